@@ -1,0 +1,131 @@
+#pragma once
+
+#include "APIError.h"
+#include "HTTPMethod.h"
+#include "Json.h"
+#include "MultipartFile.h"
+
+#include <QList>
+#include <QNetworkRequest>
+#include <QObject>
+#include <QPair>
+#include <QPointer>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include <chrono>
+#include <optional>
+#include <type_traits>
+
+class AuthTokenProviding;
+class QNetworkAccessManager;
+
+// Query parameters in order; an absent value leaves the key out of the URL, an empty one sends "key=".
+using QueryItems = QList<QPair<QString, std::optional<QString>>>;
+using FormFields = QList<QPair<QString, QString>>;
+
+// Result type of calls whose reply carries nothing of interest: any JSON value, or an empty body.
+struct EmptyResponse
+{
+    static EmptyResponse fromJson(const QJsonValue &) { return {}; }
+};
+
+// A streaming request: the request itself and, for uploads, the body to send with it.
+struct StreamRequest
+{
+    QNetworkRequest request;
+    QByteArray method;
+    QByteArray body;
+};
+
+// The one road to the service. Usage:
+//   auto patients = co_await APIClient::shared().request<QList<Patient>>(HTTPMethod::GET,
+//       "/patients/listAll", {{"userId", id}}, std::nullopt, std::nullopt, true, true);
+// Failures throw APIError. A 401 on an authorized call triggers one token refresh and one repetition.
+class APIClient final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static APIClient &shared();
+
+    QUrl baseURL() const { return m_baseURL; }
+    // Tests point the client at their own stand-in.
+    void setBaseURLForTesting(const QUrl &url) { m_baseURL = url; }
+    // A request that receives nothing for this long fails as a network error.
+    void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+    std::chrono::milliseconds idleTimeout() const { return m_idleTimeout; }
+
+    void setAuthProvider(AuthTokenProviding *provider);
+    AuthTokenProviding *authProvider() const;
+    QNetworkAccessManager *network() const { return m_network; }
+
+    template <typename T>
+    QCoro::Task<T> request(HTTPMethod method, QString path, QueryItems query, std::optional<QByteArray> body,
+                           std::optional<QString> contentType, bool requiresAuth, bool retryOnUnauthorized)
+    {
+        const QByteArray bytes = co_await requestBytes(method, std::move(path), std::move(query), std::move(body),
+                                                       std::move(contentType), requiresAuth, retryOnUnauthorized);
+        co_return decodeReply<T>(bytes);
+    }
+
+    template <typename T>
+    static T decodeReply(const QByteArray &bytes);
+
+    // JSON bodies: absent optionals are already left out by the records' toJson().
+    static QByteArray encode(const QJsonObject &object) { return Json::serialize(object); }
+
+    static QString makeBoundary();
+    static QByteArray makeMultipartBody(const QString &boundary, const FormFields &fields,
+                                        const QList<MultipartFile> &files);
+
+    StreamRequest makeStreamRequest(HTTPMethod method, const QString &path, const QueryItems &query,
+                                    bool requiresAuth) const;
+    StreamRequest makeUploadStreamRequest(const QString &path, const FormFields &fields,
+                                          const QList<MultipartFile> &files) const;
+
+    // The URL of `path` below the base URL with the query applied ("+" travels as "%2B").
+    std::optional<QUrl> makeURL(const QString &path, const QueryItems &query) const;
+
+private:
+    APIClient();
+
+    // Steps shared by every result type: build, send, refresh on 401, map failed statuses. Returns the body.
+    QCoro::Task<QByteArray> requestBytes(HTTPMethod method, QString path, QueryItems query,
+                                         std::optional<QByteArray> body, std::optional<QString> contentType,
+                                         bool requiresAuth, bool retryOnUnauthorized);
+
+    QUrl m_baseURL;
+    QNetworkAccessManager *m_network = nullptr;
+    QPointer<AuthTokenProviding> m_authProvider;
+    std::chrono::milliseconds m_idleTimeout{60000};
+};
+
+namespace detail {
+template <typename T>
+struct AcceptsEmptyBody : std::false_type {};
+template <>
+struct AcceptsEmptyBody<EmptyResponse> : std::true_type {};
+template <>
+struct AcceptsEmptyBody<std::optional<EmptyResponse>> : std::true_type {};
+} // namespace detail
+
+template <typename T>
+T APIClient::decodeReply(const QByteArray &bytes)
+{
+    if (bytes.isEmpty()) {
+        if constexpr (detail::AcceptsEmptyBody<T>::value)
+            return T(EmptyResponse{});
+        else
+            throw APIError::decodingFailed();
+    }
+    const std::optional<QJsonValue> value = Json::parse(bytes);
+    if (!value)
+        throw APIError::decodingFailed();
+    try {
+        return Json::Decode<T>::from(*value);
+    } catch (const Json::DecodingError &) {
+        throw APIError::decodingFailed();
+    }
+}

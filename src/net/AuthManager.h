@@ -1,0 +1,54 @@
+#pragma once
+
+#include "AuthModels.h"
+#include "AuthTokenProviding.h"
+
+#include <optional>
+
+class Keychain;
+
+// The signed-in session and the token provider of APIClient. Registers itself with APIClient::shared()
+// on construction. Every assignment of a published value emits its signal (observers that want
+// duplicates removed do so themselves), in the order the operations give.
+class AuthManager final : public AuthTokenProviding
+{
+    Q_OBJECT
+    Q_PROPERTY(bool isAuthenticated READ isAuthenticated NOTIFY isAuthenticatedChanged)
+    Q_PROPERTY(bool isResolvingSession READ isResolvingSession NOTIFY isResolvingSessionChanged)
+
+public:
+    // The keychain is not owned and must outlive the manager.
+    explicit AuthManager(Keychain *keychain, QObject *parent = nullptr);
+    ~AuthManager() override;
+
+    bool isAuthenticated() const { return m_isAuthenticated; }
+    bool isResolvingSession() const { return m_isResolvingSession; }
+    const std::optional<AuthUser> &currentUser() const { return m_currentUser; }
+    std::optional<QString> currentUserID() const;
+    std::optional<QString> accessToken() const override { return m_accessToken; }
+
+    QCoro::Task<> restoreSession();
+    QCoro::Task<> login(QString email, QString password, bool persist);
+    void clearSession() override;
+    QCoro::Task<bool> refreshAccessToken() override;
+    QCoro::Task<bool> reauthenticateFromKeychain();
+
+    QCoro::Task<> registerAccount(QString fullName, QString email, QString password);
+    QCoro::Task<> logout();
+    QCoro::Task<> updatePassword(QString currentPassword, QString newPassword);
+    QCoro::Task<> forgotPassword(QString email);
+
+Q_SIGNALS:
+    void isAuthenticatedChanged(bool isAuthenticated);
+    void currentUserChanged();
+    void isResolvingSessionChanged(bool isResolvingSession);
+
+private:
+    Keychain *m_keychain = nullptr;
+    bool m_isAuthenticated = false;
+    std::optional<AuthUser> m_currentUser;
+    bool m_isResolvingSession = true;
+    std::optional<QString> m_accessToken;
+    std::optional<QString> m_refreshTokenValue;
+    quint64 m_sessionGeneration = 0;
+};

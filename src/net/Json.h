@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <stdexcept>
+
+// Strict decoding of the service's JSON: required keys must be present and of the right type, optional
+// keys may be absent or null, nothing is coerced. A failure anywhere throws Json::DecodingError, which the
+// client turns into APIError::decodingFailed. Encoding leaves absent optionals out instead of writing null.
+namespace Json {
+
+struct DecodingError : std::runtime_error
+{
+    using std::runtime_error::runtime_error;
+};
+
+// Any JSON text, scalars and null included (QJsonDocument alone rejects top-level scalars).
+std::optional<QJsonValue> parse(const QByteArray &bytes);
+QByteArray serialize(const QJsonObject &object);
+QByteArray serialize(const QJsonArray &array);
+
+QJsonObject object(const QJsonValue &value);
+QJsonArray array(const QJsonValue &value);
+
+QString requiredString(const QJsonObject &object, QLatin1StringView key);
+std::optional<QString> optionalString(const QJsonObject &object, QLatin1StringView key);
+bool requiredBool(const QJsonObject &object, QLatin1StringView key);
+std::optional<bool> optionalBool(const QJsonObject &object, QLatin1StringView key);
+// Whole numbers only: 1.5 fails; 64-bit values stay exact.
+qint64 requiredInteger(const QJsonObject &object, QLatin1StringView key);
+std::optional<qint64> optionalInteger(const QJsonObject &object, QLatin1StringView key);
+// ISO 8601 text with a zone and without fractional seconds.
+QDateTime requiredDate(const QJsonObject &object, QLatin1StringView key);
+std::optional<QDateTime> optionalDate(const QJsonObject &object, QLatin1StringView key);
+QDateTime parseDate(const QString &text);
+QStringList stringList(const QJsonValue &value);
+
+void putOptional(QJsonObject &object, QLatin1StringView key, const std::optional<QString> &value);
+
+// Decoding by result type. A record T provides `static T fromJson(const QJsonValue &)`.
+template <typename T>
+struct Decode
+{
+    static T from(const QJsonValue &value) { return T::fromJson(value); }
+};
+
+template <>
+struct Decode<QString>
+{
+    static QString from(const QJsonValue &value)
+    {
+        if (!value.isString())
+            throw DecodingError("expected a string");
+        return value.toString();
+    }
+};
+
+template <>
+struct Decode<QStringList>
+{
+    static QStringList from(const QJsonValue &value) { return stringList(value); }
+};
+
+template <typename T>
+struct Decode<QList<T>>
+{
+    static QList<T> from(const QJsonValue &value)
+    {
+        const QJsonArray items = array(value);
+        QList<T> result;
+        result.reserve(items.size());
+        for (const QJsonValue &item : items)
+            result.append(Decode<T>::from(item));
+        return result;
+    }
+};
+
+template <typename T>
+struct Decode<std::optional<T>>
+{
+    static std::optional<T> from(const QJsonValue &value)
+    {
+        if (value.isNull())
+            return std::nullopt;
+        return Decode<T>::from(value);
+    }
+};
+
+} // namespace Json

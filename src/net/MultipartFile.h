@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct MultipartFile
+{
+    QString fieldName;
+    QString filename;
+    QString mimeType;
+    QByteArray data;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Patient.h"
+#include "PatientRecord.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class AuthManager;
+
+// The signed-in account's patients and the selected one. Follows the session by itself: loads when it
+// becomes authenticated, empties when it ends. Every selection of a patient marks it active on the service.
+class PatientStore final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QString selectedPatientID READ selectedPatientID WRITE setSelectedPatientID NOTIFY selectedPatientIDChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+
+public:
+    explicit PatientStore(AuthManager *authManager, QObject *parent = nullptr);
+
+    const QList<Patient> &patients() const { return m_patients; }
+    QString selectedPatientID() const { return m_selectedPatientID; }
+    void setSelectedPatientID(const QString &id);
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> lastError() const { return m_lastError; }
+    // The selected patient, or a "No Patient" placeholder, always with an empty entry list.
+    PatientRecord selectedRecord() const;
+
+    QCoro::Task<> loadPatients();
+    // Throws APIError (unauthorized when nobody is signed in).
+    QCoro::Task<Patient> createPatient(QString name);
+
+Q_SIGNALS:
+    void patientsChanged();
+    void selectedPatientIDChanged(const QString &id);
+    void isLoadingChanged(bool isLoading);
+    void lastErrorChanged();
+
+private:
+    QPointer<AuthManager> m_authManager;
+    QList<Patient> m_patients;
+    QString m_selectedPatientID;
+    bool m_isLoading = true;
+    std::optional<QString> m_lastError;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "BusyButton.h"
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+#include <exception>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class QWidget;
+
+// The shared look of the account screens and the first-patient screen: header, label-over-field groups in a
+// fixed-width column, red captions, a prominent button bound to Return. Sizes are logical pixels.
+namespace FormKit {
+
+inline constexpr int columnWidth = 280;
+inline constexpr int groupSpacing = 12;
+inline constexpr int fieldSpacing = 6;
+
+QFont largeTitleFont();
+QFont title2Font();
+QFont headlineFont();
+QFont subheadlineFont();
+QFont captionFont();
+
+QColor secondaryColor(const QWidget *widget);
+QColor errorColor();
+QColor linkColor();
+
+// Large-title bold title over a subheadline subtitle in the secondary colour, centred, spacing 4.
+// The labels are named "headerTitle" and "headerSubtitle".
+QWidget *header(const QString &title, const QString &subtitle, QWidget *parent);
+
+// A column exactly columnWidth wide whose layout stacks groups with groupSpacing.
+QWidget *formColumn(QWidget *parent);
+QVBoxLayout *columnLayout(QWidget *column);
+
+// Subheadline label in the secondary colour over the field, spacing 6. The group's layout is a
+// QVBoxLayout, so a caption may be added below the field.
+QWidget *fieldGroup(const QString &label, QWidget *field, QWidget *parent);
+
+// A caption in the caption font, plain text, word-wrapped, hidden while empty. errorCaption is red.
+QLabel *caption(QWidget *parent);
+QLabel *errorCaption(QWidget *parent);
+void setCaptionText(QLabel *caption, const QString &text);
+
+void setSecondary(QLabel *label);
+// A flat, borderless button in the caption font and the link colour.
+QPushButton *linkButton(const QString &title, QWidget *parent);
+
+// Return and Enter anywhere inside scope click the button, only while it is enabled.
+void bindReturn(QWidget *scope, QPushButton *button);
+
+// The user text of an error thrown by a service call.
+QString errorDescription(const std::exception &error);
+
+} // namespace FormKit

@@ -174,6 +174,11 @@ void bindReturn(QWidget *scope, QPushButton *button)
     }
 }
 
+bool passwordsMatch(const QString &password, const QString &confirmation)
+{
+    return password.normalized(QString::NormalizationForm_C) == confirmation.normalized(QString::NormalizationForm_C);
+}
+
 QString errorDescription(const std::exception &error)
 {
     if (const auto *apiError = dynamic_cast<const APIError *>(&error))

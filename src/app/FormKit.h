@@ -55,6 +55,9 @@ QPushButton *linkButton(const QString &title, QWidget *parent);
 // Return and Enter anywhere inside scope click the button, only while it is enabled.
 void bindReturn(QWidget *scope, QPushButton *button);
 
+// Passwords are compared untrimmed, as canonically equivalent Unicode (NFC) texts.
+bool passwordsMatch(const QString &password, const QString &confirmation);
+
 // The user text of an error thrown by a service call.
 QString errorDescription(const std::exception &error);
 

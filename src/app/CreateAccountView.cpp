@@ -1,0 +1,118 @@
+#include "CreateAccountView.h"
+
+#include "FormKit.h"
+#include "net/AuthManager.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CreateAccountView::CreateAccountView(AuthManager *authManager, QWidget *parent)
+    : QWidget(parent), m_authManager(authManager)
+{
+    setObjectName(QStringLiteral("createAccountView"));
+    setFixedSize(420, 560);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 32, 0, 0);
+    layout->setSpacing(20);
+    layout->addWidget(FormKit::header(tr("Create Account"), tr("Start building your health timeline"), this));
+    layout->addWidget(buildForm(), 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    FormKit::bindReturn(this, m_createButton);
+    updateForm();
+}
+
+QWidget *CreateAccountView::buildForm()
+{
+    auto *column = FormKit::formColumn(this);
+    auto *form = FormKit::columnLayout(column);
+
+    m_fullNameField = addField(column, QStringLiteral("fullNameField"), tr("Full Name"), tr("Jane Doe"));
+    m_emailField = addField(column, QStringLiteral("emailField"), tr("Email"), tr("name@example.com"));
+    m_emailField->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
+    m_passwordField = addField(column, QStringLiteral("passwordField"), tr("Password"), tr("Password"));
+    m_passwordField->setEchoMode(QLineEdit::Password);
+    m_confirmPasswordField =
+        addField(column, QStringLiteral("confirmPasswordField"), tr("Confirm Password"), tr("Confirm password"));
+    m_confirmPasswordField->setEchoMode(QLineEdit::Password);
+
+    m_mismatchLabel = FormKit::errorCaption(column);
+    m_mismatchLabel->setObjectName(QStringLiteral("mismatchLabel"));
+    m_confirmPasswordField->parentWidget()->layout()->addWidget(m_mismatchLabel);
+
+    m_errorLabel = FormKit::errorCaption(column);
+    m_errorLabel->setObjectName(QStringLiteral("errorLabel"));
+    form->addWidget(m_errorLabel);
+
+    m_createButton = new BusyButton(tr("Create Account"), column);
+    m_createButton->setObjectName(QStringLiteral("createAccountButton"));
+    form->addWidget(m_createButton);
+
+    auto *signInButton = FormKit::linkButton(tr("Already have an account? Sign in"), column);
+    signInButton->setObjectName(QStringLiteral("signInLinkButton"));
+    form->addWidget(signInButton, 0, Qt::AlignLeft);
+
+    connect(m_createButton, &QPushButton::clicked, this, &CreateAccountView::submit);
+    connect(signInButton, &QPushButton::clicked, this, &CreateAccountView::switchToSignIn);
+    return column;
+}
+
+QLineEdit *CreateAccountView::addField(QWidget *column, const QString &name, const QString &label,
+                                       const QString &placeholder)
+{
+    auto *field = new QLineEdit(column);
+    field->setObjectName(name);
+    field->setPlaceholderText(placeholder);
+    FormKit::columnLayout(column)->addWidget(FormKit::fieldGroup(label, field, column));
+    connect(field, &QLineEdit::textChanged, this, &CreateAccountView::updateForm);
+    return field;
+}
+
+bool CreateAccountView::isFormValid() const
+{
+    return !m_fullNameField->text().trimmed().isEmpty() && !m_emailField->text().trimmed().isEmpty() &&
+           !m_passwordField->text().isEmpty() &&
+           FormKit::passwordsMatch(m_passwordField->text(), m_confirmPasswordField->text()) && !m_isSubmitting;
+}
+
+void CreateAccountView::updateForm()
+{
+    const QString confirmation = m_confirmPasswordField->text();
+    const bool mismatch =
+        !confirmation.isEmpty() && !FormKit::passwordsMatch(m_passwordField->text(), confirmation);
+    FormKit::setCaptionText(m_mismatchLabel, mismatch ? tr("Passwords don't match.") : QString());
+    m_createButton->setReady(isFormValid());
+}
+
+void CreateAccountView::submit()
+{
+    if (!isFormValid())
+        return;
+    setSubmitting(true);
+    FormKit::setCaptionText(m_errorLabel, {});
+    registerTask(m_fullNameField->text().trimmed(), m_emailField->text().trimmed(), m_passwordField->text());
+}
+
+QCoro::Task<> CreateAccountView::registerTask(QString fullName, QString email, QString password)
+{
+    QPointer self(this);
+    QString error;
+    try {
+        co_await m_authManager->registerAccount(fullName, email, password);
+    } catch (const std::exception &failure) {
+        error = FormKit::errorDescription(failure);
+    }
+    if (!self)
+        co_return;
+    FormKit::setCaptionText(m_errorLabel, error);
+    setSubmitting(false);
+}
+
+void CreateAccountView::setSubmitting(bool submitting)
+{
+    m_isSubmitting = submitting;
+    m_createButton->setBusy(submitting);
+    updateForm();
+}

@@ -1,0 +1,91 @@
+#include "ForgotPasswordSheet.h"
+
+#include "FormKit.h"
+#include "net/AuthManager.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *parent)
+    : QDialog(parent), m_authManager(authManager)
+{
+    setObjectName(QStringLiteral("forgotPasswordSheet"));
+    setWindowTitle(tr("Reset Password"));
+    setFixedWidth(360);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+
+    auto *title = new QLabel(tr("Reset Password"), this);
+    title->setFont(FormKit::headlineFont());
+    layout->addWidget(title);
+
+    m_emailField = new QLineEdit(this);
+    m_emailField->setObjectName(QStringLiteral("resetEmailField"));
+    m_emailField->setPlaceholderText(tr("name@example.com"));
+    m_emailField->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
+    m_emailField->setMinimumHeight(24);
+    layout->addWidget(m_emailField);
+
+    m_statusLabel = FormKit::caption(this);
+    m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
+    FormKit::setSecondary(m_statusLabel);
+    layout->addWidget(m_statusLabel);
+
+    auto *buttons = new QHBoxLayout;
+    auto *cancelButton = new QPushButton(tr("Cancel"), this);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setAutoDefault(false);
+    m_sendButton = new BusyButton(tr("Send Reset Link"), this);
+    m_sendButton->setObjectName(QStringLiteral("sendResetLinkButton"));
+    m_sendButton->setBusyTitle(tr("Sending…"));
+    buttons->addStretch(1);
+    buttons->addWidget(cancelButton);
+    buttons->addWidget(m_sendButton);
+    layout->addLayout(buttons);
+
+    connect(m_emailField, &QLineEdit::textChanged, this, &ForgotPasswordSheet::updateButton);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_sendButton, &QPushButton::clicked, this, &ForgotPasswordSheet::submit);
+    updateButton();
+}
+
+void ForgotPasswordSheet::updateButton()
+{
+    m_sendButton->setReady(!m_emailField->text().trimmed().isEmpty());
+}
+
+void ForgotPasswordSheet::submit()
+{
+    const QString email = m_emailField->text().trimmed();
+    if (email.isEmpty() || m_isSubmitting)
+        return;
+    setSubmitting(true);
+    sendResetTask(email);
+}
+
+QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
+{
+    QPointer self(this);
+    QString status;
+    try {
+        co_await m_authManager->forgotPassword(email);
+        status = tr("If an account exists for that email, a reset link is on its way.");
+    } catch (const std::exception &failure) {
+        status = FormKit::errorDescription(failure);
+    }
+    if (!self)
+        co_return;
+    FormKit::setCaptionText(m_statusLabel, status);
+    setSubmitting(false);
+}
+
+void ForgotPasswordSheet::setSubmitting(bool submitting)
+{
+    m_isSubmitting = submitting;
+    m_sendButton->setBusy(submitting);
+}

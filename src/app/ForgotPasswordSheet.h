@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+#include <QCoroTask>
+
+class AuthManager;
+class BusyButton;
+class QLabel;
+class QLineEdit;
+
+// Asks the service to mail a password-reset link. Confirmation and errors share one status caption,
+// and the sheet stays open until the user cancels it.
+class ForgotPasswordSheet final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ForgotPasswordSheet(AuthManager *authManager, QWidget *parent = nullptr);
+
+private:
+    void updateButton();
+    void submit();
+    QCoro::Task<> sendResetTask(QString email);
+    void setSubmitting(bool submitting);
+
+    AuthManager *m_authManager = nullptr;
+    QLineEdit *m_emailField = nullptr;
+    QLabel *m_statusLabel = nullptr;
+    BusyButton *m_sendButton = nullptr;
+    bool m_isSubmitting = false;
+};

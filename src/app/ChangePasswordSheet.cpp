@@ -1,0 +1,133 @@
+#include "ChangePasswordSheet.h"
+
+#include "FormKit.h"
+#include "net/APIError.h"
+#include "net/AuthManager.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+bool samePassword(const QString &a, const QString &b)
+{
+    return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+}
+
+} // namespace
+
+ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *parent)
+    : QDialog(parent), m_authManager(authManager)
+{
+    setObjectName(QStringLiteral("changePasswordSheet"));
+    setWindowTitle(tr("Change Password"));
+    setWindowModality(Qt::WindowModal);
+    setFixedWidth(360);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto *title = new QLabel(tr("Change Password"), this);
+    title->setFont(FormKit::headlineFont());
+    layout->addWidget(title);
+    m_currentPassword = addPasswordField(tr("Current Password"), tr("Current password"),
+                                         QStringLiteral("currentPasswordField"));
+    m_newPassword = addPasswordField(tr("New Password"), tr("New password"), QStringLiteral("newPasswordField"));
+    m_confirmPassword = addPasswordField(tr("Confirm New Password"), tr("Confirm new password"),
+                                         QStringLiteral("confirmPasswordField"));
+    m_mismatch = FormKit::errorCaption(this);
+    m_mismatch->setObjectName(QStringLiteral("mismatchLabel"));
+    qobject_cast<QVBoxLayout *>(m_confirmPassword->parentWidget()->layout())->addWidget(m_mismatch);
+    m_error = FormKit::errorCaption(this);
+    m_error->setObjectName(QStringLiteral("errorLabel"));
+    layout->addWidget(m_error);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto *cancel = new QPushButton(tr("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    m_save = new BusyButton(tr("Save"), this);
+    m_save->setObjectName(QStringLiteral("saveButton"));
+    m_save->setBusyTitle(tr("Saving…"));
+    m_save->setProminent(false);
+    m_save->setDefault(true);
+    buttons->addWidget(cancel);
+    buttons->addWidget(m_save);
+    layout->addLayout(buttons);
+
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_save, &QPushButton::clicked, this, &ChangePasswordSheet::submit);
+    for (QLineEdit *field : {m_currentPassword, m_newPassword, m_confirmPassword})
+        connect(field, &QLineEdit::textChanged, this, &ChangePasswordSheet::refresh);
+    refresh();
+}
+
+QLineEdit *ChangePasswordSheet::addPasswordField(const QString &label, const QString &placeholder,
+                                                 const QString &name)
+{
+    auto *field = new QLineEdit(this);
+    field->setObjectName(name);
+    field->setPlaceholderText(placeholder);
+    field->setEchoMode(QLineEdit::Password);
+    field->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    static_cast<QVBoxLayout *>(layout())->addWidget(FormKit::fieldGroup(label, field, this));
+    return field;
+}
+
+bool ChangePasswordSheet::isFormValid() const
+{
+    return isFilled() && !m_isSubmitting;
+}
+
+bool ChangePasswordSheet::isFilled() const
+{
+    // Passwords are never trimmed: blanks count.
+    return !m_currentPassword->text().isEmpty() && !m_newPassword->text().isEmpty()
+        && samePassword(m_newPassword->text(), m_confirmPassword->text());
+}
+
+void ChangePasswordSheet::refresh()
+{
+    const QString confirmation = m_confirmPassword->text();
+    const bool mismatch = !confirmation.isEmpty() && !samePassword(m_newPassword->text(), confirmation);
+    FormKit::setCaptionText(m_mismatch, mismatch ? tr("Passwords don't match.") : QString());
+    m_save->setBusy(m_isSubmitting);
+    m_save->setReady(isFilled());
+}
+
+void ChangePasswordSheet::submit()
+{
+    if (!isFormValid())
+        return;
+    m_isSubmitting = true;
+    FormKit::setCaptionText(m_error, QString());
+    refresh();
+    runChange(m_currentPassword->text(), m_newPassword->text());
+}
+
+QCoro::Task<> ChangePasswordSheet::runChange(QString currentPassword, QString newPassword)
+{
+    QPointer self(this);
+    QString failure;
+    try {
+        if (!m_authManager)
+            throw APIError::unauthorized();
+        co_await m_authManager->updatePassword(std::move(currentPassword), std::move(newPassword));
+    } catch (const std::exception &error) {
+        failure = FormKit::errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    m_isSubmitting = false;
+    refresh();
+    if (failure.isEmpty()) {
+        accept();
+        co_return;
+    }
+    FormKit::setCaptionText(m_error, failure);
+    m_confirmPassword->setFocus();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+
+#include <QCoroTask>
+
+class AuthManager;
+class BusyButton;
+class QLabel;
+class QLineEdit;
+
+// The window-modal sheet in which the signed-in user changes the account password. A successful change
+// closes it; a failure shows the service's text in the sheet and keeps the fields.
+class ChangePasswordSheet final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ChangePasswordSheet(AuthManager *authManager, QWidget *parent = nullptr);
+
+    bool isFormValid() const;
+
+private:
+    bool isFilled() const;
+    QLineEdit *addPasswordField(const QString &label, const QString &placeholder, const QString &name);
+    void refresh();
+    void submit();
+    QCoro::Task<> runChange(QString currentPassword, QString newPassword);
+
+    QPointer<AuthManager> m_authManager;
+    QLineEdit *m_currentPassword = nullptr;
+    QLineEdit *m_newPassword = nullptr;
+    QLineEdit *m_confirmPassword = nullptr;
+    QLabel *m_mismatch = nullptr;
+    QLabel *m_error = nullptr;
+    BusyButton *m_save = nullptr;
+    bool m_isSubmitting = false;
+};

@@ -1,0 +1,187 @@
+#include "SettingsPatientsPanel.h"
+
+#include "FormKit.h"
+#include "net/APIError.h"
+#include "records/PatientStore.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *groupTitle(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(FormKit::subheadlineFont());
+    FormKit::setSecondary(label);
+    return label;
+}
+
+QVBoxLayout *groupLayout(QWidget *group)
+{
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    return layout;
+}
+
+} // namespace
+
+SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget *parent)
+    : QWidget(parent), m_patientStore(patientStore)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    auto *title = new QLabel(tr("Patients"), this);
+    title->setFont(FormKit::headlineFont());
+    layout->addWidget(title);
+    layout->addWidget(buildNewPatientGroup());
+    layout->addWidget(buildPatientListGroup());
+
+    connect(patientStore, &PatientStore::patientsChanged, this, &SettingsPatientsPanel::rebuildRows);
+    connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &SettingsPatientsPanel::rebuildRows);
+    rebuildRows();
+    refreshAddButton();
+}
+
+QWidget *SettingsPatientsPanel::buildNewPatientGroup()
+{
+    auto *group = new QWidget(this);
+    auto *layout = groupLayout(group);
+    layout->addWidget(groupTitle(tr("New Patient"), group));
+    auto *row = new QHBoxLayout;
+    m_newPatientName = new QLineEdit(group);
+    m_newPatientName->setObjectName(QStringLiteral("newPatientField"));
+    m_newPatientName->setPlaceholderText(tr("Patient name"));
+    m_add = new BusyButton(tr("Add"), group);
+    m_add->setObjectName(QStringLiteral("addPatientButton"));
+    m_add->setBusyTitle(tr("Adding…"));
+    m_add->setProminent(false);
+    m_add->setAutoDefault(false);
+    row->addWidget(m_newPatientName);
+    row->addWidget(m_add);
+    layout->addLayout(row);
+    m_addPatientError = FormKit::errorCaption(group);
+    m_addPatientError->setObjectName(QStringLiteral("addPatientError"));
+    layout->addWidget(m_addPatientError);
+
+    connect(m_newPatientName, &QLineEdit::textChanged, this, &SettingsPatientsPanel::refreshAddButton);
+    connect(m_newPatientName, &QLineEdit::returnPressed, this, &SettingsPatientsPanel::addPatient);
+    connect(m_add, &QPushButton::clicked, this, &SettingsPatientsPanel::addPatient);
+    return group;
+}
+
+QWidget *SettingsPatientsPanel::buildPatientListGroup()
+{
+    auto *group = new QWidget(this);
+    auto *layout = groupLayout(group);
+    layout->addWidget(groupTitle(tr("Patient List"), group));
+    auto *box = new QFrame(group);
+    box->setObjectName(QStringLiteral("patientListBox"));
+    box->setBackgroundRole(QPalette::Base);
+    box->setAutoFillBackground(true);
+    m_listLayout = new QVBoxLayout(box);
+    m_listLayout->setContentsMargins(4, 4, 4, 4);
+    m_listLayout->setSpacing(0);
+    layout->addWidget(box);
+    return group;
+}
+
+QWidget *SettingsPatientsPanel::buildRow(const QString &patientID, const QString &name, bool isSelected,
+                                         QWidget *parent)
+{
+    auto *row = new QPushButton(parent);
+    row->setObjectName(QStringLiteral("patientRow"));
+    row->setProperty("patientID", patientID);
+    row->setFlat(true);
+    row->setAutoDefault(false);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(8, 6, 8, 6);
+    auto *label = new QLabel(name, row);
+    label->setObjectName(QStringLiteral("patientName"));
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layout->addWidget(label);
+    layout->addStretch();
+    if (isSelected) {
+        auto *check = new QLabel(QStringLiteral("✓"), row);
+        check->setObjectName(QStringLiteral("patientCheckmark"));
+        check->setForegroundRole(QPalette::Highlight);
+        check->setAttribute(Qt::WA_TransparentForMouseEvents);
+        layout->addWidget(check);
+    }
+    connect(row, &QPushButton::clicked, this, [this, patientID] {
+        if (m_patientStore)
+            m_patientStore->setSelectedPatientID(patientID);
+    });
+    return row;
+}
+
+void SettingsPatientsPanel::rebuildRows()
+{
+    // The rows are replaced while one of them may still be emitting its click: detach now, delete later.
+    if (m_rows) {
+        m_rows->hide();
+        m_rows->setParent(nullptr);
+        m_rows->deleteLater();
+    }
+    m_rows = new QWidget(m_listLayout->parentWidget());
+    auto *layout = new QVBoxLayout(m_rows);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    const QList<Patient> patients = m_patientStore ? m_patientStore->patients() : QList<Patient>();
+    const QString selectedID = m_patientStore ? m_patientStore->selectedPatientID() : QString();
+    for (const Patient &patient : patients) {
+        layout->addWidget(buildRow(patient._id, patient.displayName(), patient._id == selectedID, m_rows));
+        if (patient._id != patients.constLast()._id) {
+            auto *divider = new QFrame(m_rows);
+            divider->setObjectName(QStringLiteral("patientDivider"));
+            divider->setFrameShape(QFrame::HLine);
+            divider->setFrameShadow(QFrame::Plain);
+            divider->setForegroundRole(QPalette::Mid);
+            layout->addWidget(divider);
+        }
+    }
+    m_listLayout->addWidget(m_rows);
+}
+
+void SettingsPatientsPanel::refreshAddButton()
+{
+    m_add->setBusy(m_isAddingPatient);
+    m_add->setReady(!m_newPatientName->text().trimmed().isEmpty());
+}
+
+void SettingsPatientsPanel::addPatient()
+{
+    const QString name = m_newPatientName->text().trimmed();
+    if (name.isEmpty() || m_isAddingPatient)
+        return;
+    m_isAddingPatient = true;
+    FormKit::setCaptionText(m_addPatientError, QString());
+    refreshAddButton();
+    runAddPatient(name);
+}
+
+QCoro::Task<> SettingsPatientsPanel::runAddPatient(QString name)
+{
+    QPointer self(this);
+    QString failure;
+    try {
+        if (!m_patientStore)
+            throw APIError::unauthorized();
+        co_await m_patientStore->createPatient(std::move(name));
+    } catch (const std::exception &error) {
+        failure = FormKit::errorDescription(error);
+    }
+    if (!self)
+        co_return;
+    m_isAddingPatient = false;
+    if (failure.isEmpty())
+        m_newPatientName->clear();
+    FormKit::setCaptionText(m_addPatientError, failure);
+    refreshAddButton();
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <QCoroTask>
+
+class BusyButton;
+class PatientStore;
+class QLabel;
+class QLineEdit;
+class QVBoxLayout;
+
+// The settings window's Patients section: adding a patient by name and choosing the current patient.
+class SettingsPatientsPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SettingsPatientsPanel(PatientStore *patientStore, QWidget *parent = nullptr);
+
+private:
+    QWidget *buildNewPatientGroup();
+    QWidget *buildPatientListGroup();
+    QWidget *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
+    void rebuildRows();
+    void refreshAddButton();
+    void addPatient();
+    QCoro::Task<> runAddPatient(QString name);
+
+    QPointer<PatientStore> m_patientStore;
+    QLineEdit *m_newPatientName = nullptr;
+    BusyButton *m_add = nullptr;
+    QLabel *m_addPatientError = nullptr;
+    QVBoxLayout *m_listLayout = nullptr;
+    QWidget *m_rows = nullptr;
+    bool m_isAddingPatient = false;
+};

@@ -1,0 +1,188 @@
+#include "SettingsView.h"
+
+#include "ChangePasswordSheet.h"
+#include "FormKit.h"
+#include "SettingsPatientsPanel.h"
+#include "net/AuthManager.h"
+#include "platform/UrlOpener.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+const QString SettingsView::supportEmail = QStringLiteral("support@vantorelle.app");
+const QString SettingsView::feedbackEmail = QStringLiteral("feedback@vantorelle.app");
+const QUrl SettingsView::privacyPolicyURL = QUrl(QStringLiteral("https://vantorelle.app/privacy"));
+
+namespace {
+
+QWidget *section(const QString &title, QWidget *parent)
+{
+    auto *box = new QWidget(parent);
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    auto *label = new QLabel(title, box);
+    label->setFont(FormKit::headlineFont());
+    layout->addWidget(label);
+    return box;
+}
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+} // namespace
+
+SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
+    : QWidget(parent), m_authManager(authManager)
+{
+    setObjectName(QStringLiteral("settingsView"));
+    setWindowTitle(tr("Settings"));
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("settingsScrollArea"));
+    scroll->setWidgetResizable(true);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFixedWidth(460);
+    scroll->setMinimumHeight(520);
+    scroll->setMaximumHeight(680);
+
+    auto *content = new QWidget(scroll);
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(24);
+    layout->addWidget(buildAccountSection());
+    layout->addWidget(divider(content));
+    layout->addWidget(new SettingsPatientsPanel(patientStore, content));
+    layout->addWidget(divider(content));
+    layout->addWidget(buildSupportSection());
+    layout->addStretch();
+    scroll->setWidget(content);
+
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    outer->setSizeConstraint(QLayout::SetMinAndMaxSize);
+
+    connect(authManager, &AuthManager::currentUserChanged, this, &SettingsView::refreshAccount);
+    refreshAccount();
+}
+
+QWidget *SettingsView::buildAccountSection()
+{
+    QWidget *box = section(tr("Account"), this);
+    auto *layout = static_cast<QVBoxLayout *>(box->layout());
+    auto *lines = new QVBoxLayout;
+    lines->setSpacing(2);
+    m_name = new QLabel(box);
+    m_name->setObjectName(QStringLiteral("accountName"));
+    m_name->setTextFormat(Qt::PlainText);
+    m_email = new QLabel(box);
+    m_email->setObjectName(QStringLiteral("accountEmail"));
+    m_email->setTextFormat(Qt::PlainText);
+    m_email->setFont(FormKit::captionFont());
+    FormKit::setSecondary(m_email);
+    lines->addWidget(m_name);
+    lines->addWidget(m_email);
+    layout->addLayout(lines);
+
+    auto *changePassword = new QPushButton(tr("Change Password"), box);
+    changePassword->setObjectName(QStringLiteral("changePasswordButton"));
+    changePassword->setAutoDefault(false);
+    m_signOut = new BusyButton(tr("Sign Out"), box);
+    m_signOut->setObjectName(QStringLiteral("signOutButton"));
+    m_signOut->setBusyTitle(tr("Signing Out…"));
+    m_signOut->setProminent(false);
+    m_signOut->setAutoDefault(false);
+    QPalette destructive = m_signOut->palette();
+    destructive.setColor(QPalette::ButtonText, FormKit::errorColor());
+    m_signOut->setPalette(destructive);
+    layout->addWidget(changePassword, 0, Qt::AlignLeft);
+    layout->addWidget(m_signOut, 0, Qt::AlignLeft);
+
+    connect(changePassword, &QPushButton::clicked, this, &SettingsView::showChangePassword);
+    connect(m_signOut, &QPushButton::clicked, this, &SettingsView::signOut);
+    return box;
+}
+
+QWidget *SettingsView::buildSupportSection()
+{
+    QWidget *box = section(tr("Support"), this);
+    auto *layout = static_cast<QVBoxLayout *>(box->layout());
+    QPushButton *support = supportButton(tr("Email Support"), QStringLiteral("emailSupportButton"), box);
+    QPushButton *feedback = supportButton(tr("Send Feedback"), QStringLiteral("sendFeedbackButton"), box);
+    QPushButton *privacy = supportButton(tr("Privacy"), QStringLiteral("privacyButton"), box);
+    for (QPushButton *button : {support, feedback, privacy})
+        layout->addWidget(button, 0, Qt::AlignLeft);
+
+    connect(support, &QPushButton::clicked, this,
+            [] { UrlOpener::open(mailURL(supportEmail, QStringLiteral("Vantorelle Support"))); });
+    connect(feedback, &QPushButton::clicked, this,
+            [] { UrlOpener::open(mailURL(feedbackEmail, QStringLiteral("Vantorelle Feedback"))); });
+    connect(privacy, &QPushButton::clicked, this, [] { UrlOpener::open(privacyPolicyURL); });
+    return box;
+}
+
+QPushButton *SettingsView::supportButton(const QString &title, const QString &name, QWidget *parent)
+{
+    QPushButton *button = FormKit::linkButton(title, parent);
+    button->setObjectName(name);
+    button->setFont(font());
+    return button;
+}
+
+QUrl SettingsView::mailURL(const QString &address, const QString &subject)
+{
+    // The characters a URL query may carry as they are; everything else, blanks included, is escaped.
+    const QByteArray encoded = QUrl::toPercentEncoding(subject, QByteArrayLiteral("!$&'()*+,/:;=?@"));
+    return QUrl(QStringLiteral("mailto:") + address + QStringLiteral("?subject=") + QString::fromLatin1(encoded));
+}
+
+void SettingsView::refreshAccount()
+{
+    const auto &user = m_authManager ? m_authManager->currentUser() : std::optional<AuthUser>();
+    m_name->setText(user ? user->fullName : tr("Signed in"));
+    m_email->setText(user ? user->email : QString());
+}
+
+void SettingsView::showChangePassword()
+{
+    if (m_changePasswordSheet) {
+        m_changePasswordSheet->raise();
+        return;
+    }
+    m_changePasswordSheet = new ChangePasswordSheet(m_authManager, this);
+    m_changePasswordSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_changePasswordSheet->open();
+}
+
+void SettingsView::signOut()
+{
+    if (m_isSigningOut)
+        return;
+    m_isSigningOut = true;
+    m_signOut->setBusy(true);
+    runSignOut();
+}
+
+QCoro::Task<> SettingsView::runSignOut()
+{
+    QPointer self(this);
+    try {
+        if (m_authManager)
+            co_await m_authManager->logout();
+    } catch (const std::exception &) {
+        // Sign-out reports nothing: the session is cleared whatever the service answered.
+    }
+    if (!self)
+        co_return;
+    m_isSigningOut = false;
+    m_signOut->setBusy(false);
+}

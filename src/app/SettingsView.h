@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+#include <QCoroTask>
+
+class AuthManager;
+class BusyButton;
+class ChangePasswordSheet;
+class PatientStore;
+class QLabel;
+class QPushButton;
+
+// The settings window: the signed-in account (password change, sign-out), the account's patients and
+// the support links. It shows what the session and the patient store publish, in every session state.
+class SettingsView final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    SettingsView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent = nullptr);
+
+    static const QString supportEmail;
+    static const QString feedbackEmail;
+    static const QUrl privacyPolicyURL;
+
+    // "mailto:" + address + "?subject=" + the subject percent-encoded for a query.
+    static QUrl mailURL(const QString &address, const QString &subject);
+
+private:
+    QWidget *buildAccountSection();
+    QWidget *buildSupportSection();
+    QPushButton *supportButton(const QString &title, const QString &name, QWidget *parent);
+    void refreshAccount();
+    void showChangePassword();
+    void signOut();
+    QCoro::Task<> runSignOut();
+
+    QPointer<AuthManager> m_authManager;
+    QLabel *m_name = nullptr;
+    QLabel *m_email = nullptr;
+    BusyButton *m_signOut = nullptr;
+    QPointer<ChangePasswordSheet> m_changePasswordSheet;
+    bool m_isSigningOut = false;
+};

@@ -1,0 +1,36 @@
+#include "PatientsLoadFailedView.h"
+
+#include "app/FormKit.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PatientsLoadFailedView::PatientsLoadFailedView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("patientsLoadFailedView"));
+    setMinimumSize(600, 400);
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(12);
+    layout->addStretch();
+    auto *title = new QLabel(tr("Couldn't Load Your Patients"), this);
+    title->setObjectName(QStringLiteral("loadFailedTitle"));
+    title->setFont(FormKit::title2Font());
+    layout->addWidget(title, 0, Qt::AlignHCenter);
+    m_error = FormKit::errorCaption(this);
+    m_error->setObjectName(QStringLiteral("loadErrorLabel"));
+    m_error->setAlignment(Qt::AlignHCenter);
+    m_error->setMaximumWidth(FormKit::columnWidth);
+    layout->addWidget(m_error, 0, Qt::AlignHCenter);
+    auto *tryAgain = new QPushButton(tr("Try Again"), this);
+    tryAgain->setObjectName(QStringLiteral("tryAgainButton"));
+    layout->addWidget(tryAgain, 0, Qt::AlignHCenter);
+    layout->addStretch();
+    connect(tryAgain, &QPushButton::clicked, this, &PatientsLoadFailedView::tryAgainRequested);
+}
+
+void PatientsLoadFailedView::setErrorText(const QString &text)
+{
+    FormKit::setCaptionText(m_error, text);
+}

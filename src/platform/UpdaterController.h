@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QObject>
+#include <QPointer>
+#include <QUrl>
+
+#include <QCoroTask>
+
+#include "UpdateFeed.h"
+
+#include <optional>
+
+class QNetworkAccessManager;
+class QWidget;
+
+// The "Check for Updates…" command's model. Updating is configured once, from the application's
+// embedded property list (":/Info.json"): only a text SUPublicEDKey that is neither empty nor a
+// "REPLACE_WITH…" placeholder turns it on. A check fetches the feed named by SUFeedURL and tells the
+// user whether a newer version than CFBundleShortVersionString exists.
+class UpdaterController final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool canCheckForUpdates READ canCheckForUpdates NOTIFY canCheckForUpdatesChanged)
+
+public:
+    explicit UpdaterController(QObject *parent = nullptr);
+    // The property list given directly (tests).
+    explicit UpdaterController(const QJsonObject &info, QObject *parent = nullptr);
+    ~UpdaterController() override;
+
+    static bool isConfiguredKey(const QJsonValue &publicKey);
+
+    bool isConfigured() const { return m_isConfigured; }
+    bool canCheckForUpdates() const { return m_canCheckForUpdates; }
+    // Starts a check when one may start; the result is shown in a message box over the given window.
+    void checkForUpdates(QWidget *parent);
+
+Q_SIGNALS:
+    void canCheckForUpdatesChanged(bool canCheckForUpdates);
+
+private:
+    QCoro::Task<> runCheck(QPointer<QWidget> parent);
+    QCoro::Task<std::optional<UpdateFeed>> fetchFeed();
+    void showResult(QWidget *parent, const std::optional<UpdateFeed> &feed);
+    void setCanCheckForUpdates(bool value);
+
+    bool m_isConfigured = false;
+    bool m_canCheckForUpdates = false;
+    QUrl m_feedURL;
+    QString m_currentVersion;
+    QNetworkAccessManager *m_network = nullptr;
+};

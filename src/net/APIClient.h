@@ -3,6 +3,7 @@
 #include "APIError.h"
 #include "HTTPMethod.h"
 #include "Json.h"
+#include "MultipartBody.h"
 #include "MultipartFile.h"
 
 #include <QList>
@@ -23,7 +24,6 @@ class QNetworkAccessManager;
 
 // Query parameters in order; an absent value leaves the key out of the URL, an empty one sends "key=".
 using QueryItems = QList<QPair<QString, std::optional<QString>>>;
-using FormFields = QList<QPair<QString, QString>>;
 
 // Result type of calls whose reply carries nothing of interest: any JSON value, or an empty body.
 struct EmptyResponse
@@ -89,7 +89,18 @@ public:
     std::optional<QUrl> makeURL(const QString &path, const QueryItems &query) const;
 
 private:
+    struct HttpReply
+    {
+        int status = 0;
+        QByteArray body;
+    };
+
     APIClient();
+
+    // Sends one request and waits for the whole reply; transport failures throw APIError::network.
+    QCoro::Task<HttpReply> send(QNetworkRequest request, QByteArray method, QByteArray body);
+    // Adds "Authorization: Bearer <token>" when a provider holds a token.
+    void authorize(QNetworkRequest &request) const;
 
     // Steps shared by every result type: build, send, refresh on 401, map failed statuses. Returns the body.
     QCoro::Task<QByteArray> requestBytes(HTTPMethod method, QString path, QueryItems query,

@@ -44,11 +44,19 @@ Q_SIGNALS:
     void isResolvingSessionChanged(bool isResolvingSession);
 
 private:
+    void setAuthenticated(bool value);
+    void setCurrentUser(std::optional<AuthUser> user);
+    void setResolvingSession(bool value);
+    // The sign-in call alone; nullopt on any failure.
+    QCoro::Task<std::optional<LoginResponse>> fetchLogin(QString email, QString password);
+    void install(const LoginResponse &reply, const QString &email, const QString &password, bool persist);
+
     Keychain *m_keychain = nullptr;
     bool m_isAuthenticated = false;
     std::optional<AuthUser> m_currentUser;
     bool m_isResolvingSession = true;
     std::optional<QString> m_accessToken;
     std::optional<QString> m_refreshTokenValue;
+    // Advanced only by clearSession: a reply that arrives for an ended session installs nothing.
     quint64 m_sessionGeneration = 0;
 };

@@ -45,3 +45,37 @@ struct RegisterResponse
 
     static RegisterResponse fromJson(const QJsonValue &value);
 };
+
+// Request bodies of the session calls; every member is sent as given.
+struct LoginBody
+{
+    QString email;
+    QString password;
+
+    QJsonObject toJson() const;
+};
+
+struct RegisterBody
+{
+    QString fullName;
+    QString email;
+    QString password;
+
+    QJsonObject toJson() const;
+};
+
+struct UpdatePasswordBody
+{
+    QString userId;
+    QString oldPass;
+    QString newPass;
+
+    QJsonObject toJson() const;
+};
+
+struct ForgotPasswordBody
+{
+    QString email;
+
+    QJsonObject toJson() const;
+};

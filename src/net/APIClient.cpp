@@ -1,0 +1,183 @@
+#include "APIClient.h"
+
+#include "AuthTokenProviding.h"
+#include "NetworkReplyPtr.h"
+#include "ReplyMonitor.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QStringDecoder>
+
+#include <QCoroSignal>
+
+namespace {
+
+// Everything but the unreserved characters is escaped, so "+", "&" and "=" inside a key or value reach
+// the service unchanged (form-style servers read a raw "+" as a space).
+QByteArray encodeQueryPart(const QString &text)
+{
+    return QUrl::toPercentEncoding(text);
+}
+
+std::optional<QString> utf8Text(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// The message of a failed reply: the service's JSON "message" (even when empty), else the body as
+// text, else a generic text with the status.
+QString failureMessage(int status, const QByteArray &body)
+{
+    if (const std::optional<QJsonValue> value = Json::parse(body)) {
+        try {
+            return Json::requiredString(Json::object(*value), QLatin1StringView("message"));
+        } catch (const Json::DecodingError &) {
+        }
+    }
+    if (const std::optional<QString> text = utf8Text(body); text && !text->isEmpty())
+        return *text;
+    return QCoreApplication::translate("APIError", "Request failed with status %1.").arg(status);
+}
+
+} // namespace
+
+APIClient::APIClient()
+    : m_baseURL(QUrl(QStringLiteral(VANTORELLE_API_BASE)))
+    , m_network(new QNetworkAccessManager(this))
+{
+    Q_ASSERT(m_baseURL.isValid());
+}
+
+APIClient &APIClient::shared()
+{
+    static APIClient *client = new APIClient;
+    return *client;
+}
+
+void APIClient::setAuthProvider(AuthTokenProviding *provider)
+{
+    m_authProvider = provider;
+}
+
+AuthTokenProviding *APIClient::authProvider() const
+{
+    return m_authProvider.data();
+}
+
+QString APIClient::makeBoundary()
+{
+    return MultipartBody::makeBoundary();
+}
+
+QByteArray APIClient::makeMultipartBody(const QString &boundary, const FormFields &fields,
+                                        const QList<MultipartFile> &files)
+{
+    return MultipartBody::make(boundary, fields, files);
+}
+
+std::optional<QUrl> APIClient::makeURL(const QString &path, const QueryItems &query) const
+{
+    QString basePath = m_baseURL.path(QUrl::FullyDecoded);
+    while (basePath.endsWith(QLatin1Char('/')))
+        basePath.chop(1);
+    QString relative = path;
+    while (relative.startsWith(QLatin1Char('/')))
+        relative.remove(0, 1);
+    QUrl url = m_baseURL;
+    url.setPath(basePath + QLatin1Char('/') + relative, QUrl::DecodedMode);
+
+    QByteArray encodedQuery;
+    for (const auto &[key, value] : query) {
+        if (!value)
+            continue;
+        if (!encodedQuery.isEmpty())
+            encodedQuery += '&';
+        encodedQuery += encodeQueryPart(key) + '=' + encodeQueryPart(*value);
+    }
+    if (!encodedQuery.isEmpty())
+        url.setQuery(QString::fromLatin1(encodedQuery), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme().isEmpty() || url.host().isEmpty())
+        return std::nullopt;
+    return url;
+}
+
+void APIClient::authorize(QNetworkRequest &request) const
+{
+    if (!m_authProvider)
+        return;
+    if (const std::optional<QString> token = m_authProvider->accessToken())
+        request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
+}
+
+StreamRequest APIClient::makeStreamRequest(HTTPMethod method, const QString &path, const QueryItems &query,
+                                           bool requiresAuth) const
+{
+    QNetworkRequest request(makeURL(path, query).value_or(QUrl()));
+    request.setRawHeader("Accept", "text/event-stream");
+    request.setRawHeader("X-Client-Platform", "mac");
+    if (requiresAuth)
+        authorize(request);
+    return {request, methodText(method), {}};
+}
+
+StreamRequest APIClient::makeUploadStreamRequest(const QString &path, const FormFields &fields,
+                                                 const QList<MultipartFile> &files) const
+{
+    const QString boundary = makeBoundary();
+    QNetworkRequest request(makeURL(path, {}).value_or(QUrl()));
+    request.setRawHeader("Content-Type", "multipart/form-data; boundary=" + boundary.toUtf8());
+    request.setRawHeader("Accept", "text/event-stream");
+    authorize(request);
+    return {request, QByteArrayLiteral("POST"), makeMultipartBody(boundary, fields, files)};
+}
+
+QCoro::Task<QByteArray> APIClient::requestBytes(HTTPMethod method, QString path, QueryItems query,
+                                                std::optional<QByteArray> body, std::optional<QString> contentType,
+                                                bool requiresAuth, bool retryOnUnauthorized)
+{
+    const std::optional<QUrl> url = makeURL(path, query);
+    if (!url)
+        throw APIError::invalidURL();
+    QNetworkRequest request(*url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    if (contentType)
+        request.setRawHeader("Content-Type", contentType->toUtf8());
+    request.setRawHeader("X-Client-Platform", "mac");
+    if (requiresAuth)
+        authorize(request);
+
+    const HttpReply reply = co_await send(request, methodText(method), body.value_or(QByteArray()));
+    if (reply.status == 401 && requiresAuth && retryOnUnauthorized) {
+        QPointer<AuthTokenProviding> provider = m_authProvider;
+        if (!provider)
+            throw APIError::unauthorized();
+        if (co_await provider->refreshAccessToken())
+            co_return co_await requestBytes(method, std::move(path), std::move(query), std::move(body),
+                                            std::move(contentType), true, false);
+        if (provider)
+            provider->clearSession();
+        throw APIError::unauthorized();
+    }
+    if (reply.status < 200 || reply.status > 299)
+        throw APIError::server(reply.status, failureMessage(reply.status, reply.body));
+    co_return reply.body;
+}
+
+QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByteArray method, QByteArray body)
+{
+    // A custom request never gets Qt's default form content type, so a body goes exactly as given.
+    NetworkReplyPtr reply(m_network->sendCustomRequest(request, method, body));
+    const auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
+    if (!reply->isFinished())
+        co_await qCoro(reply.get(), &QNetworkReply::finished);
+
+    monitor->throwIfTransportFailed();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        throw APIError::decodingFailed();
+    co_return HttpReply{status.toInt(), reply->readAll()};
+}

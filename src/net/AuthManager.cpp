@@ -1,0 +1,200 @@
+#include "AuthManager.h"
+
+#include "APIClient.h"
+#include "Keychain.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString jsonType = u"application/json"_s;
+
+QByteArray textMap(const QString &key, const QString &value)
+{
+    return APIClient::encode(QJsonObject{{key, value}});
+}
+
+} // namespace
+
+AuthManager::AuthManager(Keychain *keychain, QObject *parent)
+    : AuthTokenProviding(parent)
+    , m_keychain(keychain)
+{
+    APIClient::shared().setAuthProvider(this);
+}
+
+AuthManager::~AuthManager() = default;
+
+std::optional<QString> AuthManager::currentUserID() const
+{
+    if (!m_currentUser)
+        return std::nullopt;
+    return m_currentUser->id;
+}
+
+void AuthManager::setAuthenticated(bool value)
+{
+    m_isAuthenticated = value;
+    Q_EMIT isAuthenticatedChanged(value);
+}
+
+void AuthManager::setCurrentUser(std::optional<AuthUser> user)
+{
+    m_currentUser = std::move(user);
+    Q_EMIT currentUserChanged();
+}
+
+void AuthManager::setResolvingSession(bool value)
+{
+    m_isResolvingSession = value;
+    Q_EMIT isResolvingSessionChanged(value);
+}
+
+QCoro::Task<> AuthManager::restoreSession()
+{
+    if (m_isAuthenticated) {
+        setResolvingSession(false);
+        co_return;
+    }
+    const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
+    const std::optional<QString> password =
+        email ? co_await m_keychain->load(Keychain::passwordService) : std::nullopt;
+    if (email && password) {
+        const std::optional<LoginResponse> reply = co_await fetchLogin(*email, *password);
+        if (reply) {
+            install(*reply, *email, *password, false);
+            setResolvingSession(false);
+            co_return;
+        }
+    }
+    // A failed restore keeps the stored credentials, so the next start tries again.
+    setAuthenticated(false);
+    setResolvingSession(false);
+}
+
+QCoro::Task<> AuthManager::login(QString email, QString password, bool persist)
+{
+    const LoginResponse reply = co_await APIClient::shared().request<LoginResponse>(
+        HTTPMethod::POST, u"/auth/userLogin"_s, {}, APIClient::encode(LoginBody{email, password}.toJson()), jsonType,
+        false, true);
+    install(reply, email, password, persist);
+}
+
+QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email, QString password)
+{
+    try {
+        co_return co_await APIClient::shared().request<LoginResponse>(
+            HTTPMethod::POST, u"/auth/userLogin"_s, {}, APIClient::encode(LoginBody{email, password}.toJson()),
+            jsonType, false, true);
+    } catch (const std::exception &) {
+        co_return std::nullopt;
+    }
+}
+
+void AuthManager::install(const LoginResponse &reply, const QString &email, const QString &password, bool persist)
+{
+    m_accessToken = reply.token.access;
+    m_refreshTokenValue = reply.token.refresh;
+    setCurrentUser(reply.user);
+    setAuthenticated(true);
+    if (persist) {
+        m_keychain->save(email, Keychain::emailService);
+        m_keychain->save(password, Keychain::passwordService);
+    }
+}
+
+void AuthManager::clearSession()
+{
+    // Replies still in flight for the ended session see the new generation and install nothing.
+    ++m_sessionGeneration;
+    m_accessToken.reset();
+    m_refreshTokenValue.reset();
+    setCurrentUser(std::nullopt);
+    setAuthenticated(false);
+    m_keychain->remove(Keychain::emailService);
+    m_keychain->remove(Keychain::passwordService);
+}
+
+QCoro::Task<bool> AuthManager::refreshAccessToken()
+{
+    if (!m_refreshTokenValue)
+        co_return co_await reauthenticateFromKeychain();
+    const quint64 generation = m_sessionGeneration;
+    std::optional<RefreshTokenResponse> reply;
+    try {
+        reply = co_await APIClient::shared().request<RefreshTokenResponse>(
+            HTTPMethod::POST, u"/auth/refreshToken"_s, {}, textMap(u"refreshToken"_s, *m_refreshTokenValue),
+            jsonType, false, true);
+    } catch (const std::exception &) {
+    }
+    if (generation != m_sessionGeneration)
+        co_return false;
+    if (!reply)
+        co_return co_await reauthenticateFromKeychain();
+    m_accessToken = reply->access;
+    m_refreshTokenValue = reply->refresh;
+    co_return true;
+}
+
+QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
+{
+    const quint64 generation = m_sessionGeneration;
+    const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
+    const std::optional<QString> password =
+        email && generation == m_sessionGeneration ? co_await m_keychain->load(Keychain::passwordService)
+                                                   : std::nullopt;
+    std::optional<LoginResponse> reply;
+    if (email && password && generation == m_sessionGeneration)
+        reply = co_await fetchLogin(*email, *password);
+    // Cleared meanwhile (signed out, or another refresh gave up): sign nobody back in.
+    if (generation != m_sessionGeneration)
+        co_return false;
+    if (reply) {
+        install(*reply, *email, *password, false);
+        co_return true;
+    }
+    clearSession();
+    co_return false;
+}
+
+QCoro::Task<> AuthManager::registerAccount(QString fullName, QString email, QString password)
+{
+    co_await APIClient::shared().request<RegisterResponse>(
+        HTTPMethod::POST, u"/auth/userRegister"_s, {},
+        APIClient::encode(RegisterBody{fullName, email, password}.toJson()), jsonType, false, true);
+    co_await login(email, password, true);
+}
+
+QCoro::Task<> AuthManager::logout()
+{
+    if (const std::optional<QString> userID = currentUserID()) {
+        try {
+            co_await APIClient::shared().request<std::optional<EmptyResponse>>(
+                HTTPMethod::POST, u"/auth/userLogout"_s, {}, textMap(u"userId"_s, *userID), jsonType, true, true);
+        } catch (const std::exception &) {
+            // Signing out never fails for the user: the session ends below whatever the service said.
+        }
+    }
+    clearSession();
+}
+
+QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPassword)
+{
+    const std::optional<QString> userID = currentUserID();
+    if (!userID)
+        throw APIError::unauthorized();
+    co_await APIClient::shared().request<EmptyResponse>(
+        HTTPMethod::PUT, u"/auth/updatePassword"_s, {},
+        APIClient::encode(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson()), jsonType, false, true);
+    // The stored password must stay the one that works, or the next silent sign-in would fail and
+    // a failed refresh would end the session.
+    if (co_await m_keychain->load(Keychain::passwordService))
+        m_keychain->save(newPassword, Keychain::passwordService);
+}
+
+QCoro::Task<> AuthManager::forgotPassword(QString email)
+{
+    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {},
+                                                        APIClient::encode(ForgotPasswordBody{email}.toJson()),
+                                                        jsonType, false, true);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "MultipartFile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+using FormFields = QList<QPair<QString, QString>>;
+
+// Lays out a multipart/form-data body: the text fields in order, then the files in order, then the
+// closing delimiter. Usage: MultipartBody::make(MultipartBody::makeBoundary(), fields, files).
+class MultipartBody final
+{
+public:
+    // "Boundary-" and a new random UUID in upper case.
+    static QString makeBoundary();
+    static QByteArray make(const QString &boundary, const FormFields &fields, const QList<MultipartFile> &files);
+    // A part's name or file name between quotes: '"', CR and LF are percent-escaped as browsers do,
+    // so a file name can never add a header or a field; everything else stays raw UTF-8.
+    static QByteArray quotedParameter(const QString &value);
+};

@@ -1,0 +1,86 @@
+#include "SSEClient.h"
+
+#include "APIClient.h"
+#include "NetworkReplyPtr.h"
+#include "ReplyMonitor.h"
+#include "SSEError.h"
+#include "SSEParser.h"
+
+#include <QNetworkAccessManager>
+
+#include <QCoroSignal>
+
+namespace {
+
+bool hasUnreadBytesOrEnded(const QNetworkReply &reply)
+{
+    return reply.bytesAvailable() > 0 || reply.isFinished();
+}
+
+// The error of a failed status, from at most errorBodyLimit bytes of its body.
+QCoro::Task<SSEError> failedStatusError(QNetworkReply *reply, ReplyMonitor *monitor, int status)
+{
+    QByteArray body;
+    while (body.size() < SSEClient::errorBodyLimit) {
+        if (reply->bytesAvailable() > 0) {
+            body += reply->read(SSEClient::errorBodyLimit - body.size());
+        } else if (reply->isFinished()) {
+            monitor->throwIfTransportFailed();
+            break;
+        } else {
+            co_await qCoro(monitor, &ReplyMonitor::activity);
+        }
+    }
+    co_return SSEError::fromFailedReply(status, body);
+}
+
+} // namespace
+
+std::optional<double> SSEClient::progressFraction(qint64 sent, qint64 total)
+{
+    if (total < 1)
+        return std::nullopt;
+    return static_cast<double>(sent) / static_cast<double>(total);
+}
+
+QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::function<void(double)> onProgress)
+{
+    APIClient &client = APIClient::shared();
+    NetworkReplyPtr reply(client.network()->sendCustomRequest(request.request, request.method, request.body));
+    auto *monitor = new ReplyMonitor(reply.get(), client.idleTimeout());
+    if (onProgress) {
+        QObject::connect(reply.get(), &QNetworkReply::uploadProgress, monitor, [onProgress](qint64 sent, qint64 total) {
+            if (const std::optional<double> fraction = progressFraction(sent, total))
+                onProgress(*fraction);
+        });
+    }
+    while (!hasUnreadBytesOrEnded(*reply))
+        co_await qCoro(monitor, &ReplyMonitor::activity);
+
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid()) {
+        monitor->throwIfTransportFailed();
+        throw SSEError::invalidResponse();
+    }
+    if (status.toInt() < 200 || status.toInt() > 299)
+        throw co_await failedStatusError(reply.get(), monitor, status.toInt());
+    if (!reply->rawHeader("Content-Type").contains("text/event-stream"))
+        throw SSEError::notAStream();
+
+    SSEParser parser;
+    QList<SSEEvent> events;
+    for (bool ended = false; !ended;) {
+        if (reply->bytesAvailable() > 0) {
+            parser.feed(reply->readAll(), events);
+        } else if (reply->isFinished()) {
+            monitor->throwIfTransportFailed();
+            parser.finish(events);
+            ended = true;
+        } else {
+            co_await qCoro(monitor, &ReplyMonitor::activity);
+        }
+        for (SSEEvent &event : events)
+            co_yield std::move(event);
+        events.clear();
+    }
+}

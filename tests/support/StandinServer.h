@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+// One request as the stand-in received it.
+struct LoggedRequest {
+    QByteArray method;
+    QString path;
+    QByteArray query; // raw, without "?"
+    QList<QPair<QByteArray, QByteArray>> headers;
+    QByteArray body;
+
+    QByteArray header(const QByteArray &name) const; // case-insensitive, empty if none
+    bool hasHeader(const QByteArray &name) const;
+    QJsonValue json() const; // the body parsed as any JSON value; undefined if it is not JSON
+};
+
+// Starts $VANTORELLE_STANDIN on a free port for the lifetime of the object and
+// talks to its /_standin/ controls. Every call blocks (plain sockets, no event
+// loop), so tests can arrange state between coroutine steps without re-entrancy.
+class StandinServer final
+{
+public:
+    explicit StandinServer(const QStringList &args = {QStringLiteral("--seed"), QStringLiteral("demo")});
+    ~StandinServer();
+    StandinServer(const StandinServer &) = delete;
+    StandinServer &operator=(const StandinServer &) = delete;
+
+    bool isRunning() const;
+    int port() const { return m_port; }
+    QUrl apiBase() const; // http://127.0.0.1:PORT/api
+
+    QList<LoggedRequest> requests() const;
+    QList<LoggedRequest> requests(const QString &path) const; // only this exact path
+    void clearRequests();
+
+    void injectFault(const QJsonObject &fault);
+    void clearFaults();
+    void scriptStream(const QJsonObject &script);
+    void expireAccessTokens();
+    void reset();
+
+    // A direct call for arranging state. `path` is under /api unless it starts
+    // with "/api" or "/_standin"; it may carry a "?query". Returns the reply's
+    // JSON value (null for an empty body, undefined when unreachable or not JSON).
+    QJsonValue apiCall(const QByteArray &method, const QString &path, const QJsonObject &body = {},
+                       const QByteArray &bearer = {});
+    int lastStatus() const { return m_lastStatus; }
+
+    static const QString demoEmail;
+    static const QString demoPassword;
+
+private:
+    QJsonValue control(const QByteArray &method, const QString &path, const QJsonObject &body = {}) const;
+    QJsonValue send(const QByteArray &method, const QString &path, const QByteArray &body,
+                    const QByteArray &bearer, int *status) const;
+
+    QProcess m_process;
+    int m_port = 0;
+    int m_lastStatus = 0;
+};

@@ -1,0 +1,3 @@
+#include "DocumentRoutes.h"
+
+void DocumentRoutes::install(Router &, StandinState &) {}

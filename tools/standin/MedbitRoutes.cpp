@@ -1,0 +1,3 @@
+#include "MedbitRoutes.h"
+
+void MedbitRoutes::install(Router &, StandinState &) {}

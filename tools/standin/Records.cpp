@@ -1,0 +1,43 @@
+#include "Records.h"
+
+#include <QJsonArray>
+#include <QUrl>
+
+QJsonObject User::toJson() const
+{
+    return {{QStringLiteral("_id"), id}, {QStringLiteral("fullName"), fullName}, {QStringLiteral("email"), email}};
+}
+
+QJsonObject Patient::toJson() const
+{
+    QJsonObject json{{QStringLiteral("_id"), id}, {QStringLiteral("firstName"), firstName}};
+    if (middleName)
+        json.insert(QStringLiteral("middleName"), *middleName);
+    if (lastName)
+        json.insert(QStringLiteral("lastName"), *lastName);
+    if (dateOfBirth)
+        json.insert(QStringLiteral("dateOfBirth"), *dateOfBirth);
+    if (gender)
+        json.insert(QStringLiteral("gender"), *gender);
+    if (active)
+        json.insert(QStringLiteral("active"), *active);
+    return json;
+}
+
+QString Document::uri(const QString &origin) const
+{
+    const QString name = QString::fromLatin1(QUrl::toPercentEncoding(fileName));
+    return QStringLiteral("%1/files/%2/%3/%4").arg(origin, id, uriToken, name);
+}
+
+QJsonObject Document::toJson(const QString &origin) const
+{
+    QJsonObject json{{QStringLiteral("_id"), id},
+                     {QStringLiteral("uri"), uri(origin)},
+                     {QStringLiteral("fileName"), fileName},
+                     {QStringLiteral("type"), type},
+                     {QStringLiteral("medbitIds"), QJsonArray::fromStringList(medbitIds)}};
+    if (type.startsWith(QLatin1String("image/")))
+        json.insert(QStringLiteral("thumbnail"), uri(origin));
+    return json;
+}

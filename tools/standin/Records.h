@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The stand-in's stored records, shaped as the service keeps them.
+
+struct User {
+    QString id;
+    QString fullName;
+    QString email;
+    QString password;
+
+    QJsonObject toJson() const;
+};
+
+struct Patient {
+    QString id;
+    QString ownerId;
+    QString firstName;
+    std::optional<QString> middleName;
+    std::optional<QString> lastName;
+    std::optional<qint64> dateOfBirth;
+    std::optional<QString> gender;
+    std::optional<bool> active;
+
+    QJsonObject toJson() const;
+};
+
+struct Document {
+    QString id;
+    QString patientId;
+    QString fileName;
+    QString type;
+    QByteArray bytes;
+    QString uriToken; // part of the served address; a refresh replaces it
+    QStringList medbitIds;
+
+    // `origin` is http://127.0.0.1:PORT; the file is served under /files/.
+    QJsonObject toJson(const QString &origin) const;
+    QString uri(const QString &origin) const;
+};
+
+struct Medbit {
+    QString id;
+    QString patientId;
+    QString entryText;
+    std::optional<QString> translated;
+    std::optional<QString> language;
+    qint64 date = 0;
+    bool isApproxDate = false;
+    bool isLocked = false;
+    bool isStarred = false;
+    QStringList tags;
+    QStringList documentIds;
+};

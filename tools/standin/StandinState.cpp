@@ -1,0 +1,140 @@
+#include "StandinState.h"
+
+#include "DemoSeed.h"
+
+#include <QJsonArray>
+#include <QUuid>
+
+StandinState::StandinState(QString origin, bool seedDemo) : origin(std::move(origin)), seedDemo(seedDemo)
+{
+    reset();
+}
+
+void StandinState::reset()
+{
+    users.clear();
+    patients.clear();
+    medbits.clear();
+    documents.clear();
+    m_accessTokens.clear();
+    m_refreshTokens.clear();
+    m_nextId = 1;
+    if (seedDemo)
+        DemoSeed::apply(*this);
+}
+
+// Ids look like the service's: 24 hex digits, unique within a run.
+QString StandinState::newId()
+{
+    return QStringLiteral("66a0%1").arg(m_nextId++, 20, 16, QLatin1Char('0'));
+}
+
+User *StandinState::userById(const QString &id)
+{
+    for (User &user : users) {
+        if (user.id == id)
+            return &user;
+    }
+    return nullptr;
+}
+
+User *StandinState::userByEmail(const QString &email)
+{
+    for (User &user : users) {
+        if (user.email.compare(email.trimmed(), Qt::CaseInsensitive) == 0)
+            return &user;
+    }
+    return nullptr;
+}
+
+Patient *StandinState::patient(const QString &id)
+{
+    for (Patient &patient : patients) {
+        if (patient.id == id)
+            return &patient;
+    }
+    return nullptr;
+}
+
+Medbit *StandinState::medbit(const QString &id)
+{
+    for (Medbit &medbit : medbits) {
+        if (medbit.id == id)
+            return &medbit;
+    }
+    return nullptr;
+}
+
+Document *StandinState::document(const QString &id)
+{
+    for (Document &document : documents) {
+        if (document.id == id)
+            return &document;
+    }
+    return nullptr;
+}
+
+QList<Document *> StandinState::documentsOf(const QStringList &ids)
+{
+    QList<Document *> result;
+    for (const QString &id : ids) {
+        if (Document *found = document(id))
+            result.append(found);
+    }
+    return result;
+}
+
+StandinState::TokenPair StandinState::issueTokens(const QString &userId)
+{
+    TokenPair pair{QStringLiteral("acc.") + QUuid::createUuid().toString(QUuid::Id128),
+                   QStringLiteral("ref.") + QUuid::createUuid().toString(QUuid::Id128)};
+    m_accessTokens.insert(pair.access, userId);
+    m_refreshTokens.insert(pair.refresh, userId);
+    return pair;
+}
+
+std::optional<QString> StandinState::userForAccessToken(const QString &token) const
+{
+    const auto it = m_accessTokens.constFind(token);
+    if (it == m_accessTokens.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<QString> StandinState::userForRefreshToken(const QString &token) const
+{
+    const auto it = m_refreshTokens.constFind(token);
+    if (it == m_refreshTokens.constEnd())
+        return std::nullopt;
+    return *it;
+}
+
+void StandinState::revokeAccessToken(const QString &token)
+{
+    m_accessTokens.remove(token);
+}
+
+void StandinState::expireAccessTokens()
+{
+    m_accessTokens.clear();
+}
+
+QJsonObject StandinState::medbitJson(const Medbit &medbit)
+{
+    QJsonArray docs;
+    for (const Document *document : documentsOf(medbit.documentIds))
+        docs.append(document->toJson(origin));
+    QJsonObject json{{QStringLiteral("_id"), medbit.id},
+                     {QStringLiteral("entryText"), medbit.entryText},
+                     {QStringLiteral("date"), medbit.date},
+                     {QStringLiteral("isApproxDate"), medbit.isApproxDate},
+                     {QStringLiteral("isLocked"), medbit.isLocked},
+                     {QStringLiteral("isStarred"), medbit.isStarred},
+                     {QStringLiteral("tags"), QJsonArray::fromStringList(medbit.tags)},
+                     {QStringLiteral("documents"), docs}};
+    if (medbit.translated)
+        json.insert(QStringLiteral("translated"), *medbit.translated);
+    if (medbit.language)
+        json.insert(QStringLiteral("language"), *medbit.language);
+    return json;
+}

@@ -1,11 +1,17 @@
+#include "app/VantorelleApp.h"
+#include "platform/SecretServiceKeychain.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Vantorelle"));
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Vantorelle"));
+    QApplication::setApplicationName(QStringLiteral("Vantorelle"));
+    QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
+
+    SecretServiceKeychain keychain;
+    VantorelleApp app(&keychain);
+    app.openNewWindow();
+    return QApplication::exec();
 }

@@ -21,6 +21,7 @@ CreateAccountView::CreateAccountView(AuthManager *authManager, QWidget *parent)
     layout->addWidget(buildForm(), 0, Qt::AlignHCenter);
     layout->addStretch(1);
     FormKit::bindReturn(this, m_createButton);
+    setFocusProxy(m_fullNameField);
     updateForm();
 }
 

@@ -21,6 +21,7 @@ LoginView::LoginView(AuthManager *authManager, QWidget *parent) : QWidget(parent
     layout->addWidget(buildForm(), 0, Qt::AlignHCenter);
     layout->addStretch(1);
     FormKit::bindReturn(this, m_signInButton);
+    setFocusProxy(m_emailField);
     updateButton();
 }
 

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class AuthManager;
+class Keychain;
+class MainWindow;
+class PatientStore;
+class SettingsView;
+class UpdaterController;
+
+// The application: the one session, patient store and update controller, its main windows and the one
+// settings window. The keychain is not owned and must outlive the application.
+class VantorelleApp final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit VantorelleApp(Keychain *keychain, QObject *parent = nullptr);
+    ~VantorelleApp() override;
+
+    AuthManager *authManager() const { return m_authManager.get(); }
+    // Made on first use, then kept for the life of the application.
+    PatientStore *patientStore();
+    UpdaterController *updater();
+
+    QList<MainWindow *> windows() const;
+    // Null until Settings… is first chosen.
+    SettingsView *settingsView() const;
+
+    MainWindow *openNewWindow();
+    void showSettings();
+
+private:
+    std::unique_ptr<AuthManager> m_authManager;
+    std::unique_ptr<PatientStore> m_patientStore;
+    std::unique_ptr<UpdaterController> m_updater;
+    QList<QPointer<MainWindow>> m_windows;
+    QPointer<SettingsView> m_settingsView;
+};

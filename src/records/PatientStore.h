@@ -18,6 +18,7 @@ class AuthManager;
 class PatientStore final : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QList<Patient> patients READ patients NOTIFY patientsChanged)
     Q_PROPERTY(QString selectedPatientID READ selectedPatientID WRITE setSelectedPatientID NOTIFY selectedPatientIDChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
 
@@ -28,10 +29,12 @@ public:
     QString selectedPatientID() const { return m_selectedPatientID; }
     void setSelectedPatientID(const QString &id);
     bool isLoading() const { return m_isLoading; }
+    // The last failed load or activation; cleared by the next successful load.
     std::optional<QString> lastError() const { return m_lastError; }
     // The selected patient, or a "No Patient" placeholder, always with an empty entry list.
     PatientRecord selectedRecord() const;
 
+    // Never throws; may be called again after a failure.
     QCoro::Task<> loadPatients();
     // Throws APIError (unauthorized when nobody is signed in).
     QCoro::Task<Patient> createPatient(QString name);
@@ -43,9 +46,30 @@ Q_SIGNALS:
     void lastErrorChanged();
 
 private:
+    // Which session a request was started in; its reply counts only while that session lasts.
+    struct SessionTicket
+    {
+        quint64 generation = 0;
+        QString userID;
+    };
+
+    // The session's signal with repeated values removed; the reaction runs on the next event-loop turn.
+    void onAuthenticatedChanged(bool isAuthenticated);
+    void onAuthenticationChange(bool isAuthenticated);
+    void markActive(const QString &patientID);
+    QCoro::Task<> updateActive(SessionTicket ticket, QString patientID);
+    std::optional<QString> currentUserID() const;
+    std::optional<SessionTicket> currentTicket() const;
+    bool isCurrent(const SessionTicket &ticket) const;
+    void setPatients(const QList<Patient> &patients);
+    void setIsLoading(bool isLoading);
+    void setLastError(const std::optional<QString> &error);
+
     QPointer<AuthManager> m_authManager;
     QList<Patient> m_patients;
     QString m_selectedPatientID;
     bool m_isLoading = true;
     std::optional<QString> m_lastError;
+    std::optional<bool> m_deliveredAuthentication;
+    quint64 m_sessionGeneration = 0;
 };

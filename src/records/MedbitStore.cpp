@@ -1,0 +1,166 @@
+#include "MedbitStore.h"
+
+#include "net/APIClient.h"
+
+#include <QJsonArray>
+#include <QPointer>
+
+namespace {
+
+const QString jsonContentType = QStringLiteral("application/json");
+
+// The fields of an entry that the service lets a client write: neither its id nor its documents.
+QJsonObject payload(const Medbit &medbit)
+{
+    QJsonObject object{
+        {QLatin1StringView("entryText"), medbit.entryText},
+        {QLatin1StringView("date"), medbit.date},
+        {QLatin1StringView("isApproxDate"), medbit.isApproxDate},
+        {QLatin1StringView("isLocked"), medbit.isLocked},
+        {QLatin1StringView("isStarred"), medbit.isStarred},
+        {QLatin1StringView("tags"), QJsonArray::fromStringList(medbit.tags)},
+    };
+    Json::putOptional(object, QLatin1StringView("translated"), medbit.translated);
+    Json::putOptional(object, QLatin1StringView("language"), medbit.language);
+    return object;
+}
+
+} // namespace
+
+MedbitStore::MedbitStore(const QString &patientID, QObject *parent)
+    : QObject(parent)
+    , m_patientID(patientID)
+{
+}
+
+void MedbitStore::setMedbits(const QList<Medbit> &medbits)
+{
+    if (m_medbits == medbits)
+        return;
+    m_medbits = medbits;
+    Q_EMIT medbitsChanged();
+}
+
+void MedbitStore::setPatientID(const QString &id)
+{
+    if (m_patientID == id)
+        return;
+    m_patientID = id;
+    Q_EMIT patientIDChanged(id);
+    setMedbits({});
+    QMetaObject::invokeMethod(this, &MedbitStore::loadMedbits, Qt::QueuedConnection);
+}
+
+QCoro::Task<> MedbitStore::loadMedbits()
+{
+    if (m_patientID.isEmpty())
+        co_return;
+    const QString patientID = m_patientID;
+    const quint64 load = ++m_loadCount;
+    setIsLoading(true);
+    QPointer<MedbitStore> self(this);
+    std::optional<QList<Medbit>> medbits;
+    std::optional<QString> error;
+    // Arguments are built outside co_await: GCC 12 miscompiles string literals in braced lists there.
+    QueryItems query{{QStringLiteral("patientId"), patientID}};
+    try {
+        medbits = co_await APIClient::shared().request<QList<Medbit>>(
+            HTTPMethod::GET, QStringLiteral("/medbits/list/summary"), query, std::nullopt, std::nullopt, true, true);
+    } catch (const APIError &failure) {
+        error = failure.description();
+    }
+    // Only the newest load speaks, and only for the patient it was started for: a slow reply for an
+    // earlier patient must never show its entries under the one now open.
+    if (!self || load != m_loadCount)
+        co_return;
+    if (patientID == m_patientID) {
+        if (medbits)
+            setMedbits(*medbits);
+        setLastError(error);
+    }
+    setIsLoading(false);
+}
+
+QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
+{
+    QPointer<MedbitStore> self(this);
+    std::optional<Medbit> medbit;
+    QueryItems query{{QStringLiteral("medbitId"), id}};
+    try {
+        medbit = co_await APIClient::shared().request<std::optional<Medbit>>(
+            HTTPMethod::GET, QStringLiteral("/medbits/get"), query, std::nullopt, std::nullopt, true, true);
+    } catch (const APIError &) {
+        // The caller keeps what it showed; a failed refresh of one entry is not a list failure.
+        co_return std::nullopt;
+    }
+    if (self && medbit)
+        replaceFirst(*medbit);
+    co_return medbit;
+}
+
+QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
+{
+    const QString patientID = m_patientID;
+    const QJsonObject body{{QLatin1StringView("patientId"), patientID},
+                           {QLatin1StringView("medbit"), payload(medbit)}};
+    QPointer<MedbitStore> self(this);
+    const Medbit created = co_await APIClient::shared().request<Medbit>(
+        HTTPMethod::POST, QStringLiteral("/medbits/create"), {}, APIClient::encode(body), jsonContentType, true, true);
+    // An entry made for a patient that is no longer open does not belong in this list.
+    if (self && patientID == m_patientID) {
+        m_medbits.prepend(created);
+        Q_EMIT medbitsChanged();
+    }
+    co_return created;
+}
+
+QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
+{
+    QJsonObject body = payload(medbit);
+    body.insert(QLatin1StringView("patientId"), m_patientID);
+    QueryItems query{{QStringLiteral("medbitId"), medbit.id}};
+    QPointer<MedbitStore> self(this);
+    const Medbit updated = co_await APIClient::shared().request<Medbit>(
+        HTTPMethod::PUT, QStringLiteral("/medbits/update"), query, APIClient::encode(body), jsonContentType, true, true);
+    if (self)
+        replaceFirst(updated);
+    co_return updated;
+}
+
+QCoro::Task<> MedbitStore::deleteMedbit(Medbit medbit)
+{
+    QPointer<MedbitStore> self(this);
+    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::DELETE, QStringLiteral("/medbits/delete/") + medbit.id,
+                                                        {}, std::nullopt, std::nullopt, true, true);
+    if (!self)
+        co_return;
+    const qsizetype removed = m_medbits.removeIf([&](const Medbit &listed) { return listed.id == medbit.id; });
+    if (removed > 0)
+        Q_EMIT medbitsChanged();
+}
+
+void MedbitStore::setIsLoading(bool isLoading)
+{
+    if (m_isLoading == isLoading)
+        return;
+    m_isLoading = isLoading;
+    Q_EMIT isLoadingChanged(isLoading);
+}
+
+void MedbitStore::setLastError(const std::optional<QString> &error)
+{
+    if (m_lastError == error)
+        return;
+    m_lastError = error;
+    Q_EMIT lastErrorChanged();
+}
+
+void MedbitStore::replaceFirst(const Medbit &medbit)
+{
+    const auto it = std::find_if(m_medbits.begin(), m_medbits.end(),
+                                 [&](const Medbit &listed) { return listed.id == medbit.id; });
+    if (it == m_medbits.end() || *it == medbit)
+        return;
+    *it = medbit;
+    Q_EMIT medbitsChanged();
+}

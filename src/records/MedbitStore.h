@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Medbit.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <QCoroTask>
+
+#include <optional>
+
+// The timeline entries of the open patient, and every change of a single entry on the service.
+// setPatientID() opens a patient and loads its list; a reply for a patient that is no longer open is dropped.
+class MedbitStore final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<Medbit> medbits READ medbits WRITE setMedbits NOTIFY medbitsChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(QString patientID READ patientID WRITE setPatientID NOTIFY patientIDChanged)
+
+public:
+    explicit MedbitStore(const QString &patientID = {}, QObject *parent = nullptr);
+
+    const QList<Medbit> &medbits() const { return m_medbits; }
+    // Also how the document import puts the entries it created at the front.
+    void setMedbits(const QList<Medbit> &medbits);
+    bool isLoading() const { return m_isLoading; }
+    std::optional<QString> lastError() const { return m_lastError; }
+    QString patientID() const { return m_patientID; }
+    // A new patient empties the list and starts its load on the next event-loop turn; the same id does nothing.
+    void setPatientID(const QString &id);
+
+    // Never throws: a failure lands in lastError.
+    QCoro::Task<> loadMedbits();
+    // The entry in full, replacing the listed one; nullopt on any failure.
+    QCoro::Task<std::optional<Medbit>> fetchMedbit(QString id);
+    // These throw APIError and leave the list unchanged on failure.
+    QCoro::Task<Medbit> createMedbit(Medbit medbit);
+    QCoro::Task<Medbit> updateMedbit(Medbit medbit);
+    QCoro::Task<> deleteMedbit(Medbit medbit);
+
+Q_SIGNALS:
+    void medbitsChanged();
+    void isLoadingChanged(bool isLoading);
+    void lastErrorChanged();
+    void patientIDChanged(const QString &id);
+
+private:
+    void setIsLoading(bool isLoading);
+    void setLastError(const std::optional<QString> &error);
+    void replaceFirst(const Medbit &medbit);
+
+    QList<Medbit> m_medbits;
+    bool m_isLoading = false;
+    std::optional<QString> m_lastError;
+    QString m_patientID;
+    quint64 m_loadCount = 0;
+};

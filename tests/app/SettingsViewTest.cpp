@@ -1,0 +1,202 @@
+#include "app/SettingsView.h"
+#include "platform/UrlOpener.h"
+
+#include "SignedInSession.h"
+
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <memory>
+
+using SessionTestKit::shownText;
+
+class SettingsViewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        m_server.reset();
+        m_session = std::make_unique<SignedInSession>(m_server);
+        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->patients.isLoading(), 10000);
+        // The automatic selection after the load sends its own activation.
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
+        m_server.clearRequests();
+        m_view = std::make_unique<SettingsView>(&m_session->auth, &m_session->patients);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_session.reset();
+        UrlOpener::setHandlerForTesting({});
+    }
+
+    void account_showsSignedInUser()
+    {
+        QCOMPARE(label("accountName")->text(), QStringLiteral("Dana Demo"));
+        QCOMPARE(label("accountEmail")->text(), StandinServer::demoEmail);
+    }
+
+    void patientList_checksSelectedPatient()
+    {
+        const QList<QPushButton *> rows = patientRows();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rowName(rows[0]), QStringLiteral("Alex Rivera"));
+        QCOMPARE(rowName(rows[1]), QStringLiteral("Sam Rivera"));
+        QVERIFY(isChecked(rows[0]));
+        QVERIFY(!isChecked(rows[1]));
+        QCOMPARE(m_view->findChildren<QWidget *>(QStringLiteral("patientDivider")).size(), 1);
+    }
+
+    void selectingPatient_sendsOneActivation()
+    {
+        const QString samID = m_session->patients.patients().at(1)._id;
+        QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
+        QCOMPARE(m_session->patients.selectedPatientID(), samID);
+        QTRY_VERIFY(isChecked(patientRows().at(1)));
+        QVERIFY(!isChecked(patientRows().at(0)));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
+        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+    }
+
+    void checkedRow_sendsNothing()
+    {
+        QSignalSpy selections(&m_session->patients, &PatientStore::selectedPatientIDChanged);
+        QTest::mouseClick(patientRows().at(0), Qt::LeftButton);
+        QCOMPARE(selections.size(), 0);
+        // Choosing the other patient afterwards is the only activation the service sees.
+        const QString samID = m_session->patients.patients().at(1)._id;
+        QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
+        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+    }
+
+    void addPatient_blankNameSendsNothing()
+    {
+        QTest::keyClicks(field(), QStringLiteral("   "));
+        QVERIFY(!button("addPatientButton")->isEnabled());
+        QTest::keyClick(field(), Qt::Key_Return);
+        // The next real name is the only creation the service receives.
+        field()->clear();
+        QTest::keyClicks(field(), QStringLiteral("Jo Park"));
+        QTest::keyClick(field(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
+        QCOMPARE(m_server.requests(create).size(), 1);
+        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(), QStringLiteral("Jo Park"));
+    }
+
+    void addPatient_trimmedOnceAndSelected()
+    {
+        QTest::keyClicks(field(), QStringLiteral("  Jo Park  "));
+        QTest::keyClick(field(), Qt::Key_Return);
+        QTest::keyClick(field(), Qt::Key_Return);
+        QCOMPARE(button("addPatientButton")->text(), QStringLiteral("Adding…"));
+        QVERIFY(!button("addPatientButton")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
+        QTRY_COMPARE(field()->text(), QString());
+        QCOMPARE(button("addPatientButton")->text(), QStringLiteral("Add"));
+        QCOMPARE(m_server.requests(create).size(), 1);
+        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(), QStringLiteral("Jo Park"));
+        QCOMPARE(rowName(patientRows().at(2)), QStringLiteral("Jo Park"));
+        QVERIFY(isChecked(patientRows().at(2)));
+    }
+
+    void addPatient_failureKeepsNameAndShowsError()
+    {
+        m_server.injectFault({{QStringLiteral("path"), create},
+                              {QStringLiteral("status"), 500},
+                              {QStringLiteral("body"), QStringLiteral("{\"message\":\"Patients are read-only today.\"}")}});
+        QTest::keyClicks(field(), QStringLiteral("Jo Park"));
+        QTest::mouseClick(button("addPatientButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(label("addPatientError")), QStringLiteral("Patients are read-only today."),
+                                  10000);
+        QCOMPARE(field()->text(), QStringLiteral("Jo Park"));
+        QCOMPARE(patientRows().size(), 2);
+
+        QTest::mouseClick(button("addPatientButton"), Qt::LeftButton);
+        QCOMPARE(shownText(label("addPatientError")), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
+    }
+
+    void signOut_data()
+    {
+        QTest::addColumn<int>("status");
+        QTest::newRow("service agrees") << 0;
+        QTest::newRow("service fails") << 500;
+    }
+
+    void signOut()
+    {
+        QFETCH(int, status);
+        if (status)
+            m_server.injectFault({{QStringLiteral("path"), logout}, {QStringLiteral("status"), status}});
+        QTest::mouseClick(button("signOutButton"), Qt::LeftButton);
+        QCOMPARE(button("signOutButton")->text(), QStringLiteral("Signing Out…"));
+        QVERIFY(!button("signOutButton")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->auth.isAuthenticated(), 10000);
+        QTRY_COMPARE(button("signOutButton")->text(), QStringLiteral("Sign Out"));
+        QVERIFY(button("signOutButton")->isEnabled());
+        QCOMPARE(m_server.requests(logout).size(), 1);
+        QVERIFY(m_server.requests(logout).at(0).header("Authorization").startsWith("Bearer "));
+        QCOMPARE(m_session->keychain.item(Keychain::emailService), std::nullopt);
+        QCOMPARE(m_session->keychain.item(Keychain::passwordService), std::nullopt);
+        QCOMPARE(label("accountName")->text(), QStringLiteral("Signed in"));
+        QCOMPARE(label("accountEmail")->text(), QString());
+        QCOMPARE(patientRows().size(), 0);
+    }
+
+    void supportLinks_openMailAndPrivacyPage()
+    {
+        QList<QUrl> opened;
+        UrlOpener::setHandlerForTesting([&opened](const QUrl &url) { opened.append(url); });
+        QTest::mouseClick(button("emailSupportButton"), Qt::LeftButton);
+        QTest::mouseClick(button("sendFeedbackButton"), Qt::LeftButton);
+        QTest::mouseClick(button("privacyButton"), Qt::LeftButton);
+        QCOMPARE(opened.size(), 3);
+        QCOMPARE(opened[0].toString(QUrl::FullyEncoded),
+                 QStringLiteral("mailto:support@vantorelle.app?subject=Vantorelle%20Support"));
+        QCOMPARE(opened[1].toString(QUrl::FullyEncoded),
+                 QStringLiteral("mailto:feedback@vantorelle.app?subject=Vantorelle%20Feedback"));
+        QCOMPARE(opened[2], SettingsView::privacyPolicyURL);
+        QCOMPARE(opened[2].scheme(), QStringLiteral("https"));
+    }
+
+private:
+    QLabel *label(const char *name) const { return m_view->findChild<QLabel *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) const { return m_view->findChild<QPushButton *>(QLatin1String(name)); }
+    QLineEdit *field() const { return m_view->findChild<QLineEdit *>(QStringLiteral("newPatientField")); }
+
+    QList<QPushButton *> patientRows() const
+    {
+        return m_view->findChildren<QPushButton *>(QStringLiteral("patientRow"));
+    }
+
+    static QString rowName(const QPushButton *row)
+    {
+        return row->findChild<QLabel *>(QStringLiteral("patientName"))->text();
+    }
+
+    static bool isChecked(const QPushButton *row)
+    {
+        return row->findChild<QLabel *>(QStringLiteral("patientCheckmark")) != nullptr;
+    }
+
+    const QString activate = QStringLiteral("/api/patients/updateActive");
+    const QString create = QStringLiteral("/api/patients/create");
+    const QString logout = QStringLiteral("/api/auth/userLogout");
+    StandinServer m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<SettingsView> m_view;
+};
+
+QTEST_MAIN(SettingsViewTest)
+#include "SettingsViewTest.moc"

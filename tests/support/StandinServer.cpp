@@ -170,6 +170,17 @@ QJsonValue StandinServer::apiCall(const QByteArray &method, const QString &path,
     return send(method, fullPath, bytes, bearer, &m_lastStatus);
 }
 
+StandinSession StandinServer::signIn(const QString &email, const QString &password)
+{
+    const QJsonObject reply = apiCall("POST", QStringLiteral("/auth/userLogin"),
+                                      {{QStringLiteral("email"), email}, {QStringLiteral("password"), password}})
+                                  .toObject();
+    const QJsonObject token = reply.value(QLatin1String("token")).toObject();
+    return {token.value(QLatin1String("access")).toString().toUtf8(),
+            token.value(QLatin1String("refresh")).toString().toUtf8(),
+            reply.value(QLatin1String("user")).toObject().value(QLatin1String("_id")).toString()};
+}
+
 QJsonValue StandinServer::control(const QByteArray &method, const QString &path, const QJsonObject &body) const
 {
     int status = 0;

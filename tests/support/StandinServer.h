@@ -23,6 +23,13 @@ struct LoggedRequest {
     QJsonValue json() const; // the body parsed as any JSON value; undefined if it is not JSON
 };
 
+// Tokens and account of a sign-in made directly against the stand-in.
+struct StandinSession {
+    QByteArray access;
+    QByteArray refresh;
+    QString userId;
+};
+
 // Starts $VANTORELLE_STANDIN on a free port for the lifetime of the object and
 // talks to its /_standin/ controls. Every call blocks (plain sockets, no event
 // loop), so tests can arrange state between coroutine steps without re-entrancy.
@@ -53,7 +60,8 @@ public:
     // JSON value (null for an empty body, undefined when unreachable or not JSON).
     QJsonValue apiCall(const QByteArray &method, const QString &path, const QJsonObject &body = {},
                        const QByteArray &bearer = {});
-    int lastStatus() const { return m_lastStatus; }
+    int lastStatus() const { return m_lastStatus; } // HTTP status of the last apiCall, 0 when unreachable
+    StandinSession signIn(const QString &email = demoEmail, const QString &password = demoPassword);
 
     static const QString demoEmail;
     static const QString demoPassword;

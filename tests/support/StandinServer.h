@@ -49,6 +49,8 @@ public:
     QList<LoggedRequest> requests(const QString &path) const; // only this exact path
     void clearRequests();
 
+    // Qt resends a request once when its connection closes before any reply:
+    // a "drop" meant for QNetworkAccessManager needs "times" 0 (or 2).
     void injectFault(const QJsonObject &fault);
     void clearFaults();
     void scriptStream(const QJsonObject &script);

@@ -1,0 +1,279 @@
+#include "TestTokenProvider.h"
+
+#include "net/APIClient.h"
+#include "net/AuthModels.h"
+
+#include "StandinServer.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
+
+namespace {
+
+template <typename T>
+std::optional<APIError> failureOf(QCoro::Task<T> task)
+{
+    try {
+        QCoro::waitFor(std::move(task));
+    } catch (const APIError &error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+template <typename T>
+QCoro::Task<T> call(HTTPMethod method, const QString &path, const QueryItems &query = {},
+                    std::optional<QByteArray> body = std::nullopt, std::optional<QString> contentType = std::nullopt,
+                    bool requiresAuth = true)
+{
+    return APIClient::shared().request<T>(method, path, query, std::move(body), std::move(contentType), requiresAuth,
+                                          true);
+}
+
+} // namespace
+
+class APIClientTest final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        m_server.reset();
+        m_provider.token = u"tok"_s;
+        m_provider.tokenAfterRefresh.reset();
+        m_provider.refreshCount = 0;
+        m_provider.clearCount = 0;
+        APIClient::shared().setBaseURLForTesting(m_server.apiBase());
+        APIClient::shared().setAuthProvider(&m_provider);
+        APIClient::shared().setIdleTimeout(60s);
+    }
+
+    void headers_jsonCallCarriesAllThree()
+    {
+        stub(u"/api/probe"_s, 200, u"{}"_s);
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::PUT, u"/probe"_s, {}, "{\"a\":1}"_ba, u"application/json"_s));
+        const LoggedRequest sent = m_server.requests(u"/api/probe"_s).value(0);
+        QCOMPARE(sent.method, "PUT"_ba);
+        QCOMPARE(sent.header("Content-Type"), "application/json"_ba);
+        QCOMPARE(sent.header("X-Client-Platform"), "mac"_ba);
+        QCOMPARE(sent.header("Authorization"), "Bearer tok"_ba);
+        QCOMPARE(sent.body, "{\"a\":1}"_ba);
+    }
+
+    void headers_contentTypeOnlyWhenGiven()
+    {
+        stub(u"/api/probe"_s, 200, u"{}"_s, 0);
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s));
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s, {}, "raw"_ba));
+        const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
+        QCOMPARE(sent.size(), 2);
+        QVERIFY(!sent[0].hasHeader("Content-Type"));
+        QVERIFY(sent[0].body.isEmpty());
+        QVERIFY(!sent[1].hasHeader("Content-Type"));
+        QCOMPARE(sent[1].body, "raw"_ba);
+    }
+
+    void headers_bearerRules()
+    {
+        stub(u"/api/probe"_s, 200, u"{}"_s, 0);
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, {}, {}, {}, false));
+        m_provider.token = u""_s;
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        m_provider.token.reset();
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
+        QVERIFY(!sent[0].hasHeader("Authorization"));
+        // The server's header parser drops the trailing space of "Bearer ".
+        QCOMPARE(sent[1].header("Authorization"), "Bearer"_ba);
+        QVERIFY(!sent[2].hasHeader("Authorization"));
+    }
+
+    void query_isEncodedAndSkipsAbsentValues_data()
+    {
+        QTest::addColumn<QueryItems>("query");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::newRow("none") << QueryItems{} << ""_ba;
+        QTest::newRow("all absent") << QueryItems{{u"a"_s, std::nullopt}} << ""_ba;
+        QTest::newRow("empty value kept") << QueryItems{{u"cursor"_s, u""_s}, {u"x"_s, std::nullopt}} << "cursor="_ba;
+        QTest::newRow("plus survives") << QueryItems{{u"content"_s, u"2+2 & more=?"_s}}
+                                       << "content=2%2B2%20%26%20more%3D%3F"_ba;
+        QTest::newRow("order kept") << QueryItems{{u"b"_s, u"1"_s}, {u"a"_s, u"\u00e9"_s}} << "b=1&a=%C3%A9"_ba;
+    }
+    void query_isEncodedAndSkipsAbsentValues()
+    {
+        QFETCH(QueryItems, query);
+        QFETCH(QByteArray, sent);
+        stub(u"/api/probe"_s, 200, u"{}"_s);
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, query));
+        QCOMPARE(m_server.requests(u"/api/probe"_s).value(0).query, sent);
+        const QByteArray url = APIClient::shared().makeURL(u"/probe"_s, query)->toEncoded();
+        QCOMPARE(url.contains('?'), !sent.isEmpty());
+    }
+
+    void path_joinsWithOneSlash()
+    {
+        QUrl base = m_server.apiBase();
+        base.setPath(base.path() + u"/"_s);
+        APIClient::shared().setBaseURLForTesting(base);
+        QCOMPARE(APIClient::shared().makeURL(u"/auth/userLogin"_s, {})->path(), u"/api/auth/userLogin"_s);
+        QCOMPARE(APIClient::shared().makeURL(u"/medbits/delete/a?b#c"_s, {})->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority),
+                 "/api/medbits/delete/a%3Fb%23c"_ba);
+        APIClient::shared().setBaseURLForTesting(QUrl(u"http://"_s));
+        QCOMPARE(failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/x"_s))->description(), u"Invalid request URL."_s);
+    }
+
+    void unauthorized_refreshesOnceAndRepeatsWithNewToken()
+    {
+        const auto [userID, token] = signIn();
+        m_provider.token = u"stale"_s;
+        m_provider.tokenAfterRefresh = token;
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, userID}}));
+        const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent[0].header("Authorization"), "Bearer stale"_ba);
+        QCOMPARE(sent[1].header("Authorization"), "Bearer " + token.toUtf8());
+        QCOMPARE(sent[1].query, sent[0].query);
+        QCOMPARE(m_provider.refreshCount, 1);
+        QCOMPARE(m_provider.clearCount, 0);
+    }
+
+    void unauthorized_secondRejectionIsServerErrorWithoutSecondRefresh()
+    {
+        m_provider.token = u"stale"_s;
+        m_provider.tokenAfterRefresh = u"also-stale"_s;
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        QCOMPARE(error->kind(), APIError::Kind::Server);
+        QCOMPARE(error->status(), 401);
+        QCOMPARE(error->description(), u"Invalid or expired access token."_s);
+        QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 2);
+        QCOMPARE(m_provider.refreshCount, 1);
+        QCOMPARE(m_provider.clearCount, 0);
+    }
+
+    void unauthorized_failedRefreshClearsOnce()
+    {
+        m_provider.token = u"stale"_s;
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
+        QCOMPARE(error->description(), u"Please sign in again."_s);
+        QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 1);
+        QCOMPARE(m_provider.refreshCount, 1);
+        QCOMPARE(m_provider.clearCount, 1);
+    }
+
+    void unauthorized_withoutProviderFailsAtOnce()
+    {
+        APIClient::shared().setAuthProvider(nullptr);
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
+        const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
+        QCOMPARE(sent.size(), 1);
+        QVERIFY(!sent[0].hasHeader("Authorization"));
+    }
+
+    void unauthorized_onUnauthorizedCallIsServerError()
+    {
+        const QByteArray body = APIClient::encode(LoginBody{StandinServer::demoEmail, u"wrong"_s}.toJson());
+        const auto error = failureOf(call<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body,
+                                                         u"application/json"_s, false));
+        QCOMPARE(error->kind(), APIError::Kind::Server);
+        QCOMPARE(error->status(), 401);
+        QCOMPARE(error->description(), u"Invalid email or password."_s);
+        QCOMPARE(m_provider.refreshCount, 0);
+    }
+
+    void failedStatus_messageRule_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("json message") << "{\"message\":\"Boom\"}"_ba << u"Boom"_s;
+        QTest::newRow("empty json message") << "{\"message\":\"\"}"_ba << u""_s;
+        QTest::newRow("json without message") << "{\"error\":1}"_ba << u"{\"error\":1}"_s;
+        QTest::newRow("text untrimmed") << "  down for maintenance\n"_ba << u"  down for maintenance\n"_s;
+        QTest::newRow("empty") << ""_ba << u"Request failed with status 500."_s;
+        QTest::newRow("not UTF-8") << "\xff\xfe\x80"_ba << u"Request failed with status 500."_s;
+    }
+    void failedStatus_messageRule()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, message);
+        m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"status"_L1, 500},
+                              {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        QCOMPARE(error->kind(), APIError::Kind::Server);
+        QCOMPARE(error->status(), 500);
+        QCOMPARE(error->description(), message);
+    }
+
+    void emptyBody_dependsOnResultType()
+    {
+        stub(u"/api/probe"_s, 204, {}, 0);
+        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::DELETE, u"/probe"_s));
+        QVERIFY(QCoro::waitFor(call<std::optional<EmptyResponse>>(HTTPMethod::POST, u"/probe"_s)).has_value());
+        QCOMPARE(failureOf(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s))->kind(),
+                 APIError::Kind::DecodingFailed);
+        QCOMPARE(failureOf(call<QStringList>(HTTPMethod::POST, u"/probe"_s))->description(),
+                 u"Received an unexpected response from the server."_s);
+    }
+
+    void nullBody_isAbsentForOptionals()
+    {
+        stub(u"/api/probe"_s, 200, u"null"_s, 0);
+        QVERIFY(!QCoro::waitFor(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s)).has_value());
+        QCOMPARE(failureOf(call<AuthUser>(HTTPMethod::GET, u"/probe"_s))->kind(), APIError::Kind::DecodingFailed);
+    }
+
+    void missingRequiredKey_failsDecoding()
+    {
+        stub(u"/api/probe"_s, 200, u"{\"_id\":\"u\",\"fullName\":\"N\"}"_s);
+        QCOMPARE(failureOf(call<AuthUser>(HTTPMethod::GET, u"/probe"_s))->kind(), APIError::Kind::DecodingFailed);
+    }
+
+    void silence_failsWithTimeoutText()
+    {
+        APIClient::shared().setIdleTimeout(300ms);
+        m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"hang"_L1, true}});
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        QCOMPARE(error->kind(), APIError::Kind::Network);
+        QCOMPARE(error->description(), u"The request timed out."_s);
+        m_server.clearFaults();
+    }
+
+    void droppedConnection_isNetworkError()
+    {
+        m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"drop"_L1, true}, {"times"_L1, 0}});
+        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        QCOMPARE(error->kind(), APIError::Kind::Network);
+        QVERIFY(!error->description().isEmpty());
+        QVERIFY(error->description() != u"Operation canceled"_s);
+        m_server.clearFaults();
+    }
+
+private:
+    void stub(const QString &path, int status, const QString &body, int times = 1)
+    {
+        m_server.injectFault({{"path"_L1, path}, {"status"_L1, status}, {"body"_L1, body}, {"times"_L1, times}});
+    }
+
+    std::pair<QString, QString> signIn()
+    {
+        const QJsonObject reply = m_server
+                                      .apiCall("POST", u"/auth/userLogin"_s,
+                                               {{"email"_L1, StandinServer::demoEmail},
+                                                {"password"_L1, StandinServer::demoPassword}})
+                                      .toObject();
+        m_server.clearRequests();
+        return {reply["user"_L1]["_id"_L1].toString(), reply["token"_L1]["access"_L1].toString()};
+    }
+
+    StandinServer m_server;
+    TestTokenProvider m_provider;
+};
+
+QTEST_GUILESS_MAIN(APIClientTest)
+#include "APIClientTest.moc"

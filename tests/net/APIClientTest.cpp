@@ -1,3 +1,4 @@
+#include "AwaitTask.h"
 #include "TestTokenProvider.h"
 
 #include "net/APIClient.h"
@@ -16,7 +17,7 @@ template <typename T>
 std::optional<APIError> failureOf(QCoro::Task<T> task)
 {
     try {
-        QCoro::waitFor(std::move(task));
+        AwaitTask::run(std::move(task));
     } catch (const APIError &error) {
         return error;
     }
@@ -56,7 +57,7 @@ private Q_SLOTS:
     void headers_jsonCallCarriesAllThree()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s);
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::PUT, u"/probe"_s, {}, "{\"a\":1}"_ba, u"application/json"_s));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::PUT, u"/probe"_s, {}, "{\"a\":1}"_ba, u"application/json"_s));
         const LoggedRequest sent = m_server.requests(u"/api/probe"_s).value(0);
         QCOMPARE(sent.method, "PUT"_ba);
         QCOMPARE(sent.header("Content-Type"), "application/json"_ba);
@@ -68,8 +69,8 @@ private Q_SLOTS:
     void headers_contentTypeOnlyWhenGiven()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s, 0);
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s));
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s, {}, "raw"_ba));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s, {}, "raw"_ba));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
         QCOMPARE(sent.size(), 2);
         QVERIFY(!sent[0].hasHeader("Content-Type"));
@@ -81,11 +82,11 @@ private Q_SLOTS:
     void headers_bearerRules()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s, 0);
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, {}, {}, {}, false));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, {}, {}, {}, false));
         m_provider.token = u""_s;
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
         m_provider.token.reset();
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
         QVERIFY(!sent[0].hasHeader("Authorization"));
         // The server's header parser drops the trailing space of "Bearer ".
@@ -109,7 +110,7 @@ private Q_SLOTS:
         QFETCH(QueryItems, query);
         QFETCH(QByteArray, sent);
         stub(u"/api/probe"_s, 200, u"{}"_s);
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, query));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, query));
         QCOMPARE(m_server.requests(u"/api/probe"_s).value(0).query, sent);
         const QByteArray url = APIClient::shared().makeURL(u"/probe"_s, query)->toEncoded();
         QCOMPARE(url.contains('?'), !sent.isEmpty());
@@ -132,7 +133,7 @@ private Q_SLOTS:
         const auto [userID, token] = signIn();
         m_provider.token = u"stale"_s;
         m_provider.tokenAfterRefresh = token;
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, userID}}));
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, userID}}));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent[0].header("Authorization"), "Bearer stale"_ba);
@@ -213,8 +214,8 @@ private Q_SLOTS:
     void emptyBody_dependsOnResultType()
     {
         stub(u"/api/probe"_s, 204, {}, 0);
-        QCoro::waitFor(call<EmptyResponse>(HTTPMethod::DELETE, u"/probe"_s));
-        QVERIFY(QCoro::waitFor(call<std::optional<EmptyResponse>>(HTTPMethod::POST, u"/probe"_s)).has_value());
+        AwaitTask::run(call<EmptyResponse>(HTTPMethod::DELETE, u"/probe"_s));
+        QVERIFY(AwaitTask::run(call<std::optional<EmptyResponse>>(HTTPMethod::POST, u"/probe"_s)).has_value());
         QCOMPARE(failureOf(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s))->kind(),
                  APIError::Kind::DecodingFailed);
         QCOMPARE(failureOf(call<QStringList>(HTTPMethod::POST, u"/probe"_s))->description(),
@@ -224,7 +225,7 @@ private Q_SLOTS:
     void nullBody_isAbsentForOptionals()
     {
         stub(u"/api/probe"_s, 200, u"null"_s, 0);
-        QVERIFY(!QCoro::waitFor(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s)).has_value());
+        QVERIFY(!AwaitTask::run(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s)).has_value());
         QCOMPARE(failureOf(call<AuthUser>(HTTPMethod::GET, u"/probe"_s))->kind(), APIError::Kind::DecodingFailed);
     }
 

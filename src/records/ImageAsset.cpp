@@ -1,5 +1,6 @@
 #include "ImageAsset.h"
 
+#include "FieldDecoding.h"
 #include "RecordHashing.h"
 
 #include "net/Json.h"
@@ -27,16 +28,25 @@ bool ImageAsset::isPDF() const
 
 ImageAsset ImageAsset::fromJson(const QJsonValue &value)
 {
+    using namespace FieldDecoding;
     const QJsonObject object = Json::object(value);
     ImageAsset asset;
-    asset._id = Json::optionalString(object, QLatin1StringView("_id"));
-    asset.uri = Json::optionalString(object, QLatin1StringView("uri"));
-    asset.thumbnail = Json::optionalString(object, QLatin1StringView("thumbnail"));
-    asset.fileName = Json::optionalString(object, QLatin1StringView("fileName"));
-    asset.type = Json::optionalString(object, QLatin1StringView("type"));
-    const QJsonValue ids = object.value(QLatin1StringView("medbitIds"));
-    if (!ids.isUndefined() && !ids.isNull())
-        asset.medbitIds = Json::stringList(ids);
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QString key = it.key();
+        const QJsonValueConstRef field = it.value();
+        if (key == QLatin1StringView("_id"))
+            asset._id = optionalText(field);
+        else if (key == QLatin1StringView("uri"))
+            asset.uri = optionalText(field);
+        else if (key == QLatin1StringView("thumbnail"))
+            asset.thumbnail = optionalText(field);
+        else if (key == QLatin1StringView("fileName"))
+            asset.fileName = optionalText(field);
+        else if (key == QLatin1StringView("type"))
+            asset.type = optionalText(field);
+        else if (key == QLatin1StringView("medbitIds"))
+            asset.medbitIds = optionalTextList(field);
+    }
     return asset;
 }
 

@@ -1,5 +1,6 @@
 #include "Medbit.h"
 
+#include "FieldDecoding.h"
 #include "MediumDate.h"
 #include "RecordHashing.h"
 
@@ -10,28 +11,21 @@
 
 namespace {
 
-bool flag(const QJsonObject &object, QLatin1StringView key)
-{
-    return Json::optionalBool(object, key).value_or(false);
-}
-
-QStringList tagList(const QJsonValue &value)
-{
-    if (value.isUndefined() || value.isNull())
-        return {};
-    return Json::stringList(value);
-}
-
 // The documents never cost the entry: an undecodable list is dropped as a whole.
-QList<ImageAsset> documentList(const QJsonValue &value)
+QList<ImageAsset> documentList(QJsonValueConstRef value)
 {
     if (!value.isArray())
         return {};
+    const QJsonArray items = value.toArray();
+    QList<ImageAsset> documents;
+    documents.reserve(items.size());
     try {
-        return Json::Decode<QList<ImageAsset>>::from(value);
+        for (QJsonValueConstRef item : items)
+            documents.append(ImageAsset::fromJson(item));
     } catch (const Json::DecodingError &) {
         return {};
     }
+    return documents;
 }
 
 // The medium format is derived once per thread and locale; formatting a timeline calls this for every row.
@@ -57,18 +51,40 @@ QString Medbit::displayDate() const
 
 Medbit Medbit::fromJson(const QJsonValue &value)
 {
+    using namespace FieldDecoding;
     const QJsonObject object = Json::object(value);
     Medbit medbit;
-    medbit.id = Json::requiredString(object, QLatin1StringView("_id"));
-    medbit.entryText = Json::requiredString(object, QLatin1StringView("entryText"));
-    medbit.translated = Json::optionalString(object, QLatin1StringView("translated"));
-    medbit.language = Json::optionalString(object, QLatin1StringView("language"));
-    medbit.date = Json::requiredInteger(object, QLatin1StringView("date"));
-    medbit.isApproxDate = flag(object, QLatin1StringView("isApproxDate"));
-    medbit.isLocked = flag(object, QLatin1StringView("isLocked"));
-    medbit.isStarred = flag(object, QLatin1StringView("isStarred"));
-    medbit.tags = tagList(object.value(QLatin1StringView("tags")));
-    medbit.documents = documentList(object.value(QLatin1StringView("documents")));
+    bool hasId = false, hasEntryText = false, hasDate = false;
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        const QString key = it.key();
+        const QJsonValueConstRef field = it.value();
+        if (key == QLatin1StringView("_id")) {
+            medbit.id = text(field);
+            hasId = true;
+        } else if (key == QLatin1StringView("entryText")) {
+            medbit.entryText = text(field);
+            hasEntryText = true;
+        } else if (key == QLatin1StringView("date")) {
+            medbit.date = wholeNumber(field);
+            hasDate = true;
+        } else if (key == QLatin1StringView("translated")) {
+            medbit.translated = optionalText(field);
+        } else if (key == QLatin1StringView("language")) {
+            medbit.language = optionalText(field);
+        } else if (key == QLatin1StringView("isApproxDate")) {
+            medbit.isApproxDate = flag(field);
+        } else if (key == QLatin1StringView("isLocked")) {
+            medbit.isLocked = flag(field);
+        } else if (key == QLatin1StringView("isStarred")) {
+            medbit.isStarred = flag(field);
+        } else if (key == QLatin1StringView("tags")) {
+            medbit.tags = textList(field);
+        } else if (key == QLatin1StringView("documents")) {
+            medbit.documents = documentList(field);
+        }
+    }
+    if (!hasId || !hasEntryText || !hasDate)
+        throw Json::DecodingError("an entry needs \"_id\", \"entryText\" and \"date\"");
     return medbit;
 }
 

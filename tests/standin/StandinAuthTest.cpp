@@ -23,7 +23,7 @@ private slots:
     void refresh_unknownToken_is401();
     void register_newAccountCanSignIn_takenEmailRefused();
     void register_missingField_is400();
-    void malformedJson_is400_unknownRoute_is404();
+    void malformedOrUndeclaredJson_is400_unknownRoute_is404();
     void updatePassword_checksOldPassword();
     void logout_needsBearer_andEndsThatToken();
 
@@ -149,13 +149,18 @@ void StandinAuthTest::register_missingField_is400()
     QVERIFY(reply[QLatin1String("message")].toString().contains(QLatin1String("fullName")));
 }
 
-void StandinAuthTest::malformedJson_is400_unknownRoute_is404()
+void StandinAuthTest::malformedOrUndeclaredJson_is400_unknownRoute_is404()
 {
     httplib::Client client("127.0.0.1", m_server.port());
     const auto malformed = client.Post("/api/auth/userLogin", "{\"email\": ", "application/json");
     QVERIFY(malformed);
     QCOMPARE(malformed->status, 400);
     QVERIFY(malformed->body.find("\"message\"") != std::string::npos);
+
+    const auto formEncoded = client.Post("/api/auth/userLogin", "{\"email\": \"a\", \"password\": \"b\"}",
+                                         "application/x-www-form-urlencoded");
+    QVERIFY(formEncoded);
+    QCOMPARE(formEncoded->status, 400);
 
     const auto unknown = client.Get("/api/no/such/route");
     QVERIFY(unknown);

@@ -48,6 +48,12 @@ void replyError(httplib::Response &res, int status, const QString &message)
 
 std::optional<QJsonObject> jsonObjectBody(const httplib::Request &req, httplib::Response &res)
 {
+    // Like the service's body parser, read only what is declared as JSON (Qt labels bodies
+    // without a content type as form data, a mistake integration tests should see).
+    if (!contentType(req).trimmed().toLower().startsWith("application/json")) {
+        replyError(res, 400, QStringLiteral("The request body must be sent as application/json."));
+        return std::nullopt;
+    }
     const std::optional<QJsonValue> value = parseJson(toBytes(req.body));
     if (!value) {
         replyError(res, 400, QStringLiteral("The request body is not valid JSON."));

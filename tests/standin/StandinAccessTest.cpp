@@ -51,12 +51,15 @@ void StandinAccessTest::otherAccountsData_isRefusedWith403_data()
     QTest::addColumn<QByteArray>("method");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("idKey"); // body key that carries the demo patient's id, if any
-    QTest::newRow("entry list") << QByteArray("GET") << QStringLiteral("/medbits/list/summary?patientId={patient}") << "";
+    QTest::newRow("entry list") << QByteArray("GET") << QStringLiteral("/medbits/list/summary?patientId={patient}")
+                                << "";
     QTest::newRow("entry") << QByteArray("GET") << QStringLiteral("/medbits/get?medbitId={medbit}") << "";
     QTest::newRow("create entry") << QByteArray("POST") << QStringLiteral("/medbits/create") << "patientId";
-    QTest::newRow("update entry") << QByteArray("PUT") << QStringLiteral("/medbits/update?medbitId={medbit}") << "patientId";
+    QTest::newRow("update entry") << QByteArray("PUT") << QStringLiteral("/medbits/update?medbitId={medbit}")
+                                  << "patientId";
     QTest::newRow("delete entry") << QByteArray("DELETE") << QStringLiteral("/medbits/delete/{medbit}") << "";
-    QTest::newRow("documents") << QByteArray("GET") << QStringLiteral("/patients/all_documents?patientId={patient}") << "";
+    QTest::newRow("documents") << QByteArray("GET") << QStringLiteral("/patients/all_documents?patientId={patient}")
+                               << "";
     QTest::newRow("document") << QByteArray("GET") << QStringLiteral("/patients/document?id={document}") << "";
     QTest::newRow("refresh link") << QByteArray("POST") << QStringLiteral("/patients/document/refresh") << "";
     QTest::newRow("activate") << QByteArray("PUT") << QStringLiteral("/patients/updateActive") << "patientId";
@@ -71,8 +74,8 @@ void StandinAccessTest::otherAccountsData_isRefusedWith403()
                      {QStringLiteral("documentId"), m_documentId},
                      {QStringLiteral("entryText"), QStringLiteral("taken over")},
                      {QStringLiteral("date"), 0},
-                     {QStringLiteral("medbit"), QJsonObject{{QStringLiteral("entryText"), QStringLiteral("x")},
-                                                           {QStringLiteral("date"), 0}}}};
+                     {QStringLiteral("medbit"),
+                      QJsonObject{{QStringLiteral("entryText"), QStringLiteral("x")}, {QStringLiteral("date"), 0}}}};
     if (!idKey.isEmpty())
         body.insert(idKey, m_patientId);
     path.replace(QLatin1String("{patient}"), m_patientId)

@@ -62,9 +62,9 @@ void StandinAuthTest::signIn_returnsUserAndTokenPair()
 
 void StandinAuthTest::signIn_wrongPassword_is401WithMessage()
 {
-    const QJsonValue reply = m_server.apiCall("POST", QStringLiteral("/auth/userLogin"),
-                                              {{QStringLiteral("email"), StandinServer::demoEmail},
-                                               {QStringLiteral("password"), QStringLiteral("wrong")}});
+    const QJsonValue reply = m_server.apiCall(
+        "POST", QStringLiteral("/auth/userLogin"),
+        {{QStringLiteral("email"), StandinServer::demoEmail}, {QStringLiteral("password"), QStringLiteral("wrong")}});
     QCOMPARE(m_server.lastStatus(), 401);
     QCOMPARE(reply[QLatin1String("message")].toString(), QStringLiteral("Invalid email or password."));
 }

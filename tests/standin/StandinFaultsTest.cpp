@@ -11,7 +11,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 struct Outcome {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
@@ -122,8 +123,8 @@ void StandinFaultsTest::fault_matchesMethodWhenGiven()
 
 void StandinFaultsTest::delayOnly_isHandledNormallyAfterTheDelay()
 {
-    m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/auth/forgotPassword")},
-                          {QStringLiteral("delayMs"), 300}});
+    m_server.injectFault(
+        {{QStringLiteral("path"), QStringLiteral("/api/auth/forgotPassword")}, {QStringLiteral("delayMs"), 300}});
     const auto result = forgotPassword();
     QVERIFY(result);
     QCOMPARE(result->status, 200);
@@ -144,8 +145,8 @@ void StandinFaultsTest::drop_closesWithoutReply()
 
 void StandinFaultsTest::hang_neverAnswers_clientTimesOut()
 {
-    m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/listAll")},
-                          {QStringLiteral("hang"), true}});
+    m_server.injectFault(
+        {{QStringLiteral("path"), QStringLiteral("/api/patients/listAll")}, {QStringLiteral("hang"), true}});
     QNetworkRequest hanging = request(QStringLiteral("/patients/listAll"));
     hanging.setTransferTimeout(300);
     const Outcome outcome = QCoro::waitFor(fetch(&m_nam, hanging));

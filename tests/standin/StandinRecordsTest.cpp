@@ -45,8 +45,8 @@ void StandinRecordsTest::init()
     QVERIFY(m_server.isRunning());
     m_server.reset();
     m_session = m_server.signIn();
-    m_alex = call("GET", QStringLiteral("/patients/listAll?userId=") + m_session.userId)[0][QLatin1String("_id")]
-                 .toString();
+    m_alex =
+        call("GET", QStringLiteral("/patients/listAll?userId=") + m_session.userId)[0][QLatin1String("_id")].toString();
 }
 
 QJsonValue StandinRecordsTest::call(const QByteArray &method, const QString &path, const QJsonObject &body)
@@ -178,10 +178,10 @@ void StandinRecordsTest::entry_unknownId_isJsonNull()
 
 void StandinRecordsTest::entry_fractionalDate_is400()
 {
-    const QJsonValue reply = call("POST", QStringLiteral("/medbits/create"),
-                                  {{QStringLiteral("patientId"), m_alex},
-                                   {QStringLiteral("medbit"), QJsonObject{{QStringLiteral("entryText"), "x"},
-                                                                          {QStringLiteral("date"), 1.5}}}});
+    const QJsonValue reply = call(
+        "POST", QStringLiteral("/medbits/create"),
+        {{QStringLiteral("patientId"), m_alex},
+         {QStringLiteral("medbit"), QJsonObject{{QStringLiteral("entryText"), "x"}, {QStringLiteral("date"), 1.5}}}});
     QCOMPARE(m_server.lastStatus(), 400);
     QVERIFY(reply[QLatin1String("message")].toString().contains(QLatin1String("date")));
 }
@@ -192,9 +192,9 @@ void StandinRecordsTest::upload_storesBytesServedUnderUri()
     const QByteArray bytes("\x00\x01scan\r\n--not-a-boundary\xff", 24);
     httplib::Client client("127.0.0.1", m_server.port());
     const httplib::Headers headers{{"Authorization", "Bearer " + m_session.access.toStdString()}};
-    const auto result = client.Post("/api/medbits/upload_image", headers,
-                                     uploadBody("Boundary-1234", medbitId, bytes).toStdString(),
-                                     "multipart/form-data; boundary=Boundary-1234");
+    const auto result =
+        client.Post("/api/medbits/upload_image", headers, uploadBody("Boundary-1234", medbitId, bytes).toStdString(),
+                    "multipart/form-data; boundary=Boundary-1234");
     QVERIFY(result);
     QCOMPARE(result->status, 200);
     const QJsonObject asset = QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).object();
@@ -212,8 +212,8 @@ void StandinRecordsTest::upload_malformedMultipart_is400()
     httplib::Client client("127.0.0.1", m_server.port());
     const httplib::Headers headers{{"Authorization", "Bearer " + m_session.access.toStdString()}};
     const QByteArray unclosed = uploadBody("B-1", QString(), "data").chopped(int(qstrlen("--B-1--\r\n")));
-    const auto result = client.Post("/api/medbits/upload_image", headers, unclosed.toStdString(),
-                                    "multipart/form-data; boundary=B-1");
+    const auto result =
+        client.Post("/api/medbits/upload_image", headers, unclosed.toStdString(), "multipart/form-data; boundary=B-1");
     QVERIFY(result);
     QCOMPARE(result->status, 400);
 }
@@ -236,10 +236,10 @@ void StandinRecordsTest::refresh_givesFreshUriAndRetiresOldOne()
 
 void StandinRecordsTest::patients_createAndUpdateActive()
 {
-    const QJsonObject created = call("POST", QStringLiteral("/patients/create"),
-                                     {{QStringLiteral("userId"), m_session.userId},
-                                      {QStringLiteral("firstName"), QStringLiteral("Robin")}})
-                                    .toObject();
+    const QJsonObject created =
+        call("POST", QStringLiteral("/patients/create"),
+             {{QStringLiteral("userId"), m_session.userId}, {QStringLiteral("firstName"), QStringLiteral("Robin")}})
+            .toObject();
     QCOMPARE(created[QLatin1String("firstName")].toString(), QStringLiteral("Robin"));
     const QJsonObject active = call("PUT", QStringLiteral("/patients/updateActive"),
                                     {{QStringLiteral("userId"), m_session.userId},

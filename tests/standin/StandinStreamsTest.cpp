@@ -13,7 +13,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QString streamPath = QStringLiteral("/api/chats/get_answer_free");
 
@@ -78,10 +79,10 @@ QUrl StandinStreamsTest::streamUrl() const
 
 void StandinStreamsTest::chunks_arriveAsWrittenWithStatusAndHeaders()
 {
-    m_server.scriptStream({{QStringLiteral("path"), streamPath},
-                           {QStringLiteral("headers"), QJsonObject{{QStringLiteral("X-Request-Id"), "r1"}}},
-                           {QStringLiteral("chunks"), QJsonArray{chunk("data: one\n\n"), chunk("data: tw", 50),
-                                                                  chunk("o\n\n", 50)}}});
+    m_server.scriptStream(
+        {{QStringLiteral("path"), streamPath},
+         {QStringLiteral("headers"), QJsonObject{{QStringLiteral("X-Request-Id"), "r1"}}},
+         {QStringLiteral("chunks"), QJsonArray{chunk("data: one\n\n"), chunk("data: tw", 50), chunk("o\n\n", 50)}}});
     httplib::Client client("127.0.0.1", m_server.port());
     const auto result = client.Get(streamPath.toStdString());
     QVERIFY(result);
@@ -110,10 +111,10 @@ void StandinStreamsTest::splitCrLf_isKeptByteForByte()
     const QByteArray expected = "data: a\r\n\r\ndata: b\r\n\r\n";
     m_server.scriptStream(
         {{QStringLiteral("path"), streamPath},
-         {QStringLiteral("chunks"), QJsonArray{chunk("data: a\r"), chunk("\n\r", 20),
-                                               QJsonObject{{QStringLiteral("dataBase64"),
-                                                            QString::fromLatin1(QByteArray("\ndata: b\r\n\r\n")
-                                                                                    .toBase64())}}}}});
+         {QStringLiteral("chunks"),
+          QJsonArray{chunk("data: a\r"), chunk("\n\r", 20),
+                     QJsonObject{{QStringLiteral("dataBase64"),
+                                  QString::fromLatin1(QByteArray("\ndata: b\r\n\r\n").toBase64())}}}}});
     const StreamOutcome outcome = QCoro::waitFor(readStream(&m_nam, streamUrl()));
     QCOMPARE(outcome.error, QNetworkReply::NoError);
     QCOMPARE(outcome.body, expected);

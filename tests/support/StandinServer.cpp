@@ -1,7 +1,7 @@
 #include "StandinServer.h"
 
-#include <QDebug>
 #include <QDeadlineTimer>
+#include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -11,7 +11,8 @@
 const QString StandinServer::demoEmail = QStringLiteral("demo@vantorelle.test");
 const QString StandinServer::demoPassword = QStringLiteral("health-demo-2026");
 
-namespace {
+namespace
+{
 
 constexpr int startTimeoutMs = 15000;
 

@@ -45,6 +45,8 @@ public:
     int port() const { return m_port; }
     QUrl apiBase() const; // http://127.0.0.1:PORT/api
 
+    // Requests to /api and /files in arrival order; each one's headers are
+    // sorted by name (as the server keeps them), names spelled as received.
     QList<LoggedRequest> requests() const;
     QList<LoggedRequest> requests(const QString &path) const; // only this exact path
     void clearRequests();
@@ -53,9 +55,10 @@ public:
     // a "drop" meant for QNetworkAccessManager needs "times" 0 (or 2).
     void injectFault(const QJsonObject &fault);
     void clearFaults();
+    // Each chunk's "pauseMs" is waited before that chunk is written.
     void scriptStream(const QJsonObject &script);
     void expireAccessTokens();
-    void reset();
+    void reset(); // back to the seed: accounts, records, tokens, log, faults and streams
 
     // A direct call for arranging state. `path` is under /api unless it starts
     // with "/api" or "/_standin"; it may carry a "?query". Returns the reply's
@@ -70,8 +73,8 @@ public:
 
 private:
     QJsonValue control(const QByteArray &method, const QString &path, const QJsonObject &body = {}) const;
-    QJsonValue send(const QByteArray &method, const QString &path, const QByteArray &body,
-                    const QByteArray &bearer, int *status) const;
+    QJsonValue send(const QByteArray &method, const QString &path, const QByteArray &body, const QByteArray &bearer,
+                    int *status) const;
 
     QProcess m_process;
     int m_port = 0;

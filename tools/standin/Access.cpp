@@ -5,7 +5,8 @@
 
 #include <httplib.h>
 
-namespace Access {
+namespace Access
+{
 
 std::optional<QString> signedInUser(StandinState &state, const httplib::Request &req, httplib::Response &res)
 {

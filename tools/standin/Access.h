@@ -4,16 +4,18 @@
 
 #include <optional>
 
-namespace httplib {
+namespace httplib
+{
 struct Request;
 struct Response;
-}
+} // namespace httplib
 struct Patient;
 struct StandinState;
 
 // Checks of the bearer token and of the account a request names. Each writes
 // the refusal (401, 403, 404) itself; callers hold the state's mutex.
-namespace Access {
+namespace Access
+{
 
 std::optional<QString> signedInUser(StandinState &state, const httplib::Request &req, httplib::Response &res);
 bool isSameUser(const QString &signedIn, const QString &requested, httplib::Response &res);

@@ -15,7 +15,8 @@ using HttpUtil::requiredText;
 using Request = httplib::Request;
 using Response = httplib::Response;
 
-namespace {
+namespace
+{
 
 QJsonObject tokenJson(const StandinState::TokenPair &pair)
 {

@@ -9,7 +9,8 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
-namespace {
+namespace
+{
 
 int portOf(const sockaddr_storage &address)
 {
@@ -22,7 +23,8 @@ int portOf(const sockaddr_storage &address)
 
 bool isConnection(int fd, int localPort, int remotePort)
 {
-    struct stat info{};
+    struct stat info {
+    };
     if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode))
         return false;
     sockaddr_storage local{};

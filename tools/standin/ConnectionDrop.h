@@ -1,6 +1,7 @@
 #pragma once
 
-namespace httplib {
+namespace httplib
+{
 struct Request;
 }
 

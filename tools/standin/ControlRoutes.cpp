@@ -14,7 +14,8 @@ using HttpUtil::replyJson;
 using Request = httplib::Request;
 using Response = httplib::Response;
 
-namespace {
+namespace
+{
 
 void addFault(FaultBook &faults, const Request &req, Response &res)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace httplib {
+namespace httplib
+{
 class Server;
 }
 class FaultBook;
@@ -8,6 +9,7 @@ class RequestLog;
 struct StandinState;
 
 // The test controls under /_standin/; they are neither logged nor faulted.
-namespace ControlRoutes {
+namespace ControlRoutes
+{
 void install(httplib::Server &server, StandinState &state, RequestLog &log, FaultBook &faults);
 }

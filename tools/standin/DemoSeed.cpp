@@ -5,7 +5,8 @@
 
 #include <QDateTime>
 
-namespace {
+namespace
+{
 
 struct EntrySeed {
     const char *text;
@@ -70,8 +71,8 @@ void seedAlex(StandinState &state, const QString &patientId)
         {"Influenza vaccine, seasonal dose.", QDate(2024, 10, 15), "vx"},
         {"Physiotherapy invoice, six sessions: $480.", QDate(2023, 11, 30), "$"},
         {"Primary care: Dr. Mira Okafor, +1 555 0134.", QDate(2022, 1, 10), "@"},
-        {"Dolor de rodilla después de correr.", QDate(2024, 6, 2), "hx", false, false, true,
-         "Knee pain after running.", "es"},
+        {"Dolor de rodilla después de correr.", QDate(2024, 6, 2), "hx", false, false, true, "Knee pain after running.",
+         "es"},
     };
     for (const EntrySeed &entry : entries)
         addEntry(state, patientId, entry);
@@ -84,9 +85,10 @@ void seedAlex(StandinState &state, const QString &patientId)
     Medbit &rash = addEntry(state, patientId, {"Skin rash on the forearm, photo attached.", QDate(2024, 8, 19), "hx"});
     addDocument(state, patientId, &rash, QStringLiteral("Forearm rash.png"), QStringLiteral("image/png"),
                 SampleFiles::png(64, 48));
-    addDocument(state, patientId, nullptr, QStringLiteral("Vaccination record.pdf"), QStringLiteral("application/pdf"),
-                SampleFiles::pdf({QStringLiteral("Vaccination record - Alex Rivera"),
-                                  QStringLiteral("Influenza, 15 October 2024"), QStringLiteral("Tetanus, 2 May 2020")}));
+    addDocument(
+        state, patientId, nullptr, QStringLiteral("Vaccination record.pdf"), QStringLiteral("application/pdf"),
+        SampleFiles::pdf({QStringLiteral("Vaccination record - Alex Rivera"),
+                          QStringLiteral("Influenza, 15 October 2024"), QStringLiteral("Tetanus, 2 May 2020")}));
 }
 
 void seedSam(StandinState &state, const QString &patientId)

@@ -3,6 +3,7 @@
 struct StandinState;
 
 // The demo account with its two patients, entries in every category and documents.
-namespace DemoSeed {
+namespace DemoSeed
+{
 void apply(StandinState &state);
 }

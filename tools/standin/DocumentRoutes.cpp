@@ -17,7 +17,8 @@ using HttpUtil::replyJson;
 using Request = httplib::Request;
 using Response = httplib::Response;
 
-namespace {
+namespace
+{
 
 QString newUriToken()
 {
@@ -74,10 +75,14 @@ void uploadImage(StandinState &state, const Request &req, Response &res)
     const QString medbitId = QString::fromUtf8(medbitPart->data);
     if (!Access::ownedPatient(state, *signedIn, patientId, res) || !attachTo(state, patientId, medbitId, res))
         return;
-    Document document{state.newId(), patientId, QString::fromUtf8(*filePart->fileName),
+    Document document{state.newId(),
+                      patientId,
+                      QString::fromUtf8(*filePart->fileName),
                       filePart->contentType.isEmpty() ? QStringLiteral("application/octet-stream")
                                                       : QString::fromUtf8(filePart->contentType),
-                      filePart->data, newUriToken(), {}};
+                      filePart->data,
+                      newUriToken(),
+                      {}};
     if (!medbitId.isEmpty()) {
         document.medbitIds.append(medbitId);
         state.medbit(medbitId)->documentIds.append(document.id);

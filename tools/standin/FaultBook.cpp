@@ -4,7 +4,8 @@
 
 #include <chrono>
 
-namespace {
+namespace
+{
 
 // A hang ends at the latest after this long, so a forgotten fault cannot pin a thread forever.
 constexpr auto longestHang = std::chrono::minutes(10);
@@ -131,8 +132,7 @@ void FaultBook::wakeAll()
     m_wake.notify_all();
 }
 
-template<typename T>
-std::optional<T> FaultBook::take(QList<T> &list, const QByteArray &method, const QByteArray &path)
+template <typename T> std::optional<T> FaultBook::take(QList<T> &list, const QByteArray &method, const QByteArray &path)
 {
     const std::lock_guard lock(m_mutex);
     for (qsizetype i = 0; i < list.size(); ++i) {

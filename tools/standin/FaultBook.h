@@ -62,8 +62,7 @@ public:
     void hang();
 
 private:
-    template<typename T>
-    std::optional<T> take(QList<T> &list, const QByteArray &method, const QByteArray &path);
+    template <typename T> std::optional<T> take(QList<T> &list, const QByteArray &method, const QByteArray &path);
     void wakeAll();
 
     std::mutex m_mutex;

@@ -7,7 +7,8 @@
 
 #include <httplib.h>
 
-namespace HttpUtil {
+namespace HttpUtil
+{
 
 QByteArray toBytes(const std::string &text)
 {

@@ -8,12 +8,14 @@
 #include <optional>
 #include <string>
 
-namespace httplib {
+namespace httplib
+{
 struct Request;
 struct Response;
-}
+} // namespace httplib
 
-namespace HttpUtil {
+namespace HttpUtil
+{
 
 QByteArray toBytes(const std::string &text);
 std::string toStd(const QByteArray &bytes);

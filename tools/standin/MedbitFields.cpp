@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 bool readOptionalText(const QJsonObject &json, const QString &key, std::optional<QString> *out, QString *error)
 {
@@ -84,5 +85,6 @@ bool readMedbitFields(const QJsonObject &json, Medbit *medbit, QString *error)
            readDate(json, &medbit->date, error) &&
            readFlag(json, QStringLiteral("isApproxDate"), &medbit->isApproxDate, error) &&
            readFlag(json, QStringLiteral("isLocked"), &medbit->isLocked, error) &&
-           readFlag(json, QStringLiteral("isStarred"), &medbit->isStarred, error) && readTags(json, &medbit->tags, error);
+           readFlag(json, QStringLiteral("isStarred"), &medbit->isStarred, error) &&
+           readTags(json, &medbit->tags, error);
 }

@@ -18,7 +18,8 @@ using HttpUtil::replyJson;
 using Request = httplib::Request;
 using Response = httplib::Response;
 
-namespace {
+namespace
+{
 
 // The entry named by `id`, when the signed-in user may see it; otherwise the refusal is written.
 Medbit *visibleMedbit(StandinState &state, const QString &userId, const QString &id, Response &res)
@@ -43,7 +44,8 @@ void listSummary(StandinState &state, const Request &req, Response &res)
         if (medbit.patientId == *patientId)
             entries.append(&medbit);
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const Medbit *a, const Medbit *b) { return a->date > b->date; });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Medbit *a, const Medbit *b) { return a->date > b->date; });
     QJsonArray list;
     for (const Medbit *medbit : entries)
         list.append(state.medbitJson(*medbit));

@@ -4,6 +4,7 @@ class Router;
 struct StandinState;
 
 // A patient's timeline entries: list, get, create, update, delete.
-namespace MedbitRoutes {
+namespace MedbitRoutes
+{
 void install(Router &router, StandinState &state);
 }

@@ -2,7 +2,8 @@
 
 #include <QRegularExpression>
 
-namespace {
+namespace
+{
 
 QByteArray boundaryOf(const QByteArray &contentType)
 {

@@ -14,7 +14,8 @@ using HttpUtil::requiredText;
 using Request = httplib::Request;
 using Response = httplib::Response;
 
-namespace {
+namespace
+{
 
 void listAll(StandinState &state, const Request &req, Response &res)
 {

@@ -4,6 +4,7 @@ class Router;
 struct StandinState;
 
 // An account's patients: list, create, mark active.
-namespace PatientRoutes {
+namespace PatientRoutes
+{
 void install(Router &router, StandinState &state);
 }

@@ -7,7 +7,8 @@
 
 #include <httplib.h>
 
-namespace {
+namespace
+{
 
 // httplib files the peer's addresses among the headers; the client never sent them.
 bool isAddedByServer(const std::string &name)

@@ -4,7 +4,8 @@
 
 #include <mutex>
 
-namespace httplib {
+namespace httplib
+{
 struct Request;
 }
 

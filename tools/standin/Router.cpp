@@ -10,7 +10,8 @@
 using HttpUtil::toBytes;
 using HttpUtil::toStd;
 
-namespace {
+namespace
+{
 
 const QByteArray maskPrefix = QByteArrayLiteral("x-standin-raw; ");
 

@@ -5,11 +5,12 @@
 #include <functional>
 #include <string>
 
-namespace httplib {
+namespace httplib
+{
 class Server;
 struct Request;
 struct Response;
-}
+} // namespace httplib
 class FaultBook;
 class RequestLog;
 struct Fault;

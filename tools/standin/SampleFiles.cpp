@@ -6,7 +6,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 QByteArray pdfText(const QString &line)
 {

@@ -4,7 +4,8 @@
 #include <QString>
 
 // Small but real documents for the demo account, made in code.
-namespace SampleFiles {
+namespace SampleFiles
+{
 
 // A one-page PDF that shows `lines` of text (one line each, ASCII).
 QByteArray pdf(const QStringList &lines);

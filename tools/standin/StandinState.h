@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
-#include <QSet>
 #include <QString>
 
 #include <mutex>

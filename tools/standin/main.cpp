@@ -18,7 +18,8 @@
 #include <pthread.h>
 #include <thread>
 
-namespace {
+namespace
+{
 
 constexpr const char *demoEmail = "demo@vantorelle.test";
 constexpr const char *demoPassword = "health-demo-2026";

@@ -123,7 +123,7 @@ void StandinStreamsTest::splitCrLf_isKeptByteForByte()
 void StandinStreamsTest::cut_endsConnectionMidBody()
 {
     m_server.scriptStream({{QStringLiteral("path"), streamPath},
-                           {QStringLiteral("chunks"), QJsonArray{chunk("data: whole\n\n"), chunk("data: hal", 20)}},
+                           {QStringLiteral("chunks"), QJsonArray{chunk("data: whole\n\n"), chunk("data: hal")}},
                            {QStringLiteral("cut"), true}});
     const StreamOutcome outcome = QCoro::waitFor(readStream(&m_nam, streamUrl()));
     QCOMPARE(outcome.status, 200);

@@ -19,7 +19,7 @@ namespace
 
 void addFault(FaultBook &faults, const Request &req, Response &res)
 {
-    const auto body = HttpUtil::jsonObjectBody(req, res);
+    const auto body = HttpUtil::jsonObject(HttpUtil::toBytes(req.body), res);
     if (!body)
         return;
     QString error;
@@ -34,7 +34,7 @@ void addFault(FaultBook &faults, const Request &req, Response &res)
 
 void addStream(FaultBook &faults, const Request &req, Response &res)
 {
-    const auto body = HttpUtil::jsonObjectBody(req, res);
+    const auto body = HttpUtil::jsonObject(HttpUtil::toBytes(req.body), res);
     if (!body)
         return;
     QString error;

@@ -47,15 +47,9 @@ void replyError(httplib::Response &res, int status, const QString &message)
     replyJson(res, status, QJsonObject{{QStringLiteral("message"), message}});
 }
 
-std::optional<QJsonObject> jsonObjectBody(const httplib::Request &req, httplib::Response &res)
+std::optional<QJsonObject> jsonObject(const QByteArray &bytes, httplib::Response &res)
 {
-    // Like the service's body parser, read only what is declared as JSON (Qt labels bodies
-    // without a content type as form data, a mistake integration tests should see).
-    if (!contentType(req).trimmed().toLower().startsWith("application/json")) {
-        replyError(res, 400, QStringLiteral("The request body must be sent as application/json."));
-        return std::nullopt;
-    }
-    const std::optional<QJsonValue> value = parseJson(toBytes(req.body));
+    const std::optional<QJsonValue> value = parseJson(bytes);
     if (!value) {
         replyError(res, 400, QStringLiteral("The request body is not valid JSON."));
         return std::nullopt;
@@ -65,6 +59,17 @@ std::optional<QJsonObject> jsonObjectBody(const httplib::Request &req, httplib::
         return std::nullopt;
     }
     return value->toObject();
+}
+
+std::optional<QJsonObject> jsonObjectBody(const httplib::Request &req, httplib::Response &res)
+{
+    // Like the service's body parser, read only what is declared as JSON (Qt labels bodies
+    // without a content type as form data, a mistake integration tests should see).
+    if (!contentType(req).trimmed().toLower().startsWith("application/json")) {
+        replyError(res, 400, QStringLiteral("The request body must be sent as application/json."));
+        return std::nullopt;
+    }
+    return jsonObject(toBytes(req.body), res);
 }
 
 std::optional<QString> requiredText(const QJsonObject &object, const QString &key, httplib::Response &res)

@@ -26,7 +26,10 @@ std::optional<QJsonValue> parseJson(const QByteArray &bytes);
 void replyJson(httplib::Response &res, int status, const QJsonValue &value);
 void replyError(httplib::Response &res, int status, const QString &message);
 
-// The body as a JSON object, or a 400 reply and nullopt.
+// `bytes` as a JSON object, or a 400 reply and nullopt.
+std::optional<QJsonObject> jsonObject(const QByteArray &bytes, httplib::Response &res);
+
+// The body, declared as application/json, as a JSON object; or a 400 reply and nullopt.
 std::optional<QJsonObject> jsonObjectBody(const httplib::Request &req, httplib::Response &res);
 
 // A required text member; a 400 reply and nullopt when it is missing or not text.

@@ -8,8 +8,6 @@
 #include <QNetworkReply>
 #include <QStringDecoder>
 
-#include <QCoroSignal>
-
 namespace {
 
 // Everything but the unreserved characters is escaped, so "+", "&" and "=" inside a key or value reach
@@ -171,9 +169,9 @@ QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByte
 {
     // A custom request never gets Qt's default form content type, so a body goes exactly as given.
     NetworkReplyPtr reply(m_network->sendCustomRequest(request, method, body));
-    const auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
-    if (!reply->isFinished())
-        co_await qCoro(reply.get(), &QNetworkReply::finished);
+    auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
+    while (!reply->isFinished())
+        co_await monitor->nextActivity();
 
     monitor->throwIfTransportFailed();
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);

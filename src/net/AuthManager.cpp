@@ -74,18 +74,18 @@ QCoro::Task<> AuthManager::restoreSession()
 
 QCoro::Task<> AuthManager::login(QString email, QString password, bool persist)
 {
+    const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
     const LoginResponse reply = co_await APIClient::shared().request<LoginResponse>(
-        HTTPMethod::POST, u"/auth/userLogin"_s, {}, APIClient::encode(LoginBody{email, password}.toJson()), jsonType,
-        false, true);
+        HTTPMethod::POST, u"/auth/userLogin"_s, {}, body, jsonType, false, true);
     install(reply, email, password, persist);
 }
 
 QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email, QString password)
 {
+    const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
     try {
-        co_return co_await APIClient::shared().request<LoginResponse>(
-            HTTPMethod::POST, u"/auth/userLogin"_s, {}, APIClient::encode(LoginBody{email, password}.toJson()),
-            jsonType, false, true);
+        co_return co_await APIClient::shared().request<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {},
+                                                                      body, jsonType, false, true);
     } catch (const std::exception &) {
         co_return std::nullopt;
     }
@@ -159,9 +159,9 @@ QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 
 QCoro::Task<> AuthManager::registerAccount(QString fullName, QString email, QString password)
 {
-    co_await APIClient::shared().request<RegisterResponse>(
-        HTTPMethod::POST, u"/auth/userRegister"_s, {},
-        APIClient::encode(RegisterBody{fullName, email, password}.toJson()), jsonType, false, true);
+    const QByteArray body = APIClient::encode(RegisterBody{fullName, email, password}.toJson());
+    co_await APIClient::shared().request<RegisterResponse>(HTTPMethod::POST, u"/auth/userRegister"_s, {}, body,
+                                                           jsonType, false, true);
     co_await login(email, password, true);
 }
 
@@ -183,9 +183,9 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
     const std::optional<QString> userID = currentUserID();
     if (!userID)
         throw APIError::unauthorized();
-    co_await APIClient::shared().request<EmptyResponse>(
-        HTTPMethod::PUT, u"/auth/updatePassword"_s, {},
-        APIClient::encode(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson()), jsonType, false, true);
+    const QByteArray body = APIClient::encode(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson());
+    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::PUT, u"/auth/updatePassword"_s, {}, body, jsonType,
+                                                        false, true);
     // The stored password must stay the one that works, or the next silent sign-in would fail and
     // a failed refresh would end the session.
     if (co_await m_keychain->load(Keychain::passwordService))
@@ -194,7 +194,7 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
 
 QCoro::Task<> AuthManager::forgotPassword(QString email)
 {
-    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {},
-                                                        APIClient::encode(ForgotPasswordBody{email}.toJson()),
+    const QByteArray body = APIClient::encode(ForgotPasswordBody{email}.toJson());
+    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {}, body,
                                                         jsonType, false, true);
 }

@@ -18,10 +18,38 @@ ReplyMonitor::ReplyMonitor(QNetworkReply *reply, std::chrono::milliseconds idleT
     connect(reply, &QNetworkReply::downloadProgress, this, &ReplyMonitor::restart);
     connect(reply, &QNetworkReply::uploadProgress, this, &ReplyMonitor::restart);
     connect(reply, &QNetworkReply::metaDataChanged, this, &ReplyMonitor::restart);
-    connect(reply, &QNetworkReply::readyRead, this, &ReplyMonitor::activity);
+    connect(reply, &QNetworkReply::readyRead, this, &ReplyMonitor::wake);
     connect(reply, &QNetworkReply::finished, m_timer, &QTimer::stop);
-    connect(reply, &QNetworkReply::finished, this, &ReplyMonitor::activity);
+    connect(reply, &QNetworkReply::finished, this, &ReplyMonitor::wake);
     m_timer->start();
+}
+
+ReplyMonitor::Activity::~Activity()
+{
+    // A frame destroyed while waiting must never be resumed.
+    if (m_monitor && m_waiter && m_monitor->m_waiter == m_waiter)
+        m_monitor->m_waiter = nullptr;
+}
+
+void ReplyMonitor::Activity::await_suspend(std::coroutine_handle<> waiter) noexcept
+{
+    m_waiter = waiter;
+    m_monitor->m_waiter = waiter;
+}
+
+void ReplyMonitor::wake()
+{
+    if (m_wakePending)
+        return;
+    m_wakePending = true;
+    QMetaObject::invokeMethod(this, &ReplyMonitor::resumeWaiter, Qt::QueuedConnection);
+}
+
+void ReplyMonitor::resumeWaiter()
+{
+    m_wakePending = false;
+    if (const std::coroutine_handle<> waiter = std::exchange(m_waiter, nullptr))
+        waiter.resume();
 }
 
 QString ReplyMonitor::timeoutDescription()

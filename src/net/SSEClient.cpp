@@ -8,30 +8,11 @@
 
 #include <QNetworkAccessManager>
 
-#include <QCoroSignal>
-
 namespace {
 
 bool hasUnreadBytesOrEnded(const QNetworkReply &reply)
 {
     return reply.bytesAvailable() > 0 || reply.isFinished();
-}
-
-// The error of a failed status, from at most errorBodyLimit bytes of its body.
-QCoro::Task<SSEError> failedStatusError(QNetworkReply *reply, ReplyMonitor *monitor, int status)
-{
-    QByteArray body;
-    while (body.size() < SSEClient::errorBodyLimit) {
-        if (reply->bytesAvailable() > 0) {
-            body += reply->read(SSEClient::errorBodyLimit - body.size());
-        } else if (reply->isFinished()) {
-            monitor->throwIfTransportFailed();
-            break;
-        } else {
-            co_await qCoro(monitor, &ReplyMonitor::activity);
-        }
-    }
-    co_return SSEError::fromFailedReply(status, body);
 }
 
 } // namespace
@@ -55,15 +36,26 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
         });
     }
     while (!hasUnreadBytesOrEnded(*reply))
-        co_await qCoro(monitor, &ReplyMonitor::activity);
+        co_await monitor->nextActivity();
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         monitor->throwIfTransportFailed();
         throw SSEError::invalidResponse();
     }
-    if (status.toInt() < 200 || status.toInt() > 299)
-        throw co_await failedStatusError(reply.get(), monitor, status.toInt());
+    if (status.toInt() < 200 || status.toInt() > 299) {
+        // Only the start of a failed reply is read: enough for a message, never a large page.
+        QByteArray body;
+        while (body.size() < errorBodyLimit && !(reply->bytesAvailable() == 0 && reply->isFinished())) {
+            if (reply->bytesAvailable() > 0)
+                body += reply->read(errorBodyLimit - body.size());
+            else
+                co_await monitor->nextActivity();
+        }
+        if (body.size() < errorBodyLimit)
+            monitor->throwIfTransportFailed();
+        throw SSEError::fromFailedReply(status.toInt(), body);
+    }
     if (!reply->rawHeader("Content-Type").contains("text/event-stream"))
         throw SSEError::notAStream();
 
@@ -77,7 +69,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
             parser.finish(events);
             ended = true;
         } else {
-            co_await qCoro(monitor, &ReplyMonitor::activity);
+            co_await monitor->nextActivity();
         }
         for (SSEEvent &event : events)
             co_yield std::move(event);

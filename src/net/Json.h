@@ -63,6 +63,13 @@ struct Decode<QString>
     }
 };
 
+// Any JSON value, taken as it is.
+template <>
+struct Decode<QJsonValue>
+{
+    static QJsonValue from(const QJsonValue &value) { return value; }
+};
+
 template <>
 struct Decode<QStringList>
 {

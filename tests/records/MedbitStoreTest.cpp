@@ -51,7 +51,7 @@ private:
     QList<Medbit> serviceList(const QString &patientID) const
     {
         const QueryItems query{{QStringLiteral("patientId"), patientID}};
-        return QCoro::waitFor(APIClient::shared().request<QList<Medbit>>(HTTPMethod::GET, QStringLiteral("/medbits/list/summary"),
+        return AwaitTask::run(APIClient::shared().request<QList<Medbit>>(HTTPMethod::GET, QStringLiteral("/medbits/list/summary"),
                                                                          query, std::nullopt, std::nullopt, true, true));
     }
 
@@ -75,7 +75,7 @@ private Q_SLOTS:
         m_session = std::make_unique<SignedInSession>(m_server);
         m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
         const QueryItems query{{QStringLiteral("userId"), m_session->userID()}};
-        m_patients = QCoro::waitFor(APIClient::shared().request<QList<Patient>>(
+        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(
             HTTPMethod::GET, QStringLiteral("/patients/listAll"), query, std::nullopt, std::nullopt, true, true));
         m_store = std::make_unique<MedbitStore>();
         m_server.clearRequests();
@@ -150,7 +150,7 @@ private Q_SLOTS:
     void create_sendsThePayload_andPutsTheEntryFirst()
     {
         open(0);
-        const Medbit created = QCoro::waitFor(m_store->createMedbit(draft(-86400)));
+        const Medbit created = AwaitTask::run(m_store->createMedbit(draft(-86400)));
         QCOMPARE(m_store->medbits().first(), created);
         const QJsonObject body = m_server.requests(QStringLiteral("/api/medbits/create")).first().json().toObject();
         QCOMPARE(body.value(QLatin1String("patientId")).toString(), patientID(0));
@@ -165,7 +165,7 @@ private Q_SLOTS:
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/create")}, {"delayMs", 1500}});
         QCoro::Task<Medbit> creation = m_store->createMedbit(draft(0));
         m_store->setPatientID(patientID(1));
-        const Medbit created = QCoro::waitFor(creation);
+        const Medbit created = AwaitTask::run(std::move(creation));
         QTRY_VERIFY_WITH_TIMEOUT(!m_store->isLoading() && !m_store->medbits().isEmpty(), deadlineMs);
         QVERIFY(!idsOf(m_store->medbits()).contains(created.id));
         QCOMPARE(m_store->medbits(), serviceList(patientID(1)));
@@ -177,7 +177,7 @@ private Q_SLOTS:
         Medbit changed = m_store->medbits().at(1);
         changed.isStarred = !changed.isStarred;
         changed.translated.reset();
-        const Medbit updated = QCoro::waitFor(m_store->updateMedbit(changed));
+        const Medbit updated = AwaitTask::run(m_store->updateMedbit(changed));
         QCOMPARE(m_store->medbits().at(1), updated);
         QCOMPARE(updated.isStarred, changed.isStarred);
         const LoggedRequest request = m_server.requests(QStringLiteral("/api/medbits/update")).first();
@@ -196,12 +196,12 @@ private Q_SLOTS:
         Medbit stale = listed;
         stale.entryText = QStringLiteral("stale copy");
         m_store->setMedbits({stale, stale});
-        QCOMPARE(QCoro::waitFor(m_store->fetchMedbit(listed.id)), listed);
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(listed.id)), listed);
         QCOMPARE(m_store->medbits(), QList<Medbit>({listed, stale}));
         m_store->setMedbits({stale, stale});
-        const Medbit updated = QCoro::waitFor(m_store->updateMedbit(listed));
+        const Medbit updated = AwaitTask::run(m_store->updateMedbit(listed));
         QCOMPARE(m_store->medbits(), QList<Medbit>({updated, stale}));
-        QCoro::waitFor(m_store->deleteMedbit(listed));
+        AwaitTask::run(m_store->deleteMedbit(listed));
         QVERIFY(m_store->medbits().isEmpty());
         const LoggedRequest request = m_server.requests().last();
         QCOMPARE(request.method, "DELETE");
@@ -214,10 +214,10 @@ private Q_SLOTS:
         open(0);
         const QList<Medbit> before = m_store->medbits();
         const Medbit other = serviceList(patientID(1)).first();
-        QCOMPARE(QCoro::waitFor(m_store->fetchMedbit(other.id)), other);
-        QCOMPARE(QCoro::waitFor(m_store->fetchMedbit(QStringLiteral("no-such-entry"))), std::nullopt);
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(other.id)), other);
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(QStringLiteral("no-such-entry"))), std::nullopt);
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/get")}, {"status", 500}});
-        QCOMPARE(QCoro::waitFor(m_store->fetchMedbit(before.first().id)), std::nullopt);
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(before.first().id)), std::nullopt);
         QCOMPARE(m_store->medbits(), before);
         QVERIFY(!m_store->lastError());
     }
@@ -229,10 +229,10 @@ private Q_SLOTS:
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/update")}, {"status", 500}});
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/create")}, {"status", 200}, {"body", "{}"}});
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/delete/") + before.first().id}, {"status", 404}});
-        QVERIFY(QCoro::waitFor(failureOf(m_store->updateMedbit(before.first()))));
-        const std::optional<APIError> undecodable = QCoro::waitFor(failureOf(m_store->createMedbit(draft(0))));
+        QVERIFY(failureOf(m_store->updateMedbit(before.first())));
+        const std::optional<APIError> undecodable = failureOf(m_store->createMedbit(draft(0)));
         QVERIFY(undecodable && undecodable->kind() == APIError::Kind::DecodingFailed);
-        QVERIFY(QCoro::waitFor(failureOf(m_store->deleteMedbit(before.first()))));
+        QVERIFY(failureOf(m_store->deleteMedbit(before.first())));
         QCOMPARE(m_store->medbits(), before);
         QVERIFY(!m_store->lastError());
     }

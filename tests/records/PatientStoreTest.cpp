@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(m_store->patients().isEmpty());
         QCOMPARE(errors.size(), 1);
         QSignalSpy loading(m_store.get(), &PatientStore::isLoadingChanged);
-        QCoro::waitFor(m_store->loadPatients());
+        AwaitTask::run(m_store->loadPatients());
         QCOMPARE(loading.size(), 2); // on while it ran, then off
         QVERIFY(!m_store->lastError());
         QCOMPARE(errors.size(), 2);
@@ -146,7 +146,7 @@ private Q_SLOTS:
         const QList<Patient> before = m_store->patients();
         m_server.injectFault({{"path", listPath}, {"status", 200},
                               {"body", R"([{"_id":"p1","firstName":"A"},{"_id":"p2","firstName":"B","active":"yes"}])"}});
-        QCoro::waitFor(m_store->loadPatients());
+        AwaitTask::run(m_store->loadPatients());
         QCOMPARE(m_store->lastError(), QStringLiteral("Received an unexpected response from the server."));
         QCOMPARE(m_store->patients(), before);
         QVERIFY(!m_store->isLoading());
@@ -156,10 +156,10 @@ private Q_SLOTS:
     {
         signInDemo();
         m_server.injectFault({{"path", listPath}, {"status", 503}});
-        QCoro::waitFor(m_store->loadPatients());
+        AwaitTask::run(m_store->loadPatients());
         const std::optional<QString> error = m_store->lastError();
         QVERIFY(error);
-        QCoro::waitFor(m_session->auth()->logout());
+        AwaitTask::run(m_session->auth()->logout());
         QTRY_VERIFY_WITH_TIMEOUT(m_store->isLoading(), deadlineMs);
         QVERIFY(m_store->patients().isEmpty());
         QCOMPARE(m_store->selectedPatientID(), QString());
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, sent);
         signInDemo();
-        const Patient created = QCoro::waitFor(m_store->createPatient(name));
+        const Patient created = AwaitTask::run(m_store->createPatient(name));
         const QJsonValue body = m_server.requests(QStringLiteral("/api/patients/create")).first().json();
         QCOMPARE(body[QLatin1String("firstName")].toString(), sent);
         QCOMPARE(body[QLatin1String("userId")].toString(), m_session->userID());
@@ -194,9 +194,9 @@ private Q_SLOTS:
 
     void withoutUser_loadSendsNothing_andCreateThrowsUnauthorized()
     {
-        QCoro::waitFor(m_store->loadPatients());
+        AwaitTask::run(m_store->loadPatients());
         QVERIFY(m_store->isLoading());
-        const std::optional<APIError> failure = QCoro::waitFor(failureOf(m_store->createPatient(QStringLiteral("Jo"))));
+        const std::optional<APIError> failure = failureOf(m_store->createPatient(QStringLiteral("Jo")));
         QVERIFY(failure && failure->kind() == APIError::Kind::Unauthorized);
         QVERIFY(m_server.requests().isEmpty());
     }

@@ -2,6 +2,8 @@
 
 #include "StandinServer.h"
 
+#include "../net/AwaitTask.h"
+
 #include "net/APIClient.h"
 
 #include <QNetworkAccessManager>
@@ -27,7 +29,7 @@ QString SignedInSession::userID() const
 
 void SignedInSession::signIn(const QString &email, const QString &password)
 {
-    QCoro::waitFor(m_auth->login(email, password, false));
+    AwaitTask::run(m_auth->login(email, password, false));
 }
 
 QString SignedInSession::registerAccount(const QString &name)
@@ -48,6 +50,6 @@ int SignedInSession::finishedReplies(const QString &apiPath) const
 void SignedInSession::roundTrip()
 {
     const QueryItems query{{QStringLiteral("medbitId"), QStringLiteral("no-such-entry")}};
-    QCoro::waitFor(APIClient::shared().request<EmptyResponse>(HTTPMethod::GET, QStringLiteral("/medbits/get"), query,
+    AwaitTask::run(APIClient::shared().request<EmptyResponse>(HTTPMethod::GET, QStringLiteral("/medbits/get"), query,
                                                               std::nullopt, std::nullopt, true, true));
 }

@@ -57,8 +57,10 @@ QCoro::Task<> AuthManager::restoreSession()
         co_return;
     }
     const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
-    const std::optional<QString> password =
-        email ? co_await m_keychain->load(Keychain::passwordService) : std::nullopt;
+    // Not a conditional expression: GCC 12 destroys the result of a co_await inside one twice.
+    std::optional<QString> password;
+    if (email)
+        password = co_await m_keychain->load(Keychain::passwordService);
     if (email && password) {
         const std::optional<LoginResponse> reply = co_await fetchLogin(*email, *password);
         if (reply) {
@@ -140,9 +142,9 @@ QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 {
     const quint64 generation = m_sessionGeneration;
     const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
-    const std::optional<QString> password =
-        email && generation == m_sessionGeneration ? co_await m_keychain->load(Keychain::passwordService)
-                                                   : std::nullopt;
+    std::optional<QString> password;
+    if (email && generation == m_sessionGeneration)
+        password = co_await m_keychain->load(Keychain::passwordService);
     std::optional<LoginResponse> reply;
     if (email && password && generation == m_sessionGeneration)
         reply = co_await fetchLogin(*email, *password);

@@ -13,19 +13,22 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 constexpr int entryCount = 10000;
 constexpr int rounds = 15;
 
 QJsonObject document(int i)
 {
-    return {{QStringLiteral("_id"), QStringLiteral("66f0c0ffee%1").arg(i, 14, 10, QLatin1Char('0'))},
-            {QStringLiteral("uri"), QStringLiteral("https://files.example.test/patients/p1/documents/scan-%1.pdf").arg(i)},
-            {QStringLiteral("thumbnail"), QStringLiteral("https://files.example.test/patients/p1/thumbs/scan-%1.png").arg(i)},
-            {QStringLiteral("fileName"), QStringLiteral("Scan %1.pdf").arg(i)},
-            {QStringLiteral("type"), QStringLiteral("application/pdf")},
-            {QStringLiteral("medbitIds"), QJsonArray{QStringLiteral("66f0beef%1").arg(i, 16, 10, QLatin1Char('0'))}}};
+    return {
+        {QStringLiteral("_id"), QStringLiteral("66f0c0ffee%1").arg(i, 14, 10, QLatin1Char('0'))},
+        {QStringLiteral("uri"), QStringLiteral("https://files.example.test/patients/p1/documents/scan-%1.pdf").arg(i)},
+        {QStringLiteral("thumbnail"),
+         QStringLiteral("https://files.example.test/patients/p1/thumbs/scan-%1.png").arg(i)},
+        {QStringLiteral("fileName"), QStringLiteral("Scan %1.pdf").arg(i)},
+        {QStringLiteral("type"), QStringLiteral("application/pdf")},
+        {QStringLiteral("medbitIds"), QJsonArray{QStringLiteral("66f0beef%1").arg(i, 16, 10, QLatin1Char('0'))}}};
 }
 
 QJsonObject entry(int i)
@@ -61,8 +64,7 @@ QByteArray summaryReply()
 }
 
 // The fastest of several rounds, in milliseconds. What the work returns is released after the clock stops.
-template <typename Work>
-double bestOf(Work work)
+template <typename Work> double bestOf(Work work)
 {
     double best = 1e300;
     for (int round = 0; round < rounds; ++round) {

@@ -4,20 +4,26 @@
 
 #include <QCoreApplication>
 
-namespace {
+namespace
+{
+
+CategoryOption makeOption(const char *code, const char *label, const char *initials, const QColor &color)
+{
+    return {QString::fromLatin1(code), QCoreApplication::translate("CategoryOption", label),
+            QString::fromLatin1(initials), color};
+}
 
 QList<CategoryOption> makeTable()
 {
-    const auto label = [](const char *text) { return QCoreApplication::translate("CategoryOption", text); };
     return {
-        {QStringLiteral("hx"), label(QT_TRANSLATE_NOOP("CategoryOption", "Health problem")), QStringLiteral("Hx"), categoryColorHx()},
-        {QStringLiteral("rx"), label(QT_TRANSLATE_NOOP("CategoryOption", "Medicine")), QStringLiteral("Rx"), categoryColorRx()},
-        {QStringLiteral("ax"), label(QT_TRANSLATE_NOOP("CategoryOption", "Allergies")), QStringLiteral("Ax"), categoryColorAx()},
-        {QStringLiteral("zx"), label(QT_TRANSLATE_NOOP("CategoryOption", "Procedures / surgeries")), QStringLiteral("Zx"), categoryColorZx()},
-        {QStringLiteral("vx"), label(QT_TRANSLATE_NOOP("CategoryOption", "Vaccination")), QStringLiteral("Vx"), categoryColorVx()},
-        {QStringLiteral("lab"), label(QT_TRANSLATE_NOOP("CategoryOption", "Diagnostic / imaging")), QStringLiteral("Lab"), categoryColorLab()},
-        {QStringLiteral("$"), label(QT_TRANSLATE_NOOP("CategoryOption", "Medical expenses")), QStringLiteral("$"), categoryColorOther()},
-        {QStringLiteral("@"), label(QT_TRANSLATE_NOOP("CategoryOption", "Contact information")), QStringLiteral("@"), categoryColorOther()},
+        makeOption("hx", QT_TRANSLATE_NOOP("CategoryOption", "Health problem"), "Hx", categoryColorHx()),
+        makeOption("rx", QT_TRANSLATE_NOOP("CategoryOption", "Medicine"), "Rx", categoryColorRx()),
+        makeOption("ax", QT_TRANSLATE_NOOP("CategoryOption", "Allergies"), "Ax", categoryColorAx()),
+        makeOption("zx", QT_TRANSLATE_NOOP("CategoryOption", "Procedures / surgeries"), "Zx", categoryColorZx()),
+        makeOption("vx", QT_TRANSLATE_NOOP("CategoryOption", "Vaccination"), "Vx", categoryColorVx()),
+        makeOption("lab", QT_TRANSLATE_NOOP("CategoryOption", "Diagnostic / imaging"), "Lab", categoryColorLab()),
+        makeOption("$", QT_TRANSLATE_NOOP("CategoryOption", "Medical expenses"), "$", categoryColorOther()),
+        makeOption("@", QT_TRANSLATE_NOOP("CategoryOption", "Contact information"), "@", categoryColorOther()),
     };
 }
 

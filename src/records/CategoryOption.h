@@ -5,8 +5,7 @@
 #include <QString>
 
 // One of the eight fixed entry categories. An entry's tags hold the codes.
-struct CategoryOption
-{
+struct CategoryOption {
     QString code;
     QString label;
     QString initials;

@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace FieldDecoding {
+namespace FieldDecoding
+{
 
 QString text(QJsonValueConstRef value)
 {

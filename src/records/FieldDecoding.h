@@ -9,7 +9,8 @@
 // Strict readers of one JSON field, for records decoded in a single pass over their object (a long
 // timeline decodes markedly faster that way than with one key lookup per field). They follow the rules
 // of net/Json.h: null is absent, nothing is coerced, failures throw Json::DecodingError.
-namespace FieldDecoding {
+namespace FieldDecoding
+{
 
 QString text(QJsonValueConstRef value);
 // Null is absent.

@@ -8,8 +8,7 @@
 #include <optional>
 
 // A document stored on the service, attached to entries or belonging to a patient. Every key is optional.
-struct ImageAsset
-{
+struct ImageAsset {
     std::optional<QString> _id;
     std::optional<QString> uri;
     std::optional<QString> thumbnail;

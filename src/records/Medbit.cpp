@@ -9,7 +9,8 @@
 #include <QDateTime>
 #include <QJsonArray>
 
-namespace {
+namespace
+{
 
 // The documents never cost the entry: an undecodable list is dropped as a whole.
 QList<ImageAsset> documentList(QJsonValueConstRef value)

@@ -11,8 +11,7 @@
 #include <optional>
 
 // One timeline entry. Its identity is `id`, "_id" on the wire.
-struct Medbit
-{
+struct Medbit {
     QString id;
     QString entryText;
     std::optional<QString> translated;

@@ -5,7 +5,8 @@
 #include <QJsonArray>
 #include <QPointer>
 
-namespace {
+namespace
+{
 
 const QString jsonContentType = QStringLiteral("application/json");
 
@@ -27,11 +28,7 @@ QJsonObject payload(const Medbit &medbit)
 
 } // namespace
 
-MedbitStore::MedbitStore(const QString &patientID, QObject *parent)
-    : QObject(parent)
-    , m_patientID(patientID)
-{
-}
+MedbitStore::MedbitStore(const QString &patientID, QObject *parent) : QObject(parent), m_patientID(patientID) {}
 
 void MedbitStore::setMedbits(const QList<Medbit> &medbits)
 {
@@ -101,8 +98,7 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 {
     const QString patientID = m_patientID;
-    const QJsonObject body{{QLatin1StringView("patientId"), patientID},
-                           {QLatin1StringView("medbit"), payload(medbit)}};
+    const QJsonObject body{{QLatin1StringView("patientId"), patientID}, {QLatin1StringView("medbit"), payload(medbit)}};
     QPointer<MedbitStore> self(this);
     const Medbit created = co_await APIClient::shared().request<Medbit>(
         HTTPMethod::POST, QStringLiteral("/medbits/create"), {}, APIClient::encode(body), jsonContentType, true, true);
@@ -120,8 +116,9 @@ QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
     body.insert(QLatin1StringView("patientId"), m_patientID);
     QueryItems query{{QStringLiteral("medbitId"), medbit.id}};
     QPointer<MedbitStore> self(this);
-    const Medbit updated = co_await APIClient::shared().request<Medbit>(
-        HTTPMethod::PUT, QStringLiteral("/medbits/update"), query, APIClient::encode(body), jsonContentType, true, true);
+    const Medbit updated =
+        co_await APIClient::shared().request<Medbit>(HTTPMethod::PUT, QStringLiteral("/medbits/update"), query,
+                                                     APIClient::encode(body), jsonContentType, true, true);
     if (self)
         replaceFirst(updated);
     co_return updated;
@@ -130,8 +127,8 @@ QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
 QCoro::Task<> MedbitStore::deleteMedbit(Medbit medbit)
 {
     QPointer<MedbitStore> self(this);
-    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::DELETE, QStringLiteral("/medbits/delete/") + medbit.id,
-                                                        {}, std::nullopt, std::nullopt, true, true);
+    co_await APIClient::shared().request<EmptyResponse>(
+        HTTPMethod::DELETE, QStringLiteral("/medbits/delete/") + medbit.id, {}, std::nullopt, std::nullopt, true, true);
     if (!self)
         co_return;
     const qsizetype removed = m_medbits.removeIf([&](const Medbit &listed) { return listed.id == medbit.id; });
@@ -157,8 +154,8 @@ void MedbitStore::setLastError(const std::optional<QString> &error)
 
 void MedbitStore::replaceFirst(const Medbit &medbit)
 {
-    const auto it = std::find_if(m_medbits.begin(), m_medbits.end(),
-                                 [&](const Medbit &listed) { return listed.id == medbit.id; });
+    const auto it =
+        std::find_if(m_medbits.begin(), m_medbits.end(), [&](const Medbit &listed) { return listed.id == medbit.id; });
     if (it == m_medbits.end() || *it == medbit)
         return;
     *it = medbit;

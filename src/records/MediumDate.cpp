@@ -2,11 +2,11 @@
 
 #include <QList>
 
-namespace {
+namespace
+{
 
 // A date format split into fields ("MMMM", "yyyy"), quoted literals and other characters.
-struct Token
-{
+struct Token {
     QString text;
     bool isField = false;
 };
@@ -67,7 +67,8 @@ void dropWeekday(QList<Token> &tokens)
 
 } // namespace
 
-namespace MediumDate {
+namespace MediumDate
+{
 
 QString format(const QLocale &locale)
 {

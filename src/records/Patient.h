@@ -7,8 +7,7 @@
 
 #include <optional>
 
-struct Patient
-{
+struct Patient {
     QString _id;
     QString firstName;
     std::optional<QString> middleName;

@@ -5,8 +5,7 @@
 
 #include <QList>
 
-struct PatientRecord
-{
+struct PatientRecord {
     Patient patient;
     QList<Medbit> medbits;
 };

@@ -3,7 +3,8 @@
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 
-namespace {
+namespace
+{
 
 const QString jsonContentType = QStringLiteral("application/json");
 
@@ -19,9 +20,7 @@ QString chooseSelection(const QList<Patient> &patients)
 
 } // namespace
 
-PatientStore::PatientStore(AuthManager *authManager, QObject *parent)
-    : QObject(parent)
-    , m_authManager(authManager)
+PatientStore::PatientStore(AuthManager *authManager, QObject *parent) : QObject(parent), m_authManager(authManager)
 {
     if (!authManager)
         return;
@@ -84,8 +83,9 @@ QCoro::Task<Patient> PatientStore::createPatient(QString name)
     const std::optional<SessionTicket> ticket = currentTicket();
     if (!ticket)
         throw APIError::unauthorized();
-    const QJsonObject body{{QLatin1StringView("userId"), ticket->userID},
-                           {QLatin1StringView("firstName"), trimmed.isEmpty() ? QStringLiteral("New Patient") : trimmed}};
+    const QJsonObject body{
+        {QLatin1StringView("userId"), ticket->userID},
+        {QLatin1StringView("firstName"), trimmed.isEmpty() ? QStringLiteral("New Patient") : trimmed}};
     QPointer<PatientStore> self(this);
     const Patient patient = co_await APIClient::shared().request<Patient>(
         HTTPMethod::POST, QStringLiteral("/patients/create"), {}, APIClient::encode(body), jsonContentType, true, true);

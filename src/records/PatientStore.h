@@ -19,7 +19,8 @@ class PatientStore final : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(QList<Patient> patients READ patients NOTIFY patientsChanged)
-    Q_PROPERTY(QString selectedPatientID READ selectedPatientID WRITE setSelectedPatientID NOTIFY selectedPatientIDChanged)
+    Q_PROPERTY(
+        QString selectedPatientID READ selectedPatientID WRITE setSelectedPatientID NOTIFY selectedPatientIDChanged)
     Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
 
 public:
@@ -47,8 +48,7 @@ Q_SIGNALS:
 
 private:
     // Which session a request was started in; its reply counts only while that session lasts.
-    struct SessionTicket
-    {
+    struct SessionTicket {
         quint64 generation = 0;
         QString userID;
     };

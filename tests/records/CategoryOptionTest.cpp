@@ -1,5 +1,5 @@
-#include "records/CategoryColors.h"
 #include "records/CategoryOption.h"
+#include "records/CategoryColors.h"
 
 #include <QTest>
 
@@ -27,8 +27,8 @@ private Q_SLOTS:
     void all_holdsTheSharedColours()
     {
         const QList<CategoryOption> &all = CategoryOption::all();
-        const QList<QColor> expected{categoryColorHx(),  categoryColorRx(),  categoryColorAx(),    categoryColorZx(),
-                                     categoryColorVx(),  categoryColorLab(), categoryColorOther(), categoryColorOther()};
+        const QList<QColor> expected{categoryColorHx(), categoryColorRx(),  categoryColorAx(),    categoryColorZx(),
+                                     categoryColorVx(), categoryColorLab(), categoryColorOther(), categoryColorOther()};
         for (qsizetype i = 0; i < all.size(); ++i)
             QCOMPARE(all.at(i).color, expected.at(i));
         QCOMPARE(all.at(7).color.name(), QStringLiteral("#9aa0a6"));
@@ -67,13 +67,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("initials");
-        QTest::newRow("lab") << "lab" << "Lab";
-        QTest::newRow("dollar") << "$" << "$";
-        QTest::newRow("at") << "@" << "@";
-        QTest::newRow("case-sensitive") << "HX" << "HX";
-        QTest::newRow("unknown") << "xy" << "XY";
-        QTest::newRow("empty") << "" << "";
-        QTest::newRow("trailing blank") << "rx " << "RX ";
+        QTest::newRow("lab") << "lab"
+                             << "Lab";
+        QTest::newRow("dollar") << "$"
+                                << "$";
+        QTest::newRow("at") << "@"
+                            << "@";
+        QTest::newRow("case-sensitive") << "HX"
+                                        << "HX";
+        QTest::newRow("unknown") << "xy"
+                                 << "XY";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("trailing blank") << "rx "
+                                        << "RX ";
         QTest::newRow("unicode") << QStringLiteral("straße") << QStringLiteral("STRASSE");
     }
 

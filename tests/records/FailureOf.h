@@ -9,8 +9,7 @@
 #include <optional>
 
 // Runs a task that is expected to fail: the APIError it threw, or nullopt when it succeeded.
-template <typename T>
-std::optional<APIError> failureOf(QCoro::Task<T> task)
+template <typename T> std::optional<APIError> failureOf(QCoro::Task<T> task)
 {
     try {
         AwaitTask::run(std::move(task));

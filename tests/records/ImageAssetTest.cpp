@@ -7,7 +7,8 @@
 
 using Text = std::optional<QString>;
 
-namespace {
+namespace
+{
 
 ImageAsset asset(Text id, Text uri, Text fileName, Text type = {})
 {
@@ -24,7 +25,8 @@ private Q_SLOTS:
     void decode_everyKeyOptional()
     {
         const QJsonObject full = QJsonDocument::fromJson(R"({"_id":"d1","uri":"u","thumbnail":"t","fileName":"f",
-            "type":"application/pdf","medbitIds":["m1","m2"]})").object();
+            "type":"application/pdf","medbitIds":["m1","m2"]})")
+                                     .object();
         const ImageAsset decoded = ImageAsset::fromJson(full);
         QCOMPARE(decoded.medbitIds, QStringList({QStringLiteral("m1"), QStringLiteral("m2")}));
         QCOMPARE(decoded.thumbnail, QStringLiteral("t"));

@@ -13,7 +13,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int deadlineMs = 10000;
 const QString listPath = QStringLiteral("/api/medbits/list/summary");
@@ -51,8 +52,8 @@ private:
     QList<Medbit> serviceList(const QString &patientID) const
     {
         const QueryItems query{{QStringLiteral("patientId"), patientID}};
-        return AwaitTask::run(APIClient::shared().request<QList<Medbit>>(HTTPMethod::GET, QStringLiteral("/medbits/list/summary"),
-                                                                         query, std::nullopt, std::nullopt, true, true));
+        return AwaitTask::run(APIClient::shared().request<QList<Medbit>>(
+            HTTPMethod::GET, QStringLiteral("/medbits/list/summary"), query, std::nullopt, std::nullopt, true, true));
     }
 
     void open(int patient)

@@ -8,7 +8,8 @@
 
 #include <ctime>
 
-namespace {
+namespace
+{
 
 QJsonObject entry(const QByteArray &extraKeys = {})
 {
@@ -112,7 +113,8 @@ private Q_SLOTS:
         QTest::newRow("absent") << QByteArray(R"("isStarred":true)");
         QTest::newRow("null") << QByteArray(R"("documents":null,"isStarred":true)");
         QTest::newRow("text") << QByteArray(R"("documents":"a.pdf","isStarred":true)");
-        QTest::newRow("number file name") << QByteArray(R"("documents":[{"_id":"d1"},{"fileName":4}],"isStarred":true)");
+        QTest::newRow("number file name")
+            << QByteArray(R"("documents":[{"_id":"d1"},{"fileName":4}],"isStarred":true)");
     }
 
     void decode_malformedDocuments_keepsEntryWithoutThem()

@@ -12,7 +12,8 @@
 
 #include <memory>
 
-namespace {
+namespace
+{
 
 constexpr int deadlineMs = 10000;
 const QString listPath = QStringLiteral("/api/patients/listAll");
@@ -90,7 +91,8 @@ private Q_SLOTS:
             << QByteArray(R"([{"_id":"p1","firstName":"A"},{"_id":"p2","firstName":"B","active":true}])") << "p2";
         QTest::newRow("first of several active")
             << QByteArray(R"([{"_id":"p1","firstName":"A","active":false},{"_id":"p2","firstName":"B","active":true},
-                {"_id":"p3","firstName":"C","active":true}])") << "p2";
+                {"_id":"p3","firstName":"C","active":true}])")
+            << "p2";
         QTest::newRow("none active")
             << QByteArray(R"([{"_id":"p1","firstName":"A","active":false},{"_id":"p2","firstName":"B"}])") << "p1";
         QTest::newRow("no patients") << QByteArray("[]") << "";
@@ -144,8 +146,10 @@ private Q_SLOTS:
     {
         signInDemo();
         const QList<Patient> before = m_store->patients();
-        m_server.injectFault({{"path", listPath}, {"status", 200},
-                              {"body", R"([{"_id":"p1","firstName":"A"},{"_id":"p2","firstName":"B","active":"yes"}])"}});
+        m_server.injectFault(
+            {{"path", listPath},
+             {"status", 200},
+             {"body", R"([{"_id":"p1","firstName":"A"},{"_id":"p2","firstName":"B","active":"yes"}])"}});
         AwaitTask::run(m_store->loadPatients());
         QCOMPARE(m_store->lastError(), QStringLiteral("Received an unexpected response from the server."));
         QCOMPARE(m_store->patients(), before);
@@ -171,9 +175,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("sent");
-        QTest::newRow("blanks around") << " \tJo Doe \n" << "Jo Doe";
-        QTest::newRow("empty") << "" << "New Patient";
-        QTest::newRow("only blanks") << " \n " << "New Patient";
+        QTest::newRow("blanks around") << " \tJo Doe \n"
+                                       << "Jo Doe";
+        QTest::newRow("empty") << ""
+                               << "New Patient";
+        QTest::newRow("only blanks") << " \n "
+                                     << "New Patient";
     }
 
     void createPatient_trimsTheName_appendsSelectsAndActivates()

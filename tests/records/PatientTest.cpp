@@ -5,7 +5,8 @@
 #include <QJsonDocument>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 Patient patient(const QString &firstName, std::optional<QString> lastName = {})
 {
@@ -50,7 +51,8 @@ private Q_SLOTS:
     void decode_readsOptionalsAndKeepsEmptyActiveApart()
     {
         QFETCH(QByteArray, keys);
-        const Patient decoded = Patient::fromJson(*Json::parse(R"({"_id":"p1","firstName":"Alex","dateOfBirth":-5)" + keys + '}'));
+        const Patient decoded =
+            Patient::fromJson(*Json::parse(R"({"_id":"p1","firstName":"Alex","dateOfBirth":-5)" + keys + '}'));
         QCOMPARE(decoded.firstName, QStringLiteral("Alex"));
         QCOMPARE(decoded.dateOfBirth, -5);
         QVERIFY(!decoded.lastName);
@@ -76,7 +78,8 @@ private Q_SLOTS:
     void encode_leavesOutEmptyOptionals()
     {
         const QJsonObject json = patient(QStringLiteral("Alex")).toJson();
-        QCOMPARE(json.keys(), QStringList({QStringLiteral("_id"), QStringLiteral("firstName"), QStringLiteral("middleName")}));
+        QCOMPARE(json.keys(),
+                 QStringList({QStringLiteral("_id"), QStringLiteral("firstName"), QStringLiteral("middleName")}));
         Patient full = patient(QStringLiteral("Alex"), QStringLiteral("Rivera"));
         full.dateOfBirth = 631152000;
         full.gender = QStringLiteral("x");

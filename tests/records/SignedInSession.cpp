@@ -12,8 +12,7 @@
 #include <QCoroTask>
 
 SignedInSession::SignedInSession(StandinServer &server)
-    : m_server(server)
-    , m_auth(std::make_unique<AuthManager>(&m_keychain))
+    : m_server(server), m_auth(std::make_unique<AuthManager>(&m_keychain))
 {
     APIClient::shared().setBaseURLForTesting(server.apiBase());
     connect(APIClient::shared().network(), &QNetworkAccessManager::finished, this,

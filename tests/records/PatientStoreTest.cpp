@@ -171,6 +171,18 @@ private Q_SLOTS:
         QCOMPARE(m_store->selectedRecord().patient.firstName, QStringLiteral("No Patient"));
     }
 
+    void sessionChanges_areHandledOnTheNextTurn_andRepeatsAreIgnored()
+    {
+        signInDemo();
+        // Signing in again while signed in announces "authenticated" once more: nothing to reload.
+        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        m_session->roundTrip();
+        QCOMPARE(m_server.requests(listPath).size(), 1);
+        m_session->auth()->clearSession();
+        QCOMPARE(m_store->patients().size(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(m_store->patients().isEmpty(), deadlineMs);
+    }
+
     void createPatient_trimsTheName_appendsSelectsAndActivates_data()
     {
         QTest::addColumn<QString>("name");

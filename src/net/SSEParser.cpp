@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include <cstring>
+
 namespace {
 
 bool isBlank(char32_t codePoint)
@@ -63,6 +65,12 @@ qsizetype trailingBlank(QByteArrayView text, qsizetype end)
     return isBlank(decode(bytes + start, length)) ? length : 0;
 }
 
+template <qsizetype N>
+bool hasPrefix(QByteArrayView line, const char (&prefix)[N])
+{
+    return line.size() >= N - 1 && std::memcmp(line.data(), prefix, N - 1) == 0;
+}
+
 } // namespace
 
 const QString &SSEParser::defaultEventName()
@@ -104,15 +112,17 @@ void SSEParser::finish(QList<SSEEvent> &events)
 
 void SSEParser::parseLine(QByteArrayView line, QList<SSEEvent> &events)
 {
-    if (line.startsWith("event:")) {
+    if (hasPrefix(line, "event:")) {
         if (m_pending)
             dispatch(events);
         setEventName(trimBlanks(line.sliced(6)));
         m_pending = true;
-    } else if (line.startsWith("data:")) {
+    } else if (hasPrefix(line, "data:")) {
+        const QByteArrayView value = trimBlanks(line.sliced(5));
         if (m_hasData)
-            m_data.append('\n');
-        m_data.append(trimBlanks(line.sliced(5)));
+            m_data.append('\n').append(value.data(), value.size());
+        else
+            m_data = QByteArray(value.data(), value.size());
         m_hasData = true;
         m_pending = true;
     } else if (line.isEmpty() && m_pending) {

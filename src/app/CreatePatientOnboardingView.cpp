@@ -49,6 +49,8 @@ void CreatePatientOnboardingView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     prefillName();
+    // The prefilled name can be submitted at once with Return.
+    m_name->setFocus();
 }
 
 void CreatePatientOnboardingView::prefillName()

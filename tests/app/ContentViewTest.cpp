@@ -1,0 +1,133 @@
+#include "app/OnboardingImportChoiceView.h"
+#include "mainwindow/ContentView.h"
+
+#include "SignedInSession.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <memory>
+
+using SessionTestKit::shownText;
+
+class ContentViewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        m_server.reset();
+        m_session = std::make_unique<SignedInSession>(m_server);
+        m_view = std::make_unique<ContentView>(&m_session->auth, &m_session->patients);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_session.reset();
+    }
+
+    void loading_thenMainLayout()
+    {
+        QVERIFY(shown("loadingScreen"));
+        QCOMPARE(m_view->findChild<QLabel *>(QStringLiteral("loadingLabel"))->text(),
+                 QStringLiteral("Loading your patients…"));
+        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(shown("mainLayout"), 10000);
+        QVERIFY(!shown("createPatientOnboardingView"));
+    }
+
+    void emptyAccount_onboardingThenChoiceSheet_data()
+    {
+        QTest::addColumn<QString>("card");
+        QTest::addColumn<int>("importRequests");
+        QTest::newRow("import") << QStringLiteral("importChoiceCard") << 1;
+        QTest::newRow("manual") << QStringLiteral("manualChoiceCard") << 0;
+    }
+
+    void emptyAccount_onboardingThenChoiceSheet()
+    {
+        QFETCH(QString, card);
+        QFETCH(int, importRequests);
+        QSignalSpy imports(m_view.get(), &ContentView::importSheetRequested);
+        signInEmptyAccount();
+        QTRY_VERIFY_WITH_TIMEOUT(shown("createPatientOnboardingView"), 10000);
+        auto *name = m_view->findChild<QLineEdit *>(QStringLiteral("patientNameField"));
+        QCOMPARE(name->text(), QStringLiteral("Robin Park"));
+        QTest::keyClick(name, Qt::Key_Return);
+
+        QTRY_VERIFY_WITH_TIMEOUT(choiceSheet() && choiceSheet()->isVisible(), 10000);
+        QVERIFY(shown("mainLayout"));
+        QCOMPARE(choiceSheet()->findChild<QLabel *>(QStringLiteral("choiceTitle"))->text(),
+                 QStringLiteral("Add Robin Park’s health information"));
+        QTest::keyClick(choiceSheet(), Qt::Key_Escape);
+        QVERIFY(choiceSheet()->isVisible());
+
+        QTest::mouseClick(choiceSheet()->findChild<QPushButton *>(card), Qt::LeftButton);
+        QTRY_VERIFY(!choiceSheet());
+        QCOMPARE(imports.size(), importRequests);
+        QVERIFY(shown("mainLayout"));
+    }
+
+    void failedFirstLoad_offersTryAgainNotOnboarding_data()
+    {
+        QTest::addColumn<bool>("emptyAccount");
+        QTest::addColumn<QString>("afterRetry");
+        QTest::newRow("account with patients") << false << QStringLiteral("mainLayout");
+        QTest::newRow("account without patients") << true << QStringLiteral("createPatientOnboardingView");
+    }
+
+    void failedFirstLoad_offersTryAgainNotOnboarding()
+    {
+        QFETCH(bool, emptyAccount);
+        QFETCH(QString, afterRetry);
+        m_server.injectFault({{QStringLiteral("method"), QStringLiteral("GET")},
+                              {QStringLiteral("path"), listAll},
+                              {QStringLiteral("status"), 500},
+                              {QStringLiteral("body"), QStringLiteral("{\"message\":\"The patient list is unavailable.\"}")}});
+        if (emptyAccount)
+            signInEmptyAccount();
+        else
+            m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(shown("patientsLoadFailedView"), 10000);
+        QVERIFY(!shown("createPatientOnboardingView"));
+        QCOMPARE(shownText(m_view->findChild<QLabel *>(QStringLiteral("loadErrorLabel"))),
+                 QStringLiteral("The patient list is unavailable."));
+        QCOMPARE(m_server.requests(listAll).size(), 1);
+
+        QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("tryAgainButton")), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(shown(afterRetry.toLatin1().constData()), 10000);
+        QCOMPARE(m_server.requests(listAll).size(), 2);
+        QCOMPARE(m_server.requests(QStringLiteral("/api/patients/create")).size(), 0);
+    }
+
+private:
+    bool shown(const char *name) const
+    {
+        const auto *widget = m_view->findChild<QWidget *>(QLatin1String(name));
+        return widget && widget->isVisible();
+    }
+
+    OnboardingImportChoiceView *choiceSheet() const { return m_view->findChild<OnboardingImportChoiceView *>(); }
+
+    void signInEmptyAccount()
+    {
+        const QString password = QStringLiteral("robin-pass-1");
+        m_session->signIn(SessionTestKit::registerEmptyAccount(m_server, QStringLiteral("Robin Park"), password),
+                          password);
+    }
+
+    const QString listAll = QStringLiteral("/api/patients/listAll");
+    StandinServer m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ContentView> m_view;
+};
+
+QTEST_MAIN(ContentViewTest)
+#include "ContentViewTest.moc"

@@ -10,14 +10,16 @@
 #include <cstring>
 #include <random>
 
-namespace {
+namespace
+{
 
 constexpr qsizetype streamSize = 64 * 1024 * 1024;
 
 QByteArray answerStream(std::mt19937 &random)
 {
-    static const char *const words[] = {"Your", "blood", "pressure", "readings", "from", "March", "were", "within",
-                                        "the", "normal", "range,", "and", "the", "cardiologist", "noted", "no", "change."};
+    static const char *const words[] = {"Your", "blood",        "pressure", "readings", "from",   "March",
+                                        "were", "within",       "the",      "normal",   "range,", "and",
+                                        "the",  "cardiologist", "noted",    "no",       "change."};
     std::uniform_int_distribution<int> wordCount(1, 4);
     std::uniform_int_distribution<int> word(0, std::size(words) - 1);
     QByteArray stream;
@@ -44,8 +46,7 @@ QList<QByteArrayView> chunks(const QByteArray &stream, std::mt19937 &random)
     return result;
 }
 
-template <typename Work>
-double megabytesPerSecond(qsizetype bytes, Work &&work)
+template <typename Work> double megabytesPerSecond(qsizetype bytes, Work &&work)
 {
     const auto start = std::chrono::steady_clock::now();
     work();

@@ -8,7 +8,8 @@
 #include <QNetworkReply>
 #include <QStringDecoder>
 
-namespace {
+namespace
+{
 
 // Everything but the unreserved characters is escaped, so "+", "&" and "=" inside a key or value reach
 // the service unchanged (form-style servers read a raw "+" as a space).
@@ -44,8 +45,7 @@ QString failureMessage(int status, const QByteArray &body)
 } // namespace
 
 APIClient::APIClient()
-    : m_baseURL(QUrl(QStringLiteral(VANTORELLE_API_BASE)))
-    , m_network(new QNetworkAccessManager(this))
+    : m_baseURL(QUrl(QStringLiteral(VANTORELLE_API_BASE))), m_network(new QNetworkAccessManager(this))
 {
     Q_ASSERT(m_baseURL.isValid());
 }

@@ -26,14 +26,12 @@ class QNetworkAccessManager;
 using QueryItems = QList<QPair<QString, std::optional<QString>>>;
 
 // Result type of calls whose reply carries nothing of interest: any JSON value, or an empty body.
-struct EmptyResponse
-{
+struct EmptyResponse {
     static EmptyResponse fromJson(const QJsonValue &) { return {}; }
 };
 
 // A streaming request: the request itself and, for uploads, the body to send with it.
-struct StreamRequest
-{
+struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;
     QByteArray body;
@@ -70,8 +68,7 @@ public:
         co_return decodeReply<T>(bytes);
     }
 
-    template <typename T>
-    static T decodeReply(const QByteArray &bytes);
+    template <typename T> static T decodeReply(const QByteArray &bytes);
 
     // JSON bodies: absent optionals are already left out by the records' toJson().
     static QByteArray encode(const QJsonObject &object) { return Json::serialize(object); }
@@ -89,8 +86,7 @@ public:
     std::optional<QUrl> makeURL(const QString &path, const QueryItems &query) const;
 
 private:
-    struct HttpReply
-    {
+    struct HttpReply {
         int status = 0;
         QByteArray body;
     };
@@ -113,17 +109,17 @@ private:
     std::chrono::milliseconds m_idleTimeout{60000};
 };
 
-namespace detail {
-template <typename T>
-struct AcceptsEmptyBody : std::false_type {};
-template <>
-struct AcceptsEmptyBody<EmptyResponse> : std::true_type {};
-template <>
-struct AcceptsEmptyBody<std::optional<EmptyResponse>> : std::true_type {};
+namespace detail
+{
+template <typename T> struct AcceptsEmptyBody : std::false_type {
+};
+template <> struct AcceptsEmptyBody<EmptyResponse> : std::true_type {
+};
+template <> struct AcceptsEmptyBody<std::optional<EmptyResponse>> : std::true_type {
+};
 } // namespace detail
 
-template <typename T>
-T APIClient::decodeReply(const QByteArray &bytes)
+template <typename T> T APIClient::decodeReply(const QByteArray &bytes)
 {
     if (bytes.isEmpty()) {
         if constexpr (detail::AcceptsEmptyBody<T>::value)

@@ -3,9 +3,7 @@
 #include <QCoreApplication>
 
 APIError::APIError(Kind kind, int status, QString message)
-    : m_kind(kind)
-    , m_status(status)
-    , m_message(std::move(message))
+    : m_kind(kind), m_status(status), m_message(std::move(message))
 {
     m_what = description().toUtf8();
 }

@@ -17,8 +17,8 @@ public:
     static APIError unauthorized();
 
     Kind kind() const { return m_kind; }
-    int status() const { return m_status; }          // Server only
-    QString message() const { return m_message; }    // Server: the service's message; Network: transport text
+    int status() const { return m_status; }       // Server only
+    QString message() const { return m_message; } // Server: the service's message; Network: transport text
     QString description() const;
     const char *what() const noexcept override;
 

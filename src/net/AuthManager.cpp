@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 const QString jsonType = u"application/json"_s;
 
@@ -16,9 +17,7 @@ QByteArray textMap(const QString &key, const QString &value)
 
 } // namespace
 
-AuthManager::AuthManager(Keychain *keychain, QObject *parent)
-    : AuthTokenProviding(parent)
-    , m_keychain(keychain)
+AuthManager::AuthManager(Keychain *keychain, QObject *parent) : AuthTokenProviding(parent), m_keychain(keychain)
 {
     APIClient::shared().setAuthProvider(this);
 }
@@ -86,8 +85,8 @@ QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email,
 {
     const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
     try {
-        co_return co_await APIClient::shared().request<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {},
-                                                                      body, jsonType, false, true);
+        co_return co_await APIClient::shared().request<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body,
+                                                                      jsonType, false, true);
     } catch (const std::exception &) {
         co_return std::nullopt;
     }
@@ -125,8 +124,8 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
     std::optional<RefreshTokenResponse> reply;
     try {
         reply = co_await APIClient::shared().request<RefreshTokenResponse>(
-            HTTPMethod::POST, u"/auth/refreshToken"_s, {}, textMap(u"refreshToken"_s, *m_refreshTokenValue),
-            jsonType, false, true);
+            HTTPMethod::POST, u"/auth/refreshToken"_s, {}, textMap(u"refreshToken"_s, *m_refreshTokenValue), jsonType,
+            false, true);
     } catch (const std::exception &) {
     }
     if (generation != m_sessionGeneration)
@@ -197,6 +196,6 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
 QCoro::Task<> AuthManager::forgotPassword(QString email)
 {
     const QByteArray body = APIClient::encode(ForgotPasswordBody{email}.toJson());
-    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {}, body,
-                                                        jsonType, false, true);
+    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {}, body, jsonType,
+                                                        false, true);
 }

@@ -5,8 +5,7 @@
 #include <QString>
 
 // Wire records of the session calls. Decoders throw Json::DecodingError.
-struct AuthUser
-{
+struct AuthUser {
     QString id; // "_id"
     QString fullName;
     QString email;
@@ -15,48 +14,42 @@ struct AuthUser
     QJsonObject toJson() const;
 };
 
-struct AppToken
-{
+struct AppToken {
     QString access;
     QString refresh;
 
     static AppToken fromJson(const QJsonValue &value);
 };
 
-struct LoginResponse
-{
+struct LoginResponse {
     AuthUser user;
     AppToken token;
 
     static LoginResponse fromJson(const QJsonValue &value);
 };
 
-struct RefreshTokenResponse
-{
+struct RefreshTokenResponse {
     QString access;
     QString refresh;
 
     static RefreshTokenResponse fromJson(const QJsonValue &value);
 };
 
-struct RegisterResponse
-{
+struct RegisterResponse {
     QString _id;
 
     static RegisterResponse fromJson(const QJsonValue &value);
 };
 
 // Request bodies of the session calls; every member is sent as given.
-struct LoginBody
-{
+struct LoginBody {
     QString email;
     QString password;
 
     QJsonObject toJson() const;
 };
 
-struct RegisterBody
-{
+struct RegisterBody {
     QString fullName;
     QString email;
     QString password;
@@ -64,8 +57,7 @@ struct RegisterBody
     QJsonObject toJson() const;
 };
 
-struct UpdatePasswordBody
-{
+struct UpdatePasswordBody {
     QString userId;
     QString oldPass;
     QString newPass;
@@ -73,8 +65,7 @@ struct UpdatePasswordBody
     QJsonObject toJson() const;
 };
 
-struct ForgotPasswordBody
-{
+struct ForgotPasswordBody {
     QString email;
 
     QJsonObject toJson() const;

@@ -6,9 +6,11 @@
 
 #include <cmath>
 
-namespace Json {
+namespace Json
+{
 
-namespace {
+namespace
+{
 
 QJsonValue member(const QJsonObject &object, QLatin1StringView key)
 {

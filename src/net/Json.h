@@ -15,10 +15,10 @@
 // Strict decoding of the service's JSON: required keys must be present and of the right type, optional
 // keys may be absent or null, nothing is coerced. A failure anywhere throws Json::DecodingError, which the
 // client turns into APIError::decodingFailed. Encoding leaves absent optionals out instead of writing null.
-namespace Json {
-
-struct DecodingError : std::runtime_error
+namespace Json
 {
+
+struct DecodingError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -46,15 +46,11 @@ QStringList stringList(const QJsonValue &value);
 void putOptional(QJsonObject &object, QLatin1StringView key, const std::optional<QString> &value);
 
 // Decoding by result type. A record T provides `static T fromJson(const QJsonValue &)`.
-template <typename T>
-struct Decode
-{
+template <typename T> struct Decode {
     static T from(const QJsonValue &value) { return T::fromJson(value); }
 };
 
-template <>
-struct Decode<QString>
-{
+template <> struct Decode<QString> {
     static QString from(const QJsonValue &value)
     {
         if (!value.isString())
@@ -64,21 +60,15 @@ struct Decode<QString>
 };
 
 // Any JSON value, taken as it is.
-template <>
-struct Decode<QJsonValue>
-{
+template <> struct Decode<QJsonValue> {
     static QJsonValue from(const QJsonValue &value) { return value; }
 };
 
-template <>
-struct Decode<QStringList>
-{
+template <> struct Decode<QStringList> {
     static QStringList from(const QJsonValue &value) { return stringList(value); }
 };
 
-template <typename T>
-struct Decode<QList<T>>
-{
+template <typename T> struct Decode<QList<T>> {
     static QList<T> from(const QJsonValue &value)
     {
         const QJsonArray items = array(value);
@@ -90,9 +80,7 @@ struct Decode<QList<T>>
     }
 };
 
-template <typename T>
-struct Decode<std::optional<T>>
-{
+template <typename T> struct Decode<std::optional<T>> {
     static std::optional<T> from(const QJsonValue &value)
     {
         if (value.isNull())

@@ -2,7 +2,8 @@
 
 #include <QUuid>
 
-namespace {
+namespace
+{
 constexpr char crlf[] = "\r\n";
 }
 
@@ -29,8 +30,8 @@ QByteArray MultipartBody::make(const QString &boundary, const FormFields &fields
     }
     for (const MultipartFile &file : files) {
         body += delimiter;
-        body += "Content-Disposition: form-data; name=" + quotedParameter(file.fieldName)
-            + "; filename=" + quotedParameter(file.filename) + crlf;
+        body += "Content-Disposition: form-data; name=" + quotedParameter(file.fieldName) +
+                "; filename=" + quotedParameter(file.filename) + crlf;
         body += "Content-Type: " + file.mimeType.toUtf8() + crlf + crlf;
         body += file.data;
         body += crlf;

@@ -3,8 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
-struct MultipartFile
-{
+struct MultipartFile {
     QString fieldName;
     QString filename;
     QString mimeType;

@@ -6,8 +6,7 @@
 
 // Owns a reply inside a coroutine: whatever way the coroutine ends, an unfinished reply is aborted and
 // the object is deleted on the next event-loop turn (never inside one of its own signals).
-struct NetworkReplyDeleter
-{
+struct NetworkReplyDeleter {
     void operator()(QNetworkReply *reply) const
     {
         reply->disconnect();

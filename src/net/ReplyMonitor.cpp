@@ -7,9 +7,7 @@
 #include <QTimer>
 
 ReplyMonitor::ReplyMonitor(QNetworkReply *reply, std::chrono::milliseconds idleTimeout)
-    : QObject(reply)
-    , m_reply(reply)
-    , m_timer(new QTimer(this))
+    : QObject(reply), m_reply(reply), m_timer(new QTimer(this))
 {
     m_timer->setSingleShot(true);
     m_timer->setInterval(idleTimeout);

@@ -8,7 +8,8 @@
 
 #include <QNetworkAccessManager>
 
-namespace {
+namespace
+{
 
 bool hasUnreadBytesOrEnded(const QNetworkReply &reply)
 {

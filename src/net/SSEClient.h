@@ -21,8 +21,7 @@ struct StreamRequest;
 class SSEClient final
 {
 public:
-    static QCoro::AsyncGenerator<SSEEvent> stream(StreamRequest request,
-                                                  std::function<void(double)> onProgress = {});
+    static QCoro::AsyncGenerator<SSEEvent> stream(StreamRequest request, std::function<void(double)> onProgress = {});
 
     // Sent bytes as a fraction of the total; none when the total is unknown (less than 1).
     static std::optional<double> progressFraction(qint64 sent, qint64 total);

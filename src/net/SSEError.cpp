@@ -5,9 +5,7 @@
 #include <QCoreApplication>
 
 SSEError::SSEError(Kind kind, int status, QString message)
-    : m_kind(kind)
-    , m_status(status)
-    , m_message(std::move(message))
+    : m_kind(kind), m_status(status), m_message(std::move(message))
 {
     m_what = description().toUtf8();
 }

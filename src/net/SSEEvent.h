@@ -5,8 +5,7 @@
 
 // One server-sent event: its name ("message" unless the stream names another) and its data lines
 // joined with "\n".
-struct SSEEvent
-{
+struct SSEEvent {
     QString event;
     QByteArray data;
 

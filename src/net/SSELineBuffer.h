@@ -12,8 +12,7 @@
 class SSELineBuffer final
 {
 public:
-    template <typename OnLine>
-    void feed(QByteArrayView chunk, OnLine &&onLine)
+    template <typename OnLine> void feed(QByteArrayView chunk, OnLine &&onLine)
     {
         const char *cursor = chunk.data();
         const char *const end = cursor + chunk.size();
@@ -45,8 +44,7 @@ public:
     }
 
     // The stream ended: an unterminated last line still counts as a line.
-    template <typename OnLine>
-    void finish(OnLine &&onLine)
+    template <typename OnLine> void finish(OnLine &&onLine)
     {
         m_afterCR = false;
         if (m_partial.isEmpty())
@@ -62,8 +60,7 @@ private:
         return found ? static_cast<const char *>(found) : end;
     }
 
-    template <typename OnLine>
-    void emitLine(QByteArrayView line, OnLine &onLine)
+    template <typename OnLine> void emitLine(QByteArrayView line, OnLine &onLine)
     {
         if (m_partial.isEmpty()) {
             onLine(line);

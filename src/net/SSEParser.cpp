@@ -4,7 +4,8 @@
 
 #include <cstring>
 
-namespace {
+namespace
+{
 
 bool isBlank(char32_t codePoint)
 {
@@ -19,8 +20,8 @@ char32_t decode(const unsigned char *bytes, qsizetype length)
     if (length == 3 && (bytes[0] & 0xF0) == 0xE0)
         return (char32_t(bytes[0] & 0x0F) << 12) | (char32_t(bytes[1] & 0x3F) << 6) | (bytes[2] & 0x3F);
     if (length == 4 && (bytes[0] & 0xF8) == 0xF0)
-        return (char32_t(bytes[0] & 0x07) << 18) | (char32_t(bytes[1] & 0x3F) << 12)
-            | (char32_t(bytes[2] & 0x3F) << 6) | (bytes[3] & 0x3F);
+        return (char32_t(bytes[0] & 0x07) << 18) | (char32_t(bytes[1] & 0x3F) << 12) |
+               (char32_t(bytes[2] & 0x3F) << 6) | (bytes[3] & 0x3F);
     return 0xFFFD;
 }
 
@@ -65,8 +66,7 @@ qsizetype trailingBlank(QByteArrayView text, qsizetype end)
     return isBlank(decode(bytes + start, length)) ? length : 0;
 }
 
-template <qsizetype N>
-bool hasPrefix(QByteArrayView line, const char (&prefix)[N])
+template <qsizetype N> bool hasPrefix(QByteArrayView line, const char (&prefix)[N])
 {
     return line.size() >= N - 1 && std::memcmp(line.data(), prefix, N - 1) == 0;
 }

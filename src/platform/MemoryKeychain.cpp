@@ -1,9 +1,6 @@
 #include "MemoryKeychain.h"
 
-MemoryKeychain::MemoryKeychain(QStringList *sharedLog)
-    : m_sharedLog(sharedLog)
-{
-}
+MemoryKeychain::MemoryKeychain(QStringList *sharedLog) : m_sharedLog(sharedLog) {}
 
 void MemoryKeychain::save(const QString &value, const QString &service)
 {

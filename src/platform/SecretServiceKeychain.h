@@ -2,7 +2,8 @@
 
 #include "net/Keychain.h"
 
-namespace QKeychain {
+namespace QKeychain
+{
 class Job;
 }
 

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
+namespace
+{
 
-template <typename Record>
-void tryDecode(const QJsonValue &value)
+template <typename Record> void tryDecode(const QJsonValue &value)
 {
     try {
         Record::fromJson(value);

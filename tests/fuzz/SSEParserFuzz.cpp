@@ -5,7 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 QList<SSEEvent> parseWhole(QByteArrayView bytes)
 {
@@ -37,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
     const qsizetype split = input.isEmpty() ? 0 : qsizetype(quint8(input[0]) % 8);
-    const QByteArrayView sizes = input.sliced(qMin(input.size(), qsizetype(1))).first(
-        qMin(split, qMax(input.size() - 1, qsizetype(0))));
+    const QByteArrayView sizes =
+        input.sliced(qMin(input.size(), qsizetype(1))).first(qMin(split, qMax(input.size() - 1, qsizetype(0))));
     const QByteArrayView stream = input.sliced(qMin(input.size(), 1 + sizes.size()));
     if (parseWhole(stream) != parseChunked(stream, sizes))
         __builtin_trap();

@@ -11,10 +11,10 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-namespace {
+namespace
+{
 
-template <typename T>
-std::optional<APIError> failureOf(QCoro::Task<T> task)
+template <typename T> std::optional<APIError> failureOf(QCoro::Task<T> task)
 {
     try {
         AwaitTask::run(std::move(task));
@@ -122,7 +122,9 @@ private Q_SLOTS:
         base.setPath(base.path() + u"/"_s);
         APIClient::shared().setBaseURLForTesting(base);
         QCOMPARE(APIClient::shared().makeURL(u"/auth/userLogin"_s, {})->path(), u"/api/auth/userLogin"_s);
-        QCOMPARE(APIClient::shared().makeURL(u"/medbits/delete/a?b#c"_s, {})->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority),
+        QCOMPARE(APIClient::shared()
+                     .makeURL(u"/medbits/delete/a?b#c"_s, {})
+                     ->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority),
                  "/api/medbits/delete/a%3Fb%23c"_ba);
         APIClient::shared().setBaseURLForTesting(QUrl(u"http://"_s));
         QCOMPARE(failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/x"_s))->description(), u"Invalid request URL."_s);
@@ -147,7 +149,8 @@ private Q_SLOTS:
     {
         m_provider.token = u"stale"_s;
         m_provider.tokenAfterRefresh = u"also-stale"_s;
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        const auto error =
+            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
         QCOMPARE(error->kind(), APIError::Kind::Server);
         QCOMPARE(error->status(), 401);
         QCOMPARE(error->description(), u"Invalid or expired access token."_s);
@@ -159,7 +162,8 @@ private Q_SLOTS:
     void unauthorized_failedRefreshClearsOnce()
     {
         m_provider.token = u"stale"_s;
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        const auto error =
+            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
         QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
         QCOMPARE(error->description(), u"Please sign in again."_s);
         QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 1);
@@ -170,7 +174,8 @@ private Q_SLOTS:
     void unauthorized_withoutProviderFailsAtOnce()
     {
         APIClient::shared().setAuthProvider(nullptr);
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+        const auto error =
+            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
         QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
         const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
         QCOMPARE(sent.size(), 1);
@@ -180,8 +185,8 @@ private Q_SLOTS:
     void unauthorized_onUnauthorizedCallIsServerError()
     {
         const QByteArray body = APIClient::encode(LoginBody{StandinServer::demoEmail, u"wrong"_s}.toJson());
-        const auto error = failureOf(call<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body,
-                                                         u"application/json"_s, false));
+        const auto error = failureOf(
+            call<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body, u"application/json"_s, false));
         QCOMPARE(error->kind(), APIError::Kind::Server);
         QCOMPARE(error->status(), 401);
         QCOMPARE(error->description(), u"Invalid email or password."_s);
@@ -203,7 +208,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
-        m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"status"_L1, 500},
+        m_server.injectFault({{"path"_L1, "/api/probe"_L1},
+                              {"status"_L1, 500},
                               {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
         const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
         QCOMPARE(error->kind(), APIError::Kind::Server);
@@ -263,11 +269,11 @@ private:
 
     std::pair<QString, QString> signIn()
     {
-        const QJsonObject reply = m_server
-                                      .apiCall("POST", u"/auth/userLogin"_s,
-                                               {{"email"_L1, StandinServer::demoEmail},
-                                                {"password"_L1, StandinServer::demoPassword}})
-                                      .toObject();
+        const QJsonObject reply =
+            m_server
+                .apiCall("POST", u"/auth/userLogin"_s,
+                         {{"email"_L1, StandinServer::demoEmail}, {"password"_L1, StandinServer::demoPassword}})
+                .toObject();
         m_server.clearRequests();
         return {reply["user"_L1]["_id"_L1].toString(), reply["token"_L1]["access"_L1].toString()};
     }

@@ -12,7 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 const QString emailItem = u"com.vantorelle.auth-email"_s;
 const QString passwordItem = u"com.vantorelle.auth-password"_s;
@@ -196,10 +197,8 @@ private Q_SLOTS:
     {
         signInDemo();
         m_server.expireAccessTokens();
-        const QList<QJsonValue> patients =
-            AwaitTask::run(APIClient::shared().request<QList<QJsonValue>>(HTTPMethod::GET, u"/patients/listAll"_s,
-                                                                          {{u"userId"_s, m_auth->currentUserID()}},
-                                                                          {}, {}, true, true));
+        const QList<QJsonValue> patients = AwaitTask::run(APIClient::shared().request<QList<QJsonValue>>(
+            HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, m_auth->currentUserID()}}, {}, {}, true, true));
         QCOMPARE(patients.size(), 2);
         QCOMPARE(m_server.requests(u"/api/auth/refreshToken"_s).size(), 1);
         QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 2);

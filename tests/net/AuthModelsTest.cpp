@@ -5,7 +5,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 QJsonObject user()
 {
@@ -17,8 +18,7 @@ QJsonObject token()
     return {{"access"_L1, "a"_L1}, {"refresh"_L1, "r"_L1}};
 }
 
-template <typename T>
-bool decodes(const QJsonValue &value)
+template <typename T> bool decodes(const QJsonValue &value)
 {
     try {
         T::fromJson(value);

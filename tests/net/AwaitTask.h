@@ -11,17 +11,16 @@
 
 // Runs a task to its end in a local event loop, with a deadline, and hands back its result or rethrows
 // its exception. QCoro::waitFor (0.8) loses an exception and then waits forever.
-namespace AwaitTask {
-
-struct Outcome
+namespace AwaitTask
 {
+
+struct Outcome {
     QEventLoop loop;
     bool done = false;
     std::exception_ptr error;
 };
 
-template <typename T>
-QCoro::Task<> capture(QCoro::Task<T> task, Outcome *outcome, std::optional<T> *result)
+template <typename T> QCoro::Task<> capture(QCoro::Task<T> task, Outcome *outcome, std::optional<T> *result)
 {
     try {
         result->emplace(co_await std::move(task));
@@ -56,8 +55,7 @@ inline void finish(Outcome &outcome)
         qFatal("the task did not finish within its deadline");
 }
 
-template <typename T>
-T run(QCoro::Task<T> task)
+template <typename T> T run(QCoro::Task<T> task)
 {
     Outcome outcome;
     std::optional<T> result;

@@ -1,18 +1,14 @@
-#include "net/APIClient.h"
 #include "net/Json.h"
+#include "net/APIClient.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
-struct Probe
-{
+struct Probe {
     QString name;
 
-    static Probe fromJson(const QJsonValue &value)
-    {
-        return {Json::requiredString(Json::object(value), "name"_L1)};
-    }
+    static Probe fromJson(const QJsonValue &value) { return {Json::requiredString(Json::object(value), "name"_L1)}; }
 };
 
 class JsonTest final : public QObject

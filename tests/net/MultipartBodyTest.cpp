@@ -13,7 +13,8 @@ private Q_SLOTS:
     void boundary_isNewUpperCaseUuidEachTime()
     {
         const QString first = APIClient::makeBoundary();
-        static const QRegularExpression shape(u"^Boundary-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
+        static const QRegularExpression shape(
+            u"^Boundary-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
         QVERIFY2(shape.match(first).hasMatch(), qPrintable(first));
         QCOMPARE(first.size(), 45);
         QVERIFY(first != APIClient::makeBoundary());
@@ -57,8 +58,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("filename");
         QTest::addColumn<QByteArray>("written");
         QTest::newRow("quote") << u"a\"b.pdf"_s << "\"a%22b.pdf\""_ba;
-        QTest::newRow("header injection") << u"x.pdf\"\r\nContent-Type: text/html"_s
-                                          << "\"x.pdf%22%0D%0AContent-Type: text/html\""_ba;
+        QTest::newRow("header injection")
+            << u"x.pdf\"\r\nContent-Type: text/html"_s << "\"x.pdf%22%0D%0AContent-Type: text/html\""_ba;
         QTest::newRow("lone LF") << u"a\nb"_s << "\"a%0Ab\""_ba;
         QTest::newRow("non-ASCII stays raw") << u"Bef\u00fcnd \u8840.pdf"_s << "\"Bef\xc3\xbcnd \xe8\xa1\x80.pdf\""_ba;
         QTest::newRow("percent stays raw") << u"100%.pdf"_s << "\"100%.pdf\""_ba;
@@ -67,8 +68,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, filename);
         QFETCH(QByteArray, written);
-        const QByteArray body = APIClient::makeMultipartBody(u"B"_s, {{filename, u"v"_s}},
-                                                             {{filename, filename, u"image/png"_s, "x"_ba}});
+        const QByteArray body =
+            APIClient::makeMultipartBody(u"B"_s, {{filename, u"v"_s}}, {{filename, filename, u"image/png"_s, "x"_ba}});
         QCOMPARE(body.count("form-data; name=" + written + "\r\n"), 1);
         QCOMPARE(body.count("; filename=" + written + "\r\n"), 1);
         QCOMPARE(body.count("\r\n--B\r\n"), 1);

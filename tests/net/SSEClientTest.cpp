@@ -13,15 +13,16 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
-namespace QTest {
-template <>
-char *toString(const SSEEvent &event)
+namespace QTest
+{
+template <> char *toString(const SSEEvent &event)
 {
     return qstrdup(QByteArray(event.event.toUtf8() + " | " + event.data).constData());
 }
 } // namespace QTest
 
-namespace {
+namespace
+{
 
 const QString streamPath = u"/chats/get_answer_free"_s;
 
@@ -42,8 +43,7 @@ QJsonObject chunk(const QString &data, int pauseMs = 0)
     return {{"data"_L1, data}, {"pauseMs"_L1, pauseMs}};
 }
 
-template <typename Error>
-std::optional<Error> failureOf(QCoro::Task<> task)
+template <typename Error> std::optional<Error> failureOf(QCoro::Task<> task)
 {
     try {
         AwaitTask::run(std::move(task));
@@ -155,7 +155,8 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, text);
         m_provider.refreshCount = 0;
-        m_server.injectFault({{"path"_L1, "/api"_L1 + streamPath}, {"status"_L1, status},
+        m_server.injectFault({{"path"_L1, "/api"_L1 + streamPath},
+                              {"status"_L1, status},
                               {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
         QList<SSEEvent> events;
         const auto error = failureOf<SSEError>(collect(getRequest(), &events));
@@ -182,7 +183,8 @@ private Q_SLOTS:
         script({chunk(u"data: x\n\n"_s)});
         QList<SSEEvent> events;
         const QueryItems query{{u"content"_s, u"2+2?"_s}, {u"channelId"_s, std::nullopt}};
-        AwaitTask::run(collect(APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, query, true), &events));
+        AwaitTask::run(
+            collect(APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, query, true), &events));
         AwaitTask::run(collect(APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, {}, false), &events));
         const QList<LoggedRequest> sent = m_server.requests("/api"_L1 + streamPath);
         QCOMPARE(sent.size(), 2);

@@ -4,15 +4,16 @@
 
 using namespace Qt::StringLiterals;
 
-namespace QTest {
-template <>
-char *toString(const SSEEvent &event)
+namespace QTest
+{
+template <> char *toString(const SSEEvent &event)
 {
     return qstrdup(QByteArray(event.event.toUtf8() + " | " + event.data).constData());
 }
 } // namespace QTest
 
-namespace {
+namespace
+{
 
 QList<SSEEvent> parseChunks(const QList<QByteArray> &chunks)
 {
@@ -70,16 +71,15 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<QList<SSEEvent>>("events");
         using E = QList<SSEEvent>;
-        QTest::newRow("named event, flushed at the end")
-            << "event: done\ndata: {}"_ba << E{sse(u"done"_s, "{}")};
+        QTest::newRow("named event, flushed at the end") << "event: done\ndata: {}"_ba << E{sse(u"done"_s, "{}")};
         QTest::newRow("two data lines joined") << "data: a\ndata: b\n\n"_ba << E{sse(u"message"_s, "a\nb")};
         QTest::newRow("padded values") << "event: \t step \t\ndata:    x y   \n\n"_ba << E{sse(u"step"_s, "x y")};
         QTest::newRow("no-break space trimmed") << "data:\xc2\xa0x\xc2\xa0\n\n"_ba << E{sse(u"message"_s, "x")};
         QTest::newRow("event line ends the pending one")
             << "event: ping\nevent: message\ndata: d"_ba << E{sse(u"ping"_s, ""), sse(u"message"_s, "d")};
         QTest::newRow("empty name") << "event:\n\n"_ba << E{sse(u""_s, "")};
-        QTest::newRow("ignored lines")
-            << ": comment\nid: 7\nretry: 10\n data: no\nDATA: no\ndata: yes\n\n"_ba << E{sse(u"message"_s, "yes")};
+        QTest::newRow("ignored lines") << ": comment\nid: 7\nretry: 10\n data: no\nDATA: no\ndata: yes\n\n"_ba
+                                       << E{sse(u"message"_s, "yes")};
         QTest::newRow("data-only events stay apart")
             << "data: 1\n\ndata: 2\n\n"_ba << E{sse(u"message"_s, "1"), sse(u"message"_s, "2")};
         QTest::newRow("blank lines alone deliver nothing") << "\n\n\r\n"_ba << E{};

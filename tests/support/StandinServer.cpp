@@ -8,6 +8,9 @@
 
 #include <httplib.h>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 const QString StandinServer::demoEmail = QStringLiteral("demo@vantorelle.test");
 const QString StandinServer::demoPassword = QStringLiteral("health-demo-2026");
 
@@ -75,6 +78,9 @@ StandinServer::StandinServer(const QStringList &args)
         return;
     }
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes or is killed at its deadline never runs the destructor: let the
+    // kernel stop the stand-in with it instead of leaving it orphaned.
+    m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_process.start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         qWarning() << "StandinServer: cannot start" << program << m_process.errorString();

@@ -183,7 +183,7 @@ private Q_SLOTS:
     {
         AwaitTask::run(m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, true));
         m_server.injectFault({{"path"_L1, "/api/auth/refreshToken"_L1}, {"status"_L1, 401}});
-        m_server.injectFault({{"path"_L1, "/api/auth/userLogin"_L1}, {"delayMs"_L1, 300}});
+        m_server.injectFault({{"path"_L1, "/api/auth/userLogin"_L1}, {"delayMs"_L1, 2000}});
         QCoro::Task<bool> refresh = m_auth->refreshAccessToken();
         QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(u"/api/auth/userLogin"_s).size(), 1, 5000);
         m_auth->clearSession();

@@ -2,10 +2,9 @@
 
 #include "net/APIError.h"
 
-#include <QKeySequence>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace FormKit {
@@ -19,6 +18,30 @@ QFont fontOfSize(int pixelSize, bool bold = false)
     font.setBold(bold);
     return font;
 }
+
+// Return and Enter that a child leaves unhandled (a line edit does) travel up to the scope and press the
+// button. Unlike a widget-with-children shortcut, this never takes the key from a sheet over the scope.
+class ReturnKeyFilter final : public QObject
+{
+public:
+    ReturnKeyFilter(QPushButton *button, QObject *parent) : QObject(parent), m_button(button) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        if (m_button->isEnabled())
+            m_button->click();
+        return true;
+    }
+
+private:
+    QPushButton *m_button = nullptr;
+};
 
 void setTextColor(QWidget *widget, const QColor &color)
 {
@@ -164,14 +187,7 @@ QPushButton *linkButton(const QString &title, QWidget *parent)
 
 void bindReturn(QWidget *scope, QPushButton *button)
 {
-    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
-        auto *shortcut = new QShortcut(QKeySequence(key), scope);
-        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, button, [button] {
-            if (button->isEnabled())
-                button->click();
-        });
-    }
+    scope->installEventFilter(new ReturnKeyFilter(button, scope));
 }
 
 bool passwordsMatch(const QString &password, const QString &confirmation)

@@ -52,7 +52,8 @@ void setSecondary(QLabel *label);
 // A flat, borderless button in the caption font and the link colour.
 QPushButton *linkButton(const QString &title, QWidget *parent);
 
-// Return and Enter anywhere inside scope click the button, only while it is enabled.
+// Return and Enter pressed inside scope, and not handled by the focused child, click the button while it
+// is enabled.
 void bindReturn(QWidget *scope, QPushButton *button);
 
 // Passwords are compared untrimmed, as canonically equivalent Unicode (NFC) texts.

@@ -46,14 +46,14 @@ void MainWindow::buildMenus()
     appMenu->addSeparator();
     auto *quit = appMenu->addAction(tr("Quit"), QCoreApplication::instance(), &QCoreApplication::quit);
     quit->setObjectName(QStringLiteral("quitAction"));
-    quit->setShortcut(QKeySequence::Quit);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
 
     auto *fileMenu = menuBar()->addMenu(tr("File"));
     fileMenu->setObjectName(QStringLiteral("fileMenu"));
     auto *newWindow = fileMenu->addAction(tr("New Window"), m_app, &VantorelleApp::openNewWindow);
     newWindow->setObjectName(QStringLiteral("newWindowAction"));
-    newWindow->setShortcut(QKeySequence::New);
+    newWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
 }
 
 void MainWindow::fitToContent()

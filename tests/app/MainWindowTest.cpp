@@ -1,0 +1,125 @@
+#include "ScreenTestKit.h"
+#include "StandinServer.h"
+#include "app/MainWindow.h"
+#include "app/RootView.h"
+#include "app/SettingsView.h"
+#include "app/VantorelleApp.h"
+#include "net/APIClient.h"
+#include "platform/MemoryKeychain.h"
+#include "platform/UpdaterController.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTest>
+
+using namespace ScreenTestKit;
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void applicationMenu_listsItsCommandsInOrderWithShortcuts();
+    void checkForUpdates_disabledWhileUpdatingIsNotConfigured();
+    void settings_showsTheOneSettingsWindow_alsoBeforeSignIn();
+    void newWindow_opensAnotherWindowWithItsOwnRootView();
+    void about_showsTheApplicationName();
+
+private:
+    QAction *action(MainWindow *window, const char *name) const { return window->findChild<QAction *>(name); }
+
+    StandinServer m_server;
+    std::unique_ptr<MemoryKeychain> m_keychain;
+    std::unique_ptr<VantorelleApp> m_app;
+    MainWindow *m_window = nullptr;
+};
+
+void MainWindowTest::initTestCase()
+{
+    QVERIFY(m_server.isRunning());
+    APIClient::shared().setBaseURLForTesting(m_server.apiBase());
+}
+
+void MainWindowTest::init()
+{
+    m_keychain = std::make_unique<MemoryKeychain>();
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get());
+    m_window = m_app->openNewWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(m_window->rootView()->screen(), RootView::Screen::SignIn, 10000);
+}
+
+void MainWindowTest::cleanup()
+{
+    m_app.reset();
+    m_keychain.reset();
+}
+
+void MainWindowTest::applicationMenu_listsItsCommandsInOrderWithShortcuts()
+{
+    auto *menu = m_window->findChild<QMenu *>(QStringLiteral("applicationMenu"));
+    QVERIFY(menu);
+    QCOMPARE(menu->title(), QStringLiteral("Vantorelle"));
+    QStringList items;
+    for (const QAction *item : menu->actions())
+        items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    QCOMPARE(items, (QStringList{QStringLiteral("About Vantorelle"), QStringLiteral("Check for Updates…"),
+                                 QStringLiteral("-"), QStringLiteral("Settings…"), QStringLiteral("-"),
+                                 QStringLiteral("Quit")}));
+    QCOMPARE(action(m_window, "settingsAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+    QCOMPARE(action(m_window, "quitAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    QCOMPARE(action(m_window, "newWindowAction")->text(), QStringLiteral("New Window"));
+    QCOMPARE(action(m_window, "newWindowAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
+}
+
+void MainWindowTest::checkForUpdates_disabledWhileUpdatingIsNotConfigured()
+{
+    QVERIFY(!m_app->updater()->isConfigured());
+    QVERIFY(!action(m_window, "checkForUpdatesAction")->isEnabled());
+}
+
+void MainWindowTest::settings_showsTheOneSettingsWindow_alsoBeforeSignIn()
+{
+    QVERIFY(!m_app->settingsView());
+    action(m_window, "settingsAction")->trigger();
+    SettingsView *settings = m_app->settingsView();
+    QVERIFY(settings);
+    QVERIFY(settings->isVisible());
+    QVERIFY(settings->isWindow());
+
+    settings->close();
+    MainWindow *second = m_app->openNewWindow();
+    action(second, "settingsAction")->trigger();
+    QCOMPARE(m_app->settingsView(), settings);
+    QVERIFY(settings->isVisible());
+}
+
+void MainWindowTest::newWindow_opensAnotherWindowWithItsOwnRootView()
+{
+    action(m_window, "newWindowAction")->trigger();
+    const QList<MainWindow *> windows = m_app->windows();
+    QCOMPARE(windows.size(), 2);
+    QVERIFY(windows.at(1)->isVisible());
+    QVERIFY(windows.at(1)->rootView() != m_window->rootView());
+    QCOMPARE(windows.at(1)->rootView()->screen(), RootView::Screen::SignIn);
+
+    windows.at(1)->close();
+    QTRY_COMPARE_WITH_TIMEOUT(m_app->windows().size(), 1, 5000);
+}
+
+void MainWindowTest::about_showsTheApplicationName()
+{
+    action(m_window, "aboutAction")->trigger();
+    auto *box = m_window->findChild<QMessageBox *>(QStringLiteral("aboutBox"));
+    QVERIFY(box);
+    QVERIFY(box->isVisible());
+    QVERIFY(box->text().startsWith(QStringLiteral("Vantorelle")));
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 
@@ -59,7 +60,10 @@ void MainWindow::buildMenus()
 void MainWindow::fitToContent()
 {
     // The account screens and the progress screen have fixed sizes, and the window follows them;
-    // the signed-in content may be resized freely from its own minimum.
+    // the signed-in content may be resized freely from its own minimum. The window's layout hears of the
+    // new screen only on a later turn, so its cached size hint is dropped here.
+    m_rootView->layout()->activate();
+    layout()->invalidate();
     if (m_rootView->screen() == RootView::Screen::Main) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);

@@ -57,6 +57,8 @@ void RootView::refresh()
     m_screen = next;
     m_content = makeScreen(next);
     m_layout->addWidget(m_content, 0, next == Screen::Main ? Qt::Alignment() : Qt::AlignCenter);
+    // Shown now rather than on the layout's later turn, so the window can size itself to it at once.
+    m_content->show();
     m_content->setFocus();
     emit screenChanged(next);
 }

@@ -114,11 +114,12 @@ void RootViewTest::links_switchBetweenSignInAndRegistration_withoutTouchingTheSe
 {
     MainWindow *window = startedWindow();
     QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::SignIn, 10000);
-    QCOMPARE(window->rootView()->content()->size(), QSize(420, 420));
+    QCOMPARE(window->rootView()->size(), QSize(420, 420));
 
     click(window, "createAccountButton");
     QCOMPARE(window->rootView()->screen(), Screen::Registration);
     QCOMPARE(window->rootView()->content()->size(), QSize(420, 560));
+    QCOMPARE(window->rootView()->size(), QSize(420, 560));
     QTest::keyClicks(child<QLineEdit>(window, "fullNameField"), QStringLiteral("Jane"));
     click(window, "signInLinkButton");
     QCOMPARE(window->rootView()->screen(), Screen::SignIn);

@@ -12,33 +12,74 @@ namespace Json
 namespace
 {
 
-QJsonValue member(const QJsonObject &object, QLatin1StringView key)
+// Lookups hand out references into the object, so single-value readers apply without copying values.
+template <typename Read>
+auto required(const QJsonObject &object, QLatin1StringView key, Read read)
 {
-    return object.value(key);
+    const auto it = object.constFind(key);
+    if (it == object.constEnd())
+        throw DecodingError(QStringLiteral("\"%1\" is missing").arg(key).toStdString());
+    return read(*it);
 }
 
-bool isAbsent(const QJsonValue &value)
+template <typename Read>
+auto optional(const QJsonObject &object, QLatin1StringView key, Read read) -> decltype(read(*object.constBegin()))
 {
-    return value.isUndefined() || value.isNull();
-}
-
-[[noreturn]] void fail(QLatin1StringView key, const char *expected)
-{
-    throw DecodingError(QStringLiteral("\"%1\": expected %2").arg(key, QLatin1StringView(expected)).toStdString());
-}
-
-qint64 wholeNumber(const QJsonValue &value, QLatin1StringView key)
-{
-    if (!value.isDouble())
-        fail(key, "a number");
-    const double number = value.toDouble();
-    // Doubles beyond 2^53 lose integer precision; toInteger() reads the exact value Qt kept.
-    if (!std::isfinite(number) || std::trunc(number) != number || std::fabs(number) > 9.2e18)
-        fail(key, "a whole number");
-    return value.toInteger();
+    const auto it = object.constFind(key);
+    if (it == object.constEnd())
+        return std::nullopt;
+    return read(*it);
 }
 
 } // namespace
+
+QString string(QJsonValueConstRef value)
+{
+    if (!value.isString())
+        throw DecodingError("expected a string");
+    return value.toString();
+}
+
+std::optional<QString> optionalString(QJsonValueConstRef value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    return string(value);
+}
+
+std::optional<bool> optionalBool(QJsonValueConstRef value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (!value.isBool())
+        throw DecodingError("expected a boolean");
+    return value.toBool();
+}
+
+qint64 integer(QJsonValueConstRef value)
+{
+    if (!value.isDouble())
+        throw DecodingError("expected a number");
+    const double number = value.toDouble();
+    // Doubles beyond 2^53 lose integer precision; toInteger() reads the exact value Qt kept.
+    if (!std::isfinite(number) || std::trunc(number) != number || std::fabs(number) > 9.2e18)
+        throw DecodingError("expected a whole number");
+    return value.toInteger();
+}
+
+std::optional<QStringList> optionalStringList(QJsonValueConstRef value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    if (!value.isArray())
+        throw DecodingError("expected a list of strings");
+    const QJsonArray items = value.toArray();
+    QStringList result;
+    result.reserve(items.size());
+    for (QJsonValueConstRef item : items)
+        result.append(string(item));
+    return result;
+}
 
 std::optional<QJsonValue> parse(const QByteArray &bytes)
 {
@@ -79,51 +120,40 @@ QJsonArray array(const QJsonValue &value)
 
 QString requiredString(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (!value.isString())
-        fail(key, "a string");
-    return value.toString();
+    return required(object, key, string);
 }
 
 std::optional<QString> optionalString(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (isAbsent(value))
-        return std::nullopt;
-    if (!value.isString())
-        fail(key, "a string");
-    return value.toString();
+    return optional(object, key, [](QJsonValueConstRef value) { return optionalString(value); });
 }
 
 bool requiredBool(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (!value.isBool())
-        fail(key, "a boolean");
-    return value.toBool();
+    return required(object, key, [](QJsonValueConstRef value) {
+        if (!value.isBool())
+            throw DecodingError("expected a boolean");
+        return value.toBool();
+    });
 }
 
 std::optional<bool> optionalBool(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (isAbsent(value))
-        return std::nullopt;
-    if (!value.isBool())
-        fail(key, "a boolean");
-    return value.toBool();
+    return optional(object, key, [](QJsonValueConstRef value) { return optionalBool(value); });
 }
 
 qint64 requiredInteger(const QJsonObject &object, QLatin1StringView key)
 {
-    return wholeNumber(member(object, key), key);
+    return required(object, key, integer);
 }
 
 std::optional<qint64> optionalInteger(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (isAbsent(value))
-        return std::nullopt;
-    return wholeNumber(value, key);
+    return optional(object, key, [](QJsonValueConstRef value) -> std::optional<qint64> {
+        if (value.isNull())
+            return std::nullopt;
+        return integer(value);
+    });
 }
 
 QDateTime parseDate(const QString &text)
@@ -141,18 +171,16 @@ QDateTime parseDate(const QString &text)
 
 QDateTime requiredDate(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (!value.isString())
-        fail(key, "a date text");
-    return parseDate(value.toString());
+    return required(object, key, [](QJsonValueConstRef value) { return parseDate(string(value)); });
 }
 
 std::optional<QDateTime> optionalDate(const QJsonObject &object, QLatin1StringView key)
 {
-    const QJsonValue value = member(object, key);
-    if (isAbsent(value))
-        return std::nullopt;
-    return requiredDate(object, key);
+    return optional(object, key, [](QJsonValueConstRef value) -> std::optional<QDateTime> {
+        if (value.isNull())
+            return std::nullopt;
+        return parseDate(string(value));
+    });
 }
 
 QStringList stringList(const QJsonValue &value)

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QJsonValueConstRef>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,15 @@ QByteArray serialize(const QJsonArray &array);
 
 QJsonObject object(const QJsonValue &value);
 QJsonArray array(const QJsonValue &value);
+
+// Readers of one value, for records that decode in a single pass over their object (markedly faster
+// for a long timeline than one key lookup per field). Null counts as absent for the optional readers.
+QString string(QJsonValueConstRef value);
+std::optional<QString> optionalString(QJsonValueConstRef value);
+std::optional<bool> optionalBool(QJsonValueConstRef value);
+// Whole numbers only: 1.5 fails; 64-bit values stay exact.
+qint64 integer(QJsonValueConstRef value);
+std::optional<QStringList> optionalStringList(QJsonValueConstRef value);
 
 QString requiredString(const QJsonObject &object, QLatin1StringView key);
 std::optional<QString> optionalString(const QJsonObject &object, QLatin1StringView key);

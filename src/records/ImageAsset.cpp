@@ -1,6 +1,5 @@
 #include "ImageAsset.h"
 
-#include "FieldDecoding.h"
 #include "RecordHashing.h"
 
 #include "net/Json.h"
@@ -28,24 +27,23 @@ bool ImageAsset::isPDF() const
 
 ImageAsset ImageAsset::fromJson(const QJsonValue &value)
 {
-    using namespace FieldDecoding;
     const QJsonObject object = Json::object(value);
     ImageAsset asset;
     for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
         const QString key = it.key();
         const QJsonValueConstRef field = it.value();
         if (key == QLatin1StringView("_id"))
-            asset._id = optionalText(field);
+            asset._id = Json::optionalString(field);
         else if (key == QLatin1StringView("uri"))
-            asset.uri = optionalText(field);
+            asset.uri = Json::optionalString(field);
         else if (key == QLatin1StringView("thumbnail"))
-            asset.thumbnail = optionalText(field);
+            asset.thumbnail = Json::optionalString(field);
         else if (key == QLatin1StringView("fileName"))
-            asset.fileName = optionalText(field);
+            asset.fileName = Json::optionalString(field);
         else if (key == QLatin1StringView("type"))
-            asset.type = optionalText(field);
+            asset.type = Json::optionalString(field);
         else if (key == QLatin1StringView("medbitIds"))
-            asset.medbitIds = optionalTextList(field);
+            asset.medbitIds = Json::optionalStringList(field);
     }
     return asset;
 }

@@ -1,6 +1,5 @@
 #include "Medbit.h"
 
-#include "FieldDecoding.h"
 #include "MediumDate.h"
 #include "RecordHashing.h"
 
@@ -52,7 +51,6 @@ QString Medbit::displayDate() const
 
 Medbit Medbit::fromJson(const QJsonValue &value)
 {
-    using namespace FieldDecoding;
     const QJsonObject object = Json::object(value);
     Medbit medbit;
     bool hasId = false, hasEntryText = false, hasDate = false;
@@ -60,26 +58,26 @@ Medbit Medbit::fromJson(const QJsonValue &value)
         const QString key = it.key();
         const QJsonValueConstRef field = it.value();
         if (key == QLatin1StringView("_id")) {
-            medbit.id = text(field);
+            medbit.id = Json::string(field);
             hasId = true;
         } else if (key == QLatin1StringView("entryText")) {
-            medbit.entryText = text(field);
+            medbit.entryText = Json::string(field);
             hasEntryText = true;
         } else if (key == QLatin1StringView("date")) {
-            medbit.date = wholeNumber(field);
+            medbit.date = Json::integer(field);
             hasDate = true;
         } else if (key == QLatin1StringView("translated")) {
-            medbit.translated = optionalText(field);
+            medbit.translated = Json::optionalString(field);
         } else if (key == QLatin1StringView("language")) {
-            medbit.language = optionalText(field);
+            medbit.language = Json::optionalString(field);
         } else if (key == QLatin1StringView("isApproxDate")) {
-            medbit.isApproxDate = flag(field);
+            medbit.isApproxDate = Json::optionalBool(field).value_or(false);
         } else if (key == QLatin1StringView("isLocked")) {
-            medbit.isLocked = flag(field);
+            medbit.isLocked = Json::optionalBool(field).value_or(false);
         } else if (key == QLatin1StringView("isStarred")) {
-            medbit.isStarred = flag(field);
+            medbit.isStarred = Json::optionalBool(field).value_or(false);
         } else if (key == QLatin1StringView("tags")) {
-            medbit.tags = textList(field);
+            medbit.tags = Json::optionalStringList(field).value_or(QStringList());
         } else if (key == QLatin1StringView("documents")) {
             medbit.documents = documentList(field);
         }

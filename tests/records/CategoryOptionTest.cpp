@@ -56,7 +56,7 @@ private Q_SLOTS:
         QFETCH(int, red);
         QFETCH(int, green);
         QFETCH(int, blue);
-        QCOMPARE(color.spec(), QColor::Rgb);
+        QCOMPARE(color, color.toRgb()); // an sRGB colour, not another colour model
         QCOMPARE(color.redF(), float(red / 255.0));
         QCOMPARE(color.greenF(), float(green / 255.0));
         QCOMPARE(color.blueF(), float(blue / 255.0));

@@ -93,7 +93,8 @@ private Q_SLOTS:
 
     void cutConnection_endsWithNetworkErrorAndLosesPendingEvent()
     {
-        QJsonObject stream = streamScript({chunk(u"data: one\n\n"_s), chunk(u"data: pending\n"_s)});
+        // The pause lets the first event reach the client before the cut, however loaded the machine.
+        QJsonObject stream = streamScript({chunk(u"data: one\n\n"_s), chunk(u"data: pending\n"_s, 150)});
         stream.insert("cut"_L1, true);
         m_server.scriptStream(stream);
         QList<SSEEvent> events;

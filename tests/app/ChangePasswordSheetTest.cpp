@@ -1,6 +1,7 @@
 #include "app/ChangePasswordSheet.h"
 #include "app/SettingsView.h"
 
+#include "AwaitTask.h"
 #include "SignedInSession.h"
 
 #include <QLineEdit>
@@ -109,7 +110,7 @@ private Q_SLOTS:
                  QStringLiteral("fresh-pass-1"));
 
         QTRY_COMPARE(m_session->keychain.item(Keychain::passwordService), QStringLiteral("fresh-pass-1"));
-        QVERIFY(QCoro::waitFor(m_session->auth.reauthenticateFromKeychain()));
+        QVERIFY(AwaitTask::run(m_session->auth.reauthenticateFromKeychain()));
         const QList<LoggedRequest> logins = m_server.requests(QStringLiteral("/api/auth/userLogin"));
         QCOMPARE(logins.size(), 1);
         QCOMPARE(logins[0].json()[QLatin1String("password")].toString(), QStringLiteral("fresh-pass-1"));

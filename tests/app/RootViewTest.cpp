@@ -1,4 +1,5 @@
 #include "ScreenTestKit.h"
+#include "AwaitTask.h"
 #include "StandinServer.h"
 #include "app/MainWindow.h"
 #include "app/RootView.h"
@@ -171,7 +172,7 @@ void RootViewTest::windows_keepTheirOwnChoiceBetweenSignInAndRegistration()
     QTRY_COMPARE_WITH_TIMEOUT(first->rootView()->screen(), Screen::Main, 10000);
     QCOMPARE(second->rootView()->screen(), Screen::Main);
 
-    QCoro::waitFor(m_app->authManager()->logout());
+    AwaitTask::run(m_app->authManager()->logout());
     QCOMPARE(first->rootView()->screen(), Screen::Registration);
     QCOMPARE(second->rootView()->screen(), Screen::SignIn);
 }

@@ -5,6 +5,7 @@
 #include "platform/MemoryKeychain.h"
 #include "records/PatientStore.h"
 
+#include "AwaitTask.h"
 #include "StandinServer.h"
 
 #include <QLabel>
@@ -24,7 +25,7 @@ struct SignedInSession
     // Signs in as the application does from the sign-in screen (credentials stored).
     void signIn(const QString &email, const QString &password)
     {
-        QCoro::waitFor(auth.login(email, password, true));
+        AwaitTask::run(auth.login(email, password, true));
     }
 
     MemoryKeychain keychain;

@@ -11,18 +11,10 @@
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
+using AwaitTask::failureOf;
+
 namespace
 {
-
-template <typename T> std::optional<APIError> failureOf(QCoro::Task<T> task)
-{
-    try {
-        AwaitTask::run(std::move(task));
-    } catch (const APIError &error) {
-        return error;
-    }
-    return std::nullopt;
-}
 
 template <typename T>
 QCoro::Task<T> call(HTTPMethod method, const QString &path, const QueryItems &query = {},

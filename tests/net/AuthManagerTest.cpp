@@ -12,21 +12,13 @@
 
 using namespace Qt::StringLiterals;
 
+using AwaitTask::failureOf;
+
 namespace
 {
 
 const QString emailItem = u"com.vantorelle.auth-email"_s;
 const QString passwordItem = u"com.vantorelle.auth-password"_s;
-
-std::optional<APIError> failureOf(QCoro::Task<> task)
-{
-    try {
-        AwaitTask::run(std::move(task));
-    } catch (const APIError &error) {
-        return error;
-    }
-    return std::nullopt;
-}
 
 } // namespace
 

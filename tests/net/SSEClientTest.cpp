@@ -21,6 +21,8 @@ template <> char *toString(const SSEEvent &event)
 }
 } // namespace QTest
 
+using AwaitTask::failureOf;
+
 namespace
 {
 
@@ -41,16 +43,6 @@ QCoro::Task<> collect(StreamRequest request, QList<SSEEvent> *events, std::funct
 QJsonObject chunk(const QString &data, int pauseMs = 0)
 {
     return {{"data"_L1, data}, {"pauseMs"_L1, pauseMs}};
-}
-
-template <typename Error> std::optional<Error> failureOf(QCoro::Task<> task)
-{
-    try {
-        AwaitTask::run(std::move(task));
-    } catch (const Error &error) {
-        return error;
-    }
-    return std::nullopt;
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "FailureOf.h"
+#include "AwaitTask.h"
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
@@ -12,6 +12,8 @@
 #include <QCoroTask>
 
 #include <memory>
+
+using AwaitTask::failureOf;
 
 namespace
 {

@@ -2,7 +2,7 @@
 
 #include "StandinServer.h"
 
-#include "../net/AwaitTask.h"
+#include "AwaitTask.h"
 
 #include "net/APIClient.h"
 

@@ -1,3 +1,4 @@
+#include "AwaitTask.h"
 #include "StandinServer.h"
 
 #include <QCoroNetworkReply>
@@ -137,7 +138,7 @@ void StandinFaultsTest::drop_closesWithoutReply()
     m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/listAll")},
                           {QStringLiteral("drop"), true},
                           {QStringLiteral("times"), 0}});
-    const Outcome outcome = QCoro::waitFor(fetch(&m_nam, request(QStringLiteral("/patients/listAll"))));
+    const Outcome outcome = AwaitTask::run(fetch(&m_nam, request(QStringLiteral("/patients/listAll"))));
     QCOMPARE(outcome.error, QNetworkReply::RemoteHostClosedError);
     QVERIFY(!outcome.status.isValid());
     QVERIFY(outcome.body.isEmpty());
@@ -149,7 +150,7 @@ void StandinFaultsTest::hang_neverAnswers_clientTimesOut()
         {{QStringLiteral("path"), QStringLiteral("/api/patients/listAll")}, {QStringLiteral("hang"), true}});
     QNetworkRequest hanging = request(QStringLiteral("/patients/listAll"));
     hanging.setTransferTimeout(300);
-    const Outcome outcome = QCoro::waitFor(fetch(&m_nam, hanging));
+    const Outcome outcome = AwaitTask::run(fetch(&m_nam, hanging));
     QCOMPARE(outcome.error, QNetworkReply::OperationCanceledError);
     QVERIFY(!outcome.status.isValid());
     m_server.clearFaults();

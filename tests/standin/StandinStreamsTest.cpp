@@ -1,3 +1,4 @@
+#include "AwaitTask.h"
 #include "StandinServer.h"
 
 #include <QCoroNetworkReply>
@@ -115,7 +116,7 @@ void StandinStreamsTest::splitCrLf_isKeptByteForByte()
           QJsonArray{chunk("data: a\r"), chunk("\n\r", 20),
                      QJsonObject{{QStringLiteral("dataBase64"),
                                   QString::fromLatin1(QByteArray("\ndata: b\r\n\r\n").toBase64())}}}}});
-    const StreamOutcome outcome = QCoro::waitFor(readStream(&m_nam, streamUrl()));
+    const StreamOutcome outcome = AwaitTask::run(readStream(&m_nam, streamUrl()));
     QCOMPARE(outcome.error, QNetworkReply::NoError);
     QCOMPARE(outcome.body, expected);
 }
@@ -125,7 +126,7 @@ void StandinStreamsTest::cut_endsConnectionMidBody()
     m_server.scriptStream({{QStringLiteral("path"), streamPath},
                            {QStringLiteral("chunks"), QJsonArray{chunk("data: whole\n\n"), chunk("data: hal")}},
                            {QStringLiteral("cut"), true}});
-    const StreamOutcome outcome = QCoro::waitFor(readStream(&m_nam, streamUrl()));
+    const StreamOutcome outcome = AwaitTask::run(readStream(&m_nam, streamUrl()));
     QCOMPARE(outcome.status, 200);
     QVERIFY(outcome.error != QNetworkReply::NoError);
     QCOMPARE(outcome.body, QByteArray("data: whole\n\ndata: hal"));

@@ -142,8 +142,12 @@ void Router::serveStream(const StreamScript &script, httplib::Response &res)
             if (!chunk.data.isEmpty() && !sink.write(chunk.data.constData(), size_t(chunk.data.size())))
                 return false;
         }
-        if (script.cut)
-            return false; // no closing chunk: the client sees the connection end mid-body
+        if (script.cut) {
+            // No closing chunk: the client sees the connection end mid-body. The short wait keeps the last
+            // bytes and the close in separate reads; Qt may take a close that comes with data for an end.
+            faults->pause(50);
+            return false;
+        }
         sink.done();
         return true;
     });

@@ -3,6 +3,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "net/APIError.h"
+
 #include <QCoroTask>
 
 #include <chrono>
@@ -69,6 +71,17 @@ inline void run(QCoro::Task<> task)
     Outcome outcome;
     capture(std::move(task), &outcome);
     finish(outcome);
+}
+
+// Runs a task that is expected to fail: the error of that type it threw, or nullopt when it succeeded.
+template <typename Error = APIError, typename T> std::optional<Error> failureOf(QCoro::Task<T> task)
+{
+    try {
+        run(std::move(task));
+    } catch (const Error &error) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 } // namespace AwaitTask

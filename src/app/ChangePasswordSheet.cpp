@@ -112,22 +112,19 @@ void ChangePasswordSheet::submit()
 QCoro::Task<> ChangePasswordSheet::runChange(QString currentPassword, QString newPassword)
 {
     QPointer self(this);
-    QString failure;
-    try {
-        if (!m_authManager)
-            throw APIError::unauthorized();
-        co_await m_authManager->updatePassword(std::move(currentPassword), std::move(newPassword));
-    } catch (const std::exception &error) {
-        failure = FormKit::errorDescription(error);
+    std::optional<QString> failure = APIError::unauthorized().description();
+    if (m_authManager) {
+        QCoro::Task<> operation = m_authManager->updatePassword(std::move(currentPassword), std::move(newPassword));
+        failure = co_await FormKit::failureText(std::move(operation));
     }
     if (!self)
         co_return;
     m_isSubmitting = false;
     refresh();
-    if (failure.isEmpty()) {
+    if (!failure) {
         accept();
         co_return;
     }
-    FormKit::setCaptionText(m_error, failure);
+    FormKit::setCaptionText(m_error, failure.value_or(QString()));
     m_confirmPassword->setFocus();
 }

@@ -99,15 +99,11 @@ void CreateAccountView::submit()
 QCoro::Task<> CreateAccountView::registerTask(QString fullName, QString email, QString password)
 {
     QPointer self(this);
-    QString error;
-    try {
-        co_await m_authManager->registerAccount(fullName, email, password);
-    } catch (const std::exception &failure) {
-        error = FormKit::errorDescription(failure);
-    }
+    QCoro::Task<> operation = m_authManager->registerAccount(fullName, email, password);
+    const std::optional<QString> error = co_await FormKit::failureText(std::move(operation));
     if (!self)
         co_return;
-    FormKit::setCaptionText(m_errorLabel, error);
+    FormKit::setCaptionText(m_errorLabel, error.value_or(QString()));
     setSubmitting(false);
 }
 

@@ -82,20 +82,17 @@ void CreatePatientOnboardingView::createPatient()
 QCoro::Task<> CreatePatientOnboardingView::runCreate(QString name)
 {
     QPointer self(this);
-    QString failure;
-    try {
-        if (!m_patientStore)
-            throw APIError::unauthorized();
-        co_await m_patientStore->createPatient(std::move(name));
-    } catch (const std::exception &error) {
-        failure = FormKit::errorDescription(error);
+    std::optional<QString> failure = APIError::unauthorized().description();
+    if (m_patientStore) {
+        QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
+        failure = co_await FormKit::failureText(std::move(operation));
     }
     if (!self)
         co_return;
     m_isCreating = false;
-    FormKit::setCaptionText(m_error, failure);
+    FormKit::setCaptionText(m_error, failure.value_or(QString()));
     refreshButton();
-    if (failure.isEmpty())
+    if (!failure)
         Q_EMIT created();
     else
         m_name->setFocus();

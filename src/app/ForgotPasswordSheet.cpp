@@ -71,15 +71,11 @@ void ForgotPasswordSheet::submit()
 QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
 {
     QPointer self(this);
-    QString status;
-    try {
-        co_await m_authManager->forgotPassword(email);
-        status = tr("If an account exists for that email, a reset link is on its way.");
-    } catch (const std::exception &failure) {
-        status = FormKit::errorDescription(failure);
-    }
+    QCoro::Task<> operation = m_authManager->forgotPassword(email);
+    const std::optional<QString> failure = co_await FormKit::failureText(std::move(operation));
     if (!self)
         co_return;
+    const QString status = failure.value_or(tr("If an account exists for that email, a reset link is on its way."));
     FormKit::setCaptionText(m_statusLabel, status);
     setSubmitting(false);
 }

@@ -6,7 +6,10 @@
 #include <QFont>
 #include <QString>
 
+#include <QCoroTask>
+
 #include <exception>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -61,5 +64,18 @@ bool passwordsMatch(const QString &password, const QString &confirmation);
 
 // The user text of an error thrown by a service call.
 QString errorDescription(const std::exception &error);
+
+// Awaits one operation of a screen: the user text of its failure, or nullopt when it succeeded. (A failure
+// may have an empty text: the service's message is shown as it came.)
+template <typename T>
+QCoro::Task<std::optional<QString>> failureText(QCoro::Task<T> operation)
+{
+    try {
+        co_await std::move(operation);
+    } catch (const std::exception &error) {
+        co_return errorDescription(error);
+    }
+    co_return std::nullopt;
+}
 
 } // namespace FormKit

@@ -86,15 +86,11 @@ void LoginView::signIn()
 QCoro::Task<> LoginView::signInTask(QString email, QString password)
 {
     QPointer self(this);
-    QString error;
-    try {
-        co_await m_authManager->login(email, password, true);
-    } catch (const std::exception &failure) {
-        error = FormKit::errorDescription(failure);
-    }
+    QCoro::Task<> operation = m_authManager->login(email, password, true);
+    const std::optional<QString> error = co_await FormKit::failureText(std::move(operation));
     if (!self)
         co_return;
-    FormKit::setCaptionText(m_errorLabel, error);
+    FormKit::setCaptionText(m_errorLabel, error.value_or(QString()));
     setSubmitting(false);
 }
 

@@ -169,19 +169,16 @@ void SettingsPatientsPanel::addPatient()
 QCoro::Task<> SettingsPatientsPanel::runAddPatient(QString name)
 {
     QPointer self(this);
-    QString failure;
-    try {
-        if (!m_patientStore)
-            throw APIError::unauthorized();
-        co_await m_patientStore->createPatient(std::move(name));
-    } catch (const std::exception &error) {
-        failure = FormKit::errorDescription(error);
+    std::optional<QString> failure = APIError::unauthorized().description();
+    if (m_patientStore) {
+        QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
+        failure = co_await FormKit::failureText(std::move(operation));
     }
     if (!self)
         co_return;
     m_isAddingPatient = false;
-    if (failure.isEmpty())
+    if (!failure)
         m_newPatientName->clear();
-    FormKit::setCaptionText(m_addPatientError, failure);
+    FormKit::setCaptionText(m_addPatientError, failure.value_or(QString()));
     refreshAddButton();
 }

@@ -99,6 +99,17 @@ private Q_SLOTS:
         QCOMPARE(sent[0].json()[QLatin1String("userId")].toString(), *m_session->auth.currentUserID());
     }
 
+    // A refusal whose message is empty is still a refusal: the sheet stays open and nothing is stored.
+    void refusalWithEmptyMessage_keepsTheSheetOpen()
+    {
+        m_server.injectFault({{"path", changePath}, {"status", 400}, {"body", "{\"message\":\"\"}"}});
+        fill(StandinServer::demoPassword, QStringLiteral("fresh-pass-1"), QStringLiteral("fresh-pass-1"));
+        QTest::keyClick(field("confirmPasswordField"), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(button("saveButton")->text(), QStringLiteral("Save"), 10000);
+        QVERIFY(sheet() && sheet()->isVisible());
+        QCOMPARE(m_session->keychain.item(Keychain::passwordService), StandinServer::demoPassword);
+    }
+
     void success_closesAndNextSilentSignInUsesNewPassword()
     {
         fill(StandinServer::demoPassword, QStringLiteral("fresh-pass-1"), QStringLiteral("fresh-pass-1"));

@@ -14,12 +14,7 @@ CreateAccountView::CreateAccountView(AuthManager *authManager, QWidget *parent)
 {
     setObjectName(QStringLiteral("createAccountView"));
     setFixedSize(420, 560);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 32, 0, 0);
-    layout->setSpacing(20);
-    layout->addWidget(FormKit::header(tr("Create Account"), tr("Start building your health timeline"), this));
-    layout->addWidget(buildForm(), 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    FormKit::layOutAccountPage(this, tr("Create Account"), tr("Start building your health timeline"), buildForm());
     FormKit::bindReturn(this, m_createButton);
     setFocusProxy(m_fullNameField);
     updateForm();

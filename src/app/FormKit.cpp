@@ -113,6 +113,16 @@ QWidget *header(const QString &title, const QString &subtitle, QWidget *parent)
     return box;
 }
 
+void layOutAccountPage(QWidget *screen, const QString &title, const QString &subtitle, QWidget *form)
+{
+    auto *layout = new QVBoxLayout(screen);
+    layout->setContentsMargins(0, 32, 0, 0);
+    layout->setSpacing(20);
+    layout->addWidget(header(title, subtitle, screen));
+    layout->addWidget(form, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+}
+
 QWidget *formColumn(QWidget *parent)
 {
     auto *column = new QWidget(parent);

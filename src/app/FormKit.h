@@ -38,6 +38,9 @@ QColor linkColor();
 // The labels are named "headerTitle" and "headerSubtitle".
 QWidget *header(const QString &title, const QString &subtitle, QWidget *parent);
 
+// The page of an account screen: the header 32 px below the top, the form column centred under it.
+void layOutAccountPage(QWidget *screen, const QString &title, const QString &subtitle, QWidget *form);
+
 // A column exactly columnWidth wide whose layout stacks groups with groupSpacing.
 QWidget *formColumn(QWidget *parent);
 QVBoxLayout *columnLayout(QWidget *column);

@@ -14,12 +14,7 @@ LoginView::LoginView(AuthManager *authManager, QWidget *parent) : QWidget(parent
 {
     setObjectName(QStringLiteral("loginView"));
     setFixedSize(420, 420);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 32, 0, 0);
-    layout->setSpacing(20);
-    layout->addWidget(FormKit::header(tr("Vantorelle"), tr("Sign in to sync your health timeline"), this));
-    layout->addWidget(buildForm(), 0, Qt::AlignHCenter);
-    layout->addStretch(1);
+    FormKit::layOutAccountPage(this, tr("Vantorelle"), tr("Sign in to sync your health timeline"), buildForm());
     FormKit::bindReturn(this, m_signInButton);
     setFocusProxy(m_emailField);
     updateButton();

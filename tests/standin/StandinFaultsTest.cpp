@@ -1,4 +1,5 @@
 #include "AwaitTask.h"
+#include "ReplyPtr.h"
 #include "StandinServer.h"
 
 #include <QCoroNetworkReply>
@@ -10,7 +11,6 @@
 
 #include <httplib.h>
 
-#include <memory>
 
 namespace
 {
@@ -23,7 +23,7 @@ struct Outcome {
 
 QCoro::Task<Outcome> fetch(QNetworkAccessManager *nam, QNetworkRequest request)
 {
-    const std::unique_ptr<QNetworkReply> reply(nam->get(request));
+    const ReplyPtr reply(nam->get(request));
     co_await reply.get();
     const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
     co_return Outcome{reply->error(), reply->attribute(QNetworkRequest::HttpStatusCodeAttribute), body};

@@ -1,4 +1,5 @@
 #include "AwaitTask.h"
+#include "ReplyPtr.h"
 #include "StandinServer.h"
 
 #include <QCoroNetworkReply>
@@ -12,7 +13,6 @@
 
 #include <httplib.h>
 
-#include <memory>
 
 namespace
 {
@@ -32,7 +32,7 @@ struct StreamOutcome {
 
 QCoro::Task<StreamOutcome> readStream(QNetworkAccessManager *nam, QUrl url)
 {
-    const std::unique_ptr<QNetworkReply> reply(nam->get(QNetworkRequest(url)));
+    const ReplyPtr reply(nam->get(QNetworkRequest(url)));
     QByteArray body;
     const QDeadlineTimer deadline(15000);
     while (!reply->isFinished() && !deadline.hasExpired()) {

@@ -2,6 +2,7 @@
 
 #include "UrlOpener.h"
 #include "VersionNumber.h"
+#include "net/NetworkReplyPtr.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -13,7 +14,6 @@
 #include <QCoroNetworkReply>
 
 #include <chrono>
-#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -85,14 +85,9 @@ QCoro::Task<std::optional<UpdateFeed>> UpdaterController::fetchFeed()
         co_return std::nullopt;
     QNetworkRequest request(m_feedURL);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    const std::unique_ptr<QNetworkReply, void (*)(QNetworkReply *)> reply(
-        m_network->get(request), [](QNetworkReply *r) { r->deleteLater(); });
+    const NetworkReplyPtr reply(m_network->get(request));
     const bool finished = co_await qCoro(reply.get()).waitForFinished(60s);
-    if (!finished) {
-        reply->abort();
-        co_return std::nullopt;
-    }
-    if (reply->error() != QNetworkReply::NoError)
+    if (!finished || reply->error() != QNetworkReply::NoError)
         co_return std::nullopt;
     co_return UpdateFeed::fromJson(reply->readAll());
 }

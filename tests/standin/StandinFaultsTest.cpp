@@ -1,6 +1,6 @@
 #include "AwaitTask.h"
-#include "ReplyPtr.h"
 #include "StandinServer.h"
+#include "net/NetworkReplyPtr.h"
 
 #include <QCoroNetworkReply>
 #include <QCoroTask>
@@ -23,7 +23,7 @@ struct Outcome {
 
 QCoro::Task<Outcome> fetch(QNetworkAccessManager *nam, QNetworkRequest request)
 {
-    const ReplyPtr reply(nam->get(request));
+    const NetworkReplyPtr reply(nam->get(request));
     co_await reply.get();
     const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
     co_return Outcome{reply->error(), reply->attribute(QNetworkRequest::HttpStatusCodeAttribute), body};

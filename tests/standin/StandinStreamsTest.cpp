@@ -1,6 +1,6 @@
 #include "AwaitTask.h"
-#include "ReplyPtr.h"
 #include "StandinServer.h"
+#include "net/NetworkReplyPtr.h"
 
 #include <QCoroNetworkReply>
 #include <QCoroTask>
@@ -32,7 +32,7 @@ struct StreamOutcome {
 
 QCoro::Task<StreamOutcome> readStream(QNetworkAccessManager *nam, QUrl url)
 {
-    const ReplyPtr reply(nam->get(QNetworkRequest(url)));
+    const NetworkReplyPtr reply(nam->get(QNetworkRequest(url)));
     QByteArray body;
     const QDeadlineTimer deadline(15000);
     while (!reply->isFinished() && !deadline.hasExpired()) {

@@ -3,6 +3,8 @@
 #include "APIClient.h"
 #include "Keychain.h"
 
+#include <QPointer>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -55,13 +57,18 @@ QCoro::Task<> AuthManager::restoreSession()
         setResolvingSession(false);
         co_return;
     }
+    const QPointer<AuthManager> self(this);
     const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
     // Not a conditional expression: GCC 12 destroys the result of a co_await inside one twice.
     std::optional<QString> password;
-    if (email)
+    if (email && self)
         password = co_await m_keychain->load(Keychain::passwordService);
+    if (!self)
+        co_return;
     if (email && password) {
         const std::optional<LoginResponse> reply = co_await fetchLogin(*email, *password);
+        if (!self)
+            co_return;
         if (reply) {
             install(*reply, *email, *password, false);
             setResolvingSession(false);
@@ -76,9 +83,11 @@ QCoro::Task<> AuthManager::restoreSession()
 QCoro::Task<> AuthManager::login(QString email, QString password, bool persist)
 {
     const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
+    const QPointer<AuthManager> self(this);
     const LoginResponse reply = co_await APIClient::shared().request<LoginResponse>(
         HTTPMethod::POST, u"/auth/userLogin"_s, {}, body, jsonType, false, true);
-    install(reply, email, password, persist);
+    if (self)
+        install(reply, email, password, persist);
 }
 
 QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email, QString password)
@@ -120,6 +129,7 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
 {
     if (!m_refreshTokenValue)
         co_return co_await reauthenticateFromKeychain();
+    const QPointer<AuthManager> self(this);
     const quint64 generation = m_sessionGeneration;
     std::optional<RefreshTokenResponse> reply;
     try {
@@ -128,7 +138,7 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
             false, true);
     } catch (const std::exception &) {
     }
-    if (generation != m_sessionGeneration)
+    if (!self || generation != m_sessionGeneration)
         co_return false;
     if (!reply)
         co_return co_await reauthenticateFromKeychain();
@@ -139,16 +149,18 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
 
 QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 {
+    const QPointer<AuthManager> self(this);
     const quint64 generation = m_sessionGeneration;
+    // Destroyed, or cleared meanwhile (signed out, or another refresh gave up): sign nobody back in.
+    const auto current = [&] { return self && generation == m_sessionGeneration; };
     const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
     std::optional<QString> password;
-    if (email && generation == m_sessionGeneration)
+    if (email && current())
         password = co_await m_keychain->load(Keychain::passwordService);
     std::optional<LoginResponse> reply;
-    if (email && password && generation == m_sessionGeneration)
+    if (email && password && current())
         reply = co_await fetchLogin(*email, *password);
-    // Cleared meanwhile (signed out, or another refresh gave up): sign nobody back in.
-    if (generation != m_sessionGeneration)
+    if (!current())
         co_return false;
     if (reply) {
         install(*reply, *email, *password, false);
@@ -160,14 +172,17 @@ QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 
 QCoro::Task<> AuthManager::registerAccount(QString fullName, QString email, QString password)
 {
+    const QPointer<AuthManager> self(this);
     const QByteArray body = APIClient::encode(RegisterBody{fullName, email, password}.toJson());
     co_await APIClient::shared().request<RegisterResponse>(HTTPMethod::POST, u"/auth/userRegister"_s, {}, body,
                                                            jsonType, false, true);
-    co_await login(email, password, true);
+    if (self)
+        co_await login(email, password, true);
 }
 
 QCoro::Task<> AuthManager::logout()
 {
+    const QPointer<AuthManager> self(this);
     if (const std::optional<QString> userID = currentUserID()) {
         try {
             co_await APIClient::shared().request<std::optional<EmptyResponse>>(
@@ -176,7 +191,8 @@ QCoro::Task<> AuthManager::logout()
             // Signing out never fails for the user: the session ends below whatever the service said.
         }
     }
-    clearSession();
+    if (self)
+        clearSession();
 }
 
 QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPassword)
@@ -185,11 +201,15 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
     if (!userID)
         throw APIError::unauthorized();
     const QByteArray body = APIClient::encode(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson());
+    const QPointer<AuthManager> self(this);
     co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::PUT, u"/auth/updatePassword"_s, {}, body, jsonType,
                                                         false, true);
     // The stored password must stay the one that works, or the next silent sign-in would fail and
     // a failed refresh would end the session.
-    if (co_await m_keychain->load(Keychain::passwordService))
+    if (!self)
+        co_return;
+    const std::optional<QString> stored = co_await m_keychain->load(Keychain::passwordService);
+    if (stored && self)
         m_keychain->save(newPassword, Keychain::passwordService);
 }
 

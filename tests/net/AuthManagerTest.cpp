@@ -185,6 +185,24 @@ private Q_SLOTS:
         QVERIFY(m_log.isEmpty());
     }
 
+    // The manager can go (a closing test or application) while its replies are still on the way; they then
+    // touch nothing of it.
+    void operationsOutliveTheManager()
+    {
+        signInDemo();
+        m_server.injectFault({{"path"_L1, "/api/auth/refreshToken"_L1}, {"delayMs"_L1, 300}});
+        QCoro::Task<bool> refresh = m_auth->refreshAccessToken();
+        m_server.injectFault({{"path"_L1, "/api/auth/userLogin"_L1}, {"delayMs"_L1, 300}});
+        QCoro::Task<> login = m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, true);
+        m_server.injectFault({{"path"_L1, "/api/auth/userLogout"_L1}, {"delayMs"_L1, 300}});
+        QCoro::Task<> logout = m_auth->logout();
+        m_auth.reset();
+        QVERIFY(!AwaitTask::run(std::move(refresh)));
+        AwaitTask::run(std::move(login));
+        AwaitTask::run(std::move(logout));
+        QVERIFY(!m_log.contains("remove "_L1 + passwordItem));
+    }
+
     void clientRefreshesExpiredTokenThroughTheManager()
     {
         signInDemo();

@@ -83,6 +83,22 @@ private Q_SLOTS:
         QCOMPARE(events, (QList<SSEEvent>{{u"message"_s, "first"}}));
     }
 
+    // Qt keeps six connections to a host; a stream the reader left but Qt kept reading would hold one for good.
+    void leftStreams_freeTheirConnections()
+    {
+        APIClient::shared().setIdleTimeout(5s);
+        for (int left = 0; left < 8; ++left) {
+            script({chunk(u"data: first\n\n"_s), chunk(u"data: late\n\n"_s, 600000)});
+            QList<SSEEvent> events;
+            AwaitTask::run(collect(getRequest(), &events, {}, 1));
+            QCOMPARE(events.size(), 1);
+        }
+        script({chunk(u"data: after\n\n"_s)});
+        QList<SSEEvent> events;
+        AwaitTask::run(collect(getRequest(), &events));
+        QCOMPARE(events, (QList<SSEEvent>{{u"message"_s, "after"}}));
+    }
+
     void cutConnection_endsWithNetworkErrorAndLosesPendingEvent()
     {
         // The pause lets the first event reach the client before the cut, however loaded the machine.

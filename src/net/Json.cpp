@@ -4,6 +4,8 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 
 namespace Json
@@ -83,7 +85,16 @@ std::optional<QStringList> optionalStringList(QJsonValueConstRef value)
 
 std::optional<QJsonValue> parse(const QByteArray &bytes)
 {
-    // Wrapping in an array lets the parser accept any top-level value, null and scalars included.
+    // Objects and arrays, nearly every reply, go to the parser as they are, without a copy.
+    const auto first = std::find_if_not(bytes.cbegin(), bytes.cend(), [](char c) { return std::isspace(uchar(c)); });
+    if (first != bytes.cend() && (*first == '{' || *first == '[')) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+        if (error.error != QJsonParseError::NoError)
+            return std::nullopt;
+        return document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
+    }
+    // Wrapping in an array lets the parser accept any other top-level value, null and scalars included.
     QByteArray wrapped;
     wrapped.reserve(bytes.size() + 2);
     wrapped.append('[').append(bytes).append(']');

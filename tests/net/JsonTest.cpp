@@ -24,6 +24,10 @@ private Q_SLOTS:
         QTest::newRow("number") << "42"_ba << true;
         QTest::newRow("string") << "\"x\""_ba << true;
         QTest::newRow("object") << "{\"a\":1}"_ba << true;
+        QTest::newRow("array after white space") << " \r\n\t[1]\n"_ba << true;
+        QTest::newRow("object then more") << "{}{}"_ba << false;
+        QTest::newRow("array then a value") << "[1] 2"_ba << false;
+        QTest::newRow("unclosed object") << "{\"a\":1"_ba << false;
         QTest::newRow("empty") << ""_ba << false;
         QTest::newRow("two values") << "1,2"_ba << false;
         QTest::newRow("not json") << "<html>"_ba << false;

@@ -1,7 +1,7 @@
 #include "CreatePatientOnboardingView.h"
 
 #include "FormKit.h"
-#include "net/APIError.h"
+#include "PatientCreation.h"
 #include "net/AuthManager.h"
 #include "records/PatientStore.h"
 
@@ -82,11 +82,7 @@ void CreatePatientOnboardingView::createPatient()
 QCoro::Task<> CreatePatientOnboardingView::runCreate(QString name)
 {
     QPointer self(this);
-    std::optional<QString> failure = APIError::unauthorized().description();
-    if (m_patientStore) {
-        QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
-        failure = co_await FormKit::failureText(std::move(operation));
-    }
+    const std::optional<QString> failure = co_await PatientCreation::failureOfCreating(m_patientStore, std::move(name));
     if (!self)
         co_return;
     m_isCreating = false;

@@ -1,7 +1,7 @@
 #include "SettingsPatientsPanel.h"
 
 #include "FormKit.h"
-#include "net/APIError.h"
+#include "PatientCreation.h"
 #include "records/PatientStore.h"
 
 #include <QFrame>
@@ -169,11 +169,7 @@ void SettingsPatientsPanel::addPatient()
 QCoro::Task<> SettingsPatientsPanel::runAddPatient(QString name)
 {
     QPointer self(this);
-    std::optional<QString> failure = APIError::unauthorized().description();
-    if (m_patientStore) {
-        QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
-        failure = co_await FormKit::failureText(std::move(operation));
-    }
+    const std::optional<QString> failure = co_await PatientCreation::failureOfCreating(m_patientStore, std::move(name));
     if (!self)
         co_return;
     m_isAddingPatient = false;

@@ -2,6 +2,7 @@
 #include "app/SettingsView.h"
 
 #include "AwaitTask.h"
+#include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
 #include <QLineEdit>
@@ -9,8 +10,8 @@
 
 #include <memory>
 
-using SessionTestKit::shownText;
-using SessionTestKit::type;
+using ScreenTestKit::shownText;
+using ScreenTestKit::type;
 
 class ChangePasswordSheetTest : public QObject
 {

@@ -1,6 +1,7 @@
 #include "app/OnboardingImportChoiceView.h"
 #include "mainwindow/ContentView.h"
 
+#include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
 #include <QLineEdit>
@@ -9,7 +10,7 @@
 
 #include <memory>
 
-using SessionTestKit::shownText;
+using ScreenTestKit::shownText;
 
 class ContentViewTest : public QObject
 {

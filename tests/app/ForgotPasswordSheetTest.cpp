@@ -1,12 +1,10 @@
 #include "ScreenTestKit.h"
+#include "SignInScreen.h"
 #include "StandinServer.h"
 #include "app/BusyButton.h"
 #include "app/ForgotPasswordSheet.h"
 #include "app/FormKit.h"
-#include "app/LoginView.h"
 #include "net/APIClient.h"
-#include "net/AuthManager.h"
-#include "platform/MemoryKeychain.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -33,9 +31,7 @@ private:
     void send(ForgotPasswordSheet *sheet, const QString &email);
 
     StandinServer m_server;
-    std::unique_ptr<MemoryKeychain> m_keychain;
-    std::unique_ptr<AuthManager> m_auth;
-    std::unique_ptr<LoginView> m_view;
+    std::unique_ptr<SignInScreen> m_screen;
 };
 
 void ForgotPasswordSheetTest::initTestCase()
@@ -47,24 +43,19 @@ void ForgotPasswordSheetTest::initTestCase()
 void ForgotPasswordSheetTest::init()
 {
     m_server.reset();
-    m_keychain = std::make_unique<MemoryKeychain>();
-    m_auth = std::make_unique<AuthManager>(m_keychain.get());
-    m_view = std::make_unique<LoginView>(m_auth.get());
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    m_screen = std::make_unique<SignInScreen>();
+    QVERIFY(m_screen->exposed);
 }
 
 void ForgotPasswordSheetTest::cleanup()
 {
-    m_view.reset();
-    m_auth.reset();
-    m_keychain.reset();
+    m_screen.reset();
 }
 
 ForgotPasswordSheet *ForgotPasswordSheetTest::openSheet()
 {
-    QTest::mouseClick(child<QWidget>(m_view.get(), "forgotPasswordButton"), Qt::LeftButton);
-    return m_view->findChild<ForgotPasswordSheet *>();
+    QTest::mouseClick(child<QWidget>(&m_screen->view, "forgotPasswordButton"), Qt::LeftButton);
+    return m_screen->view.findChild<ForgotPasswordSheet *>();
 }
 
 void ForgotPasswordSheetTest::send(ForgotPasswordSheet *sheet, const QString &email)
@@ -77,7 +68,7 @@ void ForgotPasswordSheetTest::send(ForgotPasswordSheet *sheet, const QString &em
 
 void ForgotPasswordSheetTest::opens_emptyAndWindowModal_evenWithAnAddressOnTheSignInScreen()
 {
-    QTest::keyClicks(child<QLineEdit>(m_view.get(), "emailField"), StandinServer::demoEmail);
+    QTest::keyClicks(child<QLineEdit>(&m_screen->view, "emailField"), StandinServer::demoEmail);
     auto *sheet = openSheet();
     QVERIFY(sheet);
     QVERIFY(sheet->isVisible());

@@ -1,11 +1,9 @@
 #include "ScreenTestKit.h"
+#include "SignInScreen.h"
 #include "StandinServer.h"
 #include "app/BusyButton.h"
 #include "app/FormKit.h"
-#include "app/LoginView.h"
 #include "net/APIClient.h"
-#include "net/AuthManager.h"
-#include "platform/MemoryKeychain.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -33,9 +31,7 @@ private:
     void type(const char *field, const QString &text);
 
     StandinServer m_server;
-    std::unique_ptr<MemoryKeychain> m_keychain;
-    std::unique_ptr<AuthManager> m_auth;
-    std::unique_ptr<LoginView> m_view;
+    std::unique_ptr<SignInScreen> m_screen;
 };
 
 void LoginViewTest::initTestCase()
@@ -47,23 +43,18 @@ void LoginViewTest::initTestCase()
 void LoginViewTest::init()
 {
     m_server.reset();
-    m_keychain = std::make_unique<MemoryKeychain>();
-    m_auth = std::make_unique<AuthManager>(m_keychain.get());
-    m_view = std::make_unique<LoginView>(m_auth.get());
-    m_view->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+    m_screen = std::make_unique<SignInScreen>();
+    QVERIFY(m_screen->exposed);
 }
 
 void LoginViewTest::cleanup()
 {
-    m_view.reset();
-    m_auth.reset();
-    m_keychain.reset();
+    m_screen.reset();
 }
 
 void LoginViewTest::type(const char *field, const QString &text)
 {
-    QTest::keyClicks(child<QLineEdit>(m_view.get(), field), text);
+    QTest::keyClicks(child<QLineEdit>(&m_screen->view, field), text);
 }
 
 void LoginViewTest::signInButton_enabledOnlyForEmailAndPassword_data()
@@ -84,11 +75,11 @@ void LoginViewTest::signInButton_enabledOnlyForEmailAndPassword()
     QFETCH(bool, enabled);
     type("emailField", email);
     type("passwordField", password);
-    auto *button = child<BusyButton>(m_view.get(), "signInButton");
+    auto *button = child<BusyButton>(&m_screen->view, "signInButton");
     QCOMPARE(button->isEnabled(), enabled);
     QCOMPARE(button->text(), QStringLiteral("Sign In"));
 
-    QTest::keyClick(child<QLineEdit>(m_view.get(), "passwordField"), Qt::Key_Return);
+    QTest::keyClick(child<QLineEdit>(&m_screen->view, "passwordField"), Qt::Key_Return);
     QCOMPARE(button->isBusy(), enabled);
     QTRY_VERIFY_WITH_TIMEOUT(!button->isBusy(), 10000);
     QCOMPARE(m_server.requests(QStringLiteral("/api/auth/userLogin")).size(), enabled ? 1 : 0);
@@ -98,18 +89,18 @@ void LoginViewTest::signIn_wrongPassword_showsServiceMessageInRedAndStoresNothin
 {
     type("emailField", StandinServer::demoEmail);
     type("passwordField", QStringLiteral("not-the-password"));
-    QTest::keyClick(child<QLineEdit>(m_view.get(), "passwordField"), Qt::Key_Return);
+    QTest::keyClick(child<QLineEdit>(&m_screen->view, "passwordField"), Qt::Key_Return);
 
-    auto *error = child<QLabel>(m_view.get(), "errorLabel");
+    auto *error = child<QLabel>(&m_screen->view, "errorLabel");
     QTRY_COMPARE_WITH_TIMEOUT(shownText(error), QStringLiteral("Invalid email or password."), 10000);
     QCOMPARE(textColor(error), FormKit::errorColor());
     QCOMPARE(error->textFormat(), Qt::PlainText);
-    auto *button = child<BusyButton>(m_view.get(), "signInButton");
+    auto *button = child<BusyButton>(&m_screen->view, "signInButton");
     QVERIFY(!button->isBusy());
     QCOMPARE(button->text(), QStringLiteral("Sign In"));
-    QVERIFY(!m_auth->isAuthenticated());
-    QVERIFY(m_keychain->operations().isEmpty());
-    QCOMPARE(child<QLineEdit>(m_view.get(), "passwordField")->text(), QStringLiteral("not-the-password"));
+    QVERIFY(!m_screen->auth.isAuthenticated());
+    QVERIFY(m_screen->keychain.operations().isEmpty());
+    QCOMPARE(child<QLineEdit>(&m_screen->view, "passwordField")->text(), QStringLiteral("not-the-password"));
 }
 
 void LoginViewTest::signIn_sendsTrimmedEmailAndTypedPassword_andStoresThem()
@@ -120,16 +111,16 @@ void LoginViewTest::signIn_sendsTrimmedEmailAndTypedPassword_andStoresThem()
                       {QStringLiteral("password"), QStringLiteral(" pw ")}});
     type("emailField", QStringLiteral("  blank@vantorelle.test  "));
     type("passwordField", QStringLiteral(" pw "));
-    QTest::mouseClick(child<BusyButton>(m_view.get(), "signInButton"), Qt::LeftButton);
+    QTest::mouseClick(child<BusyButton>(&m_screen->view, "signInButton"), Qt::LeftButton);
 
-    QTRY_VERIFY_WITH_TIMEOUT(m_auth->isAuthenticated(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_screen->auth.isAuthenticated(), 10000);
     const auto logins = m_server.requests(QStringLiteral("/api/auth/userLogin"));
     QCOMPARE(logins.size(), 1);
     QCOMPARE(logins.first().json()[QStringLiteral("email")].toString(), QStringLiteral("blank@vantorelle.test"));
     QCOMPARE(logins.first().json()[QStringLiteral("password")].toString(), QStringLiteral(" pw "));
-    QCOMPARE(m_keychain->item(Keychain::emailService), QStringLiteral("blank@vantorelle.test"));
-    QCOMPARE(m_keychain->item(Keychain::passwordService), QStringLiteral(" pw "));
-    QVERIFY(!child<QLabel>(m_view.get(), "errorLabel")->isVisible());
+    QCOMPARE(m_screen->keychain.item(Keychain::emailService), QStringLiteral("blank@vantorelle.test"));
+    QCOMPARE(m_screen->keychain.item(Keychain::passwordService), QStringLiteral(" pw "));
+    QVERIFY(!child<QLabel>(&m_screen->view, "errorLabel")->isVisible());
 }
 
 void LoginViewTest::signIn_doubleReturn_sendsOneRequestWhileShowingProgress()
@@ -137,26 +128,26 @@ void LoginViewTest::signIn_doubleReturn_sendsOneRequestWhileShowingProgress()
     m_server.injectFault(delayed(QStringLiteral("/api/auth/userLogin"), 400));
     type("emailField", StandinServer::demoEmail);
     type("passwordField", StandinServer::demoPassword);
-    auto *password = child<QLineEdit>(m_view.get(), "passwordField");
+    auto *password = child<QLineEdit>(&m_screen->view, "passwordField");
     QTest::keyClick(password, Qt::Key_Return);
     QTest::keyClick(password, Qt::Key_Return);
 
-    auto *button = child<BusyButton>(m_view.get(), "signInButton");
+    auto *button = child<BusyButton>(&m_screen->view, "signInButton");
     QVERIFY(button->isBusy());
     QVERIFY(!button->isEnabled());
     QVERIFY(button->text().isEmpty());
     QVERIFY(child<QWidget>(button, "busyIndicator")->isVisible());
-    QVERIFY(child<QWidget>(m_view.get(), "createAccountButton")->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(m_auth->isAuthenticated(), 10000);
+    QVERIFY(child<QWidget>(&m_screen->view, "createAccountButton")->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(m_screen->auth.isAuthenticated(), 10000);
     QCOMPARE(m_server.requests(QStringLiteral("/api/auth/userLogin")).size(), 1);
 }
 
 void LoginViewTest::createAccountLink_asksToSwitch()
 {
-    QSignalSpy switched(m_view.get(), &LoginView::switchToCreateAccount);
-    QTest::mouseClick(child<QWidget>(m_view.get(), "createAccountButton"), Qt::LeftButton);
+    QSignalSpy switched(&m_screen->view, &LoginView::switchToCreateAccount);
+    QTest::mouseClick(child<QWidget>(&m_screen->view, "createAccountButton"), Qt::LeftButton);
     QCOMPARE(switched.size(), 1);
-    QVERIFY(!m_auth->isAuthenticated());
+    QVERIFY(!m_screen->auth.isAuthenticated());
 }
 
 QTEST_MAIN(LoginViewTest)

@@ -1,6 +1,7 @@
 #include "app/CreatePatientOnboardingView.h"
 #include "app/OnboardingImportChoiceView.h"
 
+#include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
 #include <QLineEdit>
@@ -9,7 +10,7 @@
 
 #include <memory>
 
-using SessionTestKit::shownText;
+using ScreenTestKit::shownText;
 
 class OnboardingTest : public QObject
 {

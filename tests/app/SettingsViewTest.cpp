@@ -1,6 +1,7 @@
 #include "app/SettingsView.h"
 #include "platform/UrlOpener.h"
 
+#include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
 #include <QJsonObject>
@@ -10,7 +11,7 @@
 
 #include <memory>
 
-using SessionTestKit::shownText;
+using ScreenTestKit::shownText;
 
 class SettingsViewTest : public QObject
 {

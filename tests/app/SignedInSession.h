@@ -8,8 +8,6 @@
 #include "AwaitTask.h"
 #include "StandinServer.h"
 
-#include <QLabel>
-#include <QTest>
 #include <QUuid>
 
 #include <QCoroTask>
@@ -44,18 +42,6 @@ inline QString registerEmptyAccount(StandinServer &server, const QString &fullNa
                     {QStringLiteral("email"), email},
                     {QStringLiteral("password"), password}});
     return email;
-}
-
-// Types text character by character, also characters that QTest::keyClicks cannot send.
-inline void type(QWidget *widget, const QString &text)
-{
-    for (const QChar character : text)
-        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(character), Qt::NoModifier);
-}
-
-inline QString shownText(const QLabel *label)
-{
-    return label->isVisible() ? label->text() : QString();
 }
 
 } // namespace SessionTestKit

@@ -2,7 +2,8 @@
 
 #include <QPainter>
 
-namespace {
+namespace
+{
 constexpr int spokeCount = 12;
 }
 

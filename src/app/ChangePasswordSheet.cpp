@@ -9,7 +9,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 bool samePassword(const QString &a, const QString &b)
 {
@@ -33,8 +34,8 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
     auto *title = new QLabel(tr("Change Password"), this);
     title->setFont(FormKit::headlineFont());
     layout->addWidget(title);
-    m_currentPassword = addPasswordField(tr("Current Password"), tr("Current password"),
-                                         QStringLiteral("currentPasswordField"));
+    m_currentPassword =
+        addPasswordField(tr("Current Password"), tr("Current password"), QStringLiteral("currentPasswordField"));
     m_newPassword = addPasswordField(tr("New Password"), tr("New password"), QStringLiteral("newPasswordField"));
     m_confirmPassword = addPasswordField(tr("Confirm New Password"), tr("Confirm new password"),
                                          QStringLiteral("confirmPasswordField"));
@@ -66,8 +67,7 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
     refresh();
 }
 
-QLineEdit *ChangePasswordSheet::addPasswordField(const QString &label, const QString &placeholder,
-                                                 const QString &name)
+QLineEdit *ChangePasswordSheet::addPasswordField(const QString &label, const QString &placeholder, const QString &name)
 {
     auto *field = new QLineEdit(this);
     field->setObjectName(name);
@@ -86,8 +86,8 @@ bool ChangePasswordSheet::isFormValid() const
 bool ChangePasswordSheet::isFilled() const
 {
     // Passwords are never trimmed: blanks count.
-    return !m_currentPassword->text().isEmpty() && !m_newPassword->text().isEmpty()
-        && samePassword(m_newPassword->text(), m_confirmPassword->text());
+    return !m_currentPassword->text().isEmpty() && !m_newPassword->text().isEmpty() &&
+           samePassword(m_newPassword->text(), m_confirmPassword->text());
 }
 
 void ChangePasswordSheet::refresh()

@@ -76,8 +76,7 @@ bool CreateAccountView::isFormValid() const
 void CreateAccountView::updateForm()
 {
     const QString confirmation = m_confirmPasswordField->text();
-    const bool mismatch =
-        !confirmation.isEmpty() && !FormKit::passwordsMatch(m_passwordField->text(), confirmation);
+    const bool mismatch = !confirmation.isEmpty() && !FormKit::passwordsMatch(m_passwordField->text(), confirmation);
     FormKit::setCaptionText(m_mismatchLabel, mismatch ? tr("Passwords don't match.") : QString());
     m_createButton->setReady(isFormValid());
 }

@@ -18,8 +18,8 @@ CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManage
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(20);
     layout->addStretch();
-    layout->addWidget(FormKit::header(tr("Welcome to Vantorelle"), tr("Let's set up your first patient"), this),
-                      0, Qt::AlignHCenter);
+    layout->addWidget(FormKit::header(tr("Welcome to Vantorelle"), tr("Let's set up your first patient"), this), 0,
+                      Qt::AlignHCenter);
 
     QWidget *column = FormKit::formColumn(this);
     m_name = new QLineEdit(column);

@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace FormKit {
+namespace FormKit
+{
 
-namespace {
+namespace
+{
 
 QFont fontOfSize(int pixelSize, bool bold = false)
 {

@@ -18,7 +18,8 @@ class QWidget;
 
 // The shared look of the account screens and the first-patient screen: header, label-over-field groups in a
 // fixed-width column, red captions, a prominent button bound to Return. Sizes are logical pixels.
-namespace FormKit {
+namespace FormKit
+{
 
 inline constexpr int columnWidth = 280;
 inline constexpr int groupSpacing = 12;
@@ -70,8 +71,7 @@ QString errorDescription(const std::exception &error);
 
 // Awaits one operation of a screen: the user text of its failure, or nullopt when it succeeded. (A failure
 // may have an empty text: the service's message is shown as it came.)
-template <typename T>
-QCoro::Task<std::optional<QString>> failureText(QCoro::Task<T> operation)
+template <typename T> QCoro::Task<std::optional<QString>> failureText(QCoro::Task<T> operation)
 {
     try {
         co_await std::move(operation);

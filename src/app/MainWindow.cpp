@@ -31,8 +31,8 @@ void MainWindow::buildMenus()
     about->setMenuRole(QAction::AboutRole);
 
     UpdaterController *updater = m_app->updater();
-    auto *checkForUpdates = appMenu->addAction(tr("Check for Updates…"), this,
-                                               [this, updater] { updater->checkForUpdates(this); });
+    auto *checkForUpdates =
+        appMenu->addAction(tr("Check for Updates…"), this, [this, updater] { updater->checkForUpdates(this); });
     checkForUpdates->setObjectName(QStringLiteral("checkForUpdatesAction"));
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
     checkForUpdates->setEnabled(updater->canCheckForUpdates());

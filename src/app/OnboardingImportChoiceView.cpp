@@ -8,7 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 QLabel *cardLabel(const QString &text, const QFont &font, QWidget *card)
 {
@@ -49,8 +50,7 @@ QPushButton *choiceCard(const QString &symbol, const QString &title, const QStri
 
 } // namespace
 
-OnboardingImportChoiceView::OnboardingImportChoiceView(const QString &patientName, QWidget *parent)
-    : QDialog(parent)
+OnboardingImportChoiceView::OnboardingImportChoiceView(const QString &patientName, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("onboardingImportChoiceView"));
     setWindowModality(Qt::WindowModal);

@@ -10,7 +10,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 QLabel *groupTitle(const QString &text, QWidget *parent)
 {

@@ -15,7 +15,8 @@ const QString SettingsView::supportEmail = QStringLiteral("support@vantorelle.ap
 const QString SettingsView::feedbackEmail = QStringLiteral("feedback@vantorelle.app");
 const QUrl SettingsView::privacyPolicyURL = QUrl(QStringLiteral("https://vantorelle.app/privacy"));
 
-namespace {
+namespace
+{
 
 QWidget *section(const QString &title, QWidget *parent)
 {

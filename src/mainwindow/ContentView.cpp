@@ -12,7 +12,8 @@
 
 #include <QCoroTask>
 
-namespace {
+namespace
+{
 
 QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 {
@@ -34,8 +35,8 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     // The three-column layout is built by the main window's own screens.
     m_mainLayout = new QWidget(m_screens);
     m_mainLayout->setObjectName(QStringLiteral("mainLayout"));
-    for (QWidget *screen : {m_loading, static_cast<QWidget *>(m_loadFailed), static_cast<QWidget *>(m_onboarding),
-                            m_mainLayout})
+    for (QWidget *screen :
+         {m_loading, static_cast<QWidget *>(m_loadFailed), static_cast<QWidget *>(m_onboarding), m_mainLayout})
         m_screens->addWidget(screen);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -90,8 +91,7 @@ void ContentView::onFirstPatientCreated()
 {
     if (m_onboardingChoice || !m_patientStore)
         return;
-    m_onboardingChoice =
-        new OnboardingImportChoiceView(m_patientStore->selectedRecord().patient.displayName(), this);
+    m_onboardingChoice = new OnboardingImportChoiceView(m_patientStore->selectedRecord().patient.displayName(), this);
     m_onboardingChoice->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_onboardingChoice, &OnboardingImportChoiceView::importChosen, this,
             &ContentView::chooseImportFromOnboarding);

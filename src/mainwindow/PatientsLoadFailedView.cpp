@@ -6,8 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-PatientsLoadFailedView::PatientsLoadFailedView(QWidget *parent)
-    : QWidget(parent)
+PatientsLoadFailedView::PatientsLoadFailedView(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("patientsLoadFailedView"));
     setMinimumSize(600, 400);

@@ -15,8 +15,7 @@ namespace
 {
 
 // Lookups hand out references into the object, so single-value readers apply without copying values.
-template <typename Read>
-auto required(const QJsonObject &object, QLatin1StringView key, Read read)
+template <typename Read> auto required(const QJsonObject &object, QLatin1StringView key, Read read)
 {
     const auto it = object.constFind(key);
     if (it == object.constEnd())

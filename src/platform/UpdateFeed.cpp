@@ -16,7 +16,8 @@ std::optional<UpdateFeed> UpdateFeed::fromJson(const QByteArray &bytes)
     // The page is opened in the browser, so only web addresses are taken from the network.
     const QUrl page(url.toString(), QUrl::StrictMode);
     const QString scheme = page.scheme();
-    if (!page.isValid() || page.host().isEmpty() || (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
+    if (!page.isValid() || page.host().isEmpty() ||
+        (scheme != QLatin1String("https") && scheme != QLatin1String("http")))
         return std::nullopt;
     return UpdateFeed{version.toString().trimmed(), page};
 }

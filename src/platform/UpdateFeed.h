@@ -7,8 +7,7 @@
 #include <optional>
 
 // The update feed: a JSON document {"version": "x.y.z", "url": "download page"}.
-struct UpdateFeed
-{
+struct UpdateFeed {
     QString version;
     QUrl downloadURL;
 

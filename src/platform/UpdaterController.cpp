@@ -17,7 +17,8 @@
 
 using namespace std::chrono_literals;
 
-namespace {
+namespace
+{
 
 QJsonObject embeddedPropertyList()
 {
@@ -35,16 +36,12 @@ QString textValue(const QJsonObject &info, const char *key)
 
 } // namespace
 
-UpdaterController::UpdaterController(QObject *parent)
-    : UpdaterController(embeddedPropertyList(), parent)
-{
-}
+UpdaterController::UpdaterController(QObject *parent) : UpdaterController(embeddedPropertyList(), parent) {}
 
 UpdaterController::UpdaterController(const QJsonObject &info, QObject *parent)
-    : QObject(parent)
-    , m_isConfigured(isConfiguredKey(info.value(QLatin1String("SUPublicEDKey"))))
-    , m_feedURL(textValue(info, "SUFeedURL"), QUrl::StrictMode)
-    , m_currentVersion(textValue(info, "CFBundleShortVersionString"))
+    : QObject(parent), m_isConfigured(isConfiguredKey(info.value(QLatin1String("SUPublicEDKey")))),
+      m_feedURL(textValue(info, "SUFeedURL"), QUrl::StrictMode),
+      m_currentVersion(textValue(info, "CFBundleShortVersionString"))
 {
     if (!m_isConfigured)
         return;

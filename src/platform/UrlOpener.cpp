@@ -2,7 +2,8 @@
 
 #include <QDesktopServices>
 
-namespace {
+namespace
+{
 
 std::function<void(const QUrl &)> &testHandler()
 {

@@ -6,7 +6,8 @@
 
 // Hands mail links and web pages to the desktop. Tests replace the handler to see the address
 // without opening anything.
-namespace UrlOpener {
+namespace UrlOpener
+{
 
 void open(const QUrl &url);
 // An empty handler restores the desktop's.

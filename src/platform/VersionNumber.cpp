@@ -2,10 +2,10 @@
 
 #include <QStringList>
 
-namespace {
-
-struct Component
+namespace
 {
+
+struct Component {
     qulonglong number = 0;
     QString suffix;
 };

@@ -46,15 +46,29 @@ private Q_SLOTS:
         QTest::addColumn<QString>("confirmation");
         QTest::addColumn<bool>("canSave");
         QTest::addColumn<bool>("mismatch");
-        QTest::newRow("empty") << "" << "" << "" << false << false;
-        QTest::newRow("no confirmation yet") << "old" << "new" << "" << false << false;
-        QTest::newRow("confirmation differs") << "old" << "new" << "neW" << false << true;
-        QTest::newRow("current missing") << "" << "new" << "new" << false << false;
-        QTest::newRow("blanks are a password") << "old" << "  " << "  " << true << false;
-        QTest::newRow("one character") << "old" << "x" << "x" << true << false;
-        QTest::newRow("same as current") << "old" << "old" << "old" << true << false;
-        QTest::newRow("canonically equal") << "old" << QStringLiteral("caf\u00e9") << QStringLiteral("cafe\u0301") << true
-                                           << false;
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "" << false << false;
+        QTest::newRow("no confirmation yet") << "old"
+                                             << "new"
+                                             << "" << false << false;
+        QTest::newRow("confirmation differs") << "old"
+                                              << "new"
+                                              << "neW" << false << true;
+        QTest::newRow("current missing") << ""
+                                         << "new"
+                                         << "new" << false << false;
+        QTest::newRow("blanks are a password") << "old"
+                                               << "  "
+                                               << "  " << true << false;
+        QTest::newRow("one character") << "old"
+                                       << "x"
+                                       << "x" << true << false;
+        QTest::newRow("same as current") << "old"
+                                         << "old"
+                                         << "old" << true << false;
+        QTest::newRow("canonically equal")
+            << "old" << QStringLiteral("caf\u00e9") << QStringLiteral("cafe\u0301") << true << false;
     }
 
     void form()

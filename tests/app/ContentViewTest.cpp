@@ -1,5 +1,5 @@
-#include "app/OnboardingImportChoiceView.h"
 #include "mainwindow/ContentView.h"
+#include "app/OnboardingImportChoiceView.h"
 
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
@@ -88,10 +88,11 @@ private Q_SLOTS:
     {
         QFETCH(bool, emptyAccount);
         QFETCH(QString, afterRetry);
-        m_server.injectFault({{QStringLiteral("method"), QStringLiteral("GET")},
-                              {QStringLiteral("path"), listAll},
-                              {QStringLiteral("status"), 500},
-                              {QStringLiteral("body"), QStringLiteral("{\"message\":\"The patient list is unavailable.\"}")}});
+        m_server.injectFault(
+            {{QStringLiteral("method"), QStringLiteral("GET")},
+             {QStringLiteral("path"), listAll},
+             {QStringLiteral("status"), 500},
+             {QStringLiteral("body"), QStringLiteral("{\"message\":\"The patient list is unavailable.\"}")}});
         if (emptyAccount)
             signInEmptyAccount();
         else

@@ -1,7 +1,7 @@
+#include "app/CreateAccountView.h"
 #include "ScreenTestKit.h"
 #include "StandinServer.h"
 #include "app/BusyButton.h"
-#include "app/CreateAccountView.h"
 #include "app/FormKit.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"

@@ -1,8 +1,8 @@
+#include "app/ForgotPasswordSheet.h"
 #include "ScreenTestKit.h"
 #include "SignInScreen.h"
 #include "StandinServer.h"
 #include "app/BusyButton.h"
-#include "app/ForgotPasswordSheet.h"
 #include "app/FormKit.h"
 #include "net/APIClient.h"
 
@@ -92,8 +92,8 @@ void ForgotPasswordSheetTest::send_trimsEmail_andConfirmsInTheSecondaryColour()
     send(sheet, QStringLiteral("  ") + StandinServer::demoEmail + QStringLiteral(" "));
 
     auto *status = child<QLabel>(sheet, "statusLabel");
-    QTRY_COMPARE_WITH_TIMEOUT(shownText(status),
-                              QStringLiteral("If an account exists for that email, a reset link is on its way."), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownText(status), QStringLiteral("If an account exists for that email, a reset link is on its way."), 10000);
     QCOMPARE(textColor(status), FormKit::secondaryColor(status));
     QVERIFY(sheet->isVisible());
     QVERIFY(child<BusyButton>(sheet, "sendResetLinkButton")->isEnabled());
@@ -129,8 +129,8 @@ void ForgotPasswordSheetTest::send_again_keepsThePreviousStatusUntilTheAnswer()
     QCOMPARE(sendButton->text(), QStringLiteral("Sending…"));
     QVERIFY(!sendButton->isEnabled());
     QCOMPARE(shownText(status), QStringLiteral("No account uses this email."));
-    QTRY_COMPARE_WITH_TIMEOUT(shownText(status),
-                              QStringLiteral("If an account exists for that email, a reset link is on its way."), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        shownText(status), QStringLiteral("If an account exists for that email, a reset link is on its way."), 10000);
     QCOMPARE(sendButton->text(), QStringLiteral("Send Reset Link"));
 }
 

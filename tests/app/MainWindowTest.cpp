@@ -1,6 +1,6 @@
+#include "app/MainWindow.h"
 #include "ScreenTestKit.h"
 #include "StandinServer.h"
-#include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
@@ -68,9 +68,9 @@ void MainWindowTest::applicationMenu_listsItsCommandsInOrderWithShortcuts()
     QStringList items;
     for (const QAction *item : menu->actions())
         items << (item->isSeparator() ? QStringLiteral("-") : item->text());
-    QCOMPARE(items, (QStringList{QStringLiteral("About Vantorelle"), QStringLiteral("Check for Updates…"),
-                                 QStringLiteral("-"), QStringLiteral("Settings…"), QStringLiteral("-"),
-                                 QStringLiteral("Quit")}));
+    QCOMPARE(items,
+             (QStringList{QStringLiteral("About Vantorelle"), QStringLiteral("Check for Updates…"), QStringLiteral("-"),
+                          QStringLiteral("Settings…"), QStringLiteral("-"), QStringLiteral("Quit")}));
     QCOMPARE(action(m_window, "settingsAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
     QCOMPARE(action(m_window, "quitAction")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     QCOMPARE(action(m_window, "newWindowAction")->text(), QStringLiteral("New Window"));

@@ -8,10 +8,10 @@
 #include <QWidget>
 
 // Small helpers shared by the screen tests: find a named child, read what a caption shows.
-namespace ScreenTestKit {
+namespace ScreenTestKit
+{
 
-template <typename T>
-T *child(const QWidget *root, const char *name)
+template <typename T> T *child(const QWidget *root, const char *name)
 {
     return root->findChild<T *>(QString::fromLatin1(name));
 }

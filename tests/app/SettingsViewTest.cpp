@@ -92,7 +92,8 @@ private Q_SLOTS:
         QTest::keyClick(field(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
         QCOMPARE(m_server.requests(create).size(), 1);
-        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(), QStringLiteral("Jo Park"));
+        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(),
+                 QStringLiteral("Jo Park"));
     }
 
     void addPatient_trimmedOnceAndSelected()
@@ -106,16 +107,18 @@ private Q_SLOTS:
         QTRY_COMPARE(field()->text(), QString());
         QCOMPARE(button("addPatientButton")->text(), QStringLiteral("Add"));
         QCOMPARE(m_server.requests(create).size(), 1);
-        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(), QStringLiteral("Jo Park"));
+        QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(),
+                 QStringLiteral("Jo Park"));
         QCOMPARE(rowName(patientRows().at(2)), QStringLiteral("Jo Park"));
         QVERIFY(isChecked(patientRows().at(2)));
     }
 
     void addPatient_failureKeepsNameAndShowsError()
     {
-        m_server.injectFault({{QStringLiteral("path"), create},
-                              {QStringLiteral("status"), 500},
-                              {QStringLiteral("body"), QStringLiteral("{\"message\":\"Patients are read-only today.\"}")}});
+        m_server.injectFault(
+            {{QStringLiteral("path"), create},
+             {QStringLiteral("status"), 500},
+             {QStringLiteral("body"), QStringLiteral("{\"message\":\"Patients are read-only today.\"}")}});
         QTest::keyClicks(field(), QStringLiteral("Jo Park"));
         QTest::mouseClick(button("addPatientButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shownText(label("addPatientError")), QStringLiteral("Patients are read-only today."),

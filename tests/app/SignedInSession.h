@@ -13,25 +13,19 @@
 #include <QCoroTask>
 
 // The application's two long-lived objects over an in-memory keychain, pointed at a stand-in.
-struct SignedInSession
-{
-    explicit SignedInSession(StandinServer &server)
-    {
-        APIClient::shared().setBaseURLForTesting(server.apiBase());
-    }
+struct SignedInSession {
+    explicit SignedInSession(StandinServer &server) { APIClient::shared().setBaseURLForTesting(server.apiBase()); }
 
     // Signs in as the application does from the sign-in screen (credentials stored).
-    void signIn(const QString &email, const QString &password)
-    {
-        AwaitTask::run(auth.login(email, password, true));
-    }
+    void signIn(const QString &email, const QString &password) { AwaitTask::run(auth.login(email, password, true)); }
 
     MemoryKeychain keychain;
     AuthManager auth{&keychain};
     PatientStore patients{&auth};
 };
 
-namespace SessionTestKit {
+namespace SessionTestKit
+{
 
 // Makes an account without patients on the stand-in; returns its e-mail.
 inline QString registerEmptyAccount(StandinServer &server, const QString &fullName, const QString &password)

@@ -11,7 +11,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 const QString feedPath = QStringLiteral("/updates/feed.json");
 
@@ -163,12 +164,12 @@ private:
 
     void scriptFeed(const QByteArray &json)
     {
-        m_server.scriptStream({{QStringLiteral("method"), QStringLiteral("GET")},
-                               {QStringLiteral("path"), feedPath},
-                               {QStringLiteral("headers"), QJsonObject{{QStringLiteral("Content-Type"),
-                                                                        QStringLiteral("application/json")}}},
-                               {QStringLiteral("chunks"), QJsonArray{QJsonObject{{QStringLiteral("data"),
-                                                                                  QString::fromUtf8(json)}}}}});
+        m_server.scriptStream(
+            {{QStringLiteral("method"), QStringLiteral("GET")},
+             {QStringLiteral("path"), feedPath},
+             {QStringLiteral("headers"),
+              QJsonObject{{QStringLiteral("Content-Type"), QStringLiteral("application/json")}}},
+             {QStringLiteral("chunks"), QJsonArray{QJsonObject{{QStringLiteral("data"), QString::fromUtf8(json)}}}}});
     }
 
     QMessageBox *resultDialog() const

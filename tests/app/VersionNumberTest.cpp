@@ -1,5 +1,5 @@
-#include "platform/UpdateFeed.h"
 #include "platform/VersionNumber.h"
+#include "platform/UpdateFeed.h"
 
 #include <QTest>
 
@@ -13,15 +13,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("a");
         QTest::addColumn<QString>("b");
         QTest::addColumn<int>("order");
-        QTest::newRow("equal") << "1.2.3" << "1.2.3" << 0;
-        QTest::newRow("missing component is zero") << "1.2" << "1.2.0" << 0;
-        QTest::newRow("patch newer") << "1.2.4" << "1.2.3" << 1;
-        QTest::newRow("numeric, not textual") << "1.10.0" << "1.9.0" << 1;
-        QTest::newRow("major older") << "1.9" << "2.0" << -1;
-        QTest::newRow("longer is newer") << "1.2.0.1" << "1.2" << 1;
-        QTest::newRow("pre-release older than release") << "2.0-beta" << "2.0" << -1;
-        QTest::newRow("pre-releases by suffix") << "2.0-beta2" << "2.0-beta1" << 1;
-        QTest::newRow("blanks around") << " 0.2.0 " << "0.1.0" << 1;
+        QTest::newRow("equal") << "1.2.3"
+                               << "1.2.3" << 0;
+        QTest::newRow("missing component is zero") << "1.2"
+                                                   << "1.2.0" << 0;
+        QTest::newRow("patch newer") << "1.2.4"
+                                     << "1.2.3" << 1;
+        QTest::newRow("numeric, not textual") << "1.10.0"
+                                              << "1.9.0" << 1;
+        QTest::newRow("major older") << "1.9"
+                                     << "2.0" << -1;
+        QTest::newRow("longer is newer") << "1.2.0.1"
+                                         << "1.2" << 1;
+        QTest::newRow("pre-release older than release") << "2.0-beta"
+                                                        << "2.0" << -1;
+        QTest::newRow("pre-releases by suffix") << "2.0-beta2"
+                                                << "2.0-beta1" << 1;
+        QTest::newRow("blanks around") << " 0.2.0 "
+                                       << "0.1.0" << 1;
     }
 
     void compare()
@@ -37,12 +46,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<bool>("valid");
-        QTest::newRow("version and page") << QByteArray("{\"version\":\"1.0.1\",\"url\":\"https://vantorelle.app/dl\"}") << true;
+        QTest::newRow("version and page")
+            << QByteArray("{\"version\":\"1.0.1\",\"url\":\"https://vantorelle.app/dl\"}") << true;
         QTest::newRow("not an object") << QByteArray("[\"1.0.1\"]") << false;
         QTest::newRow("number version") << QByteArray("{\"version\":1,\"url\":\"https://vantorelle.app/dl\"}") << false;
-        QTest::newRow("empty version") << QByteArray("{\"version\":\" \",\"url\":\"https://vantorelle.app/dl\"}") << false;
+        QTest::newRow("empty version") << QByteArray("{\"version\":\" \",\"url\":\"https://vantorelle.app/dl\"}")
+                                       << false;
         QTest::newRow("no page") << QByteArray("{\"version\":\"1.0.1\"}") << false;
-        QTest::newRow("local file page") << QByteArray("{\"version\":\"1.0.1\",\"url\":\"file:///etc/passwd\"}") << false;
+        QTest::newRow("local file page") << QByteArray("{\"version\":\"1.0.1\",\"url\":\"file:///etc/passwd\"}")
+                                         << false;
         QTest::newRow("relative page") << QByteArray("{\"version\":\"1.0.1\",\"url\":\"download\"}") << false;
     }
 

@@ -11,7 +11,6 @@
 
 #include <httplib.h>
 
-
 namespace
 {
 

@@ -13,7 +13,6 @@
 
 #include <httplib.h>
 
-
 namespace
 {
 

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// What the body of a failed reply says to the user. JSON calls and streams fall back differently when it
+// says nothing (the body as text, or the status), so each caller adds its own fallback.
+namespace ServiceMessage
+{
+
+// The service's "message" (even when empty); none for a body that is no JSON object with a text there.
+std::optional<QString> of(const QByteArray &body);
+
+} // namespace ServiceMessage

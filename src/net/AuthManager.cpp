@@ -95,7 +95,8 @@ QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email,
     const APIRequest request = loginRequest(email, password);
     try {
         co_return co_await APIClient::shared().request<LoginResponse>(request);
-    } catch (const std::exception &) {
+    } catch (const APIError &) {
+        // A silent sign-in has no one to tell: a transport failure, a 500 and a wrong password all leave it signed out.
         co_return std::nullopt;
     }
 }
@@ -135,7 +136,8 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
     std::optional<RefreshTokenResponse> reply;
     try {
         reply = co_await APIClient::shared().request<RefreshTokenResponse>(request);
-    } catch (const std::exception &) {
+    } catch (const APIError &) {
+        // Whatever the refresh failed on, the stored credentials below are the fallback.
     }
     if (!self || generation != m_sessionGeneration)
         co_return false;

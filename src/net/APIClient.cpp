@@ -29,13 +29,15 @@ std::optional<QString> utf8Text(const QByteArray &bytes)
 }
 
 // The message of a failed reply: the service's JSON "message" (even when empty), else the body as
-// text, else a generic text with the status.
-QString failureMessage(int status, const QByteArray &body)
+// text, else (and for a web page) a generic text with the status.
+QString failureMessage(int status, const QByteArray &contentType, const QByteArray &body)
 {
-    if (const std::optional<QString> message = ServiceMessage::of(body))
+    if (const std::optional<QString> message = ServiceMessage::of(contentType, body))
         return *message;
-    if (const std::optional<QString> text = utf8Text(body); text && !text->isEmpty())
-        return *text;
+    if (!ServiceMessage::isWebPage(contentType, body)) {
+        if (const std::optional<QString> text = utf8Text(body); text && !text->isEmpty())
+            return *text;
+    }
     return QCoreApplication::translate("APIError", "Request failed with status %1.").arg(status);
 }
 
@@ -167,7 +169,7 @@ QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
         throw APIError::unauthorized();
     }
     if (reply.status < 200 || reply.status > 299)
-        throw APIError::server(reply.status, failureMessage(reply.status, reply.body));
+        throw APIError::server(reply.status, failureMessage(reply.status, reply.contentType, reply.body));
     co_return reply.body;
 }
 
@@ -189,5 +191,5 @@ QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByte
     const QVariant status = sent.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         throw APIError::decodingFailed();
-    co_return HttpReply{status.toInt(), sent.reply->readAll()};
+    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"), sent.reply->readAll()};
 }

@@ -86,6 +86,7 @@ public:
 private:
     struct HttpReply {
         int status = 0;
+        QByteArray contentType;
         QByteArray body;
     };
 

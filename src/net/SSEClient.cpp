@@ -56,7 +56,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
         }
         if (body.size() < errorBodyLimit)
             monitor->throwIfTransportFailed();
-        throw SSEError::fromFailedReply(status.toInt(), body);
+        throw SSEError::fromFailedReply(status.toInt(), reply->rawHeader("Content-Type"), body);
     }
     if (!reply->rawHeader("Content-Type").contains("text/event-stream"))
         throw SSEError::notAStream();

@@ -30,9 +30,9 @@ SSEError SSEError::notAStream()
     return SSEError(Kind::NotAStream, 0, {});
 }
 
-SSEError SSEError::fromFailedReply(int status, const QByteArray &body)
+SSEError SSEError::fromFailedReply(int status, const QByteArray &contentType, const QByteArray &body)
 {
-    if (const std::optional<QString> message = ServiceMessage::of(body))
+    if (const std::optional<QString> message = ServiceMessage::of(contentType, body))
         return server(status, *message);
     return httpError(status);
 }

@@ -10,7 +10,11 @@
 namespace ServiceMessage
 {
 
-// The service's "message" (even when empty); none for a body that is no JSON object with a text there.
-std::optional<QString> of(const QByteArray &body);
+// A web page, as a proxy or gateway sends for its own errors: its markup is never shown as a message.
+bool isWebPage(const QByteArray &contentType, const QByteArray &body);
+
+// The service's "message" (even when empty); none for a body that is no JSON object with a text there,
+// and for a web page.
+std::optional<QString> of(const QByteArray &contentType, const QByteArray &body);
 
 } // namespace ServiceMessage

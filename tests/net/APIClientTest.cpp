@@ -186,25 +186,44 @@ private Q_SLOTS:
 
     void failedStatus_messageRule_data()
     {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("contentType"); // empty: the stand-in's default, JSON
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
-        QTest::newRow("json message") << "{\"message\":\"Boom\"}"_ba << u"Boom"_s;
-        QTest::newRow("empty json message") << "{\"message\":\"\"}"_ba << u""_s;
-        QTest::newRow("json without message") << "{\"error\":1}"_ba << u"{\"error\":1}"_s;
-        QTest::newRow("text untrimmed") << "  down for maintenance\n"_ba << u"  down for maintenance\n"_s;
-        QTest::newRow("empty") << ""_ba << u"Request failed with status 500."_s;
-        QTest::newRow("not UTF-8") << "\xff\xfe\x80"_ba << u"Request failed with status 500."_s;
+        QTest::newRow("json message") << 500 << u""_s << "{\"message\":\"Boom\"}"_ba << u"Boom"_s;
+        QTest::newRow("empty json message") << 500 << u""_s << "{\"message\":\"\"}"_ba << u""_s;
+        QTest::newRow("json without message") << 500 << u""_s << "{\"error\":1}"_ba << u"{\"error\":1}"_s;
+        QTest::newRow("text untrimmed") << 500 << u""_s << "  down for maintenance\n"_ba
+                                        << u"  down for maintenance\n"_s;
+        QTest::newRow("plain text") << 503 << u"text/plain"_s << "Service unavailable"_ba << u"Service unavailable"_s;
+        QTest::newRow("empty") << 500 << u""_s << ""_ba << u"Request failed with status 500."_s;
+        QTest::newRow("not UTF-8") << 500 << u""_s << "\xff\xfe\x80"_ba << u"Request failed with status 500."_s;
+        // A proxy's or gateway's page: its markup means nothing to the user.
+        QTest::newRow("html page") << 502 << u"text/html"_s
+                                   << "<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>"_ba
+                                   << u"Request failed with status 502."_s;
+        QTest::newRow("markup after blanks")
+            << 500 << u""_s << " \r\n\t<html>oops</html>"_ba << u"Request failed with status 500."_s;
+        QTest::newRow("html type, plain words")
+            << 504 << u"Text/HTML; charset=utf-8"_s << "Gateway Timeout"_ba << u"Request failed with status 504."_s;
+        QTest::newRow("html type, json body")
+            << 500 << u"text/html"_s << "{\"message\":\"Boom\"}"_ba << u"Request failed with status 500."_s;
     }
     void failedStatus_messageRule()
     {
+        QFETCH(int, status);
+        QFETCH(QString, contentType);
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
-        m_server.injectFault({{"path"_L1, "/api/probe"_L1},
-                              {"status"_L1, 500},
-                              {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
+        QJsonObject fault{{"path"_L1, "/api/probe"_L1},
+                          {"status"_L1, status},
+                          {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}};
+        if (!contentType.isEmpty())
+            fault.insert("headers"_L1, QJsonObject{{"Content-Type"_L1, contentType}});
+        m_server.injectFault(fault);
         const auto error = failureOf(call<EmptyResponse>({.path = u"/probe"_s}));
         QCOMPARE(error->kind(), APIError::Kind::Server);
-        QCOMPARE(error->status(), 500);
+        QCOMPARE(error->status(), status);
         QCOMPARE(error->description(), message);
     }
 

@@ -3,6 +3,8 @@
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 
+#include <utility>
+
 namespace
 {
 
@@ -127,8 +129,27 @@ void PatientStore::markActive(const QString &patientID)
     for (Patient &patient : patients)
         patient.active = patient._id == patientID;
     setPatients(patients);
+    // Sent one at a time and only the newest waiting choice: replies in any other order could leave an
+    // earlier choice active on the service, and the next start would open that patient.
+    m_waitingActivation = Activation{*ticket, patientID};
+    if (std::exchange(m_isActivating, true))
+        return;
     QMetaObject::invokeMethod(
-        this, [this, ticket = *ticket, patientID] { updateActive(ticket, patientID); }, Qt::QueuedConnection);
+        this, [this] { sendActivations(); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<> PatientStore::sendActivations()
+{
+    QPointer<PatientStore> self(this);
+    while (self && m_waitingActivation) {
+        const Activation next = *m_waitingActivation;
+        m_waitingActivation.reset();
+        // A choice made in a session that has ended since must not go out with another session's token.
+        if (isCurrent(next.ticket))
+            co_await updateActive(next.ticket, next.patientID);
+    }
+    if (self)
+        m_isActivating = false;
 }
 
 QCoro::Task<> PatientStore::updateActive(SessionTicket ticket, QString patientID)

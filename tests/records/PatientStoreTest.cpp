@@ -291,9 +291,10 @@ private Q_SLOTS:
             m_session->signIn(otherEmail, StandinServer::demoPassword);
         QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/listAll")),
                                   otherAccountSignsIn ? 2 : 1, deadlineMs);
+        // The store takes a finished reply on the next event-loop turn.
+        QTRY_COMPARE_WITH_TIMEOUT(m_store->isLoading(), !otherAccountSignsIn, deadlineMs);
         QVERIFY(m_store->patients().isEmpty());
         QCOMPARE(m_store->selectedPatientID(), QString());
-        QCOMPARE(m_store->isLoading(), !otherAccountSignsIn);
         QVERIFY(!m_store->lastError());
         // Earlier tests' stores may still have an activation in flight; those carry their own session's token.
         const QByteArray bearer = "Bearer " + m_session->auth()->accessToken().value_or(QString()).toUtf8();

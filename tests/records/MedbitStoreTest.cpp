@@ -75,7 +75,7 @@ private Q_SLOTS:
     void init()
     {
         m_server.reset();
-        m_session = std::make_unique<SignedInSession>(m_server);
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
         m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
         const QueryItems query{{QStringLiteral("userId"), m_session->userID()}};
         m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(

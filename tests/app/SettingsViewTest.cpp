@@ -62,8 +62,8 @@ private Q_SLOTS:
         QCOMPARE(m_session->patients()->selectedPatientID(), samID);
         QTRY_VERIFY(isChecked(patientRows().at(1)));
         QVERIFY(!isChecked(patientRows().at(0)));
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void checkedRow_sendsNothing()
@@ -74,8 +74,8 @@ private Q_SLOTS:
         // Choosing the other patient afterwards is the only activation the service sees.
         const QString samID = m_session->patients()->patients().at(1)._id;
         QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void addPatient_blankNameSendsNothing()
@@ -191,7 +191,7 @@ private:
         return row->findChild<QLabel *>(QStringLiteral("patientCheckmark")) != nullptr;
     }
 
-    const QString activate = QStringLiteral("/api/patients/updateActive");
+    const QString activate = SignedInSession::activationPath;
     const QString create = QStringLiteral("/api/patients/create");
     const QString logout = QStringLiteral("/api/auth/userLogout");
     StandinServer m_server;

@@ -1,6 +1,7 @@
 #include "SettingsPatientsPanel.h"
 
 #include "FormKit.h"
+#include "PatientRow.h"
 #include "ScreenAction.h"
 #include "records/PatientStore.h"
 
@@ -58,6 +59,7 @@ QWidget *SettingsPatientsPanel::buildNewPatientGroup()
     m_newPatientName = new QLineEdit(group);
     m_newPatientName->setObjectName(QStringLiteral("newPatientField"));
     m_newPatientName->setPlaceholderText(tr("Patient name"));
+    m_newPatientName->setAccessibleName(tr("Patient name"));
     m_add = new BusyButton(tr("Add"), group);
     m_add->setObjectName(QStringLiteral("addPatientButton"));
     m_add->setBusyTitle(tr("Adding…"));
@@ -93,30 +95,14 @@ QWidget *SettingsPatientsPanel::buildPatientListGroup()
     return group;
 }
 
-QWidget *SettingsPatientsPanel::buildRow(const QString &patientID, const QString &name, bool isSelected,
-                                         QWidget *parent)
+QAbstractButton *SettingsPatientsPanel::buildRow(const QString &patientID, const QString &name, bool isSelected,
+                                                 QWidget *parent)
 {
-    auto *row = new QPushButton(parent);
+    auto *row = new PatientRow(name, isSelected, parent);
     row->setObjectName(QStringLiteral("patientRow"));
     row->setProperty("patientID", patientID);
-    row->setFlat(true);
-    row->setAutoDefault(false);
-    auto *layout = new QHBoxLayout(row);
-    layout->setContentsMargins(8, 6, 8, 6);
-    auto *label = new QLabel(name, row);
-    label->setObjectName(QStringLiteral("patientName"));
-    label->setTextFormat(Qt::PlainText);
-    label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    layout->addWidget(label);
-    layout->addStretch();
-    if (isSelected) {
-        auto *check = new QLabel(QStringLiteral("✓"), row);
-        check->setObjectName(QStringLiteral("patientCheckmark"));
-        check->setForegroundRole(QPalette::Highlight);
-        check->setAttribute(Qt::WA_TransparentForMouseEvents);
-        layout->addWidget(check);
-    }
-    connect(row, &QPushButton::clicked, this, [this, patientID] { m_patientStore->setSelectedPatientID(patientID); });
+    connect(row, &QAbstractButton::clicked, this,
+            [this, patientID] { m_patientStore->setSelectedPatientID(patientID); });
     return row;
 }
 

@@ -5,6 +5,7 @@
 #include <QCoroTask>
 
 class BusyButton;
+class QAbstractButton;
 class PatientStore;
 class QLabel;
 class QLineEdit;
@@ -22,7 +23,7 @@ public:
 private:
     QWidget *buildNewPatientGroup();
     QWidget *buildPatientListGroup();
-    QWidget *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
+    QAbstractButton *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
     void rebuildRows();
     void refreshAddButton();
     void addPatient();

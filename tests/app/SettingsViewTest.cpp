@@ -1,9 +1,11 @@
 #include "app/SettingsView.h"
+#include "app/PatientRow.h"
 #include "platform/UrlOpener.h"
 
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
+#include <QAccessible>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,13 +48,43 @@ private Q_SLOTS:
 
     void patientList_checksSelectedPatient()
     {
-        const QList<QPushButton *> rows = patientRows();
+        const QList<PatientRow *> rows = patientRows();
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rowName(rows[0]), QStringLiteral("Alex Rivera"));
         QCOMPARE(rowName(rows[1]), QStringLiteral("Sam Rivera"));
         QVERIFY(isChecked(rows[0]));
         QVERIFY(!isChecked(rows[1]));
         QCOMPARE(m_view->findChildren<QWidget *>(QStringLiteral("patientDivider")).size(), 1);
+    }
+
+    void patientList_namesEveryControl()
+    {
+        QCOMPARE(QAccessible::queryAccessibleInterface(field())->text(QAccessible::Name),
+                 QStringLiteral("Patient name"));
+        const QList<PatientRow *> rows = patientRows();
+        for (int i = 0; i < rows.size(); ++i) {
+            QAccessibleInterface *access = QAccessible::queryAccessibleInterface(rows[i]);
+            QCOMPARE(access->text(QAccessible::Name), m_session->patients()->patients().at(i).displayName());
+            QCOMPARE(access->role(), QAccessible::CheckBox);
+        }
+        QVERIFY(rows[0]->findChildren<QWidget *>().isEmpty());
+    }
+
+    void patientRow_fitsItsFontAndElidesALongName()
+    {
+        const QString longName =
+            QStringLiteral("Maria Gonzalez-Rodriguez de la Santisima Trinidad y Castellanos-Quigley");
+        QTest::keyClicks(field(), longName);
+        QTest::keyClick(field(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
+        PatientRow *row = patientRows().at(2);
+        QTRY_VERIFY(row->isVisible());
+        QCOMPARE(row->text(), longName);
+        QVERIFY(row->shownName().endsWith(QStringLiteral("…")));
+        QVERIFY(row->shownName().startsWith(QStringLiteral("Maria Gonzalez")));
+        for (PatientRow *each : patientRows())
+            QVERIFY(each->height() >= each->fontMetrics().height() + 2);
+        QCOMPARE(QAccessible::queryAccessibleInterface(row)->text(QAccessible::Name), longName);
     }
 
     void selectingPatient_sendsOneActivation()
@@ -176,19 +208,15 @@ private:
     QPushButton *button(const char *name) const { return m_view->findChild<QPushButton *>(QLatin1String(name)); }
     QLineEdit *field() const { return m_view->findChild<QLineEdit *>(QStringLiteral("newPatientField")); }
 
-    QList<QPushButton *> patientRows() const
-    {
-        return m_view->findChildren<QPushButton *>(QStringLiteral("patientRow"));
-    }
+    QList<PatientRow *> patientRows() const { return m_view->findChildren<PatientRow *>(QStringLiteral("patientRow")); }
 
-    static QString rowName(const QPushButton *row)
-    {
-        return row->findChild<QLabel *>(QStringLiteral("patientName"))->text();
-    }
+    static QString rowName(const PatientRow *row) { return row->shownName(); }
 
-    static bool isChecked(const QPushButton *row)
+    // What a screen reader hears: the row's name and whether it is the chosen patient.
+    static bool isChecked(PatientRow *row)
     {
-        return row->findChild<QLabel *>(QStringLiteral("patientCheckmark")) != nullptr;
+        QAccessibleInterface *access = QAccessible::queryAccessibleInterface(row);
+        return access->state().checkable && access->state().checked;
     }
 
     const QString activate = SignedInSession::activationPath;

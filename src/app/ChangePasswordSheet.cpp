@@ -4,6 +4,7 @@
 #include "ScreenAction.h"
 #include "net/AuthManager.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,7 +51,7 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
     buttons->addWidget(m_save);
     layout->addLayout(buttons);
 
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancel, &QPushButton::clicked, this, &ChangePasswordSheet::cancel);
     connect(m_save, &QPushButton::clicked, this, &ChangePasswordSheet::submit);
     connect(m_change, &ScreenAction::busyChanged, m_save, &BusyButton::setBusy);
     for (QLineEdit *field : {m_currentPassword, m_newPassword, m_confirmPassword})
@@ -109,4 +110,24 @@ QCoro::Task<> ChangePasswordSheet::runChange(QString currentPassword, QString ne
     }
     FormKit::setCaptionText(m_error, outcome.failure.value_or(QString()));
     m_confirmPassword->setFocus();
+}
+
+void ChangePasswordSheet::reject()
+{
+    // Escape does not close the sheet, least of all while a change is on its way: Cancel or success does.
+}
+
+void ChangePasswordSheet::closeEvent(QCloseEvent *event)
+{
+    // The user's close is refused; the application's own (quitting) goes through.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ChangePasswordSheet::cancel()
+{
+    QDialog::reject();
 }

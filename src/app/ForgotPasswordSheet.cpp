@@ -4,6 +4,7 @@
 #include "ScreenAction.h"
 #include "net/AuthManager.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,8 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
+    // The sheet grows with its status text.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto *title = new QLabel(tr("Reset Password"), this);
     title->setFont(FormKit::headlineFont());
@@ -27,6 +30,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     m_emailField = new QLineEdit(this);
     m_emailField->setObjectName(QStringLiteral("resetEmailField"));
     m_emailField->setPlaceholderText(tr("name@example.com"));
+    m_emailField->setAccessibleName(tr("Email"));
     m_emailField->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
     m_emailField->setMinimumHeight(24);
     layout->addWidget(m_emailField);
@@ -49,7 +53,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     layout->addLayout(buttons);
 
     connect(m_emailField, &QLineEdit::textChanged, this, &ForgotPasswordSheet::updateButton);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancelButton, &QPushButton::clicked, this, &ForgotPasswordSheet::cancel);
     connect(m_sendButton, &QPushButton::clicked, this, &ForgotPasswordSheet::submit);
     connect(m_sendReset, &ScreenAction::busyChanged, m_sendButton, &BusyButton::setBusy);
     updateButton();
@@ -76,4 +80,24 @@ QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
         co_return;
     FormKit::setCaptionText(m_statusLabel, outcome.failure.value_or(
                                                tr("If an account exists for that email, a reset link is on its way.")));
+}
+
+void ForgotPasswordSheet::reject()
+{
+    // Escape does not close the sheet: its Cancel button does.
+}
+
+void ForgotPasswordSheet::closeEvent(QCloseEvent *event)
+{
+    // The user's close is refused; the application's own (quitting) goes through.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ForgotPasswordSheet::cancel()
+{
+    QDialog::reject();
 }

@@ -11,7 +11,7 @@ class QLineEdit;
 class ScreenAction;
 
 // Asks the service to mail a password-reset link. Confirmation and errors share one status caption,
-// and the sheet stays open until the user cancels it.
+// and the sheet stays open until the user cancels it: Escape and the window's close do nothing.
 class ForgotPasswordSheet final : public QDialog
 {
     Q_OBJECT
@@ -19,7 +19,13 @@ class ForgotPasswordSheet final : public QDialog
 public:
     explicit ForgotPasswordSheet(AuthManager *authManager, QWidget *parent = nullptr);
 
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void cancel();
     void updateButton();
     void submit();
     QCoro::Task<> sendResetTask(QString email);

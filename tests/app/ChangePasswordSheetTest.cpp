@@ -142,6 +142,21 @@ private Q_SLOTS:
         QCOMPARE(logins[0].json()[QLatin1String("password")].toString(), QStringLiteral("fresh-pass-1"));
     }
 
+    // Escape while "Saving…" would hide a change that still goes through: only the success closes the sheet.
+    void escape_leavesTheSheetOpenUntilSuccess()
+    {
+        QTest::keyClick(sheet(), Qt::Key_Escape);
+        QVERIFY(sheet() && sheet()->isVisible());
+        m_server.injectFault(ScreenTestKit::delayed(changePath, 400));
+        fill(StandinServer::demoPassword, QStringLiteral("fresh-pass-1"), QStringLiteral("fresh-pass-1"));
+        QTest::keyClick(field("confirmPasswordField"), Qt::Key_Return);
+        QCOMPARE(button("saveButton")->text(), QStringLiteral("Saving…"));
+        QTest::keyClick(field("confirmPasswordField"), Qt::Key_Escape);
+        QVERIFY(sheet() && sheet()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!sheet(), 10000);
+        QCOMPARE(m_server.requests(changePath).size(), 1);
+    }
+
     void reopening_startsEmpty()
     {
         fill(QStringLiteral("old"), QStringLiteral("new"), QStringLiteral("other"));

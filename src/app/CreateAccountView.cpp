@@ -13,8 +13,8 @@ CreateAccountView::CreateAccountView(AuthManager *authManager, QWidget *parent)
     : QWidget(parent), m_authManager(authManager), m_register(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createAccountView"));
-    setFixedSize(420, 560);
-    FormKit::layOutAccountPage(this, tr("Create Account"), tr("Start building your health timeline"), buildForm());
+    FormKit::layOutAccountPage(this, QSize(420, 560), tr("Create Account"), tr("Start building your health timeline"),
+                               buildForm());
     FormKit::bindReturn(this, m_createButton);
     setFocusProxy(m_fullNameField);
     updateForm();

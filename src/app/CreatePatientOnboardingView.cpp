@@ -30,8 +30,7 @@ CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManage
 
     m_error = FormKit::errorCaption(this);
     m_error->setObjectName(QStringLiteral("errorLabel"));
-    m_error->setAlignment(Qt::AlignHCenter);
-    layout->addWidget(m_error, 0, Qt::AlignHCenter);
+    layout->addLayout(FormKit::centredCaption(m_error));
 
     m_continue = new BusyButton(tr("Continue"), this);
     m_continue->setObjectName(QStringLiteral("continueButton"));

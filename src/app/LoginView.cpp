@@ -15,8 +15,8 @@ LoginView::LoginView(AuthManager *authManager, QWidget *parent)
     : QWidget(parent), m_authManager(authManager), m_signIn(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("loginView"));
-    setFixedSize(420, 420);
-    FormKit::layOutAccountPage(this, tr("Vantorelle"), tr("Sign in to sync your health timeline"), buildForm());
+    FormKit::layOutAccountPage(this, QSize(420, 420), tr("Vantorelle"), tr("Sign in to sync your health timeline"),
+                               buildForm());
     FormKit::bindReturn(this, m_signInButton);
     setFocusProxy(m_emailField);
     updateButton();

@@ -4,6 +4,7 @@
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -112,6 +113,37 @@ private Q_SLOTS:
                  QStringLiteral("You can always add more later."));
         QTest::keyClick(sheet, Qt::Key_Escape);
         QVERIFY(sheet->isVisible());
+    }
+
+    void choiceSheet_showsALongNameInFullAndNamesItsParts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ordinary") << QStringLiteral("Maria Gonzalez-Rodriguez");
+        QTest::newRow("very long") << QStringLiteral("Maria Gonzalez-Rodriguez de la Santisima Trinidad y Castellanos");
+    }
+
+    void choiceSheet_showsALongNameInFullAndNamesItsParts()
+    {
+        QFETCH(QString, name);
+        QWidget window;
+        window.show();
+        auto *sheet = new OnboardingImportChoiceView(name, &window);
+        sheet->open();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        auto *title = sheet->findChild<QLabel *>(QStringLiteral("choiceTitle"));
+        const QString text = QStringLiteral("Add %1’s health information").arg(name);
+        QCOMPARE(title->text(), text);
+        QTRY_VERIFY(title->height() >= title->heightForWidth(title->width()));
+        QVERIFY(sheet->rect().contains(title->geometry()));
+        QAccessibleInterface *access = QAccessible::queryAccessibleInterface(sheet);
+        QCOMPARE(access->text(QAccessible::Name), text);
+        QCOMPARE(access->role(), QAccessible::Dialog);
+        for (const auto &[card, cardName] :
+             {std::pair{"importChoiceCard", "Import Documents"}, std::pair{"manualChoiceCard", "Enter Manually"}}) {
+            auto *button = sheet->findChild<QPushButton *>(QLatin1String(card));
+            QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name),
+                     QString::fromUtf8(cardName));
+        }
     }
 
     void choiceSheet_cardsReportTheChoice_data()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 
 #include <QCoroTask>
 
@@ -9,9 +8,11 @@ class AuthManager;
 class BusyButton;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // The window-modal sheet in which the signed-in user changes the account password. A successful change
-// closes it; a failure shows the service's text in the sheet and keeps the fields.
+// closes it; a failure shows the service's text in the sheet and keeps the fields. Only Cancel and a
+// successful change close it: Escape and the window's close do nothing.
 class ChangePasswordSheet final : public QDialog
 {
     Q_OBJECT
@@ -21,19 +22,25 @@ public:
 
     bool isFormValid() const;
 
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void cancel();
     bool isFilled() const;
     QLineEdit *addPasswordField(const QString &label, const QString &placeholder, const QString &name);
     void refresh();
     void submit();
     QCoro::Task<> runChange(QString currentPassword, QString newPassword);
 
-    QPointer<AuthManager> m_authManager;
+    AuthManager *m_authManager = nullptr;
+    ScreenAction *m_change = nullptr;
     QLineEdit *m_currentPassword = nullptr;
     QLineEdit *m_newPassword = nullptr;
     QLineEdit *m_confirmPassword = nullptr;
     QLabel *m_mismatch = nullptr;
     QLabel *m_error = nullptr;
     BusyButton *m_save = nullptr;
-    bool m_isSubmitting = false;
 };

@@ -2,16 +2,17 @@
 
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
+#include "widgets/ScreenAction.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *parent)
-    : QDialog(parent), m_authManager(authManager)
+    : QDialog(parent), m_authManager(authManager), m_sendReset(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("forgotPasswordSheet"));
     setWindowTitle(tr("Reset Password"));
@@ -19,6 +20,8 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
+    // The sheet grows with its status text.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto *title = new QLabel(tr("Reset Password"), this);
     title->setFont(FormKit::headlineFont());
@@ -27,6 +30,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     m_emailField = new QLineEdit(this);
     m_emailField->setObjectName(QStringLiteral("resetEmailField"));
     m_emailField->setPlaceholderText(tr("name@example.com"));
+    m_emailField->setAccessibleName(tr("Email"));
     m_emailField->setInputMethodHints(Qt::ImhEmailCharactersOnly | Qt::ImhNoAutoUppercase);
     m_emailField->setMinimumHeight(24);
     layout->addWidget(m_emailField);
@@ -49,8 +53,9 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     layout->addLayout(buttons);
 
     connect(m_emailField, &QLineEdit::textChanged, this, &ForgotPasswordSheet::updateButton);
-    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cancelButton, &QPushButton::clicked, this, &ForgotPasswordSheet::cancel);
     connect(m_sendButton, &QPushButton::clicked, this, &ForgotPasswordSheet::submit);
+    connect(m_sendReset, &ScreenAction::busyChanged, m_sendButton, &BusyButton::setBusy);
     updateButton();
 }
 
@@ -62,26 +67,37 @@ void ForgotPasswordSheet::updateButton()
 void ForgotPasswordSheet::submit()
 {
     const QString email = m_emailField->text().trimmed();
-    if (email.isEmpty() || m_isSubmitting)
+    if (email.isEmpty() || m_sendReset->isBusy())
         return;
-    setSubmitting(true);
     sendResetTask(email);
 }
 
 QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
 {
-    QPointer self(this);
     QCoro::Task<> operation = m_authManager->forgotPassword(email);
-    const std::optional<QString> failure = co_await FormKit::failureText(std::move(operation));
-    if (!self)
+    const ScreenAction::Outcome outcome = co_await m_sendReset->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    const QString status = failure.value_or(tr("If an account exists for that email, a reset link is on its way."));
-    FormKit::setCaptionText(m_statusLabel, status);
-    setSubmitting(false);
+    FormKit::setCaptionText(m_statusLabel, outcome.failure.value_or(
+                                               tr("If an account exists for that email, a reset link is on its way.")));
 }
 
-void ForgotPasswordSheet::setSubmitting(bool submitting)
+void ForgotPasswordSheet::reject()
 {
-    m_isSubmitting = submitting;
-    m_sendButton->setBusy(submitting);
+    // Escape does not close the sheet: its Cancel button does.
+}
+
+void ForgotPasswordSheet::closeEvent(QCloseEvent *event)
+{
+    // The user's close is refused; the application's own (quitting) goes through.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void ForgotPasswordSheet::cancel()
+{
+    QDialog::reject();
 }

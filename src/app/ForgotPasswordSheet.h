@@ -8,9 +8,10 @@ class AuthManager;
 class BusyButton;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // Asks the service to mail a password-reset link. Confirmation and errors share one status caption,
-// and the sheet stays open until the user cancels it.
+// and the sheet stays open until the user cancels it: Escape and the window's close do nothing.
 class ForgotPasswordSheet final : public QDialog
 {
     Q_OBJECT
@@ -18,15 +19,20 @@ class ForgotPasswordSheet final : public QDialog
 public:
     explicit ForgotPasswordSheet(AuthManager *authManager, QWidget *parent = nullptr);
 
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
+    void cancel();
     void updateButton();
     void submit();
     QCoro::Task<> sendResetTask(QString email);
-    void setSubmitting(bool submitting);
 
     AuthManager *m_authManager = nullptr;
     QLineEdit *m_emailField = nullptr;
     QLabel *m_statusLabel = nullptr;
     BusyButton *m_sendButton = nullptr;
-    bool m_isSubmitting = false;
+    ScreenAction *m_sendReset = nullptr;
 };

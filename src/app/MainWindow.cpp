@@ -19,7 +19,8 @@ MainWindow::MainWindow(VantorelleApp *app, QWidget *parent)
     setCentralWidget(m_rootView);
     buildMenus();
     connect(m_rootView, &RootView::screenChanged, this, &MainWindow::fitToContent);
-    fitToContent();
+    m_rootView->layout()->activate();
+    adjustSize();
 }
 
 void MainWindow::buildMenus()
@@ -60,18 +61,12 @@ void MainWindow::buildMenus()
 
 void MainWindow::fitToContent()
 {
-    // The account screens and the progress screen have fixed sizes, and the window follows them;
-    // the signed-in content may be resized freely from its own minimum. The window's layout hears of the
-    // new screen only on a later turn, so its cached size hint is dropped here.
+    // The window keeps the size the user gave it and grows only where the new screen needs more; every
+    // screen is centred in what it gets. The window's layout hears of the new screen only on a later
+    // turn, so its cached size hint is dropped here.
     m_rootView->layout()->activate();
     layout()->invalidate();
-    if (m_rootView->screen() == RootView::Screen::Main) {
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        resize(size().expandedTo(sizeHint()));
-    } else {
-        setFixedSize(sizeHint());
-    }
+    resize(size().expandedTo(sizeHint()));
 }
 
 void MainWindow::showAbout()

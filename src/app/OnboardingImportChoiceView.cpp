@@ -26,6 +26,8 @@ QLabel *cardLabel(const QString &text, const QFont &font, QWidget *card)
 QPushButton *choiceCard(const QString &symbol, const QString &title, const QString &subtitle, QWidget *parent)
 {
     auto *card = new QPushButton(parent);
+    card->setAccessibleName(title);
+    card->setAccessibleDescription(subtitle);
     card->setAutoDefault(false);
     card->setFixedSize(210, 150);
     card->setCursor(Qt::PointingHandCursor);
@@ -54,16 +56,23 @@ OnboardingImportChoiceView::OnboardingImportChoiceView(const QString &patientNam
 {
     setObjectName(QStringLiteral("onboardingImportChoiceView"));
     setWindowModality(Qt::WindowModal);
-    setFixedSize(520, 320);
+    setFixedWidth(520);
+    setMinimumHeight(320);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(40, 40, 40, 40);
     layout->setSpacing(24);
+    // A long name wraps the title, and the sheet grows to show it.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
-    auto *title = new QLabel(tr("Add %1’s health information").arg(patientName), this);
+    const QString titleText = tr("Add %1’s health information").arg(patientName);
+    setWindowTitle(titleText);
+    setAccessibleName(titleText);
+    auto *title = new QLabel(titleText, this);
     title->setObjectName(QStringLiteral("choiceTitle"));
     title->setTextFormat(Qt::PlainText);
     title->setFont(FormKit::title2Font());
     title->setAlignment(Qt::AlignHCenter);
+    title->setWordWrap(true);
     auto *subtitle = new QLabel(tr("You can always add more later."), this);
     subtitle->setObjectName(QStringLiteral("choiceSubtitle"));
     subtitle->setFont(FormKit::subheadlineFont());

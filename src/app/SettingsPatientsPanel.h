@@ -1,15 +1,16 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <QCoroTask>
 
 class BusyButton;
+class QAbstractButton;
 class PatientStore;
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
+class ScreenAction;
 
 // The settings window's Patients section: adding a patient by name and choosing the current patient.
 class SettingsPatientsPanel final : public QWidget
@@ -22,17 +23,17 @@ public:
 private:
     QWidget *buildNewPatientGroup();
     QWidget *buildPatientListGroup();
-    QWidget *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
+    QAbstractButton *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
     void rebuildRows();
     void refreshAddButton();
     void addPatient();
     QCoro::Task<> runAddPatient(QString name);
 
-    QPointer<PatientStore> m_patientStore;
+    PatientStore *m_patientStore = nullptr;
+    ScreenAction *m_addPatient = nullptr;
     QLineEdit *m_newPatientName = nullptr;
     BusyButton *m_add = nullptr;
     QLabel *m_addPatientError = nullptr;
     QVBoxLayout *m_listLayout = nullptr;
     QWidget *m_rows = nullptr;
-    bool m_isAddingPatient = false;
 };

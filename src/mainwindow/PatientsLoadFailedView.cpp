@@ -19,9 +19,7 @@ PatientsLoadFailedView::PatientsLoadFailedView(QWidget *parent) : QWidget(parent
     layout->addWidget(title, 0, Qt::AlignHCenter);
     m_error = FormKit::errorCaption(this);
     m_error->setObjectName(QStringLiteral("loadErrorLabel"));
-    m_error->setAlignment(Qt::AlignHCenter);
-    m_error->setMaximumWidth(FormKit::columnWidth);
-    layout->addWidget(m_error, 0, Qt::AlignHCenter);
+    layout->addLayout(FormKit::centredCaption(m_error));
     auto *tryAgain = new QPushButton(tr("Try Again"), this);
     tryAgain->setObjectName(QStringLiteral("tryAgainButton"));
     layout->addWidget(tryAgain, 0, Qt::AlignHCenter);

@@ -55,6 +55,8 @@ void BusyButton::refresh()
 {
     const bool showIndicator = m_busy && m_busyTitle.isEmpty();
     setText(showIndicator ? QString() : (m_busy ? m_busyTitle : m_title));
+    // The spinner replaces the title on screen, not for a screen reader.
+    setAccessibleName(showIndicator ? m_title : QString());
     m_indicator->setVisible(showIndicator);
     setEnabled(m_ready && !m_busy);
 }

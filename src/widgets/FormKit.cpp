@@ -2,6 +2,7 @@
 
 #include "net/APIError.h"
 
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -115,9 +116,14 @@ QWidget *header(const QString &title, const QString &subtitle, QWidget *parent)
     return box;
 }
 
-void layOutAccountPage(QWidget *screen, const QString &title, const QString &subtitle, QWidget *form)
+void layOutAccountPage(QWidget *screen, QSize size, const QString &title, const QString &subtitle, QWidget *form)
 {
-    auto *layout = new QVBoxLayout(screen);
+    screen->setFixedWidth(size.width());
+    auto *page = new QHBoxLayout(screen);
+    page->setContentsMargins(0, 0, 0, 0);
+    page->addStrut(size.height());
+    auto *layout = new QVBoxLayout;
+    page->addLayout(layout);
     layout->setContentsMargins(0, 32, 0, 0);
     layout->setSpacing(20);
     layout->addWidget(header(title, subtitle, screen));
@@ -177,6 +183,17 @@ void setCaptionText(QLabel *caption, const QString &text)
 {
     caption->setText(text);
     caption->setVisible(!text.isEmpty());
+}
+
+QLayout *centredCaption(QLabel *caption)
+{
+    caption->setAlignment(Qt::AlignHCenter);
+    caption->setFixedWidth(columnWidth);
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(caption);
+    row->addStretch(1);
+    return row;
 }
 
 void setSecondary(QLabel *label)

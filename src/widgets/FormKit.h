@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QSize>
 #include <QString>
 
 #include <QCoroTask>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QLabel;
+class QLayout;
 class QPushButton;
 class QVBoxLayout;
 class QWidget;
@@ -39,8 +41,9 @@ QColor linkColor();
 // The labels are named "headerTitle" and "headerSubtitle".
 QWidget *header(const QString &title, const QString &subtitle, QWidget *parent);
 
-// The page of an account screen: the header 32 px below the top, the form column centred under it.
-void layOutAccountPage(QWidget *screen, const QString &title, const QString &subtitle, QWidget *form);
+// The page of an account screen: the header 32 px below the top, the form column centred under it. The
+// page is `size` wide and at least as tall; a long message makes it taller rather than squashing the form.
+void layOutAccountPage(QWidget *screen, QSize size, const QString &title, const QString &subtitle, QWidget *form);
 
 // A column exactly columnWidth wide whose layout stacks groups with groupSpacing.
 QWidget *formColumn(QWidget *parent);
@@ -54,6 +57,9 @@ QWidget *fieldGroup(const QString &label, QWidget *field, QWidget *parent);
 QLabel *caption(QWidget *parent);
 QLabel *errorCaption(QWidget *parent);
 void setCaptionText(QLabel *caption, const QString &text);
+// A row that centres a caption columnWidth wide. Unlike an alignment flag, the row lets the layout measure
+// the caption's wrapped height at that width, so every line of a long message gets its room.
+QLayout *centredCaption(QLabel *caption);
 
 void setSecondary(QLabel *label);
 // A flat, borderless button in the caption font and the link colour.

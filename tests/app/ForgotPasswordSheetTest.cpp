@@ -25,6 +25,7 @@ private Q_SLOTS:
     void send_failure_showsTheErrorInTheSameCaption();
     void send_again_keepsThePreviousStatusUntilTheAnswer();
     void cancel_closesTheSheet();
+    void escape_leavesTheSheetOpen();
 
 private:
     ForgotPasswordSheet *openSheet();
@@ -146,6 +147,22 @@ void ForgotPasswordSheetTest::cancel_closesTheSheet()
     auto *reopened = openSheet();
     QVERIFY(reopened);
     QVERIFY(child<QLineEdit>(reopened, "resetEmailField")->text().isEmpty());
+}
+
+void ForgotPasswordSheetTest::escape_leavesTheSheetOpen()
+{
+    QPointer<ForgotPasswordSheet> sheet = openSheet();
+    QVERIFY(sheet);
+    QTest::keyClick(sheet, Qt::Key_Escape);
+    QVERIFY(sheet && sheet->isVisible());
+    m_server.injectFault(delayed(QStringLiteral("/api/auth/forgotPassword"), 400));
+    send(sheet, StandinServer::demoEmail);
+    QCOMPARE(child<BusyButton>(sheet, "sendResetLinkButton")->text(), QStringLiteral("Sending…"));
+    QTest::keyClick(child<QLineEdit>(sheet, "resetEmailField"), Qt::Key_Escape);
+    QTRY_COMPARE_WITH_TIMEOUT(shownText(child<QLabel>(sheet, "statusLabel")),
+                              QStringLiteral("If an account exists for that email, a reset link is on its way."),
+                              10000);
+    QVERIFY(sheet && sheet->isVisible());
 }
 
 QTEST_MAIN(ForgotPasswordSheetTest)

@@ -4,6 +4,7 @@
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -23,11 +24,9 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        const QString email = SessionTestKit::registerEmptyAccount(m_server, QStringLiteral("Robin Park"), password);
-        m_session->signIn(email, password);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->patients.isLoading(), 10000);
-        QVERIFY(m_session->patients.patients().isEmpty());
-        m_view = std::make_unique<CreatePatientOnboardingView>(&m_session->auth, &m_session->patients);
+        QVERIFY(m_session->signInAndLoad(m_session->registerAccount(QStringLiteral("Robin Park"), password), password));
+        QVERIFY(m_session->patients()->patients().isEmpty());
+        m_view = std::make_unique<CreatePatientOnboardingView>(m_session->auth(), m_session->patients());
         m_created = std::make_unique<QSignalSpy>(m_view.get(), &CreatePatientOnboardingView::created);
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
@@ -80,8 +79,8 @@ private Q_SLOTS:
         QCOMPARE(m_server.requests(create).size(), 1);
         QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(),
                  QStringLiteral("Robin Park"));
-        QCOMPARE(m_session->patients.patients().size(), 1);
-        QCOMPARE(m_session->patients.selectedPatientID(), m_session->patients.patients().at(0)._id);
+        QCOMPARE(m_session->patients()->patients().size(), 1);
+        QCOMPARE(m_session->patients()->selectedPatientID(), m_session->patients()->patients().at(0)._id);
     }
 
     void failedCreate_showsErrorAndKeepsName()
@@ -114,6 +113,37 @@ private Q_SLOTS:
                  QStringLiteral("You can always add more later."));
         QTest::keyClick(sheet, Qt::Key_Escape);
         QVERIFY(sheet->isVisible());
+    }
+
+    void choiceSheet_showsALongNameInFullAndNamesItsParts_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("ordinary") << QStringLiteral("Maria Gonzalez-Rodriguez");
+        QTest::newRow("very long") << QStringLiteral("Maria Gonzalez-Rodriguez de la Santisima Trinidad y Castellanos");
+    }
+
+    void choiceSheet_showsALongNameInFullAndNamesItsParts()
+    {
+        QFETCH(QString, name);
+        QWidget window;
+        window.show();
+        auto *sheet = new OnboardingImportChoiceView(name, &window);
+        sheet->open();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        auto *title = sheet->findChild<QLabel *>(QStringLiteral("choiceTitle"));
+        const QString text = QStringLiteral("Add %1’s health information").arg(name);
+        QCOMPARE(title->text(), text);
+        QTRY_VERIFY(title->height() >= title->heightForWidth(title->width()));
+        QVERIFY(sheet->rect().contains(title->geometry()));
+        QAccessibleInterface *access = QAccessible::queryAccessibleInterface(sheet);
+        QCOMPARE(access->text(QAccessible::Name), text);
+        QCOMPARE(access->role(), QAccessible::Dialog);
+        for (const auto &[card, cardName] :
+             {std::pair{"importChoiceCard", "Import Documents"}, std::pair{"manualChoiceCard", "Enter Manually"}}) {
+            auto *button = sheet->findChild<QPushButton *>(QLatin1String(card));
+            QCOMPARE(QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name),
+                     QString::fromUtf8(cardName));
+        }
     }
 
     void choiceSheet_cardsReportTheChoice_data()

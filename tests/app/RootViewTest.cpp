@@ -30,6 +30,7 @@ private Q_SLOTS:
     void startUp_showsSigningInThenTheScreenOfTheOutcome_data();
     void startUp_showsSigningInThenTheScreenOfTheOutcome();
     void links_switchBetweenSignInAndRegistration_withoutTouchingTheSession();
+    void enlargedWindow_keepsItsSizeAcrossScreens();
     void registerThenSignOut_showsAnEmptyRegistrationScreen();
     void windows_keepTheirOwnChoiceBetweenSignInAndRegistration();
     void newWindow_whileSignedIn_showsTheMainWindowAtOnce();
@@ -129,6 +130,29 @@ void RootViewTest::links_switchBetweenSignInAndRegistration_withoutTouchingTheSe
     QTRY_VERIFY_WITH_TIMEOUT(child<QLineEdit>(window->rootView()->content(), "fullNameField")->text().isEmpty(), 5000);
     QVERIFY(!m_app->authManager()->isAuthenticated());
     QVERIFY(m_server.requests().isEmpty());
+}
+
+void RootViewTest::enlargedWindow_keepsItsSizeAcrossScreens()
+{
+    MainWindow *window = startedWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::SignIn, 10000);
+    const QSize enlarged(900, 760);
+    window->resize(enlarged);
+    click(window, "createAccountButton");
+    QCOMPARE(window->size(), enlarged);
+    click(window, "signInLinkButton");
+    QCOMPARE(window->size(), enlarged);
+
+    QWidget *form = window->rootView()->content();
+    QTest::keyClicks(child<QLineEdit>(form, "emailField"), StandinServer::demoEmail);
+    QTest::keyClicks(child<QLineEdit>(form, "passwordField"), StandinServer::demoPassword);
+    QTest::keyClick(child<QLineEdit>(form, "passwordField"), Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::Main, 10000);
+    const QSize larger(1100, 800);
+    window->resize(larger);
+    AwaitTask::run(m_app->authManager()->logout());
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::SignIn, 10000);
+    QCOMPARE(window->size(), larger);
 }
 
 void RootViewTest::registerThenSignOut_showsAnEmptyRegistrationScreen()

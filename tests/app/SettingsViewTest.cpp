@@ -1,9 +1,11 @@
 #include "app/SettingsView.h"
+#include "app/PatientRow.h"
 #include "platform/UrlOpener.h"
 
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
+#include <QAccessible>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,12 +26,9 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->patients.isLoading(), 10000);
-        // The automatic selection after the load sends its own activation.
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
+        QVERIFY(m_session->signInAndLoad());
         m_server.clearRequests();
-        m_view = std::make_unique<SettingsView>(&m_session->auth, &m_session->patients);
+        m_view = std::make_unique<SettingsView>(m_session->auth(), m_session->patients());
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     }
@@ -49,7 +48,7 @@ private Q_SLOTS:
 
     void patientList_checksSelectedPatient()
     {
-        const QList<QPushButton *> rows = patientRows();
+        const QList<PatientRow *> rows = patientRows();
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rowName(rows[0]), QStringLiteral("Alex Rivera"));
         QCOMPARE(rowName(rows[1]), QStringLiteral("Sam Rivera"));
@@ -58,27 +57,57 @@ private Q_SLOTS:
         QCOMPARE(m_view->findChildren<QWidget *>(QStringLiteral("patientDivider")).size(), 1);
     }
 
+    void patientList_namesEveryControl()
+    {
+        QCOMPARE(QAccessible::queryAccessibleInterface(field())->text(QAccessible::Name),
+                 QStringLiteral("Patient name"));
+        const QList<PatientRow *> rows = patientRows();
+        for (int i = 0; i < rows.size(); ++i) {
+            QAccessibleInterface *access = QAccessible::queryAccessibleInterface(rows[i]);
+            QCOMPARE(access->text(QAccessible::Name), m_session->patients()->patients().at(i).displayName());
+            QCOMPARE(access->role(), QAccessible::CheckBox);
+        }
+        QVERIFY(rows[0]->findChildren<QWidget *>().isEmpty());
+    }
+
+    void patientRow_fitsItsFontAndElidesALongName()
+    {
+        const QString longName =
+            QStringLiteral("Maria Gonzalez-Rodriguez de la Santisima Trinidad y Castellanos-Quigley");
+        QTest::keyClicks(field(), longName);
+        QTest::keyClick(field(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(patientRows().size(), 3, 10000);
+        PatientRow *row = patientRows().at(2);
+        QTRY_VERIFY(row->isVisible());
+        QCOMPARE(row->text(), longName);
+        QVERIFY(row->shownName().endsWith(QStringLiteral("…")));
+        QVERIFY(row->shownName().startsWith(QStringLiteral("Maria Gonzalez")));
+        for (PatientRow *each : patientRows())
+            QVERIFY(each->height() >= each->fontMetrics().height() + 2);
+        QCOMPARE(QAccessible::queryAccessibleInterface(row)->text(QAccessible::Name), longName);
+    }
+
     void selectingPatient_sendsOneActivation()
     {
-        const QString samID = m_session->patients.patients().at(1)._id;
+        const QString samID = m_session->patients()->patients().at(1)._id;
         QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
-        QCOMPARE(m_session->patients.selectedPatientID(), samID);
+        QCOMPARE(m_session->patients()->selectedPatientID(), samID);
         QTRY_VERIFY(isChecked(patientRows().at(1)));
         QVERIFY(!isChecked(patientRows().at(0)));
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void checkedRow_sendsNothing()
     {
-        QSignalSpy selections(&m_session->patients, &PatientStore::selectedPatientIDChanged);
+        QSignalSpy selections(m_session->patients(), &PatientStore::selectedPatientIDChanged);
         QTest::mouseClick(patientRows().at(0), Qt::LeftButton);
         QCOMPARE(selections.size(), 0);
         // Choosing the other patient afterwards is the only activation the service sees.
-        const QString samID = m_session->patients.patients().at(1)._id;
+        const QString samID = m_session->patients()->patients().at(1)._id;
         QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void addPatient_blankNameSendsNothing()
@@ -146,13 +175,13 @@ private Q_SLOTS:
         QTest::mouseClick(button("signOutButton"), Qt::LeftButton);
         QCOMPARE(button("signOutButton")->text(), QStringLiteral("Signing Out…"));
         QVERIFY(!button("signOutButton")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->auth.isAuthenticated(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->auth()->isAuthenticated(), 10000);
         QTRY_COMPARE(button("signOutButton")->text(), QStringLiteral("Sign Out"));
         QVERIFY(button("signOutButton")->isEnabled());
         QCOMPARE(m_server.requests(logout).size(), 1);
         QVERIFY(m_server.requests(logout).at(0).header("Authorization").startsWith("Bearer "));
-        QCOMPARE(m_session->keychain.item(Keychain::emailService), std::nullopt);
-        QCOMPARE(m_session->keychain.item(Keychain::passwordService), std::nullopt);
+        QCOMPARE(m_session->keychain().item(Keychain::emailService), std::nullopt);
+        QCOMPARE(m_session->keychain().item(Keychain::passwordService), std::nullopt);
         QCOMPARE(label("accountName")->text(), QStringLiteral("Signed in"));
         QCOMPARE(label("accountEmail")->text(), QString());
         QCOMPARE(patientRows().size(), 0);
@@ -179,22 +208,18 @@ private:
     QPushButton *button(const char *name) const { return m_view->findChild<QPushButton *>(QLatin1String(name)); }
     QLineEdit *field() const { return m_view->findChild<QLineEdit *>(QStringLiteral("newPatientField")); }
 
-    QList<QPushButton *> patientRows() const
+    QList<PatientRow *> patientRows() const { return m_view->findChildren<PatientRow *>(QStringLiteral("patientRow")); }
+
+    static QString rowName(const PatientRow *row) { return row->shownName(); }
+
+    // What a screen reader hears: the row's name and whether it is the chosen patient.
+    static bool isChecked(PatientRow *row)
     {
-        return m_view->findChildren<QPushButton *>(QStringLiteral("patientRow"));
+        QAccessibleInterface *access = QAccessible::queryAccessibleInterface(row);
+        return access->state().checkable && access->state().checked;
     }
 
-    static QString rowName(const QPushButton *row)
-    {
-        return row->findChild<QLabel *>(QStringLiteral("patientName"))->text();
-    }
-
-    static bool isChecked(const QPushButton *row)
-    {
-        return row->findChild<QLabel *>(QStringLiteral("patientCheckmark")) != nullptr;
-    }
-
-    const QString activate = QStringLiteral("/api/patients/updateActive");
+    const QString activate = SignedInSession::activationPath;
     const QString create = QStringLiteral("/api/patients/create");
     const QString logout = QStringLiteral("/api/auth/userLogout");
     StandinServer m_server;

@@ -1,0 +1,74 @@
+#include "PatientRow.h"
+
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+namespace
+{
+
+constexpr int horizontalPadding = 8;
+constexpr int verticalPadding = 6;
+const QString checkMark = QStringLiteral("✓");
+
+} // namespace
+
+PatientRow::PatientRow(const QString &name, bool isSelected, QWidget *parent) : QAbstractButton(parent)
+{
+    setText(name);
+    setCheckable(true);
+    setChecked(isSelected);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_Hover);
+}
+
+QString PatientRow::shownName() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, nameRect().width());
+}
+
+QSize PatientRow::sizeHint() const
+{
+    const QFontMetrics metrics = fontMetrics();
+    return QSize(metrics.horizontalAdvance(text()) + checkMarkWidth() + 3 * horizontalPadding,
+                 metrics.height() + 2 * verticalPadding);
+}
+
+QSize PatientRow::minimumSizeHint() const
+{
+    return QSize(checkMarkWidth() + 3 * horizontalPadding, sizeHint().height());
+}
+
+void PatientRow::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    if (isDown() || underMouse())
+        painter.fillRect(rect(), palette().color(isDown() ? QPalette::Mid : QPalette::Midlight));
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(nameRect(), Qt::AlignLeft | Qt::AlignVCenter, shownName());
+    if (isChecked()) {
+        painter.setPen(palette().color(QPalette::Highlight));
+        const QRect markRect(width() - horizontalPadding - checkMarkWidth(), 0, checkMarkWidth(), height());
+        painter.drawText(markRect, Qt::AlignCenter, checkMark);
+    }
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+void PatientRow::nextCheckState()
+{
+    // Clicking the chosen patient keeps it chosen; the store's change re-marks the rows.
+}
+
+QRect PatientRow::nameRect() const
+{
+    return rect().adjusted(horizontalPadding, 0, -(2 * horizontalPadding + checkMarkWidth()), 0);
+}
+
+int PatientRow::checkMarkWidth() const
+{
+    return fontMetrics().horizontalAdvance(checkMark);
+}

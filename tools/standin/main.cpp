@@ -2,12 +2,14 @@
 #include "ControlRoutes.h"
 #include "DocumentRoutes.h"
 #include "FaultBook.h"
+#include "HttpUtil.h"
 #include "MedbitRoutes.h"
 #include "PatientRoutes.h"
 #include "RequestLog.h"
 #include "Router.h"
 #include "StandinState.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <httplib.h>
@@ -15,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <pthread.h>
 #include <thread>
 
@@ -28,23 +32,50 @@ constexpr size_t poolThreads = 64; // hanging and streaming requests each hold a
 struct Options {
     int port = 8787;
     bool seedDemo = false;
+    bool testControls = false;                // /_standin/ and the request log; tests only
+    qint64 maxBodyBytes = 64ll * 1024 * 1024; // larger request bodies are refused with 413
 };
+
+bool readNumber(const char *text, qint64 min, qint64 max, qint64 *value)
+{
+    bool ok = false;
+    *value = QByteArray(text).toLongLong(&ok);
+    return ok && *value >= min && *value <= max;
+}
+
+bool parseOption(int argc, char **argv, int *i, Options *options)
+{
+    const char *name = argv[*i];
+    const char *value = *i + 1 < argc ? argv[*i + 1] : nullptr;
+    if (std::strcmp(name, "--test-controls") == 0) {
+        options->testControls = true;
+        return true;
+    }
+    if (!value)
+        return false;
+    ++*i;
+    qint64 number = 0;
+    if (std::strcmp(name, "--port") == 0 && readNumber(value, 0, 65535, &number)) {
+        options->port = int(number);
+        return true;
+    }
+    if (std::strcmp(name, "--max-body-bytes") == 0 &&
+        readNumber(value, 1, std::numeric_limits<qint64>::max(), &number)) {
+        options->maxBodyBytes = number;
+        return true;
+    }
+    if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "demo") == 0) {
+        options->seedDemo = true;
+        return true;
+    }
+    return false;
+}
 
 bool parseOptions(int argc, char **argv, Options *options)
 {
     for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--port") == 0 && hasValue) {
-            bool ok = false;
-            options->port = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
-            if (!ok || options->port < 0 || options->port > 65535)
-                return false;
-        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue && std::strcmp(argv[i + 1], "demo") == 0) {
-            options->seedDemo = true;
-            ++i;
-        } else {
+        if (!parseOption(argc, argv, &i, options))
             return false;
-        }
     }
     return true;
 }
@@ -54,6 +85,20 @@ int bindPort(httplib::Server &server, int port)
     if (port == 0)
         return server.bind_to_any_port("127.0.0.1");
     return server.bind_to_port("127.0.0.1", port) ? port : -1;
+}
+
+// httplib refuses a declared Content-Length over the limit before reading the body, with an empty 413;
+// this gives that reply the service's error shape.
+void refuseLargeBodies(httplib::Server &server, qint64 maxBodyBytes)
+{
+    server.set_payload_max_length(size_t(maxBodyBytes));
+    const httplib::Server::HandlerWithResponse describeTooLarge = [](const httplib::Request &, httplib::Response &res) {
+        if (res.status != 413 || !res.body.empty())
+            return httplib::Server::HandlerResponse::Unhandled;
+        HttpUtil::replyError(res, 413, QStringLiteral("The request body is too large."));
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    server.set_error_handler(describeTooLarge);
 }
 
 void installRoutes(Router &router, StandinState &state)
@@ -72,7 +117,7 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: %s --port N [--seed demo]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --port N [--seed demo] [--test-controls] [--max-body-bytes N]\n", argv[0]);
         return 2;
     }
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
@@ -85,16 +130,21 @@ int main(int argc, char **argv)
 
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(poolThreads); };
+    refuseLargeBodies(server, options.maxBodyBytes);
     const int port = bindPort(server, options.port);
     if (port <= 0) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
     StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seedDemo);
-    RequestLog log;
+    // Without the controls nothing could read the log, so nothing is kept in it.
+    std::optional<RequestLog> log;
     FaultBook faults;
-    ControlRoutes::install(server, state, log, faults);
-    Router router(server, log, faults);
+    if (options.testControls) {
+        log.emplace();
+        ControlRoutes::install(server, state, *log, faults);
+    }
+    Router router(server, log ? &*log : nullptr, faults, options.maxBodyBytes);
     installRoutes(router, state);
 
     std::printf("listening on http://127.0.0.1:%d/api\n", port);

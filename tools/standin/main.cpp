@@ -130,6 +130,7 @@ int main(int argc, char **argv)
 
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(poolThreads); };
+    server.set_tcp_nodelay(true); // a reply is written as header and body; Nagle would hold the body back
     refuseLargeBodies(server, options.maxBodyBytes);
     const int port = bindPort(server, options.port);
     if (port <= 0) {

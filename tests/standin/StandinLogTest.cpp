@@ -107,17 +107,19 @@ void StandinLogTest::log_keepsOnlyTheLatestThousand()
 
 void StandinLogTest::log_cutsLongBodies_andSaysSo()
 {
-    const QByteArray small(64 * 1024, 's');
-    const QByteArray large(100 * 1024, 'l');
-    httplib::Client client("127.0.0.1", m_server.port());
+    const QByteArray small(1024, 's');
+    const QByteArray large(1025, 'l');
+    StandinServer server({QStringLiteral("--log-body-bytes"), QStringLiteral("1024")});
+    QVERIFY(server.isRunning());
+    httplib::Client client("127.0.0.1", server.port());
     client.Post("/api/auth/userLogin", small.toStdString(), "application/octet-stream");
     client.Post("/api/auth/userLogin", large.toStdString(), "application/octet-stream");
-    const QList<LoggedRequest> log = m_server.requests();
+    const QList<LoggedRequest> log = server.requests();
     QCOMPARE(log.size(), 2);
     QCOMPARE(log[0].body, small);
     QVERIFY(!log[0].bodyCut);
     QCOMPARE(log[0].bodyLength, small.size());
-    QCOMPARE(log[1].body, large.left(64 * 1024));
+    QCOMPARE(log[1].body, large.left(1024));
     QVERIFY(log[1].bodyCut);
     QCOMPARE(log[1].bodyLength, large.size());
 }

@@ -18,6 +18,7 @@ namespace
 {
 
 constexpr int startTimeoutMs = 15000;
+constexpr qint64 logBodyBytes = 16 * 1024 * 1024;
 
 // QJsonDocument rejects top-level scalars; wrapping keeps null, numbers and strings readable.
 QJsonValue parseAnyJson(const QByteArray &bytes)
@@ -85,7 +86,8 @@ StandinServer::StandinServer(const QStringList &args, Controls controls)
     m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
     QStringList arguments{QStringLiteral("--port"), QStringLiteral("0")};
     if (controls == Controls::On)
-        arguments.append(QStringLiteral("--test-controls"));
+        arguments << QStringLiteral("--test-controls") << QStringLiteral("--log-body-bytes")
+                  << QString::number(logBodyBytes);
     m_process.start(program, arguments + args);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         qWarning() << "StandinServer: cannot start" << program << m_process.errorString();

@@ -39,6 +39,7 @@ class StandinServer final
 {
 public:
     // Without controls the stand-in runs as the demo does: /_standin/ answers 404 and nothing is logged.
+    // With them the log keeps bodies up to 16 MiB, so tests can compare uploads byte for byte.
     enum class Controls { On, Off };
 
     explicit StandinServer(const QStringList &args = {QStringLiteral("--seed"), QStringLiteral("demo")},

@@ -29,7 +29,7 @@ void RequestLog::record(const httplib::Request &req)
         const QByteArray original = Router::originalHeaderValue(HttpUtil::toBytes(value));
         headers.append(QJsonArray{QString::fromStdString(name), QString::fromUtf8(original)});
     }
-    const qsizetype kept = std::min(qsizetype(req.body.size()), maxBodyBytes);
+    const qsizetype kept = std::min(qsizetype(req.body.size()), m_maxBodyBytes);
     const QByteArray body = QByteArray::fromRawData(req.body.data(), kept);
     const QJsonObject entry{
         {QStringLiteral("method"), QString::fromStdString(req.method)},

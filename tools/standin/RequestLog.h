@@ -19,13 +19,15 @@ class RequestLog final
 {
 public:
     static constexpr qsizetype maxEntries = 1000;
-    static constexpr qsizetype maxBodyBytes = 64 * 1024;
+
+    explicit RequestLog(qsizetype maxBodyBytes) : m_maxBodyBytes(maxBodyBytes) {}
 
     void record(const httplib::Request &req);
     QJsonArray entries() const;
     void clear();
 
 private:
+    const qsizetype m_maxBodyBytes;
     mutable std::mutex m_mutex;
     std::deque<QJsonObject> m_entries;
 };

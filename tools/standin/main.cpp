@@ -30,10 +30,11 @@ constexpr const char *demoPassword = "health-demo-2026";
 constexpr size_t poolThreads = 64; // hanging and streaming requests each hold a thread
 
 struct Options {
-    int port = 8787;
+    qint64 port = 8787;
     bool seedDemo = false;
     bool testControls = false;                // /_standin/ and the request log; tests only
     qint64 maxBodyBytes = 64ll * 1024 * 1024; // larger request bodies are refused with 413
+    qint64 logBodyBytes = 64 * 1024;          // the log keeps this much of each body
 };
 
 bool readNumber(const char *text, qint64 min, qint64 max, qint64 *value)
@@ -54,15 +55,18 @@ bool parseOption(int argc, char **argv, int *i, Options *options)
     if (!value)
         return false;
     ++*i;
-    qint64 number = 0;
-    if (std::strcmp(name, "--port") == 0 && readNumber(value, 0, 65535, &number)) {
-        options->port = int(number);
-        return true;
-    }
-    if (std::strcmp(name, "--max-body-bytes") == 0 &&
-        readNumber(value, 1, std::numeric_limits<qint64>::max(), &number)) {
-        options->maxBodyBytes = number;
-        return true;
+    const qint64 unlimited = std::numeric_limits<qint64>::max();
+    const struct {
+        const char *name;
+        qint64 min;
+        qint64 max;
+        qint64 *target;
+    } numbers[] = {{"--port", 0, 65535, &options->port},
+                   {"--max-body-bytes", 1, unlimited, &options->maxBodyBytes},
+                   {"--log-body-bytes", 0, unlimited, &options->logBodyBytes}};
+    for (const auto &number : numbers) {
+        if (std::strcmp(name, number.name) == 0)
+            return readNumber(value, number.min, number.max, number.target);
     }
     if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "demo") == 0) {
         options->seedDemo = true;
@@ -117,7 +121,9 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: %s --port N [--seed demo] [--test-controls] [--max-body-bytes N]\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s --port N [--seed demo] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n",
+                     argv[0]);
         return 2;
     }
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
@@ -132,9 +138,9 @@ int main(int argc, char **argv)
     server.new_task_queue = [] { return new httplib::ThreadPool(poolThreads); };
     server.set_tcp_nodelay(true); // a reply is written as header and body; Nagle would hold the body back
     refuseLargeBodies(server, options.maxBodyBytes);
-    const int port = bindPort(server, options.port);
+    const int port = bindPort(server, int(options.port));
     if (port <= 0) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.port);
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", int(options.port));
         return 1;
     }
     StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seedDemo);
@@ -142,7 +148,7 @@ int main(int argc, char **argv)
     std::optional<RequestLog> log;
     FaultBook faults;
     if (options.testControls) {
-        log.emplace();
+        log.emplace(qsizetype(options.logBodyBytes));
         ControlRoutes::install(server, state, *log, faults);
     }
     Router router(server, log ? &*log : nullptr, faults, options.maxBodyBytes);

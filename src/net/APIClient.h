@@ -51,7 +51,6 @@ public:
     void setBaseURLForTesting(const QUrl &url) { m_baseURL = url; }
     // A request that receives nothing for this long fails as a network error.
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
-    std::chrono::milliseconds idleTimeout() const { return m_idleTimeout; }
 
     void setAuthProvider(AuthTokenProviding *provider);
     AuthTokenProviding *authProvider() const;
@@ -64,9 +63,6 @@ public:
     }
 
     template <typename T> static T decodeReply(const QByteArray &bytes);
-
-    // JSON bodies: absent optionals are already left out by the records' toJson().
-    static QByteArray encode(const QJsonObject &object) { return Json::serialize(object); }
 
     static QString makeBoundary();
     static QByteArray makeMultipartBody(const QString &boundary, const FormFields &fields,

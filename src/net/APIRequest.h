@@ -34,6 +34,6 @@ struct APIRequest {
     // A 401 on an authorized call refreshes the token once and repeats the call.
     bool retryOnUnauthorized = true;
 
-    // The object as the body, sent as JSON.
+    // The object as the body, sent as JSON; the records' toJson() already leaves absent optionals out.
     void setJSONBody(const QJsonObject &object);
 };

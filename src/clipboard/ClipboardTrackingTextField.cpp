@@ -78,13 +78,14 @@ void ClipboardTrackingTextField::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    // The standard actions call the line edit's own slots; a successful disconnect tells which action is which.
+    // The standard actions are connected to the line edit's own slots; a successful disconnect tells which
+    // action is which, whatever the language of their titles.
     for (QAction *menuAction : menu->actions()) {
-        if (disconnect(menuAction, &QAction::triggered, this, &QLineEdit::copy))
+        if (disconnect(menuAction, SIGNAL(triggered()), this, SLOT(copy())))
             reroute(menuAction, ClipboardActionType::Copy);
-        else if (disconnect(menuAction, &QAction::triggered, this, &QLineEdit::cut))
+        else if (disconnect(menuAction, SIGNAL(triggered()), this, SLOT(cut())))
             reroute(menuAction, ClipboardActionType::Cut);
-        else if (disconnect(menuAction, &QAction::triggered, this, &QLineEdit::paste))
+        else if (disconnect(menuAction, SIGNAL(triggered()), this, SLOT(paste())))
             reroute(menuAction, ClipboardActionType::Paste);
     }
     menu->popup(event->globalPos());

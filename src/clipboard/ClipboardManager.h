@@ -28,6 +28,8 @@ struct ClipboardSeams {
 class ClipboardManager final : public QObject
 {
     Q_OBJECT
+    Q_PROPERTY(QList<ClipboardItem> items READ items WRITE setItems NOTIFY itemsChanged)
+    Q_PROPERTY(QString patientID READ patientID NOTIFY itemsChanged)
 
 public:
     // The patient and clipboard change count of the application's latest recorded copy or cut.
@@ -42,6 +44,7 @@ public:
     const QList<ClipboardItem> &items() const { return m_items; }
     // The panel's delete and clear; it saves the list itself afterwards.
     void setItems(const QList<ClipboardItem> &items);
+    // Changes only together with the items, so itemsChanged stands for both.
     QString patientID() const { return m_patientID; }
     int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
     // Set after an own write to the clipboard, so that the poll does not record it.

@@ -15,7 +15,8 @@ class QKeyEvent;
 // A borderless one-line input that reports every copy, cut and paste made in it to the clipboard history,
 // labelled with its source. QLineEdit's copy(), cut() and paste() are not virtual, so every key that does them
 // and the context menu's actions go through performClipboardAction(). Middle-click inserts the selection
-// buffer, which is not a clipboard paste and is not recorded. Return runs the submit action and nothing else.
+// buffer, which is not a clipboard paste and is not recorded. Return runs the submit action and nothing else
+// (returnPressed is not emitted, and the key never reaches a default button).
 class ClipboardTrackingTextField final : public QLineEdit
 {
     Q_OBJECT

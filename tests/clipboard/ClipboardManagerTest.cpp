@@ -5,6 +5,7 @@
 #include "clipboard/Pasteboard.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QSignalSpy>
@@ -142,14 +143,17 @@ private Q_SLOTS:
     {
         ClipboardManager &manager = makeManager(QStringLiteral("A"));
         manager.record(ClipboardActionType::Copy, QStringLiteral("a1"), QStringLiteral("Ask"));
+        manager.record(ClipboardActionType::Copy, QStringLiteral("a2"), QStringLiteral("Ask"));
+        manager.setItems(manager.items().mid(1));
         manager.switchPatient(QStringLiteral("B"));
         QVERIFY(manager.items().isEmpty());
         QVERIFY(!stored(QStringLiteral("B")).isValid());
+        QCOMPARE(textsOf(ClipboardManager::loadHistory(QStringLiteral("A"))), (QStringList{"a2", "a1"}));
         manager.record(ClipboardActionType::Copy, QStringLiteral("b1"), QStringLiteral("Ask"));
 
         manager.switchPatient(QStringLiteral("A"));
         QCOMPARE(manager.patientID(), QStringLiteral("A"));
-        QCOMPARE(textsOf(manager.items()), QStringList{"a1"});
+        QCOMPARE(textsOf(manager.items()), (QStringList{"a2", "a1"}));
         QCOMPARE(textsOf(ClipboardManager::loadHistory(QStringLiteral("B"))), QStringList{"b1"});
     }
 
@@ -245,6 +249,17 @@ private Q_SLOTS:
         QVERIFY(!timer->isActive());
         m_activity->setActive(true);
         QVERIFY(timer->isActive());
+    }
+
+    void record_keepsTheSettingsFilePrivate()
+    {
+        ClipboardManager &manager = makeManager(QStringLiteral("p1"));
+        manager.record(ClipboardActionType::Copy, QStringLiteral("health data"), QStringLiteral("Ask"));
+        const QFileInfo file(QSettings().fileName());
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                          QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(file.permissions() & others, QFile::Permissions());
+        QCOMPARE(QFileInfo(file.absolutePath()).permissions() & others, QFile::Permissions());
     }
 
     void start_ignoresWhatIsOnTheClipboard()

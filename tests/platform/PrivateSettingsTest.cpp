@@ -1,7 +1,6 @@
 #include "platform/PrivateSettings.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -12,13 +11,14 @@
 namespace
 {
 
-constexpr QFile::Permissions folderMode = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-constexpr QFile::Permissions fileMode = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions others =
+    QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
 
-// Only the bits that mean something on Linux (Qt also reports the "user" duplicates of the owner bits).
-QFile::Permissions modeOf(const QString &path)
+void verifyOwnerOnly(const QString &path, QFile::Permissions owner)
 {
-    return QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    const QFile::Permissions mode = QFileInfo(path).permissions();
+    QCOMPARE(mode & others, QFile::Permissions());
+    QCOMPARE(mode & owner, owner);
 }
 
 } // namespace
@@ -28,41 +28,29 @@ class PrivateSettingsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
+    void setValue_keepsFolderAndFileToTheOwner()
     {
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setOrganizationName(QStringLiteral("Vantorelle"));
         QCoreApplication::setApplicationName(QStringLiteral("Vantorelle"));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_root.path());
-        m_file = QSettings().fileName();
-        m_folder = QFileInfo(m_file).absolutePath();
-        QVERIFY(m_file.startsWith(m_root.path()));
-    }
+        QTemporaryDir root;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root.path());
+        const QString file = QSettings().fileName();
+        const QString folder = QFileInfo(file).absolutePath();
+        QVERIFY(!QFileInfo::exists(folder));
+        const QFile::Permissions rwx = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
-    void setValue_createsOwnerOnlyFolderAndFile()
-    {
-        QVERIFY(!QFileInfo::exists(m_folder));
         QVERIFY(PrivateSettings::setValue(QStringLiteral("k"), QStringLiteral("[1,2]")));
-        QCOMPARE(modeOf(m_folder), folderMode);
-        QCOMPARE(modeOf(m_file), fileMode);
-        QCOMPARE(PrivateSettings::value(QStringLiteral("k")), QVariant(QStringLiteral("[1,2]")));
-    }
+        verifyOwnerOnly(folder, rwx);
+        verifyOwnerOnly(file, QFile::ReadOwner | QFile::WriteOwner);
 
-    void setValue_tightensWhatOthersCouldRead()
-    {
-        QVERIFY(PrivateSettings::setValue(QStringLiteral("k"), QStringLiteral("first")));
-        const QFile::Permissions wide = folderMode | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther;
-        QVERIFY(QFile::setPermissions(m_folder, wide));
-        QVERIFY(QFile::setPermissions(m_file, fileMode | QFile::ReadGroup | QFile::ReadOther));
-        QVERIFY(PrivateSettings::setValue(QStringLiteral("k"), QStringLiteral("second")));
-        QCOMPARE(modeOf(m_folder), folderMode);
-        QCOMPARE(modeOf(m_file), fileMode);
+        QVERIFY(QFile::setPermissions(folder, rwx | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        QVERIFY(PrivateSettings::setValue(QStringLiteral("k"), QStringLiteral("again")));
+        verifyOwnerOnly(folder, rwx);
+        verifyOwnerOnly(file, QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(PrivateSettings::value(QStringLiteral("k")), QVariant(QStringLiteral("again")));
     }
-
-private:
-    QTemporaryDir m_root;
-    QString m_file;
-    QString m_folder;
 };
 
 QTEST_GUILESS_MAIN(PrivateSettingsTest)

@@ -9,7 +9,7 @@
 namespace
 {
 
-// Seconds between the Unix epoch and 2001-01-01 00:00:00 UTC, the reference date of the stored dates.
+// Milliseconds between the Unix epoch and 2001-01-01 00:00:00 UTC, the reference date of the stored dates.
 constexpr qint64 referenceDateMs = 978307200000;
 
 QJsonValue required(const QJsonObject &object, QLatin1StringView key)
@@ -34,6 +34,7 @@ QDateTime dateFromSeconds(const QJsonValue &value)
     if (!value.isDouble() || !std::isfinite(value.toDouble()))
         throw Json::DecodingError("expected a number of seconds");
     const double ms = std::round(value.toDouble() * 1000.0);
+    // Far beyond any real date, and keeps the conversion to 64 bits defined.
     if (std::fabs(ms) > 1e17)
         throw Json::DecodingError("date out of range");
     return QDateTime::fromMSecsSinceEpoch(referenceDateMs + qint64(ms), Qt::UTC);
@@ -46,8 +47,8 @@ double secondsSinceReference(const QDateTime &date)
 
 QByteArray base64(const QString &text)
 {
+    // Characters outside Latin-1 become '?', which the strict decoder rejects like any other stray character.
     auto decoded = QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
-    // toLatin1 would turn characters outside Latin-1 into '?', which is not base64 either, so it is caught.
     if (!decoded)
         throw Json::DecodingError("expected base64 data");
     return *decoded;

@@ -111,7 +111,8 @@ std::optional<ClipboardActionType> ClipboardTrackingTextField::clipboardActionFo
 
 void ClipboardTrackingTextField::report(ClipboardActionType action, const QString &text)
 {
-    if (text.isEmpty() || !m_manager)
+    // A field that hides its text (a password) keeps it out of the history too.
+    if (text.isEmpty() || !m_manager || echoMode() != QLineEdit::Normal)
         return;
     m_manager->record(action, text, m_source);
 }

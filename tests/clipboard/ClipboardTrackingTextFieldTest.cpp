@@ -119,15 +119,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("selectionLength");
         QTest::addColumn<bool>("imageOnly");
-        QTest::newRow("copy without selection") << 0 << false;
-        QTest::newRow("copy of a blank") << 1 << false;
-        QTest::newRow("paste of an image") << 0 << true;
+        QTest::addColumn<QLineEdit::EchoMode>("echoMode");
+        QTest::newRow("copy without selection") << 0 << false << QLineEdit::Normal;
+        QTest::newRow("copy of a blank") << 1 << false << QLineEdit::Normal;
+        QTest::newRow("copy in a password field") << 3 << false << QLineEdit::Password;
+        QTest::newRow("paste of an image") << 0 << true << QLineEdit::Normal;
     }
 
     void nothingToReport_recordsNothing()
     {
         QFETCH(int, selectionLength);
         QFETCH(bool, imageOnly);
+        QFETCH(QLineEdit::EchoMode, echoMode);
+        m_field->setEchoMode(echoMode);
         m_field->setSelection(5, selectionLength);
         if (imageOnly)
             QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));

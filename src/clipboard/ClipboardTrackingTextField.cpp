@@ -98,8 +98,9 @@ void ClipboardTrackingTextField::reroute(QAction *menuAction, ClipboardActionTyp
 
 std::optional<ClipboardActionType> ClipboardTrackingTextField::clipboardActionFor(const QKeyEvent *event)
 {
-    // The platform's bindings, plus the classic Insert/Delete keys that some keyboard schemes leave out.
-    const QKeyCombination combination = event->keyCombination();
+    // The platform's bindings, plus the classic Insert/Delete keys that some keyboard schemes leave out
+    // (from either block of keys, as matches() treats them).
+    const QKeyCombination combination(event->modifiers() & ~Qt::KeypadModifier, Qt::Key(event->key()));
     if (event->matches(QKeySequence::Copy) || combination == (Qt::CTRL | Qt::Key_Insert))
         return ClipboardActionType::Copy;
     if (event->matches(QKeySequence::Cut) || combination == (Qt::SHIFT | Qt::Key_Delete))

@@ -1,0 +1,122 @@
+#include "ClipboardManager.h"
+
+#include "ApplicationActivity.h"
+#include "Pasteboard.h"
+
+#include "net/Json.h"
+#include "platform/PrivateSettings.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+
+namespace
+{
+
+constexpr int pollIntervalMs = 500;
+
+} // namespace
+
+ClipboardManager::ClipboardManager(const QString &patientID, QObject *parent)
+    : ClipboardManager(patientID, ClipboardSeams{}, parent)
+{
+}
+
+ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeams &seams, QObject *parent)
+    : QObject(parent), m_patientID(patientID), m_pasteboard(seams.pasteboard), m_activity(seams.activity),
+      m_clock(seams.clock), m_pasteboardTimer(new QTimer(this))
+{
+    if (!m_pasteboard)
+        m_pasteboard = new Pasteboard(QGuiApplication::clipboard(), this);
+    if (!m_activity)
+        m_activity = ApplicationActivity::followingApplication(this);
+    if (!m_clock)
+        m_clock = [] { return QDateTime::currentDateTimeUtc(); };
+    // What is on the clipboard at start is not the user's doing in this app.
+    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    m_items = loadHistory(patientID);
+
+    m_pasteboardTimer->setInterval(pollIntervalMs);
+    connect(m_pasteboardTimer, &QTimer::timeout, this, &ClipboardManager::pollPasteboard);
+    connect(m_activity, &ApplicationActivity::activeChanged, this, &ClipboardManager::onActiveChanged);
+    if (m_activity->isActive())
+        m_pasteboardTimer->start();
+}
+
+void ClipboardManager::setItems(const QList<ClipboardItem> &items)
+{
+    m_items = items;
+    Q_EMIT itemsChanged();
+}
+
+void ClipboardManager::switchPatient(const QString &patientID)
+{
+    if (patientID.isEmpty())
+        return;
+    m_patientID = patientID;
+    setItems(loadHistory(patientID));
+}
+
+void ClipboardManager::record(ClipboardActionType action, const QString &text, const QString &source)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    addItem(ClipboardItem{QUuid::createUuid(), trimmed, std::nullopt, action, source, m_clock(), m_patientID});
+}
+
+void ClipboardManager::addItem(const ClipboardItem &item)
+{
+    m_items.prepend(item);
+    Q_EMIT itemsChanged();
+    saveHistory(m_items, m_patientID);
+    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    if (item.action != ClipboardActionType::Paste)
+        m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};
+}
+
+void ClipboardManager::pollPasteboard()
+{
+    const int changeCount = m_pasteboard->changeCount();
+    if (changeCount == m_lastKnownChangeCount)
+        return;
+    // Seen from here on, whether or not it is recorded.
+    m_lastKnownChangeCount = changeCount;
+    if (!m_activity->isActive())
+        return;
+    if (const std::optional<QString> text = m_pasteboard->text())
+        record(ClipboardActionType::Copy, *text, QStringLiteral("App"));
+}
+
+void ClipboardManager::onActiveChanged(bool isActive)
+{
+    if (!isActive) {
+        m_pasteboardTimer->stop();
+        return;
+    }
+    // What other applications copied meanwhile is theirs, not this application's history.
+    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    m_pasteboardTimer->start();
+}
+
+QString ClipboardManager::storageKey(const QString &patientID)
+{
+    return QStringLiteral("com.vantorelle.clipboard-history.") + patientID;
+}
+
+void ClipboardManager::saveHistory(const QList<ClipboardItem> &items, const QString &patientID)
+{
+    const QString json = QString::fromUtf8(Json::serialize(ClipboardItem::listToJson(items)));
+    // Nothing here reports to the user: a failed write leaves the list in memory and the next change tries again.
+    PrivateSettings::setValue(storageKey(patientID), json);
+}
+
+QList<ClipboardItem> ClipboardManager::loadHistory(const QString &patientID)
+{
+    const QVariant stored = PrivateSettings::value(storageKey(patientID));
+    if (stored.typeId() != QMetaType::QString)
+        return {};
+    const std::optional<QJsonValue> json = Json::parse(stored.toString().toUtf8());
+    if (!json || !json->isArray())
+        return {};
+    return ClipboardItem::listFromJson(json->toArray());
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "ClipboardModels.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class ApplicationActivity;
+class Pasteboard;
+class QTimer;
+
+// What the history reads of the world; tests pass their own. Null members get the real ones.
+struct ClipboardSeams {
+    Pasteboard *pasteboard = nullptr;
+    ApplicationActivity *activity = nullptr;
+    std::function<QDateTime()> clock;
+};
+
+// One patient's clipboard history, kept in the settings under "com.vantorelle.clipboard-history." + patient id
+// and never sent to the service. Records the copies, cuts and pastes that the app's inputs report, and, every
+// half second while the application is active, a changed clipboard text as a copy from "App". After each
+// recorded event it takes the clipboard's change count as seen, so an own copy is not recorded a second time.
+class ClipboardManager final : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QList<ClipboardItem> items READ items WRITE setItems NOTIFY itemsChanged)
+    Q_PROPERTY(QString patientID READ patientID NOTIFY itemsChanged)
+
+public:
+    // The patient and clipboard change count of the application's latest recorded copy or cut.
+    struct CopySource {
+        QString patientID;
+        int changeCount = 0;
+    };
+
+    explicit ClipboardManager(const QString &patientID, QObject *parent = nullptr);
+    ClipboardManager(const QString &patientID, const ClipboardSeams &seams, QObject *parent = nullptr);
+
+    const QList<ClipboardItem> &items() const { return m_items; }
+    // The panel's delete and clear; it saves the list itself afterwards.
+    void setItems(const QList<ClipboardItem> &items);
+    // Changes only together with the items, so itemsChanged stands for both.
+    QString patientID() const { return m_patientID; }
+    int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
+    // Set after an own write to the clipboard, so that the poll does not record it.
+    void setLastKnownChangeCount(int changeCount) { m_lastKnownChangeCount = changeCount; }
+    std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    Pasteboard *pasteboard() const { return m_pasteboard; }
+
+    // Another patient's stored history becomes current; the empty id changes nothing. The list being
+    // replaced is not written again: it was saved at its last change.
+    void switchPatient(const QString &patientID);
+    // Trims the text; an empty result records nothing.
+    void record(ClipboardActionType action, const QString &text, const QString &source);
+    void addItem(const ClipboardItem &item);
+    void pollPasteboard();
+
+    static QString storageKey(const QString &patientID);
+    static void saveHistory(const QList<ClipboardItem> &items, const QString &patientID);
+    static QList<ClipboardItem> loadHistory(const QString &patientID);
+
+Q_SIGNALS:
+    void itemsChanged();
+
+private:
+    void onActiveChanged(bool isActive);
+
+    QList<ClipboardItem> m_items;
+    QString m_patientID;
+    int m_lastKnownChangeCount = 0;
+    std::optional<CopySource> m_lastCopySource;
+    Pasteboard *m_pasteboard = nullptr;
+    ApplicationActivity *m_activity = nullptr;
+    std::function<QDateTime()> m_clock;
+    QTimer *m_pasteboardTimer = nullptr;
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "ClipboardModels.h"
+
+#include <QLineEdit>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class ClipboardManager;
+class QAction;
+class QKeyEvent;
+
+// A borderless one-line input that reports every copy, cut and paste made in it to the clipboard history,
+// labelled with its source. QLineEdit's copy(), cut() and paste() are not virtual, so every key that does them
+// and the context menu's actions go through performClipboardAction(). Middle-click inserts the selection
+// buffer, which is not a clipboard paste and is not recorded. Return runs the submit action and nothing else
+// (returnPressed is not emitted, and the key never reaches a default button).
+class ClipboardTrackingTextField final : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    ClipboardTrackingTextField(ClipboardManager *manager, const QString &placeholder, const QString &source,
+                               QWidget *parent = nullptr);
+
+    QString source() const { return m_source; }
+    // nullptr: Return does nothing.
+    void setOnSubmit(std::function<void()> action) { m_onSubmit = std::move(action); }
+
+    // Does the action as QLineEdit would and reports it to the history.
+    void performClipboardAction(ClipboardActionType action);
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    static std::optional<ClipboardActionType> clipboardActionFor(const QKeyEvent *event);
+    void reroute(QAction *menuAction, ClipboardActionType action);
+    void report(ClipboardActionType action, const QString &text);
+
+    ClipboardManager *m_manager = nullptr;
+    QString m_source;
+    std::function<void()> m_onSubmit;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// The application's settings file holds health information (clipboard texts and files, health stories), so
+// every write through here leaves its folder readable by the user alone (0700) and the file itself 0600.
+namespace PrivateSettings
+{
+
+QVariant value(const QString &key);
+// False when the settings could not be written; the value is then lost.
+bool setValue(const QString &key, const QVariant &value);
+
+} // namespace PrivateSettings

@@ -20,16 +20,24 @@ constexpr unsigned parseFlags = MD_FLAG_NOHTML | MD_FLAG_TABLES | MD_FLAG_STRIKE
                                 MD_FLAG_PERMISSIVEURLAUTOLINKS | MD_FLAG_PERMISSIVEEMAILAUTOLINKS |
                                 MD_FLAG_PERMISSIVEWWWAUTOLINKS;
 
-QString attributeText(const MD_ATTRIBUTE &attribute)
-{
-    return QString::fromUtf8(attribute.text, qsizetype(attribute.size));
-}
-
 // Entities arrive verbatim ("&amp;", "&#65;"); md4c has checked their shape, so Qt's HTML entity
 // table can read them without anything else being interpreted.
 QString decodedEntity(const QString &entity)
 {
     return QTextDocumentFragment::fromHtml(entity).toPlainText();
+}
+
+// A link target as written, with its entities decoded ("?a=1&amp;b=2").
+QString attributeText(const MD_ATTRIBUTE &attribute)
+{
+    QString text;
+    for (int i = 0; attribute.substr_offsets[i] < attribute.size; ++i) {
+        const MD_OFFSET begin = attribute.substr_offsets[i];
+        const QString part =
+            QString::fromUtf8(attribute.text + begin, qsizetype(attribute.substr_offsets[i + 1] - begin));
+        text += attribute.substr_types[i] == MD_TEXT_ENTITY ? decodedEntity(part) : part;
+    }
+    return text;
 }
 
 // Walks md4c's parse. Each entered block gets a fresh identity; a text run belongs to the innermost

@@ -102,6 +102,9 @@ private Q_SLOTS:
         QTest::newRow("mail autolink") << "<me@example.com>"
                                        << "me@example.com"
                                        << "mailto:me@example.com";
+        QTest::newRow("entity in target") << "[a](https://example.com/?x=1&amp;y=2)"
+                                          << "a"
+                                          << "https://example.com/?x=1&y=2";
         QTest::newRow("javascript") << "[a](javascript:alert(1))"
                                     << "a"
                                     << "";

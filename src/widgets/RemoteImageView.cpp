@@ -1,6 +1,6 @@
 #include "RemoteImageView.h"
 
-#include "app/BusyIndicator.h"
+#include "BusyIndicator.h"
 
 #include <QBuffer>
 #include <QFuture>

@@ -1,4 +1,5 @@
 #include "app/VantorelleApp.h"
+#include "mainwindow/SymbolIcons.h"
 #include "platform/SecretServiceKeychain.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
+    SymbolIcons::installFallbackTheme();
 
     SecretServiceKeychain keychain;
     VantorelleApp app(&keychain);

@@ -68,8 +68,11 @@ QWidget *RootView::makeScreen(Screen screen)
     switch (screen) {
     case Screen::Resolving:
         return makeProgressScreen();
-    case Screen::Main:
-        return new ContentView(m_authManager, m_patientStore, this);
+    case Screen::Main: {
+        auto *view = new ContentView(m_authManager, m_patientStore, this);
+        connect(view, &ContentView::settingsRequested, this, &RootView::settingsRequested);
+        return view;
+    }
     case Screen::Registration: {
         auto *view = new CreateAccountView(m_authManager, this);
         connect(view, &CreateAccountView::switchToSignIn, this, [this] { setShowingCreateAccount(false); });

@@ -27,7 +27,7 @@ constexpr size_t poolThreads = 64; // hanging and streaming requests each hold a
 
 struct Options {
     int port = 8787;
-    bool seedDemo = false;
+    StandinState::Seed seed = StandinState::Seed::none;
 };
 
 bool parseOptions(int argc, char **argv, Options *options)
@@ -40,7 +40,10 @@ bool parseOptions(int argc, char **argv, Options *options)
             if (!ok || options->port < 0 || options->port > 65535)
                 return false;
         } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue && std::strcmp(argv[i + 1], "demo") == 0) {
-            options->seedDemo = true;
+            options->seed = StandinState::Seed::demo;
+            ++i;
+        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue && std::strcmp(argv[i + 1], "large") == 0) {
+            options->seed = StandinState::Seed::large;
             ++i;
         } else {
             return false;
@@ -72,7 +75,7 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: %s --port N [--seed demo]\n", argv[0]);
+        std::fprintf(stderr, "usage: %s --port N [--seed demo|large]\n", argv[0]);
         return 2;
     }
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
@@ -90,7 +93,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
-    StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seedDemo);
+    StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seed);
     RequestLog log;
     FaultBook faults;
     ControlRoutes::install(server, state, log, faults);
@@ -98,7 +101,7 @@ int main(int argc, char **argv)
     installRoutes(router, state);
 
     std::printf("listening on http://127.0.0.1:%d/api\n", port);
-    if (options.seedDemo)
+    if (options.seed != StandinState::Seed::none)
         std::printf("demo account: %s / %s\n", demoEmail, demoPassword);
     std::fflush(stdout);
 

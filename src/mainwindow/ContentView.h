@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SidebarSection.h"
+#include "app/MainContentFactory.h"
 
 #include <QPointer>
 #include <QSet>
@@ -35,6 +36,9 @@ class ContentView final : public QWidget
 
 public:
     ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent = nullptr);
+
+    // What main.cpp hands to the application so that its windows show this view when signed in.
+    static MainContentFactory factory();
 
     WindowState *state() const { return m_state; }
     MedbitStore *medbitStore() const { return m_medbitStore; }

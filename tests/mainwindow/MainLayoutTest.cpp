@@ -6,9 +6,9 @@
 #include "mainwindow/WindowState.h"
 #include "records/MedbitStore.h"
 
-#include "../app/ScreenTestKit.h"
-#include "../clipboard/ClipboardTestSettings.h"
-#include "../app/SignedInSession.h"
+#include "ClipboardTestSettings.h"
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -1,5 +1,6 @@
 #include "app/VantorelleApp.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/SymbolIcons.h"
 #include "platform/SecretServiceKeychain.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
+    SymbolIcons::installFallbackTheme();
 
     SecretServiceKeychain keychain;
     VantorelleApp app(&keychain, ContentView::factory());

@@ -19,6 +19,7 @@ MainWindow::MainWindow(VantorelleApp *app, QWidget *parent)
     setCentralWidget(m_rootView);
     buildMenus();
     connect(m_rootView, &RootView::screenChanged, this, &MainWindow::fitToContent);
+    connect(m_rootView, &RootView::settingsRequested, m_app, &VantorelleApp::showSettings);
     m_rootView->layout()->activate();
     adjustSize();
 }

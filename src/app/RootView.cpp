@@ -69,8 +69,13 @@ QWidget *RootView::makeScreen(Screen screen)
     switch (screen) {
     case Screen::Resolving:
         return makeProgressScreen();
-    case Screen::Main:
-        return m_mainContent(m_authManager, m_patientStore, this);
+    case Screen::Main: {
+        QWidget *view = m_mainContent(m_authManager, m_patientStore, this);
+        // The content comes from a factory as a plain widget, so its request is connected by name.
+        if (view->metaObject()->indexOfSignal("settingsRequested()") >= 0)
+            connect(view, SIGNAL(settingsRequested()), this, SIGNAL(settingsRequested()));
+        return view;
+    }
     case Screen::Registration: {
         auto *view = new CreateAccountView(m_authManager, this);
         connect(view, &CreateAccountView::switchToSignIn, this, [this] { setShowingCreateAccount(false); });

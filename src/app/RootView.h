@@ -29,6 +29,8 @@ public:
 
 Q_SIGNALS:
     void screenChanged(RootView::Screen screen);
+    // The signed-in window's "Settings".
+    void settingsRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

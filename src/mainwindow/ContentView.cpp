@@ -1,12 +1,20 @@
 #include "ContentView.h"
 
+#include "AttachmentName.h"
 #include "PatientsLoadFailedView.h"
+#include "SidebarPanel.h"
+#include "TimelinePanel.h"
+#include "WindowState.h"
 #include "app/CreatePatientOnboardingView.h"
 #include "app/OnboardingImportChoiceView.h"
+#include "clipboard/ClipboardManager.h"
+#include "records/MedbitStore.h"
 #include "records/PatientStore.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
+#include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -21,19 +29,56 @@ QCoro::Task<> reloadPatients(PatientStore *store)
     co_await store->loadPatients();
 }
 
+QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
+{
+    // The store puts the full entry in place of the summary; a failure leaves the summary, and is not retried.
+    if (store)
+        co_await store->fetchMedbit(id);
+}
+
+// The window is always drawn light, whatever the desktop's scheme.
+QPalette lightPalette()
+{
+    QPalette palette(Qt::black, QColor(236, 236, 236), Qt::white, QColor(160, 160, 160), QColor(200, 200, 200),
+                     Qt::black, Qt::white, Qt::white, QColor(246, 246, 246));
+    palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 133));
+    palette.setColor(QPalette::Midlight, QColor(225, 225, 228));
+    palette.setColor(QPalette::ToolTipBase, Qt::white);
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    return palette;
+}
+
+const char *panelName(SidebarSection section)
+{
+    switch (section) {
+    case SidebarSection::timeline:
+        return "timelineDetail";
+    case SidebarSection::ask:
+        return "askPanel";
+    case SidebarSection::clipboard:
+        return "clipboardPanel";
+    case SidebarSection::healthDocuments:
+        return "healthDocumentsPanel";
+    case SidebarSection::healthStory:
+        return "healthStoryPanel";
+    }
+    return "";
+}
+
 } // namespace
 
 ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_patientStore(patientStore)
+    : QWidget(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
+      m_clipboardManager(new ClipboardManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this))
 {
     setObjectName(QStringLiteral("contentView"));
     m_screens = new QStackedWidget(this);
     m_loading = buildLoadingScreen();
     m_loadFailed = new PatientsLoadFailedView(m_screens);
     m_onboarding = new CreatePatientOnboardingView(authManager, patientStore, m_screens);
-    // The three-column layout is built by the main window's own screens.
-    m_mainLayout = new QWidget(m_screens);
-    m_mainLayout->setObjectName(QStringLiteral("mainLayout"));
+    m_mainLayout = buildMainLayout();
     for (QWidget *screen :
          {m_loading, static_cast<QWidget *>(m_loadFailed), static_cast<QWidget *>(m_onboarding), m_mainLayout})
         m_screens->addWidget(screen);
@@ -44,8 +89,15 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     connect(patientStore, &PatientStore::isLoadingChanged, this, &ContentView::refreshScreen);
     connect(patientStore, &PatientStore::patientsChanged, this, &ContentView::refreshScreen);
     connect(patientStore, &PatientStore::lastErrorChanged, this, &ContentView::refreshScreen);
+    connect(patientStore, &PatientStore::patientsChanged, this, &ContentView::refreshTitle);
+    connect(patientStore, &PatientStore::patientsChanged, this, &ContentView::refreshDetailColumn);
+    connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &ContentView::onSelectedPatientChange);
     connect(m_loadFailed, &PatientsLoadFailedView::tryAgainRequested, this, &ContentView::tryLoadAgain);
     connect(m_onboarding, &CreatePatientOnboardingView::created, this, &ContentView::onFirstPatientCreated);
+    connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshContentColumn);
+    connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshDetailColumn);
+    connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::onSelectedMedbitChange);
+    connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &ContentView::onMedbitsChange);
     refreshScreen();
 }
 
@@ -64,6 +116,47 @@ QWidget *ContentView::buildLoadingScreen()
     return screen;
 }
 
+QWidget *ContentView::buildMainLayout()
+{
+    auto *main = new QWidget(m_screens);
+    main->setObjectName(QStringLiteral("mainLayout"));
+    main->setPalette(lightPalette());
+    main->setAutoFillBackground(true);
+    auto *layout = new QVBoxLayout(main);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_title = new QLabel(main);
+    m_title->setObjectName(QStringLiteral("toolbarTitle"));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setFont(FormKit::headlineFont());
+    m_title->setAlignment(Qt::AlignCenter);
+    m_title->setContentsMargins(0, 6, 0, 6);
+    layout->addWidget(m_title);
+
+    m_splitter = new QSplitter(Qt::Horizontal, main);
+    m_splitter->setObjectName(QStringLiteral("mainSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_sidebar = new SidebarPanel(m_patientStore, m_state, m_splitter);
+    connect(m_sidebar, &SidebarPanel::settingsRequested, this, &ContentView::settingsRequested);
+    m_contentColumn = new QWidget(m_splitter);
+    m_contentColumn->setObjectName(QStringLiteral("contentColumn"));
+    (new QVBoxLayout(m_contentColumn))->setContentsMargins(0, 0, 0, 0);
+    m_detailColumn = new QWidget(m_splitter);
+    m_detailColumn->setObjectName(QStringLiteral("detailColumn"));
+    m_detailColumn->setMinimumWidth(360);
+    (new QVBoxLayout(m_detailColumn))->setContentsMargins(0, 0, 0, 0);
+    m_splitter->addWidget(m_sidebar);
+    m_splitter->addWidget(m_contentColumn);
+    m_splitter->addWidget(m_detailColumn);
+    m_splitter->setStretchFactor(2, 1);
+    m_splitter->setSizes({230, 260, 600});
+    layout->addWidget(m_splitter, 1);
+    refreshTitle();
+    refreshContentColumn();
+    refreshDetailColumn();
+    return main;
+}
+
 MainContentFactory ContentView::factory()
 {
     return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> QWidget * {
@@ -73,6 +166,7 @@ MainContentFactory ContentView::factory()
 
 void ContentView::refreshScreen()
 {
+    QWidget *previous = m_screens->currentWidget();
     if (m_patientStore->isLoading()) {
         m_screens->setCurrentWidget(m_loading);
     } else if (!m_patientStore->patients().isEmpty()) {
@@ -84,6 +178,8 @@ void ContentView::refreshScreen()
     } else {
         m_screens->setCurrentWidget(m_onboarding);
     }
+    if (m_screens->currentWidget() == m_mainLayout && previous != m_mainLayout)
+        loadForCurrentPatient();
 }
 
 void ContentView::tryLoadAgain()
@@ -119,4 +215,111 @@ void ContentView::chooseImportFromOnboarding()
 void ContentView::chooseManualFromOnboarding()
 {
     closeOnboardingChoice();
+}
+
+QString ContentView::patientID() const
+{
+    return m_patientStore ? m_patientStore->selectedRecord().patient._id : QString();
+}
+
+void ContentView::refreshTitle()
+{
+    if (m_patientStore)
+        m_title->setText(m_patientStore->selectedRecord().patient.displayName());
+}
+
+void ContentView::refreshContentColumn()
+{
+    const bool timeline = m_state->selectedSection() == SidebarSection::timeline;
+    if (timeline && !m_timeline) {
+        m_timeline = new TimelinePanel(m_medbitStore, m_state, m_clipboardManager, m_contentColumn);
+        m_contentColumn->layout()->addWidget(m_timeline);
+        connect(m_timeline, &TimelinePanel::newEntryRequested, this, &ContentView::newEntryRequested);
+    } else if (!timeline && m_timeline) {
+        // The panel's search text belongs to it and goes with it.
+        m_timeline->hide();
+        m_timeline->deleteLater();
+    }
+    // Outside the timeline the middle column collapses and the section's panel takes the right-hand one.
+    m_contentColumn->setVisible(timeline);
+}
+
+void ContentView::refreshDetailColumn()
+{
+    const SidebarSection section = m_state->selectedSection();
+    // Section panels carry the patient as their identity: a new patient gets a new panel, never an old one
+    // kept alive. The timeline's detail follows the selected entry instead.
+    const QString identity = section == SidebarSection::timeline ? QString() : patientID();
+    if (m_detailPanel && section == m_detailSection && identity == m_detailPatientID)
+        return;
+    if (m_detailPanel) {
+        m_detailPanel->hide();
+        m_detailPanel->deleteLater();
+    }
+    m_detailSection = section;
+    m_detailPatientID = identity;
+    m_detailPanel = makeSectionPanel(section, identity);
+    m_detailColumn->layout()->addWidget(m_detailPanel);
+}
+
+QWidget *ContentView::makeSectionPanel(SidebarSection section, const QString &patientID)
+{
+    // The place where each section's panel is built for the patient; until a section has one, its column
+    // stays empty.
+    auto *panel = new QWidget(m_detailColumn);
+    panel->setObjectName(QLatin1String(panelName(section)));
+    panel->setProperty("patientID", patientID);
+    return panel;
+}
+
+void ContentView::onSelectedMedbitChange()
+{
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected)
+        return;
+    m_state->setActiveDocumentName(attachmentName(*selected));
+    if (m_fetchedDetailIDs.contains(selected->id))
+        return;
+    m_fetchedDetailIDs.insert(selected->id);
+    fetchMedbitDetail(m_medbitStore, selected->id);
+}
+
+void ContentView::onMedbitsChange()
+{
+    const QList<Medbit> &medbits = m_medbitStore->medbits();
+    std::optional<Medbit> next;
+    if (const std::optional<Medbit> &selected = m_state->selectedMedbit()) {
+        const auto same = std::find_if(medbits.cbegin(), medbits.cend(),
+                                       [&](const Medbit &medbit) { return medbit.id == selected->id; });
+        if (same != medbits.cend())
+            next = *same;
+    }
+    if (!next && !medbits.isEmpty())
+        next = medbits.first();
+    m_state->setSelectedMedbit(next);
+    m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
+}
+
+void ContentView::onSelectedPatientChange(const QString &id)
+{
+    refreshTitle();
+    refreshDetailColumn();
+    // Before the main layout first shows, its first appearance moves the objects instead.
+    if (m_screens->currentWidget() == m_mainLayout)
+        moveToPatient(id);
+}
+
+void ContentView::loadForCurrentPatient()
+{
+    if (m_patientStore)
+        moveToPatient(m_patientStore->selectedPatientID());
+}
+
+void ContentView::moveToPatient(const QString &id)
+{
+    if (id.isEmpty())
+        return;
+    // The clipboard history moves first, then the entries.
+    m_clipboardManager->switchPatient(id);
+    m_medbitStore->setPatientID(id);
 }

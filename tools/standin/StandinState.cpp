@@ -1,11 +1,12 @@
 #include "StandinState.h"
 
 #include "DemoSeed.h"
+#include "LargeSeed.h"
 
 #include <QJsonArray>
 #include <QUuid>
 
-StandinState::StandinState(QString origin, bool seedDemo) : origin(std::move(origin)), seedDemo(seedDemo)
+StandinState::StandinState(QString origin, Seed seed) : origin(std::move(origin)), seed(seed)
 {
     reset();
 }
@@ -19,8 +20,10 @@ void StandinState::reset()
     m_accessTokens.clear();
     m_refreshTokens.clear();
     m_nextId = 1;
-    if (seedDemo)
+    if (seed == Seed::demo)
         DemoSeed::apply(*this);
+    else if (seed == Seed::large)
+        LargeSeed::apply(*this);
 }
 
 // Ids look like the service's: 24 hex digits, unique within a run.

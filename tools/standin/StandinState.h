@@ -13,16 +13,19 @@
 // Everything the stand-in knows. httplib serves on a pool of threads, so every
 // route takes `mutex` for the whole of its work on the state.
 struct StandinState {
+    // What a reset brings back: nothing, the demo account, or the demo account with one very long timeline.
+    enum class Seed { none, demo, large };
+
     struct TokenPair {
         QString access;
         QString refresh;
     };
 
-    StandinState(QString origin, bool seedDemo);
+    StandinState(QString origin, Seed seed);
 
     std::mutex mutex;
     const QString origin; // http://127.0.0.1:PORT
-    const bool seedDemo;
+    const Seed seed;
 
     QList<User> users;
     QList<Patient> patients;

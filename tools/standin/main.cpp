@@ -31,7 +31,7 @@ constexpr size_t poolThreads = 64; // hanging and streaming requests each hold a
 
 struct Options {
     qint64 port = 8787;
-    bool seedDemo = false;
+    StandinState::Seed seed = StandinState::Seed::none;
     bool testControls = false;                // /_standin/ and the request log; tests only
     qint64 maxBodyBytes = 64ll * 1024 * 1024; // larger request bodies are refused with 413
     qint64 logBodyBytes = 64 * 1024;          // the log keeps this much of each body
@@ -69,7 +69,11 @@ bool parseOption(int argc, char **argv, int *i, Options *options)
             return readNumber(value, number.min, number.max, number.target);
     }
     if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "demo") == 0) {
-        options->seedDemo = true;
+        options->seed = StandinState::Seed::demo;
+        return true;
+    }
+    if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "large") == 0) {
+        options->seed = StandinState::Seed::large;
         return true;
     }
     return false;
@@ -121,9 +125,10 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr,
-                     "usage: %s --port N [--seed demo] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s --port N [--seed demo|large] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n",
+            argv[0]);
         return 2;
     }
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
@@ -143,7 +148,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", int(options.port));
         return 1;
     }
-    StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seedDemo);
+    StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seed);
     // Without the controls nothing could read the log, so nothing is kept in it.
     std::optional<RequestLog> log;
     FaultBook faults;
@@ -155,7 +160,7 @@ int main(int argc, char **argv)
     installRoutes(router, state);
 
     std::printf("listening on http://127.0.0.1:%d/api\n", port);
-    if (options.seedDemo)
+    if (options.seed != StandinState::Seed::none)
         std::printf("demo account: %s / %s\n", demoEmail, demoPassword);
     std::fflush(stdout);
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QAbstractButton>
+
+#include <functional>
+
+// The frame the sidebar's rows share: a leading element, the title in the body font, the whole row the click
+// area, tinted in the accent colour while selected. A row without an action looks the same and takes no
+// clicks. The sidebar sets the selection; a click only runs the action.
+class SidebarRow : public QAbstractButton
+{
+    Q_OBJECT
+
+public:
+    SidebarRow(const QString &title, std::function<void()> action, int verticalPadding, QWidget *parent = nullptr);
+
+    bool isSelected() const { return isChecked(); }
+    void setSelected(bool selected) { setChecked(selected); }
+
+    QSize sizeHint() const override;
+
+protected:
+    // The leading element, drawn into a box leadingWidth() wide, centred vertically.
+    virtual int leadingWidth() const = 0;
+    virtual int leadingHeight() const = 0;
+    virtual void paintLeading(QPainter *painter, const QRect &box) const = 0;
+
+    QColor accent() const;
+    void paintEvent(QPaintEvent *event) override;
+    void nextCheckState() override;
+
+private:
+    std::function<void()> m_action;
+    int m_verticalPadding = 0;
+};

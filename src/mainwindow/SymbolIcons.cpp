@@ -1,0 +1,63 @@
+#include "SymbolIcons.h"
+
+#include <QHash>
+#include <QPainter>
+
+namespace
+{
+
+const QHash<QString, QString> &themeNames()
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("person.crop.circle.fill"), QStringLiteral("user-identity")},
+        {QStringLiteral("chevron.down"), QStringLiteral("go-down")},
+        {QStringLiteral("clock"), QStringLiteral("view-calendar-timeline")},
+        {QStringLiteral("bubble.left"), QStringLiteral("dialog-messages")},
+        {QStringLiteral("heart"), QStringLiteral("emblem-favorite")},
+        {QStringLiteral("doc.text"), QStringLiteral("document-multiple")},
+        {QStringLiteral("clipboard"), QStringLiteral("edit-paste")},
+        {QStringLiteral("gearshape"), QStringLiteral("configure")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
+        {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear")},
+        {QStringLiteral("square.and.pencil"), QStringLiteral("document-edit")},
+        {QStringLiteral("star.fill"), QStringLiteral("rating")},
+        {QStringLiteral("lock.fill"), QStringLiteral("object-locked")},
+        {QStringLiteral("paperclip"), QStringLiteral("mail-attachment")},
+        // The section rows' own images.
+        {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
+        {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},
+        {QStringLiteral("icon-health-story"), QStringLiteral("emblem-favorite")},
+        {QStringLiteral("icon-health-documents"), QStringLiteral("document-multiple")},
+        {QStringLiteral("icon-clipboard"), QStringLiteral("edit-paste")},
+    };
+    return names;
+}
+
+} // namespace
+
+namespace SymbolIcons
+{
+
+void installFallbackTheme()
+{
+    QIcon::setFallbackThemeName(QStringLiteral("breeze"));
+}
+
+QIcon icon(const QString &symbol)
+{
+    const QString name = themeNames().value(symbol);
+    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+}
+
+QPixmap tinted(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio)
+{
+    QPixmap pixmap = icon(symbol).pixmap(QSize(size, size), devicePixelRatio);
+    if (pixmap.isNull())
+        return pixmap;
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(pixmap.rect(), color);
+    return pixmap;
+}
+
+} // namespace SymbolIcons

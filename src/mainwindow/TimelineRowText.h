@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct Medbit;
+
+// The texts of one timeline row.
+namespace TimelineRowText
+{
+
+// The translation when the entry has one (even an empty one), else its text.
+QString mainText(const Medbit &medbit);
+// The untranslated text, shown under a translation only.
+std::optional<QString> untranslatedText(const Medbit &medbit);
+// "Starred", "Locked", "Has attachment", for the marks that apply, in that order.
+QStringList markNames(const Medbit &medbit);
+// The category initials in tag order, joined with ", ".
+QString initials(const Medbit &medbit);
+// The initials, the middle dot and the date.
+QString footer(const Medbit &medbit);
+
+} // namespace TimelineRowText

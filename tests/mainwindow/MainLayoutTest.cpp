@@ -1,0 +1,293 @@
+#include "clipboard/ClipboardManager.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/SidebarRow.h"
+#include "mainwindow/TimelineListView.h"
+#include "mainwindow/TimelineModel.h"
+#include "mainwindow/WindowState.h"
+#include "records/MedbitStore.h"
+
+#include "ClipboardTestSettings.h"
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include <memory>
+
+using ScreenTestKit::child;
+
+class MainLayoutTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_server.isRunning());
+        qputenv("TZ", "UTC");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void init()
+    {
+        m_server.reset();
+        ClipboardTestSettings::clear();
+        m_session = std::make_unique<SignedInSession>(m_server);
+        m_view = std::make_unique<ContentView>(&m_session->auth, &m_session->patients);
+        m_view->resize(1100, 700);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_COMPARE_WITH_TIMEOUT(model() ? model()->rowCount() : 0, 10, 10000);
+        QTRY_VERIFY(state()->selectedMedbit().has_value());
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_session.reset();
+    }
+
+    void selection_followsList_andFullEntryIsFetchedOncePerID()
+    {
+        const QString first = model()->medbitAt(0).id;
+        QCOMPARE(state()->selectedMedbit()->id, first);
+        QTRY_COMPARE(fetches(first), 1);
+        const int labRow = rowWithText(QStringLiteral("Blood panel"));
+        clickRow(labRow);
+        const QString lab = model()->medbitAt(labRow).id;
+        QCOMPARE(state()->selectedMedbit()->id, lab);
+        QCOMPARE(state()->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
+        QTRY_COMPARE(fetches(lab), 1);
+        clickRow(0);
+        QCOMPARE(state()->activeDocumentName(), std::nullopt);
+        clickRow(labRow);
+        AwaitTask::run(m_view->medbitStore()->loadMedbits());
+        QCOMPARE(state()->selectedMedbit()->id, lab);
+        QCOMPARE(fetches(first) + fetches(lab), 2);
+
+        // The selected entry gone: the first is selected; no entries: nothing is.
+        Medbit selected = *state()->selectedMedbit();
+        AwaitTask::run(m_view->medbitStore()->deleteMedbit(selected));
+        QCOMPARE(state()->selectedMedbit()->id, first);
+        m_view->medbitStore()->setMedbits({});
+        QCOMPARE(state()->selectedMedbit(), std::nullopt);
+        QCOMPARE(state()->activeDocumentName(), std::nullopt);
+    }
+
+    void starredEntry_updatesItsRowAndKeepsSelection()
+    {
+        clickRow(3);
+        Medbit starred = model()->medbitAt(3);
+        starred.isStarred = !starred.isStarred;
+        QSignalSpy resets(model(), &QAbstractItemModel::modelReset);
+        AwaitTask::run(m_view->medbitStore()->updateMedbit(starred));
+        QCOMPARE(resets.size(), 0);
+        QCOMPARE(model()->medbitAt(3).isStarred, starred.isStarred);
+        QCOMPARE(state()->selectedMedbit()->isStarred, starred.isStarred);
+        QCOMPARE(list()->currentIndex().row(), 3);
+    }
+
+    void patientChange_movesClipboardBeforeEntries_andKeepsWindowState()
+    {
+        const QString firstEntry = state()->selectedMedbit()->id;
+        clickNamed("askRow");
+        clickNamed("categoryRow-rx");
+        clickNamed("askRow");
+        state()->setAskText(QStringLiteral("What changed?"));
+        QPointer<QWidget> askPanel = child<QWidget>(m_view.get(), "askPanel");
+        QVERIFY(askPanel);
+        QString clipboardPatientWhenEntriesMoved;
+        connect(m_view->medbitStore(), &MedbitStore::patientIDChanged, this,
+                [&] { clipboardPatientWhenEntriesMoved = m_view->clipboardManager()->patientID(); });
+
+        const QString sam = choosePatient(QStringLiteral("Sam Rivera"));
+        QCOMPARE(m_session->patients.selectedPatientID(), sam);
+        QCOMPARE(clipboardPatientWhenEntriesMoved, sam);
+        QCOMPARE(m_view->medbitStore()->patientID(), sam);
+        QCOMPARE(child<QLabel>(m_view.get(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
+        QTRY_VERIFY(!askPanel);
+        QCOMPARE(child<QWidget>(m_view.get(), "askPanel")->property("patientID").toString(), sam);
+        QCOMPARE(state()->selectedSection(), SidebarSection::ask);
+        QCOMPARE(state()->selectedCategoryFilter(), QStringLiteral("rx"));
+        QCOMPARE(state()->askText(), QStringLiteral("What changed?"));
+        QVERIFY(m_view->fetchedDetailIDs().contains(firstEntry));
+
+        clickNamed("categoryRow-rx");
+        QTRY_COMPARE(state()->selectedMedbit() ? state()->selectedMedbit()->entryText : QString(),
+                     QStringLiteral("Ear infection, treated by the GP."));
+        QTRY_COMPARE(model()->rowCount(), 3);
+    }
+
+    void sidebar_filterAndHighlightRules_data()
+    {
+        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("highlighted");
+        QTest::newRow("category from another section")
+            << QStringList{"askRow", "categoryRow-rx"} << int(SidebarSection::timeline) << "rx"
+            << QStringList{"categoryRow-rx"};
+        QTest::newRow("same category again") << QStringList{"categoryRow-rx", "categoryRow-rx"}
+                                             << int(SidebarSection::timeline) << "" << QStringList{"timelineRow"};
+        QTest::newRow("timeline clears the filter")
+            << QStringList{"categoryRow-lab", "timelineRow"} << int(SidebarSection::timeline) << ""
+            << QStringList{"timelineRow"};
+        QTest::newRow("sections keep the filter")
+            << QStringList{"categoryRow-$", "healthDocumentsRow"} << int(SidebarSection::healthDocuments) << "$"
+            << QStringList{"healthDocumentsRow", "categoryRow-$"};
+        QTest::newRow("other category replaces")
+            << QStringList{"categoryRow-@", "categoryRow-vx"} << int(SidebarSection::timeline) << "vx"
+            << QStringList{"categoryRow-vx"};
+    }
+
+    void sidebar_filterAndHighlightRules()
+    {
+        QFETCH(QStringList, clicks);
+        QFETCH(int, section);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, highlighted);
+        for (const QString &name : clicks)
+            clickNamed(name.toLatin1().constData());
+        QCOMPARE(int(state()->selectedSection()), section);
+        QCOMPARE(state()->selectedCategoryFilter().value_or(QString()), filter);
+        QStringList shownSelected;
+        for (const SidebarRow *row : m_view->findChildren<SidebarRow *>()) {
+            if (row->isSelected())
+                shownSelected.append(row->objectName());
+        }
+        std::sort(shownSelected.begin(), shownSelected.end());
+        std::sort(highlighted.begin(), highlighted.end());
+        QCOMPARE(shownSelected, highlighted);
+        QCOMPARE(child<QWidget>(m_view.get(), "contentColumn")->isVisible(), section == int(SidebarSection::timeline));
+    }
+
+    void searchAndFilter_neverWriteTheSelection()
+    {
+        const int labRow = rowWithText(QStringLiteral("Blood panel"));
+        clickRow(labRow);
+        const QString lab = state()->selectedMedbit()->id;
+        auto *search = child<QLineEdit>(m_view.get(), "searchField");
+        auto *clear = child<QToolButton>(m_view.get(), "clearSearchButton");
+        QTest::keyClicks(search, QStringLiteral("   "));
+        QVERIFY(clear->isVisible());
+        QCOMPARE(model()->rowCount(), 10);
+        QTest::keyClicks(search, QStringLiteral("INHALER"));
+        QCOMPARE(model()->rowCount(), 2);
+        QCOMPARE(state()->selectedMedbit()->id, lab);
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(search->text(), QString());
+        QVERIFY(!clear->isVisible());
+        QCOMPARE(model()->rowCount(), 10);
+        QCOMPARE(list()->currentIndex().row(), labRow);
+
+        clickNamed("categoryRow-rx");
+        QCOMPARE(child<QLabel>(m_view.get(), "filterChipLabel")->text(), QStringLiteral("Filtered: rx"));
+        QCOMPARE(model()->rowCount(), 1);
+        QCOMPARE(state()->selectedMedbit()->id, lab);
+        QTest::mouseClick(child<QToolButton>(m_view.get(), "clearFilterButton"), Qt::LeftButton);
+        QCOMPARE(state()->selectedCategoryFilter(), std::nullopt);
+        QVERIFY(!child<QWidget>(m_view.get(), "filterChip")->isVisible());
+        QCOMPARE(model()->rowCount(), 10);
+    }
+
+    void iconButtons_areNamedAndAsk()
+    {
+        auto *newEntry = child<QToolButton>(m_view.get(), "newEntryButton");
+        QCOMPARE(newEntry->accessibleName(), QStringLiteral("New Entry"));
+        QCOMPARE(child<QToolButton>(m_view.get(), "clearSearchButton")->accessibleName(),
+                 QStringLiteral("Clear Search"));
+        QCOMPARE(child<QToolButton>(m_view.get(), "clearFilterButton")->accessibleName(),
+                 QStringLiteral("Clear Filter"));
+        QCOMPARE(child<QLineEdit>(m_view.get(), "searchField")->accessibleName(), QStringLiteral("Search Timeline"));
+        QCOMPARE(child<QLineEdit>(m_view.get(), "searchField")->placeholderText(), QStringLiteral("Search Timeline"));
+        QSignalSpy newEntries(m_view.get(), &ContentView::newEntryRequested);
+        QSignalSpy settings(m_view.get(), &ContentView::settingsRequested);
+        QTest::mouseClick(newEntry, Qt::LeftButton);
+        clickNamed("settingsButton");
+        QCOMPARE(newEntries.size(), 1);
+        QCOMPARE(settings.size(), 1);
+    }
+
+    void arrowKeys_moveTheSelection()
+    {
+        list()->setFocus();
+        QTest::keyClick(list(), Qt::Key_Down);
+        QCOMPARE(state()->selectedMedbit()->id, model()->medbitAt(1).id);
+    }
+
+    void searchCopy_isRecordedForThePatient()
+    {
+        auto *search = child<QLineEdit>(m_view.get(), "searchField");
+        QTest::keyClicks(search, QStringLiteral("asthma"));
+        search->selectAll();
+        QTest::keyClick(search, Qt::Key_C, Qt::ControlModifier);
+        const QList<ClipboardItem> items = m_view->clipboardManager()->items();
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.first().text, QStringLiteral("asthma"));
+        QCOMPARE(items.first().source, QStringLiteral("Search Timeline"));
+        QCOMPARE(items.first().patientID, m_session->patients.selectedPatientID());
+    }
+
+private:
+    WindowState *state() const { return m_view->state(); }
+    TimelineListView *list() const { return child<TimelineListView>(m_view.get(), "timelineList"); }
+    TimelineModel *model() const { return list() ? static_cast<TimelineModel *>(list()->model()) : nullptr; }
+
+    void clickNamed(const char *name)
+    {
+        auto *button = child<QAbstractButton>(m_view.get(), name);
+        QVERIFY2(button, name);
+        QTest::mouseClick(button, Qt::LeftButton);
+    }
+
+    void clickRow(int row)
+    {
+        const QModelIndex index = model()->index(row);
+        list()->scrollTo(index);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualRect(index).center());
+    }
+
+    int rowWithText(const QString &start) const
+    {
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            if (model()->medbitAt(row).entryText.startsWith(start))
+                return row;
+        }
+        return -1;
+    }
+
+    int fetches(const QString &id) const
+    {
+        int count = 0;
+        for (const LoggedRequest &request : m_server.requests(QStringLiteral("/api/medbits/get")))
+            count += request.query.contains(id.toLatin1()) ? 1 : 0;
+        return count;
+    }
+
+    // Chooses the patient in the sidebar's picker; returns its id.
+    QString choosePatient(const QString &name)
+    {
+        auto *picker = child<QToolButton>(m_view.get(), "patientPicker");
+        for (QAction *item : picker->menu()->actions()) {
+            if (item->text() == name) {
+                const QString id = item->data().toString();
+                item->trigger();
+                [&] { QTRY_COMPARE(m_session->patients.selectedPatientID(), id); }();
+                return id;
+            }
+        }
+        return {};
+    }
+
+    ClipboardTestSettings m_settings;
+    StandinServer m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ContentView> m_view;
+};
+
+QTEST_MAIN(MainLayoutTest)
+#include "MainLayoutTest.moc"

@@ -97,7 +97,11 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 
 QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 {
-    const QString patientID = m_patientID;
+    return createMedbit(std::move(medbit), m_patientID);
+}
+
+QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit, QString patientID)
+{
     const QJsonObject body{{QLatin1StringView("patientId"), patientID}, {QLatin1StringView("medbit"), payload(medbit)}};
     QPointer<MedbitStore> self(this);
     const Medbit created = co_await APIClient::shared().request<Medbit>(
@@ -112,8 +116,13 @@ QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 
 QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
 {
+    return updateMedbit(std::move(medbit), m_patientID);
+}
+
+QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit, QString patientID)
+{
     QJsonObject body = payload(medbit);
-    body.insert(QLatin1StringView("patientId"), m_patientID);
+    body.insert(QLatin1StringView("patientId"), patientID);
     QueryItems query{{QStringLiteral("medbitId"), medbit.id}};
     QPointer<MedbitStore> self(this);
     const Medbit updated =

@@ -25,16 +25,6 @@ private Q_SLOTS:
         QCOMPARE(EntryDate::secondsSince1970(QDateTime::fromMSecsSinceEpoch(msecs)), seconds);
     }
 
-    void now_isCutToTheWholeSecond_andOnDayKeepsTheTime()
-    {
-        const QDateTime moment(QDate(2024, 3, 5), QTime(10, 20, 30, 750));
-        EntryDate::setClockForTesting([moment] { return moment; });
-        const QDateTime now = EntryDate::now();
-        EntryDate::setClockForTesting({});
-        QCOMPARE(now, QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30)));
-        QCOMPARE(EntryDate::onDay(now, QDate(1969, 7, 20)), QDateTime(QDate(1969, 7, 20), QTime(10, 20, 30)));
-    }
-
     void filePart_data()
     {
         QTest::addColumn<QString>("fileName");

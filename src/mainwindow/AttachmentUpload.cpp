@@ -56,9 +56,9 @@ QCoro::Task<> AttachmentUpload::upload(QUrl file, QString patientID, QString med
     const QList<MultipartFile> files{filePart(file.fileName(), std::move(data))};
     const FormFields fields{{QStringLiteral("patientId"), patientID}, {QStringLiteral("medbitId"), medbitID}};
     const QString boundary = APIClient::makeBoundary();
-    const QByteArray body = APIClient::makeMultipartBody(boundary, fields, files);
-    const QString contentType = QStringLiteral("multipart/form-data; boundary=") + boundary;
-    const QueryItems noQuery;
-    co_await APIClient::shared().request<ImageAsset>(HTTPMethod::POST, QStringLiteral("/medbits/upload_image"), noQuery,
-                                                     body, contentType, true, true);
+    const APIRequest request{.method = HTTPMethod::POST,
+                             .path = QStringLiteral("/medbits/upload_image"),
+                             .body = APIClient::makeMultipartBody(boundary, fields, files),
+                             .contentType = QStringLiteral("multipart/form-data; boundary=") + boundary};
+    co_await APIClient::shared().request<ImageAsset>(request);
 }

@@ -6,8 +6,6 @@
 namespace
 {
 
-const QString jsonContentType = QStringLiteral("application/json");
-
 // The first patient marked active, else the first, else none.
 QString chooseSelection(const QList<Patient> &patients)
 {
@@ -57,11 +55,11 @@ QCoro::Task<> PatientStore::loadPatients()
     QPointer<PatientStore> self(this);
     std::optional<QList<Patient>> patients;
     std::optional<QString> error;
-    // Arguments are built outside co_await: GCC 12 miscompiles string literals in braced lists there.
-    QueryItems query{{QStringLiteral("userId"), ticket->userID}};
+    // Built outside co_await: GCC 12 destroys an aggregate built inside one twice.
+    const APIRequest request{.path = QStringLiteral("/patients/listAll"),
+                             .query = {{QStringLiteral("userId"), ticket->userID}}};
     try {
-        patients = co_await APIClient::shared().request<QList<Patient>>(
-            HTTPMethod::GET, QStringLiteral("/patients/listAll"), query, std::nullopt, std::nullopt, true, true);
+        patients = co_await APIClient::shared().request<QList<Patient>>(request);
     } catch (const APIError &failure) {
         error = failure.description();
     }
@@ -86,9 +84,10 @@ QCoro::Task<Patient> PatientStore::createPatient(QString name)
     const QJsonObject body{
         {QLatin1StringView("userId"), ticket->userID},
         {QLatin1StringView("firstName"), trimmed.isEmpty() ? QStringLiteral("New Patient") : trimmed}};
+    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/create")};
+    request.setJSONBody(body);
     QPointer<PatientStore> self(this);
-    const Patient patient = co_await APIClient::shared().request<Patient>(
-        HTTPMethod::POST, QStringLiteral("/patients/create"), {}, APIClient::encode(body), jsonContentType, true, true);
+    const Patient patient = co_await APIClient::shared().request<Patient>(request);
     if (self && isCurrent(*ticket)) {
         setPatients(m_patients + QList<Patient>{patient});
         setSelectedPatientID(patient._id);
@@ -135,10 +134,11 @@ void PatientStore::markActive(const QString &patientID)
 QCoro::Task<> PatientStore::updateActive(SessionTicket ticket, QString patientID)
 {
     const QJsonObject body{{QLatin1StringView("userId"), ticket.userID}, {QLatin1StringView("patientId"), patientID}};
+    APIRequest request{.method = HTTPMethod::PUT, .path = QStringLiteral("/patients/updateActive")};
+    request.setJSONBody(body);
     QPointer<PatientStore> self(this);
     try {
-        co_await APIClient::shared().request<Patient>(HTTPMethod::PUT, QStringLiteral("/patients/updateActive"), {},
-                                                      APIClient::encode(body), jsonContentType, true, true);
+        co_await APIClient::shared().request<Patient>(request);
     } catch (const APIError &failure) {
         if (self && isCurrent(ticket))
             setLastError(failure.description());

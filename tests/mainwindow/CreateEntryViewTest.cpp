@@ -80,9 +80,9 @@ private Q_SLOTS:
         APIClient::shared().setBaseURLForTesting(m_server.apiBase());
         m_auth = std::make_unique<AuthManager>(&m_keychain);
         AwaitTask::run(m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, false));
-        const QueryItems query{{QStringLiteral("userId"), m_auth->currentUserID().value_or(QString())}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(
-            HTTPMethod::GET, QStringLiteral("/patients/listAll"), query, std::nullopt, std::nullopt, true, true));
+        const APIRequest list{.path = QStringLiteral("/patients/listAll"),
+                              .query = {{QStringLiteral("userId"), m_auth->currentUserID().value_or(QString())}}};
+        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(list));
         m_bearer = m_server.signIn().access;
         m_store = std::make_unique<MedbitStore>(patient(0));
         AwaitTask::run(m_store->loadMedbits());

@@ -15,11 +15,10 @@
 namespace
 {
 
-QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
+QCoro::Task<> reloadPatients(PatientStore *store)
 {
     // loadPatients reports its failure through lastError, which the window shows.
-    if (store)
-        co_await store->loadPatients();
+    co_await store->loadPatients();
 }
 
 } // namespace
@@ -67,8 +66,6 @@ QWidget *ContentView::buildLoadingScreen()
 
 void ContentView::refreshScreen()
 {
-    if (!m_patientStore)
-        return;
     if (m_patientStore->isLoading()) {
         m_screens->setCurrentWidget(m_loading);
     } else if (!m_patientStore->patients().isEmpty()) {
@@ -89,7 +86,7 @@ void ContentView::tryLoadAgain()
 
 void ContentView::onFirstPatientCreated()
 {
-    if (m_onboardingChoice || !m_patientStore)
+    if (m_onboardingChoice)
         return;
     m_onboardingChoice = new OnboardingImportChoiceView(m_patientStore->selectedRecord().patient.displayName(), this);
     m_onboardingChoice->setAttribute(Qt::WA_DeleteOnClose);

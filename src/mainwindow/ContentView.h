@@ -34,7 +34,7 @@ private:
     void chooseImportFromOnboarding();
     void chooseManualFromOnboarding();
 
-    QPointer<PatientStore> m_patientStore;
+    PatientStore *m_patientStore = nullptr;
     QStackedWidget *m_screens = nullptr;
     QWidget *m_loading = nullptr;
     PatientsLoadFailedView *m_loadFailed = nullptr;

@@ -5,7 +5,7 @@
 #include "EntryDate.h"
 #include "app/BusyButton.h"
 #include "app/FormKit.h"
-#include "net/APIError.h"
+#include "app/ScreenAction.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 
@@ -63,18 +63,11 @@ void showSelection(QCheckBox *category)
     category->setPalette(colours);
 }
 
-QString failureDescription(const std::exception &error)
-{
-    if (const auto *readError = dynamic_cast<const AttachmentReadError *>(&error))
-        return readError->description();
-    return FormKit::errorDescription(error);
-}
-
 } // namespace
 
 CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> existing, const QString &initialText,
                                  std::optional<QUrl> attachmentURL, QWidget *parent)
-    : QDialog(parent), m_store(store), m_existing(std::move(existing))
+    : QDialog(parent), m_store(store), m_existing(std::move(existing)), m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createEntryView"));
     setWindowTitle(isEditing() ? tr("Edit Entry") : tr("New Entry"));
@@ -100,8 +93,14 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText));
     layout->addWidget(scroll, 1);
+    connect(m_saveAction, &ScreenAction::busyChanged, this, &CreateEntryView::refresh);
     refresh();
     m_editor->setFocus();
+}
+
+bool CreateEntryView::isSaving() const
+{
+    return m_saveAction->isBusy();
 }
 
 QWidget *CreateEntryView::buildHeader()
@@ -276,20 +275,18 @@ void CreateEntryView::appendPending(const QList<QUrl> &urls)
 
 void CreateEntryView::refresh()
 {
-    m_save->setBusy(m_isSaving);
+    m_save->setBusy(isSaving());
     m_save->setReady(!m_editor->toPlainText().trimmed().isEmpty());
     // A file chosen while a save runs would be neither sent nor kept apart from those that were.
-    m_addAttachment->setEnabled(!m_isSaving);
+    m_addAttachment->setEnabled(!isSaving());
 }
 
 void CreateEntryView::save()
 {
     const QString text = m_editor->toPlainText().trimmed();
-    if (text.isEmpty() || m_isSaving || !m_store)
+    if (text.isEmpty() || isSaving() || !m_store)
         return;
-    m_isSaving = true;
     FormKit::setCaptionText(m_error, QString());
-    refresh();
     SaveJob job;
     job.entry = entryToSave(text);
     // The patient of this press of Save, whatever the window shows by the time the steps run; once the
@@ -324,31 +321,37 @@ Medbit CreateEntryView::entryToSave(const QString &text) const
     return entry;
 }
 
-// Runs to its end even when the sheet is closed meanwhile; only its writes to the sheet are skipped then.
 QCoro::Task<> CreateEntryView::runSave(SaveJob job)
 {
-    QPointer self(this);
-    QPointer<MedbitStore> store = m_store;
-    std::optional<QString> failure;
+    std::optional<QString> readFailure;
+    QCoro::Task<> steps = saveSteps(std::move(job), this, m_store, &readFailure);
+    const ScreenAction::Outcome outcome = co_await m_saveAction->run(std::move(steps));
+    if (outcome.abandoned)
+        co_return;
+    finishSave(outcome.failure ? outcome.failure : readFailure);
+}
+
+QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<MedbitStore> store,
+                                         std::optional<QString> *readFailure)
+{
+    // save() saw the store, and this part runs before the first suspension.
+    QCoro::Task<Medbit> write =
+        job.isUpdate ? store->updateMedbit(job.entry, job.patientID) : store->createMedbit(job.entry, job.patientID);
+    const Medbit saved = co_await std::move(write);
+    if (form)
+        form->markSaved(saved, job.patientID);
     try {
-        QCoro::Task<Medbit> write = job.isUpdate ? store->updateMedbit(job.entry, job.patientID)
-                                                 : store->createMedbit(job.entry, job.patientID);
-        const Medbit saved = co_await std::move(write);
-        if (self)
-            self->markSaved(saved, job.patientID);
         for (const PendingAttachment &attachment : std::as_const(job.attachments)) {
             co_await AttachmentUpload::upload(attachment.url, job.patientID, saved.id);
-            if (self)
-                self->markUploaded(attachment.id);
+            if (form)
+                form->markUploaded(attachment.id);
             // The store's copy then lists the new document; a failed refresh does not undo the upload.
             if (store)
                 co_await store->fetchMedbit(saved.id);
         }
-    } catch (const std::exception &error) {
-        failure = failureDescription(error);
+    } catch (const AttachmentReadError &error) {
+        *readFailure = error.description();
     }
-    if (self)
-        self->finishSave(failure);
 }
 
 void CreateEntryView::markSaved(const Medbit &saved, const QString &patientID)
@@ -367,8 +370,6 @@ void CreateEntryView::markUploaded(const QUuid &id)
 
 void CreateEntryView::finishSave(const std::optional<QString> &failure)
 {
-    m_isSaving = false;
-    refresh();
     if (!failure) {
         // After Cancel the sheet is already closed: closing it again would report a second outcome.
         if (isVisible())

@@ -20,6 +20,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QVBoxLayout;
+class ScreenAction;
 
 // The window-modal sheet in which the user writes a new entry of the open patient, or edits the text of
 // one, and attaches files. Save creates or updates the entry through the store, then uploads the chosen
@@ -37,7 +38,7 @@ public:
                     std::optional<QUrl> attachmentURL, QWidget *parent);
 
     bool isEditing() const { return m_existing.has_value(); }
-    bool isSaving() const { return m_isSaving; }
+    bool isSaving() const;
 
 private:
     // What one press of Save sends; fixed when it is pressed.
@@ -61,6 +62,10 @@ private:
     void save();
     Medbit entryToSave(const QString &text) const;
     QCoro::Task<> runSave(SaveJob job);
+    // The steps of one save; they go on when the form is gone, and write to it only while it exists. A file
+    // that cannot be read ends them with its text in `readFailure`.
+    static QCoro::Task<> saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<MedbitStore> store,
+                                   std::optional<QString> *readFailure);
     void markSaved(const Medbit &saved, const QString &patientID);
     void markUploaded(const QUuid &id);
     void finishSave(const std::optional<QString> &failure);
@@ -73,7 +78,7 @@ private:
     QString m_savedPatientID;
     QDateTime m_date;
     QList<PendingAttachment> m_pending;
-    bool m_isSaving = false;
+    ScreenAction *m_saveAction = nullptr;
 
     QPlainTextEdit *m_editor = nullptr;
     QDateEdit *m_datePicker = nullptr;

@@ -1,4 +1,5 @@
 #include "app/VantorelleApp.h"
+#include "mainwindow/ContentView.h"
 #include "platform/SecretServiceKeychain.h"
 
 #include <QApplication>
@@ -11,7 +12,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
 
     SecretServiceKeychain keychain;
-    VantorelleApp app(&keychain);
+    VantorelleApp app(&keychain, ContentView::factory());
     app.openNewWindow();
     return QApplication::exec();
 }

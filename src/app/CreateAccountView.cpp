@@ -1,8 +1,8 @@
 #include "CreateAccountView.h"
 
-#include "FormKit.h"
 #include "ScreenAction.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "CreatePatientOnboardingView.h"
 
-#include "FormKit.h"
 #include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QLineEdit>

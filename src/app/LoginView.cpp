@@ -1,9 +1,9 @@
 #include "LoginView.h"
 
 #include "ForgotPasswordSheet.h"
-#include "FormKit.h"
 #include "ScreenAction.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

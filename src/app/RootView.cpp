@@ -1,16 +1,17 @@
 #include "RootView.h"
 
-#include "BusyIndicator.h"
 #include "CreateAccountView.h"
 #include "LoginView.h"
-#include "mainwindow/ContentView.h"
 #include "net/AuthManager.h"
+#include "widgets/BusyIndicator.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-RootView::RootView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_layout(new QVBoxLayout(this))
+RootView::RootView(AuthManager *authManager, PatientStore *patientStore, MainContentFactory mainContent,
+                   QWidget *parent)
+    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_mainContent(std::move(mainContent)),
+      m_layout(new QVBoxLayout(this))
 {
     setObjectName(QStringLiteral("rootView"));
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -69,7 +70,7 @@ QWidget *RootView::makeScreen(Screen screen)
     case Screen::Resolving:
         return makeProgressScreen();
     case Screen::Main:
-        return new ContentView(m_authManager, m_patientStore, this);
+        return m_mainContent(m_authManager, m_patientStore, this);
     case Screen::Registration: {
         auto *view = new CreateAccountView(m_authManager, this);
         connect(view, &CreateAccountView::switchToSignIn, this, [this] { setShowingCreateAccount(false); });

@@ -1,8 +1,8 @@
 #include "SettingsPatientsPanel.h"
 
-#include "FormKit.h"
 #include "ScreenAction.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 #include "ContentView.h"
 
 #include "PatientsLoadFailedView.h"
-#include "app/BusyIndicator.h"
 #include "app/CreatePatientOnboardingView.h"
 #include "app/OnboardingImportChoiceView.h"
 #include "records/PatientStore.h"
+#include "widgets/BusyIndicator.h"
 
 #include <QLabel>
 #include <QStackedWidget>
@@ -62,6 +62,13 @@ QWidget *ContentView::buildLoadingScreen()
     layout->addWidget(label, 0, Qt::AlignHCenter);
     layout->addStretch();
     return screen;
+}
+
+MainContentFactory ContentView::factory()
+{
+    return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> QWidget * {
+        return new ContentView(authManager, patientStore, parent);
+    };
 }
 
 void ContentView::refreshScreen()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/MainContentFactory.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -20,6 +22,9 @@ class ContentView final : public QWidget
 
 public:
     ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent = nullptr);
+
+    // What main.cpp hands to the application so that its windows show this view when signed in.
+    static MainContentFactory factory();
 
 Q_SIGNALS:
     // The user chose to import documents for the first patient.

@@ -3,11 +3,11 @@
 #include "AttachmentPicker.h"
 #include "AttachmentUpload.h"
 #include "EntryDate.h"
-#include "app/BusyButton.h"
-#include "app/FormKit.h"
 #include "app/ScreenAction.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
+#include "widgets/BusyButton.h"
+#include "widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -6,12 +6,12 @@
 #include "AwaitTask.h"
 #include "StandinServer.h"
 
-#include "app/FormKit.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
 #include "records/MedbitStore.h"
 #include "records/Patient.h"
+#include "widgets/FormKit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormKit.h"
+#include "widgets/FormKit.h"
 
 #include <QObject>
 #include <QPointer>

@@ -7,9 +7,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTest>
+#include <QTimer>
 #include <QUuid>
 
 #include <QCoroTask>
+
+#include <algorithm>
 
 const QString SignedInSession::activationPath = QStringLiteral("/api/patients/updateActive");
 
@@ -23,7 +26,23 @@ SignedInSession::SignedInSession(StandinServer &server, Stores stores)
             [this](QNetworkReply *reply) { m_finishedPaths.append(reply->url().path()); });
 }
 
-SignedInSession::~SignedInSession() = default;
+SignedInSession::~SignedInSession()
+{
+    // A request this session left on its way would be answered 401 once the next case resets the
+    // stand-in, and the shared client would retry it through the next case's session. So the session
+    // ends only after one more event-loop turn (a queued activation starts) and every reply finished.
+    bool turned = false;
+    QTimer::singleShot(0, this, [&turned] { turned = true; });
+    const bool drained = QTest::qWaitFor(
+        [&turned] {
+            const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
+            return turned && std::none_of(replies.cbegin(), replies.cend(),
+                                          [](const QNetworkReply *reply) { return !reply->isFinished(); });
+        },
+        20000);
+    if (!drained)
+        qWarning("a request of the ended session is still on its way");
+}
 
 QString SignedInSession::userID() const
 {

@@ -16,7 +16,8 @@
 // The application's session over an in-memory keychain, pointed at a stand-in, for store and screen
 // tests: an AuthManager and (unless a test makes its own) the PatientStore the application would hand
 // its screens. It counts finished replies per path, so a test can wait until a (delayed) reply has been
-// handled, and reads the stand-in's log as this session sent it.
+// handled, and reads the stand-in's log as this session sent it. It ends only when none of its requests
+// is still on its way, so one case's requests never reach the next case's stand-in state.
 class SignedInSession final : public QObject
 {
     Q_OBJECT

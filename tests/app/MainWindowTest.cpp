@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 #include "ScreenTestKit.h"
+#include "SignedInSession.h"
 #include "StandinServer.h"
 #include "app/RootView.h"
 #include "app/SettingsView.h"
@@ -58,6 +59,7 @@ void MainWindowTest::init()
 void MainWindowTest::cleanup()
 {
     m_app.reset();
+    SignedInSession::drainSharedClient();
     m_keychain.reset();
 }
 

@@ -1,6 +1,7 @@
 #include "app/RootView.h"
 #include "AwaitTask.h"
 #include "ScreenTestKit.h"
+#include "SignedInSession.h"
 #include "StandinServer.h"
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
@@ -60,6 +61,7 @@ void RootViewTest::init()
 void RootViewTest::cleanup()
 {
     m_app.reset();
+    SignedInSession::drainSharedClient();
     m_keychain.reset();
 }
 

@@ -7,6 +7,7 @@
 #include "widgets/BusyButton.h"
 
 #include "ScreenTestKit.h"
+#include "SignedInSession.h"
 #include "StandinServer.h"
 
 #include <QAccessible>
@@ -72,6 +73,7 @@ void ScreenReadabilityTest::init()
 void ScreenReadabilityTest::cleanup()
 {
     m_app.reset();
+    SignedInSession::drainSharedClient();
     m_keychain.reset();
 }
 

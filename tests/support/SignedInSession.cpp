@@ -28,11 +28,17 @@ SignedInSession::SignedInSession(StandinServer &server, Stores stores)
 
 SignedInSession::~SignedInSession()
 {
-    // A request this session left on its way would be answered 401 once the next case resets the
-    // stand-in, and the shared client would retry it through the next case's session. So the session
-    // ends only after one more event-loop turn (a queued activation starts) and every reply finished.
+    drainSharedClient();
+}
+
+void SignedInSession::drainSharedClient()
+{
+    // A request left on its way would be answered 401 once the next case resets the stand-in, and the
+    // shared client would retry it through the next case's session. So a case ends only after one more
+    // event-loop turn (a queued activation starts) and every reply finished.
+    QObject context;
     bool turned = false;
-    QTimer::singleShot(0, this, [&turned] { turned = true; });
+    QTimer::singleShot(0, &context, [&turned] { turned = true; });
     const bool drained = QTest::qWaitFor(
         [&turned] {
             const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
@@ -41,7 +47,7 @@ SignedInSession::~SignedInSession()
         },
         20000);
     if (!drained)
-        qWarning("a request of the ended session is still on its way");
+        qWarning("a request of the ended case is still on its way");
 }
 
 QString SignedInSession::userID() const

@@ -50,6 +50,10 @@ public:
     // One authorized round trip through the client: whatever was sent before it has been sent.
     void roundTrip();
 
+    // Waits until no request of the shared client is on its way (for screen tests that build whole
+    // windows without a session of their own).
+    static void drainSharedClient();
+
     static const QString activationPath;
 
 private:

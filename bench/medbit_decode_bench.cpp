@@ -1,23 +1,22 @@
 // Decoding a timeline of 10,000 entries: the JSON parse alone against the full decode into Medbit records,
 // and the heap the decoded records hold. Goals: decode <= 1.5x parse, records < 20 MB. Run by hand.
+#include "AlternatingRounds.h"
 #include "net/APIClient.h"
 #include "records/Medbit.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 
 #include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace
 {
 
 constexpr int entryCount = 10000;
-constexpr int rounds = 15;
+constexpr int rounds = 21;
 
 QJsonObject document(int i)
 {
@@ -63,19 +62,6 @@ QByteArray summaryReply()
     return QJsonDocument(list).toJson(QJsonDocument::Compact);
 }
 
-// The fastest of several rounds, in milliseconds. What the work returns is released after the clock stops.
-template <typename Work> double bestOf(Work work)
-{
-    double best = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        [[maybe_unused]] const auto result = work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,10 +71,11 @@ int main(int argc, char **argv)
     std::printf("reply: %d entries, %.2f MB of JSON\n", entryCount, bytes.size() / 1e6);
 
     // Both include freeing the parsed document; the records are the product and outlive the clock.
-    const double parse = bestOf([&] { return QJsonDocument::fromJson(bytes).isArray(); });
-    const double decode = bestOf([&] { return APIClient::decodeReply<QList<Medbit>>(bytes); });
-    std::printf("QJsonDocument::fromJson:        %8.2f ms\n", parse);
-    std::printf("decode into Medbit records:     %8.2f ms  (%.2fx the parse; goal <= 1.5x)\n", decode, decode / parse);
+    const AlternatingRounds::Summary summary = AlternatingRounds::run(
+        rounds, [&] { return QJsonDocument::fromJson(bytes).isArray(); },
+        [&] { return APIClient::decodeReply<QList<Medbit>>(bytes); });
+    AlternatingRounds::print(rounds, "QJsonDocument::fromJson", "decode into Medbit records", summary);
+    std::printf("  goal: decode <= 1.5x the parse\n");
 
     malloc_trim(0);
     const size_t before = mallinfo2().uordblks;

@@ -1,37 +1,20 @@
 // Decoding a timeline of 10,000 entries: the JSON parse alone against the full decode into Medbit records,
 // and the heap the decoded records hold. Goals: decode <= 1.5x parse, records < 20 MB. Run by hand.
-#include "net/APIClient.h"
-#include "records/Medbit.h"
-
+#include "AlternatingRounds.h"
 #include "TimelineEntries.h"
+#include "net/APIClient.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <malloc.h>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace
 {
 
-constexpr int rounds = 15;
-
-// The fastest of several rounds, in milliseconds. What the work returns is released after the clock stops.
-template <typename Work> double bestOf(Work work)
-{
-    double best = 1e300;
-    for (int round = 0; round < rounds; ++round) {
-        QElapsedTimer timer;
-        timer.start();
-        [[maybe_unused]] const auto result = work();
-        best = std::min(best, timer.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
+constexpr int rounds = 21;
 
 } // namespace
 
@@ -42,10 +25,11 @@ int main(int argc, char **argv)
     std::printf("reply: %d entries, %.2f MB of JSON\n", TimelineEntries::entryCount, bytes.size() / 1e6);
 
     // Both include freeing the parsed document; the records are the product and outlive the clock.
-    const double parse = bestOf([&] { return QJsonDocument::fromJson(bytes).isArray(); });
-    const double decode = bestOf([&] { return APIClient::decodeReply<QList<Medbit>>(bytes); });
-    std::printf("QJsonDocument::fromJson:        %8.2f ms\n", parse);
-    std::printf("decode into Medbit records:     %8.2f ms  (%.2fx the parse; goal <= 1.5x)\n", decode, decode / parse);
+    const AlternatingRounds::Summary summary = AlternatingRounds::run(
+        rounds, [&] { return QJsonDocument::fromJson(bytes).isArray(); },
+        [&] { return APIClient::decodeReply<QList<Medbit>>(bytes); });
+    AlternatingRounds::print(rounds, "QJsonDocument::fromJson", "decode into Medbit records", summary);
+    std::printf("  goal: decode <= 1.5x the parse\n");
 
     malloc_trim(0);
     const size_t before = mallinfo2().uordblks;

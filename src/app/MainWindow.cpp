@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "RootView.h"
+#include "UpdateResultDialog.h"
 #include "VantorelleApp.h"
 #include "platform/UpdaterController.h"
 
@@ -9,6 +10,7 @@
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 
 MainWindow::MainWindow(VantorelleApp *app, QWidget *parent)
     : QMainWindow(parent), m_app(app),
@@ -34,8 +36,7 @@ void MainWindow::buildMenus()
     about->setMenuRole(QAction::AboutRole);
 
     UpdaterController *updater = m_app->updater();
-    auto *checkForUpdates =
-        appMenu->addAction(tr("Check for Updates…"), this, [this, updater] { updater->checkForUpdates(this); });
+    auto *checkForUpdates = appMenu->addAction(tr("Check for Updates…"), this, [this] { runUpdateCheck(); });
     checkForUpdates->setObjectName(QStringLiteral("checkForUpdatesAction"));
     checkForUpdates->setMenuRole(QAction::ApplicationSpecificRole);
     checkForUpdates->setEnabled(updater->canCheckForUpdates());
@@ -79,4 +80,14 @@ void MainWindow::showAbout()
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+QCoro::Task<> MainWindow::runUpdateCheck()
+{
+    QPointer self(this);
+    const std::optional<UpdateCheckResult> result = co_await m_app->updater()->checkForUpdates();
+    if (!result)
+        co_return;
+    // Over this window, or over the whole application once this window has closed.
+    (new UpdateResultDialog(*result, self.data()))->open();
 }

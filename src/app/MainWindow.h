@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <QCoroTask>
+
 class RootView;
 class VantorelleApp;
 
@@ -19,6 +21,7 @@ private:
     void buildMenus();
     void fitToContent();
     void showAbout();
+    QCoro::Task<> runUpdateCheck();
 
     VantorelleApp *m_app = nullptr;
     RootView *m_rootView = nullptr;

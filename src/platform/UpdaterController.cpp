@@ -1,15 +1,13 @@
 #include "UpdaterController.h"
 
-#include "UrlOpener.h"
 #include "VersionNumber.h"
 #include "net/NetworkReplyPtr.h"
 
 #include <QFile>
 #include <QJsonDocument>
-#include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPushButton>
+#include <QPointer>
 
 #include <QCoroNetworkReply>
 
@@ -58,22 +56,17 @@ bool UpdaterController::isConfiguredKey(const QJsonValue &publicKey)
     return !key.isEmpty() && !key.startsWith(QLatin1String("REPLACE_WITH"));
 }
 
-void UpdaterController::checkForUpdates(QWidget *parent)
+QCoro::Task<std::optional<UpdateCheckResult>> UpdaterController::checkForUpdates()
 {
     if (!m_canCheckForUpdates)
-        return;
-    runCheck(parent);
-}
-
-QCoro::Task<> UpdaterController::runCheck(QPointer<QWidget> parent)
-{
+        co_return std::nullopt;
     QPointer self(this);
     setCanCheckForUpdates(false);
     const std::optional<UpdateFeed> feed = co_await fetchFeed();
     if (!self)
-        co_return;
+        co_return std::nullopt;
     setCanCheckForUpdates(true);
-    showResult(parent, feed);
+    co_return resultFor(feed);
 }
 
 QCoro::Task<std::optional<UpdateFeed>> UpdaterController::fetchFeed()
@@ -89,32 +82,20 @@ QCoro::Task<std::optional<UpdateFeed>> UpdaterController::fetchFeed()
     co_return UpdateFeed::fromJson(reply->readAll());
 }
 
-void UpdaterController::showResult(QWidget *parent, const std::optional<UpdateFeed> &feed)
+UpdateCheckResult UpdaterController::resultFor(const std::optional<UpdateFeed> &feed) const
 {
-    auto *box = new QMessageBox(parent);
-    box->setObjectName(QStringLiteral("updateResultDialog"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-    if (!feed) {
-        box->setIcon(QMessageBox::Warning);
-        box->setText(tr("Couldn't check for updates."));
-        box->setInformativeText(tr("The update information could not be loaded. Please try again later."));
-        box->setStandardButtons(QMessageBox::Ok);
-    } else if (VersionNumber::compare(feed->version, m_currentVersion) > 0) {
-        box->setText(tr("Vantorelle %1 is available.").arg(feed->version));
-        box->setInformativeText(tr("You have version %1.").arg(m_currentVersion));
-        QPushButton *download = box->addButton(tr("Download"), QMessageBox::AcceptRole);
-        download->setObjectName(QStringLiteral("downloadButton"));
-        box->addButton(tr("Later"), QMessageBox::RejectRole)->setObjectName(QStringLiteral("laterButton"));
-        box->setDefaultButton(download);
-        const QUrl page = feed->downloadURL;
-        connect(download, &QPushButton::clicked, box, [page] { UrlOpener::open(page); });
-    } else {
-        box->setText(tr("Vantorelle is up to date."));
-        box->setInformativeText(tr("Version %1 is the newest version available.").arg(m_currentVersion));
-        box->setStandardButtons(QMessageBox::Ok);
+    UpdateCheckResult result;
+    result.currentVersion = m_currentVersion;
+    if (!feed)
+        return result;
+    if (VersionNumber::compare(feed->version, m_currentVersion) <= 0) {
+        result.outcome = UpdateCheckResult::Outcome::UpToDate;
+        return result;
     }
-    box->open();
+    result.outcome = UpdateCheckResult::Outcome::UpdateAvailable;
+    result.availableVersion = feed->version;
+    result.downloadURL = feed->downloadURL;
+    return result;
 }
 
 void UpdaterController::setCanCheckForUpdates(bool value)

@@ -3,22 +3,23 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
-#include <QPointer>
 #include <QUrl>
 
 #include <QCoroTask>
 
+#include "UpdateCheckResult.h"
 #include "UpdateFeed.h"
 
 #include <optional>
 
 class QNetworkAccessManager;
-class QWidget;
 
-// The "Check for Updates…" command's model. Updating is configured once, from the application's
-// embedded property list (":/Info.json"): only a text SUPublicEDKey that is neither empty nor a
-// "REPLACE_WITH…" placeholder turns it on. A check fetches the feed named by SUFeedURL and tells the
-// user whether a newer version than CFBundleShortVersionString exists.
+// The "Check for Updates…" command's model. Updating is configured once, from
+// the application's embedded property list (":/Info.json"): only a text
+// SUPublicEDKey that is neither empty nor a "REPLACE_WITH…" placeholder turns
+// it on. A check fetches the feed named by SUFeedURL and finds whether a newer
+// version than CFBundleShortVersionString exists; the caller presents the
+// result.
 class UpdaterController final : public QObject
 {
     Q_OBJECT
@@ -34,16 +35,16 @@ public:
 
     bool isConfigured() const { return m_isConfigured; }
     bool canCheckForUpdates() const { return m_canCheckForUpdates; }
-    // Starts a check when one may start; the result is shown in a message box over the given window.
-    void checkForUpdates(QWidget *parent);
+    // Runs a check when one may start. Nothing when it may not (updating off, a
+    // check running) or when the controller went away meanwhile.
+    QCoro::Task<std::optional<UpdateCheckResult>> checkForUpdates();
 
 Q_SIGNALS:
     void canCheckForUpdatesChanged(bool canCheckForUpdates);
 
 private:
-    QCoro::Task<> runCheck(QPointer<QWidget> parent);
     QCoro::Task<std::optional<UpdateFeed>> fetchFeed();
-    void showResult(QWidget *parent, const std::optional<UpdateFeed> &feed);
+    UpdateCheckResult resultFor(const std::optional<UpdateFeed> &feed) const;
     void setCanCheckForUpdates(bool value);
 
     bool m_isConfigured = false;

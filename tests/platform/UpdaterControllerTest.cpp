@@ -1,15 +1,15 @@
 #include "platform/UpdaterController.h"
-#include "platform/UrlOpener.h"
 
+#include "AwaitTask.h"
 #include "StandinServer.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+using Outcome = UpdateCheckResult::Outcome;
 
 namespace
 {
@@ -34,15 +34,7 @@ class UpdaterControllerTest : public QObject
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_server.isRunning()); }
 
-    void init()
-    {
-        m_server.reset();
-        m_opened.clear();
-        UrlOpener::setHandlerForTesting([this](const QUrl &url) { m_opened.append(url); });
-        m_window.show();
-    }
-
-    void cleanup() { UrlOpener::setHandlerForTesting({}); }
+    void init() { m_server.reset(); }
 
     void keyRule_data()
     {
@@ -84,74 +76,69 @@ private Q_SLOTS:
     {
         scriptFeed("{\"version\":\"9.0.0\",\"url\":\"https://vantorelle.app/download\"}");
         UpdaterController off(info(QStringLiteral("REPLACE_WITH_KEY"), feedURL()));
-        off.checkForUpdates(&m_window);
+        QVERIFY(!AwaitTask::run(off.checkForUpdates()));
         QVERIFY(!off.canCheckForUpdates());
-        // A configured check afterwards still finds the scripted feed: the first one never asked for it.
+        // A configured check afterwards still finds the scripted feed: the first
+        // one never asked for it.
         UpdaterController on(info(QStringLiteral("key"), feedURL()));
-        on.checkForUpdates(&m_window);
-        QTRY_VERIFY_WITH_TIMEOUT(resultDialog(), 10000);
-        QCOMPARE(resultDialog()->text(), QStringLiteral("Vantorelle 9.0.0 is available."));
+        const std::optional<UpdateCheckResult> result = AwaitTask::run(on.checkForUpdates());
+        QVERIFY(result);
+        QCOMPARE(result->availableVersion, QStringLiteral("9.0.0"));
         QCOMPARE(m_server.requests(feedPath).size(), 1);
-        resultDialog()->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!resultDialog(), 5000);
     }
 
-    void newerVersion_offersDownloadPage()
+    void newerVersion_givesVersionAndDownloadPage()
     {
         scriptFeed("{\"version\":\"1.10.0\",\"url\":\"https://vantorelle.app/download\"}");
         UpdaterController controller(info(QStringLiteral("key"), feedURL()));
         QSignalSpy changes(&controller, &UpdaterController::canCheckForUpdatesChanged);
-        controller.checkForUpdates(&m_window);
+        QCoro::Task<std::optional<UpdateCheckResult>> running = controller.checkForUpdates();
         QVERIFY(!controller.canCheckForUpdates());
-        controller.checkForUpdates(&m_window);
-        QTRY_VERIFY_WITH_TIMEOUT(resultDialog(), 10000);
-        QCOMPARE(resultDialog()->text(), QStringLiteral("Vantorelle 1.10.0 is available."));
-        QCOMPARE(resultDialog()->informativeText(), QStringLiteral("You have version 1.2.0."));
+        QVERIFY(!AwaitTask::run(controller.checkForUpdates()));
+        const std::optional<UpdateCheckResult> result = AwaitTask::run(std::move(running));
+        QVERIFY(result);
+        QCOMPARE(result->outcome, Outcome::UpdateAvailable);
+        QCOMPARE(result->availableVersion, QStringLiteral("1.10.0"));
+        QCOMPARE(result->currentVersion, QStringLiteral("1.2.0"));
+        QCOMPARE(result->downloadURL, QUrl(QStringLiteral("https://vantorelle.app/download")));
         QCOMPARE(m_server.requests(feedPath).size(), 1);
         QCOMPARE(changes.size(), 2);
         QVERIFY(controller.canCheckForUpdates());
-
-        QTest::mouseClick(resultDialog()->findChild<QPushButton *>(QStringLiteral("downloadButton")), Qt::LeftButton);
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://vantorelle.app/download"))});
-        QTRY_VERIFY_WITH_TIMEOUT(!resultDialog(), 5000);
     }
 
     void result_data()
     {
         QTest::addColumn<QByteArray>("feed");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<Outcome>("outcome");
         QTest::newRow("same version") << QByteArray("{\"version\":\"1.2\",\"url\":\"https://vantorelle.app/d\"}")
-                                      << QStringLiteral("Vantorelle is up to date.");
+                                      << Outcome::UpToDate;
         QTest::newRow("older version") << QByteArray("{\"version\":\"1.1.9\",\"url\":\"https://vantorelle.app/d\"}")
-                                       << QStringLiteral("Vantorelle is up to date.");
-        QTest::newRow("unreadable feed") << QByteArray("<rss/>") << QStringLiteral("Couldn't check for updates.");
+                                       << Outcome::UpToDate;
+        QTest::newRow("unreadable feed") << QByteArray("<rss/>") << Outcome::Failed;
     }
 
     void result()
     {
         QFETCH(QByteArray, feed);
-        QFETCH(QString, text);
+        QFETCH(Outcome, outcome);
         scriptFeed(feed);
         UpdaterController controller(info(QStringLiteral("key"), feedURL()));
-        controller.checkForUpdates(&m_window);
-        QTRY_VERIFY_WITH_TIMEOUT(resultDialog(), 10000);
-        QCOMPARE(resultDialog()->text(), text);
-        QVERIFY(!resultDialog()->findChild<QPushButton *>(QStringLiteral("downloadButton")));
-        resultDialog()->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!resultDialog(), 5000);
-        QVERIFY(m_opened.isEmpty());
+        const std::optional<UpdateCheckResult> result = AwaitTask::run(controller.checkForUpdates());
+        QVERIFY(result);
+        QCOMPARE(result->outcome, outcome);
+        QCOMPARE(result->currentVersion, QStringLiteral("1.2.0"));
+        QVERIFY(result->availableVersion.isEmpty());
+        QVERIFY(result->downloadURL.isEmpty());
     }
 
     void failedFetch_isReported()
     {
         m_server.injectFault({{QStringLiteral("path"), feedPath}, {QStringLiteral("status"), 503}});
         UpdaterController controller(info(QStringLiteral("key"), feedURL()));
-        controller.checkForUpdates(&m_window);
-        QTRY_VERIFY_WITH_TIMEOUT(resultDialog(), 10000);
-        QCOMPARE(resultDialog()->text(), QStringLiteral("Couldn't check for updates."));
+        const std::optional<UpdateCheckResult> result = AwaitTask::run(controller.checkForUpdates());
+        QVERIFY(result);
+        QCOMPARE(result->outcome, Outcome::Failed);
         QVERIFY(controller.canCheckForUpdates());
-        resultDialog()->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!resultDialog(), 5000);
     }
 
 private:
@@ -172,14 +159,7 @@ private:
              {QStringLiteral("chunks"), QJsonArray{QJsonObject{{QStringLiteral("data"), QString::fromUtf8(json)}}}}});
     }
 
-    QMessageBox *resultDialog() const
-    {
-        return m_window.findChild<QMessageBox *>(QStringLiteral("updateResultDialog"));
-    }
-
     StandinServer m_server;
-    QWidget m_window;
-    QList<QUrl> m_opened;
 };
 
 QTEST_MAIN(UpdaterControllerTest)

@@ -3,6 +3,7 @@
 #include "AlternatingRounds.h"
 #include "TimelineEntries.h"
 #include "net/APIClient.h"
+#include "records/Medbit.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

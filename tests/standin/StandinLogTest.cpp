@@ -17,6 +17,8 @@ private slots:
     void log_omitsControlRoutes_andKeepsUnknownRoutes();
     void clearRequests_emptiesTheLog();
     void requestsForPath_filtersExactPath();
+    void log_keepsOnlyTheLatestThousand();
+    void log_cutsLongBodies_andSaysSo();
 
 private:
     StandinServer m_server;
@@ -89,6 +91,37 @@ void StandinLogTest::requestsForPath_filtersExactPath()
     const QList<LoggedRequest> log = m_server.requests(QStringLiteral("/api/patients/document"));
     QCOMPARE(log.size(), 1);
     QCOMPARE(log[0].query, QByteArray("id=1"));
+}
+
+void StandinLogTest::log_keepsOnlyTheLatestThousand()
+{
+    httplib::Client client("127.0.0.1", m_server.port());
+    client.set_keep_alive(true);
+    for (int i = 0; i < 1005; ++i)
+        client.Get("/api/does/not/exist?n=" + std::to_string(i));
+    const QList<LoggedRequest> log = m_server.requests();
+    QCOMPARE(log.size(), 1000);
+    QCOMPARE(log.first().query, QByteArray("n=5"));
+    QCOMPARE(log.last().query, QByteArray("n=1004"));
+}
+
+void StandinLogTest::log_cutsLongBodies_andSaysSo()
+{
+    const QByteArray small(1024, 's');
+    const QByteArray large(1025, 'l');
+    StandinServer server({QStringLiteral("--log-body-bytes"), QStringLiteral("1024")});
+    QVERIFY(server.isRunning());
+    httplib::Client client("127.0.0.1", server.port());
+    client.Post("/api/auth/userLogin", small.toStdString(), "application/octet-stream");
+    client.Post("/api/auth/userLogin", large.toStdString(), "application/octet-stream");
+    const QList<LoggedRequest> log = server.requests();
+    QCOMPARE(log.size(), 2);
+    QCOMPARE(log[0].body, small);
+    QVERIFY(!log[0].bodyCut);
+    QCOMPARE(log[0].bodyLength, small.size());
+    QCOMPARE(log[1].body, large.left(1024));
+    QVERIFY(log[1].bodyCut);
+    QCOMPARE(log[1].bodyLength, large.size());
 }
 
 QTEST_GUILESS_MAIN(StandinLogTest)

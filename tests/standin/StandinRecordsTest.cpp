@@ -6,10 +6,28 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPdfDocument>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
 #include <httplib.h>
+
+namespace
+{
+
+// "", "files", id, token, name
+QStringList linkParts(const QJsonValue &document)
+{
+    return QUrl(document[QLatin1String("uri")].toString()).path(QUrl::FullyEncoded).split(u'/');
+}
+
+bool isUnguessable(const QString &token)
+{
+    static const QRegularExpression hex128(QStringLiteral("^[0-9a-f]{32}$"));
+    return hex128.match(token).hasMatch();
+}
+
+} // namespace
 
 // Patients, entries and documents with the shapes and the behaviour the stores rely on.
 class StandinRecordsTest : public QObject
@@ -27,6 +45,8 @@ private slots:
     void upload_storesBytesServedUnderUri();
     void upload_malformedMultipart_is400();
     void refresh_givesFreshUriAndRetiresOldOne();
+    void fileLink_isServedOnlyWithItsOwnToken_data();
+    void fileLink_isServedOnlyWithItsOwnToken();
     void patients_createAndUpdateActive();
 
 private:
@@ -201,6 +221,7 @@ void StandinRecordsTest::upload_storesBytesServedUnderUri()
     QCOMPARE(asset[QLatin1String("fileName")].toString(), QStringLiteral("scan.bin"));
     QCOMPARE(asset[QLatin1String("medbitIds")], QJsonValue(QJsonArray{medbitId}));
     QCOMPARE(fetch(asset[QLatin1String("uri")].toString()), bytes);
+    QVERIFY(isUnguessable(linkParts(asset)[3]));
     const QJsonArray documents = call("GET", QStringLiteral("/medbits/get?medbitId=") + medbitId)
                                      .toObject()[QLatin1String("documents")]
                                      .toArray();
@@ -231,7 +252,35 @@ void StandinRecordsTest::refresh_givesFreshUriAndRetiresOldOne()
     QVERIFY(!fetch(fresh[QLatin1String("uri")].toString(), &status).isEmpty());
     QCOMPARE(status, 200);
     fetch(document[QLatin1String("uri")].toString(), &status);
-    QCOMPARE(status, 403);
+    QCOMPARE(status, 404);
+}
+
+void StandinRecordsTest::fileLink_isServedOnlyWithItsOwnToken_data()
+{
+    QTest::addColumn<QString>("token"); // "own", "other" (another document's) or a literal
+    QTest::addColumn<int>("status");
+    QTest::newRow("own") << QStringLiteral("own") << 200;
+    QTest::newRow("another document's") << QStringLiteral("other") << 404;
+    QTest::newRow("the old fixed token") << QStringLiteral("seed") << 404;
+    QTest::newRow("all zeros") << QStringLiteral("00000000000000000000000000000000") << 404;
+}
+
+void StandinRecordsTest::fileLink_isServedOnlyWithItsOwnToken()
+{
+    QFETCH(QString, token);
+    QFETCH(int, status);
+    const QJsonArray documents = call("GET", QStringLiteral("/patients/all_documents?patientId=") + m_alex).toArray();
+    QVERIFY(documents.size() >= 2);
+    const QStringList own = linkParts(documents[0]);
+    const QStringList other = linkParts(documents[1]);
+    QVERIFY(isUnguessable(own[3]));
+    QVERIFY(own[3] != other[3]);
+    const QString used = token == u"own" ? own[3] : token == u"other" ? other[3] : token;
+    const QString uri =
+        QStringLiteral("http://127.0.0.1:%1/files/%2/%3/%4").arg(m_server.port()).arg(own[2], used, own[4]);
+    int answered = 0;
+    fetch(uri, &answered);
+    QCOMPARE(answered, status);
 }
 
 void StandinRecordsTest::patients_createAndUpdateActive()

@@ -25,7 +25,6 @@ QJsonObject chunk(const QString &data, int pauseMs = 0)
 
 struct StreamOutcome {
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
-    int status = 0;
     QByteArray body;
 };
 
@@ -39,7 +38,7 @@ QCoro::Task<StreamOutcome> readStream(QNetworkAccessManager *nam, QUrl url)
         body += reply->readAll();
     }
     body += reply->readAll();
-    co_return StreamOutcome{reply->error(), reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), body};
+    co_return StreamOutcome{reply->error(), body};
 }
 
 } // namespace
@@ -59,6 +58,8 @@ private slots:
 
 private:
     QUrl streamUrl() const;
+    static std::string marked(const QByteArray &marker);
+    QList<QByteArray> queriesOf(const QByteArray &marker) const;
 
     StandinServer m_server;
     QNetworkAccessManager m_nam;
@@ -120,15 +121,23 @@ void StandinStreamsTest::splitCrLf_isKeptByteForByte()
     QCOMPARE(outcome.body, expected);
 }
 
+// httplib, unlike Qt, fails a chunked body that ends without its closing chunk whatever the timing: Qt can
+// take a close it notices after draining the socket for a clean end, and then sends the request again.
 void StandinStreamsTest::cut_endsConnectionMidBody()
 {
     m_server.scriptStream({{QStringLiteral("path"), streamPath},
                            {QStringLiteral("chunks"), QJsonArray{chunk("data: whole\n\n"), chunk("data: hal")}},
                            {QStringLiteral("cut"), true}});
-    const StreamOutcome outcome = AwaitTask::run(readStream(&m_nam, streamUrl()));
-    QCOMPARE(outcome.status, 200);
-    QVERIFY(outcome.error != QNetworkReply::NoError);
-    QCOMPARE(outcome.body, QByteArray("data: whole\n\ndata: hal"));
+    httplib::Client client("127.0.0.1", m_server.port());
+    std::string body;
+    const auto result = client.Get(marked("cut"), [&body](const char *data, size_t length) {
+        body.append(data, length);
+        return true;
+    });
+    QVERIFY(!result);
+    QCOMPARE(result.error(), httplib::Error::Read);
+    QCOMPARE(body, std::string("data: whole\n\ndata: hal"));
+    QCOMPARE(queriesOf("cut"), QList<QByteArray>{"case=cut"});
 }
 
 void StandinStreamsTest::script_isUsedOnce_thenRouteAnswersNormally()
@@ -138,9 +147,26 @@ void StandinStreamsTest::script_isUsedOnce_thenRouteAnswersNormally()
                            {QStringLiteral("status"), 202},
                            {QStringLiteral("chunks"), QJsonArray{chunk("x")}}});
     httplib::Client client("127.0.0.1", m_server.port());
-    QCOMPARE(client.Get(streamPath.toStdString())->status, 202);
-    QVERIFY(client.Get(streamPath.toStdString())->status != 202);
-    QCOMPARE(m_server.requests(streamPath).size(), 2);
+    QCOMPARE(client.Get(marked("script-1"))->status, 202);
+    QVERIFY(client.Get(marked("script-2"))->status != 202);
+    QCOMPARE(queriesOf("script-1") + queriesOf("script-2"), (QList<QByteArray>{"case=script-1", "case=script-2"}));
+}
+
+std::string StandinStreamsTest::marked(const QByteArray &marker)
+{
+    return (streamPath + QStringLiteral("?case=") + QString::fromLatin1(marker)).toStdString();
+}
+
+// A request another case left behind (a client's late resend) may reach the log at any time; only
+// the ones carrying this case's marker count.
+QList<QByteArray> StandinStreamsTest::queriesOf(const QByteArray &marker) const
+{
+    QList<QByteArray> queries;
+    for (const LoggedRequest &request : m_server.requests(streamPath)) {
+        if (request.query == "case=" + marker)
+            queries.append(request.query);
+    }
+    return queries;
 }
 
 QTEST_GUILESS_MAIN(StandinStreamsTest)

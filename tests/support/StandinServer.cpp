@@ -18,6 +18,7 @@ namespace
 {
 
 constexpr int startTimeoutMs = 15000;
+constexpr qint64 logBodyBytes = 16 * 1024 * 1024;
 
 // QJsonDocument rejects top-level scalars; wrapping keeps null, numbers and strings readable.
 QJsonValue parseAnyJson(const QByteArray &bytes)
@@ -42,6 +43,8 @@ LoggedRequest toLoggedRequest(const QJsonObject &entry)
         request.headers.append({nameValue.at(0).toString().toUtf8(), nameValue.at(1).toString().toUtf8()});
     }
     request.body = QByteArray::fromBase64(entry.value(QLatin1String("body")).toString().toLatin1());
+    request.bodyCut = entry.value(QLatin1String("bodyCut")).toBool();
+    request.bodyLength = entry.value(QLatin1String("bodyLength")).toInteger();
     return request;
 }
 
@@ -70,7 +73,7 @@ QJsonValue LoggedRequest::json() const
     return parseAnyJson(body);
 }
 
-StandinServer::StandinServer(const QStringList &args)
+StandinServer::StandinServer(const QStringList &args, Controls controls)
 {
     const QString program = qEnvironmentVariable("VANTORELLE_STANDIN");
     if (program.isEmpty()) {
@@ -81,7 +84,11 @@ StandinServer::StandinServer(const QStringList &args)
     // A test that crashes or is killed at its deadline never runs the destructor: let the
     // kernel stop the stand-in with it instead of leaving it orphaned.
     m_process.setChildProcessModifier([] { prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_process.start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0")} + args);
+    QStringList arguments{QStringLiteral("--port"), QStringLiteral("0")};
+    if (controls == Controls::On)
+        arguments << QStringLiteral("--test-controls") << QStringLiteral("--log-body-bytes")
+                  << QString::number(logBodyBytes);
+    m_process.start(program, arguments + args);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         qWarning() << "StandinServer: cannot start" << program << m_process.errorString();
         return;

@@ -16,7 +16,9 @@ struct LoggedRequest {
     QString path;
     QByteArray query; // raw, without "?"
     QList<QPair<QByteArray, QByteArray>> headers;
-    QByteArray body;
+    QByteArray body;       // the stand-in keeps only the first 64 KiB
+    bool bodyCut = false;  // `body` is the start of a longer one
+    qint64 bodyLength = 0; // as received
 
     QByteArray header(const QByteArray &name) const; // case-insensitive, empty if none
     bool hasHeader(const QByteArray &name) const;
@@ -36,7 +38,12 @@ struct StandinSession {
 class StandinServer final
 {
 public:
-    explicit StandinServer(const QStringList &args = {QStringLiteral("--seed"), QStringLiteral("demo")});
+    // Without controls the stand-in runs as the demo does: /_standin/ answers 404 and nothing is logged.
+    // With them the log keeps bodies up to 16 MiB, so tests can compare uploads byte for byte.
+    enum class Controls { On, Off };
+
+    explicit StandinServer(const QStringList &args = {QStringLiteral("--seed"), QStringLiteral("demo")},
+                           Controls controls = Controls::On);
     ~StandinServer();
     StandinServer(const StandinServer &) = delete;
     StandinServer &operator=(const StandinServer &) = delete;

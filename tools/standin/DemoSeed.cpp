@@ -53,7 +53,7 @@ Medbit &addEntry(StandinState &state, const QString &patientId, const EntrySeed 
 void addDocument(StandinState &state, const QString &patientId, Medbit *attachedTo, const QString &fileName,
                  const QString &type, const QByteArray &bytes)
 {
-    Document document{state.newId(), patientId, fileName, type, bytes, QStringLiteral("seed"), {}};
+    Document document{state.newId(), patientId, fileName, type, bytes, Document::newUriToken(), {}};
     if (attachedTo) {
         document.medbitIds.append(attachedTo->id);
         attachedTo->documentIds.append(document.id);

@@ -8,7 +8,6 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QUuid>
 
 #include <httplib.h>
 
@@ -19,11 +18,6 @@ using Response = httplib::Response;
 
 namespace
 {
-
-QString newUriToken()
-{
-    return QUuid::createUuid().toString(QUuid::Id128).left(16);
-}
 
 const MultipartPart *partNamed(const QList<MultipartPart> &parts, const QByteArray &name)
 {
@@ -81,7 +75,7 @@ void uploadImage(StandinState &state, const Request &req, Response &res)
                       filePart->contentType.isEmpty() ? QStringLiteral("application/octet-stream")
                                                       : QString::fromUtf8(filePart->contentType),
                       filePart->data,
-                      newUriToken(),
+                      Document::newUriToken(),
                       {}};
     if (!medbitId.isEmpty()) {
         document.medbitIds.append(medbitId);
@@ -111,7 +105,7 @@ void refresh(StandinState &state, const Request &req, Response &res)
     if (!id)
         return;
     if (Document *document = visibleDocument(state, *signedIn, *id, res)) {
-        document->uriToken = newUriToken();
+        document->uriToken = Document::newUriToken();
         replyJson(res, 200, document->toJson(state.origin));
     }
 }
@@ -131,17 +125,14 @@ void allDocuments(StandinState &state, const Request &req, Response &res)
     replyJson(res, 200, list);
 }
 
-// A document's address works like a signed link: no bearer, but only its latest token.
+// A document's address works like a signed link: no bearer, but only its latest token. A wrong token
+// answers as an unknown id does, so a caller cannot tell which ids exist.
 void serveFile(StandinState &state, const Request &req, Response &res)
 {
     const std::lock_guard lock(state.mutex);
     const Document *document = state.document(QString::fromStdString(req.matches[1]));
-    if (!document) {
+    if (!document || document->uriToken != QString::fromStdString(req.matches[2])) {
         replyError(res, 404, QStringLiteral("File not found."));
-        return;
-    }
-    if (document->uriToken != QString::fromStdString(req.matches[2])) {
-        replyError(res, 403, QStringLiteral("This link has expired."));
         return;
     }
     res.status = 200;

@@ -1,7 +1,10 @@
 #include "Records.h"
 
 #include <QJsonArray>
+#include <QRandomGenerator>
 #include <QUrl>
+
+#include <array>
 
 QJsonObject User::toJson() const
 {
@@ -22,6 +25,16 @@ QJsonObject Patient::toJson() const
     if (active)
         json.insert(QStringLiteral("active"), *active);
     return json;
+}
+
+QString Document::newUriToken()
+{
+    std::array<quint32, 4> words{};
+    QRandomGenerator::system()->fillRange(words.data(), words.size());
+    QByteArray bytes;
+    for (const quint32 word : words)
+        bytes += QByteArray::number(word, 16).rightJustified(8, '0');
+    return QString::fromLatin1(bytes);
 }
 
 QString Document::uri(const QString &origin) const

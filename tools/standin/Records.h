@@ -40,6 +40,9 @@ struct Document {
     QString uriToken; // part of the served address; a refresh replaces it
     QStringList medbitIds;
 
+    // 128 random bits in hex: ids are sequential, so the token alone keeps a link private.
+    static QString newUriToken();
+
     // `origin` is http://127.0.0.1:PORT; the file is served under /files/.
     QJsonObject toJson(const QString &origin) const;
     QString uri(const QString &origin) const;

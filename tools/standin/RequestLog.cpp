@@ -7,6 +7,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -27,25 +29,34 @@ void RequestLog::record(const httplib::Request &req)
         const QByteArray original = Router::originalHeaderValue(HttpUtil::toBytes(value));
         headers.append(QJsonArray{QString::fromStdString(name), QString::fromUtf8(original)});
     }
+    const qsizetype kept = std::min(qsizetype(req.body.size()), m_maxBodyBytes);
+    const QByteArray body = QByteArray::fromRawData(req.body.data(), kept);
     const QJsonObject entry{
         {QStringLiteral("method"), QString::fromStdString(req.method)},
         {QStringLiteral("path"), QString::fromUtf8(HttpUtil::rawPath(req))},
         {QStringLiteral("query"), QString::fromUtf8(HttpUtil::rawQuery(req))},
         {QStringLiteral("headers"), headers},
-        {QStringLiteral("body"), QString::fromLatin1(HttpUtil::toBytes(req.body).toBase64())},
+        {QStringLiteral("body"), QString::fromLatin1(body.toBase64())},
+        {QStringLiteral("bodyCut"), kept < qsizetype(req.body.size())},
+        {QStringLiteral("bodyLength"), qint64(req.body.size())},
     };
     const std::lock_guard lock(m_mutex);
-    m_entries.append(entry);
+    m_entries.push_back(entry);
+    if (qsizetype(m_entries.size()) > maxEntries)
+        m_entries.pop_front();
 }
 
 QJsonArray RequestLog::entries() const
 {
     const std::lock_guard lock(m_mutex);
-    return m_entries;
+    QJsonArray result;
+    for (const QJsonObject &entry : m_entries)
+        result.append(entry);
+    return result;
 }
 
 void RequestLog::clear()
 {
     const std::lock_guard lock(m_mutex);
-    m_entries = QJsonArray();
+    m_entries.clear();
 }

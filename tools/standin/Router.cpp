@@ -35,8 +35,8 @@ httplib::Server::HandlerResponse maskMultipart(const httplib::Request &req, http
 
 } // namespace
 
-Router::Router(httplib::Server &server, RequestLog &log, FaultBook &faults)
-    : m_server(server), m_log(log), m_faults(faults)
+Router::Router(httplib::Server &server, RequestLog *log, FaultBook &faults, qint64 maxBodyBytes)
+    : m_server(server), m_log(log), m_faults(faults), m_maxBodyBytes(maxBodyBytes)
 {
     m_server.set_pre_routing_handler(maskMultipart);
 }
@@ -85,7 +85,13 @@ void Router::addFallback()
 Router::Handler Router::wrap(Handler handler)
 {
     return [this, handler = std::move(handler)](const httplib::Request &req, httplib::Response &res) {
-        m_log.record(req);
+        // httplib refuses a declared length over the limit itself but reads a chunked body whole.
+        if (qint64(req.body.size()) > m_maxBodyBytes) {
+            HttpUtil::replyError(res, 413, QStringLiteral("The request body is too large."));
+            return;
+        }
+        if (m_log)
+            m_log->record(req);
         // Uncompressed replies keep streamed chunks and injected bytes as written.
         mutableRequest(req).headers.erase("Accept-Encoding");
         const QByteArray method = toBytes(req.method);

@@ -23,7 +23,8 @@ class Router final
 public:
     using Handler = std::function<void(const httplib::Request &, httplib::Response &)>;
 
-    Router(httplib::Server &server, RequestLog &log, FaultBook &faults);
+    // `log` may be null: then nothing is recorded. Bodies over `maxBodyBytes` are refused with 413.
+    Router(httplib::Server &server, RequestLog *log, FaultBook &faults, qint64 maxBodyBytes);
 
     void get(const std::string &pattern, Handler handler);
     void post(const std::string &pattern, Handler handler);
@@ -44,6 +45,7 @@ private:
     void serveStream(const StreamScript &script, httplib::Response &res);
 
     httplib::Server &m_server;
-    RequestLog &m_log;
+    RequestLog *m_log = nullptr;
     FaultBook &m_faults;
+    qint64 m_maxBodyBytes = 0;
 };

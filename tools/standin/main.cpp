@@ -2,12 +2,14 @@
 #include "ControlRoutes.h"
 #include "DocumentRoutes.h"
 #include "FaultBook.h"
+#include "HttpUtil.h"
 #include "MedbitRoutes.h"
 #include "PatientRoutes.h"
 #include "RequestLog.h"
 #include "Router.h"
 #include "StandinState.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <httplib.h>
@@ -15,6 +17,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <pthread.h>
 #include <thread>
 
@@ -26,28 +30,60 @@ constexpr const char *demoPassword = "health-demo-2026";
 constexpr size_t poolThreads = 64; // hanging and streaming requests each hold a thread
 
 struct Options {
-    int port = 8787;
+    qint64 port = 8787;
     StandinState::Seed seed = StandinState::Seed::none;
+    bool testControls = false;                // /_standin/ and the request log; tests only
+    qint64 maxBodyBytes = 64ll * 1024 * 1024; // larger request bodies are refused with 413
+    qint64 logBodyBytes = 64 * 1024;          // the log keeps this much of each body
 };
+
+bool readNumber(const char *text, qint64 min, qint64 max, qint64 *value)
+{
+    bool ok = false;
+    *value = QByteArray(text).toLongLong(&ok);
+    return ok && *value >= min && *value <= max;
+}
+
+bool parseOption(int argc, char **argv, int *i, Options *options)
+{
+    const char *name = argv[*i];
+    const char *value = *i + 1 < argc ? argv[*i + 1] : nullptr;
+    if (std::strcmp(name, "--test-controls") == 0) {
+        options->testControls = true;
+        return true;
+    }
+    if (!value)
+        return false;
+    ++*i;
+    const qint64 unlimited = std::numeric_limits<qint64>::max();
+    const struct {
+        const char *name;
+        qint64 min;
+        qint64 max;
+        qint64 *target;
+    } numbers[] = {{"--port", 0, 65535, &options->port},
+                   {"--max-body-bytes", 1, unlimited, &options->maxBodyBytes},
+                   {"--log-body-bytes", 0, unlimited, &options->logBodyBytes}};
+    for (const auto &number : numbers) {
+        if (std::strcmp(name, number.name) == 0)
+            return readNumber(value, number.min, number.max, number.target);
+    }
+    if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "demo") == 0) {
+        options->seed = StandinState::Seed::demo;
+        return true;
+    }
+    if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "large") == 0) {
+        options->seed = StandinState::Seed::large;
+        return true;
+    }
+    return false;
+}
 
 bool parseOptions(int argc, char **argv, Options *options)
 {
     for (int i = 1; i < argc; ++i) {
-        const bool hasValue = i + 1 < argc;
-        if (std::strcmp(argv[i], "--port") == 0 && hasValue) {
-            bool ok = false;
-            options->port = QString::fromLocal8Bit(argv[++i]).toInt(&ok);
-            if (!ok || options->port < 0 || options->port > 65535)
-                return false;
-        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue && std::strcmp(argv[i + 1], "demo") == 0) {
-            options->seed = StandinState::Seed::demo;
-            ++i;
-        } else if (std::strcmp(argv[i], "--seed") == 0 && hasValue && std::strcmp(argv[i + 1], "large") == 0) {
-            options->seed = StandinState::Seed::large;
-            ++i;
-        } else {
+        if (!parseOption(argc, argv, &i, options))
             return false;
-        }
     }
     return true;
 }
@@ -57,6 +93,20 @@ int bindPort(httplib::Server &server, int port)
     if (port == 0)
         return server.bind_to_any_port("127.0.0.1");
     return server.bind_to_port("127.0.0.1", port) ? port : -1;
+}
+
+// httplib refuses a declared Content-Length over the limit before reading the body, with an empty 413;
+// this gives that reply the service's error shape.
+void refuseLargeBodies(httplib::Server &server, qint64 maxBodyBytes)
+{
+    server.set_payload_max_length(size_t(maxBodyBytes));
+    const httplib::Server::HandlerWithResponse describeTooLarge = [](const httplib::Request &, httplib::Response &res) {
+        if (res.status != 413 || !res.body.empty())
+            return httplib::Server::HandlerResponse::Unhandled;
+        HttpUtil::replyError(res, 413, QStringLiteral("The request body is too large."));
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    server.set_error_handler(describeTooLarge);
 }
 
 void installRoutes(Router &router, StandinState &state)
@@ -75,7 +125,10 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!parseOptions(argc, argv, &options)) {
-        std::fprintf(stderr, "usage: %s --port N [--seed demo|large]\n", argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s --port N [--seed demo|large] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n",
+            argv[0]);
         return 2;
     }
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
@@ -88,16 +141,22 @@ int main(int argc, char **argv)
 
     httplib::Server server;
     server.new_task_queue = [] { return new httplib::ThreadPool(poolThreads); };
-    const int port = bindPort(server, options.port);
+    server.set_tcp_nodelay(true); // a reply is written as header and body; Nagle would hold the body back
+    refuseLargeBodies(server, options.maxBodyBytes);
+    const int port = bindPort(server, int(options.port));
     if (port <= 0) {
-        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", options.port);
+        std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", int(options.port));
         return 1;
     }
     StandinState state(QStringLiteral("http://127.0.0.1:%1").arg(port), options.seed);
-    RequestLog log;
+    // Without the controls nothing could read the log, so nothing is kept in it.
+    std::optional<RequestLog> log;
     FaultBook faults;
-    ControlRoutes::install(server, state, log, faults);
-    Router router(server, log, faults);
+    if (options.testControls) {
+        log.emplace(qsizetype(options.logBodyBytes));
+        ControlRoutes::install(server, state, *log, faults);
+    }
+    Router router(server, log ? &*log : nullptr, faults, options.maxBodyBytes);
     installRoutes(router, state);
 
     std::printf("listening on http://127.0.0.1:%d/api\n", port);

@@ -1,4 +1,5 @@
 #include "app/VantorelleApp.h"
+#include "mainwindow/ContentView.h"
 #include "mainwindow/SymbolIcons.h"
 #include "platform/SecretServiceKeychain.h"
 
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
     SymbolIcons::installFallbackTheme();
 
     SecretServiceKeychain keychain;
-    VantorelleApp app(&keychain);
+    VantorelleApp app(&keychain, ContentView::factory());
     app.openNewWindow();
     return QApplication::exec();
 }

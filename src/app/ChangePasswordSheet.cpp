@@ -1,8 +1,8 @@
 #include "ChangePasswordSheet.h"
 
-#include "FormKit.h"
 #include "net/APIError.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "CreateAccountView.h"
 
-#include "FormKit.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #include "CreatePatientOnboardingView.h"
 
-#include "FormKit.h"
 #include "PatientCreation.h"
 #include "net/AuthManager.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QLineEdit>

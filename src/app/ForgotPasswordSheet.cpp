@@ -1,7 +1,7 @@
 #include "ForgotPasswordSheet.h"
 
-#include "FormKit.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

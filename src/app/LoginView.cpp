@@ -1,8 +1,8 @@
 #include "LoginView.h"
 
 #include "ForgotPasswordSheet.h"
-#include "FormKit.h"
 #include "net/AuthManager.h"
+#include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -11,7 +11,8 @@
 #include <QMessageBox>
 
 MainWindow::MainWindow(VantorelleApp *app, QWidget *parent)
-    : QMainWindow(parent), m_app(app), m_rootView(new RootView(app->authManager(), app->patientStore(), this))
+    : QMainWindow(parent), m_app(app),
+      m_rootView(new RootView(app->authManager(), app->patientStore(), app->mainContentFactory(), this))
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(tr("Vantorelle"));

@@ -1,6 +1,6 @@
 #include "OnboardingImportChoiceView.h"
 
-#include "FormKit.h"
+#include "widgets/FormKit.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

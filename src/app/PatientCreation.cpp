@@ -1,8 +1,8 @@
 #include "PatientCreation.h"
 
-#include "FormKit.h"
 #include "net/APIError.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 namespace PatientCreation
 {

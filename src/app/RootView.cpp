@@ -1,16 +1,17 @@
 #include "RootView.h"
 
-#include "BusyIndicator.h"
 #include "CreateAccountView.h"
 #include "LoginView.h"
-#include "mainwindow/ContentView.h"
 #include "net/AuthManager.h"
+#include "widgets/BusyIndicator.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-RootView::RootView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_layout(new QVBoxLayout(this))
+RootView::RootView(AuthManager *authManager, PatientStore *patientStore, MainContentFactory mainContent,
+                   QWidget *parent)
+    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_mainContent(std::move(mainContent)),
+      m_layout(new QVBoxLayout(this))
 {
     setObjectName(QStringLiteral("rootView"));
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -69,8 +70,11 @@ QWidget *RootView::makeScreen(Screen screen)
     case Screen::Resolving:
         return makeProgressScreen();
     case Screen::Main: {
-        auto *view = new ContentView(m_authManager, m_patientStore, this);
-        connect(view, &ContentView::settingsRequested, this, &RootView::settingsRequested);
+        QWidget *view = m_mainContent(m_authManager, m_patientStore, this);
+        // The main content lives in a library this one does not link, so its settings button is
+        // reached by name.
+        if (view->metaObject()->indexOfSignal("settingsRequested()") >= 0)
+            connect(view, SIGNAL(settingsRequested()), this, SIGNAL(settingsRequested()));
         return view;
     }
     case Screen::Registration: {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MainContentFactory.h"
+
 #include <QWidget>
 
 #include <QCoroTask>
@@ -19,7 +21,8 @@ public:
     enum class Screen { Resolving, Main, Registration, SignIn };
     Q_ENUM(Screen)
 
-    RootView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent = nullptr);
+    RootView(AuthManager *authManager, PatientStore *patientStore, MainContentFactory mainContent,
+             QWidget *parent = nullptr);
 
     Screen screen() const { return m_screen; }
     QWidget *content() const { return m_content; }
@@ -42,6 +45,7 @@ private:
 
     AuthManager *m_authManager = nullptr;
     PatientStore *m_patientStore = nullptr;
+    MainContentFactory m_mainContent;
     QVBoxLayout *m_layout = nullptr;
     QWidget *m_content = nullptr;
     Screen m_screen = Screen::Resolving;

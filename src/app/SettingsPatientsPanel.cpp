@@ -1,8 +1,8 @@
 #include "SettingsPatientsPanel.h"
 
-#include "FormKit.h"
 #include "PatientCreation.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

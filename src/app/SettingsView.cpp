@@ -1,10 +1,10 @@
 #include "SettingsView.h"
 
 #include "ChangePasswordSheet.h"
-#include "FormKit.h"
 #include "SettingsPatientsPanel.h"
 #include "net/AuthManager.h"
 #include "platform/UrlOpener.h"
+#include "widgets/FormKit.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -6,8 +6,8 @@
 #include "platform/UpdaterController.h"
 #include "records/PatientStore.h"
 
-VantorelleApp::VantorelleApp(Keychain *keychain, QObject *parent)
-    : QObject(parent), m_authManager(std::make_unique<AuthManager>(keychain))
+VantorelleApp::VantorelleApp(Keychain *keychain, MainContentFactory mainContent, QObject *parent)
+    : QObject(parent), m_mainContent(std::move(mainContent)), m_authManager(std::make_unique<AuthManager>(keychain))
 {
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MainContentFactory.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -14,19 +16,21 @@ class SettingsView;
 class UpdaterController;
 
 // The application: the one session, patient store and update controller, its main windows and the one
-// settings window. The keychain is not owned and must outlive the application.
+// settings window. The keychain is not owned and must outlive the application; the factory builds what a
+// signed-in window shows.
 class VantorelleApp final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit VantorelleApp(Keychain *keychain, QObject *parent = nullptr);
+    VantorelleApp(Keychain *keychain, MainContentFactory mainContent, QObject *parent = nullptr);
     ~VantorelleApp() override;
 
     AuthManager *authManager() const { return m_authManager.get(); }
     // Made on first use, then kept for the life of the application.
     PatientStore *patientStore();
     UpdaterController *updater();
+    const MainContentFactory &mainContentFactory() const { return m_mainContent; }
 
     QList<MainWindow *> windows() const;
     // Null until Settings… is first chosen.
@@ -36,6 +40,7 @@ public:
     void showSettings();
 
 private:
+    MainContentFactory m_mainContent;
     std::unique_ptr<AuthManager> m_authManager;
     std::unique_ptr<PatientStore> m_patientStore;
     std::unique_ptr<UpdaterController> m_updater;

@@ -5,13 +5,13 @@
 #include "SidebarPanel.h"
 #include "TimelinePanel.h"
 #include "WindowState.h"
-#include "app/BusyIndicator.h"
 #include "app/CreatePatientOnboardingView.h"
-#include "app/FormKit.h"
 #include "app/OnboardingImportChoiceView.h"
 #include "clipboard/ClipboardManager.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QSplitter>
@@ -156,6 +156,13 @@ QWidget *ContentView::buildMainLayout()
     refreshContentColumn();
     refreshDetailColumn();
     return main;
+}
+
+MainContentFactory ContentView::factory()
+{
+    return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> QWidget * {
+        return new ContentView(authManager, patientStore, parent);
+    };
 }
 
 void ContentView::refreshScreen()

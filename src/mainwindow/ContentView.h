@@ -1,6 +1,7 @@
 #pragma once
 
 #include "SidebarSection.h"
+#include "app/MainContentFactory.h"
 
 #include <QPointer>
 #include <QSet>
@@ -40,6 +41,8 @@ public:
     MedbitStore *medbitStore() const { return m_medbitStore; }
     ClipboardManager *clipboardManager() const { return m_clipboardManager; }
     const QSet<QString> &fetchedDetailIDs() const { return m_fetchedDetailIDs; }
+    // What main.cpp hands to the application so that its windows show this view when signed in.
+    static MainContentFactory factory();
 
 Q_SIGNALS:
     // The user chose to import documents for the first patient.

@@ -1,6 +1,6 @@
 #include "PatientsLoadFailedView.h"
 
-#include "app/FormKit.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "SidebarActionRow.h"
 
 #include "SymbolIcons.h"
-#include "app/FormKit.h"
+#include "widgets/FormKit.h"
 
 #include <QPainter>
 

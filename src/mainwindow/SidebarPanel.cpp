@@ -4,7 +4,7 @@
 #include "SidebarCategoryRow.h"
 #include "SymbolIcons.h"
 #include "WindowState.h"
-#include "app/FormKit.h"
+#include "widgets/FormKit.h"
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
 

@@ -4,7 +4,7 @@
 #include "TimelineListView.h"
 #include "TimelineModel.h"
 #include "WindowState.h"
-#include "app/FormKit.h"
+#include "widgets/FormKit.h"
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "records/MedbitStore.h"
 

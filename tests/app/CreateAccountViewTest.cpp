@@ -1,11 +1,11 @@
 #include "app/CreateAccountView.h"
 #include "ScreenTestKit.h"
 #include "StandinServer.h"
-#include "app/BusyButton.h"
-#include "app/FormKit.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
+#include "widgets/BusyButton.h"
+#include "widgets/FormKit.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

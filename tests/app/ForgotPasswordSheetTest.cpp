@@ -2,9 +2,9 @@
 #include "ScreenTestKit.h"
 #include "SignInScreen.h"
 #include "StandinServer.h"
-#include "app/BusyButton.h"
-#include "app/FormKit.h"
 #include "net/APIClient.h"
+#include "widgets/BusyButton.h"
+#include "widgets/FormKit.h"
 
 #include <QLineEdit>
 #include <QTest>

@@ -4,6 +4,7 @@
 #include "app/RootView.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
+#include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
 #include "platform/MemoryKeychain.h"
 #include "platform/UpdaterController.h"
@@ -49,7 +50,7 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     m_keychain = std::make_unique<MemoryKeychain>();
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get());
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
     m_window = m_app->openNewWindow();
     QTRY_COMPARE_WITH_TIMEOUT(m_window->rootView()->screen(), RootView::Screen::SignIn, 10000);
 }

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
+#include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
@@ -70,7 +71,7 @@ void RootViewTest::storeCredentials(const QString &email, const QString &passwor
 MainWindow *RootViewTest::startedWindow()
 {
     if (!m_app)
-        m_app = std::make_unique<VantorelleApp>(m_keychain.get());
+        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
     return m_app->openNewWindow();
 }
 
@@ -96,7 +97,7 @@ void RootViewTest::startUp_showsSigningInThenTheScreenOfTheOutcome()
     QFETCH(bool, keepsCredentials);
     if (!storedPassword.isEmpty())
         storeCredentials(StandinServer::demoEmail, storedPassword);
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get());
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
     MainWindow window(m_app.get());
     QCOMPARE(window.rootView()->screen(), Screen::Resolving);
     QCOMPARE(child<QLabel>(&window, "progressLabel")->text(), QStringLiteral("Signing in…"));

@@ -3,6 +3,7 @@
 #include "AuthTokenProviding.h"
 #include "NetworkReplyPtr.h"
 #include "ReplyMonitor.h"
+#include "ServiceMessage.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -28,17 +29,15 @@ std::optional<QString> utf8Text(const QByteArray &bytes)
 }
 
 // The message of a failed reply: the service's JSON "message" (even when empty), else the body as
-// text, else a generic text with the status.
-QString failureMessage(int status, const QByteArray &body)
+// text, else (and for a web page) a generic text with the status.
+QString failureMessage(int status, const QByteArray &contentType, const QByteArray &body)
 {
-    if (const std::optional<QJsonValue> value = Json::parse(body)) {
-        try {
-            return Json::requiredString(Json::object(*value), QLatin1StringView("message"));
-        } catch (const Json::DecodingError &) {
-        }
+    if (const std::optional<QString> message = ServiceMessage::of(contentType, body))
+        return *message;
+    if (!ServiceMessage::isWebPage(contentType, body)) {
+        if (const std::optional<QString> text = utf8Text(body); text && !text->isEmpty())
+            return *text;
     }
-    if (const std::optional<QString> text = utf8Text(body); text && !text->isEmpty())
-        return *text;
     return QCoreApplication::translate("APIError", "Request failed with status %1.").arg(status);
 }
 
@@ -111,71 +110,86 @@ void APIClient::authorize(QNetworkRequest &request) const
         request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
 }
 
+QNetworkRequest APIClient::makeRequest(const std::optional<QUrl> &url, const Headers &headers) const
+{
+    QNetworkRequest request(url.value_or(QUrl()));
+    if (headers.contentType)
+        request.setRawHeader("Content-Type", *headers.contentType);
+    if (headers.accept)
+        request.setRawHeader("Accept", *headers.accept);
+    if (headers.sendsClientPlatform)
+        request.setRawHeader("X-Client-Platform", "mac");
+    if (headers.sendsToken)
+        authorize(request);
+    return request;
+}
+
 StreamRequest APIClient::makeStreamRequest(HTTPMethod method, const QString &path, const QueryItems &query,
                                            bool requiresAuth) const
 {
-    QNetworkRequest request(makeURL(path, query).value_or(QUrl()));
-    request.setRawHeader("Accept", "text/event-stream");
-    request.setRawHeader("X-Client-Platform", "mac");
-    if (requiresAuth)
-        authorize(request);
-    return {request, methodText(method), {}};
+    const Headers headers{.accept = "text/event-stream", .sendsToken = requiresAuth};
+    return {makeRequest(makeURL(path, query), headers), methodText(method), {}};
 }
 
+// The analysis upload names no client platform and sends the token whenever there is one.
 StreamRequest APIClient::makeUploadStreamRequest(const QString &path, const FormFields &fields,
                                                  const QList<MultipartFile> &files) const
 {
     const QString boundary = makeBoundary();
-    QNetworkRequest request(makeURL(path, {}).value_or(QUrl()));
-    request.setRawHeader("Content-Type", "multipart/form-data; boundary=" + boundary.toUtf8());
-    request.setRawHeader("Accept", "text/event-stream");
-    authorize(request);
-    return {request, QByteArrayLiteral("POST"), makeMultipartBody(boundary, fields, files)};
+    const Headers headers{.contentType = "multipart/form-data; boundary=" + boundary.toUtf8(),
+                          .accept = "text/event-stream",
+                          .sendsClientPlatform = false};
+    return {makeRequest(makeURL(path, {}), headers), QByteArrayLiteral("POST"),
+            makeMultipartBody(boundary, fields, files)};
 }
 
-QCoro::Task<QByteArray> APIClient::requestBytes(HTTPMethod method, QString path, QueryItems query,
-                                                std::optional<QByteArray> body, std::optional<QString> contentType,
-                                                bool requiresAuth, bool retryOnUnauthorized)
+QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
 {
-    const std::optional<QUrl> url = makeURL(path, query);
+    const std::optional<QUrl> url = makeURL(call.path, call.query);
     if (!url)
         throw APIError::invalidURL();
-    QNetworkRequest request(*url);
+    std::optional<QByteArray> contentType;
+    if (call.contentType)
+        contentType = call.contentType->toUtf8();
+    const Headers headers{.contentType = contentType, .sendsToken = call.requiresAuth};
+    QNetworkRequest request = makeRequest(url, headers);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    if (contentType)
-        request.setRawHeader("Content-Type", contentType->toUtf8());
-    request.setRawHeader("X-Client-Platform", "mac");
-    if (requiresAuth)
-        authorize(request);
 
-    const HttpReply reply = co_await send(request, methodText(method), body.value_or(QByteArray()));
-    if (reply.status == 401 && requiresAuth && retryOnUnauthorized) {
+    const HttpReply reply = co_await send(request, methodText(call.method), call.body.value_or(QByteArray()));
+    if (reply.status == 401 && call.requiresAuth && call.retryOnUnauthorized) {
         QPointer<AuthTokenProviding> provider = m_authProvider;
         if (!provider)
             throw APIError::unauthorized();
-        if (co_await provider->refreshAccessToken())
-            co_return co_await requestBytes(method, std::move(path), std::move(query), std::move(body),
-                                            std::move(contentType), true, false);
+        if (co_await provider->refreshAccessToken()) {
+            call.retryOnUnauthorized = false;
+            co_return co_await requestBytes(std::move(call));
+        }
         if (provider)
             provider->clearSession();
         throw APIError::unauthorized();
     }
     if (reply.status < 200 || reply.status > 299)
-        throw APIError::server(reply.status, failureMessage(reply.status, reply.body));
+        throw APIError::server(reply.status, failureMessage(reply.status, reply.contentType, reply.body));
     co_return reply.body;
 }
 
-QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByteArray method, QByteArray body)
+MonitoredReply APIClient::startRequest(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body)
 {
     // A custom request never gets Qt's default form content type, so a body goes exactly as given.
     NetworkReplyPtr reply(m_network->sendCustomRequest(request, method, body));
     auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
-    while (!reply->isFinished())
-        co_await monitor->nextActivity();
+    return {std::move(reply), monitor};
+}
 
-    monitor->throwIfTransportFailed();
-    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByteArray method, QByteArray body)
+{
+    const MonitoredReply sent = startRequest(request, method, body);
+    while (!sent.reply->isFinished())
+        co_await sent.monitor->nextActivity();
+
+    sent.monitor->throwIfTransportFailed();
+    const QVariant status = sent.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         throw APIError::decodingFailed();
-    co_return HttpReply{status.toInt(), reply->readAll()};
+    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"), sent.reply->readAll()};
 }

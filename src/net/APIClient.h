@@ -1,15 +1,15 @@
 #pragma once
 
 #include "APIError.h"
-#include "HTTPMethod.h"
+#include "APIRequest.h"
 #include "Json.h"
+#include "MonitoredReply.h"
 #include "MultipartBody.h"
 #include "MultipartFile.h"
 
 #include <QList>
 #include <QNetworkRequest>
 #include <QObject>
-#include <QPair>
 #include <QPointer>
 #include <QUrl>
 
@@ -22,15 +22,13 @@
 class AuthTokenProviding;
 class QNetworkAccessManager;
 
-// Query parameters in order; an absent value leaves the key out of the URL, an empty one sends "key=".
-using QueryItems = QList<QPair<QString, std::optional<QString>>>;
-
 // Result type of calls whose reply carries nothing of interest: any JSON value, or an empty body.
 struct EmptyResponse {
     static EmptyResponse fromJson(const QJsonValue &) { return {}; }
 };
 
-// A streaming request: the request itself and, for uploads, the body to send with it.
+// A streaming request: the request itself and, for uploads, the body to send with it. An invalid address
+// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL.
 struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;
@@ -38,8 +36,8 @@ struct StreamRequest {
 };
 
 // The one road to the service. Usage:
-//   auto patients = co_await APIClient::shared().request<QList<Patient>>(HTTPMethod::GET,
-//       "/patients/listAll", {{"userId", id}}, std::nullopt, std::nullopt, true, true);
+//   const APIRequest request{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, id}}};
+//   auto patients = co_await APIClient::shared().request<QList<Patient>>(request);
 // Failures throw APIError. A 401 on an authorized call triggers one token refresh and one repetition.
 class APIClient final : public QObject
 {
@@ -53,25 +51,18 @@ public:
     void setBaseURLForTesting(const QUrl &url) { m_baseURL = url; }
     // A request that receives nothing for this long fails as a network error.
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
-    std::chrono::milliseconds idleTimeout() const { return m_idleTimeout; }
 
     void setAuthProvider(AuthTokenProviding *provider);
     AuthTokenProviding *authProvider() const;
     QNetworkAccessManager *network() const { return m_network; }
 
-    template <typename T>
-    QCoro::Task<T> request(HTTPMethod method, QString path, QueryItems query, std::optional<QByteArray> body,
-                           std::optional<QString> contentType, bool requiresAuth, bool retryOnUnauthorized)
+    template <typename T> QCoro::Task<T> request(APIRequest request)
     {
-        const QByteArray bytes = co_await requestBytes(method, std::move(path), std::move(query), std::move(body),
-                                                       std::move(contentType), requiresAuth, retryOnUnauthorized);
+        const QByteArray bytes = co_await requestBytes(std::move(request));
         co_return decodeReply<T>(bytes);
     }
 
     template <typename T> static T decodeReply(const QByteArray &bytes);
-
-    // JSON bodies: absent optionals are already left out by the records' toJson().
-    static QByteArray encode(const QJsonObject &object) { return Json::serialize(object); }
 
     static QString makeBoundary();
     static QByteArray makeMultipartBody(const QString &boundary, const FormFields &fields,
@@ -85,23 +76,35 @@ public:
     // The URL of `path` below the base URL with the query applied ("+" travels as "%2B").
     std::optional<QUrl> makeURL(const QString &path, const QueryItems &query) const;
 
+    // Sends a request under the client's idle time-out; JSON calls and streams both start here.
+    MonitoredReply startRequest(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body);
+
 private:
     struct HttpReply {
         int status = 0;
+        QByteArray contentType;
         QByteArray body;
+    };
+
+    // Where the kinds of request differ; the headers go out in this order.
+    struct Headers {
+        std::optional<QByteArray> contentType{};
+        std::optional<QByteArray> accept{};
+        bool sendsClientPlatform = true;
+        bool sendsToken = true;
     };
 
     APIClient();
 
+    // An invalid URL leaves the request without one.
+    QNetworkRequest makeRequest(const std::optional<QUrl> &url, const Headers &headers) const;
     // Sends one request and waits for the whole reply; transport failures throw APIError::network.
     QCoro::Task<HttpReply> send(QNetworkRequest request, QByteArray method, QByteArray body);
     // Adds "Authorization: Bearer <token>" when a provider holds a token.
     void authorize(QNetworkRequest &request) const;
 
     // Steps shared by every result type: build, send, refresh on 401, map failed statuses. Returns the body.
-    QCoro::Task<QByteArray> requestBytes(HTTPMethod method, QString path, QueryItems query,
-                                         std::optional<QByteArray> body, std::optional<QString> contentType,
-                                         bool requiresAuth, bool retryOnUnauthorized);
+    QCoro::Task<QByteArray> requestBytes(APIRequest request);
 
     QUrl m_baseURL;
     QNetworkAccessManager *m_network = nullptr;

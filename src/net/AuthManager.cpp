@@ -10,11 +10,12 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-const QString jsonType = u"application/json"_s;
-
-QByteArray textMap(const QString &key, const QString &value)
+// The sign-in call of a session, which has no token yet.
+APIRequest loginRequest(const QString &email, const QString &password)
 {
-    return APIClient::encode(QJsonObject{{key, value}});
+    APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userLogin"_s, .requiresAuth = false};
+    request.setJSONBody(LoginBody{email, password}.toJson());
+    return request;
 }
 
 } // namespace
@@ -82,21 +83,20 @@ QCoro::Task<> AuthManager::restoreSession()
 
 QCoro::Task<> AuthManager::login(QString email, QString password, bool persist)
 {
-    const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
+    const APIRequest request = loginRequest(email, password);
     const QPointer<AuthManager> self(this);
-    const LoginResponse reply = co_await APIClient::shared().request<LoginResponse>(
-        HTTPMethod::POST, u"/auth/userLogin"_s, {}, body, jsonType, false, true);
+    const LoginResponse reply = co_await APIClient::shared().request<LoginResponse>(request);
     if (self)
         install(reply, email, password, persist);
 }
 
 QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email, QString password)
 {
-    const QByteArray body = APIClient::encode(LoginBody{email, password}.toJson());
+    const APIRequest request = loginRequest(email, password);
     try {
-        co_return co_await APIClient::shared().request<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body,
-                                                                      jsonType, false, true);
-    } catch (const std::exception &) {
+        co_return co_await APIClient::shared().request<LoginResponse>(request);
+    } catch (const APIError &) {
+        // A silent sign-in has no one to tell: a transport failure, a 500 and a wrong password all leave it signed out.
         co_return std::nullopt;
     }
 }
@@ -131,12 +131,13 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
         co_return co_await reauthenticateFromKeychain();
     const QPointer<AuthManager> self(this);
     const quint64 generation = m_sessionGeneration;
+    APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/refreshToken"_s, .requiresAuth = false};
+    request.setJSONBody({{u"refreshToken"_s, *m_refreshTokenValue}});
     std::optional<RefreshTokenResponse> reply;
     try {
-        reply = co_await APIClient::shared().request<RefreshTokenResponse>(
-            HTTPMethod::POST, u"/auth/refreshToken"_s, {}, textMap(u"refreshToken"_s, *m_refreshTokenValue), jsonType,
-            false, true);
-    } catch (const std::exception &) {
+        reply = co_await APIClient::shared().request<RefreshTokenResponse>(request);
+    } catch (const APIError &) {
+        // Whatever the refresh failed on, the stored credentials below are the fallback.
     }
     if (!self || generation != m_sessionGeneration)
         co_return false;
@@ -173,9 +174,9 @@ QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 QCoro::Task<> AuthManager::registerAccount(QString fullName, QString email, QString password)
 {
     const QPointer<AuthManager> self(this);
-    const QByteArray body = APIClient::encode(RegisterBody{fullName, email, password}.toJson());
-    co_await APIClient::shared().request<RegisterResponse>(HTTPMethod::POST, u"/auth/userRegister"_s, {}, body,
-                                                           jsonType, false, true);
+    APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userRegister"_s, .requiresAuth = false};
+    request.setJSONBody(RegisterBody{fullName, email, password}.toJson());
+    co_await APIClient::shared().request<RegisterResponse>(request);
     if (self)
         co_await login(email, password, true);
 }
@@ -184,9 +185,10 @@ QCoro::Task<> AuthManager::logout()
 {
     const QPointer<AuthManager> self(this);
     if (const std::optional<QString> userID = currentUserID()) {
+        APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userLogout"_s};
+        request.setJSONBody({{u"userId"_s, *userID}});
         try {
-            co_await APIClient::shared().request<std::optional<EmptyResponse>>(
-                HTTPMethod::POST, u"/auth/userLogout"_s, {}, textMap(u"userId"_s, *userID), jsonType, true, true);
+            co_await APIClient::shared().request<std::optional<EmptyResponse>>(request);
         } catch (const std::exception &) {
             // Signing out never fails for the user: the session ends below whatever the service said.
         }
@@ -200,10 +202,10 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
     const std::optional<QString> userID = currentUserID();
     if (!userID)
         throw APIError::unauthorized();
-    const QByteArray body = APIClient::encode(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson());
+    APIRequest request{.method = HTTPMethod::PUT, .path = u"/auth/updatePassword"_s, .requiresAuth = false};
+    request.setJSONBody(UpdatePasswordBody{*userID, currentPassword, newPassword}.toJson());
     const QPointer<AuthManager> self(this);
-    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::PUT, u"/auth/updatePassword"_s, {}, body, jsonType,
-                                                        false, true);
+    co_await APIClient::shared().request<EmptyResponse>(request);
     // The stored password must stay the one that works, or the next silent sign-in would fail and
     // a failed refresh would end the session.
     if (!self)
@@ -215,7 +217,7 @@ QCoro::Task<> AuthManager::updatePassword(QString currentPassword, QString newPa
 
 QCoro::Task<> AuthManager::forgotPassword(QString email)
 {
-    const QByteArray body = APIClient::encode(ForgotPasswordBody{email}.toJson());
-    co_await APIClient::shared().request<EmptyResponse>(HTTPMethod::POST, u"/auth/forgotPassword"_s, {}, body, jsonType,
-                                                        false, true);
+    APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/forgotPassword"_s, .requiresAuth = false};
+    request.setJSONBody(ForgotPasswordBody{email}.toJson());
+    co_await APIClient::shared().request<EmptyResponse>(request);
 }

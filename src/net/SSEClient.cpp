@@ -1,12 +1,11 @@
 #include "SSEClient.h"
 
 #include "APIClient.h"
-#include "NetworkReplyPtr.h"
 #include "ReplyMonitor.h"
 #include "SSEError.h"
 #include "SSEParser.h"
 
-#include <QNetworkAccessManager>
+#include <QNetworkReply>
 
 namespace
 {
@@ -27,11 +26,13 @@ std::optional<double> SSEClient::progressFraction(qint64 sent, qint64 total)
 
 QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::function<void(double)> onProgress)
 {
-    APIClient &client = APIClient::shared();
-    NetworkReplyPtr reply(client.network()->sendCustomRequest(request.request, request.method, request.body));
-    auto *monitor = new ReplyMonitor(reply.get(), client.idleTimeout());
+    if (!request.request.url().isValid())
+        throw APIError::invalidURL();
+    const MonitoredReply started = APIClient::shared().startRequest(request.request, request.method, request.body);
+    QNetworkReply *reply = started.reply.get();
+    ReplyMonitor *monitor = started.monitor;
     if (onProgress) {
-        QObject::connect(reply.get(), &QNetworkReply::uploadProgress, monitor, [onProgress](qint64 sent, qint64 total) {
+        QObject::connect(reply, &QNetworkReply::uploadProgress, monitor, [onProgress](qint64 sent, qint64 total) {
             if (const std::optional<double> fraction = progressFraction(sent, total))
                 onProgress(*fraction);
         });
@@ -55,7 +56,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
         }
         if (body.size() < errorBodyLimit)
             monitor->throwIfTransportFailed();
-        throw SSEError::fromFailedReply(status.toInt(), body);
+        throw SSEError::fromFailedReply(status.toInt(), reply->rawHeader("Content-Type"), body);
     }
     if (!reply->rawHeader("Content-Type").contains("text/event-stream"))
         throw SSEError::notAStream();

@@ -16,8 +16,9 @@ struct StreamRequest;
 // The sequence is lazy: the request goes out when iteration begins, and dropping the generator aborts
 // it. It ends after the last event, or throws: SSEError for a failed status, a reply that is not a
 // stream or not HTTP; APIError::network for a transport failure or the client's idle time-out (a
-// pending event is then lost). Nothing is refreshed or repeated on 401. `onProgress` receives the
-// fraction of the request body sent, when the total size is known.
+// pending event is then lost); APIError::invalidURL, before sending, for a request without an address. Nothing is
+// refreshed or repeated on 401. `onProgress` receives the fraction of the request body sent, when the total size is
+// known.
 class SSEClient final
 {
 public:

@@ -1,6 +1,6 @@
 #include "SSEError.h"
 
-#include "Json.h"
+#include "ServiceMessage.h"
 
 #include <QCoreApplication>
 
@@ -30,16 +30,11 @@ SSEError SSEError::notAStream()
     return SSEError(Kind::NotAStream, 0, {});
 }
 
-SSEError SSEError::fromFailedReply(int status, const QByteArray &body)
+SSEError SSEError::fromFailedReply(int status, const QByteArray &contentType, const QByteArray &body)
 {
-    const std::optional<QJsonValue> value = Json::parse(body);
-    if (!value)
-        return httpError(status);
-    try {
-        return server(status, Json::requiredString(Json::object(*value), QLatin1StringView("message")));
-    } catch (const Json::DecodingError &) {
-        return httpError(status);
-    }
+    if (const std::optional<QString> message = ServiceMessage::of(contentType, body))
+        return server(status, *message);
+    return httpError(status);
 }
 
 QString SSEError::description() const

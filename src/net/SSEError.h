@@ -17,8 +17,8 @@ public:
     static SSEError invalidResponse();
     static SSEError notAStream();
 
-    // The error of a failed stream reply from its status and (at most 4,097 bytes of) its body.
-    static SSEError fromFailedReply(int status, const QByteArray &body);
+    // The error of a failed stream reply from its status, content type and (at most 4,097 bytes of) its body.
+    static SSEError fromFailedReply(int status, const QByteArray &contentType, const QByteArray &body);
 
     Kind kind() const { return m_kind; }
     int status() const { return m_status; }

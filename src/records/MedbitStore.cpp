@@ -8,8 +8,6 @@
 namespace
 {
 
-const QString jsonContentType = QStringLiteral("application/json");
-
 // The fields of an entry that the service lets a client write: neither its id nor its documents.
 QJsonObject payload(const Medbit &medbit)
 {
@@ -58,11 +56,11 @@ QCoro::Task<> MedbitStore::loadMedbits()
     QPointer<MedbitStore> self(this);
     std::optional<QList<Medbit>> medbits;
     std::optional<QString> error;
-    // Arguments are built outside co_await: GCC 12 miscompiles string literals in braced lists there.
-    QueryItems query{{QStringLiteral("patientId"), patientID}};
+    // Built outside co_await: GCC 12 destroys an aggregate built inside one twice.
+    const APIRequest request{.path = QStringLiteral("/medbits/list/summary"),
+                             .query = {{QStringLiteral("patientId"), patientID}}};
     try {
-        medbits = co_await APIClient::shared().request<QList<Medbit>>(
-            HTTPMethod::GET, QStringLiteral("/medbits/list/summary"), query, std::nullopt, std::nullopt, true, true);
+        medbits = co_await APIClient::shared().request<QList<Medbit>>(request);
     } catch (const APIError &failure) {
         error = failure.description();
     }
@@ -82,10 +80,9 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 {
     QPointer<MedbitStore> self(this);
     std::optional<Medbit> medbit;
-    QueryItems query{{QStringLiteral("medbitId"), id}};
+    const APIRequest request{.path = QStringLiteral("/medbits/get"), .query = {{QStringLiteral("medbitId"), id}}};
     try {
-        medbit = co_await APIClient::shared().request<std::optional<Medbit>>(
-            HTTPMethod::GET, QStringLiteral("/medbits/get"), query, std::nullopt, std::nullopt, true, true);
+        medbit = co_await APIClient::shared().request<std::optional<Medbit>>(request);
     } catch (const APIError &) {
         // The caller keeps what it showed; a failed refresh of one entry is not a list failure.
         co_return std::nullopt;
@@ -99,9 +96,10 @@ QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 {
     const QString patientID = m_patientID;
     const QJsonObject body{{QLatin1StringView("patientId"), patientID}, {QLatin1StringView("medbit"), payload(medbit)}};
+    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/medbits/create")};
+    request.setJSONBody(body);
     QPointer<MedbitStore> self(this);
-    const Medbit created = co_await APIClient::shared().request<Medbit>(
-        HTTPMethod::POST, QStringLiteral("/medbits/create"), {}, APIClient::encode(body), jsonContentType, true, true);
+    const Medbit created = co_await APIClient::shared().request<Medbit>(request);
     // An entry made for a patient that is no longer open does not belong in this list.
     if (self && patientID == m_patientID) {
         m_medbits.prepend(created);
@@ -114,11 +112,12 @@ QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
 {
     QJsonObject body = payload(medbit);
     body.insert(QLatin1StringView("patientId"), m_patientID);
-    QueryItems query{{QStringLiteral("medbitId"), medbit.id}};
+    APIRequest request{.method = HTTPMethod::PUT,
+                       .path = QStringLiteral("/medbits/update"),
+                       .query = {{QStringLiteral("medbitId"), medbit.id}}};
+    request.setJSONBody(body);
     QPointer<MedbitStore> self(this);
-    const Medbit updated =
-        co_await APIClient::shared().request<Medbit>(HTTPMethod::PUT, QStringLiteral("/medbits/update"), query,
-                                                     APIClient::encode(body), jsonContentType, true, true);
+    const Medbit updated = co_await APIClient::shared().request<Medbit>(request);
     if (self)
         replaceFirst(updated);
     co_return updated;
@@ -126,9 +125,9 @@ QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
 
 QCoro::Task<> MedbitStore::deleteMedbit(Medbit medbit)
 {
+    const APIRequest request{.method = HTTPMethod::DELETE, .path = QStringLiteral("/medbits/delete/") + medbit.id};
     QPointer<MedbitStore> self(this);
-    co_await APIClient::shared().request<EmptyResponse>(
-        HTTPMethod::DELETE, QStringLiteral("/medbits/delete/") + medbit.id, {}, std::nullopt, std::nullopt, true, true);
+    co_await APIClient::shared().request<EmptyResponse>(request);
     if (!self)
         co_return;
     const qsizetype removed = m_medbits.removeIf([&](const Medbit &listed) { return listed.id == medbit.id; });

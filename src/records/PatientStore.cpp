@@ -3,10 +3,10 @@
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 
+#include <utility>
+
 namespace
 {
-
-const QString jsonContentType = QStringLiteral("application/json");
 
 // The first patient marked active, else the first, else none.
 QString chooseSelection(const QList<Patient> &patients)
@@ -57,11 +57,11 @@ QCoro::Task<> PatientStore::loadPatients()
     QPointer<PatientStore> self(this);
     std::optional<QList<Patient>> patients;
     std::optional<QString> error;
-    // Arguments are built outside co_await: GCC 12 miscompiles string literals in braced lists there.
-    QueryItems query{{QStringLiteral("userId"), ticket->userID}};
+    // Built outside co_await: GCC 12 destroys an aggregate built inside one twice.
+    const APIRequest request{.path = QStringLiteral("/patients/listAll"),
+                             .query = {{QStringLiteral("userId"), ticket->userID}}};
     try {
-        patients = co_await APIClient::shared().request<QList<Patient>>(
-            HTTPMethod::GET, QStringLiteral("/patients/listAll"), query, std::nullopt, std::nullopt, true, true);
+        patients = co_await APIClient::shared().request<QList<Patient>>(request);
     } catch (const APIError &failure) {
         error = failure.description();
     }
@@ -86,9 +86,10 @@ QCoro::Task<Patient> PatientStore::createPatient(QString name)
     const QJsonObject body{
         {QLatin1StringView("userId"), ticket->userID},
         {QLatin1StringView("firstName"), trimmed.isEmpty() ? QStringLiteral("New Patient") : trimmed}};
+    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/create")};
+    request.setJSONBody(body);
     QPointer<PatientStore> self(this);
-    const Patient patient = co_await APIClient::shared().request<Patient>(
-        HTTPMethod::POST, QStringLiteral("/patients/create"), {}, APIClient::encode(body), jsonContentType, true, true);
+    const Patient patient = co_await APIClient::shared().request<Patient>(request);
     if (self && isCurrent(*ticket)) {
         setPatients(m_patients + QList<Patient>{patient});
         setSelectedPatientID(patient._id);
@@ -128,17 +129,37 @@ void PatientStore::markActive(const QString &patientID)
     for (Patient &patient : patients)
         patient.active = patient._id == patientID;
     setPatients(patients);
+    // Sent one at a time and only the newest waiting choice: replies in any other order could leave an
+    // earlier choice active on the service, and the next start would open that patient.
+    m_waitingActivation = Activation{*ticket, patientID};
+    if (std::exchange(m_isActivating, true))
+        return;
     QMetaObject::invokeMethod(
-        this, [this, ticket = *ticket, patientID] { updateActive(ticket, patientID); }, Qt::QueuedConnection);
+        this, [this] { sendActivations(); }, Qt::QueuedConnection);
+}
+
+QCoro::Task<> PatientStore::sendActivations()
+{
+    QPointer<PatientStore> self(this);
+    while (self && m_waitingActivation) {
+        const Activation next = *m_waitingActivation;
+        m_waitingActivation.reset();
+        // A choice made in a session that has ended since must not go out with another session's token.
+        if (isCurrent(next.ticket))
+            co_await updateActive(next.ticket, next.patientID);
+    }
+    if (self)
+        m_isActivating = false;
 }
 
 QCoro::Task<> PatientStore::updateActive(SessionTicket ticket, QString patientID)
 {
     const QJsonObject body{{QLatin1StringView("userId"), ticket.userID}, {QLatin1StringView("patientId"), patientID}};
+    APIRequest request{.method = HTTPMethod::PUT, .path = QStringLiteral("/patients/updateActive")};
+    request.setJSONBody(body);
     QPointer<PatientStore> self(this);
     try {
-        co_await APIClient::shared().request<Patient>(HTTPMethod::PUT, QStringLiteral("/patients/updateActive"), {},
-                                                      APIClient::encode(body), jsonContentType, true, true);
+        co_await APIClient::shared().request<Patient>(request);
     } catch (const APIError &failure) {
         if (self && isCurrent(ticket))
             setLastError(failure.description());

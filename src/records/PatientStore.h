@@ -14,7 +14,8 @@
 class AuthManager;
 
 // The signed-in account's patients and the selected one. Follows the session by itself: loads when it
-// becomes authenticated, empties when it ends. Every selection of a patient marks it active on the service.
+// becomes authenticated, empties when it ends. Every selection of a patient marks it active on the service:
+// one activation at a time, in the order chosen, skipping choices overtaken while they waited.
 class PatientStore final : public QObject
 {
     Q_OBJECT
@@ -52,11 +53,17 @@ private:
         quint64 generation = 0;
         QString userID;
     };
+    struct Activation {
+        SessionTicket ticket;
+        QString patientID;
+    };
 
     // The session's signal with repeated values removed; the reaction runs on the next event-loop turn.
     void onAuthenticatedChanged(bool isAuthenticated);
     void onAuthenticationChange(bool isAuthenticated);
     void markActive(const QString &patientID);
+    // Sends the waiting activation until none is left; only one such run goes at a time.
+    QCoro::Task<> sendActivations();
     QCoro::Task<> updateActive(SessionTicket ticket, QString patientID);
     std::optional<QString> currentUserID() const;
     std::optional<SessionTicket> currentTicket() const;
@@ -72,4 +79,6 @@ private:
     std::optional<QString> m_lastError;
     std::optional<bool> m_deliveredAuthentication;
     quint64 m_sessionGeneration = 0;
+    std::optional<Activation> m_waitingActivation;
+    bool m_isActivating = false; // a run of sendActivations is scheduled or under way
 };

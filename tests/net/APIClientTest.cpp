@@ -16,13 +16,10 @@ using AwaitTask::failureOf;
 namespace
 {
 
-template <typename T>
-QCoro::Task<T> call(HTTPMethod method, const QString &path, const QueryItems &query = {},
-                    std::optional<QByteArray> body = std::nullopt, std::optional<QString> contentType = std::nullopt,
-                    bool requiresAuth = true)
+// Tests are ordinary functions, so the descriptor may be built in the call: no co_await expression holds it.
+template <typename T> QCoro::Task<T> call(APIRequest request)
 {
-    return APIClient::shared().request<T>(method, path, query, std::move(body), std::move(contentType), requiresAuth,
-                                          true);
+    return APIClient::shared().request<T>(std::move(request));
 }
 
 } // namespace
@@ -49,7 +46,9 @@ private Q_SLOTS:
     void headers_jsonCallCarriesAllThree()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s);
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::PUT, u"/probe"_s, {}, "{\"a\":1}"_ba, u"application/json"_s));
+        APIRequest request{.method = HTTPMethod::PUT, .path = u"/probe"_s};
+        request.setJSONBody({{u"a"_s, 1}});
+        AwaitTask::run(call<EmptyResponse>(request));
         const LoggedRequest sent = m_server.requests(u"/api/probe"_s).value(0);
         QCOMPARE(sent.method, "PUT"_ba);
         QCOMPARE(sent.header("Content-Type"), "application/json"_ba);
@@ -61,8 +60,8 @@ private Q_SLOTS:
     void headers_contentTypeOnlyWhenGiven()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s, 0);
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s));
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::POST, u"/probe"_s, {}, "raw"_ba));
+        AwaitTask::run(call<EmptyResponse>({.method = HTTPMethod::POST, .path = u"/probe"_s}));
+        AwaitTask::run(call<EmptyResponse>({.method = HTTPMethod::POST, .path = u"/probe"_s, .body = "raw"_ba}));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
         QCOMPARE(sent.size(), 2);
         QVERIFY(!sent[0].hasHeader("Content-Type"));
@@ -74,11 +73,11 @@ private Q_SLOTS:
     void headers_bearerRules()
     {
         stub(u"/api/probe"_s, 200, u"{}"_s, 0);
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, {}, {}, {}, false));
+        AwaitTask::run(call<EmptyResponse>({.path = u"/probe"_s, .requiresAuth = false}));
         m_provider.token = u""_s;
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        AwaitTask::run(call<EmptyResponse>({.path = u"/probe"_s}));
         m_provider.token.reset();
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        AwaitTask::run(call<EmptyResponse>({.path = u"/probe"_s}));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/probe"_s);
         QVERIFY(!sent[0].hasHeader("Authorization"));
         // The server's header parser drops the trailing space of "Bearer ".
@@ -102,7 +101,7 @@ private Q_SLOTS:
         QFETCH(QueryItems, query);
         QFETCH(QByteArray, sent);
         stub(u"/api/probe"_s, 200, u"{}"_s);
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s, query));
+        AwaitTask::run(call<EmptyResponse>({.path = u"/probe"_s, .query = query}));
         QCOMPARE(m_server.requests(u"/api/probe"_s).value(0).query, sent);
         const QByteArray url = APIClient::shared().makeURL(u"/probe"_s, query)->toEncoded();
         QCOMPARE(url.contains('?'), !sent.isEmpty());
@@ -119,7 +118,7 @@ private Q_SLOTS:
                      ->toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority),
                  "/api/medbits/delete/a%3Fb%23c"_ba);
         APIClient::shared().setBaseURLForTesting(QUrl(u"http://"_s));
-        QCOMPARE(failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/x"_s))->description(), u"Invalid request URL."_s);
+        QCOMPARE(failureOf(call<EmptyResponse>({.path = u"/x"_s}))->description(), u"Invalid request URL."_s);
     }
 
     void unauthorized_refreshesOnceAndRepeatsWithNewToken()
@@ -127,7 +126,7 @@ private Q_SLOTS:
         const auto [userID, token] = signIn();
         m_provider.token = u"stale"_s;
         m_provider.tokenAfterRefresh = token;
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, userID}}));
+        AwaitTask::run(call<EmptyResponse>({.path = u"/patients/listAll"_s, .query = {{u"userId"_s, userID}}}));
         const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent[0].header("Authorization"), "Bearer stale"_ba);
@@ -142,7 +141,7 @@ private Q_SLOTS:
         m_provider.token = u"stale"_s;
         m_provider.tokenAfterRefresh = u"also-stale"_s;
         const auto error =
-            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+            failureOf(call<EmptyResponse>({.path = u"/patients/listAll"_s, .query = {{u"userId"_s, u"u"_s}}}));
         QCOMPARE(error->kind(), APIError::Kind::Server);
         QCOMPARE(error->status(), 401);
         QCOMPARE(error->description(), u"Invalid or expired access token."_s);
@@ -155,7 +154,7 @@ private Q_SLOTS:
     {
         m_provider.token = u"stale"_s;
         const auto error =
-            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+            failureOf(call<EmptyResponse>({.path = u"/patients/listAll"_s, .query = {{u"userId"_s, u"u"_s}}}));
         QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
         QCOMPARE(error->description(), u"Please sign in again."_s);
         QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 1);
@@ -167,7 +166,7 @@ private Q_SLOTS:
     {
         APIClient::shared().setAuthProvider(nullptr);
         const auto error =
-            failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, u"u"_s}}));
+            failureOf(call<EmptyResponse>({.path = u"/patients/listAll"_s, .query = {{u"userId"_s, u"u"_s}}}));
         QCOMPARE(error->kind(), APIError::Kind::Unauthorized);
         const QList<LoggedRequest> sent = m_server.requests(u"/api/patients/listAll"_s);
         QCOMPARE(sent.size(), 1);
@@ -176,9 +175,9 @@ private Q_SLOTS:
 
     void unauthorized_onUnauthorizedCallIsServerError()
     {
-        const QByteArray body = APIClient::encode(LoginBody{StandinServer::demoEmail, u"wrong"_s}.toJson());
-        const auto error = failureOf(
-            call<LoginResponse>(HTTPMethod::POST, u"/auth/userLogin"_s, {}, body, u"application/json"_s, false));
+        APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userLogin"_s, .requiresAuth = false};
+        request.setJSONBody(LoginBody{StandinServer::demoEmail, u"wrong"_s}.toJson());
+        const auto error = failureOf(call<LoginResponse>(request));
         QCOMPARE(error->kind(), APIError::Kind::Server);
         QCOMPARE(error->status(), 401);
         QCOMPARE(error->description(), u"Invalid email or password."_s);
@@ -187,57 +186,77 @@ private Q_SLOTS:
 
     void failedStatus_messageRule_data()
     {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("contentType"); // empty: the stand-in's default, JSON
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("message");
-        QTest::newRow("json message") << "{\"message\":\"Boom\"}"_ba << u"Boom"_s;
-        QTest::newRow("empty json message") << "{\"message\":\"\"}"_ba << u""_s;
-        QTest::newRow("json without message") << "{\"error\":1}"_ba << u"{\"error\":1}"_s;
-        QTest::newRow("text untrimmed") << "  down for maintenance\n"_ba << u"  down for maintenance\n"_s;
-        QTest::newRow("empty") << ""_ba << u"Request failed with status 500."_s;
-        QTest::newRow("not UTF-8") << "\xff\xfe\x80"_ba << u"Request failed with status 500."_s;
+        QTest::newRow("json message") << 500 << u""_s << "{\"message\":\"Boom\"}"_ba << u"Boom"_s;
+        QTest::newRow("empty json message") << 500 << u""_s << "{\"message\":\"\"}"_ba << u""_s;
+        QTest::newRow("json without message") << 500 << u""_s << "{\"error\":1}"_ba << u"{\"error\":1}"_s;
+        QTest::newRow("text untrimmed") << 500 << u""_s << "  down for maintenance\n"_ba
+                                        << u"  down for maintenance\n"_s;
+        QTest::newRow("plain text") << 503 << u"text/plain"_s << "Service unavailable"_ba << u"Service unavailable"_s;
+        QTest::newRow("empty") << 500 << u""_s << ""_ba << u"Request failed with status 500."_s;
+        QTest::newRow("not UTF-8") << 500 << u""_s << "\xff\xfe\x80"_ba << u"Request failed with status 500."_s;
+        // A proxy's or gateway's page: its markup means nothing to the user.
+        QTest::newRow("html page") << 502 << u"text/html"_s
+                                   << "<!DOCTYPE html><html><body><h1>502 Bad Gateway</h1></body></html>"_ba
+                                   << u"Request failed with status 502."_s;
+        QTest::newRow("markup after blanks")
+            << 500 << u""_s << " \r\n\t<html>oops</html>"_ba << u"Request failed with status 500."_s;
+        QTest::newRow("html type, plain words")
+            << 504 << u"Text/HTML; charset=utf-8"_s << "Gateway Timeout"_ba << u"Request failed with status 504."_s;
+        QTest::newRow("html type, json body")
+            << 500 << u"text/html"_s << "{\"message\":\"Boom\"}"_ba << u"Request failed with status 500."_s;
     }
     void failedStatus_messageRule()
     {
+        QFETCH(int, status);
+        QFETCH(QString, contentType);
         QFETCH(QByteArray, body);
         QFETCH(QString, message);
-        m_server.injectFault({{"path"_L1, "/api/probe"_L1},
-                              {"status"_L1, 500},
-                              {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        QJsonObject fault{{"path"_L1, "/api/probe"_L1},
+                          {"status"_L1, status},
+                          {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}};
+        if (!contentType.isEmpty())
+            fault.insert("headers"_L1, QJsonObject{{"Content-Type"_L1, contentType}});
+        m_server.injectFault(fault);
+        const auto error = failureOf(call<EmptyResponse>({.path = u"/probe"_s}));
         QCOMPARE(error->kind(), APIError::Kind::Server);
-        QCOMPARE(error->status(), 500);
+        QCOMPARE(error->status(), status);
         QCOMPARE(error->description(), message);
     }
 
     void emptyBody_dependsOnResultType()
     {
         stub(u"/api/probe"_s, 204, {}, 0);
-        AwaitTask::run(call<EmptyResponse>(HTTPMethod::DELETE, u"/probe"_s));
-        QVERIFY(AwaitTask::run(call<std::optional<EmptyResponse>>(HTTPMethod::POST, u"/probe"_s)).has_value());
-        QCOMPARE(failureOf(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s))->kind(),
+        AwaitTask::run(call<EmptyResponse>({.method = HTTPMethod::DELETE, .path = u"/probe"_s}));
+        QVERIFY(AwaitTask::run(call<std::optional<EmptyResponse>>({.method = HTTPMethod::POST, .path = u"/probe"_s}))
+                    .has_value());
+        QCOMPARE(failureOf(call<std::optional<AuthUser>>({.path = u"/probe"_s}))->kind(),
                  APIError::Kind::DecodingFailed);
-        QCOMPARE(failureOf(call<QStringList>(HTTPMethod::POST, u"/probe"_s))->description(),
+        QCOMPARE(failureOf(call<QStringList>({.method = HTTPMethod::POST, .path = u"/probe"_s}))->description(),
                  u"Received an unexpected response from the server."_s);
     }
 
     void nullBody_isAbsentForOptionals()
     {
         stub(u"/api/probe"_s, 200, u"null"_s, 0);
-        QVERIFY(!AwaitTask::run(call<std::optional<AuthUser>>(HTTPMethod::GET, u"/probe"_s)).has_value());
-        QCOMPARE(failureOf(call<AuthUser>(HTTPMethod::GET, u"/probe"_s))->kind(), APIError::Kind::DecodingFailed);
+        QVERIFY(!AwaitTask::run(call<std::optional<AuthUser>>({.path = u"/probe"_s})).has_value());
+        QCOMPARE(failureOf(call<AuthUser>({.path = u"/probe"_s}))->kind(), APIError::Kind::DecodingFailed);
     }
 
     void missingRequiredKey_failsDecoding()
     {
         stub(u"/api/probe"_s, 200, u"{\"_id\":\"u\",\"fullName\":\"N\"}"_s);
-        QCOMPARE(failureOf(call<AuthUser>(HTTPMethod::GET, u"/probe"_s))->kind(), APIError::Kind::DecodingFailed);
+        QCOMPARE(failureOf(call<AuthUser>({.path = u"/probe"_s}))->kind(), APIError::Kind::DecodingFailed);
     }
 
     void silence_failsWithTimeoutText()
     {
         APIClient::shared().setIdleTimeout(300ms);
         m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"hang"_L1, true}});
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        const auto error = failureOf(call<EmptyResponse>({.path = u"/probe"_s}));
         QCOMPARE(error->kind(), APIError::Kind::Network);
         QCOMPARE(error->description(), u"The request timed out."_s);
         m_server.clearFaults();
@@ -246,7 +265,7 @@ private Q_SLOTS:
     void droppedConnection_isNetworkError()
     {
         m_server.injectFault({{"path"_L1, "/api/probe"_L1}, {"drop"_L1, true}, {"times"_L1, 0}});
-        const auto error = failureOf(call<EmptyResponse>(HTTPMethod::GET, u"/probe"_s));
+        const auto error = failureOf(call<EmptyResponse>({.path = u"/probe"_s}));
         QCOMPARE(error->kind(), APIError::Kind::Network);
         QVERIFY(!error->description().isEmpty());
         QVERIFY(error->description() != u"Operation canceled"_s);

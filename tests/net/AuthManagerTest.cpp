@@ -207,8 +207,8 @@ private Q_SLOTS:
     {
         signInDemo();
         m_server.expireAccessTokens();
-        const QList<QJsonValue> patients = AwaitTask::run(APIClient::shared().request<QList<QJsonValue>>(
-            HTTPMethod::GET, u"/patients/listAll"_s, {{u"userId"_s, m_auth->currentUserID()}}, {}, {}, true, true));
+        const APIRequest request{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, m_auth->currentUserID()}}};
+        const QList<QJsonValue> patients = AwaitTask::run(APIClient::shared().request<QList<QJsonValue>>(request));
         QCOMPARE(patients.size(), 2);
         QCOMPARE(m_server.requests(u"/api/auth/refreshToken"_s).size(), 1);
         QCOMPARE(m_server.requests(u"/api/patients/listAll"_s).size(), 2);

@@ -231,6 +231,20 @@ private Q_SLOTS:
         QVERIFY(std::is_sorted(fractions.cbegin(), fractions.cend()));
     }
 
+    void invalidURL_failsBeforeSending()
+    {
+        APIClient::shared().setBaseURLForTesting(QUrl(u"http://"_s));
+        const QList<StreamRequest> requests{
+            getRequest(), APIClient::shared().makeUploadStreamRequest(u"/patients/smart_analyze_asset"_s, {}, {})};
+        for (const StreamRequest &request : requests) {
+            QList<SSEEvent> events;
+            const auto error = failureOf<APIError>(collect(request, &events));
+            QVERIFY(error);
+            QCOMPARE(error->kind(), APIError::Kind::InvalidURL);
+            QCOMPARE(error->description(), u"Invalid request URL."_s);
+        }
+    }
+
     void progressFraction_needsAKnownTotal()
     {
         QCOMPARE(SSEClient::progressFraction(400, 1000), 0.4);

@@ -53,9 +53,9 @@ private:
     // The list the service holds for a patient, fetched apart from the store.
     QList<Medbit> serviceList(const QString &patientID) const
     {
-        const QueryItems query{{QStringLiteral("patientId"), patientID}};
-        return AwaitTask::run(APIClient::shared().request<QList<Medbit>>(
-            HTTPMethod::GET, QStringLiteral("/medbits/list/summary"), query, std::nullopt, std::nullopt, true, true));
+        const APIRequest request{.path = QStringLiteral("/medbits/list/summary"),
+                                 .query = {{QStringLiteral("patientId"), patientID}}};
+        return AwaitTask::run(APIClient::shared().request<QList<Medbit>>(request));
     }
 
     void open(int patient)
@@ -77,9 +77,9 @@ private Q_SLOTS:
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
         m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const QueryItems query{{QStringLiteral("userId"), m_session->userID()}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(
-            HTTPMethod::GET, QStringLiteral("/patients/listAll"), query, std::nullopt, std::nullopt, true, true));
+        const APIRequest request{.path = QStringLiteral("/patients/listAll"),
+                                 .query = {{QStringLiteral("userId"), m_session->userID()}}};
+        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(request));
         m_store = std::make_unique<MedbitStore>();
         m_server.clearRequests();
     }
@@ -146,6 +146,8 @@ private Q_SLOTS:
         m_store->setPatientID(opensAnother ? patientID(1) : QString());
         QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/medbits/list/summary")),
                                   opensAnother ? 2 : 1, deadlineMs);
+        // The store takes a finished reply on the next event-loop turn; a round trip lets it.
+        m_session->roundTrip();
         QVERIFY(!m_store->isLoading());
         QCOMPARE(m_store->medbits(), opensAnother ? serviceList(patientID(1)) : QList<Medbit>());
     }

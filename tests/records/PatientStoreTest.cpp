@@ -5,6 +5,7 @@
 #include "net/APIClient.h"
 #include "records/PatientStore.h"
 
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -21,14 +22,6 @@ constexpr int deadlineMs = 10000;
 const QString listPath = QStringLiteral("/api/patients/listAll");
 const QString activationPath = QStringLiteral("/api/patients/updateActive");
 
-QStringList activatedIDs(const StandinServer &server)
-{
-    QStringList ids;
-    for (const LoggedRequest &request : server.requests(activationPath))
-        ids << request.json()[QLatin1String("patientId")].toString();
-    return ids;
-}
-
 } // namespace
 
 class PatientStoreTest : public QObject
@@ -41,6 +34,32 @@ private:
     {
         m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
         QTRY_VERIFY_WITH_TIMEOUT(!m_store->isLoading(), deadlineMs);
+    }
+
+    // The patients this test's session activated, in the order the stand-in received them: stores of
+    // earlier tests may still have an activation on its way, under their own session's token.
+    QStringList activatedIDs() const
+    {
+        const QByteArray bearer = "Bearer " + m_session->auth()->accessToken().value_or(QString()).toUtf8();
+        QStringList ids;
+        for (const LoggedRequest &request : m_server.requests(activationPath)) {
+            if (request.header("Authorization") == bearer)
+                ids << request.json()[QLatin1String("patientId")].toString();
+        }
+        return ids;
+    }
+
+    // The patient the service holds as active, asked apart from the store.
+    QString activeOnService()
+    {
+        const QByteArray bearer = m_session->auth()->accessToken().value_or(QString()).toUtf8();
+        const QJsonValue list =
+            m_server.apiCall("GET", QStringLiteral("/patients/listAll?userId=") + m_session->userID(), {}, bearer);
+        for (const QJsonValue &patient : list.toArray()) {
+            if (patient[QLatin1String("active")].toBool())
+                return patient[QLatin1String("_id")].toString();
+        }
+        return {};
     }
 
     QString idOf(const QString &firstName) const
@@ -79,7 +98,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->patients().size(), 2);
         QCOMPARE(m_store->selectedRecord().patient.displayName(), QStringLiteral("Alex Rivera"));
         QCOMPARE(m_server.requests(listPath).first().query, "userId=" + m_session->userID().toUtf8());
-        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs(m_server), QStringList{idOf(QStringLiteral("Alex"))}, deadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs(), QStringList{idOf(QStringLiteral("Alex"))}, deadlineMs);
         const QJsonValue body = m_server.requests(activationPath).first().json();
         QCOMPARE(body[QLatin1String("userId")].toString(), m_session->userID());
         QVERIFY(!m_store->lastError());
@@ -108,7 +127,7 @@ private Q_SLOTS:
         signInDemo();
         QCOMPARE(m_store->selectedPatientID(), selected);
         m_session->roundTrip();
-        QCOMPARE(activatedIDs(m_server), selected.isEmpty() ? QStringList() : QStringList{selected});
+        QCOMPARE(activatedIDs(), selected.isEmpty() ? QStringList() : QStringList{selected});
         for (const Patient &patient : m_store->patients())
             QCOMPARE(patient.active, selected.isEmpty() ? patient.active : patient._id == selected);
     }
@@ -117,15 +136,36 @@ private Q_SLOTS:
     {
         signInDemo();
         const QString sam = idOf(QStringLiteral("Sam"));
-        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs(m_server).size(), 1, deadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs().size(), 1, deadlineMs);
         m_store->setSelectedPatientID(sam);
         QCOMPARE(m_store->selectedRecord().patient.active, true);
         QCOMPARE(m_store->patients().at(0).active, m_store->patients().at(0)._id == sam);
         m_store->setSelectedPatientID(sam);
-        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs(m_server).size(), 2, deadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs().size(), 2, deadlineMs);
         m_session->roundTrip();
-        QCOMPARE(activatedIDs(m_server).last(), sam);
-        QCOMPARE(activatedIDs(m_server).size(), 2);
+        QCOMPARE(activatedIDs().last(), sam);
+        QCOMPARE(activatedIDs().size(), 2);
+    }
+
+    // While one activation is on its way the later choices wait, and only the last of them is sent.
+    void quickChoices_reachTheServiceInOrder_endingOnTheLast()
+    {
+        signInDemo();
+        const QString casey = AwaitTask::run(m_store->createPatient(QStringLiteral("Casey")))._id;
+        QTRY_COMPARE_WITH_TIMEOUT(activeOnService(), casey, deadlineMs);
+        const QString sam = idOf(QStringLiteral("Sam"));
+        const QString alex = idOf(QStringLiteral("Alex"));
+        const qsizetype before = activatedIDs().size();
+        m_server.injectFault({{"path", activationPath}, {"delayMs", 1000}, {"times", 0}});
+        m_store->setSelectedPatientID(sam);
+        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs().mid(before), QStringList{sam}, deadlineMs);
+        m_store->setSelectedPatientID(casey);
+        m_store->setSelectedPatientID(alex);
+        QTRY_COMPARE_WITH_TIMEOUT(activeOnService(), alex, deadlineMs);
+        m_session->roundTrip();
+        QCOMPARE(activatedIDs().mid(before), (QStringList{sam, alex}));
+        QCOMPARE(m_store->selectedPatientID(), alex);
+        QVERIFY(!m_store->lastError());
     }
 
     void failedLoad_setsLastError_andTryingAgainClearsIt()
@@ -210,7 +250,7 @@ private Q_SLOTS:
         QCOMPARE(m_store->selectedPatientID(), created._id);
         QCOMPARE(m_store->patients().last().active, true);
         QCOMPARE(m_store->patients().first().active, false);
-        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs(m_server).last(), created._id, deadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(activatedIDs().last(), created._id, deadlineMs);
     }
 
     void withoutUser_loadSendsNothing_andCreateThrowsUnauthorized()
@@ -251,9 +291,10 @@ private Q_SLOTS:
             m_session->signIn(otherEmail, StandinServer::demoPassword);
         QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/listAll")),
                                   otherAccountSignsIn ? 2 : 1, deadlineMs);
+        // The store takes a finished reply on the next event-loop turn.
+        QTRY_COMPARE_WITH_TIMEOUT(m_store->isLoading(), !otherAccountSignsIn, deadlineMs);
         QVERIFY(m_store->patients().isEmpty());
         QCOMPARE(m_store->selectedPatientID(), QString());
-        QCOMPARE(m_store->isLoading(), !otherAccountSignsIn);
         QVERIFY(!m_store->lastError());
         // Earlier tests' stores may still have an activation in flight; those carry their own session's token.
         const QByteArray bearer = "Bearer " + m_session->auth()->accessToken().value_or(QString()).toUtf8();

@@ -48,7 +48,7 @@ int SignedInSession::finishedReplies(const QString &apiPath) const
 
 void SignedInSession::roundTrip()
 {
-    const QueryItems query{{QStringLiteral("medbitId"), QStringLiteral("no-such-entry")}};
-    AwaitTask::run(APIClient::shared().request<EmptyResponse>(HTTPMethod::GET, QStringLiteral("/medbits/get"), query,
-                                                              std::nullopt, std::nullopt, true, true));
+    const APIRequest request{.path = QStringLiteral("/medbits/get"),
+                             .query = {{QStringLiteral("medbitId"), QStringLiteral("no-such-entry")}}};
+    AwaitTask::run(APIClient::shared().request<EmptyResponse>(request));
 }

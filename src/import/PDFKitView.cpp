@@ -1,0 +1,95 @@
+#include "PDFKitView.h"
+
+#include <QNetworkReply>
+#include <QPdfDocument>
+#include <QTimer>
+
+PDFKitView::PDFKitView(QWidget *parent) : QPdfView(parent), m_document(new QPdfDocument(this))
+{
+    setPageMode(PageMode::MultiPage);
+    setZoomMode(ZoomMode::FitInView);
+    setDocument(m_document);
+}
+
+PDFKitView::~PDFKitView()
+{
+    cancelLoad();
+    // The view lets go of the document before either is destroyed.
+    setDocument(nullptr);
+}
+
+void PDFKitView::setUrl(const QUrl &url)
+{
+    if (url == m_url && (m_state == State::loading || m_state == State::shown))
+        return;
+    cancelLoad();
+    close();
+    m_url = url;
+    m_state = State::loading;
+    load(url, m_generation);
+}
+
+QCoro::Task<> PDFKitView::load(QUrl url, quint64 generation)
+{
+    QPointer<PDFKitView> self(this);
+    LinkDownload::Result result;
+    try {
+        result = co_await fetch(url);
+    } catch (...) {
+        result = LinkDownload::Result{};
+    }
+    // An aborted load belongs to a view that has gone or moved on to another URL.
+    if (!self || generation != m_generation)
+        co_return;
+    const bool opened = result.outcome == LinkDownload::Outcome::loaded && open(result.bytes);
+    m_state = opened ? State::shown : State::failed;
+    if (!opened)
+        close();
+    report(!opened, generation);
+}
+
+QCoro::Task<LinkDownload::Result> PDFKitView::fetch(QUrl url)
+{
+    if (url.isLocalFile())
+        co_return co_await LinkDownload::readFile(url.toLocalFile());
+    if (!LinkDownload::isRemote(url))
+        co_return LinkDownload::Result{};
+    NetworkReplyPtr reply = LinkDownload::start(url);
+    m_reply = reply.get();
+    co_return co_await LinkDownload::finish(std::move(reply));
+}
+
+bool PDFKitView::open(const QByteArray &bytes)
+{
+    m_bytes = bytes;
+    m_buffer.setBuffer(&m_bytes);
+    m_buffer.open(QIODevice::ReadOnly);
+    // The bytes are all in memory, so the document is ready (or has failed) when load() returns.
+    m_document->load(&m_buffer);
+    return m_document->status() == QPdfDocument::Status::Ready;
+}
+
+void PDFKitView::close()
+{
+    m_document->close();
+    m_buffer.close();
+    m_bytes.clear();
+}
+
+void PDFKitView::cancelLoad()
+{
+    ++m_generation;
+    // The reply's coroutine resumes on a later turn and finds its generation gone.
+    if (m_reply)
+        m_reply->abort();
+}
+
+void PDFKitView::report(bool failed, quint64 generation)
+{
+    QTimer::singleShot(0, this, [this, failed, generation] {
+        if (generation != m_generation)
+            return;
+        m_failedToLoad = failed;
+        Q_EMIT loadFinished(failed);
+    });
+}

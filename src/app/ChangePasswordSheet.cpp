@@ -1,6 +1,6 @@
 #include "ChangePasswordSheet.h"
 
-#include "net/APIError.h"
+#include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 
@@ -9,18 +9,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-namespace
-{
-
-bool samePassword(const QString &a, const QString &b)
-{
-    return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
-}
-
-} // namespace
-
 ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *parent)
-    : QDialog(parent), m_authManager(authManager)
+    : QDialog(parent), m_authManager(authManager), m_change(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("changePasswordSheet"));
     setWindowTitle(tr("Change Password"));
@@ -62,6 +52,7 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
 
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_save, &QPushButton::clicked, this, &ChangePasswordSheet::submit);
+    connect(m_change, &ScreenAction::busyChanged, m_save, &BusyButton::setBusy);
     for (QLineEdit *field : {m_currentPassword, m_newPassword, m_confirmPassword})
         connect(field, &QLineEdit::textChanged, this, &ChangePasswordSheet::refresh);
     refresh();
@@ -80,22 +71,21 @@ QLineEdit *ChangePasswordSheet::addPasswordField(const QString &label, const QSt
 
 bool ChangePasswordSheet::isFormValid() const
 {
-    return isFilled() && !m_isSubmitting;
+    return isFilled() && !m_change->isBusy();
 }
 
 bool ChangePasswordSheet::isFilled() const
 {
     // Passwords are never trimmed: blanks count.
     return !m_currentPassword->text().isEmpty() && !m_newPassword->text().isEmpty() &&
-           samePassword(m_newPassword->text(), m_confirmPassword->text());
+           FormKit::passwordsMatch(m_newPassword->text(), m_confirmPassword->text());
 }
 
 void ChangePasswordSheet::refresh()
 {
     const QString confirmation = m_confirmPassword->text();
-    const bool mismatch = !confirmation.isEmpty() && !samePassword(m_newPassword->text(), confirmation);
+    const bool mismatch = !confirmation.isEmpty() && !FormKit::passwordsMatch(m_newPassword->text(), confirmation);
     FormKit::setCaptionText(m_mismatch, mismatch ? tr("Passwords don't match.") : QString());
-    m_save->setBusy(m_isSubmitting);
     m_save->setReady(isFilled());
 }
 
@@ -103,28 +93,20 @@ void ChangePasswordSheet::submit()
 {
     if (!isFormValid())
         return;
-    m_isSubmitting = true;
     FormKit::setCaptionText(m_error, QString());
-    refresh();
     runChange(m_currentPassword->text(), m_newPassword->text());
 }
 
 QCoro::Task<> ChangePasswordSheet::runChange(QString currentPassword, QString newPassword)
 {
-    QPointer self(this);
-    std::optional<QString> failure = APIError::unauthorized().description();
-    if (m_authManager) {
-        QCoro::Task<> operation = m_authManager->updatePassword(std::move(currentPassword), std::move(newPassword));
-        failure = co_await FormKit::failureText(std::move(operation));
-    }
-    if (!self)
+    QCoro::Task<> operation = m_authManager->updatePassword(std::move(currentPassword), std::move(newPassword));
+    const ScreenAction::Outcome outcome = co_await m_change->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    m_isSubmitting = false;
-    refresh();
-    if (!failure) {
+    if (outcome.succeeded()) {
         accept();
         co_return;
     }
-    FormKit::setCaptionText(m_error, failure.value_or(QString()));
+    FormKit::setCaptionText(m_error, outcome.failure.value_or(QString()));
     m_confirmPassword->setFocus();
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QPointer>
 
 #include <QCoroTask>
 
@@ -9,6 +8,7 @@ class AuthManager;
 class BusyButton;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // The window-modal sheet in which the signed-in user changes the account password. A successful change
 // closes it; a failure shows the service's text in the sheet and keeps the fields.
@@ -28,12 +28,12 @@ private:
     void submit();
     QCoro::Task<> runChange(QString currentPassword, QString newPassword);
 
-    QPointer<AuthManager> m_authManager;
+    AuthManager *m_authManager = nullptr;
+    ScreenAction *m_change = nullptr;
     QLineEdit *m_currentPassword = nullptr;
     QLineEdit *m_newPassword = nullptr;
     QLineEdit *m_confirmPassword = nullptr;
     QLabel *m_mismatch = nullptr;
     QLabel *m_error = nullptr;
     BusyButton *m_save = nullptr;
-    bool m_isSubmitting = false;
 };

@@ -1,16 +1,16 @@
 #include "CreateAccountView.h"
 
+#include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 CreateAccountView::CreateAccountView(AuthManager *authManager, QWidget *parent)
-    : QWidget(parent), m_authManager(authManager)
+    : QWidget(parent), m_authManager(authManager), m_register(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createAccountView"));
     setFixedSize(420, 560);
@@ -51,6 +51,8 @@ QWidget *CreateAccountView::buildForm()
     form->addWidget(signInButton, 0, Qt::AlignLeft);
 
     connect(m_createButton, &QPushButton::clicked, this, &CreateAccountView::submit);
+    connect(m_register, &ScreenAction::busyChanged, m_createButton, &BusyButton::setBusy);
+    connect(m_register, &ScreenAction::busyChanged, this, &CreateAccountView::updateForm);
     connect(signInButton, &QPushButton::clicked, this, &CreateAccountView::switchToSignIn);
     return column;
 }
@@ -70,7 +72,7 @@ bool CreateAccountView::isFormValid() const
 {
     return !m_fullNameField->text().trimmed().isEmpty() && !m_emailField->text().trimmed().isEmpty() &&
            !m_passwordField->text().isEmpty() &&
-           FormKit::passwordsMatch(m_passwordField->text(), m_confirmPasswordField->text()) && !m_isSubmitting;
+           FormKit::passwordsMatch(m_passwordField->text(), m_confirmPasswordField->text()) && !m_register->isBusy();
 }
 
 void CreateAccountView::updateForm()
@@ -85,25 +87,15 @@ void CreateAccountView::submit()
 {
     if (!isFormValid())
         return;
-    setSubmitting(true);
     FormKit::setCaptionText(m_errorLabel, {});
     registerTask(m_fullNameField->text().trimmed(), m_emailField->text().trimmed(), m_passwordField->text());
 }
 
 QCoro::Task<> CreateAccountView::registerTask(QString fullName, QString email, QString password)
 {
-    QPointer self(this);
     QCoro::Task<> operation = m_authManager->registerAccount(fullName, email, password);
-    const std::optional<QString> error = co_await FormKit::failureText(std::move(operation));
-    if (!self)
+    const ScreenAction::Outcome outcome = co_await m_register->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    FormKit::setCaptionText(m_errorLabel, error.value_or(QString()));
-    setSubmitting(false);
-}
-
-void CreateAccountView::setSubmitting(bool submitting)
-{
-    m_isSubmitting = submitting;
-    m_createButton->setBusy(submitting);
-    updateForm();
+    FormKit::setCaptionText(m_errorLabel, outcome.failure.value_or(QString()));
 }

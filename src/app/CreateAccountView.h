@@ -8,6 +8,7 @@ class AuthManager;
 class BusyButton;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // The registration screen. A successful registration signs in, and the session change leaves the screen.
 class CreateAccountView final : public QWidget
@@ -28,7 +29,6 @@ private:
     void updateForm();
     void submit();
     QCoro::Task<> registerTask(QString fullName, QString email, QString password);
-    void setSubmitting(bool submitting);
 
     AuthManager *m_authManager = nullptr;
     QLineEdit *m_fullNameField = nullptr;
@@ -38,5 +38,5 @@ private:
     QLabel *m_mismatchLabel = nullptr;
     QLabel *m_errorLabel = nullptr;
     BusyButton *m_createButton = nullptr;
-    bool m_isSubmitting = false;
+    ScreenAction *m_register = nullptr;
 };

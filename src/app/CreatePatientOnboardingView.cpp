@@ -1,6 +1,6 @@
 #include "CreatePatientOnboardingView.h"
 
-#include "PatientCreation.h"
+#include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
@@ -11,7 +11,7 @@
 
 CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManager, PatientStore *patientStore,
                                                          QWidget *parent)
-    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore)
+    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_create(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createPatientOnboardingView"));
     setMinimumSize(600, 400);
@@ -42,6 +42,7 @@ CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManage
     FormKit::bindReturn(this, m_continue);
     connect(m_continue, &QPushButton::clicked, this, &CreatePatientOnboardingView::createPatient);
     connect(m_name, &QLineEdit::textChanged, this, &CreatePatientOnboardingView::refreshButton);
+    connect(m_create, &ScreenAction::busyChanged, m_continue, &BusyButton::setBusy);
     refreshButton();
 }
 
@@ -56,7 +57,7 @@ void CreatePatientOnboardingView::showEvent(QShowEvent *event)
 void CreatePatientOnboardingView::prefillName()
 {
     // A name the user has typed is never replaced.
-    if (!m_name->text().isEmpty() || !m_authManager)
+    if (!m_name->text().isEmpty())
         return;
     const std::optional<AuthUser> &user = m_authManager->currentUser();
     m_name->setText(user ? user->fullName : QString());
@@ -64,31 +65,26 @@ void CreatePatientOnboardingView::prefillName()
 
 void CreatePatientOnboardingView::refreshButton()
 {
-    m_continue->setBusy(m_isCreating);
     m_continue->setReady(!m_name->text().trimmed().isEmpty());
 }
 
 void CreatePatientOnboardingView::createPatient()
 {
     const QString name = m_name->text().trimmed();
-    if (name.isEmpty() || m_isCreating)
+    if (name.isEmpty() || m_create->isBusy())
         return;
-    m_isCreating = true;
     FormKit::setCaptionText(m_error, QString());
-    refreshButton();
     runCreate(name);
 }
 
 QCoro::Task<> CreatePatientOnboardingView::runCreate(QString name)
 {
-    QPointer self(this);
-    const std::optional<QString> failure = co_await PatientCreation::failureOfCreating(m_patientStore, std::move(name));
-    if (!self)
+    QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
+    const ScreenAction::Outcome outcome = co_await m_create->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    m_isCreating = false;
-    FormKit::setCaptionText(m_error, failure.value_or(QString()));
-    refreshButton();
-    if (!failure)
+    FormKit::setCaptionText(m_error, outcome.failure.value_or(QString()));
+    if (outcome.succeeded())
         Q_EMIT created();
     else
         m_name->setFocus();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <QCoroTask>
@@ -10,6 +9,7 @@ class BusyButton;
 class PatientStore;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // The screen an account without patients sees: it asks for the first patient's name, prefilled with the
 // user's own, and creates the patient. created() follows a successful creation.
@@ -32,10 +32,10 @@ private:
     void createPatient();
     QCoro::Task<> runCreate(QString name);
 
-    QPointer<AuthManager> m_authManager;
-    QPointer<PatientStore> m_patientStore;
+    AuthManager *m_authManager = nullptr;
+    PatientStore *m_patientStore = nullptr;
+    ScreenAction *m_create = nullptr;
     QLineEdit *m_name = nullptr;
     QLabel *m_error = nullptr;
     BusyButton *m_continue = nullptr;
-    bool m_isCreating = false;
 };

@@ -1,17 +1,17 @@
 #include "ForgotPasswordSheet.h"
 
+#include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *parent)
-    : QDialog(parent), m_authManager(authManager)
+    : QDialog(parent), m_authManager(authManager), m_sendReset(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("forgotPasswordSheet"));
     setWindowTitle(tr("Reset Password"));
@@ -51,6 +51,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     connect(m_emailField, &QLineEdit::textChanged, this, &ForgotPasswordSheet::updateButton);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_sendButton, &QPushButton::clicked, this, &ForgotPasswordSheet::submit);
+    connect(m_sendReset, &ScreenAction::busyChanged, m_sendButton, &BusyButton::setBusy);
     updateButton();
 }
 
@@ -62,26 +63,17 @@ void ForgotPasswordSheet::updateButton()
 void ForgotPasswordSheet::submit()
 {
     const QString email = m_emailField->text().trimmed();
-    if (email.isEmpty() || m_isSubmitting)
+    if (email.isEmpty() || m_sendReset->isBusy())
         return;
-    setSubmitting(true);
     sendResetTask(email);
 }
 
 QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
 {
-    QPointer self(this);
     QCoro::Task<> operation = m_authManager->forgotPassword(email);
-    const std::optional<QString> failure = co_await FormKit::failureText(std::move(operation));
-    if (!self)
+    const ScreenAction::Outcome outcome = co_await m_sendReset->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    const QString status = failure.value_or(tr("If an account exists for that email, a reset link is on its way."));
-    FormKit::setCaptionText(m_statusLabel, status);
-    setSubmitting(false);
-}
-
-void ForgotPasswordSheet::setSubmitting(bool submitting)
-{
-    m_isSubmitting = submitting;
-    m_sendButton->setBusy(submitting);
+    FormKit::setCaptionText(m_statusLabel, outcome.failure.value_or(
+                                               tr("If an account exists for that email, a reset link is on its way.")));
 }

@@ -8,6 +8,7 @@ class AuthManager;
 class BusyButton;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // Asks the service to mail a password-reset link. Confirmation and errors share one status caption,
 // and the sheet stays open until the user cancels it.
@@ -22,11 +23,10 @@ private:
     void updateButton();
     void submit();
     QCoro::Task<> sendResetTask(QString email);
-    void setSubmitting(bool submitting);
 
     AuthManager *m_authManager = nullptr;
     QLineEdit *m_emailField = nullptr;
     QLabel *m_statusLabel = nullptr;
     BusyButton *m_sendButton = nullptr;
-    bool m_isSubmitting = false;
+    ScreenAction *m_sendReset = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "LoginView.h"
 
 #include "ForgotPasswordSheet.h"
+#include "ScreenAction.h"
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 
@@ -10,7 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-LoginView::LoginView(AuthManager *authManager, QWidget *parent) : QWidget(parent), m_authManager(authManager)
+LoginView::LoginView(AuthManager *authManager, QWidget *parent)
+    : QWidget(parent), m_authManager(authManager), m_signIn(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("loginView"));
     setFixedSize(420, 420);
@@ -58,6 +60,7 @@ QWidget *LoginView::buildForm()
     connect(m_emailField, &QLineEdit::textChanged, this, &LoginView::updateButton);
     connect(m_passwordField, &QLineEdit::textChanged, this, &LoginView::updateButton);
     connect(m_signInButton, &QPushButton::clicked, this, &LoginView::signIn);
+    connect(m_signIn, &ScreenAction::busyChanged, m_signInButton, &BusyButton::setBusy);
     connect(forgotButton, &QPushButton::clicked, this, &LoginView::showForgotPassword);
     connect(createButton, &QPushButton::clicked, this, &LoginView::switchToCreateAccount);
     return column;
@@ -71,28 +74,19 @@ void LoginView::updateButton()
 void LoginView::signIn()
 {
     const QString email = m_emailField->text().trimmed();
-    if (email.isEmpty() || m_passwordField->text().isEmpty() || m_isSubmitting)
+    if (email.isEmpty() || m_passwordField->text().isEmpty() || m_signIn->isBusy())
         return;
-    setSubmitting(true);
     FormKit::setCaptionText(m_errorLabel, {});
     signInTask(email, m_passwordField->text());
 }
 
 QCoro::Task<> LoginView::signInTask(QString email, QString password)
 {
-    QPointer self(this);
     QCoro::Task<> operation = m_authManager->login(email, password, true);
-    const std::optional<QString> error = co_await FormKit::failureText(std::move(operation));
-    if (!self)
+    const ScreenAction::Outcome outcome = co_await m_signIn->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    FormKit::setCaptionText(m_errorLabel, error.value_or(QString()));
-    setSubmitting(false);
-}
-
-void LoginView::setSubmitting(bool submitting)
-{
-    m_isSubmitting = submitting;
-    m_signInButton->setBusy(submitting);
+    FormKit::setCaptionText(m_errorLabel, outcome.failure.value_or(QString()));
 }
 
 void LoginView::showForgotPassword()

@@ -10,6 +10,7 @@ class BusyButton;
 class ForgotPasswordSheet;
 class QLabel;
 class QLineEdit;
+class ScreenAction;
 
 // The sign-in screen. It never navigates after a successful sign-in: the session change does.
 class LoginView final : public QWidget
@@ -27,7 +28,6 @@ private:
     void updateButton();
     void signIn();
     QCoro::Task<> signInTask(QString email, QString password);
-    void setSubmitting(bool submitting);
     void showForgotPassword();
 
     AuthManager *m_authManager = nullptr;
@@ -35,6 +35,6 @@ private:
     QLineEdit *m_passwordField = nullptr;
     QLabel *m_errorLabel = nullptr;
     BusyButton *m_signInButton = nullptr;
+    ScreenAction *m_signIn = nullptr;
     QPointer<ForgotPasswordSheet> m_forgotPasswordSheet;
-    bool m_isSubmitting = false;
 };

@@ -1,6 +1,6 @@
 #include "SettingsPatientsPanel.h"
 
-#include "PatientCreation.h"
+#include "ScreenAction.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
 
@@ -32,7 +32,7 @@ QVBoxLayout *groupLayout(QWidget *group)
 } // namespace
 
 SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_patientStore(patientStore)
+    : QWidget(parent), m_patientStore(patientStore), m_addPatient(new ScreenAction(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,6 +73,7 @@ QWidget *SettingsPatientsPanel::buildNewPatientGroup()
     connect(m_newPatientName, &QLineEdit::textChanged, this, &SettingsPatientsPanel::refreshAddButton);
     connect(m_newPatientName, &QLineEdit::returnPressed, this, &SettingsPatientsPanel::addPatient);
     connect(m_add, &QPushButton::clicked, this, &SettingsPatientsPanel::addPatient);
+    connect(m_addPatient, &ScreenAction::busyChanged, m_add, &BusyButton::setBusy);
     return group;
 }
 
@@ -115,10 +116,7 @@ QWidget *SettingsPatientsPanel::buildRow(const QString &patientID, const QString
         check->setAttribute(Qt::WA_TransparentForMouseEvents);
         layout->addWidget(check);
     }
-    connect(row, &QPushButton::clicked, this, [this, patientID] {
-        if (m_patientStore)
-            m_patientStore->setSelectedPatientID(patientID);
-    });
+    connect(row, &QPushButton::clicked, this, [this, patientID] { m_patientStore->setSelectedPatientID(patientID); });
     return row;
 }
 
@@ -134,8 +132,8 @@ void SettingsPatientsPanel::rebuildRows()
     auto *layout = new QVBoxLayout(m_rows);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    const QList<Patient> patients = m_patientStore ? m_patientStore->patients() : QList<Patient>();
-    const QString selectedID = m_patientStore ? m_patientStore->selectedPatientID() : QString();
+    const QList<Patient> patients = m_patientStore->patients();
+    const QString selectedID = m_patientStore->selectedPatientID();
     for (const Patient &patient : patients) {
         layout->addWidget(buildRow(patient._id, patient.displayName(), patient._id == selectedID, m_rows));
         if (patient._id != patients.constLast()._id) {
@@ -152,30 +150,25 @@ void SettingsPatientsPanel::rebuildRows()
 
 void SettingsPatientsPanel::refreshAddButton()
 {
-    m_add->setBusy(m_isAddingPatient);
     m_add->setReady(!m_newPatientName->text().trimmed().isEmpty());
 }
 
 void SettingsPatientsPanel::addPatient()
 {
     const QString name = m_newPatientName->text().trimmed();
-    if (name.isEmpty() || m_isAddingPatient)
+    if (name.isEmpty() || m_addPatient->isBusy())
         return;
-    m_isAddingPatient = true;
     FormKit::setCaptionText(m_addPatientError, QString());
-    refreshAddButton();
     runAddPatient(name);
 }
 
 QCoro::Task<> SettingsPatientsPanel::runAddPatient(QString name)
 {
-    QPointer self(this);
-    const std::optional<QString> failure = co_await PatientCreation::failureOfCreating(m_patientStore, std::move(name));
-    if (!self)
+    QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
+    const ScreenAction::Outcome outcome = co_await m_addPatient->run(std::move(operation));
+    if (outcome.abandoned)
         co_return;
-    m_isAddingPatient = false;
-    if (!failure)
+    if (outcome.succeeded())
         m_newPatientName->clear();
-    FormKit::setCaptionText(m_addPatientError, failure.value_or(QString()));
-    refreshAddButton();
+    FormKit::setCaptionText(m_addPatientError, outcome.failure.value_or(QString()));
 }

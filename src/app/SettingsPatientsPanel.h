@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QWidget>
 
 #include <QCoroTask>
@@ -10,6 +9,7 @@ class PatientStore;
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
+class ScreenAction;
 
 // The settings window's Patients section: adding a patient by name and choosing the current patient.
 class SettingsPatientsPanel final : public QWidget
@@ -28,11 +28,11 @@ private:
     void addPatient();
     QCoro::Task<> runAddPatient(QString name);
 
-    QPointer<PatientStore> m_patientStore;
+    PatientStore *m_patientStore = nullptr;
+    ScreenAction *m_addPatient = nullptr;
     QLineEdit *m_newPatientName = nullptr;
     BusyButton *m_add = nullptr;
     QLabel *m_addPatientError = nullptr;
     QVBoxLayout *m_listLayout = nullptr;
     QWidget *m_rows = nullptr;
-    bool m_isAddingPatient = false;
 };

@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "ChangePasswordSheet.h"
+#include "ScreenAction.h"
 #include "SettingsPatientsPanel.h"
 #include "net/AuthManager.h"
 #include "platform/UrlOpener.h"
@@ -41,7 +42,7 @@ QFrame *divider(QWidget *parent)
 } // namespace
 
 SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_authManager(authManager)
+    : QWidget(parent), m_authManager(authManager), m_signingOut(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(tr("Settings"));
@@ -110,6 +111,7 @@ QWidget *SettingsView::buildAccountSection()
 
     connect(changePassword, &QPushButton::clicked, this, &SettingsView::showChangePassword);
     connect(m_signOut, &QPushButton::clicked, this, &SettingsView::signOut);
+    connect(m_signingOut, &ScreenAction::busyChanged, m_signOut, &BusyButton::setBusy);
     return box;
 }
 
@@ -148,7 +150,7 @@ QUrl SettingsView::mailURL(const QString &address, const QString &subject)
 
 void SettingsView::refreshAccount()
 {
-    const auto &user = m_authManager ? m_authManager->currentUser() : std::optional<AuthUser>();
+    const std::optional<AuthUser> &user = m_authManager->currentUser();
     m_name->setText(user ? user->fullName : tr("Signed in"));
     m_email->setText(user ? user->email : QString());
 }
@@ -166,24 +168,13 @@ void SettingsView::showChangePassword()
 
 void SettingsView::signOut()
 {
-    if (m_isSigningOut)
-        return;
-    m_isSigningOut = true;
-    m_signOut->setBusy(true);
-    runSignOut();
+    if (!m_signingOut->isBusy())
+        runSignOut();
 }
 
 QCoro::Task<> SettingsView::runSignOut()
 {
-    QPointer self(this);
-    try {
-        if (m_authManager)
-            co_await m_authManager->logout();
-    } catch (const std::exception &) {
-        // Sign-out reports nothing: the session is cleared whatever the service answered.
-    }
-    if (!self)
-        co_return;
-    m_isSigningOut = false;
-    m_signOut->setBusy(false);
+    QCoro::Task<> operation = m_authManager->logout();
+    // Sign-out reports nothing: the session is cleared whatever the service answered.
+    co_await m_signingOut->run(std::move(operation));
 }

@@ -12,6 +12,7 @@ class ChangePasswordSheet;
 class PatientStore;
 class QLabel;
 class QPushButton;
+class ScreenAction;
 
 // The settings window: the signed-in account (password change, sign-out), the account's patients and
 // the support links. It shows what the session and the patient store publish, in every session state.
@@ -38,10 +39,10 @@ private:
     void signOut();
     QCoro::Task<> runSignOut();
 
-    QPointer<AuthManager> m_authManager;
+    AuthManager *m_authManager = nullptr;
+    ScreenAction *m_signingOut = nullptr;
     QLabel *m_name = nullptr;
     QLabel *m_email = nullptr;
     BusyButton *m_signOut = nullptr;
     QPointer<ChangePasswordSheet> m_changePasswordSheet;
-    bool m_isSigningOut = false;
 };

@@ -17,7 +17,8 @@ class UpdaterController;
 
 // The application: the one session, patient store and update controller, its main windows and the one
 // settings window. The keychain is not owned and must outlive the application; the factory builds what a
-// signed-in window shows.
+// signed-in window shows. The session and the stores are made before any screen and outlive every window
+// (the destructor closes the windows first), so screens take and keep them as plain pointers that are never null.
 class VantorelleApp final : public QObject
 {
     Q_OBJECT

@@ -192,7 +192,7 @@ void ContentView::tryLoadAgain()
 
 void ContentView::onFirstPatientCreated()
 {
-    if (m_onboardingChoice || !m_patientStore)
+    if (m_onboardingChoice)
         return;
     m_onboardingChoice = new OnboardingImportChoiceView(m_patientStore->selectedRecord().patient.displayName(), this);
     m_onboardingChoice->setAttribute(Qt::WA_DeleteOnClose);

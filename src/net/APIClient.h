@@ -51,6 +51,7 @@ public:
     void setBaseURLForTesting(const QUrl &url) { m_baseURL = url; }
     // A request that receives nothing for this long fails as a network error.
     void setIdleTimeout(std::chrono::milliseconds timeout) { m_idleTimeout = timeout; }
+    std::chrono::milliseconds idleTimeout() const { return m_idleTimeout; }
 
     void setAuthProvider(AuthTokenProviding *provider);
     AuthTokenProviding *authProvider() const;

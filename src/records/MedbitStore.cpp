@@ -94,7 +94,11 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 
 QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 {
-    const QString patientID = m_patientID;
+    return createMedbit(std::move(medbit), m_patientID);
+}
+
+QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit, QString patientID)
+{
     const QJsonObject body{{QLatin1StringView("patientId"), patientID}, {QLatin1StringView("medbit"), payload(medbit)}};
     APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/medbits/create")};
     request.setJSONBody(body);
@@ -110,8 +114,13 @@ QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)
 
 QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
 {
+    return updateMedbit(std::move(medbit), m_patientID);
+}
+
+QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit, QString patientID)
+{
     QJsonObject body = payload(medbit);
-    body.insert(QLatin1StringView("patientId"), m_patientID);
+    body.insert(QLatin1StringView("patientId"), patientID);
     APIRequest request{.method = HTTPMethod::PUT,
                        .path = QStringLiteral("/medbits/update"),
                        .query = {{QStringLiteral("medbitId"), medbit.id}}};

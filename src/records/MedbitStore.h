@@ -35,9 +35,12 @@ public:
     QCoro::Task<> loadMedbits();
     // The entry in full, replacing the listed one; nullopt on any failure.
     QCoro::Task<std::optional<Medbit>> fetchMedbit(QString id);
-    // These throw APIError and leave the list unchanged on failure.
+    // These throw APIError and leave the list unchanged on failure. Without a patient id they write under
+    // the open patient; a caller that must stay with one patient through several steps passes it.
     QCoro::Task<Medbit> createMedbit(Medbit medbit);
+    QCoro::Task<Medbit> createMedbit(Medbit medbit, QString patientID);
     QCoro::Task<Medbit> updateMedbit(Medbit medbit);
+    QCoro::Task<Medbit> updateMedbit(Medbit medbit, QString patientID);
     QCoro::Task<> deleteMedbit(Medbit medbit);
 
 Q_SIGNALS:

@@ -24,8 +24,8 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        m_view = std::make_unique<SettingsView>(&m_session->auth, &m_session->patients);
+        QVERIFY(m_session->signInAndLoad());
+        m_view = std::make_unique<SettingsView>(m_session->auth(), m_session->patients());
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
         QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("changePasswordButton")), Qt::LeftButton);
@@ -106,12 +106,12 @@ private Q_SLOTS:
         QCOMPARE(field("currentPasswordField")->text(), QStringLiteral("not-my-password"));
         QCOMPARE(field("confirmPasswordField")->text(), QStringLiteral("fresh-pass-1"));
         QCOMPARE(button("saveButton")->text(), QStringLiteral("Save"));
-        QVERIFY(m_session->auth.isAuthenticated());
+        QVERIFY(m_session->auth()->isAuthenticated());
 
         const QList<LoggedRequest> sent = m_server.requests(changePath);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent[0].json()[QLatin1String("oldPass")].toString(), QStringLiteral("not-my-password"));
-        QCOMPARE(sent[0].json()[QLatin1String("userId")].toString(), *m_session->auth.currentUserID());
+        QCOMPARE(sent[0].json()[QLatin1String("userId")].toString(), *m_session->auth()->currentUserID());
     }
 
     // A refusal whose message is empty is still a refusal: the sheet stays open and nothing is stored.
@@ -122,7 +122,7 @@ private Q_SLOTS:
         QTest::keyClick(field("confirmPasswordField"), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(button("saveButton")->text(), QStringLiteral("Save"), 10000);
         QVERIFY(sheet() && sheet()->isVisible());
-        QCOMPARE(m_session->keychain.item(Keychain::passwordService), StandinServer::demoPassword);
+        QCOMPARE(m_session->keychain().item(Keychain::passwordService), StandinServer::demoPassword);
     }
 
     void success_closesAndNextSilentSignInUsesNewPassword()
@@ -135,8 +135,8 @@ private Q_SLOTS:
         QCOMPARE(m_server.requests(changePath).at(0).json()[QLatin1String("newPass")].toString(),
                  QStringLiteral("fresh-pass-1"));
 
-        QTRY_COMPARE(m_session->keychain.item(Keychain::passwordService), QStringLiteral("fresh-pass-1"));
-        QVERIFY(AwaitTask::run(m_session->auth.reauthenticateFromKeychain()));
+        QTRY_COMPARE(m_session->keychain().item(Keychain::passwordService), QStringLiteral("fresh-pass-1"));
+        QVERIFY(AwaitTask::run(m_session->auth()->reauthenticateFromKeychain()));
         const QList<LoggedRequest> logins = m_server.requests(QStringLiteral("/api/auth/userLogin"));
         QCOMPARE(logins.size(), 1);
         QCOMPARE(logins[0].json()[QLatin1String("password")].toString(), QStringLiteral("fresh-pass-1"));

@@ -23,11 +23,9 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        const QString email = SessionTestKit::registerEmptyAccount(m_server, QStringLiteral("Robin Park"), password);
-        m_session->signIn(email, password);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->patients.isLoading(), 10000);
-        QVERIFY(m_session->patients.patients().isEmpty());
-        m_view = std::make_unique<CreatePatientOnboardingView>(&m_session->auth, &m_session->patients);
+        QVERIFY(m_session->signInAndLoad(m_session->registerAccount(QStringLiteral("Robin Park"), password), password));
+        QVERIFY(m_session->patients()->patients().isEmpty());
+        m_view = std::make_unique<CreatePatientOnboardingView>(m_session->auth(), m_session->patients());
         m_created = std::make_unique<QSignalSpy>(m_view.get(), &CreatePatientOnboardingView::created);
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
@@ -80,8 +78,8 @@ private Q_SLOTS:
         QCOMPARE(m_server.requests(create).size(), 1);
         QCOMPARE(m_server.requests(create).at(0).json()[QLatin1String("firstName")].toString(),
                  QStringLiteral("Robin Park"));
-        QCOMPARE(m_session->patients.patients().size(), 1);
-        QCOMPARE(m_session->patients.selectedPatientID(), m_session->patients.patients().at(0)._id);
+        QCOMPARE(m_session->patients()->patients().size(), 1);
+        QCOMPARE(m_session->patients()->selectedPatientID(), m_session->patients()->patients().at(0)._id);
     }
 
     void failedCreate_showsErrorAndKeepsName()

@@ -24,12 +24,9 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->patients.isLoading(), 10000);
-        // The automatic selection after the load sends its own activation.
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
+        QVERIFY(m_session->signInAndLoad());
         m_server.clearRequests();
-        m_view = std::make_unique<SettingsView>(&m_session->auth, &m_session->patients);
+        m_view = std::make_unique<SettingsView>(m_session->auth(), m_session->patients());
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     }
@@ -60,25 +57,25 @@ private Q_SLOTS:
 
     void selectingPatient_sendsOneActivation()
     {
-        const QString samID = m_session->patients.patients().at(1)._id;
+        const QString samID = m_session->patients()->patients().at(1)._id;
         QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
-        QCOMPARE(m_session->patients.selectedPatientID(), samID);
+        QCOMPARE(m_session->patients()->selectedPatientID(), samID);
         QTRY_VERIFY(isChecked(patientRows().at(1)));
         QVERIFY(!isChecked(patientRows().at(0)));
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void checkedRow_sendsNothing()
     {
-        QSignalSpy selections(&m_session->patients, &PatientStore::selectedPatientIDChanged);
+        QSignalSpy selections(m_session->patients(), &PatientStore::selectedPatientIDChanged);
         QTest::mouseClick(patientRows().at(0), Qt::LeftButton);
         QCOMPARE(selections.size(), 0);
         // Choosing the other patient afterwards is the only activation the service sees.
-        const QString samID = m_session->patients.patients().at(1)._id;
+        const QString samID = m_session->patients()->patients().at(1)._id;
         QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(activate).size(), 1, 10000);
-        QCOMPARE(m_server.requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+        QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
     void addPatient_blankNameSendsNothing()
@@ -146,13 +143,13 @@ private Q_SLOTS:
         QTest::mouseClick(button("signOutButton"), Qt::LeftButton);
         QCOMPARE(button("signOutButton")->text(), QStringLiteral("Signing Out…"));
         QVERIFY(!button("signOutButton")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!m_session->auth.isAuthenticated(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_session->auth()->isAuthenticated(), 10000);
         QTRY_COMPARE(button("signOutButton")->text(), QStringLiteral("Sign Out"));
         QVERIFY(button("signOutButton")->isEnabled());
         QCOMPARE(m_server.requests(logout).size(), 1);
         QVERIFY(m_server.requests(logout).at(0).header("Authorization").startsWith("Bearer "));
-        QCOMPARE(m_session->keychain.item(Keychain::emailService), std::nullopt);
-        QCOMPARE(m_session->keychain.item(Keychain::passwordService), std::nullopt);
+        QCOMPARE(m_session->keychain().item(Keychain::emailService), std::nullopt);
+        QCOMPARE(m_session->keychain().item(Keychain::passwordService), std::nullopt);
         QCOMPARE(label("accountName")->text(), QStringLiteral("Signed in"));
         QCOMPARE(label("accountEmail")->text(), QString());
         QCOMPARE(patientRows().size(), 0);
@@ -194,7 +191,7 @@ private:
         return row->findChild<QLabel *>(QStringLiteral("patientCheckmark")) != nullptr;
     }
 
-    const QString activate = QStringLiteral("/api/patients/updateActive");
+    const QString activate = SignedInSession::activationPath;
     const QString create = QStringLiteral("/api/patients/create");
     const QString logout = QStringLiteral("/api/auth/userLogout");
     StandinServer m_server;

@@ -23,7 +23,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(&m_session->auth, &m_session->patients);
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
     }
@@ -121,8 +121,7 @@ private:
     void signInEmptyAccount()
     {
         const QString password = QStringLiteral("robin-pass-1");
-        m_session->signIn(SessionTestKit::registerEmptyAccount(m_server, QStringLiteral("Robin Park"), password),
-                          password);
+        m_session->signIn(m_session->registerAccount(QStringLiteral("Robin Park"), password), password);
     }
 
     const QString listAll = QStringLiteral("/api/patients/listAll");

@@ -8,7 +8,8 @@
 
 #include "../app/ScreenTestKit.h"
 #include "../clipboard/ClipboardTestSettings.h"
-#include "../app/SignedInSession.h"
+#include "AwaitTask.h"
+#include "SignedInSession.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -36,7 +37,7 @@ private Q_SLOTS:
         m_server.reset();
         ClipboardTestSettings::clear();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(&m_session->auth, &m_session->patients);
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
         m_view->resize(1100, 700);
         m_view->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
@@ -105,7 +106,7 @@ private Q_SLOTS:
                 [&] { clipboardPatientWhenEntriesMoved = m_view->clipboardManager()->patientID(); });
 
         const QString sam = choosePatient(QStringLiteral("Sam Rivera"));
-        QCOMPARE(m_session->patients.selectedPatientID(), sam);
+        QCOMPARE(m_session->patients()->selectedPatientID(), sam);
         QCOMPARE(clipboardPatientWhenEntriesMoved, sam);
         QCOMPARE(m_view->medbitStore()->patientID(), sam);
         QCOMPARE(child<QLabel>(m_view.get(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
@@ -229,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first().text, QStringLiteral("asthma"));
         QCOMPARE(items.first().source, QStringLiteral("Search Timeline"));
-        QCOMPARE(items.first().patientID, m_session->patients.selectedPatientID());
+        QCOMPARE(items.first().patientID, m_session->patients()->selectedPatientID());
     }
 
 private:
@@ -276,7 +277,7 @@ private:
             if (item->text() == name) {
                 const QString id = item->data().toString();
                 item->trigger();
-                [&] { QTRY_COMPARE(m_session->patients.selectedPatientID(), id); }();
+                [&] { QTRY_COMPARE(m_session->patients()->selectedPatientID(), id); }();
                 return id;
             }
         }

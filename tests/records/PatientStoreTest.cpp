@@ -81,7 +81,7 @@ private Q_SLOTS:
     void init()
     {
         m_server.reset();
-        m_session = std::make_unique<SignedInSession>(m_server);
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
         m_store = std::make_unique<PatientStore>(m_session->auth());
     }
 

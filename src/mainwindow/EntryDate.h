@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+
+#include <functional>
+
+// The date of an entry as the form edits it: a moment with its time of day, saved as whole seconds.
+namespace EntryDate
+{
+
+// The current moment cut to the whole second, from the clock tests may replace.
+QDateTime now();
+// An empty clock restores the system's.
+void setClockForTesting(std::function<QDateTime()> clock);
+
+// Whole seconds since 1970, the fraction truncated toward zero (negative before 1970).
+qint64 secondsSince1970(const QDateTime &moment);
+// `moment` moved to `day`, keeping its time of day.
+QDateTime onDay(const QDateTime &moment, QDate day);
+
+} // namespace EntryDate

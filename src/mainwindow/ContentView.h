@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class AuthManager;
+class MedbitDetailPanel;
 class ClipboardManager;
 class CreatePatientOnboardingView;
 class MedbitStore;
@@ -68,6 +69,8 @@ private:
     void refreshDetailColumn();
     QWidget *makeSectionPanel(SidebarSection section, const QString &patientID);
     void onSelectedMedbitChange();
+    void refreshTimelineDetail();
+    void openNewEntryForm();
     void onMedbitsChange();
     void onSelectedPatientChange(const QString &id);
     void loadForCurrentPatient();
@@ -93,6 +96,7 @@ private:
     QPointer<TimelinePanel> m_timeline;
     QWidget *m_detailColumn = nullptr;
     QPointer<QWidget> m_detailPanel;
+    QPointer<MedbitDetailPanel> m_medbitPanel;
     SidebarSection m_detailSection = SidebarSection::timeline;
     QString m_detailPatientID;
 };

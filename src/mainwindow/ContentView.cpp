@@ -2,6 +2,7 @@
 
 #include "AttachmentName.h"
 #include "CreateEntryView.h"
+#include "InspectorPreviewPanel.h"
 #include "MedbitDetailPanel.h"
 #include "PatientsLoadFailedView.h"
 #include "SidebarPanel.h"
@@ -102,6 +103,7 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshDetailColumn);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::onSelectedMedbitChange);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::refreshTimelineDetail);
+    connect(m_state, &WindowState::activeDocumentNameChanged, this, &ContentView::refreshPreview);
     connect(this, &ContentView::newEntryRequested, this, &ContentView::openNewEntryForm);
     connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &ContentView::onMedbitsChange);
     refreshScreen();
@@ -297,6 +299,7 @@ void ContentView::refreshTimelineDetail()
             m_medbitPanel->hide();
             m_medbitPanel->deleteLater();
         }
+        refreshPreview();
         return;
     }
     if (!m_medbitPanel) {
@@ -304,6 +307,28 @@ void ContentView::refreshTimelineDetail()
         static_cast<QHBoxLayout *>(m_detailPanel->layout())->insertWidget(0, m_medbitPanel, 1);
     }
     m_medbitPanel->setMedbit(*selected, patientID());
+    refreshPreview();
+}
+
+void ContentView::refreshPreview()
+{
+    if (!m_detailPanel || m_detailSection != SidebarSection::timeline)
+        return;
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    const std::optional<QString> &name = m_state->activeDocumentName();
+    if (!selected || !name) {
+        // Closing the preview ends its load with it.
+        if (m_previewPanel) {
+            m_previewPanel->hide();
+            m_previewPanel->deleteLater();
+        }
+        return;
+    }
+    if (!m_previewPanel) {
+        m_previewPanel = new InspectorPreviewPanel(m_state, m_detailPanel);
+        m_detailPanel->layout()->addWidget(m_previewPanel);
+    }
+    m_previewPanel->setAttachment(*selected, *name);
 }
 
 void ContentView::openNewEntryForm()

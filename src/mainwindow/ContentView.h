@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class AuthManager;
+class InspectorPreviewPanel;
 class MedbitDetailPanel;
 class ClipboardManager;
 class CreatePatientOnboardingView;
@@ -70,6 +71,7 @@ private:
     QWidget *makeSectionPanel(SidebarSection section, const QString &patientID);
     void onSelectedMedbitChange();
     void refreshTimelineDetail();
+    void refreshPreview();
     void openNewEntryForm();
     void onMedbitsChange();
     void onSelectedPatientChange(const QString &id);
@@ -97,6 +99,7 @@ private:
     QWidget *m_detailColumn = nullptr;
     QPointer<QWidget> m_detailPanel;
     QPointer<MedbitDetailPanel> m_medbitPanel;
+    QPointer<InspectorPreviewPanel> m_previewPanel;
     SidebarSection m_detailSection = SidebarSection::timeline;
     QString m_detailPatientID;
 };

@@ -189,11 +189,11 @@ private Q_SLOTS:
             << QJsonObject{{QStringLiteral("path"), path},
                            {QStringLiteral("chunks"), QJsonArray{chunk("event: message\ndata: nope\n\n")}}}
             << false << QStringLiteral("No answer received.") << false;
-        QTest::newRow("cut short") << QJsonObject{{QStringLiteral("path"), path},
-                                                  {QStringLiteral("cut"), true},
-                                                  {QStringLiteral("chunks"),
-                                                   QJsonArray{chunk("event: message\ndata: {\"delta\":\"Half\"}\n\n")}}}
-                                   << false << QString() << true;
+        QTest::newRow("ends without done")
+            << QJsonObject{{QStringLiteral("path"), path},
+                           {QStringLiteral("chunks"),
+                            QJsonArray{chunk("event: message\ndata: {\"delta\":\"Half\"}\n\n")}}}
+            << false << QStringLiteral("Half") << false;
     }
 
     void question_failures()

@@ -4,9 +4,9 @@
 #include "SidebarCategoryRow.h"
 #include "SymbolIcons.h"
 #include "WindowState.h"
-#include "widgets/FormKit.h"
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 
 #include <QLabel>
 #include <QMenu>

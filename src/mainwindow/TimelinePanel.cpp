@@ -4,9 +4,9 @@
 #include "TimelineListView.h"
 #include "TimelineModel.h"
 #include "WindowState.h"
-#include "widgets/FormKit.h"
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "records/MedbitStore.h"
+#include "widgets/FormKit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

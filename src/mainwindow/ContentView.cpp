@@ -1,6 +1,9 @@
 #include "ContentView.h"
 
 #include "AttachmentName.h"
+#include "CreateEntryView.h"
+#include "InspectorPreviewPanel.h"
+#include "MedbitDetailPanel.h"
 #include "PatientsLoadFailedView.h"
 #include "SidebarPanel.h"
 #include "TimelinePanel.h"
@@ -13,6 +16,7 @@
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -23,10 +27,11 @@
 namespace
 {
 
-QCoro::Task<> reloadPatients(PatientStore *store)
+QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 {
     // loadPatients reports its failure through lastError, which the window shows.
-    co_await store->loadPatients();
+    if (store)
+        co_await store->loadPatients();
 }
 
 QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
@@ -97,6 +102,9 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshContentColumn);
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshDetailColumn);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::onSelectedMedbitChange);
+    connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::refreshTimelineDetail);
+    connect(m_state, &WindowState::activeDocumentNameChanged, this, &ContentView::refreshPreview);
+    connect(this, &ContentView::newEntryRequested, this, &ContentView::openNewEntryForm);
     connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &ContentView::onMedbitsChange);
     refreshScreen();
 }
@@ -260,6 +268,7 @@ void ContentView::refreshDetailColumn()
     m_detailPatientID = identity;
     m_detailPanel = makeSectionPanel(section, identity);
     m_detailColumn->layout()->addWidget(m_detailPanel);
+    refreshTimelineDetail();
 }
 
 QWidget *ContentView::makeSectionPanel(SidebarSection section, const QString &patientID)
@@ -269,7 +278,61 @@ QWidget *ContentView::makeSectionPanel(SidebarSection section, const QString &pa
     auto *panel = new QWidget(m_detailColumn);
     panel->setObjectName(QLatin1String(panelName(section)));
     panel->setProperty("patientID", patientID);
+    if (section == SidebarSection::timeline) {
+        auto *layout = new QHBoxLayout(panel);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+    }
     return panel;
+}
+
+void ContentView::refreshTimelineDetail()
+{
+    if (!m_detailPanel || m_detailSection != SidebarSection::timeline)
+        return;
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected) {
+        // With no entry selected the panel goes, and its questions with it.
+        if (m_medbitPanel) {
+            m_medbitPanel->hide();
+            m_medbitPanel->deleteLater();
+        }
+        refreshPreview();
+        return;
+    }
+    if (!m_medbitPanel) {
+        m_medbitPanel = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, m_detailPanel);
+        static_cast<QHBoxLayout *>(m_detailPanel->layout())->insertWidget(0, m_medbitPanel, 1);
+    }
+    m_medbitPanel->setMedbit(*selected, patientID());
+    refreshPreview();
+}
+
+void ContentView::refreshPreview()
+{
+    if (!m_detailPanel || m_detailSection != SidebarSection::timeline)
+        return;
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    const std::optional<QString> &name = m_state->activeDocumentName();
+    if (!selected || !name) {
+        // Closing the preview ends its load with it.
+        if (m_previewPanel) {
+            m_previewPanel->hide();
+            m_previewPanel->deleteLater();
+        }
+        return;
+    }
+    if (!m_previewPanel) {
+        m_previewPanel = new InspectorPreviewPanel(m_state, m_detailPanel);
+        m_detailPanel->layout()->addWidget(m_previewPanel);
+    }
+    m_previewPanel->setAttachment(*selected, *name);
+}
+
+void ContentView::openNewEntryForm()
+{
+    auto *form = new CreateEntryView(m_medbitStore, std::nullopt, QString(), std::nullopt, window());
+    form->open();
 }
 
 void ContentView::onSelectedMedbitChange()

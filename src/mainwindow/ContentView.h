@@ -8,6 +8,8 @@
 #include <QWidget>
 
 class AuthManager;
+class InspectorPreviewPanel;
+class MedbitDetailPanel;
 class ClipboardManager;
 class CreatePatientOnboardingView;
 class MedbitStore;
@@ -69,6 +71,9 @@ private:
     void refreshDetailColumn();
     QWidget *makeSectionPanel(SidebarSection section, const QString &patientID);
     void onSelectedMedbitChange();
+    void refreshTimelineDetail();
+    void refreshPreview();
+    void openNewEntryForm();
     void onMedbitsChange();
     void onSelectedPatientChange(const QString &id);
     void loadForCurrentPatient();
@@ -94,6 +99,8 @@ private:
     QPointer<TimelinePanel> m_timeline;
     QWidget *m_detailColumn = nullptr;
     QPointer<QWidget> m_detailPanel;
+    QPointer<MedbitDetailPanel> m_medbitPanel;
+    QPointer<InspectorPreviewPanel> m_previewPanel;
     SidebarSection m_detailSection = SidebarSection::timeline;
     QString m_detailPatientID;
 };

@@ -70,6 +70,21 @@ void ControlRoutes::install(httplib::Server &server, StandinState &state, Reques
         s->expireAccessTokens();
         replyJson(res, 200, QJsonObject{});
     });
+    // {"documentId", "refreshes" (default 1)}: the document's links fail until it was refreshed that often.
+    server.Post("/_standin/expire-document", [s](const Request &req, Response &res) {
+        const auto body = HttpUtil::jsonObjectBody(req, res);
+        const auto id = body ? HttpUtil::requiredText(*body, QStringLiteral("documentId"), res) : std::nullopt;
+        if (!id)
+            return;
+        const std::lock_guard lock(s->mutex);
+        Document *document = s->document(*id);
+        if (!document) {
+            HttpUtil::replyError(res, 404, QStringLiteral("File not found."));
+            return;
+        }
+        document->deadLinkRefreshes = body->value(QLatin1String("refreshes")).toInt(1);
+        replyJson(res, 200, QJsonObject{});
+    });
     server.Post("/_standin/reset", [s, l, f](const Request &, Response &res) {
         f->clearAll();
         l->clear();

@@ -11,6 +11,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 using HttpUtil::replyError;
 using HttpUtil::replyJson;
 using Request = httplib::Request;
@@ -106,6 +108,7 @@ void refresh(StandinState &state, const Request &req, Response &res)
         return;
     if (Document *document = visibleDocument(state, *signedIn, *id, res)) {
         document->uriToken = Document::newUriToken();
+        document->deadLinkRefreshes = std::max(0, document->deadLinkRefreshes - 1);
         replyJson(res, 200, document->toJson(state.origin));
     }
 }
@@ -131,7 +134,7 @@ void serveFile(StandinState &state, const Request &req, Response &res)
 {
     const std::lock_guard lock(state.mutex);
     const Document *document = state.document(QString::fromStdString(req.matches[1]));
-    if (!document || document->uriToken != QString::fromStdString(req.matches[2])) {
+    if (!document || document->deadLinkRefreshes > 0 || document->uriToken != QString::fromStdString(req.matches[2])) {
         replyError(res, 404, QStringLiteral("File not found."));
         return;
     }

@@ -39,6 +39,8 @@ struct Document {
     QByteArray bytes;
     QString uriToken; // part of the served address; a refresh replaces it
     QStringList medbitIds;
+    // A test control makes every link of the document fail until it has been refreshed this many times.
+    int deadLinkRefreshes = 0;
 
     // 128 random bits in hex: ids are sequential, so the token alone keeps a link private.
     static QString newUriToken();

@@ -1,4 +1,5 @@
 #include "AuthRoutes.h"
+#include "ChatRoutes.h"
 #include "ControlRoutes.h"
 #include "DocumentRoutes.h"
 #include "FaultBook.h"
@@ -114,6 +115,7 @@ void installRoutes(Router &router, StandinState &state)
     AuthRoutes::install(router, state);
     PatientRoutes::install(router, state);
     MedbitRoutes::install(router, state);
+    ChatRoutes::install(router, state);
     DocumentRoutes::install(router, state);
     // Chat, analysis, translation and batch-save routes go here, before the fallback.
     router.addFallback();

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "AskExchange.h"
+#include "records/Medbit.h"
+
+#include <QList>
+#include <QPair>
+#include <QPointer>
+#include <QString>
+#include <QUuid>
+#include <QWidget>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class ClipboardManager;
+class ClipboardTrackingTextField;
+class MedbitStore;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QToolButton;
+class QVBoxLayout;
+class ScreenAction;
+struct SSEEvent;
+class WindowState;
+
+// The right-hand column of the timeline: the selected entry with its flags, categories, attachment tile
+// and date, its Edit and Delete actions, and the questions asked about it. Every change goes to the store
+// and shows once the store's list (through setMedbit) has it. The panel stays while the selection moves;
+// only its content is rebuilt for another entry, and the questions asked stay listed.
+class MedbitDetailPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state, QWidget *parent);
+
+    void setMedbit(const Medbit &medbit, const QString &patientID);
+    const Medbit &medbit() const { return m_medbit; }
+    const QList<AskExchange> &askExchanges() const { return m_askExchanges; }
+
+    // The display date split at its last blank: month and day, then the year.
+    static QPair<QString, QString> dateParts(const QString &displayDate);
+    static QString askPrompt(const Medbit &medbit, const QString &question);
+
+private:
+    void buildContent();
+    QWidget *buildCard(QWidget *parent);
+    QWidget *buildCategories(QWidget *parent);
+    QWidget *buildActions(QWidget *parent);
+    QWidget *buildAskArea();
+    void refreshContent();
+    void refreshTile();
+    void refreshBusy();
+    void refreshSendEnabled();
+
+    void saveEntry(const Medbit &changed);
+    void toggleTag(const QString &code);
+    void togglePreview();
+    void confirmDelete();
+    void openEditor();
+    QCoro::Task<> updateTask(Medbit changed);
+    QCoro::Task<> deleteTask(Medbit medbit);
+
+    void submitAsk();
+    static QCoro::Task<> askTask(QPointer<MedbitDetailPanel> panel, QString prompt, QString patientID, QUuid id);
+    void handleAskEvent(const QUuid &id, const SSEEvent &event);
+    void finishAsk(const QUuid &id, const std::optional<QString> &failure);
+    AskExchange *exchange(const QUuid &id);
+    void rebuildExchanges(bool countChanged);
+
+    QPointer<MedbitStore> m_store;
+    ClipboardManager *m_clipboard = nullptr;
+    WindowState *m_state = nullptr;
+    Medbit m_medbit;
+    QString m_patientID;
+    QList<AskExchange> m_askExchanges;
+    bool m_isAsking = false;
+    ScreenAction *m_flagAction = nullptr;
+    ScreenAction *m_deleteAction = nullptr;
+
+    QWidget *m_content = nullptr;
+    QVBoxLayout *m_contentLayout = nullptr;
+    QLabel *m_text = nullptr;
+    QLabel *m_original = nullptr;
+    QLabel *m_initials = nullptr;
+    QToolButton *m_star = nullptr;
+    QToolButton *m_lock = nullptr;
+    QToolButton *m_tile = nullptr;
+    QLabel *m_dateHead = nullptr;
+    QLabel *m_dateTail = nullptr;
+    QList<QPushButton *> m_categoryButtons;
+    QLabel *m_flagError = nullptr;
+    QPushButton *m_delete = nullptr;
+
+    QScrollArea *m_exchangeScroll = nullptr;
+    QWidget *m_exchangeDivider = nullptr;
+    ClipboardTrackingTextField *m_askField = nullptr;
+    QToolButton *m_send = nullptr;
+};

@@ -1,0 +1,234 @@
+#include "mainwindow/MedbitDetailPanel.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/WindowState.h"
+#include "records/MedbitStore.h"
+
+#include "../app/ScreenTestKit.h"
+#include "../clipboard/ClipboardTestSettings.h"
+#include "SignedInSession.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QToolButton>
+#include <QUrlQuery>
+
+#include <memory>
+
+using ScreenTestKit::child;
+
+// The detail panel inside the real window, against the stand-in: changes go through the store and show
+// when its list has them; questions stream their answer in.
+class MedbitDetailPanelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_server.isRunning());
+        qputenv("TZ", "UTC");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void init()
+    {
+        m_server.reset();
+        ClipboardTestSettings::clear();
+        m_session = std::make_unique<SignedInSession>(m_server);
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
+        m_view->resize(1200, 800);
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(panel() != nullptr, 10000);
+        QTRY_COMPARE(panel()->medbit().id, m_view->state()->selectedMedbit()->id);
+    }
+
+    void cleanup()
+    {
+        m_view.reset();
+        m_session.reset();
+    }
+
+    void starThenLock_sendsOnePut_andShowsOnlyWhatTheStoreHas()
+    {
+        const Medbit before = panel()->medbit();
+        auto *star = child<QToolButton>(panel(), "starButton");
+        auto *lock = child<QToolButton>(panel(), "lockButton");
+        QCOMPARE(star->accessibleName(), before.isStarred ? QStringLiteral("Unstar") : QStringLiteral("Star"));
+        star->click();
+        lock->click(); // dropped: the star's update still runs
+        QTRY_COMPARE(panel()->medbit().isStarred, !before.isStarred);
+        m_session->roundTrip();
+        const QList<LoggedRequest> puts = m_session->requests(QStringLiteral("/api/medbits/update"));
+        QCOMPARE(puts.size(), 1);
+        QCOMPARE(puts.first().json()[QStringLiteral("isStarred")].toBool(), !before.isStarred);
+        QCOMPARE(puts.first().json()[QStringLiteral("isLocked")].toBool(), before.isLocked);
+        QCOMPARE(panel()->medbit().isLocked, before.isLocked);
+        QCOMPARE(child<QToolButton>(panel(), "starButton")->accessibleName(),
+                 before.isStarred ? QStringLiteral("Star") : QStringLiteral("Unstar"));
+    }
+
+    void failedUpdate_showsItsMessage_andChangesNothing()
+    {
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/medbits/update")},
+             {QStringLiteral("status"), 500},
+             {QStringLiteral("body"), QStringLiteral("{\"message\":\"Entries are read-only today.\"}")}});
+        const Medbit before = panel()->medbit();
+        const QString code = QStringLiteral("vx");
+        auto *category = child<QPushButton>(panel(), "category-vx");
+        QCOMPARE(category->accessibleName(), QStringLiteral("Vaccination"));
+        category->click();
+        auto *error = child<QLabel>(panel(), "flagUpdateError");
+        QTRY_COMPARE(ScreenTestKit::shownText(error), QStringLiteral("Entries are read-only today."));
+        QCOMPARE(panel()->medbit(), before);
+        QCOMPARE(category->isChecked(), before.tags.contains(code));
+        QVERIFY(category->isEnabled());
+    }
+
+    void delete_asksFirst_andRemovesTheEntryThroughTheStore()
+    {
+        const QString id = panel()->medbit().id;
+        const QString deletePath = QStringLiteral("/api/medbits/delete/") + id;
+        child<QPushButton>(panel(), "deleteButton")->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
+        QCOMPARE(alert->text(), QStringLiteral("This entry will be permanently deleted."));
+        child<QPushButton>(alert, "cancelDelete")->click();
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(deletePath).size(), 0);
+
+        child<QPushButton>(panel(), "deleteButton")->click();
+        QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
+        child<QPushButton>(alert, "confirmDelete")->click();
+        QTRY_VERIFY(std::none_of(store()->medbits().cbegin(), store()->medbits().cend(),
+                                 [&](const Medbit &medbit) { return medbit.id == id; }));
+        QCOMPARE(m_session->requests(deletePath).size(), 1);
+        QTRY_VERIFY(panel() && panel()->medbit().id != id);
+    }
+
+    void failedDelete_isSilent_andTheEntryStays()
+    {
+        const QString id = panel()->medbit().id;
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/medbits/delete/") + id}, {QStringLiteral("status"), 500}});
+        child<QPushButton>(panel(), "deleteButton")->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
+        child<QPushButton>(alert, "confirmDelete")->click();
+        auto *button = child<QPushButton>(panel(), "deleteButton");
+        QTRY_COMPARE(m_session->finishedReplies(QStringLiteral("/medbits/delete/") + id), 1);
+        QTRY_COMPARE(button->text(), QStringLiteral("Delete"));
+        QVERIFY(button->isEnabled());
+        QCOMPARE(panel()->medbit().id, id);
+        QCOMPARE(ScreenTestKit::shownText(child<QLabel>(panel(), "flagUpdateError")), QString());
+    }
+
+    void question_sendsTheExactPromptAndQuery_andStreamsMarkdown()
+    {
+        const Medbit medbit = panel()->medbit();
+        auto *field = child<QLineEdit>(panel(), "askField");
+        QCOMPARE(field->placeholderText(), QStringLiteral("Ask about this entry..."));
+        QTest::keyClicks(field, QStringLiteral("  Is 1+1 & #2 fine?  "));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(panel()->askExchanges().size(), 1);
+        QCOMPARE(panel()->askExchanges().first().question, QStringLiteral("Is 1+1 & #2 fine?"));
+        QTRY_VERIFY(panel()->askExchanges().first().isFinished);
+
+        const QList<LoggedRequest> sent = m_session->requests(QStringLiteral("/api/chats/get_answer_free"));
+        QCOMPARE(sent.size(), 1);
+        const QUrlQuery query(QString::fromLatin1(sent.first().query));
+        QCOMPARE(query.queryItems().size(), 2);
+        QCOMPARE(query.queryItemValue(QStringLiteral("patientId"), QUrl::FullyDecoded),
+                 m_session->patients()->selectedPatientID());
+        const QString prompt = QStringLiteral("Regarding this health record entry \u2014 \"") + medbit.entryText +
+                               QStringLiteral("\" (categories: ") + medbit.tags.join(QStringLiteral(", ")) +
+                               QStringLiteral(", dated ") + medbit.displayDate() +
+                               QStringLiteral("): Is 1+1 & #2 fine?");
+        QCOMPARE(query.queryItemValue(QStringLiteral("content"), QUrl::FullyDecoded), prompt);
+        QCOMPARE(sent.first().header("Accept"), QByteArray("text/event-stream"));
+
+        const AskExchange &answered = panel()->askExchanges().first();
+        QVERIFY(!answered.isError);
+        QVERIFY(answered.answer.startsWith(QStringLiteral("**Answer**")));
+        auto *shown = child<QLabel>(panel(), "askAnswer");
+        QVERIFY(shown->text().contains(QStringLiteral("font-weight")));
+        QVERIFY(!shown->text().contains(QStringLiteral("**")));
+        QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
+        QVERIFY(child<QToolButton>(panel(), "sendButton")->accessibleName() == QStringLiteral("Send"));
+    }
+
+    void question_failures_data()
+    {
+        QTest::addColumn<QJsonObject>("script");
+        QTest::addColumn<bool>("isFault");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("isError");
+        const QString path = QStringLiteral("/api/chats/get_answer_free");
+        const auto chunk = [](const char *data) { return QJsonObject{{QStringLiteral("data"), QLatin1String(data)}}; };
+        QTest::newRow("status 500") << QJsonObject{{QStringLiteral("path"), path}, {QStringLiteral("status"), 500}}
+                                    << true << QStringLiteral("Request failed with status 500.") << true;
+        QTest::newRow("stream_error after a piece")
+            << QJsonObject{{QStringLiteral("path"), path},
+                           {QStringLiteral("chunks"),
+                            QJsonArray{chunk("event: message\ndata: {\"delta\":\"Par\"}\n\n"),
+                                       chunk("event: stream_error\ndata: {\"message\":\"Model busy.\"}\n\n")}}}
+            << false << QStringLiteral("Model busy.") << true;
+        QTest::newRow("unreadable stream_error")
+            << QJsonObject{{QStringLiteral("path"), path},
+                           {QStringLiteral("chunks"), QJsonArray{chunk("event: stream_error\ndata: nope\n\n")}}}
+            << false << QStringLiteral("Something went wrong.") << true;
+        QTest::newRow("ends without text")
+            << QJsonObject{{QStringLiteral("path"), path},
+                           {QStringLiteral("chunks"), QJsonArray{chunk("event: message\ndata: nope\n\n")}}}
+            << false << QStringLiteral("No answer received.") << false;
+        QTest::newRow("ends without done")
+            << QJsonObject{{QStringLiteral("path"), path},
+                           {QStringLiteral("chunks"),
+                            QJsonArray{chunk("event: message\ndata: {\"delta\":\"Half\"}\n\n")}}}
+            << false << QStringLiteral("Half") << false;
+    }
+
+    void question_failures()
+    {
+        QFETCH(QJsonObject, script);
+        QFETCH(bool, isFault);
+        QFETCH(QString, answer);
+        QFETCH(bool, isError);
+        if (isFault)
+            m_server.injectFault(script);
+        else
+            m_server.scriptStream(script);
+        auto *field = child<QLineEdit>(panel(), "askField");
+        QTest::keyClicks(field, QStringLiteral("Why?"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(panel()->askExchanges().first().isFinished, 10000);
+        const AskExchange &exchange = panel()->askExchanges().first();
+        QCOMPARE(exchange.isError, isError);
+        if (!answer.isEmpty())
+            QCOMPARE(exchange.answer, answer);
+        QVERIFY(!exchange.answer.isEmpty());
+        QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
+        QCOMPARE(child<QLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
+        QTest::keyClicks(field, QStringLiteral("Again"));
+        QVERIFY(child<QToolButton>(panel(), "sendButton")->isEnabled());
+    }
+
+private:
+    MedbitDetailPanel *panel() const { return m_view->findChild<MedbitDetailPanel *>(); }
+    MedbitStore *store() const { return m_view->medbitStore(); }
+
+    StandinServer m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ContentView> m_view;
+};
+
+QTEST_MAIN(MedbitDetailPanelTest)
+#include "MedbitDetailPanelTest.moc"

@@ -4,7 +4,6 @@
 #include "CreateEntryView.h"
 #include "SymbolIcons.h"
 #include "WindowState.h"
-#include "app/ScreenAction.h"
 #include "ask/ChatModels.h"
 #include "ask/MarkdownRenderer.h"
 #include "clipboard/ClipboardTrackingTextField.h"
@@ -18,6 +17,7 @@
 #include "records/MedbitStore.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
+#include "widgets/ScreenAction.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -34,7 +34,7 @@ QCoro::Task<> PDFKitView::load(QUrl url, quint64 generation)
     QPointer<PDFKitView> self(this);
     LinkDownload::Result result;
     try {
-        result = co_await fetch(url);
+        result = co_await LinkDownload::fetch(url, m_reply);
     } catch (...) {
         result = LinkDownload::Result{};
     }
@@ -46,17 +46,6 @@ QCoro::Task<> PDFKitView::load(QUrl url, quint64 generation)
     if (!opened)
         close();
     report(!opened, generation);
-}
-
-QCoro::Task<LinkDownload::Result> PDFKitView::fetch(QUrl url)
-{
-    if (url.isLocalFile())
-        co_return co_await LinkDownload::readFile(url.toLocalFile());
-    if (!LinkDownload::isRemote(url))
-        co_return LinkDownload::Result{};
-    NetworkReplyPtr reply = LinkDownload::start(url);
-    m_reply = reply.get();
-    co_return co_await LinkDownload::finish(std::move(reply));
 }
 
 bool PDFKitView::open(const QByteArray &bytes)

@@ -41,7 +41,6 @@ private:
     enum class State { idle, loading, shown, failed };
 
     QCoro::Task<> load(QUrl url, quint64 generation);
-    QCoro::Task<LinkDownload::Result> fetch(QUrl url);
     bool open(const QByteArray &bytes);
     void close();
     void cancelLoad();

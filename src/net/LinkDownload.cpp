@@ -50,4 +50,15 @@ QCoro::Task<Result> readFile(QString path)
     co_return co_await reading;
 }
 
+QCoro::Task<Result> fetch(QUrl url, QPointer<QNetworkReply> &current)
+{
+    if (url.isLocalFile())
+        co_return co_await readFile(url.toLocalFile());
+    if (!isRemote(url))
+        co_return Result{};
+    NetworkReplyPtr reply = start(url);
+    current = reply.get();
+    co_return co_await finish(std::move(reply));
+}
+
 } // namespace LinkDownload

@@ -3,6 +3,8 @@
 #include "NetworkReplyPtr.h"
 
 #include <QByteArray>
+#include <QNetworkReply>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 
@@ -33,5 +35,8 @@ NetworkReplyPtr start(const QUrl &url);
 QCoro::Task<Result> finish(NetworkReplyPtr reply);
 // Reads a local file on a worker thread.
 QCoro::Task<Result> readFile(QString path);
+// The bytes of a file link or of an http(s) link (any other link fails). A download's reply is put into
+// `current` before the first suspension, so that its owner can abort it.
+QCoro::Task<Result> fetch(QUrl url, QPointer<QNetworkReply> &current);
 
 } // namespace LinkDownload

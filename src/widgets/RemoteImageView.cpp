@@ -77,7 +77,7 @@ QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
     QPointer<RemoteImageView> self(this);
     QImage image;
     try {
-        const LinkDownload::Result result = co_await fetch(url);
+        const LinkDownload::Result result = co_await LinkDownload::fetch(url, m_reply);
         if (result.outcome == LinkDownload::Outcome::loaded && self && generation == m_generation) {
             QFuture<QImage> decoding = QtConcurrent::run(decoded, result.bytes);
             image = co_await decoding;
@@ -93,17 +93,6 @@ QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
     updateGeometry();
     update();
     setPhase(image.isNull() ? Phase::failed : Phase::loaded);
-}
-
-QCoro::Task<LinkDownload::Result> RemoteImageView::fetch(QUrl url)
-{
-    if (url.isLocalFile())
-        co_return co_await LinkDownload::readFile(url.toLocalFile());
-    if (!LinkDownload::isRemote(url))
-        co_return LinkDownload::Result{};
-    NetworkReplyPtr reply = LinkDownload::start(url);
-    m_reply = reply.get();
-    co_return co_await LinkDownload::finish(std::move(reply));
 }
 
 void RemoteImageView::setPhase(Phase phase)

@@ -50,7 +50,6 @@ protected:
 
 private:
     QCoro::Task<> load(QUrl url, quint64 generation);
-    QCoro::Task<LinkDownload::Result> fetch(QUrl url);
     void setPhase(Phase phase);
     void cancelLoad();
 

@@ -6,9 +6,9 @@
 #include "widgets/RemoteImageView.h"
 
 #include "../app/ScreenTestKit.h"
-#include "../clipboard/ClipboardTestSettings.h"
 #include "AwaitTask.h"
 #include "SignedInSession.h"
+#include "SignedInWindow.h"
 
 #include "net/APIClient.h"
 
@@ -31,22 +31,11 @@ private Q_SLOTS:
 
     void init()
     {
-        m_server.reset();
-        ClipboardTestSettings::clear();
-        m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
-        m_view->resize(1400, 800);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1400, 800)));
         QTRY_VERIFY_WITH_TIMEOUT(m_view->medbitStore()->medbits().size() >= 10, 10000);
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_session.reset();
-    }
+    void cleanup() { SignedInWindow::close(m_session, m_view); }
 
     void deadLink_isRefreshedOnce_thenTheFailureStays_data()
     {

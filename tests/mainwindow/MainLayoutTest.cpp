@@ -7,9 +7,9 @@
 #include "records/MedbitStore.h"
 
 #include "AwaitTask.h"
-#include "ClipboardTestSettings.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
+#include "SignedInWindow.h"
 
 #include <QLineEdit>
 #include <QMenu>
@@ -34,23 +34,12 @@ private Q_SLOTS:
 
     void init()
     {
-        m_server.reset();
-        ClipboardTestSettings::clear();
-        m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
-        m_view->resize(1100, 700);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1100, 700)));
         QTRY_COMPARE_WITH_TIMEOUT(model() ? model()->rowCount() : 0, 10, 10000);
         QTRY_VERIFY(state()->selectedMedbit().has_value());
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_session.reset();
-    }
+    void cleanup() { SignedInWindow::close(m_session, m_view); }
 
     void selection_followsList_andFullEntryIsFetchedOncePerID()
     {

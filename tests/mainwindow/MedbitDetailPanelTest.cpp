@@ -4,8 +4,8 @@
 #include "records/MedbitStore.h"
 
 #include "../app/ScreenTestKit.h"
-#include "../clipboard/ClipboardTestSettings.h"
 #include "SignedInSession.h"
+#include "SignedInWindow.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -37,23 +37,12 @@ private Q_SLOTS:
 
     void init()
     {
-        m_server.reset();
-        ClipboardTestSettings::clear();
-        m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
-        m_view->resize(1200, 800);
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1200, 800)));
         QTRY_VERIFY_WITH_TIMEOUT(panel() != nullptr, 10000);
         QTRY_COMPARE(panel()->medbit().id, m_view->state()->selectedMedbit()->id);
     }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_session.reset();
-    }
+    void cleanup() { SignedInWindow::close(m_session, m_view); }
 
     void starThenLock_sendsOnePut_andShowsOnlyWhatTheStoreHas()
     {

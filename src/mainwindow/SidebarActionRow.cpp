@@ -10,7 +10,7 @@ namespace
 
 constexpr int customIconSize = 24;
 constexpr int symbolWidth = 18;
-constexpr int symbolSize = 16;
+constexpr int rowSymbolSize = 16;
 
 } // namespace
 
@@ -27,13 +27,13 @@ int SidebarActionRow::leadingWidth() const
 
 int SidebarActionRow::leadingHeight() const
 {
-    return m_customIcon ? customIconSize : symbolSize;
+    return m_customIcon ? customIconSize : rowSymbolSize;
 }
 
 void SidebarActionRow::paintLeading(QPainter *painter, const QRect &box) const
 {
     const QColor color = isSelected() ? accent() : FormKit::secondaryColor(this);
-    const int size = m_customIcon ? customIconSize : symbolSize;
+    const int size = m_customIcon ? customIconSize : rowSymbolSize;
     const QPixmap pixmap = SymbolIcons::tinted(m_customIcon.value_or(m_icon), size, color, devicePixelRatioF());
     const QRect target(box.x() + (box.width() - size) / 2, box.y() + (box.height() - size) / 2, size, size);
     painter->drawPixmap(target, pixmap);

@@ -17,14 +17,14 @@
 namespace
 {
 
-constexpr int symbolSize = 16;
+constexpr int headerSymbolSize = 16;
 
 QToolButton *symbolButton(const QString &symbol, const QString &name, const QString &title, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(name);
     button->setIcon(SymbolIcons::icon(symbol));
-    button->setIconSize(QSize(symbolSize, symbolSize));
+    button->setIconSize(QSize(headerSymbolSize, headerSymbolSize));
     button->setAutoRaise(true);
     button->setToolTip(title);
     button->setAccessibleName(title);
@@ -80,7 +80,7 @@ QWidget *TimelinePanel::buildSearchBox(ClipboardManager *clipboard)
     layout->setContentsMargins(12, 4, 8, 4);
     layout->setSpacing(8);
     auto *magnifier = new QLabel(box);
-    magnifier->setPixmap(SymbolIcons::tinted(QStringLiteral("magnifyingglass"), symbolSize,
+    magnifier->setPixmap(SymbolIcons::tinted(QStringLiteral("magnifyingglass"), headerSymbolSize,
                                              FormKit::secondaryColor(this), devicePixelRatioF()));
     layout->addWidget(magnifier);
     m_search = new ClipboardTrackingTextField(clipboard, tr("Search Timeline"), QStringLiteral("Search Timeline"), box);

@@ -12,7 +12,7 @@
 namespace
 {
 
-constexpr int horizontalPadding = 12;
+constexpr int rowPadding = 12;
 constexpr int verticalPadding = 10;
 constexpr int lineSpacing = 6;
 constexpr int textSpacing = 2;
@@ -74,7 +74,7 @@ int TimelineRowDelegate::textWidth(const Medbit &medbit) const
 {
     const int marks = markCount(medbit);
     const int marksWidth = marks == 0 ? 0 : marks * markSize + (marks - 1) * markSpacing + markSpacing;
-    return std::max(40, m_rowWidth - 2 * horizontalPadding - marksWidth);
+    return std::max(40, m_rowWidth - 2 * rowPadding - marksWidth);
 }
 
 int TimelineRowDelegate::measure(const Medbit &medbit) const
@@ -99,7 +99,7 @@ void TimelineRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         shape.addRoundedRect(QRectF(option.rect).adjusted(4, 1, -4, -1), 6, 6);
         painter->fillPath(shape, tint);
     }
-    const QRect content = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, 0);
+    const QRect content = option.rect.adjusted(rowPadding, verticalPadding, -rowPadding, 0);
     const int width = textWidth(medbit);
     QPointF cursor = content.topLeft();
     painter->setPen(palette.color(QPalette::Text));
@@ -116,7 +116,7 @@ void TimelineRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     painter->drawText(QPointF(cursor.x(), cursor.y() + footer.ascent()),
                       footer.elidedText(TimelineRowText::footer(medbit), Qt::ElideRight, content.width()));
     painter->setPen(palette.color(QPalette::Midlight));
-    painter->drawLine(option.rect.bottomLeft() + QPoint(horizontalPadding, 0), option.rect.bottomRight());
+    painter->drawLine(option.rect.bottomLeft() + QPoint(rowPadding, 0), option.rect.bottomRight());
     painter->restore();
 }
 

@@ -32,7 +32,7 @@ void listAll(StandinState &state, const Request &req, Response &res)
     HttpUtil::replyJson(res, 200, list);
 }
 
-void create(StandinState &state, const Request &req, Response &res)
+void createPatient(StandinState &state, const Request &req, Response &res)
 {
     const std::lock_guard lock(state.mutex);
     const auto signedIn = Access::signedInUser(state, req, res);
@@ -79,6 +79,6 @@ void PatientRoutes::install(Router &router, StandinState &state)
 {
     StandinState *s = &state;
     router.get("/api/patients/listAll", [s](const Request &req, Response &res) { listAll(*s, req, res); });
-    router.post("/api/patients/create", [s](const Request &req, Response &res) { create(*s, req, res); });
+    router.post("/api/patients/create", [s](const Request &req, Response &res) { createPatient(*s, req, res); });
     router.put("/api/patients/updateActive", [s](const Request &req, Response &res) { updateActive(*s, req, res); });
 }

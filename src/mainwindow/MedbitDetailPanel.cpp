@@ -1,7 +1,9 @@
 #include "MedbitDetailPanel.h"
 
 #include "AttachmentName.h"
+#include "AttachmentTile.h"
 #include "CreateEntryView.h"
+#include "MedbitCategoryRow.h"
 #include "SymbolIcons.h"
 #include "WindowState.h"
 #include "ask/ChatModels.h"
@@ -44,7 +46,7 @@ QLabel *selectableLabel(const QString &text, QWidget *parent)
     return label;
 }
 
-QToolButton *symbolButton(const QString &objectName, QWidget *parent)
+QToolButton *flagButton(const QString &objectName, QWidget *parent)
 {
     auto *button = new QToolButton(parent);
     button->setObjectName(objectName);
@@ -53,6 +55,8 @@ QToolButton *symbolButton(const QString &objectName, QWidget *parent)
     button->setFocusPolicy(Qt::StrongFocus);
     return button;
 }
+
+const QColor starYellow(0xff, 0xcc, 0x00);
 
 QFont systemFont(int size, QFont::Weight weight = QFont::Normal)
 {
@@ -135,7 +139,7 @@ void MedbitDetailPanel::buildContent()
         m_content->hide();
         m_content->deleteLater();
     }
-    m_categoryButtons.clear();
+    m_categoryRows.clear();
     m_content = new QWidget(m_contentLayout->parentWidget());
     m_content->setObjectName(QStringLiteral("detailContent"));
     auto *layout = new QVBoxLayout(m_content);
@@ -178,13 +182,13 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_initials->setTextFormat(Qt::PlainText);
     m_initials->setFont(systemFont(14, QFont::Medium));
     bottom->addWidget(m_initials);
-    m_star = symbolButton(QStringLiteral("starButton"), card);
+    m_star = flagButton(QStringLiteral("starButton"), card);
     connect(m_star, &QToolButton::clicked, this, [this] {
         Medbit changed = m_medbit;
         changed.isStarred = !changed.isStarred;
         saveEntry(changed);
     });
-    m_lock = symbolButton(QStringLiteral("lockButton"), card);
+    m_lock = flagButton(QStringLiteral("lockButton"), card);
     connect(m_lock, &QToolButton::clicked, this, [this] {
         Medbit changed = m_medbit;
         changed.isLocked = !changed.isLocked;
@@ -197,12 +201,8 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     row->addLayout(column, 1);
 
     auto *side = new QVBoxLayout;
-    m_tile = new QToolButton(card);
-    m_tile->setObjectName(QStringLiteral("attachmentTile"));
-    m_tile->setAccessibleName(QStringLiteral("Show Attachment"));
-    m_tile->setFixedSize(50, 50);
-    m_tile->setIconSize(QSize(24, 24));
-    connect(m_tile, &QToolButton::clicked, this, &MedbitDetailPanel::togglePreview);
+    m_tile = new AttachmentTile(card);
+    connect(m_tile, &AttachmentTile::clicked, this, &MedbitDetailPanel::togglePreview);
     side->addWidget(m_tile, 0, Qt::AlignTop | Qt::AlignRight);
     side->addStretch(1);
     auto *badge = new QFrame(card);
@@ -234,16 +234,11 @@ QWidget *MedbitDetailPanel::buildCategories(QWidget *parent)
     layout->setContentsMargins(0, 4, 0, 4);
     layout->setSpacing(2);
     for (const CategoryOption &option : CategoryOption::all()) {
-        auto *button = new QPushButton(option.initials + QStringLiteral("  ") + option.label, box);
-        button->setObjectName(QStringLiteral("category-") + option.code);
-        button->setAccessibleName(option.label);
-        button->setCheckable(true);
-        button->setFlat(true);
-        button->setStyleSheet(QStringLiteral("text-align: left; padding: 4px;"));
         const QString code = option.code;
-        connect(button, &QPushButton::clicked, this, [this, code] { toggleTag(code); });
-        m_categoryButtons.append(button);
-        layout->addWidget(button);
+        auto *row = new MedbitCategoryRow(
+            option, [this, code] { toggleTag(code); }, box);
+        m_categoryRows.append(row);
+        layout->addWidget(row);
     }
     return box;
 }
@@ -284,15 +279,22 @@ void MedbitDetailPanel::refreshContent()
     for (const QString &tag : m_medbit.tags)
         initials.append(CategoryOption::initialsForTag(tag));
     m_initials->setText(initials.join(QStringLiteral(", ")));
-    m_star->setIcon(SymbolIcons::icon(m_medbit.isStarred ? QStringLiteral("star.fill") : QStringLiteral("star")));
+    const QColor secondary = FormKit::secondaryColor(this);
+    const qreal ratio = devicePixelRatioF();
+    m_star->setIcon(m_medbit.isStarred ? SymbolIcons::tinted(QStringLiteral("star.fill"), 18, starYellow, ratio)
+                                       : SymbolIcons::tinted(QStringLiteral("star"), 18, secondary, ratio));
+    m_star->setIconSize(QSize(18, 18));
     m_star->setAccessibleName(m_medbit.isStarred ? QStringLiteral("Unstar") : QStringLiteral("Star"));
-    m_lock->setIcon(SymbolIcons::icon(m_medbit.isLocked ? QStringLiteral("lock.fill") : QStringLiteral("lock.open")));
+    m_lock->setIcon(m_medbit.isLocked ? SymbolIcons::tinted(QStringLiteral("lock.fill"), 16,
+                                                            palette().color(QPalette::WindowText), ratio)
+                                      : SymbolIcons::tinted(QStringLiteral("lock.open"), 16, secondary, ratio));
+    m_lock->setIconSize(QSize(16, 16));
     m_lock->setAccessibleName(m_medbit.isLocked ? QStringLiteral("Unlock") : QStringLiteral("Lock"));
     const auto [head, tail] = dateParts(m_medbit.displayDate());
     m_dateHead->setText(head);
     m_dateTail->setText(tail);
-    for (qsizetype i = 0; i < m_categoryButtons.size(); ++i)
-        m_categoryButtons[i]->setChecked(m_medbit.tags.contains(CategoryOption::all().at(i).code));
+    for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
+        row->setSelected(m_medbit.tags.contains(row->option().code));
     refreshTile();
     refreshBusy();
 }
@@ -302,13 +304,10 @@ void MedbitDetailPanel::refreshTile()
     if (!m_tile)
         return;
     const std::optional<QString> name = attachmentName(m_medbit);
-    QString symbol = QStringLiteral("photo");
-    if (name && m_state->activeDocumentName() == name)
-        symbol = QStringLiteral("paperclip");
-    else if (name && m_medbit.documents.first().isPDF())
-        symbol = QStringLiteral("doc.text.fill");
-    m_tile->setIcon(SymbolIcons::icon(symbol));
-    m_tile->setEnabled(name.has_value());
+    std::optional<ImageAsset> first;
+    if (!m_medbit.documents.isEmpty())
+        first = m_medbit.documents.first();
+    m_tile->setDocument(first, name && m_state->activeDocumentName() == name);
 }
 
 void MedbitDetailPanel::refreshBusy()
@@ -318,8 +317,8 @@ void MedbitDetailPanel::refreshBusy()
     const bool updating = m_flagAction->isBusy();
     m_star->setEnabled(!updating);
     m_lock->setEnabled(!updating);
-    for (QPushButton *button : std::as_const(m_categoryButtons))
-        button->setEnabled(!updating);
+    for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
+        row->setEnabled(!updating);
     const bool deleting = m_deleteAction->isBusy();
     m_delete->setText(deleting ? QStringLiteral("Deleting…") : QStringLiteral("Delete"));
     m_delete->setEnabled(!deleting);
@@ -505,7 +504,35 @@ void MedbitDetailPanel::handleAskEvent(const QUuid &id, const SSEEvent &event)
     } else {
         return;
     }
+    refreshAnswer(*found);
+}
+
+void MedbitDetailPanel::refreshAnswer(const AskExchange &item)
+{
+    // A growing answer re-renders its own label only; the first text replaces the spinner, so that rebuilds.
+    QWidget *list = m_exchangeScroll->widget();
+    const QList<QLabel *> answers =
+        list ? list->findChildren<QLabel *>(QStringLiteral("askAnswer")) : QList<QLabel *>();
+    for (QLabel *answer : answers) {
+        if (answer->property("exchangeId").toUuid() == item.id &&
+            answer->property("isError").toBool() == item.isError) {
+            showAnswer(answer, item);
+            return;
+        }
+    }
     rebuildExchanges(false);
+}
+
+void MedbitDetailPanel::showAnswer(QLabel *answer, const AskExchange &item)
+{
+    if (item.isError) {
+        answer->setTextFormat(Qt::PlainText);
+        answer->setText(item.answer);
+        answer->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    } else {
+        answer->setTextFormat(Qt::RichText);
+        answer->setText(renderMarkdown(item.answer).toHtml());
+    }
 }
 
 void MedbitDetailPanel::finishAsk(const QUuid &id, const std::optional<QString> &failure)
@@ -558,13 +585,9 @@ void MedbitDetailPanel::rebuildExchanges(bool countChanged)
         answer->setFont(systemFont(13));
         answer->setTextInteractionFlags(Qt::TextBrowserInteraction);
         answer->setProperty("isError", item.isError);
-        if (item.isError) {
-            answer->setTextFormat(Qt::PlainText);
-            answer->setText(item.answer);
-            answer->setStyleSheet(QStringLiteral("color: #ff3b30;"));
-        } else {
-            answer->setTextFormat(Qt::RichText);
-            answer->setText(renderMarkdown(item.answer).toHtml());
+        answer->setProperty("exchangeId", item.id);
+        showAnswer(answer, item);
+        if (!item.isError) {
             connect(answer, &QLabel::linkActivated, answer, [](const QString &link) {
                 const QUrl url(link);
                 if (isOpenableMarkdownLink(url))

@@ -14,8 +14,10 @@
 
 #include <optional>
 
+class AttachmentTile;
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class MedbitCategoryRow;
 class MedbitStore;
 class QLabel;
 class QPushButton;
@@ -70,6 +72,8 @@ private:
     void finishAsk(const QUuid &id, const std::optional<QString> &failure);
     AskExchange *exchange(const QUuid &id);
     void rebuildExchanges(bool countChanged);
+    void refreshAnswer(const AskExchange &item);
+    static void showAnswer(QLabel *answer, const AskExchange &item);
 
     QPointer<MedbitStore> m_store;
     ClipboardManager *m_clipboard = nullptr;
@@ -88,10 +92,10 @@ private:
     QLabel *m_initials = nullptr;
     QToolButton *m_star = nullptr;
     QToolButton *m_lock = nullptr;
-    QToolButton *m_tile = nullptr;
+    AttachmentTile *m_tile = nullptr;
     QLabel *m_dateHead = nullptr;
     QLabel *m_dateTail = nullptr;
-    QList<QPushButton *> m_categoryButtons;
+    QList<MedbitCategoryRow *> m_categoryRows;
     QLabel *m_flagError = nullptr;
     QPushButton *m_delete = nullptr;
 

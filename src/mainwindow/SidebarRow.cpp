@@ -46,16 +46,21 @@ QColor SidebarRow::accent() const
     return palette().color(QPalette::Highlight);
 }
 
+QColor SidebarRow::selectionTint() const
+{
+    QColor tint = accent();
+    tint.setAlphaF(0.12);
+    return tint;
+}
+
 void SidebarRow::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     if (isSelected()) {
-        QColor tint = accent();
-        tint.setAlphaF(0.12);
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), 6, 6);
-        painter.fillPath(shape, tint);
+        painter.fillPath(shape, selectionTint());
     }
     if (hasFocus()) {
         painter.setPen(QPen(accent(), 1));

@@ -26,6 +26,8 @@ protected:
     virtual void paintLeading(QPainter *painter, const QRect &box) const = 0;
 
     QColor accent() const;
+    // The fill behind a selected row; the accent colour faintly by default.
+    virtual QColor selectionTint() const;
     void paintEvent(QPaintEvent *event) override;
     void nextCheckState() override;
 

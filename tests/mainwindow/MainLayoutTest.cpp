@@ -145,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(int(state()->selectedSection()), section);
         QCOMPARE(state()->selectedCategoryFilter().value_or(QString()), filter);
         QStringList shownSelected;
-        for (const SidebarRow *row : m_view->findChildren<SidebarRow *>()) {
+        for (const SidebarRow *row : child<QWidget>(m_view.get(), "sidebarPanel")->findChildren<SidebarRow *>()) {
             if (row->isSelected())
                 shownSelected.append(row->objectName());
         }

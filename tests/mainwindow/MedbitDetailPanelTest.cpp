@@ -1,11 +1,16 @@
 #include "mainwindow/MedbitDetailPanel.h"
+#include "mainwindow/AttachmentTile.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/MedbitCategoryRow.h"
 #include "mainwindow/WindowState.h"
+#include "platform/UrlOpener.h"
 #include "records/MedbitStore.h"
 
 #include "../app/ScreenTestKit.h"
+#include "LinkServer.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
+#include "widgets/RemoteImageView.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -13,6 +18,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -42,7 +49,11 @@ private Q_SLOTS:
         QTRY_COMPARE(panel()->medbit().id, m_view->state()->selectedMedbit()->id);
     }
 
-    void cleanup() { SignedInWindow::close(m_session, m_view); }
+    void cleanup()
+    {
+        UrlOpener::setHandlerForTesting({});
+        SignedInWindow::close(m_session, m_view);
+    }
 
     void starThenLock_sendsOnePut_andShowsOnlyWhatTheStoreHas()
     {
@@ -71,7 +82,7 @@ private Q_SLOTS:
              {QStringLiteral("body"), QStringLiteral("{\"message\":\"Entries are read-only today.\"}")}});
         const Medbit before = panel()->medbit();
         const QString code = QStringLiteral("vx");
-        auto *category = child<QPushButton>(panel(), "category-vx");
+        auto *category = child<MedbitCategoryRow>(panel(), "category-vx");
         QCOMPARE(category->accessibleName(), QStringLiteral("Vaccination"));
         category->click();
         auto *error = child<QLabel>(panel(), "flagUpdateError");
@@ -208,6 +219,87 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
         QTest::keyClicks(field, QStringLiteral("Again"));
         QVERIFY(child<QToolButton>(panel(), "sendButton")->isEnabled());
+    }
+
+    void answerLinks_openOnlyWebAndMail_andANewQuestionScrollsToTheEnd()
+    {
+        QList<QUrl> opened;
+        UrlOpener::setHandlerForTesting([&opened](const QUrl &url) { opened.append(url); });
+        QString longAnswer = QStringLiteral("See [the guide](https://example.org/guide).");
+        for (int line = 0; line < 40; ++line)
+            longAnswer += QStringLiteral("\\n\\nLine ") + QString::number(line);
+        const QString event =
+            QStringLiteral("event: message\ndata: {\"delta\":\"") + longAnswer + QStringLiteral("\"}\n\n");
+        auto *field = child<QLineEdit>(panel(), "askField");
+        QScrollBar *bar = child<QScrollArea>(panel(), "askExchanges")->verticalScrollBar();
+        for (const int pauseMs : {0, 1500}) {
+            m_server.scriptStream(
+                {{QStringLiteral("path"), QStringLiteral("/api/chats/get_answer_free")},
+                 {QStringLiteral("chunks"),
+                  QJsonArray{QJsonObject{{QStringLiteral("data"), event}, {QStringLiteral("pauseMs"), pauseMs}}}}});
+            QTest::keyClicks(field, QStringLiteral("Why?"));
+            QTest::keyClick(field, Qt::Key_Return);
+            if (pauseMs > 0)
+                QTRY_VERIFY(bar->maximum() > 0 && bar->value() == bar->maximum()); // the new question in view
+            QTRY_VERIFY_WITH_TIMEOUT(panel()->askExchanges().last().isFinished, 10000);
+        }
+        const int scrolled = bar->value();
+        QTRY_VERIFY(bar->maximum() > scrolled); // the grown answer left the scroll where it was
+        QCOMPARE(bar->value(), scrolled);
+
+        auto *answer = child<QLabel>(panel(), "askAnswer");
+        for (const char *link :
+             {"https://example.org/guide", "javascript:alert(1)", "file:///etc/passwd", "mailto:care@example.org"})
+            Q_EMIT answer->linkActivated(QString::fromLatin1(link));
+        QCOMPARE(opened, (QList<QUrl>{QUrl(QStringLiteral("https://example.org/guide")),
+                                      QUrl(QStringLiteral("mailto:care@example.org"))}));
+    }
+
+    void attachmentTile_showsThumbnailOrSymbol_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("thumbnailPath");
+        QTest::addColumn<bool>("previewOpen");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("thumbnailShown");
+        QTest::newRow("no attachment") << QString() << QString() << false << QStringLiteral("photo") << false;
+        QTest::newRow("PDF without thumbnail")
+            << QStringLiteral("scan.pdf") << QString() << false << QStringLiteral("doc.text.fill") << false;
+        QTest::newRow("image without thumbnail")
+            << QStringLiteral("x.png") << QString() << false << QStringLiteral("photo") << false;
+        QTest::newRow("thumbnail loads") << QStringLiteral("scan.pdf") << QStringLiteral("/thumb.png") << false
+                                         << QString() << true;
+        QTest::newRow("thumbnail fails: the kind's symbol")
+            << QStringLiteral("scan.pdf") << QStringLiteral("/missing.png") << false << QStringLiteral("doc.text.fill")
+            << false;
+        QTest::newRow("preview open") << QStringLiteral("scan.pdf") << QStringLiteral("/thumb.png") << true
+                                      << QStringLiteral("paperclip") << false;
+    }
+
+    void attachmentTile_showsThumbnailOrSymbol()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(QString, thumbnailPath);
+        QFETCH(bool, previewOpen);
+        QFETCH(QString, symbol);
+        QFETCH(bool, thumbnailShown);
+        LinkServer links;
+        links.serve(QStringLiteral("/thumb.png"), LinkServer::samplePng(), "image/png");
+        std::optional<ImageAsset> document;
+        if (!fileName.isEmpty()) {
+            document = ImageAsset{.fileName = fileName};
+            if (!thumbnailPath.isEmpty())
+                document->thumbnail = links.url(thumbnailPath).toString();
+        }
+        AttachmentTile tile;
+        tile.setDocument(document, previewOpen);
+        tile.show();
+        auto *thumbnail = child<RemoteImageView>(&tile, "attachmentThumbnail");
+        if (!thumbnailPath.isEmpty() && !previewOpen)
+            QTRY_VERIFY(thumbnail->phase() != RemoteImageView::Phase::loading);
+        QCOMPARE(tile.symbol(), symbol);
+        QCOMPARE(thumbnail->isVisible(), thumbnailShown);
+        QCOMPARE(tile.isEnabled(), document.has_value());
     }
 
 private:

@@ -3,21 +3,12 @@
 #include "AttachmentName.h"
 #include "AttachmentTile.h"
 #include "CreateEntryView.h"
+#include "EntryQuestionsView.h"
 #include "MedbitCategoryRow.h"
 #include "SymbolIcons.h"
 #include "WindowState.h"
-#include "ask/ChatModels.h"
-#include "ask/MarkdownRenderer.h"
-#include "clipboard/ClipboardTrackingTextField.h"
-#include "net/APIClient.h"
-#include "net/APIError.h"
-#include "net/Json.h"
-#include "net/SSEClient.h"
-#include "net/SSEError.h"
-#include "platform/UrlOpener.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
-#include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
 
@@ -27,24 +18,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QScrollBar>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <QCoroAsyncGenerator>
-
 namespace
 {
-
-QLabel *selectableLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    return label;
-}
 
 QToolButton *flagButton(const QString &objectName, QWidget *parent)
 {
@@ -58,29 +36,11 @@ QToolButton *flagButton(const QString &objectName, QWidget *parent)
 
 const QColor starYellow(0xff, 0xcc, 0x00);
 
-QFont systemFont(int size, QFont::Weight weight = QFont::Normal)
-{
-    QFont font;
-    font.setPixelSize(size);
-    font.setWeight(weight);
-    return font;
-}
-
-// The payload of an answer event, or none when it does not decode.
-template <typename Event> std::optional<Event> decodeEvent(const QByteArray &data)
-{
-    try {
-        return Event::fromData(data);
-    } catch (const Json::DecodingError &) {
-        return std::nullopt;
-    }
-}
-
 } // namespace
 
 MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state,
                                      QWidget *parent)
-    : QWidget(parent), m_store(store), m_clipboard(clipboard), m_state(state), m_flagAction(new ScreenAction(this)),
+    : QWidget(parent), m_store(store), m_state(state), m_flagAction(new ScreenAction(this)),
       m_deleteAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("medbitDetailPanel"));
@@ -97,24 +57,26 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipb
     m_contentLayout->setContentsMargins(0, 0, 0, 0);
     scroll->setWidget(holder);
     layout->addWidget(scroll, 1);
-    layout->addWidget(buildAskArea());
+    m_questions = new EntryQuestionsView(clipboard, state, this);
+    layout->addWidget(m_questions);
     connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &MedbitDetailPanel::refreshTile);
-    connect(m_state, &WindowState::askTextChanged, this, [this] {
-        if (m_askField->text() != m_state->askText())
-            m_askField->setText(m_state->askText());
-    });
 }
 
 void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID)
 {
     const bool otherEntry = !m_content || medbit.id != m_medbit.id;
     m_medbit = medbit;
-    m_patientID = patientID;
+    m_questions->setEntry(medbit, patientID);
     if (otherEntry)
         buildContent();
     refreshContent();
+}
+
+const QList<AskExchange> &MedbitDetailPanel::askExchanges() const
+{
+    return m_questions->askExchanges();
 }
 
 QPair<QString, QString> MedbitDetailPanel::dateParts(const QString &displayDate)
@@ -123,13 +85,6 @@ QPair<QString, QString> MedbitDetailPanel::dateParts(const QString &displayDate)
     if (blank < 0)
         return {displayDate, QString()};
     return {displayDate.left(blank), displayDate.mid(blank + 1)};
-}
-
-QString MedbitDetailPanel::askPrompt(const Medbit &medbit, const QString &question)
-{
-    return QStringLiteral("Regarding this health record entry \u2014 \"") + medbit.entryText +
-           QStringLiteral("\" (categories: ") + medbit.tags.join(QStringLiteral(", ")) + QStringLiteral(", dated ") +
-           medbit.displayDate() + QStringLiteral("): ") + question;
 }
 
 void MedbitDetailPanel::buildContent()
@@ -167,10 +122,10 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     row->setContentsMargins(16, 16, 16, 16);
     auto *column = new QVBoxLayout;
     column->setSpacing(0);
-    m_text = selectableLabel(QString(), card);
+    m_text = FormKit::selectableText(QString(), card);
     m_text->setObjectName(QStringLiteral("entryText"));
     m_text->setFont(FormKit::headlineFont());
-    m_original = selectableLabel(QString(), card);
+    m_original = FormKit::selectableText(QString(), card);
     m_original->setObjectName(QStringLiteral("entryOriginalText"));
     column->addWidget(m_text);
     column->addWidget(m_original);
@@ -180,7 +135,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_initials = new QLabel(card);
     m_initials->setObjectName(QStringLiteral("entryInitials"));
     m_initials->setTextFormat(Qt::PlainText);
-    m_initials->setFont(systemFont(14, QFont::Medium));
+    m_initials->setFont(FormKit::systemFont(14, QFont::Medium));
     bottom->addWidget(m_initials);
     m_star = flagButton(QStringLiteral("starButton"), card);
     connect(m_star, &QToolButton::clicked, this, [this] {
@@ -217,7 +172,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_dateTail->setObjectName(QStringLiteral("dateTail"));
     for (QLabel *label : {m_dateHead, m_dateTail}) {
         label->setTextFormat(Qt::PlainText);
-        label->setFont(systemFont(11, QFont::Medium));
+        label->setFont(FormKit::systemFont(11, QFont::Medium));
         label->setAlignment(Qt::AlignCenter);
         badgeLayout->addWidget(label);
     }
@@ -395,213 +350,4 @@ QCoro::Task<> MedbitDetailPanel::deleteTask(Medbit medbit)
     // A failure is dropped: the entry stays listed, which is what the user sees.
     QCoro::Task<> operation = m_store->deleteMedbit(std::move(medbit));
     co_await m_deleteAction->run(std::move(operation));
-}
-
-QWidget *MedbitDetailPanel::buildAskArea()
-{
-    auto *area = new QWidget(this);
-    area->setObjectName(QStringLiteral("askArea"));
-    auto *layout = new QVBoxLayout(area);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto *divider = new QFrame(area);
-    divider->setFrameShape(QFrame::HLine);
-    layout->addWidget(divider);
-    m_exchangeScroll = new QScrollArea(area);
-    m_exchangeScroll->setObjectName(QStringLiteral("askExchanges"));
-    m_exchangeScroll->setWidgetResizable(true);
-    m_exchangeScroll->setFrameShape(QFrame::NoFrame);
-    m_exchangeScroll->setMaximumHeight(220);
-    m_exchangeScroll->hide();
-    layout->addWidget(m_exchangeScroll);
-    m_exchangeDivider = new QFrame(area);
-    static_cast<QFrame *>(m_exchangeDivider)->setFrameShape(QFrame::HLine);
-    m_exchangeDivider->hide();
-    layout->addWidget(m_exchangeDivider);
-
-    auto *row = new QHBoxLayout;
-    row->setContentsMargins(24, 16, 24, 16);
-    row->setSpacing(12);
-    m_askField = new ClipboardTrackingTextField(m_clipboard, QStringLiteral("Ask about this entry..."),
-                                                QStringLiteral("Ask"), area);
-    m_askField->setObjectName(QStringLiteral("askField"));
-    m_askField->setText(m_state->askText());
-    m_askField->setOnSubmit([this] { submitAsk(); });
-    connect(m_askField, &QLineEdit::textChanged, this, [this](const QString &text) {
-        m_state->setAskText(text);
-        refreshSendEnabled();
-    });
-    m_send = new QToolButton(area);
-    m_send->setObjectName(QStringLiteral("sendButton"));
-    m_send->setAccessibleName(QStringLiteral("Send"));
-    m_send->setAutoRaise(true);
-    m_send->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
-    m_send->setIconSize(QSize(24, 24));
-    connect(m_send, &QToolButton::clicked, this, &MedbitDetailPanel::submitAsk);
-    row->addWidget(m_askField, 1);
-    row->addWidget(m_send);
-    layout->addLayout(row);
-    refreshSendEnabled();
-    return area;
-}
-
-void MedbitDetailPanel::refreshSendEnabled()
-{
-    m_send->setEnabled(!m_isAsking && !m_askField->text().trimmed().isEmpty());
-}
-
-void MedbitDetailPanel::submitAsk()
-{
-    const QString question = m_state->askText().trimmed();
-    if (question.isEmpty() || m_isAsking)
-        return;
-    m_state->setAskText(QString());
-    m_isAsking = true;
-    const AskExchange added{.id = QUuid::createUuid(), .question = question, .answer = {}};
-    m_askExchanges.append(added);
-    rebuildExchanges(true);
-    refreshSendEnabled();
-    askTask(this, askPrompt(m_medbit, question), m_patientID, added.id);
-}
-
-QCoro::Task<> MedbitDetailPanel::askTask(QPointer<MedbitDetailPanel> panel, QString prompt, QString patientID, QUuid id)
-{
-    // The stream runs to its end even when the panel goes; only its writes to the panel are skipped.
-    const QueryItems query{{QStringLiteral("patientId"), patientID}, {QStringLiteral("content"), prompt}};
-    StreamRequest request =
-        APIClient::shared().makeStreamRequest(HTTPMethod::GET, QStringLiteral("/chats/get_answer_free"), query, true);
-    std::optional<QString> failure;
-    try {
-        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request));
-        QCORO_FOREACH(const SSEEvent &event, events)
-        {
-            if (panel)
-                panel->handleAskEvent(id, event);
-        }
-    } catch (const SSEError &error) {
-        failure = error.description();
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (panel)
-        panel->finishAsk(id, failure);
-}
-
-void MedbitDetailPanel::handleAskEvent(const QUuid &id, const SSEEvent &event)
-{
-    AskExchange *found = exchange(id);
-    if (!found)
-        return;
-    if (event.event == QLatin1String("message")) {
-        const std::optional<ChatMessageDeltaEvent> piece = decodeEvent<ChatMessageDeltaEvent>(event.data);
-        if (!piece)
-            return;
-        found->answer += piece->delta;
-    } else if (event.event == QLatin1String("stream_error")) {
-        const std::optional<ChatStreamErrorEvent> error = decodeEvent<ChatStreamErrorEvent>(event.data);
-        found->answer = error ? error->message : QStringLiteral("Something went wrong.");
-        found->isError = true;
-    } else {
-        return;
-    }
-    refreshAnswer(*found);
-}
-
-void MedbitDetailPanel::refreshAnswer(const AskExchange &item)
-{
-    // A growing answer re-renders its own label only; the first text replaces the spinner, so that rebuilds.
-    QWidget *list = m_exchangeScroll->widget();
-    const QList<QLabel *> answers =
-        list ? list->findChildren<QLabel *>(QStringLiteral("askAnswer")) : QList<QLabel *>();
-    for (QLabel *answer : answers) {
-        if (answer->property("exchangeId").toUuid() == item.id &&
-            answer->property("isError").toBool() == item.isError) {
-            showAnswer(answer, item);
-            return;
-        }
-    }
-    rebuildExchanges(false);
-}
-
-void MedbitDetailPanel::showAnswer(QLabel *answer, const AskExchange &item)
-{
-    if (item.isError) {
-        answer->setTextFormat(Qt::PlainText);
-        answer->setText(item.answer);
-        answer->setStyleSheet(QStringLiteral("color: #ff3b30;"));
-    } else {
-        answer->setTextFormat(Qt::RichText);
-        answer->setText(renderMarkdown(item.answer).toHtml());
-    }
-}
-
-void MedbitDetailPanel::finishAsk(const QUuid &id, const std::optional<QString> &failure)
-{
-    m_isAsking = false;
-    if (AskExchange *found = exchange(id)) {
-        if (failure) {
-            found->answer = *failure;
-            found->isError = true;
-        }
-        // A finished exchange never spins: no text at all gets a text of its own.
-        if (found->answer.isEmpty())
-            found->answer =
-                found->isError ? QStringLiteral("Something went wrong.") : QStringLiteral("No answer received.");
-        found->isFinished = true;
-    }
-    rebuildExchanges(false);
-    refreshSendEnabled();
-}
-
-AskExchange *MedbitDetailPanel::exchange(const QUuid &id)
-{
-    for (AskExchange &candidate : m_askExchanges) {
-        if (candidate.id == id)
-            return &candidate;
-    }
-    return nullptr;
-}
-
-void MedbitDetailPanel::rebuildExchanges(bool countChanged)
-{
-    auto *list = new QWidget(m_exchangeScroll);
-    auto *layout = new QVBoxLayout(list);
-    layout->setContentsMargins(24, 12, 24, 0);
-    layout->setSpacing(16);
-    for (const AskExchange &item : std::as_const(m_askExchanges)) {
-        auto *question = selectableLabel(item.question, list);
-        question->setObjectName(QStringLiteral("askQuestion"));
-        question->setFont(systemFont(13, QFont::DemiBold));
-        layout->addWidget(question);
-        if (item.answer.isEmpty() && !item.isFinished) {
-            auto *spinner = new BusyIndicator(16, list);
-            spinner->setObjectName(QStringLiteral("askSpinner"));
-            layout->addWidget(spinner);
-            continue;
-        }
-        auto *answer = new QLabel(list);
-        answer->setObjectName(QStringLiteral("askAnswer"));
-        answer->setWordWrap(true);
-        answer->setFont(systemFont(13));
-        answer->setTextInteractionFlags(Qt::TextBrowserInteraction);
-        answer->setProperty("isError", item.isError);
-        answer->setProperty("exchangeId", item.id);
-        showAnswer(answer, item);
-        if (!item.isError) {
-            connect(answer, &QLabel::linkActivated, answer, [](const QString &link) {
-                const QUrl url(link);
-                if (isOpenableMarkdownLink(url))
-                    UrlOpener::open(url);
-            });
-        }
-        layout->addWidget(answer);
-    }
-    const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
-    m_exchangeScroll->setWidget(list);
-    m_exchangeScroll->setVisible(!m_askExchanges.isEmpty());
-    m_exchangeDivider->setVisible(!m_askExchanges.isEmpty());
-    QScrollBar *bar = m_exchangeScroll->verticalScrollBar();
-    // A new exchange brings the list to its end; a growing answer leaves the scroll where the user has it.
-    QTimer::singleShot(0, bar,
-                       [bar, countChanged, scrolled] { bar->setValue(countChanged ? bar->maximum() : scrolled); });
 }

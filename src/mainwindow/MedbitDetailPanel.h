@@ -7,7 +7,6 @@
 #include <QPair>
 #include <QPointer>
 #include <QString>
-#include <QUuid>
 #include <QWidget>
 
 #include <QCoroTask>
@@ -16,16 +15,14 @@
 
 class AttachmentTile;
 class ClipboardManager;
-class ClipboardTrackingTextField;
+class EntryQuestionsView;
 class MedbitCategoryRow;
 class MedbitStore;
 class QLabel;
 class QPushButton;
-class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class ScreenAction;
-struct SSEEvent;
 class WindowState;
 
 // The right-hand column of the timeline: the selected entry with its flags, categories, attachment tile
@@ -41,22 +38,19 @@ public:
 
     void setMedbit(const Medbit &medbit, const QString &patientID);
     const Medbit &medbit() const { return m_medbit; }
-    const QList<AskExchange> &askExchanges() const { return m_askExchanges; }
+    const QList<AskExchange> &askExchanges() const;
 
     // The display date split at its last blank: month and day, then the year.
     static QPair<QString, QString> dateParts(const QString &displayDate);
-    static QString askPrompt(const Medbit &medbit, const QString &question);
 
 private:
     void buildContent();
     QWidget *buildCard(QWidget *parent);
     QWidget *buildCategories(QWidget *parent);
     QWidget *buildActions(QWidget *parent);
-    QWidget *buildAskArea();
     void refreshContent();
     void refreshTile();
     void refreshBusy();
-    void refreshSendEnabled();
 
     void saveEntry(const Medbit &changed);
     void toggleTag(const QString &code);
@@ -66,22 +60,9 @@ private:
     QCoro::Task<> updateTask(Medbit changed);
     QCoro::Task<> deleteTask(Medbit medbit);
 
-    void submitAsk();
-    static QCoro::Task<> askTask(QPointer<MedbitDetailPanel> panel, QString prompt, QString patientID, QUuid id);
-    void handleAskEvent(const QUuid &id, const SSEEvent &event);
-    void finishAsk(const QUuid &id, const std::optional<QString> &failure);
-    AskExchange *exchange(const QUuid &id);
-    void rebuildExchanges(bool countChanged);
-    void refreshAnswer(const AskExchange &item);
-    static void showAnswer(QLabel *answer, const AskExchange &item);
-
     QPointer<MedbitStore> m_store;
-    ClipboardManager *m_clipboard = nullptr;
     WindowState *m_state = nullptr;
     Medbit m_medbit;
-    QString m_patientID;
-    QList<AskExchange> m_askExchanges;
-    bool m_isAsking = false;
     ScreenAction *m_flagAction = nullptr;
     ScreenAction *m_deleteAction = nullptr;
 
@@ -98,9 +79,5 @@ private:
     QList<MedbitCategoryRow *> m_categoryRows;
     QLabel *m_flagError = nullptr;
     QPushButton *m_delete = nullptr;
-
-    QScrollArea *m_exchangeScroll = nullptr;
-    QWidget *m_exchangeDivider = nullptr;
-    ClipboardTrackingTextField *m_askField = nullptr;
-    QToolButton *m_send = nullptr;
+    EntryQuestionsView *m_questions = nullptr;
 };

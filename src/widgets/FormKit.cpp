@@ -81,6 +81,14 @@ QFont captionFont()
     return fontOfSize(10);
 }
 
+QFont systemFont(int size, QFont::Weight weight)
+{
+    QFont font;
+    font.setPixelSize(size);
+    font.setWeight(weight);
+    return font;
+}
+
 QColor secondaryColor(const QWidget *widget)
 {
     return widget->palette().color(QPalette::PlaceholderText);
@@ -194,6 +202,15 @@ QLayout *centredCaption(QLabel *caption)
     row->addWidget(caption);
     row->addStretch(1);
     return row;
+}
+
+QLabel *selectableText(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return label;
 }
 
 void setSecondary(QLabel *label)

@@ -32,6 +32,8 @@ QFont title2Font();
 QFont headlineFont();
 QFont subheadlineFont();
 QFont captionFont();
+// The system font at a pixel size and weight.
+QFont systemFont(int size, QFont::Weight weight = QFont::Normal);
 
 QColor secondaryColor(const QWidget *widget);
 QColor errorColor();
@@ -60,6 +62,9 @@ void setCaptionText(QLabel *caption, const QString &text);
 // A row that centres a caption columnWidth wide. Unlike an alignment flag, the row lets the layout measure
 // the caption's wrapped height at that width, so every line of a long message gets its room.
 QLayout *centredCaption(QLabel *caption);
+
+// Plain, word-wrapped text the user can select with the mouse and the keyboard.
+QLabel *selectableText(const QString &text, QWidget *parent);
 
 void setSecondary(QLabel *label);
 // A flat, borderless button in the caption font and the link colour.

@@ -287,7 +287,8 @@ private Q_SLOTS:
         links.serve(QStringLiteral("/thumb.png"), LinkServer::samplePng(), "image/png");
         std::optional<ImageAsset> document;
         if (!fileName.isEmpty()) {
-            document = ImageAsset{.fileName = fileName};
+            document = ImageAsset();
+            document->fileName = fileName;
             if (!thumbnailPath.isEmpty())
                 document->thumbnail = links.url(thumbnailPath).toString();
         }

@@ -37,7 +37,9 @@ void AttachmentPicker::choose(QWidget *parent, Chosen chosen)
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setFileMode(QFileDialog::ExistingFiles);
     dialog->setNameFilter(nameFilter());
-    QObject::connect(dialog, &QFileDialog::urlsSelected, parent, std::move(chosen));
+    // Qt's own dialog (no desktop portal) never emits urlsSelected: the accepted selection is read instead.
+    QObject::connect(dialog, &QFileDialog::accepted, parent,
+                     [dialog, chosen = std::move(chosen)] { chosen(dialog->selectedUrls()); });
     dialog->open();
 }
 

@@ -28,6 +28,8 @@
 namespace
 {
 
+constexpr int maximumExchangeHeight = 220;
+
 // The payload of an answer event, or none when it does not decode.
 template <typename Event> std::optional<Event> decodeEvent(const QByteArray &data)
 {
@@ -54,7 +56,6 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     m_exchangeScroll->setObjectName(QStringLiteral("askExchanges"));
     m_exchangeScroll->setWidgetResizable(true);
     m_exchangeScroll->setFrameShape(QFrame::NoFrame);
-    m_exchangeScroll->setMaximumHeight(220);
     m_exchangeScroll->hide();
     layout->addWidget(m_exchangeScroll);
     auto *exchangeDivider = new QFrame(this);
@@ -171,10 +172,28 @@ void EntryQuestionsView::refreshAnswer(const AskExchange &item)
         if (answer->property("exchangeId").toUuid() == item.id &&
             answer->property("isError").toBool() == item.isError) {
             showAnswer(answer, item);
+            fitExchangeHeight();
             return;
         }
     }
     rebuildExchanges(false);
+}
+
+void EntryQuestionsView::fitExchangeHeight()
+{
+    // As tall as the exchanges, up to 220: a scroll area alone would settle at its small default height.
+    QWidget *list = m_exchangeScroll->widget();
+    if (!list)
+        return;
+    const int width = m_exchangeScroll->viewport()->width();
+    const int content = list->hasHeightForWidth() ? list->heightForWidth(width) : list->sizeHint().height();
+    m_exchangeScroll->setFixedHeight(std::min(maximumExchangeHeight, content));
+}
+
+void EntryQuestionsView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitExchangeHeight();
 }
 
 void EntryQuestionsView::showAnswer(QLabel *answer, const AskExchange &item)
@@ -252,6 +271,7 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
     }
     const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
     m_exchangeScroll->setWidget(list);
+    fitExchangeHeight();
     m_exchangeScroll->setVisible(!m_askExchanges.isEmpty());
     m_exchangeDivider->setVisible(!m_askExchanges.isEmpty());
     QScrollBar *bar = m_exchangeScroll->verticalScrollBar();

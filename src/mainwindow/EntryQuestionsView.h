@@ -36,8 +36,12 @@ public:
 
     static QString askPrompt(const Medbit &medbit, const QString &question);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     void refreshSendEnabled();
+    void fitExchangeHeight();
     void submitAsk();
     static QCoro::Task<> askTask(QPointer<EntryQuestionsView> view, QString prompt, QString patientID, QUuid id);
     void handleAskEvent(const QUuid &id, const SSEEvent &event);

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QStandardPaths>
 
 namespace
 {
@@ -21,8 +22,15 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear")},
         {QStringLiteral("square.and.pencil"), QStringLiteral("document-edit")},
         {QStringLiteral("star.fill"), QStringLiteral("rating")},
+        {QStringLiteral("star"), QStringLiteral("rating-unrated")},
         {QStringLiteral("lock.fill"), QStringLiteral("object-locked")},
+        {QStringLiteral("lock.open"), QStringLiteral("object-unlocked")},
         {QStringLiteral("paperclip"), QStringLiteral("mail-attachment")},
+        {QStringLiteral("photo"), QStringLiteral("photo")},
+        {QStringLiteral("doc.text.fill"), QStringLiteral("x-office-document")},
+        {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
+        {QStringLiteral("eye"), QStringLiteral("view-visible")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},
@@ -41,6 +49,18 @@ namespace SymbolIcons
 void installFallbackTheme()
 {
     QIcon::setFallbackThemeName(QStringLiteral("breeze"));
+    // The offscreen platform names no theme and searches only the resources.
+    if (QIcon::themeName().isEmpty()) {
+        QStringList paths = QIcon::themeSearchPaths();
+        const QStringList shared = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                             QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+        for (const QString &path : shared) {
+            if (!paths.contains(path))
+                paths.append(path);
+        }
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(QStringLiteral("breeze"));
+    }
 }
 
 QIcon icon(const QString &symbol)

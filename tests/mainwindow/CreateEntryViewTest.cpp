@@ -15,11 +15,15 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -145,6 +149,24 @@ private Q_SLOTS:
         QVERIFY(uploads[1].body.contains("Content-Type: image/png\r\n\r\n" + photo + "\r\n--Boundary-"));
         QCOMPARE(serviceDocumentNames(id), QStringList({"scan.pdf", "photo.png", "scan.pdf"}));
         QCOMPARE(m_store->medbits().first().documents.size(), 3);
+    }
+
+    // Qt's own file dialog, as on a desktop without a portal: the file typed and opened is listed.
+    void fileDialog_listsTheOpenedFile()
+    {
+        AttachmentPicker::setHandlerForTesting({});
+        const auto restore = qScopeGuard([this] {
+            AttachmentPicker::setHandlerForTesting(
+                [this](QWidget *, const AttachmentPicker::Chosen &chosen) { chosen(m_nextChoice); });
+        });
+        open(std::nullopt, QStringLiteral("Scan"));
+        const QUrl chosen = file("chosen.pdf", "%PDF-1.4 chosen");
+        QTest::mouseClick(button("addAttachmentButton"), Qt::LeftButton);
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = m_form->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(chosen.toLocalFile());
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+        QTRY_COMPARE(namesOf(pendingLabels()), QStringList({"chosen.pdf"}));
     }
 
     // A retry neither makes a second entry nor sends a file again.

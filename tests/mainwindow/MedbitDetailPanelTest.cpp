@@ -2,6 +2,7 @@
 #include "mainwindow/AttachmentTile.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/MedbitCategoryRow.h"
+#include "mainwindow/SymbolIcons.h"
 #include "mainwindow/WindowState.h"
 #include "platform/UrlOpener.h"
 #include "records/MedbitStore.h"
@@ -38,6 +39,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_server.isRunning());
+        SymbolIcons::installFallbackTheme();
         qputenv("TZ", "UTC");
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     }
@@ -61,6 +63,8 @@ private Q_SLOTS:
         auto *star = child<QToolButton>(panel(), "starButton");
         auto *lock = child<QToolButton>(panel(), "lockButton");
         QCOMPARE(star->accessibleName(), before.isStarred ? QStringLiteral("Unstar") : QStringLiteral("Star"));
+        for (const char *name : {"starButton", "lockButton", "sendButton"})
+            QVERIFY2(!child<QToolButton>(panel(), name)->icon().isNull(), name);
         star->click();
         lock->click(); // dropped: the star's update still runs
         QTRY_COMPARE(panel()->medbit().isStarred, !before.isStarred);
@@ -299,6 +303,8 @@ private Q_SLOTS:
         if (!thumbnailPath.isEmpty() && !previewOpen)
             QTRY_VERIFY(thumbnail->phase() != RemoteImageView::Phase::loading);
         QCOMPARE(tile.symbol(), symbol);
+        if (!symbol.isEmpty())
+            QVERIFY(!SymbolIcons::tinted(symbol, 24, Qt::blue).isNull());
         QCOMPARE(thumbnail->isVisible(), thumbnailShown);
         QCOMPARE(tile.isEnabled(), document.has_value());
     }

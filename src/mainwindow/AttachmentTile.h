@@ -22,8 +22,6 @@ public:
     // The symbol drawn in place of a thumbnail; empty while the thumbnail shows or loads.
     QString symbol() const;
 
-    QSize sizeHint() const override { return {50, 50}; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

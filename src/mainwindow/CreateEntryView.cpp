@@ -3,6 +3,7 @@
 #include "AttachmentPicker.h"
 #include "AttachmentUpload.h"
 #include "EntryDate.h"
+#include "SymbolIcons.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/BusyButton.h"
@@ -14,7 +15,6 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -211,9 +211,9 @@ QWidget *CreateEntryView::flagsSection()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(24);
     m_locked = toggle(tr("Locked"), "lockedToggle", box);
-    m_locked->setIcon(QIcon::fromTheme(QStringLiteral("object-locked")));
+    m_locked->setIcon(SymbolIcons::icon(QStringLiteral("lock.fill")));
     m_starred = toggle(tr("Starred"), "starredToggle", box);
-    m_starred->setIcon(QIcon::fromTheme(QStringLiteral("rating-unrated")));
+    m_starred->setIcon(SymbolIcons::icon(QStringLiteral("star")));
     row->addWidget(m_locked);
     row->addWidget(m_starred);
     row->addStretch(1);
@@ -246,7 +246,7 @@ void CreateEntryView::addAttachmentRow(const QString &name, bool isDocument)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
     auto *icon = new QLabel(row);
-    icon->setPixmap(QIcon::fromTheme(QStringLiteral("mail-attachment")).pixmap(12, 12));
+    icon->setPixmap(SymbolIcons::icon(QStringLiteral("paperclip")).pixmap(12, 12));
     auto *label = FormKit::caption(row);
     label->setObjectName(isDocument ? QStringLiteral("documentLabel") : QStringLiteral("pendingAttachmentLabel"));
     label->setWordWrap(false);

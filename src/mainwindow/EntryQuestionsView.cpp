@@ -58,9 +58,8 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     m_exchangeScroll->setFrameShape(QFrame::NoFrame);
     m_exchangeScroll->hide();
     layout->addWidget(m_exchangeScroll);
-    auto *exchangeDivider = new QFrame(this);
-    exchangeDivider->setFrameShape(QFrame::HLine);
-    m_exchangeDivider = exchangeDivider;
+    m_exchangeDivider = new QFrame(this);
+    m_exchangeDivider->setFrameShape(QFrame::HLine);
     m_exchangeDivider->hide();
     layout->addWidget(m_exchangeDivider);
 

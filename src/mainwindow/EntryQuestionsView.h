@@ -15,6 +15,7 @@
 
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class QFrame;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -58,7 +59,7 @@ private:
     bool m_isAsking = false;
 
     QScrollArea *m_exchangeScroll = nullptr;
-    QWidget *m_exchangeDivider = nullptr;
+    QFrame *m_exchangeDivider = nullptr;
     ClipboardTrackingTextField *m_askField = nullptr;
     QToolButton *m_send = nullptr;
 };

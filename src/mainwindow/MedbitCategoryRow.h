@@ -16,10 +16,10 @@ public:
     const CategoryOption &option() const { return m_option; }
 
 protected:
-    int leadingWidth() const override { return 32; }
-    int leadingHeight() const override { return 22; }
+    int leadingWidth() const override { return badgeWidth; }
+    int leadingHeight() const override { return badgeHeight; }
     void paintLeading(QPainter *painter, const QRect &box) const override;
-    QColor selectionTint() const override;
+    QColor tintColor() const override { return m_option.color; }
 
 private:
     CategoryOption m_option;

@@ -14,8 +14,8 @@ public:
                        QWidget *parent = nullptr);
 
 protected:
-    int leadingWidth() const override { return 32; }
-    int leadingHeight() const override { return 22; }
+    int leadingWidth() const override { return badgeWidth; }
+    int leadingHeight() const override { return badgeHeight; }
     void paintLeading(QPainter *painter, const QRect &box) const override;
 
 private:

@@ -1,5 +1,7 @@
 #include "SidebarRow.h"
 
+#include "widgets/FormKit.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -9,20 +11,13 @@ namespace
 constexpr int horizontalPadding = 6;
 constexpr int spacing = 10;
 
-QFont bodyFont()
-{
-    QFont font;
-    font.setPixelSize(13);
-    return font;
-}
-
 } // namespace
 
 SidebarRow::SidebarRow(const QString &title, std::function<void()> action, int verticalPadding, QWidget *parent)
     : QAbstractButton(parent), m_action(std::move(action)), m_verticalPadding(verticalPadding)
 {
     setText(title);
-    setFont(bodyFont());
+    setFont(FormKit::systemFont(13));
     // Checkable, so assistive technology hears which row is the current one.
     setCheckable(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -46,11 +41,21 @@ QColor SidebarRow::accent() const
     return palette().color(QPalette::Highlight);
 }
 
-QColor SidebarRow::selectionTint() const
+void SidebarRow::paintBadge(QPainter *painter, const QRect &box, const QString &initials, const QColor &fill,
+                            const QColor &textColor, const std::optional<QColor> &outline)
 {
-    QColor tint = accent();
-    tint.setAlphaF(0.12);
-    return tint;
+    const QFont rowFont = painter->font();
+    QPainterPath badge;
+    badge.addRoundedRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    painter->fillPath(badge, fill);
+    if (outline) {
+        painter->setPen(QPen(*outline, 1));
+        painter->drawPath(badge);
+    }
+    painter->setFont(FormKit::systemFont(10, QFont::Bold));
+    painter->setPen(textColor);
+    painter->drawText(box, Qt::AlignCenter, initials);
+    painter->setFont(rowFont);
 }
 
 void SidebarRow::paintEvent(QPaintEvent *)
@@ -60,7 +65,9 @@ void SidebarRow::paintEvent(QPaintEvent *)
     if (isSelected()) {
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), 6, 6);
-        painter.fillPath(shape, selectionTint());
+        QColor tint = tintColor();
+        tint.setAlphaF(0.12);
+        painter.fillPath(shape, tint);
     }
     if (hasFocus()) {
         painter.setPen(QPen(accent(), 1));

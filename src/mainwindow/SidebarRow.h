@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 
 #include <functional>
+#include <optional>
 
 // The frame the sidebar's rows share: a leading element, the title in the body font, the whole row the click
 // area, tinted in the accent colour while selected. A row without an action looks the same and takes no
@@ -26,8 +27,16 @@ protected:
     virtual void paintLeading(QPainter *painter, const QRect &box) const = 0;
 
     QColor accent() const;
-    // The fill behind a selected row; the accent colour faintly by default.
-    virtual QColor selectionTint() const;
+    // The colour a selected row is faintly tinted with: the accent colour unless a row has its own.
+    virtual QColor tintColor() const { return accent(); }
+
+    // The category badge of the category rows: initials in bold on a rounded box, outlined when an outline
+    // colour is given.
+    static constexpr int badgeWidth = 32;
+    static constexpr int badgeHeight = 22;
+    static void paintBadge(QPainter *painter, const QRect &box, const QString &initials, const QColor &fill,
+                           const QColor &textColor, const std::optional<QColor> &outline = std::nullopt);
+
     void paintEvent(QPaintEvent *event) override;
     void nextCheckState() override;
 

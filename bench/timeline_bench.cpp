@@ -3,11 +3,11 @@
 // its repaint), and the heap the list adds beyond the records. Medians of several rounds, in milliseconds.
 // Goals: first frame <= 50 ms, laid out <= 300 ms, keystroke <= 8 ms, added memory < 25 % of the records'.
 #include "clipboard/ClipboardManager.h"
-#include "mainwindow/TimelineListView.h"
-#include "mainwindow/TimelinePanel.h"
-#include "mainwindow/WindowState.h"
+#include "mainwindow/timeline/TimelineListView.h"
+#include "mainwindow/timeline/TimelinePanel.h"
 #include "net/APIClient.h"
 #include "records/MedbitStore.h"
+#include "window/WindowState.h"
 
 #include "TimelineEntries.h"
 

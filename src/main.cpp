@@ -1,7 +1,7 @@
 #include "app/VantorelleApp.h"
 #include "mainwindow/ContentView.h"
-#include "mainwindow/SymbolIcons.h"
 #include "platform/SecretServiceKeychain.h"
+#include "widgets/SymbolIcons.h"
 
 #include <QApplication>
 

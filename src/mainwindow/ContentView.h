@@ -1,7 +1,7 @@
 #pragma once
 
-#include "SidebarSection.h"
 #include "app/MainContentFactory.h"
+#include "window/SidebarSection.h"
 
 #include <QPointer>
 #include <QSet>

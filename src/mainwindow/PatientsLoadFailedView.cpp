@@ -1,4 +1,4 @@
-#include "PatientsLoadFailedView.h"
+#include "mainwindow/PatientsLoadFailedView.h"
 
 #include "widgets/FormKit.h"
 

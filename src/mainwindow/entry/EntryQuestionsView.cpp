@@ -1,0 +1,287 @@
+#include "mainwindow/entry/EntryQuestionsView.h"
+
+#include "ask/ChatModels.h"
+#include "ask/MarkdownRenderer.h"
+#include "clipboard/ClipboardTrackingTextField.h"
+#include "net/APIClient.h"
+#include "net/APIError.h"
+#include "net/Json.h"
+#include "net/SSEClient.h"
+#include "net/SSEError.h"
+#include "platform/UrlOpener.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
+#include "widgets/SymbolIcons.h"
+#include "window/WindowState.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <QCoroAsyncGenerator>
+
+namespace
+{
+
+constexpr int maximumExchangeHeight = 220;
+
+// The payload of an answer event, or none when it does not decode.
+template <typename Event> std::optional<Event> decodeEvent(const QByteArray &data)
+{
+    try {
+        return Event::fromData(data);
+    } catch (const Json::DecodingError &) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState *state, QWidget *parent)
+    : QWidget(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("askArea"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    layout->addWidget(divider);
+    m_exchangeScroll = new QScrollArea(this);
+    m_exchangeScroll->setObjectName(QStringLiteral("askExchanges"));
+    m_exchangeScroll->setWidgetResizable(true);
+    m_exchangeScroll->setFrameShape(QFrame::NoFrame);
+    m_exchangeScroll->hide();
+    layout->addWidget(m_exchangeScroll);
+    m_exchangeDivider = new QFrame(this);
+    m_exchangeDivider->setFrameShape(QFrame::HLine);
+    m_exchangeDivider->hide();
+    layout->addWidget(m_exchangeDivider);
+
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(24, 16, 24, 16);
+    row->setSpacing(12);
+    m_askField = new ClipboardTrackingTextField(clipboard, QStringLiteral("Ask about this entry..."),
+                                                QStringLiteral("Ask"), this);
+    m_askField->setObjectName(QStringLiteral("askField"));
+    m_askField->setText(m_state->askText());
+    m_askField->setOnSubmit([this] { submitAsk(); });
+    connect(m_askField, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_state->setAskText(text);
+        refreshSendEnabled();
+    });
+    m_send = new QToolButton(this);
+    m_send->setObjectName(QStringLiteral("sendButton"));
+    m_send->setAccessibleName(QStringLiteral("Send"));
+    m_send->setAutoRaise(true);
+    m_send->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
+    m_send->setIconSize(QSize(24, 24));
+    connect(m_send, &QToolButton::clicked, this, &EntryQuestionsView::submitAsk);
+    row->addWidget(m_askField, 1);
+    row->addWidget(m_send);
+    layout->addLayout(row);
+    refreshSendEnabled();
+    connect(m_state, &WindowState::askTextChanged, this, [this] {
+        if (m_askField->text() != m_state->askText())
+            m_askField->setText(m_state->askText());
+    });
+}
+
+void EntryQuestionsView::setEntry(const Medbit &medbit, const QString &patientID)
+{
+    m_medbit = medbit;
+    m_patientID = patientID;
+}
+
+void EntryQuestionsView::refreshSendEnabled()
+{
+    m_send->setEnabled(!m_isAsking && !m_askField->text().trimmed().isEmpty());
+}
+
+void EntryQuestionsView::submitAsk()
+{
+    const QString question = m_state->askText().trimmed();
+    if (question.isEmpty() || m_isAsking)
+        return;
+    m_state->setAskText(QString());
+    m_isAsking = true;
+    const AskExchange added{.id = QUuid::createUuid(), .question = question, .answer = {}};
+    m_askExchanges.append(added);
+    rebuildExchanges(true);
+    refreshSendEnabled();
+    askTask(this, askPrompt(m_medbit, question), m_patientID, added.id);
+}
+
+QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QString prompt, QString patientID,
+                                          QUuid id)
+{
+    // The stream runs to its end even when the view goes; only its writes to the view are skipped.
+    const QueryItems query{{QStringLiteral("patientId"), patientID}, {QStringLiteral("content"), prompt}};
+    StreamRequest request =
+        APIClient::shared().makeStreamRequest(HTTPMethod::GET, QStringLiteral("/chats/get_answer_free"), query, true);
+    std::optional<QString> failure;
+    try {
+        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request));
+        QCORO_FOREACH(const SSEEvent &event, events)
+        {
+            if (view)
+                view->handleAskEvent(id, event);
+        }
+    } catch (const SSEError &error) {
+        failure = error.description();
+    } catch (const APIError &error) {
+        failure = error.description();
+    }
+    if (view)
+        view->finishAsk(id, failure);
+}
+
+void EntryQuestionsView::handleAskEvent(const QUuid &id, const SSEEvent &event)
+{
+    AskExchange *found = exchange(id);
+    if (!found)
+        return;
+    if (event.event == QLatin1String("message")) {
+        const std::optional<ChatMessageDeltaEvent> piece = decodeEvent<ChatMessageDeltaEvent>(event.data);
+        if (!piece)
+            return;
+        found->answer += piece->delta;
+    } else if (event.event == QLatin1String("stream_error")) {
+        const std::optional<ChatStreamErrorEvent> error = decodeEvent<ChatStreamErrorEvent>(event.data);
+        found->answer = error ? error->message : QStringLiteral("Something went wrong.");
+        found->isError = true;
+    } else {
+        return;
+    }
+    refreshAnswer(*found);
+}
+
+void EntryQuestionsView::refreshAnswer(const AskExchange &item)
+{
+    // A growing answer re-renders its own label only; the first text replaces the spinner, so that rebuilds.
+    QWidget *list = m_exchangeScroll->widget();
+    const QList<QLabel *> answers =
+        list ? list->findChildren<QLabel *>(QStringLiteral("askAnswer")) : QList<QLabel *>();
+    for (QLabel *answer : answers) {
+        if (answer->property("exchangeId").toUuid() == item.id &&
+            answer->property("isError").toBool() == item.isError) {
+            showAnswer(answer, item);
+            fitExchangeHeight();
+            return;
+        }
+    }
+    rebuildExchanges(false);
+}
+
+void EntryQuestionsView::fitExchangeHeight()
+{
+    // As tall as the exchanges, up to 220: a scroll area alone would settle at its small default height.
+    QWidget *list = m_exchangeScroll->widget();
+    if (!list)
+        return;
+    const int width = m_exchangeScroll->viewport()->width();
+    const int content = list->hasHeightForWidth() ? list->heightForWidth(width) : list->sizeHint().height();
+    m_exchangeScroll->setFixedHeight(std::min(maximumExchangeHeight, content));
+}
+
+void EntryQuestionsView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitExchangeHeight();
+}
+
+void EntryQuestionsView::showAnswer(QLabel *answer, const AskExchange &item)
+{
+    if (item.isError) {
+        answer->setTextFormat(Qt::PlainText);
+        answer->setText(item.answer);
+        answer->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    } else {
+        answer->setTextFormat(Qt::RichText);
+        answer->setText(renderMarkdown(item.answer).toHtml());
+    }
+}
+
+void EntryQuestionsView::finishAsk(const QUuid &id, const std::optional<QString> &failure)
+{
+    m_isAsking = false;
+    if (AskExchange *found = exchange(id)) {
+        if (failure) {
+            found->answer = *failure;
+            found->isError = true;
+        }
+        // A finished exchange never spins: no text at all gets a text of its own.
+        if (found->answer.isEmpty())
+            found->answer =
+                found->isError ? QStringLiteral("Something went wrong.") : QStringLiteral("No answer received.");
+        found->isFinished = true;
+    }
+    rebuildExchanges(false);
+    refreshSendEnabled();
+}
+
+AskExchange *EntryQuestionsView::exchange(const QUuid &id)
+{
+    for (AskExchange &candidate : m_askExchanges) {
+        if (candidate.id == id)
+            return &candidate;
+    }
+    return nullptr;
+}
+
+void EntryQuestionsView::rebuildExchanges(bool countChanged)
+{
+    auto *list = new QWidget(m_exchangeScroll);
+    auto *layout = new QVBoxLayout(list);
+    layout->setContentsMargins(24, 12, 24, 0);
+    layout->setSpacing(16);
+    for (const AskExchange &item : std::as_const(m_askExchanges)) {
+        auto *question = FormKit::selectableText(item.question, list);
+        question->setObjectName(QStringLiteral("askQuestion"));
+        question->setFont(FormKit::systemFont(13, QFont::DemiBold));
+        layout->addWidget(question);
+        if (item.answer.isEmpty() && !item.isFinished) {
+            auto *spinner = new BusyIndicator(16, list);
+            spinner->setObjectName(QStringLiteral("askSpinner"));
+            layout->addWidget(spinner);
+            continue;
+        }
+        auto *answer = new QLabel(list);
+        answer->setObjectName(QStringLiteral("askAnswer"));
+        answer->setWordWrap(true);
+        answer->setFont(FormKit::systemFont(13));
+        answer->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        answer->setProperty("isError", item.isError);
+        answer->setProperty("exchangeId", item.id);
+        showAnswer(answer, item);
+        if (!item.isError) {
+            connect(answer, &QLabel::linkActivated, answer, [](const QString &link) {
+                const QUrl url(link);
+                if (isOpenableMarkdownLink(url))
+                    UrlOpener::open(url);
+            });
+        }
+        layout->addWidget(answer);
+    }
+    const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
+    m_exchangeScroll->setWidget(list);
+    fitExchangeHeight();
+    m_exchangeScroll->setVisible(!m_askExchanges.isEmpty());
+    m_exchangeDivider->setVisible(!m_askExchanges.isEmpty());
+    QScrollBar *bar = m_exchangeScroll->verticalScrollBar();
+    // A new exchange brings the list to its end; a growing answer leaves the scroll where the user has it.
+    QTimer::singleShot(0, bar,
+                       [bar, countChanged, scrolled] { bar->setValue(countChanged ? bar->maximum() : scrolled); });
+}
+
+QString EntryQuestionsView::askPrompt(const Medbit &medbit, const QString &question)
+{
+    return QStringLiteral("Regarding this health record entry \u2014 \"") + medbit.entryText +
+           QStringLiteral("\" (categories: ") + medbit.tags.join(QStringLiteral(", ")) + QStringLiteral(", dated ") +
+           medbit.displayDate() + QStringLiteral("): ") + question;
+}

@@ -1,0 +1,203 @@
+#include "mainwindow/entry/InspectorPreviewPanel.h"
+
+#include "import/PDFKitView.h"
+#include "net/APIClient.h"
+#include "net/APIError.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
+#include "widgets/RemoteImageView.h"
+#include "widgets/SymbolIcons.h"
+#include "window/WindowState.h"
+
+#include <QHBoxLayout>
+#include <QJsonObject>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+const QString unreadable = QStringLiteral("Couldn\u2019t load this document.");
+
+QString nameOf(const ImageAsset &document)
+{
+    return document.fileName.value_or(QStringLiteral("Document"));
+}
+
+} // namespace
+
+InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent) : QWidget(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("inspectorPreviewPanel"));
+    setFixedWidth(320);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(16);
+    layout->addWidget(buildHeader());
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("previewArea"));
+    m_spinner = new BusyIndicator(24, m_pages);
+    m_pdf = new PDFKitView(m_pages);
+    m_pdf->setObjectName(QStringLiteral("previewPDF"));
+    m_image = new RemoteImageView(m_pages);
+    m_image->setObjectName(QStringLiteral("previewImage"));
+    m_pages->addWidget(m_spinner);
+    m_pages->addWidget(buildFailurePage());
+    m_pages->addWidget(m_pdf);
+    m_pages->addWidget(m_image);
+    layout->addWidget(m_pages, 1);
+    connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
+        if (failed && m_pages->currentWidget() == m_pdf) {
+            showFailure(unreadable);
+            handleLoadFailure();
+        }
+    });
+    connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
+        if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_image) {
+            showFailure(unreadable);
+            handleLoadFailure();
+        }
+    });
+}
+
+QWidget *InspectorPreviewPanel::buildHeader()
+{
+    auto *header = new QWidget(this);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *icon = new QLabel(header);
+    icon->setPixmap(SymbolIcons::icon(QStringLiteral("eye")).pixmap(16, 16));
+    auto *title = new QLabel(QStringLiteral("Detail View"), header);
+    title->setFont(FormKit::headlineFont());
+    auto *close = new QToolButton(header);
+    close->setObjectName(QStringLiteral("closePreview"));
+    close->setAccessibleName(QStringLiteral("Close Preview"));
+    close->setAutoRaise(true);
+    close->setIcon(SymbolIcons::icon(QStringLiteral("xmark.circle.fill")));
+    connect(close, &QToolButton::clicked, this, [this] { m_state->setActiveDocumentName(std::nullopt); });
+    row->addWidget(icon);
+    row->addWidget(title);
+    row->addStretch(1);
+    row->addWidget(close);
+    return header;
+}
+
+QWidget *InspectorPreviewPanel::buildFailurePage()
+{
+    m_failure = new QWidget(m_pages);
+    auto *column = new QVBoxLayout(m_failure);
+    column->setSpacing(8);
+    column->addStretch(1);
+    auto *icon = new QLabel(m_failure);
+    icon->setPixmap(SymbolIcons::icon(QStringLiteral("exclamationmark.triangle")).pixmap(32, 32));
+    icon->setAlignment(Qt::AlignCenter);
+    m_failureText = new QLabel(m_failure);
+    m_failureText->setObjectName(QStringLiteral("previewFailure"));
+    m_failureText->setTextFormat(Qt::PlainText);
+    m_failureText->setWordWrap(true);
+    m_failureText->setAlignment(Qt::AlignCenter);
+    m_failureText->setContentsMargins(12, 0, 12, 0);
+    column->addWidget(icon);
+    column->addWidget(m_failureText);
+    column->addStretch(1);
+    return m_failure;
+}
+
+std::optional<ImageAsset> InspectorPreviewPanel::documentToShow(const Medbit &medbit, const QString &fileToPreview)
+{
+    if (medbit.documents.isEmpty())
+        return std::nullopt;
+    for (const ImageAsset &document : medbit.documents) {
+        if (nameOf(document) == fileToPreview)
+            return document;
+    }
+    return medbit.documents.first();
+}
+
+void InspectorPreviewPanel::setAttachment(const Medbit &medbit, const QString &fileToPreview)
+{
+    const bool sameKey = m_hasKey && medbit.id == m_medbit.id && fileToPreview == m_fileToPreview;
+    m_medbit = medbit;
+    if (sameKey)
+        return;
+    m_hasKey = true;
+    m_fileToPreview = fileToPreview;
+    loadDocument(++m_generation);
+}
+
+QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
+{
+    m_document.reset();
+    m_didForceRefresh = false;
+    m_pdf->setUrl(QUrl());
+    m_image->setUrl(QUrl());
+    const std::optional<ImageAsset> chosen = documentToShow(m_medbit, m_fileToPreview);
+    if (!chosen || !chosen->_id) {
+        showFailure(QStringLiteral("No attachment found."));
+        co_return;
+    }
+    m_pages->setCurrentWidget(m_spinner);
+    QPointer<InspectorPreviewPanel> self(this);
+    const APIRequest request{.path = QStringLiteral("/patients/document"),
+                             .query = {{QStringLiteral("id"), *chosen->_id}}};
+    std::optional<ImageAsset> fetched;
+    try {
+        fetched = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
+    } catch (const APIError &) {
+        // The entry's own record is shown instead.
+    }
+    if (!self || generation != m_generation)
+        co_return;
+    m_document = fetched.value_or(*chosen);
+    showDocument();
+}
+
+void InspectorPreviewPanel::showDocument()
+{
+    const QUrl url = m_document && m_document->uri ? QUrl(*m_document->uri, QUrl::StrictMode) : QUrl();
+    if (!url.isValid() || url.isRelative()) {
+        showFailure(unreadable);
+        return;
+    }
+    if (m_document->isPDF()) {
+        m_pages->setCurrentWidget(m_pdf);
+        m_pdf->setUrl(url);
+    } else {
+        m_pages->setCurrentWidget(m_image);
+        m_image->setUrl(url);
+    }
+}
+
+void InspectorPreviewPanel::showFailure(const QString &text)
+{
+    m_failureText->setText(text);
+    m_pages->setCurrentWidget(m_failure);
+}
+
+void InspectorPreviewPanel::handleLoadFailure()
+{
+    if (m_didForceRefresh || !m_document || !m_document->_id)
+        return;
+    m_didForceRefresh = true;
+    refreshDocument(m_generation, *m_document->_id);
+}
+
+QCoro::Task<> InspectorPreviewPanel::refreshDocument(quint64 generation, QString documentID)
+{
+    QPointer<InspectorPreviewPanel> self(this);
+    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/document/refresh")};
+    request.setJSONBody(QJsonObject{{QStringLiteral("documentId"), documentID}});
+    std::optional<ImageAsset> refreshed;
+    try {
+        refreshed = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
+    } catch (const APIError &) {
+        co_return;
+    }
+    // Only a record of the document still shown, in the load that asked for it, replaces it.
+    if (!self || generation != m_generation || !refreshed || refreshed->_id != documentID)
+        co_return;
+    m_document = refreshed;
+    showDocument();
+}

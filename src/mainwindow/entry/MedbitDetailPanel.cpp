@@ -1,0 +1,353 @@
+#include "mainwindow/entry/MedbitDetailPanel.h"
+
+#include "mainwindow/entry/AttachmentName.h"
+#include "mainwindow/entry/AttachmentTile.h"
+#include "mainwindow/entry/CreateEntryView.h"
+#include "mainwindow/entry/EntryQuestionsView.h"
+#include "mainwindow/entry/MedbitCategoryRow.h"
+#include "records/CategoryOption.h"
+#include "records/MedbitStore.h"
+#include "widgets/FormKit.h"
+#include "widgets/ScreenAction.h"
+#include "widgets/SymbolIcons.h"
+#include "window/WindowState.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QToolButton *flagButton(const QString &objectName, QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(objectName);
+    button->setAutoRaise(true);
+    button->setFixedSize(24, 24);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+const QColor starYellow(0xff, 0xcc, 0x00);
+
+} // namespace
+
+MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state,
+                                     QWidget *parent)
+    : QWidget(parent), m_store(store), m_state(state), m_flagAction(new ScreenAction(this)),
+      m_deleteAction(new ScreenAction(this))
+{
+    setObjectName(QStringLiteral("medbitDetailPanel"));
+    setMinimumWidth(350);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("detailScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto *holder = new QWidget(scroll);
+    m_contentLayout = new QVBoxLayout(holder);
+    m_contentLayout->setContentsMargins(0, 0, 0, 0);
+    scroll->setWidget(holder);
+    layout->addWidget(scroll, 1);
+    m_questions = new EntryQuestionsView(clipboard, state, this);
+    layout->addWidget(m_questions);
+    connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
+    connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
+    connect(m_state, &WindowState::activeDocumentNameChanged, this, &MedbitDetailPanel::refreshTile);
+}
+
+void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID)
+{
+    const bool otherEntry = !m_content || medbit.id != m_medbit.id;
+    m_medbit = medbit;
+    m_questions->setEntry(medbit, patientID);
+    if (otherEntry)
+        buildContent();
+    refreshContent();
+}
+
+const QList<AskExchange> &MedbitDetailPanel::askExchanges() const
+{
+    return m_questions->askExchanges();
+}
+
+QPair<QString, QString> MedbitDetailPanel::dateParts(const QString &displayDate)
+{
+    const qsizetype blank = displayDate.lastIndexOf(QLatin1Char(' '));
+    if (blank < 0)
+        return {displayDate, QString()};
+    return {displayDate.left(blank), displayDate.mid(blank + 1)};
+}
+
+void MedbitDetailPanel::buildContent()
+{
+    // The old content goes with its widgets' state (scroll position, focus); the panel's own state stays.
+    if (m_content) {
+        m_content->hide();
+        m_content->deleteLater();
+    }
+    m_categoryRows.clear();
+    m_content = new QWidget(m_contentLayout->parentWidget());
+    m_content->setObjectName(QStringLiteral("detailContent"));
+    auto *layout = new QVBoxLayout(m_content);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(20);
+    layout->addWidget(buildCard(m_content));
+    layout->addWidget(buildCategories(m_content));
+    m_flagError = new QLabel(m_content);
+    m_flagError->setObjectName(QStringLiteral("flagUpdateError"));
+    FormKit::setCaptionText(m_flagError, QString());
+    layout->addWidget(m_flagError);
+    layout->addWidget(buildActions(m_content));
+    layout->addStretch(1);
+    m_contentLayout->addWidget(m_content);
+}
+
+QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
+{
+    auto *card = new QFrame(parent);
+    card->setObjectName(QStringLiteral("entryCard"));
+    card->setMinimumHeight(140);
+    card->setStyleSheet(QStringLiteral("#entryCard { background: palette(base); border: 1px solid rgba(128,128,128,50);"
+                                       " border-radius: 12px; }"));
+    auto *row = new QHBoxLayout(card);
+    row->setContentsMargins(16, 16, 16, 16);
+    auto *column = new QVBoxLayout;
+    column->setSpacing(0);
+    m_text = FormKit::selectableText(QString(), card);
+    m_text->setObjectName(QStringLiteral("entryText"));
+    m_text->setFont(FormKit::headlineFont());
+    m_original = FormKit::selectableText(QString(), card);
+    m_original->setObjectName(QStringLiteral("entryOriginalText"));
+    column->addWidget(m_text);
+    column->addWidget(m_original);
+    column->addStretch(1);
+    auto *bottom = new QHBoxLayout;
+    bottom->setSpacing(24);
+    m_initials = new QLabel(card);
+    m_initials->setObjectName(QStringLiteral("entryInitials"));
+    m_initials->setTextFormat(Qt::PlainText);
+    m_initials->setFont(FormKit::systemFont(14, QFont::Medium));
+    bottom->addWidget(m_initials);
+    m_star = flagButton(QStringLiteral("starButton"), card);
+    connect(m_star, &QToolButton::clicked, this, [this] {
+        Medbit changed = m_medbit;
+        changed.isStarred = !changed.isStarred;
+        saveEntry(changed);
+    });
+    m_lock = flagButton(QStringLiteral("lockButton"), card);
+    connect(m_lock, &QToolButton::clicked, this, [this] {
+        Medbit changed = m_medbit;
+        changed.isLocked = !changed.isLocked;
+        saveEntry(changed);
+    });
+    bottom->addWidget(m_star);
+    bottom->addWidget(m_lock);
+    bottom->addStretch(1);
+    column->addLayout(bottom);
+    row->addLayout(column, 1);
+
+    auto *side = new QVBoxLayout;
+    m_tile = new AttachmentTile(card);
+    connect(m_tile, &AttachmentTile::clicked, this, &MedbitDetailPanel::togglePreview);
+    side->addWidget(m_tile, 0, Qt::AlignTop | Qt::AlignRight);
+    side->addStretch(1);
+    auto *badge = new QFrame(card);
+    badge->setObjectName(QStringLiteral("dateBadge"));
+    badge->setStyleSheet(QStringLiteral("#dateBadge { border: 1px solid rgba(128,128,128,80); border-radius: 6px; }"));
+    auto *badgeLayout = new QVBoxLayout(badge);
+    badgeLayout->setContentsMargins(8, 4, 8, 4);
+    badgeLayout->setSpacing(0);
+    m_dateHead = new QLabel(badge);
+    m_dateHead->setObjectName(QStringLiteral("dateHead"));
+    m_dateTail = new QLabel(badge);
+    m_dateTail->setObjectName(QStringLiteral("dateTail"));
+    for (QLabel *label : {m_dateHead, m_dateTail}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(FormKit::systemFont(11, QFont::Medium));
+        label->setAlignment(Qt::AlignCenter);
+        badgeLayout->addWidget(label);
+    }
+    side->addWidget(badge, 0, Qt::AlignBottom | Qt::AlignRight);
+    row->addLayout(side);
+    return card;
+}
+
+QWidget *MedbitDetailPanel::buildCategories(QWidget *parent)
+{
+    auto *box = new QWidget(parent);
+    box->setObjectName(QStringLiteral("categoryEditor"));
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 4, 0, 4);
+    layout->setSpacing(2);
+    for (const CategoryOption &option : CategoryOption::all()) {
+        const QString code = option.code;
+        auto *row = new MedbitCategoryRow(
+            option, [this, code] { toggleTag(code); }, box);
+        m_categoryRows.append(row);
+        layout->addWidget(row);
+    }
+    return box;
+}
+
+QWidget *MedbitDetailPanel::buildActions(QWidget *parent)
+{
+    auto *row = new QWidget(parent);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 8, 0, 8);
+    layout->setSpacing(32);
+    auto *edit = new QPushButton(QStringLiteral("Edit"), row);
+    edit->setObjectName(QStringLiteral("editButton"));
+    edit->setFlat(true);
+    edit->setStyleSheet(QStringLiteral("color: #007aff;"));
+    connect(edit, &QPushButton::clicked, this, &MedbitDetailPanel::openEditor);
+    m_delete = new QPushButton(row);
+    m_delete->setObjectName(QStringLiteral("deleteButton"));
+    m_delete->setFlat(true);
+    m_delete->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    connect(m_delete, &QPushButton::clicked, this, &MedbitDetailPanel::confirmDelete);
+    layout->addWidget(edit);
+    layout->addWidget(m_delete);
+    layout->addStretch(1);
+    return row;
+}
+
+void MedbitDetailPanel::refreshContent()
+{
+    if (m_medbit.translated) {
+        m_text->setText(*m_medbit.translated);
+        m_original->setText(m_medbit.entryText);
+        m_original->show();
+    } else {
+        m_text->setText(m_medbit.entryText);
+        m_original->hide();
+    }
+    QStringList initials;
+    for (const QString &tag : m_medbit.tags)
+        initials.append(CategoryOption::initialsForTag(tag));
+    m_initials->setText(initials.join(QStringLiteral(", ")));
+    const QColor secondary = FormKit::secondaryColor(this);
+    const qreal ratio = devicePixelRatioF();
+    m_star->setIcon(m_medbit.isStarred ? SymbolIcons::tinted(QStringLiteral("star.fill"), 18, starYellow, ratio)
+                                       : SymbolIcons::tinted(QStringLiteral("star"), 18, secondary, ratio));
+    m_star->setIconSize(QSize(18, 18));
+    m_star->setAccessibleName(m_medbit.isStarred ? QStringLiteral("Unstar") : QStringLiteral("Star"));
+    m_lock->setIcon(m_medbit.isLocked ? SymbolIcons::tinted(QStringLiteral("lock.fill"), 16,
+                                                            palette().color(QPalette::WindowText), ratio)
+                                      : SymbolIcons::tinted(QStringLiteral("lock.open"), 16, secondary, ratio));
+    m_lock->setIconSize(QSize(16, 16));
+    m_lock->setAccessibleName(m_medbit.isLocked ? QStringLiteral("Unlock") : QStringLiteral("Lock"));
+    const auto [head, tail] = dateParts(m_medbit.displayDate());
+    m_dateHead->setText(head);
+    m_dateTail->setText(tail);
+    for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
+        row->setSelected(m_medbit.tags.contains(row->option().code));
+    refreshTile();
+    refreshBusy();
+}
+
+void MedbitDetailPanel::refreshTile()
+{
+    if (!m_tile)
+        return;
+    const std::optional<QString> name = attachmentName(m_medbit);
+    std::optional<ImageAsset> first;
+    if (!m_medbit.documents.isEmpty())
+        first = m_medbit.documents.first();
+    m_tile->setDocument(first, name && m_state->activeDocumentName() == name);
+}
+
+void MedbitDetailPanel::refreshBusy()
+{
+    if (!m_content)
+        return;
+    const bool updating = m_flagAction->isBusy();
+    m_star->setEnabled(!updating);
+    m_lock->setEnabled(!updating);
+    for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
+        row->setEnabled(!updating);
+    const bool deleting = m_deleteAction->isBusy();
+    m_delete->setText(deleting ? QStringLiteral("Deleting…") : QStringLiteral("Delete"));
+    m_delete->setEnabled(!deleting);
+}
+
+void MedbitDetailPanel::saveEntry(const Medbit &changed)
+{
+    // One update at a time: a change pressed while one runs is dropped, not queued.
+    if (m_flagAction->isBusy())
+        return;
+    FormKit::setCaptionText(m_flagError, QString());
+    updateTask(changed);
+}
+
+QCoro::Task<> MedbitDetailPanel::updateTask(Medbit changed)
+{
+    QCoro::Task<Medbit> operation = m_store->updateMedbit(std::move(changed));
+    const ScreenAction::Outcome outcome = co_await m_flagAction->run(std::move(operation));
+    if (outcome.abandoned)
+        co_return;
+    if (m_flagError)
+        FormKit::setCaptionText(m_flagError, outcome.failure.value_or(QString()));
+}
+
+void MedbitDetailPanel::toggleTag(const QString &code)
+{
+    Medbit changed = m_medbit;
+    const qsizetype at = changed.tags.indexOf(code);
+    if (at >= 0)
+        changed.tags.removeAt(at);
+    else
+        changed.tags.append(code);
+    saveEntry(changed);
+    // The button shows the store's state, not the click.
+    refreshContent();
+}
+
+void MedbitDetailPanel::togglePreview()
+{
+    const std::optional<QString> name = attachmentName(m_medbit);
+    if (!name)
+        return;
+    m_state->setActiveDocumentName(m_state->activeDocumentName() == name ? std::nullopt : name);
+}
+
+void MedbitDetailPanel::openEditor()
+{
+    auto *editor = new CreateEntryView(m_store, m_medbit, QString(), std::nullopt, window());
+    editor->open();
+}
+
+void MedbitDetailPanel::confirmDelete()
+{
+    auto *alert =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Remove entry"),
+                        QStringLiteral("This entry will be permanently deleted."), QMessageBox::NoButton, this);
+    alert->setObjectName(QStringLiteral("deleteAlert"));
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelDelete"));
+    QPushButton *confirm = alert->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    confirm->setObjectName(QStringLiteral("confirmDelete"));
+    alert->setDefaultButton(cancel);
+    connect(confirm, &QPushButton::clicked, this, [this] {
+        if (!m_deleteAction->isBusy())
+            deleteTask(m_medbit);
+    });
+    alert->open();
+}
+
+QCoro::Task<> MedbitDetailPanel::deleteTask(Medbit medbit)
+{
+    // A failure is dropped: the entry stays listed, which is what the user sees.
+    QCoro::Task<> operation = m_store->deleteMedbit(std::move(medbit));
+    co_await m_deleteAction->run(std::move(operation));
+}

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "mainwindow/entry/AskExchange.h"
+#include "records/Medbit.h"
+
+#include <QList>
+#include <QPair>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class AttachmentTile;
+class ClipboardManager;
+class EntryQuestionsView;
+class MedbitCategoryRow;
+class MedbitStore;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QVBoxLayout;
+class ScreenAction;
+class WindowState;
+
+// The right-hand column of the timeline: the selected entry with its flags, categories, attachment tile
+// and date, its Edit and Delete actions, and the questions asked about it. Every change goes to the store
+// and shows once the store's list (through setMedbit) has it. The panel stays while the selection moves;
+// only its content is rebuilt for another entry, and the questions asked stay listed.
+class MedbitDetailPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state, QWidget *parent);
+
+    void setMedbit(const Medbit &medbit, const QString &patientID);
+    const Medbit &medbit() const { return m_medbit; }
+    const QList<AskExchange> &askExchanges() const;
+
+    // The display date split at its last blank: month and day, then the year.
+    static QPair<QString, QString> dateParts(const QString &displayDate);
+
+private:
+    void buildContent();
+    QWidget *buildCard(QWidget *parent);
+    QWidget *buildCategories(QWidget *parent);
+    QWidget *buildActions(QWidget *parent);
+    void refreshContent();
+    void refreshTile();
+    void refreshBusy();
+
+    void saveEntry(const Medbit &changed);
+    void toggleTag(const QString &code);
+    void togglePreview();
+    void confirmDelete();
+    void openEditor();
+    QCoro::Task<> updateTask(Medbit changed);
+    QCoro::Task<> deleteTask(Medbit medbit);
+
+    QPointer<MedbitStore> m_store;
+    WindowState *m_state = nullptr;
+    Medbit m_medbit;
+    ScreenAction *m_flagAction = nullptr;
+    ScreenAction *m_deleteAction = nullptr;
+
+    QWidget *m_content = nullptr;
+    QVBoxLayout *m_contentLayout = nullptr;
+    QLabel *m_text = nullptr;
+    QLabel *m_original = nullptr;
+    QLabel *m_initials = nullptr;
+    QToolButton *m_star = nullptr;
+    QToolButton *m_lock = nullptr;
+    AttachmentTile *m_tile = nullptr;
+    QLabel *m_dateHead = nullptr;
+    QLabel *m_dateTail = nullptr;
+    QList<MedbitCategoryRow *> m_categoryRows;
+    QLabel *m_flagError = nullptr;
+    QPushButton *m_delete = nullptr;
+    EntryQuestionsView *m_questions = nullptr;
+};

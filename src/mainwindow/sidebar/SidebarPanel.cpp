@@ -1,0 +1,213 @@
+#include "mainwindow/sidebar/SidebarPanel.h"
+
+#include "mainwindow/sidebar/SidebarActionRow.h"
+#include "mainwindow/sidebar/SidebarCategoryRow.h"
+#include "records/CategoryColors.h"
+#include "records/PatientStore.h"
+#include "widgets/FormKit.h"
+#include "widgets/SymbolIcons.h"
+#include "window/WindowState.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+struct SectionSeed {
+    const char *icon;
+    const char *title;
+    const char *customIcon;
+    const char *name;
+    SidebarSection section;
+};
+
+struct CategorySeed {
+    const char *initials;
+    const char *title;
+    const char *code;
+    const QColor &(*color)();
+};
+
+QVBoxLayout *groupLayout(QWidget *group)
+{
+    auto *layout = new QVBoxLayout(group);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    return layout;
+}
+
+} // namespace
+
+SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, QWidget *parent)
+    : QWidget(parent), m_patientStore(patientStore), m_state(state)
+{
+    setObjectName(QStringLiteral("sidebarPanel"));
+    setMinimumWidth(200);
+    setMaximumWidth(260);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setSpacing(12);
+    layout->addWidget(buildPatientPicker());
+    layout->addWidget(buildSectionRows());
+    auto *header = new QLabel(tr("CATEGORIES"), this);
+    header->setObjectName(QStringLiteral("categoriesHeader"));
+    QFont headerFont;
+    headerFont.setPixelSize(10);
+    headerFont.setBold(true);
+    header->setFont(headerFont);
+    FormKit::setSecondary(header);
+    header->setContentsMargins(0, 16, 0, 0);
+    layout->addWidget(header);
+    layout->addWidget(buildCategoryRows());
+    layout->addStretch(1);
+    layout->addSpacing(4);
+    auto *settings = new SidebarActionRow(
+        QStringLiteral("gearshape"), tr("Settings"), std::nullopt, [this] { Q_EMIT settingsRequested(); }, this);
+    settings->setObjectName(QStringLiteral("settingsButton"));
+    layout->addWidget(settings);
+
+    connect(patientStore, &PatientStore::patientsChanged, this, &SidebarPanel::refreshPatientPicker);
+    connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &SidebarPanel::refreshPatientPicker);
+    connect(state, &WindowState::selectedSectionChanged, this, &SidebarPanel::refreshSelection);
+    connect(state, &WindowState::selectedCategoryFilterChanged, this, &SidebarPanel::refreshSelection);
+    refreshPatientPicker();
+    refreshSelection();
+}
+
+QToolButton *SidebarPanel::buildPatientPicker()
+{
+    m_patientPicker = new QToolButton(this);
+    m_patientPicker->setObjectName(QStringLiteral("patientPicker"));
+    m_patientPicker->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_patientPicker->setPopupMode(QToolButton::InstantPopup);
+    m_patientPicker->setAutoRaise(true);
+    m_patientPicker->setFocusPolicy(Qt::StrongFocus);
+    m_patientPicker->setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
+    m_patientPicker->setIconSize(QSize(22, 22));
+    m_patientPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    QFont name;
+    name.setPixelSize(13);
+    name.setWeight(QFont::Medium);
+    m_patientPicker->setFont(name);
+    auto *menu = new QMenu(m_patientPicker);
+    menu->setObjectName(QStringLiteral("patientMenu"));
+    m_patientPicker->setMenu(menu);
+    return m_patientPicker;
+}
+
+QWidget *SidebarPanel::buildSectionRows()
+{
+    static const SectionSeed seeds[] = {
+        {"clock", "Timeline", "icon-timeline", "timelineRow", SidebarSection::timeline},
+        {"bubble.left", "Ask", "icon-ask", "askRow", SidebarSection::ask},
+        {"heart", "Health Story", "icon-health-story", "healthStoryRow", SidebarSection::healthStory},
+        {"doc.text", "Health Documents", "icon-health-documents", "healthDocumentsRow",
+         SidebarSection::healthDocuments},
+        {"clipboard", "Clipboard", "icon-clipboard", "clipboardRow", SidebarSection::clipboard},
+    };
+    auto *group = new QWidget(this);
+    QVBoxLayout *layout = groupLayout(group);
+    for (const SectionSeed &seed : seeds) {
+        const SidebarSection section = seed.section;
+        auto action = section == SidebarSection::timeline
+                          ? std::function<void()>([this] { showTimeline(); })
+                          : std::function<void()>([this, section] { selectSection(section); });
+        auto *row = new SidebarActionRow(QLatin1String(seed.icon), tr(seed.title), QLatin1String(seed.customIcon),
+                                         std::move(action), group);
+        row->setObjectName(QLatin1String(seed.name));
+        layout->addWidget(row);
+        m_sectionRows.append({row, section});
+    }
+    return group;
+}
+
+QWidget *SidebarPanel::buildCategoryRows()
+{
+    static const CategorySeed seeds[] = {
+        {"Hx", "Health Problems", "hx", categoryColorHx},   {"Rx", "Medicines", "rx", categoryColorRx},
+        {"Ax", "Allergies", "ax", categoryColorAx},         {"Zx", "Surgeries", "zx", categoryColorZx},
+        {"Vx", "Vaccinations", "vx", categoryColorVx},      {"Lab", "Diagnostics / Imaging", "lab", categoryColorLab},
+        {"$", "Medical Expenses", "$", categoryColorOther}, {"@", "Contact Information", "@", categoryColorOther},
+    };
+    auto *group = new QWidget(this);
+    QVBoxLayout *layout = groupLayout(group);
+    for (const CategorySeed &seed : seeds) {
+        const QString code = QLatin1String(seed.code);
+        auto *row = new SidebarCategoryRow(
+            QLatin1String(seed.initials), tr(seed.title), seed.color(), [this, code] { toggleCategory(code); }, group);
+        row->setObjectName(QStringLiteral("categoryRow-") + code);
+        layout->addWidget(row);
+        m_categoryRows.append({row, code});
+    }
+    return group;
+}
+
+void SidebarPanel::showTimeline()
+{
+    m_state->setSelectedSection(SidebarSection::timeline);
+    m_state->setSelectedCategoryFilter(std::nullopt);
+}
+
+void SidebarPanel::selectSection(SidebarSection section)
+{
+    m_state->setSelectedSection(section);
+}
+
+void SidebarPanel::toggleCategory(const QString &code)
+{
+    m_state->setSelectedSection(SidebarSection::timeline);
+    if (m_state->selectedCategoryFilter() == code)
+        m_state->setSelectedCategoryFilter(std::nullopt);
+    else
+        m_state->setSelectedCategoryFilter(code);
+}
+
+void SidebarPanel::refreshSelection()
+{
+    const std::optional<QString> &filter = m_state->selectedCategoryFilter();
+    for (const SectionRow &entry : std::as_const(m_sectionRows)) {
+        const bool selected = entry.section == m_state->selectedSection() &&
+                              (entry.section != SidebarSection::timeline || !filter.has_value());
+        entry.row->setSelected(selected);
+    }
+    for (const CategoryRow &entry : std::as_const(m_categoryRows))
+        entry.row->setSelected(filter == entry.code);
+}
+
+void SidebarPanel::refreshPatientPicker()
+{
+    const QString selectedID = m_patientStore->selectedPatientID();
+    QString name = tr("Select Patient");
+    QMenu *menu = m_patientPicker->menu();
+    menu->clear();
+    bool named = false;
+    for (const Patient &patient : m_patientStore->patients()) {
+        const bool selected = patient._id == selectedID;
+        if (selected && !named) {
+            name = patient.displayName();
+            named = true;
+        }
+        QAction *item = menu->addAction(patient.displayName());
+        item->setData(patient._id);
+        item->setCheckable(true);
+        item->setChecked(selected);
+        const QString id = patient._id;
+        // Queued: the choice rebuilds this menu, which must not delete the action while it is signalling.
+        connect(
+            item, &QAction::triggered, this, [this, id] { choosePatient(id); }, Qt::QueuedConnection);
+    }
+    m_patientPicker->setText(name);
+    m_patientPicker->setAccessibleName(tr("Patient: %1").arg(name));
+}
+
+void SidebarPanel::choosePatient(const QString &id)
+{
+    m_patientStore->setSelectedPatientID(id);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "window/SidebarSection.h"
+
+#include <QList>
+#include <QWidget>
+
+#include <optional>
+
+class PatientStore;
+class QToolButton;
+class SidebarActionRow;
+class SidebarCategoryRow;
+class WindowState;
+
+// The left column: the patient picker, the five section rows, the "CATEGORIES" filter rows and the
+// "Settings" footer. It keeps nothing of its own: rows are drawn from the window's state and the patient
+// store, and their actions write those.
+class SidebarPanel final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    SidebarPanel(PatientStore *patientStore, WindowState *state, QWidget *parent = nullptr);
+
+    void showTimeline();
+    void selectSection(SidebarSection section);
+    void toggleCategory(const QString &code);
+
+Q_SIGNALS:
+    void settingsRequested();
+
+private:
+    struct SectionRow {
+        SidebarActionRow *row;
+        SidebarSection section;
+    };
+    struct CategoryRow {
+        SidebarCategoryRow *row;
+        QString code;
+    };
+
+    QToolButton *buildPatientPicker();
+    QWidget *buildSectionRows();
+    QWidget *buildCategoryRows();
+    void refreshPatientPicker();
+    void refreshSelection();
+    void choosePatient(const QString &id);
+
+    PatientStore *m_patientStore = nullptr;
+    WindowState *m_state = nullptr;
+    QToolButton *m_patientPicker = nullptr;
+    QList<SectionRow> m_sectionRows;
+    QList<CategoryRow> m_categoryRows;
+};

@@ -1,0 +1,148 @@
+#include "mainwindow/timeline/TimelineRowDelegate.h"
+
+#include "mainwindow/timeline/TimelineModel.h"
+#include "mainwindow/timeline/TimelineRowText.h"
+#include "widgets/ClampedText.h"
+#include "widgets/SymbolIcons.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace
+{
+
+constexpr int rowPadding = 12;
+constexpr int verticalPadding = 10;
+constexpr int lineSpacing = 6;
+constexpr int textSpacing = 2;
+constexpr int markSize = 11;
+constexpr int markSpacing = 8;
+constexpr int mainLines = 3;
+constexpr int untranslatedLines = 2;
+const QColor starColor(255, 204, 0);
+
+QFont fontOfSize(int pixelSize, QFont::Weight weight = QFont::Normal)
+{
+    QFont font;
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+const Medbit &medbitOf(const QModelIndex &index)
+{
+    return static_cast<const TimelineModel *>(index.model())->medbitAt(index.row());
+}
+
+int markCount(const Medbit &medbit)
+{
+    return int(medbit.isStarred) + int(medbit.isLocked) + int(!medbit.documents.isEmpty());
+}
+
+QColor secondary(const QPalette &palette)
+{
+    return palette.color(QPalette::PlaceholderText);
+}
+
+} // namespace
+
+TimelineRowDelegate::TimelineRowDelegate(QObject *parent)
+    : QStyledItemDelegate(parent), m_bodyFont(fontOfSize(13)), m_captionFont(fontOfSize(10)),
+      m_footerFont(fontOfSize(11, QFont::Medium))
+{
+}
+
+void TimelineRowDelegate::setRowWidth(int width)
+{
+    if (width == m_rowWidth)
+        return;
+    m_rowWidth = width;
+    m_heights.clear();
+}
+
+QSize TimelineRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
+{
+    const Medbit &medbit = medbitOf(index);
+    auto kept = m_heights.find(medbit.id);
+    if (kept == m_heights.end())
+        kept = m_heights.insert(medbit.id, measure(medbit));
+    return {m_rowWidth, *kept};
+}
+
+int TimelineRowDelegate::textWidth(const Medbit &medbit) const
+{
+    const int marks = markCount(medbit);
+    const int marksWidth = marks == 0 ? 0 : marks * markSize + (marks - 1) * markSpacing + markSpacing;
+    return std::max(40, m_rowWidth - 2 * rowPadding - marksWidth);
+}
+
+int TimelineRowDelegate::measure(const Medbit &medbit) const
+{
+    const int width = textWidth(medbit);
+    int height = verticalPadding + ClampedText::height(TimelineRowText::mainText(medbit), m_bodyFont, width, mainLines);
+    if (const auto untranslated = TimelineRowText::untranslatedText(medbit))
+        height += textSpacing + ClampedText::height(*untranslated, m_captionFont, width, untranslatedLines);
+    return height + lineSpacing + QFontMetrics(m_footerFont).height() + verticalPadding;
+}
+
+void TimelineRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    const Medbit &medbit = medbitOf(index);
+    const QPalette &palette = option.palette;
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    if (option.state & QStyle::State_Selected) {
+        QColor tint = palette.color(QPalette::Highlight);
+        tint.setAlphaF(0.18);
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(option.rect).adjusted(4, 1, -4, -1), 6, 6);
+        painter->fillPath(shape, tint);
+    }
+    const QRect content = option.rect.adjusted(rowPadding, verticalPadding, -rowPadding, 0);
+    const int width = textWidth(medbit);
+    QPointF cursor = content.topLeft();
+    painter->setPen(palette.color(QPalette::Text));
+    cursor.ry() += ClampedText::draw(painter, cursor, TimelineRowText::mainText(medbit), m_bodyFont, width, mainLines);
+    painter->setPen(secondary(palette));
+    if (const auto untranslated = TimelineRowText::untranslatedText(medbit)) {
+        cursor.ry() += textSpacing;
+        cursor.ry() += ClampedText::draw(painter, cursor, *untranslated, m_captionFont, width, untranslatedLines);
+    }
+    paintMarks(painter, medbit, content, palette);
+    cursor.ry() += lineSpacing;
+    painter->setFont(m_footerFont);
+    const QFontMetrics footer(m_footerFont);
+    painter->drawText(QPointF(cursor.x(), cursor.y() + footer.ascent()),
+                      footer.elidedText(TimelineRowText::footer(medbit), Qt::ElideRight, content.width()));
+    painter->setPen(palette.color(QPalette::Midlight));
+    painter->drawLine(option.rect.bottomLeft() + QPoint(rowPadding, 0), option.rect.bottomRight());
+    painter->restore();
+}
+
+void TimelineRowDelegate::paintMarks(QPainter *painter, const Medbit &medbit, const QRect &content,
+                                     const QPalette &palette) const
+{
+    QList<QPair<QString, QColor>> marks;
+    if (medbit.isStarred)
+        marks.append({QStringLiteral("star.fill"), starColor});
+    if (medbit.isLocked)
+        marks.append({QStringLiteral("lock.fill"), secondary(palette)});
+    if (!medbit.documents.isEmpty())
+        marks.append({QStringLiteral("paperclip"), secondary(palette)});
+    int x = content.right() + 1 - int(marks.size()) * (markSize + markSpacing) + markSpacing;
+    const int y = content.top() + (QFontMetrics(m_bodyFont).height() - markSize) / 2;
+    for (const auto &[symbol, color] : std::as_const(marks)) {
+        painter->drawPixmap(x, y, mark(symbol, color, painter->device()->devicePixelRatioF()));
+        x += markSize + markSpacing;
+    }
+}
+
+QPixmap TimelineRowDelegate::mark(const QString &symbol, const QColor &color, qreal devicePixelRatio) const
+{
+    const QString key = symbol + color.name() + QString::number(devicePixelRatio);
+    auto kept = m_marks.find(key);
+    if (kept == m_marks.end())
+        kept = m_marks.insert(key, SymbolIcons::tinted(symbol, markSize, color, devicePixelRatio));
+    return *kept;
+}

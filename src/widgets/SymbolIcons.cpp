@@ -1,0 +1,83 @@
+#include "widgets/SymbolIcons.h"
+
+#include <QHash>
+#include <QPainter>
+#include <QStandardPaths>
+
+namespace
+{
+
+const QHash<QString, QString> &themeNames()
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("person.crop.circle.fill"), QStringLiteral("user-identity")},
+        {QStringLiteral("chevron.down"), QStringLiteral("go-down")},
+        {QStringLiteral("clock"), QStringLiteral("view-calendar-timeline")},
+        {QStringLiteral("bubble.left"), QStringLiteral("dialog-messages")},
+        {QStringLiteral("heart"), QStringLiteral("emblem-favorite")},
+        {QStringLiteral("doc.text"), QStringLiteral("document-multiple")},
+        {QStringLiteral("clipboard"), QStringLiteral("edit-paste")},
+        {QStringLiteral("gearshape"), QStringLiteral("configure")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
+        {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear")},
+        {QStringLiteral("square.and.pencil"), QStringLiteral("document-edit")},
+        {QStringLiteral("star.fill"), QStringLiteral("rating")},
+        {QStringLiteral("star"), QStringLiteral("rating-unrated")},
+        {QStringLiteral("lock.fill"), QStringLiteral("object-locked")},
+        {QStringLiteral("lock.open"), QStringLiteral("object-unlocked")},
+        {QStringLiteral("paperclip"), QStringLiteral("mail-attachment")},
+        {QStringLiteral("photo"), QStringLiteral("photo")},
+        {QStringLiteral("doc.text.fill"), QStringLiteral("x-office-document")},
+        {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
+        {QStringLiteral("eye"), QStringLiteral("view-visible")},
+        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        // The section rows' own images.
+        {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
+        {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},
+        {QStringLiteral("icon-health-story"), QStringLiteral("emblem-favorite")},
+        {QStringLiteral("icon-health-documents"), QStringLiteral("document-multiple")},
+        {QStringLiteral("icon-clipboard"), QStringLiteral("edit-paste")},
+    };
+    return names;
+}
+
+} // namespace
+
+namespace SymbolIcons
+{
+
+void installFallbackTheme()
+{
+    QIcon::setFallbackThemeName(QStringLiteral("breeze"));
+    // The offscreen platform names no theme and searches only the resources.
+    if (QIcon::themeName().isEmpty()) {
+        QStringList paths = QIcon::themeSearchPaths();
+        const QStringList shared = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
+                                                             QStringLiteral("icons"), QStandardPaths::LocateDirectory);
+        for (const QString &path : shared) {
+            if (!paths.contains(path))
+                paths.append(path);
+        }
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(QStringLiteral("breeze"));
+    }
+}
+
+QIcon icon(const QString &symbol)
+{
+    const QString name = themeNames().value(symbol);
+    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+}
+
+QPixmap tinted(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio)
+{
+    QPixmap pixmap = icon(symbol).pixmap(QSize(size, size), devicePixelRatio);
+    if (pixmap.isNull())
+        return pixmap;
+    QPainter painter(&pixmap);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    painter.fillRect(pixmap.rect(), color);
+    return pixmap;
+}
+
+} // namespace SymbolIcons

@@ -1,0 +1,393 @@
+#include "mainwindow/entry/CreateEntryView.h"
+#include "mainwindow/entry/AttachmentUpload.h"
+#include "mainwindow/entry/EntryDate.h"
+#include "widgets/AttachmentPicker.h"
+
+#include "AwaitTask.h"
+#include "StandinServer.h"
+
+#include "net/APIClient.h"
+#include "net/AuthManager.h"
+#include "platform/MemoryKeychain.h"
+#include "records/MedbitStore.h"
+#include "records/Patient.h"
+#include "widgets/FormKit.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+
+constexpr int deadlineMs = 10000;
+const QString createPath = QStringLiteral("/api/medbits/create");
+const QString updatePath = QStringLiteral("/api/medbits/update");
+const QString uploadPath = QStringLiteral("/api/medbits/upload_image");
+const QString getPath = QStringLiteral("/api/medbits/get");
+// The clock of every form here; its fraction of a second must never reach the service.
+const QDateTime clockMoment(QDate(2024, 3, 5), QTime(10, 20, 30, 750));
+
+// A text field of a multipart body, or a parameter of its file part ("filename").
+QByteArray formField(const QByteArray &body, const QByteArray &name)
+{
+    const QByteArray marker = "name=\"" + name + "\"\r\n\r\n";
+    const qsizetype start = body.indexOf(marker) + marker.size();
+    return body.indexOf(marker) < 0 ? QByteArray() : body.mid(start, body.indexOf("\r\n", start) - start);
+}
+
+QByteArray uploadedFileName(const QByteArray &body)
+{
+    const qsizetype start = body.indexOf("filename=\"") + 10;
+    return body.mid(start, body.indexOf('"', start) - start);
+}
+
+QStringList namesOf(const QList<QLabel *> &labels)
+{
+    QStringList names;
+    for (const QLabel *label : labels)
+        names << label->text();
+    return names;
+}
+
+} // namespace
+
+class CreateEntryViewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_server.isRunning());
+        QVERIFY(m_files.isValid());
+        EntryDate::setClockForTesting([] { return clockMoment; });
+        AttachmentPicker::setHandlerForTesting(
+            [this](QWidget *, const AttachmentPicker::Chosen &chosen) { chosen(m_nextChoice); });
+    }
+
+    void init()
+    {
+        m_server.reset();
+        APIClient::shared().setBaseURLForTesting(m_server.apiBase());
+        m_auth = std::make_unique<AuthManager>(&m_keychain);
+        AwaitTask::run(m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, false));
+        const APIRequest list{.path = QStringLiteral("/patients/listAll"),
+                              .query = {{QStringLiteral("userId"), m_auth->currentUserID().value_or(QString())}}};
+        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(list));
+        m_bearer = m_server.signIn().access;
+        m_store = std::make_unique<MedbitStore>(patient(0));
+        AwaitTask::run(m_store->loadMedbits());
+        m_window = std::make_unique<QWidget>();
+        m_window->resize(800, 700);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_server.clearRequests();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_store.reset();
+        m_auth.reset();
+        m_server.clearFaults();
+    }
+
+    void newEntry_isCreatedThenEachFileUploadedInOrder()
+    {
+        open(std::nullopt, QString(), file("scan.pdf", "%PDF-1.4 first"));
+        QCOMPARE(m_form->size(), QSize(480, 620));
+        QTest::keyClicks(child<QPlainTextEdit>("entryTextEditor"), QStringLiteral("  "));
+        QVERIFY(!button("saveButton")->isEnabled());
+        QTest::keyClicks(child<QPlainTextEdit>("entryTextEditor"), QStringLiteral("Knee MRI "));
+        QTest::keyClick(child<QPlainTextEdit>("entryTextEditor"), Qt::Key_Return);
+        QTest::mouseClick(child<QCheckBox>("category_lab"), Qt::LeftButton, {}, QPoint(4, 4));
+        QTest::mouseClick(child<QCheckBox>("category_hx"), Qt::LeftButton, {}, QPoint(4, 4));
+        QTest::mouseClick(child<QCheckBox>("lockedToggle"), Qt::LeftButton, {}, QPoint(4, 4));
+        // Larger than one read, so the file is read in several turns of the event loop.
+        QByteArray photo(600 * 1024, Qt::Uninitialized);
+        for (qsizetype i = 0; i < photo.size(); ++i)
+            photo[i] = char(i % 251);
+        // The same file chosen twice is sent twice.
+        m_nextChoice = {file("photo.png", photo), QUrl::fromLocalFile(m_files.filePath(QStringLiteral("scan.pdf")))};
+        QTest::mouseClick(button("addAttachmentButton"), Qt::LeftButton);
+        QCOMPARE(namesOf(pendingLabels()), QStringList({"scan.pdf", "photo.png", "scan.pdf"}));
+
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+        QCOMPARE(sentPaths(), QStringList({createPath, uploadPath, getPath, uploadPath, getPath, uploadPath, getPath}));
+        const QJsonObject created = m_server.requests(createPath).at(0).json().toObject();
+        QCOMPARE(created.value("patientId").toString(), patient(0));
+        const QJsonObject medbit = created.value("medbit").toObject();
+        QCOMPARE(medbit.value("entryText").toString(), QStringLiteral("Knee MRI"));
+        QCOMPARE(medbit.value("tags").toArray(), QJsonArray({"hx", "lab"}));
+        QCOMPARE(medbit.value("isLocked").toBool(), true);
+        QCOMPARE(medbit.value("isStarred").toBool(), false);
+        QCOMPARE(medbit.value("date").toInteger(), clockMoment.toSecsSinceEpoch());
+
+        const QString id = m_store->medbits().first().id;
+        const QList<LoggedRequest> uploads = m_server.requests(uploadPath);
+        QVERIFY(uploads[0].header("Content-Type").startsWith("multipart/form-data; boundary=Boundary-"));
+        QVERIFY(uploads[0].body.contains("Content-Type: application/pdf\r\n\r\n%PDF-1.4 first\r\n"));
+        for (const LoggedRequest &upload : uploads) {
+            QCOMPARE(formField(upload.body, "patientId"), patient(0).toUtf8());
+            QCOMPARE(formField(upload.body, "medbitId"), id.toUtf8());
+        }
+        QCOMPARE(uploadedFileName(uploads[1].body), QByteArray("photo.png"));
+        QVERIFY(uploads[1].body.contains("Content-Type: image/png\r\n\r\n" + photo + "\r\n--Boundary-"));
+        QCOMPARE(serviceDocumentNames(id), QStringList({"scan.pdf", "photo.png", "scan.pdf"}));
+        QCOMPARE(m_store->medbits().first().documents.size(), 3);
+    }
+
+    // Qt's own file dialog, as on a desktop without a portal: the file typed and opened is listed.
+    void fileDialog_listsTheOpenedFile()
+    {
+        AttachmentPicker::setHandlerForTesting({});
+        const auto restore = qScopeGuard([this] {
+            AttachmentPicker::setHandlerForTesting(
+                [this](QWidget *, const AttachmentPicker::Chosen &chosen) { chosen(m_nextChoice); });
+        });
+        open(std::nullopt, QStringLiteral("Scan"));
+        const QUrl chosen = file("chosen.pdf", "%PDF-1.4 chosen");
+        QTest::mouseClick(button("addAttachmentButton"), Qt::LeftButton);
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = m_form->findChild<QFileDialog *>()) != nullptr && dialog->isVisible());
+        dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(chosen.toLocalFile());
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open)->click();
+        QTRY_COMPARE(namesOf(pendingLabels()), QStringList({"chosen.pdf"}));
+    }
+
+    // A retry neither makes a second entry nor sends a file again.
+    void failedUpload_retryUpdatesTheEntryAndSendsOnlyTheRest()
+    {
+        open(std::nullopt, QStringLiteral("Retry me"));
+        const QString missing = m_files.filePath(QStringLiteral("later.pdf"));
+        m_nextChoice = {file("first.pdf", "one"), QUrl::fromLocalFile(missing), file("third.png", "three")};
+        QTest::mouseClick(button("addAttachmentButton"), Qt::LeftButton);
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownError(), QStringLiteral("No such file or directory"), deadlineMs);
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(namesOf(pendingLabels()), QStringList({"first.pdf", "later.pdf", "third.png"}));
+        QCOMPARE(sentPaths(), QStringList({createPath, uploadPath, getPath}));
+        const QString id = m_store->medbits().first().id;
+
+        writeFile(missing, "two");
+        m_server.clearRequests();
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+        QCOMPARE(sentPaths(), QStringList({updatePath, uploadPath, getPath, uploadPath, getPath}));
+        QCOMPARE(m_server.requests(updatePath).at(0).query, "medbitId=" + id.toUtf8());
+        QCOMPARE(serviceDocumentNames(id), QStringList({"first.pdf", "later.pdf", "third.png"}));
+        QCOMPARE(std::count_if(m_store->medbits().begin(), m_store->medbits().end(),
+                               [](const Medbit &m) { return m.entryText == QLatin1StringView("Retry me"); }),
+                 1);
+    }
+
+    // Cancel closes at once; the save goes on for the patient it started with, whatever is opened meanwhile.
+    void cancelAndPatientSwitchDuringSave_savesEverythingForThePatientOfSave()
+    {
+        open(std::nullopt, QStringLiteral("Keep going"), file("scan.pdf", "bytes"));
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QCOMPARE(button("saveButton")->text(), QStringLiteral("Saving…"));
+        QVERIFY(!button("saveButton")->isEnabled());
+        QVERIFY(!button("addAttachmentButton")->isEnabled());
+        QVERIFY(button("cancelButton")->isEnabled());
+        m_store->setPatientID(patient(1));
+        QTest::mouseClick(button("cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!m_form);
+
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(getPath).size(), 1, deadlineMs);
+        QCOMPARE(m_server.requests(createPath).at(0).json()["patientId"].toString(), patient(0));
+        QCOMPARE(formField(m_server.requests(uploadPath).at(0).body, "patientId"), patient(0).toUtf8());
+        const QString id = QString::fromUtf8(formField(m_server.requests(uploadPath).at(0).body, "medbitId"));
+        const QJsonArray entries =
+            m_server.apiCall("GET", "/medbits/list/summary?patientId=" + patient(0), {}, m_bearer).toArray();
+        QVERIFY(
+            std::any_of(entries.begin(), entries.end(), [&id](const QJsonValue &entry) { return entry["_id"] == id; }));
+        QCOMPARE(serviceDocumentNames(id), QStringList({"scan.pdf"}));
+        QVERIFY(std::none_of(m_store->medbits().begin(), m_store->medbits().end(),
+                             [&id](const Medbit &medbit) { return medbit.id == id; }));
+    }
+
+    void editing_sendsTheTextAndKeepsTagsDateAndFlags()
+    {
+        Medbit draft;
+        draft.entryText = QStringLiteral("Old text");
+        draft.date = -86400 * 400;
+        draft.isApproxDate = draft.isLocked = draft.isStarred = true;
+        draft.language = QStringLiteral("en");
+        draft.tags = {QStringLiteral("lab"), QStringLiteral("hx"), QStringLiteral("custom")};
+        const Medbit created = AwaitTask::run(m_store->createMedbit(draft));
+        AwaitTask::run(AttachmentUpload::upload(file("old scan.pdf", "x"), patient(0), created.id));
+        const Medbit existing = *AwaitTask::run(m_store->fetchMedbit(created.id));
+        m_server.clearRequests();
+
+        open(existing, QStringLiteral("ignored"), file("ignored.pdf", "x"));
+        QCOMPARE(m_form->size(), QSize(480, 440));
+        QCOMPARE(child<QLabel>("formTitle")->text(), QStringLiteral("Edit Entry"));
+        QVERIFY(!child<QDateEdit>("datePicker") && !child<QCheckBox>("category_hx") &&
+                !child<QCheckBox>("lockedToggle"));
+        QCOMPARE(namesOf(m_form->findChildren<QLabel *>(QStringLiteral("documentLabel"))),
+                 QStringList({"old scan.pdf"}));
+        QVERIFY(pendingLabels().isEmpty());
+        auto *editor = child<QPlainTextEdit>("entryTextEditor");
+        QCOMPARE(editor->toPlainText(), QStringLiteral("Old text"));
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("New text"));
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+
+        QCOMPARE(sentPaths(), QStringList({updatePath}));
+        const QJsonObject sent = m_server.requests(updatePath).at(0).json().toObject();
+        QCOMPARE(sent.value("entryText").toString(), QStringLiteral("New text"));
+        QCOMPARE(sent.value("tags").toArray(), QJsonArray({"lab", "hx", "custom"}));
+        QCOMPARE(sent.value("date").toInteger(), draft.date);
+        QVERIFY(sent.value("isApproxDate").toBool() && sent.value("isLocked").toBool() &&
+                sent.value("isStarred").toBool());
+        QCOMPARE(sent.value("language").toString(), QStringLiteral("en"));
+        QVERIFY(!sent.contains("documents") && !sent.contains("_id"));
+    }
+
+    void date_data()
+    {
+        QTest::addColumn<QDate>("chosen");
+        QTest::addColumn<QDate>("saved");
+        QTest::newRow("today") << QDate() << QDate(2024, 3, 5);
+        QTest::newRow("earlier day") << QDate(2023, 12, 24) << QDate(2023, 12, 24);
+        QTest::newRow("future refused") << QDate(2024, 3, 6) << QDate(2024, 3, 5);
+        QTest::newRow("before 1970") << QDate(1969, 7, 20) << QDate(1969, 7, 20);
+    }
+
+    // The day changes, the time of day of the opening moment stays, and whole seconds are saved.
+    void date()
+    {
+        QFETCH(QDate, chosen);
+        QFETCH(QDate, saved);
+        open(std::nullopt, QStringLiteral("Dated"));
+        auto *picker = child<QDateEdit>("datePicker");
+        QCOMPARE(picker->maximumDate(), QDate(2024, 3, 5));
+        if (chosen.isValid())
+            picker->setDate(chosen);
+        QCOMPARE(picker->date(), saved);
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+        const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
+        QCOMPARE(seconds, QDateTime(saved, QTime(10, 20, 30)).toSecsSinceEpoch());
+    }
+
+    void failure_isShownInRedAndKeepsTheForm_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("uploads");
+        QTest::newRow("create refused") << createPath << 400 << R"({"message":"Entry text is too long."})"
+                                        << "Entry text is too long." << 0;
+        QTest::newRow("upload refused") << uploadPath << 500 << R"({"message":"Storage is full."})"
+                                        << "Storage is full." << 1;
+        QTest::newRow("empty upload reply") << uploadPath << 200 << ""
+                                            << "Received an unexpected response from the server." << 1;
+    }
+
+    void failure_isShownInRedAndKeepsTheForm()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, status);
+        QFETCH(QString, body);
+        QFETCH(QString, shown);
+        QFETCH(int, uploads);
+        m_server.injectFault({{"path", path}, {"status", status}, {"body", body}});
+        open(std::nullopt, QStringLiteral("Will fail"), file("scan.pdf", "bytes"));
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownError(), shown, deadlineMs);
+        QCOMPARE(child<QLabel>("errorLabel")->palette().color(QPalette::WindowText), FormKit::errorColor());
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(button("saveButton")->text(), QStringLiteral("Save"));
+        QVERIFY(button("saveButton")->isEnabled() && button("addAttachmentButton")->isEnabled());
+        QCOMPARE(m_server.requests(uploadPath).size(), uploads);
+        QVERIFY(m_server.requests(getPath).isEmpty());
+    }
+
+private:
+    QString patient(int index) const { return m_patients.at(index)._id; }
+
+    void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})
+    {
+        m_form = new CreateEntryView(m_store.get(), existing, text, attachment, m_window.get());
+        m_form->open();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
+    }
+
+    template <typename T> T *child(const char *name) const { return m_form->findChild<T *>(QLatin1StringView(name)); }
+    QPushButton *button(const char *name) const { return child<QPushButton>(name); }
+    QList<QLabel *> pendingLabels() const
+    {
+        return m_form->findChildren<QLabel *>(QStringLiteral("pendingAttachmentLabel"));
+    }
+    QString shownError() const
+    {
+        const QLabel *label = child<QLabel>("errorLabel");
+        return label->isVisible() ? label->text() : QString();
+    }
+
+    QUrl file(const char *name, const QByteArray &bytes)
+    {
+        const QString path = m_files.filePath(QString::fromUtf8(name));
+        writeFile(path, bytes);
+        return QUrl::fromLocalFile(path);
+    }
+
+    static void writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytes);
+    }
+
+    // The entry writes, uploads and refreshes the stand-in received, in order.
+    QStringList sentPaths() const
+    {
+        QStringList paths;
+        for (const LoggedRequest &request : m_server.requests()) {
+            if (QStringList{createPath, updatePath, uploadPath, getPath}.contains(request.path))
+                paths << request.path;
+        }
+        return paths;
+    }
+
+    QStringList serviceDocumentNames(const QString &id)
+    {
+        QStringList names;
+        const QJsonValue entry = m_server.apiCall("GET", QStringLiteral("/medbits/get?medbitId=") + id, {}, m_bearer);
+        for (const QJsonValue &document : entry["documents"].toArray())
+            names << document["fileName"].toString();
+        return names;
+    }
+
+    StandinServer m_server;
+    QTemporaryDir m_files;
+    MemoryKeychain m_keychain;
+    std::unique_ptr<AuthManager> m_auth;
+    std::unique_ptr<MedbitStore> m_store;
+    std::unique_ptr<QWidget> m_window;
+    QList<Patient> m_patients;
+    QByteArray m_bearer;
+    QList<QUrl> m_nextChoice;
+    QPointer<CreateEntryView> m_form;
+};
+
+QTEST_MAIN(CreateEntryViewTest)
+#include "CreateEntryViewTest.moc"

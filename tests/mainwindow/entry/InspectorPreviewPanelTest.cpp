@@ -1,0 +1,143 @@
+#include "mainwindow/entry/InspectorPreviewPanel.h"
+#include "import/PDFKitView.h"
+#include "mainwindow/ContentView.h"
+#include "records/MedbitStore.h"
+#include "widgets/RemoteImageView.h"
+#include "window/WindowState.h"
+
+#include "AwaitTask.h"
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include "net/APIClient.h"
+
+#include <QJsonObject>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QToolButton>
+
+#include <memory>
+
+using ScreenTestKit::child;
+
+// The attachment preview in the window against the stand-in: its one refresh and its keyed load.
+class InspectorPreviewPanelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_view->medbitStore()->medbits().size() >= 10, 10000);
+    }
+
+    void cleanup() { SignedInWindow::close(m_session, m_view); }
+
+    void deadLink_isRefreshedOnce_thenTheFailureStays_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("refreshesNeeded");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("pdf, refresh helps") << QStringLiteral("Blood panel") << 1 << true;
+        QTest::newRow("pdf, refresh fails too") << QStringLiteral("Blood panel") << 2 << false;
+        QTest::newRow("image, refresh helps") << QStringLiteral("rash") << 1 << true;
+        QTest::newRow("image, refresh fails too") << QStringLiteral("rash") << 2 << false;
+    }
+
+    void deadLink_isRefreshedOnce_thenTheFailureStays()
+    {
+        QFETCH(QString, entry);
+        QFETCH(int, refreshesNeeded);
+        QFETCH(bool, shown);
+        const Medbit medbit = fullEntry(entry);
+        const QString documentID = *medbit.documents.first()._id;
+        m_server.apiCall("POST", QStringLiteral("/_standin/expire-document"),
+                         {{QStringLiteral("documentId"), documentID}, {QStringLiteral("refreshes"), refreshesNeeded}});
+        select(medbit);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_view->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
+        auto *pages = child<QStackedWidget>(preview, "previewArea");
+        auto *failure = child<QLabel>(preview, "previewFailure");
+        const bool isPDF = medbit.documents.first().isPDF();
+        if (shown) {
+            if (isPDF)
+                QTRY_VERIFY(!child<PDFKitView>(preview, "previewPDF")->isLoading() &&
+                            pages->currentWidget() == child<PDFKitView>(preview, "previewPDF") &&
+                            !child<PDFKitView>(preview, "previewPDF")->failedToLoad());
+            else
+                QTRY_COMPARE(child<RemoteImageView>(preview, "previewImage")->phase(), RemoteImageView::Phase::loaded);
+        } else {
+            QTRY_VERIFY(pages->currentWidget() == failure->parentWidget());
+            QCOMPARE(failure->text(), QStringLiteral("Couldn\u2019t load this document."));
+        }
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).first().json(),
+                 QJsonValue(QJsonObject{{QStringLiteral("documentId"), documentID}}));
+    }
+
+    void load_isKeyedOnEntryAndName_soASlowEarlierReplyIsDropped()
+    {
+        const Medbit lab = fullEntry(QStringLiteral("Blood panel"));
+        const Medbit rash = fullEntry(QStringLiteral("rash"));
+        m_server.injectFault(ScreenTestKit::delayed(QStringLiteral("/api/patients/document"), 600));
+        select(lab);
+        QTRY_COMPARE(m_session->requests(QStringLiteral("/api/patients/document")).size(), 1);
+        select(rash);
+        auto *preview = m_view->findChild<InspectorPreviewPanel *>();
+        QVERIFY(preview);
+        QTRY_VERIFY_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document")) == 2 &&
+                                     preview->document().has_value(),
+                                 10000);
+        QCOMPARE(preview->document()->fileName, rash.documents.first().fileName);
+        QTRY_COMPARE(child<RemoteImageView>(preview, "previewImage")->phase(), RemoteImageView::Phase::loaded);
+    }
+
+    void entryWithoutAttachment_showsNoAttachment_andClosing()
+    {
+        Medbit lab = fullEntry(QStringLiteral("Blood panel"));
+        select(lab);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_view->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QCOMPARE(InspectorPreviewPanel::documentToShow(lab, QStringLiteral("no such name"))->_id,
+                 lab.documents.first()._id);
+        Medbit bare = lab;
+        bare.documents.clear();
+        preview->setAttachment(bare, QStringLiteral("Other"));
+        QCOMPARE(child<QLabel>(preview, "previewFailure")->text(), QStringLiteral("No attachment found."));
+        auto *close = child<QToolButton>(preview, "closePreview");
+        QCOMPARE(close->accessibleName(), QStringLiteral("Close Preview"));
+        close->click();
+        QVERIFY(!m_view->state()->activeDocumentName().has_value());
+        QTRY_VERIFY(m_view->findChild<InspectorPreviewPanel *>() == nullptr);
+    }
+
+private:
+    // The entry whose text contains `text`, fetched in full (with its documents) into the store.
+    Medbit fullEntry(const QString &text)
+    {
+        const QList<Medbit> &medbits = m_view->medbitStore()->medbits();
+        const auto found = std::find_if(medbits.cbegin(), medbits.cend(), [&](const Medbit &medbit) {
+            return medbit.entryText.contains(text, Qt::CaseInsensitive);
+        });
+        if (found == medbits.cend())
+            return {};
+        const APIRequest request{.path = QStringLiteral("/medbits/get"),
+                                 .query = {{QStringLiteral("medbitId"), found->id}}};
+        return AwaitTask::run(APIClient::shared().request<Medbit>(request));
+    }
+
+    void select(const Medbit &medbit) { m_view->state()->setSelectedMedbit(medbit); }
+
+    StandinServer m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ContentView> m_view;
+};
+
+QTEST_MAIN(InspectorPreviewPanelTest)
+#include "InspectorPreviewPanelTest.moc"

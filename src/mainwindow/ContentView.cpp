@@ -13,7 +13,7 @@
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
 #include "widgets/BusyIndicator.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
@@ -39,20 +39,6 @@ QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
     // The store puts the full entry in place of the summary; a failure leaves the summary, and is not retried.
     if (store)
         co_await store->fetchMedbit(id);
-}
-
-// The window is always drawn light, whatever the desktop's scheme.
-QPalette lightPalette()
-{
-    QPalette palette(Qt::black, QColor(236, 236, 236), Qt::white, QColor(160, 160, 160), QColor(200, 200, 200),
-                     Qt::black, Qt::white, Qt::white, QColor(246, 246, 246));
-    palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 133));
-    palette.setColor(QPalette::Midlight, QColor(225, 225, 228));
-    palette.setColor(QPalette::ToolTipBase, Qt::white);
-    palette.setColor(QPalette::ToolTipText, Qt::black);
-    return palette;
 }
 
 const char *panelName(SidebarSection section)
@@ -128,7 +114,7 @@ QWidget *ContentView::buildMainLayout()
 {
     auto *main = new QWidget(m_screens);
     main->setObjectName(QStringLiteral("mainLayout"));
-    main->setPalette(lightPalette());
+    main->setPalette(Theme::palette());
     main->setAutoFillBackground(true);
     auto *layout = new QVBoxLayout(main);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -136,7 +122,7 @@ QWidget *ContentView::buildMainLayout()
     m_title = new QLabel(main);
     m_title->setObjectName(QStringLiteral("toolbarTitle"));
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(FormKit::headlineFont());
+    m_title->setFont(Theme::headlineFont());
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setContentsMargins(0, 6, 0, 6);
     layout->addWidget(m_title);

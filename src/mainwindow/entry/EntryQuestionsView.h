@@ -15,8 +15,8 @@
 
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class MarkdownAnswerLabel;
 class QFrame;
-class QLabel;
 class QScrollArea;
 class QToolButton;
 struct SSEEvent;
@@ -50,7 +50,7 @@ private:
     AskExchange *exchange(const QUuid &id);
     void rebuildExchanges(bool countChanged);
     void refreshAnswer(const AskExchange &item);
-    static void showAnswer(QLabel *answer, const AskExchange &item);
+    static void showAnswer(MarkdownAnswerLabel *answer, const AskExchange &item);
 
     WindowState *m_state = nullptr;
     Medbit m_medbit;

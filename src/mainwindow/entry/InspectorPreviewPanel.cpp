@@ -4,9 +4,9 @@
 #include "net/APIClient.h"
 #include "net/APIError.h"
 #include "widgets/BusyIndicator.h"
-#include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
@@ -19,7 +19,10 @@
 namespace
 {
 
-const QString unreadable = QStringLiteral("Couldn\u2019t load this document.");
+QString unreadable()
+{
+    return InspectorPreviewPanel::tr("Couldn’t load this document.");
+}
 
 QString nameOf(const ImageAsset &document)
 {
@@ -50,13 +53,13 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     layout->addWidget(m_pages, 1);
     connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
         if (failed && m_pages->currentWidget() == m_pdf) {
-            showFailure(unreadable);
+            showFailure(unreadable());
             handleLoadFailure();
         }
     });
     connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
         if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_image) {
-            showFailure(unreadable);
+            showFailure(unreadable());
             handleLoadFailure();
         }
     });
@@ -69,11 +72,11 @@ QWidget *InspectorPreviewPanel::buildHeader()
     row->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel(header);
     icon->setPixmap(SymbolIcons::icon(QStringLiteral("eye")).pixmap(16, 16));
-    auto *title = new QLabel(QStringLiteral("Detail View"), header);
-    title->setFont(FormKit::headlineFont());
+    auto *title = new QLabel(tr("Detail View"), header);
+    title->setFont(Theme::headlineFont());
     auto *close = new QToolButton(header);
     close->setObjectName(QStringLiteral("closePreview"));
-    close->setAccessibleName(QStringLiteral("Close Preview"));
+    close->setAccessibleName(tr("Close Preview"));
     close->setAutoRaise(true);
     close->setIcon(SymbolIcons::icon(QStringLiteral("xmark.circle.fill")));
     connect(close, &QToolButton::clicked, this, [this] { m_state->setActiveDocumentName(std::nullopt); });
@@ -135,7 +138,7 @@ QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
     m_image->setUrl(QUrl());
     const std::optional<ImageAsset> chosen = documentToShow(m_medbit, m_fileToPreview);
     if (!chosen || !chosen->_id) {
-        showFailure(QStringLiteral("No attachment found."));
+        showFailure(tr("No attachment found."));
         co_return;
     }
     m_pages->setCurrentWidget(m_spinner);
@@ -158,7 +161,7 @@ void InspectorPreviewPanel::showDocument()
 {
     const QUrl url = m_document && m_document->uri ? QUrl(*m_document->uri, QUrl::StrictMode) : QUrl();
     if (!url.isValid() || url.isRelative()) {
-        showFailure(unreadable);
+        showFailure(unreadable());
         return;
     }
     if (m_document->isPDF()) {

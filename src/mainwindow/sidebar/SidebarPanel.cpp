@@ -6,6 +6,7 @@
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QLabel>
@@ -58,10 +59,7 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, QWidg
     layout->addWidget(buildSectionRows());
     auto *header = new QLabel(tr("CATEGORIES"), this);
     header->setObjectName(QStringLiteral("categoriesHeader"));
-    QFont headerFont;
-    headerFont.setPixelSize(10);
-    headerFont.setBold(true);
-    header->setFont(headerFont);
+    header->setFont(Theme::systemFont(10, QFont::Bold));
     FormKit::setSecondary(header);
     header->setContentsMargins(0, 16, 0, 0);
     layout->addWidget(header);
@@ -92,10 +90,7 @@ QToolButton *SidebarPanel::buildPatientPicker()
     m_patientPicker->setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
     m_patientPicker->setIconSize(QSize(22, 22));
     m_patientPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    QFont name;
-    name.setPixelSize(13);
-    name.setWeight(QFont::Medium);
-    m_patientPicker->setFont(name);
+    m_patientPicker->setFont(Theme::systemFont(13, QFont::Medium));
     auto *menu = new QMenu(m_patientPicker);
     menu->setObjectName(QStringLiteral("patientMenu"));
     m_patientPicker->setMenu(menu);

@@ -5,6 +5,7 @@
 #include "platform/UrlOpener.h"
 #include "records/MedbitStore.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include "LinkServer.h"
@@ -25,6 +26,7 @@
 #include <QToolButton>
 #include <QUrlQuery>
 
+#include <array>
 #include <memory>
 
 using ScreenTestKit::child;
@@ -115,6 +117,20 @@ private Q_SLOTS:
                                  [&](const Medbit &medbit) { return medbit.id == id; }));
         QCOMPARE(m_session->requests(deletePath).size(), 1);
         QTRY_VERIFY(panel() && panel()->medbit().id != id);
+    }
+
+    void dialogsOverTheWindow_drawInItsLightPalette()
+    {
+        child<QPushButton>(panel(), "deleteButton")->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
+        QVERIFY(drawsLight(alert));
+        child<QPushButton>(alert, "cancelDelete")->click();
+        child<QPushButton>(panel(), "editButton")->click();
+        QDialog *form = nullptr;
+        QTRY_VERIFY((form = panel()->window()->findChild<QDialog *>(QStringLiteral("createEntryView"))) != nullptr);
+        QVERIFY(drawsLight(form));
+        form->reject();
     }
 
     void failedDelete_isSilent_andTheEntryStays()
@@ -310,6 +326,17 @@ private Q_SLOTS:
     }
 
 private:
+    static bool drawsLight(const QWidget *dialog)
+    {
+        const QPalette light = Theme::palette();
+        return std::all_of(lightRoles.cbegin(), lightRoles.cend(), [&](QPalette::ColorRole role) {
+            return dialog->palette().color(role) == light.color(role);
+        });
+    }
+
+    static constexpr std::array lightRoles{QPalette::Window, QPalette::Base, QPalette::Highlight,
+                                           QPalette::PlaceholderText};
+
     MedbitDetailPanel *panel() const { return m_view->findChild<MedbitDetailPanel *>(); }
     MedbitStore *store() const { return m_view->medbitStore(); }
 

@@ -234,16 +234,6 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(written).absolutePath(), m_folder.filePath(QStringLiteral("drafts")));
     }
 
-    void makeCreateEntryDraft_failedWriteGivesNothing()
-    {
-        QFile blocker(m_folder.filePath(QStringLiteral("not-a-folder")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        ClipboardPanelController controller(m_manager.get(), ClipboardDraftFolder(blocker.fileName() + "/drafts"));
-        ClipboardItem fileItem = textItem(QStringLiteral("scan.pdf"));
-        fileItem.file = ClipboardFile{QStringLiteral("scan.pdf"), QStringLiteral("application/pdf"), "%PDF"};
-        QVERIFY(!controller.makeCreateEntryDraft(fileItem));
-    }
-
 private:
     void copyInAskField()
     {

@@ -120,19 +120,6 @@ private Q_SLOTS:
             QCOMPARE(file->data, contentsOf(filename));
     }
 
-    void readClipboardFile_neverReadsAFileOverTheLimit()
-    {
-        QFile big(pathOf(QStringLiteral("big.mov")));
-        QVERIFY(big.open(QIODevice::WriteOnly));
-        QVERIFY(big.resize(maxClipboardFileBytes + 1));
-        big.close();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(big.fileName())});
-        QVERIFY(!readClipboardFile(&data));
-        QVERIFY(big.resize(maxClipboardFileBytes));
-        QCOMPARE(readClipboardFile(&data)->data.size(), maxClipboardFileBytes);
-    }
-
     void copyToPasteboard_writesTheItemWithoutRecordingIt_data()
     {
         QTest::addColumn<std::optional<ClipboardFile>>("file");

@@ -16,6 +16,9 @@ class Gate final : public QObject
 {
     Q_OBJECT
 
+public:
+    bool passed = false;
+
 Q_SIGNALS:
     void opened();
 };
@@ -28,6 +31,7 @@ enum class Ending { Success, ServiceError, OtherError, ForeignException };
 QCoro::Task<int> operation(Gate *gate, Ending ending)
 {
     co_await qCoro(gate, &Gate::opened);
+    gate->passed = true;
     switch (ending) {
     case Ending::ServiceError:
         throw APIError::server(500, QStringLiteral("The list is unavailable."));
@@ -158,6 +162,7 @@ private Q_SLOTS:
         QVERIFY(!action->isBusy());
         // The refused operation still runs to its end, unseen by the action.
         Q_EMIT second.opened();
+        QTRY_VERIFY(second.passed);
         QCOMPARE(busyStates(busy), (QList<bool>{true, false}));
         QVERIFY(!action->isBusy());
     }

@@ -13,12 +13,12 @@ using SectionPanelFactory = QWidget *(*)(const WindowContext &context, QWidget *
 // One section of the main window: how the sidebar shows it and what fills the right-hand column.
 struct SectionPanel {
     SidebarSection section;
-    const char *panelName; // the panel's object name, which the window gives it
-    const char *rowName;   // the sidebar row's object name
-    const char *title;     // the sidebar row's title, translated by the sidebar
-    const char *icon;      // the sidebar row's symbol, and its own drawing where the theme has one
-    const char *customIcon;
-    bool keyedByPatient; // a new patient gets a new panel, with all of its own state back at the start
+    const char *panelName;  // the panel's object name, which the window gives it
+    const char *rowName;    // the sidebar row's object name
+    const char *title;      // the sidebar row's title, translated by the sidebar
+    const char *icon;       // the sidebar row's system symbol
+    const char *customIcon; // the application's own image for the row, shown in place of the symbol
+    bool keyedByPatient;    // a new patient gets a new panel, with all of its own state back at the start
     SectionPanelFactory build;
 };
 

@@ -1,5 +1,6 @@
 #include "mainwindow/sidebar/SidebarPanel.h"
 
+#include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/SidebarActionRow.h"
 #include "mainwindow/sidebar/SidebarCategoryRow.h"
 #include "records/CategoryColors.h"
@@ -16,14 +17,6 @@
 
 namespace
 {
-
-struct SectionSeed {
-    const char *icon;
-    const char *title;
-    const char *customIcon;
-    const char *name;
-    SidebarSection section;
-};
 
 struct CategorySeed {
     const char *initials;
@@ -99,24 +92,16 @@ QToolButton *SidebarPanel::buildPatientPicker()
 
 QWidget *SidebarPanel::buildSectionRows()
 {
-    static const SectionSeed seeds[] = {
-        {"clock", "Timeline", "icon-timeline", "timelineRow", SidebarSection::timeline},
-        {"bubble.left", "Ask", "icon-ask", "askRow", SidebarSection::ask},
-        {"heart", "Health Story", "icon-health-story", "healthStoryRow", SidebarSection::healthStory},
-        {"doc.text", "Health Documents", "icon-health-documents", "healthDocumentsRow",
-         SidebarSection::healthDocuments},
-        {"clipboard", "Clipboard", "icon-clipboard", "clipboardRow", SidebarSection::clipboard},
-    };
     auto *group = new QWidget(this);
     QVBoxLayout *layout = groupLayout(group);
-    for (const SectionSeed &seed : seeds) {
+    for (const SectionPanel &seed : SectionPanels::all()) {
         const SidebarSection section = seed.section;
         auto action = section == SidebarSection::timeline
                           ? std::function<void()>([this] { showTimeline(); })
                           : std::function<void()>([this, section] { selectSection(section); });
         auto *row = new SidebarActionRow(QLatin1String(seed.icon), tr(seed.title), QLatin1String(seed.customIcon),
                                          std::move(action), group);
-        row->setObjectName(QLatin1String(seed.name));
+        row->setObjectName(QLatin1String(seed.rowName));
         layout->addWidget(row);
         m_sectionRows.append({row, section});
     }

@@ -22,11 +22,11 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1100, 700)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_view->state()->selectedMedbit().has_value(), 10000);
+        QVERIFY(m_window.open(QSize(1100, 700)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->state()->selectedMedbit().has_value(), 10000);
     }
 
-    void cleanup() { SignedInWindow::close(m_session, m_view); }
+    void cleanup() { m_window.close(); }
 
     void sidebarRow_showsTitleAndOpensItsPanels_data()
     {
@@ -50,8 +50,8 @@ private Q_SLOTS:
         QFETCH(QString, row);
         QFETCH(QString, title);
         QFETCH(QStringList, panels);
-        m_view->state()->setSelectedSection(SidebarSection::healthStory);
-        auto *button = m_view->findChild<SidebarRow *>(row);
+        m_window.view()->state()->setSelectedSection(SidebarSection::healthStory);
+        auto *button = m_window.view()->findChild<SidebarRow *>(row);
         QCOMPARE(button->text(), title);
         QTest::mouseClick(button, Qt::LeftButton);
         QTRY_COMPARE(shownPanels(), panels);
@@ -77,8 +77,8 @@ private Q_SLOTS:
         QFETCH(QStringList, steps);
         QFETCH(QStringList, shown);
         const Medbit entry = entryWithAttachment();
-        m_view->state()->setSelectedMedbit(entry);
-        QTRY_VERIFY(child<QWidget>(m_view.get(), "inspectorPreviewPanel"));
+        m_window.view()->state()->setSelectedMedbit(entry);
+        QTRY_VERIFY(child<QWidget>(m_window.view(), "inspectorPreviewPanel"));
         for (const QString &step : std::as_const(steps))
             take(step, entry);
         QTRY_COMPARE(shownPanels(), shown);
@@ -100,16 +100,16 @@ private:
         if (step == QLatin1String("-"))
             nextTurn();
         else if (step == QLatin1String("none"))
-            m_view->state()->setSelectedMedbit(std::nullopt);
+            m_window.view()->state()->setSelectedMedbit(std::nullopt);
         else if (step == QLatin1String("entry"))
-            m_view->state()->setSelectedMedbit(entry);
+            m_window.view()->state()->setSelectedMedbit(entry);
         else
-            m_view->state()->setSelectedSection(sections.value(step));
+            m_window.view()->state()->setSelectedSection(sections.value(step));
     }
 
     Medbit entryWithAttachment() const
     {
-        for (const Medbit &medbit : m_view->medbitStore()->medbits()) {
+        for (const Medbit &medbit : m_window.view()->medbitStore()->medbits()) {
             if (!medbit.documents.isEmpty())
                 return medbit;
         }
@@ -124,7 +124,7 @@ private:
                                           "healthDocumentsPanel",  "clipboardPanel"};
         QStringList shown;
         for (const QString &name : names) {
-            for (const QWidget *panel : m_view->findChildren<QWidget *>(name)) {
+            for (const QWidget *panel : m_window.view()->findChildren<QWidget *>(name)) {
                 if (panel->isVisible())
                     shown.append(name);
             }
@@ -133,8 +133,7 @@ private:
     }
 
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(SectionPanelsTest)

@@ -29,27 +29,27 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1400, 800)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_view->state()->selectedMedbit().has_value(), 10000);
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->state()->selectedMedbit().has_value(), 10000);
     }
 
-    void cleanup() { SignedInWindow::close(m_session, m_view); }
+    void cleanup() { m_window.close(); }
 
     void selectMedbit_fromAnotherSection_showsItInTheTimelineOnTheNextTurn()
     {
         Medbit lab = entry(QStringLiteral("Blood panel"));
-        m_view->state()->setSelectedSection(SidebarSection::healthDocuments);
-        QPointer<QWidget> documents = child<QWidget>(m_view.get(), "healthDocumentsPanel");
+        m_window.view()->state()->setSelectedSection(SidebarSection::healthDocuments);
+        QPointer<QWidget> documents = child<QWidget>(m_window.view(), "healthDocumentsPanel");
 
-        m_view->sectionContext().selectMedbit(lab);
-        QCOMPARE(m_view->state()->selectedSection(), SidebarSection::healthDocuments);
-        QTRY_COMPARE(m_view->state()->selectedSection(), SidebarSection::timeline);
-        QCOMPARE(m_view->state()->selectedMedbit()->id, lab.id);
-        QCOMPARE(m_view->state()->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
+        m_window.view()->sectionContext().selectMedbit(lab);
+        QCOMPARE(m_window.view()->state()->selectedSection(), SidebarSection::healthDocuments);
+        QTRY_COMPARE(m_window.view()->state()->selectedSection(), SidebarSection::timeline);
+        QCOMPARE(m_window.view()->state()->selectedMedbit()->id, lab.id);
+        QCOMPARE(m_window.view()->state()->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
         QTRY_VERIFY(!documents);
-        QTRY_VERIFY(m_view->findChild<InspectorPreviewPanel *>() &&
-                    m_view->findChild<InspectorPreviewPanel *>()->isVisible());
-        QVERIFY(m_view->fetchedDetailIDs().contains(lab.id));
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() &&
+                    m_window.view()->findChild<InspectorPreviewPanel *>()->isVisible());
+        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
     }
 
     void entryForm_opensANewEntry_data()
@@ -72,12 +72,12 @@ private Q_SLOTS:
         QVERIFY(scan.open(QIODevice::WriteOnly) && scan.write("%PDF-1.4") > 0);
         scan.close();
         if (fromPanel)
-            m_view->sectionContext().openEntryForm(text, QUrl::fromLocalFile(scan.fileName()));
+            m_window.view()->sectionContext().openEntryForm(text, QUrl::fromLocalFile(scan.fileName()));
         else
-            QTest::mouseClick(child<QToolButton>(m_view.get(), "newEntryButton"), Qt::LeftButton);
+            QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
 
         CreateEntryView *form = nullptr;
-        QTRY_VERIFY((form = m_view->findChild<CreateEntryView *>()) && form->isVisible());
+        QTRY_VERIFY((form = m_window.view()->findChild<CreateEntryView *>()) && form->isVisible());
         QVERIFY(!form->isEditing());
         QCOMPARE(child<QPlainTextEdit>(form, "entryTextEditor")->toPlainText(), text);
         QStringList shown;
@@ -88,9 +88,9 @@ private Q_SLOTS:
 
     void actions_afterTheWindowIsGone_doNothing()
     {
-        const WindowContext context = m_view->sectionContext();
-        const Medbit first = *m_view->state()->selectedMedbit();
-        m_view.reset();
+        const WindowContext context = m_window.view()->sectionContext();
+        const Medbit first = *m_window.view()->state()->selectedMedbit();
+        m_window.close();
         context.openEntryForm(QStringLiteral("late"), std::nullopt);
         context.selectMedbit(first);
         QTest::qWait(0);
@@ -102,7 +102,7 @@ private Q_SLOTS:
 private:
     Medbit entry(const QString &start) const
     {
-        for (const Medbit &medbit : m_view->medbitStore()->medbits()) {
+        for (const Medbit &medbit : m_window.view()->medbitStore()->medbits()) {
             if (medbit.entryText.startsWith(start))
                 return medbit;
         }
@@ -110,8 +110,7 @@ private:
     }
 
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(TimelineSectionTest)

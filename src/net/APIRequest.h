@@ -12,7 +12,6 @@
 #include <optional>
 
 class AbortHandle;
-
 class QJsonObject;
 
 // Query parameters in order; an absent value leaves the key out of the URL, an empty one sends "key=".

@@ -17,8 +17,8 @@ struct StreamRequest;
 // it. It ends after the last event, or throws APIError: server (with the service's message) or httpError for
 // a failed status, notAStream for a reply that is not a stream, decodingFailed for one that is not HTTP;
 // network for a transport failure or the client's idle time-out (a pending event is then lost); invalidURL,
-// before sending, for a request without an address. Nothing is refreshed or repeated on 401. `onProgress` receives the
-// fraction of the request body sent, when the total size is known.
+// before sending, for a request without an address. Nothing is refreshed or repeated on 401. `onProgress`
+// receives the fraction of the request body sent, when the total size is known.
 class SSEClient final
 {
 public:

@@ -1,13 +1,9 @@
 #include "mainwindow/entry/EntryQuestionsView.h"
 
-#include "ask/ChatModels.h"
+#include "ask/AnswerStream.h"
 #include "ask/MarkdownAnswerLabel.h"
 #include "clipboard/ClipboardTrackingTextField.h"
-#include "net/APIClient.h"
 #include "net/APIError.h"
-#include "net/Json.h"
-#include "net/SSEClient.h"
-#include "net/SSEError.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
@@ -29,16 +25,6 @@ namespace
 {
 
 constexpr int maximumExchangeHeight = 220;
-
-// The payload of an answer event, or none when it does not decode.
-template <typename Event> std::optional<Event> decodeEvent(const QByteArray &data)
-{
-    try {
-        return Event::fromData(data);
-    } catch (const Json::DecodingError &) {
-        return std::nullopt;
-    }
-}
 
 } // namespace
 
@@ -120,19 +106,15 @@ QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QSt
                                           QUuid id)
 {
     // The stream runs to its end even when the view goes; only its writes to the view are skipped.
-    const QueryItems query{{QStringLiteral("patientId"), patientID}, {QStringLiteral("content"), prompt}};
-    StreamRequest request =
-        APIClient::shared().makeStreamRequest(HTTPMethod::GET, QStringLiteral("/chats/get_answer_free"), query, true);
+    const AnswerQuestion question{.patientID = patientID, .content = prompt};
     std::optional<QString> failure;
     try {
-        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request));
-        QCORO_FOREACH(const SSEEvent &event, events)
+        QCoro::AsyncGenerator<AnswerEvent> events = AnswerStream::open(question);
+        QCORO_FOREACH(const AnswerEvent &event, events)
         {
             if (view)
                 view->handleAskEvent(id, event);
         }
-    } catch (const SSEError &error) {
-        failure = error.description();
     } catch (const APIError &error) {
         failure = error.description();
     }
@@ -140,19 +122,16 @@ QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QSt
         view->finishAsk(id, failure);
 }
 
-void EntryQuestionsView::handleAskEvent(const QUuid &id, const SSEEvent &event)
+void EntryQuestionsView::handleAskEvent(const QUuid &id, const AnswerEvent &event)
 {
     AskExchange *found = exchange(id);
     if (!found)
         return;
-    if (event.event == QLatin1String("message")) {
-        const std::optional<ChatMessageDeltaEvent> piece = decodeEvent<ChatMessageDeltaEvent>(event.data);
-        if (!piece)
-            return;
+    // The stored messages of "done" are of no use here: the exchange keeps the answer as it streamed.
+    if (const auto *piece = std::get_if<ChatMessageDeltaEvent>(&event)) {
         found->answer += piece->delta;
-    } else if (event.event == QLatin1String("stream_error")) {
-        const std::optional<ChatStreamErrorEvent> error = decodeEvent<ChatStreamErrorEvent>(event.data);
-        found->answer = error ? error->message : tr("Something went wrong.");
+    } else if (const auto *error = std::get_if<AnswerStreamError>(&event)) {
+        found->answer = error->message.value_or(tr("Something went wrong."));
         found->isError = true;
     } else {
         return;

@@ -1,8 +1,8 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 
 #include "import/PDFKitView.h"
-#include "net/APIClient.h"
 #include "net/APIError.h"
+#include "records/DocumentStore.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/SymbolIcons.h"
@@ -10,7 +10,6 @@
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
-#include <QJsonObject>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -31,7 +30,8 @@ QString nameOf(const ImageAsset &document)
 
 } // namespace
 
-InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent) : QWidget(parent), m_state(state)
+InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent)
+    : QWidget(parent), m_state(state), m_documents(new DocumentStore(QString(), this))
 {
     setObjectName(QStringLiteral("inspectorPreviewPanel"));
     setFixedWidth(320);
@@ -127,10 +127,10 @@ void InspectorPreviewPanel::setAttachment(const Medbit &medbit, const QString &f
         return;
     m_hasKey = true;
     m_fileToPreview = fileToPreview;
-    loadDocument(++m_generation);
+    loadDocument(m_loads.next());
 }
 
-QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
+QCoro::Task<> InspectorPreviewPanel::loadDocument(Generation::Token load)
 {
     m_document.reset();
     m_didForceRefresh = false;
@@ -143,15 +143,16 @@ QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
     }
     m_pages->setCurrentWidget(m_spinner);
     QPointer<InspectorPreviewPanel> self(this);
-    const APIRequest request{.path = QStringLiteral("/patients/document"),
-                             .query = {{QStringLiteral("id"), *chosen->_id}}};
+    const QString documentID = *chosen->_id;
     std::optional<ImageAsset> fetched;
     try {
-        fetched = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
-    } catch (const APIError &) {
+        fetched = co_await m_documents->fetchDocument(documentID);
+    } catch (const APIError &error) {
+        if (error.isCanceled())
+            co_return;
         // The entry's own record is shown instead.
     }
-    if (!self || generation != m_generation)
+    if (!self || !m_loads.isCurrent(load))
         co_return;
     m_document = fetched.value_or(*chosen);
     showDocument();
@@ -184,22 +185,21 @@ void InspectorPreviewPanel::handleLoadFailure()
     if (m_didForceRefresh || !m_document || !m_document->_id)
         return;
     m_didForceRefresh = true;
-    refreshDocument(m_generation, *m_document->_id);
+    refreshDocument(m_loads.current(), *m_document->_id);
 }
 
-QCoro::Task<> InspectorPreviewPanel::refreshDocument(quint64 generation, QString documentID)
+QCoro::Task<> InspectorPreviewPanel::refreshDocument(Generation::Token load, QString documentID)
 {
     QPointer<InspectorPreviewPanel> self(this);
-    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/document/refresh")};
-    request.setJSONBody(QJsonObject{{QStringLiteral("documentId"), documentID}});
     std::optional<ImageAsset> refreshed;
     try {
-        refreshed = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
+        refreshed = co_await m_documents->refreshDocument(documentID);
     } catch (const APIError &) {
+        // A failed or aborted refresh leaves the failure shown.
         co_return;
     }
     // Only a record of the document still shown, in the load that asked for it, replaces it.
-    if (!self || generation != m_generation || !refreshed || refreshed->_id != documentID)
+    if (!self || !m_loads.isCurrent(load) || !refreshed || refreshed->_id != documentID)
         co_return;
     m_document = refreshed;
     showDocument();

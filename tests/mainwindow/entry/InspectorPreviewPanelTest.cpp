@@ -99,6 +99,22 @@ private Q_SLOTS:
         QTRY_COMPARE(child<RemoteImageView>(preview, "previewImage")->phase(), RemoteImageView::Phase::loaded);
     }
 
+    void closing_abortsTheRunningFetch()
+    {
+        const Medbit lab = fullEntry(QStringLiteral("Blood panel"));
+        // The stand-in never answers the fetch: only an abort ends it.
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/patients/document")}, {QStringLiteral("hang"), true}});
+        select(lab);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 1);
+        child<QToolButton>(preview, "closePreview")->click();
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() == nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 1, 10000);
+        m_server.clearFaults();
+    }
+
     void entryWithoutAttachment_showsNoAttachment_andClosing()
     {
         Medbit lab = fullEntry(QStringLiteral("Blood panel"));

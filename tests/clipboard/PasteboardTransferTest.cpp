@@ -21,7 +21,7 @@
 namespace
 {
 
-const QByteArray pdfBytes("%PDF-1.4\n\0\xff binary", 20);
+const QByteArray pdfBytes = QByteArrayLiteral("%PDF-1.4\n\0\xff binary");
 
 QImage redSquare()
 {

@@ -7,6 +7,7 @@
 #include "StandinState.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <httplib.h>
@@ -32,16 +33,12 @@ Medbit *visibleMedbit(StandinState &state, const QString &userId, const QString 
     return Access::ownedPatient(state, userId, medbit->patientId, res) ? medbit : nullptr;
 }
 
-void listSummary(StandinState &state, const Request &req, Response &res)
+// The patient's entries, newest first.
+std::string listJson(StandinState &state, const QString &patientId)
 {
-    const std::lock_guard lock(state.mutex);
-    const auto signedIn = Access::signedInUser(state, req, res);
-    const auto patientId = signedIn ? HttpUtil::requiredQuery(req, "patientId", res) : std::nullopt;
-    if (!patientId || !Access::ownedPatient(state, *signedIn, *patientId, res))
-        return;
     QList<const Medbit *> entries;
     for (const Medbit &medbit : state.medbits) {
-        if (medbit.patientId == *patientId)
+        if (medbit.patientId == patientId)
             entries.append(&medbit);
     }
     std::stable_sort(entries.begin(), entries.end(),
@@ -49,7 +46,21 @@ void listSummary(StandinState &state, const Request &req, Response &res)
     QJsonArray list;
     for (const Medbit *medbit : entries)
         list.append(state.medbitJson(*medbit));
-    replyJson(res, 200, list);
+    return HttpUtil::toStd(QJsonDocument(list).toJson(QJsonDocument::Compact));
+}
+
+void listSummary(StandinState &state, const Request &req, Response &res)
+{
+    const std::lock_guard lock(state.mutex);
+    const auto signedIn = Access::signedInUser(state, req, res);
+    const auto patientId = signedIn ? HttpUtil::requiredQuery(req, "patientId", res) : std::nullopt;
+    if (!patientId || !Access::ownedPatient(state, *signedIn, *patientId, res))
+        return;
+    const std::string *reply = state.listReply(*patientId);
+    if (!reply)
+        reply = &state.keepListReply(*patientId, listJson(state, *patientId));
+    res.status = 200;
+    res.set_content(*reply, "application/json");
 }
 
 void get(StandinState &state, const Request &req, Response &res)

@@ -19,6 +19,7 @@ void StandinState::reset()
     documents.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
+    m_listReplies.clear();
     m_nextId = 1;
     if (seed == Seed::demo)
         DemoSeed::apply(*this);
@@ -140,4 +141,20 @@ QJsonObject StandinState::medbitJson(const Medbit &medbit)
     if (medbit.language)
         json.insert(QStringLiteral("language"), *medbit.language);
     return json;
+}
+
+const std::string *StandinState::listReply(const QString &patientId) const
+{
+    const auto it = m_listReplies.constFind(patientId);
+    return it == m_listReplies.constEnd() ? nullptr : &*it;
+}
+
+const std::string &StandinState::keepListReply(const QString &patientId, std::string reply)
+{
+    return *m_listReplies.insert(patientId, std::move(reply));
+}
+
+void StandinState::forgetListReplies()
+{
+    m_listReplies.clear();
 }

@@ -9,6 +9,7 @@
 
 #include <mutex>
 #include <optional>
+#include <string>
 
 // Everything the stand-in knows. httplib serves on a pool of threads, so every
 // route takes `mutex` for the whole of its work on the state.
@@ -50,8 +51,15 @@ struct StandinState {
 
     QJsonObject medbitJson(const Medbit &medbit);
 
+    // A patient's entry list as sent, built once and kept until a request may have written (see Router):
+    // a 10,000-entry list takes about 100 ms to build.
+    const std::string *listReply(const QString &patientId) const;
+    const std::string &keepListReply(const QString &patientId, std::string reply);
+    void forgetListReplies();
+
 private:
     quint64 m_nextId = 1;
     QHash<QString, QString> m_accessTokens; // token -> user id
     QHash<QString, QString> m_refreshTokens;
+    QHash<QString, std::string> m_listReplies; // patient id -> JSON text
 };

@@ -19,6 +19,7 @@
 #include <QMainWindow>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,7 +63,9 @@ int showBare()
     return 0;
 }
 
-int showTimeline()
+// The reply comes from a file the parent wrote, as a client gets it from the network: one buffer of bytes,
+// with nothing of the reply's making left in this process's heap.
+int showTimeline(const QString &replyPath)
 {
     WindowState state;
     ClipboardManager clipboard{QString()};
@@ -73,7 +76,10 @@ int showTimeline()
     window.resize(windowSize);
     window.show();
     {
-        const QByteArray reply = TimelineEntries::summaryReply();
+        QFile file(replyPath);
+        if (!file.open(QIODevice::ReadOnly))
+            return 1;
+        const QByteArray reply = file.readAll();
         store.setMedbits(APIClient::decodeReply<QList<Medbit>>(reply));
     }
     while (!panel->listView()->isFullyLaidOut())
@@ -83,10 +89,10 @@ int showTimeline()
     return 0;
 }
 
-double childResident(const QString &side)
+double childResident(const QStringList &arguments)
 {
     QProcess child;
-    child.start(QCoreApplication::applicationFilePath(), {side});
+    child.start(QCoreApplication::applicationFilePath(), arguments);
     child.waitForFinished(120000);
     return child.readAllStandardOutput().trimmed().toDouble() / 1024.0;
 }
@@ -108,16 +114,22 @@ int main(int argc, char **argv)
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QStringLiteral("bare")))
         return showBare();
-    if (arguments.contains(QStringLiteral("timeline")))
-        return showTimeline();
+    if (arguments.size() == 3 && arguments.at(1) == QStringLiteral("timeline"))
+        return showTimeline(arguments.at(2));
+
+    QTemporaryFile replyFile;
+    if (!replyFile.open() || replyFile.write(TimelineEntries::summaryReply()) < 0 || !replyFile.flush())
+        return 1;
+    const QStringList bareSide{QStringLiteral("bare")};
+    const QStringList timelineSide{QStringLiteral("timeline"), replyFile.fileName()};
 
     std::vector<double> bare;
     std::vector<double> timeline;
     std::vector<double> ratios;
     for (int round = 0; round < rounds; ++round) {
         const bool bareFirst = round % 2 == 0;
-        const double first = childResident(bareFirst ? QStringLiteral("bare") : QStringLiteral("timeline"));
-        const double second = childResident(bareFirst ? QStringLiteral("timeline") : QStringLiteral("bare"));
+        const double first = childResident(bareFirst ? bareSide : timelineSide);
+        const double second = childResident(bareFirst ? timelineSide : bareSide);
         bare.push_back(bareFirst ? first : second);
         timeline.push_back(bareFirst ? second : first);
         ratios.push_back(timeline.back() / bare.back());

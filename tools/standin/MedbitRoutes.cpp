@@ -34,7 +34,7 @@ Medbit *visibleMedbit(StandinState &state, const QString &userId, const QString 
 }
 
 // The patient's entries, newest first.
-std::string listJson(StandinState &state, const QString &patientId)
+std::shared_ptr<const std::string> listJson(StandinState &state, const QString &patientId)
 {
     QList<const Medbit *> entries;
     for (const Medbit &medbit : state.medbits) {
@@ -43,10 +43,13 @@ std::string listJson(StandinState &state, const QString &patientId)
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Medbit *a, const Medbit *b) { return a->date > b->date; });
+    QHash<QString, const Document *> documentsById;
+    for (const Document &document : state.documents)
+        documentsById.insert(document.id, &document);
     QJsonArray list;
     for (const Medbit *medbit : entries)
-        list.append(state.medbitJson(*medbit));
-    return HttpUtil::toStd(QJsonDocument(list).toJson(QJsonDocument::Compact));
+        list.append(state.medbitJson(*medbit, documentsById));
+    return std::make_shared<const std::string>(HttpUtil::toStd(QJsonDocument(list).toJson(QJsonDocument::Compact)));
 }
 
 void listSummary(StandinState &state, const Request &req, Response &res)
@@ -56,11 +59,17 @@ void listSummary(StandinState &state, const Request &req, Response &res)
     const auto patientId = signedIn ? HttpUtil::requiredQuery(req, "patientId", res) : std::nullopt;
     if (!patientId || !Access::ownedPatient(state, *signedIn, *patientId, res))
         return;
-    const std::string *reply = state.listReply(*patientId);
-    if (!reply)
-        reply = &state.keepListReply(*patientId, listJson(state, *patientId));
+    std::shared_ptr<const std::string> reply = state.listReply(*patientId);
+    if (!reply) {
+        reply = listJson(state, *patientId);
+        state.keepListReply(*patientId, reply);
+    }
+    // Written straight from the kept text: copying megabytes into the response would cost more than sending.
     res.status = 200;
-    res.set_content(*reply, "application/json");
+    res.set_content_provider(reply->size(), "application/json",
+                             [reply](size_t offset, size_t length, httplib::DataSink &sink) {
+                                 return sink.write(reply->data() + offset, length);
+                             });
 }
 
 void get(StandinState &state, const Request &req, Response &res)

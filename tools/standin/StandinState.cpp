@@ -125,9 +125,19 @@ void StandinState::expireAccessTokens()
 
 QJsonObject StandinState::medbitJson(const Medbit &medbit)
 {
-    QJsonArray docs;
+    QHash<QString, const Document *> documentsById;
     for (const Document *document : documentsOf(medbit.documentIds))
-        docs.append(document->toJson(origin));
+        documentsById.insert(document->id, document);
+    return medbitJson(medbit, documentsById);
+}
+
+QJsonObject StandinState::medbitJson(const Medbit &medbit, const QHash<QString, const Document *> &documentsById) const
+{
+    QJsonArray docs;
+    for (const QString &id : medbit.documentIds) {
+        if (const Document *document = documentsById.value(id))
+            docs.append(document->toJson(origin));
+    }
     QJsonObject json{{QStringLiteral("_id"), medbit.id},
                      {QStringLiteral("entryText"), medbit.entryText},
                      {QStringLiteral("date"), medbit.date},
@@ -143,15 +153,14 @@ QJsonObject StandinState::medbitJson(const Medbit &medbit)
     return json;
 }
 
-const std::string *StandinState::listReply(const QString &patientId) const
+std::shared_ptr<const std::string> StandinState::listReply(const QString &patientId) const
 {
-    const auto it = m_listReplies.constFind(patientId);
-    return it == m_listReplies.constEnd() ? nullptr : &*it;
+    return m_listReplies.value(patientId);
 }
 
-const std::string &StandinState::keepListReply(const QString &patientId, std::string reply)
+void StandinState::keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply)
 {
-    return *m_listReplies.insert(patientId, std::move(reply));
+    m_listReplies.insert(patientId, std::move(reply));
 }
 
 void StandinState::forgetListReplies()

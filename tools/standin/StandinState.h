@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -50,16 +51,18 @@ struct StandinState {
     void expireAccessTokens();
 
     QJsonObject medbitJson(const Medbit &medbit);
+    // The same, with the entry's documents looked up in `documentsById` (for whole lists: one lookup each).
+    QJsonObject medbitJson(const Medbit &medbit, const QHash<QString, const Document *> &documentsById) const;
 
     // A patient's entry list as sent, built once and kept until a request may have written (see Router):
     // a 10,000-entry list takes about 100 ms to build.
-    const std::string *listReply(const QString &patientId) const;
-    const std::string &keepListReply(const QString &patientId, std::string reply);
+    std::shared_ptr<const std::string> listReply(const QString &patientId) const;
+    void keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply);
     void forgetListReplies();
 
 private:
     quint64 m_nextId = 1;
     QHash<QString, QString> m_accessTokens; // token -> user id
     QHash<QString, QString> m_refreshTokens;
-    QHash<QString, std::string> m_listReplies; // patient id -> JSON text
+    QHash<QString, std::shared_ptr<const std::string>> m_listReplies; // patient id -> JSON text
 };

@@ -134,11 +134,15 @@ template <typename T> T APIClient::decodeReply(const QByteArray &bytes)
         else
             throw APIError::decodingFailed();
     }
-    const std::optional<QJsonValue> value = Json::parse(bytes);
-    if (!value)
-        throw APIError::decodingFailed();
     try {
-        return Json::Decode<T>::from(*value);
+        if constexpr (Json::BytesDecode<T>::exists) {
+            return Json::BytesDecode<T>::from(bytes);
+        } else {
+            const std::optional<QJsonValue> value = Json::parse(bytes);
+            if (!value)
+                throw APIError::decodingFailed();
+            return Json::Decode<T>::from(*value);
+        }
     } catch (const Json::DecodingError &) {
         throw APIError::decodingFailed();
     }

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <concepts>
 #include <optional>
 #include <stdexcept>
 
@@ -97,6 +98,42 @@ template <typename T> struct Decode<std::optional<T>> {
             return std::nullopt;
         return Decode<T>::from(value);
     }
+};
+
+// A record that decodes straight from a reply's bytes, without a QJsonDocument in between, provides
+// `fromJsonBytes`, `optionalFromJsonBytes` and `listFromJsonBytes`; replies of the record, of the record
+// or null, and of a list of them then go through those.
+template <typename T>
+concept DecodesBytes = requires(const QByteArray &bytes)
+{
+    {
+        T::fromJsonBytes(bytes)
+        } -> std::same_as<T>;
+    {
+        T::optionalFromJsonBytes(bytes)
+        } -> std::same_as<std::optional<T>>;
+    {
+        T::listFromJsonBytes(bytes)
+        } -> std::same_as<QList<T>>;
+};
+
+template <typename T> struct BytesDecode {
+    static constexpr bool exists = false;
+};
+
+template <DecodesBytes T> struct BytesDecode<T> {
+    static constexpr bool exists = true;
+    static T from(const QByteArray &bytes) { return T::fromJsonBytes(bytes); }
+};
+
+template <DecodesBytes T> struct BytesDecode<std::optional<T>> {
+    static constexpr bool exists = true;
+    static std::optional<T> from(const QByteArray &bytes) { return T::optionalFromJsonBytes(bytes); }
+};
+
+template <DecodesBytes T> struct BytesDecode<QList<T>> {
+    static constexpr bool exists = true;
+    static QList<T> from(const QByteArray &bytes) { return T::listFromJsonBytes(bytes); }
 };
 
 } // namespace Json

@@ -1,5 +1,6 @@
 #include "ImageAsset.h"
 
+#include "RecordDecoding.h"
 #include "RecordHashing.h"
 
 #include "net/Json.h"
@@ -25,27 +26,25 @@ bool ImageAsset::isPDF() const
     return fileName.value_or(QStringLiteral("Document")).toLower().endsWith(QLatin1StringView(".pdf"));
 }
 
+ImageAsset ImageAsset::fromJsonBytes(const QByteArray &json)
+{
+    return RecordDecoding::imageAsset(json);
+}
+
+std::optional<ImageAsset> ImageAsset::optionalFromJsonBytes(const QByteArray &json)
+{
+    return RecordDecoding::optionalImageAsset(json);
+}
+
+QList<ImageAsset> ImageAsset::listFromJsonBytes(const QByteArray &json)
+{
+    return RecordDecoding::imageAssetList(json);
+}
+
 ImageAsset ImageAsset::fromJson(const QJsonValue &value)
 {
-    const QJsonObject object = Json::object(value);
-    ImageAsset asset;
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        const QString key = it.key();
-        const QJsonValueConstRef field = it.value();
-        if (key == QLatin1StringView("_id"))
-            asset._id = Json::optionalString(field);
-        else if (key == QLatin1StringView("uri"))
-            asset.uri = Json::optionalString(field);
-        else if (key == QLatin1StringView("thumbnail"))
-            asset.thumbnail = Json::optionalString(field);
-        else if (key == QLatin1StringView("fileName"))
-            asset.fileName = Json::optionalString(field);
-        else if (key == QLatin1StringView("type"))
-            asset.type = Json::optionalString(field);
-        else if (key == QLatin1StringView("medbitIds"))
-            asset.medbitIds = Json::optionalStringList(field);
-    }
-    return asset;
+    // Written out again, so that one decoder holds every rule a document is read by.
+    return RecordDecoding::imageAsset(Json::serialize(Json::object(value)));
 }
 
 QJsonObject ImageAsset::toJson() const

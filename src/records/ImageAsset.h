@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +23,12 @@ struct ImageAsset {
     // The reported type mentions "pdf", or else the file name ends with ".pdf".
     bool isPDF() const;
 
+    // Straight from a reply's bytes: one document, one or null, a list (see RecordDecoding). Failures throw
+    // Json::DecodingError.
+    static ImageAsset fromJsonBytes(const QByteArray &json);
+    static std::optional<ImageAsset> optionalFromJsonBytes(const QByteArray &json);
+    static QList<ImageAsset> listFromJsonBytes(const QByteArray &json);
+    // A document inside JSON already parsed, by the same rules.
     static ImageAsset fromJson(const QJsonValue &value);
     QJsonObject toJson() const;
 

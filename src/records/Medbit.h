@@ -2,6 +2,7 @@
 
 #include "ImageAsset.h"
 
+#include <QByteArray>
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
@@ -26,7 +27,12 @@ struct Medbit {
     // The date in the user's medium date style, with "~" in front when approximate.
     QString displayDate() const;
 
+    // Straight from a reply's bytes: one entry, one entry or null, a list (see RecordDecoding).
     // Malformed "documents" give an empty list; every other failure throws Json::DecodingError.
+    static Medbit fromJsonBytes(const QByteArray &json);
+    static std::optional<Medbit> optionalFromJsonBytes(const QByteArray &json);
+    static QList<Medbit> listFromJsonBytes(const QByteArray &json);
+    // An entry inside JSON already parsed, by the same rules.
     static Medbit fromJson(const QJsonValue &value);
     QJsonObject toJson() const;
 

@@ -41,6 +41,7 @@ private slots:
     void demoDocuments_areRealPdfAndPng();
     void entry_createGetUpdateDelete();
     void entry_unknownId_isJsonNull();
+    void entryList_showsEveryWrite();
     void entry_fractionalDate_is400();
     void upload_storesBytesServedUnderUri();
     void upload_malformedMultipart_is400();
@@ -186,6 +187,45 @@ void StandinRecordsTest::entry_createGetUpdateDelete()
     call("DELETE", QStringLiteral("/medbits/delete/") + id);
     QCOMPARE(m_server.lastStatus(), 200);
     QVERIFY(call("GET", QStringLiteral("/medbits/get?medbitId=") + id).isNull());
+}
+
+// The list reply is kept between reads: every kind of write must still show in the next one.
+void StandinRecordsTest::entryList_showsEveryWrite()
+{
+    const QJsonArray seeded = entries();
+    QCOMPARE(entries(), seeded);
+    const QString id = call("POST", QStringLiteral("/medbits/create"),
+                            {{QStringLiteral("patientId"), m_alex},
+                             {QStringLiteral("medbit"),
+                              QJsonObject{{QStringLiteral("entryText"), QStringLiteral("New")},
+                                          {QStringLiteral("date"), qint64(4000000000)}}}})[QLatin1String("_id")]
+                           .toString();
+    QCOMPARE(entries()[0][QLatin1String("_id")].toString(), id);
+
+    call("PUT", QStringLiteral("/medbits/update?medbitId=") + id,
+         {{QStringLiteral("patientId"), m_alex},
+          {QStringLiteral("entryText"), QStringLiteral("Changed")},
+          {QStringLiteral("date"), qint64(4000000000)}});
+    QCOMPARE(entries()[0][QLatin1String("entryText")].toString(), QStringLiteral("Changed"));
+
+    const auto attached = std::find_if(seeded.begin(), seeded.end(), [](const QJsonValue &entry) {
+        return !entry[QLatin1String("documents")].toArray().isEmpty();
+    });
+    QVERIFY(attached != seeded.end());
+    call("POST", QStringLiteral("/patients/document/refresh"),
+         {{QStringLiteral("documentId"), (*attached)[QLatin1String("documents")][0][QLatin1String("_id")]}});
+    QVERIFY(!entries().contains(*attached));
+
+    call("DELETE", QStringLiteral("/medbits/delete/") + id);
+    QCOMPARE(entries().size(), seeded.size());
+    call("POST", QStringLiteral("/medbits/create"),
+         {{QStringLiteral("patientId"), m_alex},
+          {QStringLiteral("medbit"),
+           QJsonObject{{QStringLiteral("entryText"), QStringLiteral("Again")}, {QStringLiteral("date"), 1}}}});
+    QCOMPARE(entries().size(), seeded.size() + 1);
+    m_server.reset();
+    m_session = m_server.signIn();
+    QCOMPARE(entries().size(), seeded.size());
 }
 
 void StandinRecordsTest::entry_unknownId_isJsonNull()

@@ -7,6 +7,7 @@
 #include "StandinState.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <httplib.h>
@@ -32,6 +33,25 @@ Medbit *visibleMedbit(StandinState &state, const QString &userId, const QString 
     return Access::ownedPatient(state, userId, medbit->patientId, res) ? medbit : nullptr;
 }
 
+// The patient's entries, newest first.
+std::shared_ptr<const std::string> listJson(StandinState &state, const QString &patientId)
+{
+    QList<const Medbit *> entries;
+    for (const Medbit &medbit : state.medbits) {
+        if (medbit.patientId == patientId)
+            entries.append(&medbit);
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Medbit *a, const Medbit *b) { return a->date > b->date; });
+    QHash<QString, const Document *> documentsById;
+    for (const Document &document : state.documents)
+        documentsById.insert(document.id, &document);
+    QJsonArray list;
+    for (const Medbit *medbit : entries)
+        list.append(state.medbitJson(*medbit, documentsById));
+    return std::make_shared<const std::string>(HttpUtil::toStd(QJsonDocument(list).toJson(QJsonDocument::Compact)));
+}
+
 void listSummary(StandinState &state, const Request &req, Response &res)
 {
     const std::lock_guard lock(state.mutex);
@@ -39,17 +59,17 @@ void listSummary(StandinState &state, const Request &req, Response &res)
     const auto patientId = signedIn ? HttpUtil::requiredQuery(req, "patientId", res) : std::nullopt;
     if (!patientId || !Access::ownedPatient(state, *signedIn, *patientId, res))
         return;
-    QList<const Medbit *> entries;
-    for (const Medbit &medbit : state.medbits) {
-        if (medbit.patientId == *patientId)
-            entries.append(&medbit);
+    std::shared_ptr<const std::string> reply = state.listReply(*patientId);
+    if (!reply) {
+        reply = listJson(state, *patientId);
+        state.keepListReply(*patientId, reply);
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const Medbit *a, const Medbit *b) { return a->date > b->date; });
-    QJsonArray list;
-    for (const Medbit *medbit : entries)
-        list.append(state.medbitJson(*medbit));
-    replyJson(res, 200, list);
+    // Written straight from the kept text: copying megabytes into the response would cost more than sending.
+    res.status = 200;
+    res.set_content_provider(reply->size(), "application/json",
+                             [reply](size_t offset, size_t length, httplib::DataSink &sink) {
+                                 return sink.write(reply->data() + offset, length);
+                             });
 }
 
 void get(StandinState &state, const Request &req, Response &res)

@@ -103,6 +103,8 @@ Router::Handler Router::wrap(Handler handler)
         if (const auto fault = m_faults.takeFault(method, path); fault && applyFault(*fault, req, res))
             return;
         handler(req, res);
+        if (method != "GET" && m_afterWrite)
+            m_afterWrite();
     };
 }
 

@@ -34,6 +34,11 @@ public:
     // Answers every request no route took with 404; register it last.
     void addFallback();
 
+    // Called after each request other than GET has been answered, whatever it did: what the state keeps
+    // built from itself is dropped there. The reply goes out only afterwards, so a client that has its
+    // answer never reads from what was kept before its write.
+    void setAfterWrite(std::function<void()> afterWrite) { m_afterWrite = std::move(afterWrite); }
+
     // httplib parses multipart bodies itself and keeps no raw bytes, but the log
     // needs them: the Content-Type of such requests is masked before the body
     // is read. This gives back the value the client sent.
@@ -48,4 +53,5 @@ private:
     RequestLog *m_log = nullptr;
     FaultBook &m_faults;
     qint64 m_maxBodyBytes = 0;
+    std::function<void()> m_afterWrite;
 };

@@ -19,6 +19,7 @@ void StandinState::reset()
     documents.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
+    m_listReplies.clear();
     m_nextId = 1;
     if (seed == Seed::demo)
         DemoSeed::apply(*this);
@@ -124,9 +125,19 @@ void StandinState::expireAccessTokens()
 
 QJsonObject StandinState::medbitJson(const Medbit &medbit)
 {
-    QJsonArray docs;
+    QHash<QString, const Document *> documentsById;
     for (const Document *document : documentsOf(medbit.documentIds))
-        docs.append(document->toJson(origin));
+        documentsById.insert(document->id, document);
+    return medbitJson(medbit, documentsById);
+}
+
+QJsonObject StandinState::medbitJson(const Medbit &medbit, const QHash<QString, const Document *> &documentsById) const
+{
+    QJsonArray docs;
+    for (const QString &id : medbit.documentIds) {
+        if (const Document *document = documentsById.value(id))
+            docs.append(document->toJson(origin));
+    }
     QJsonObject json{{QStringLiteral("_id"), medbit.id},
                      {QStringLiteral("entryText"), medbit.entryText},
                      {QStringLiteral("date"), medbit.date},
@@ -140,4 +151,19 @@ QJsonObject StandinState::medbitJson(const Medbit &medbit)
     if (medbit.language)
         json.insert(QStringLiteral("language"), *medbit.language);
     return json;
+}
+
+std::shared_ptr<const std::string> StandinState::listReply(const QString &patientId) const
+{
+    return m_listReplies.value(patientId);
+}
+
+void StandinState::keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply)
+{
+    m_listReplies.insert(patientId, std::move(reply));
+}
+
+void StandinState::forgetListReplies()
+{
+    m_listReplies.clear();
 }

@@ -7,8 +7,10 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 
 // Everything the stand-in knows. httplib serves on a pool of threads, so every
 // route takes `mutex` for the whole of its work on the state.
@@ -49,9 +51,18 @@ struct StandinState {
     void expireAccessTokens();
 
     QJsonObject medbitJson(const Medbit &medbit);
+    // The same, with the entry's documents looked up in `documentsById` (for whole lists: one lookup each).
+    QJsonObject medbitJson(const Medbit &medbit, const QHash<QString, const Document *> &documentsById) const;
+
+    // A patient's entry list as sent, built once and kept until a request may have written (see Router):
+    // a 10,000-entry list takes about 100 ms to build.
+    std::shared_ptr<const std::string> listReply(const QString &patientId) const;
+    void keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply);
+    void forgetListReplies();
 
 private:
     quint64 m_nextId = 1;
     QHash<QString, QString> m_accessTokens; // token -> user id
     QHash<QString, QString> m_refreshTokens;
+    QHash<QString, std::shared_ptr<const std::string>> m_listReplies; // patient id -> JSON text
 };

@@ -159,6 +159,10 @@ int main(int argc, char **argv)
         ControlRoutes::install(server, state, *log, faults);
     }
     Router router(server, log ? &*log : nullptr, faults, options.maxBodyBytes);
+    router.setAfterWrite([&state] {
+        const std::lock_guard lock(state.mutex);
+        state.forgetListReplies();
+    });
     installRoutes(router, state);
 
     std::printf("listening on http://127.0.0.1:%d/api\n", port);

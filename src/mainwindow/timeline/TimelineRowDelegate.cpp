@@ -10,6 +10,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+#include <cmath>
+
 namespace
 {
 
@@ -32,11 +35,18 @@ int markCount(const Medbit &medbit)
     return int(medbit.isStarred) + int(medbit.isLocked) + int(!medbit.documents.isEmpty());
 }
 
+qreal averageCharWidth(const QFont &font)
+{
+    const QString sample = QStringLiteral("Follow-up visit: blood pressure normal, continue the current dose.");
+    return QFontMetricsF(font).horizontalAdvance(sample) / sample.size();
+}
+
 } // namespace
 
 TimelineRowDelegate::TimelineRowDelegate(QObject *parent)
     : QStyledItemDelegate(parent), m_bodyFont(Theme::systemFont(13)), m_captionFont(Theme::captionFont()),
-      m_footerFont(Theme::systemFont(11, QFont::Medium))
+      m_footerFont(Theme::systemFont(11, QFont::Medium)), m_bodyCharWidth(averageCharWidth(m_bodyFont)),
+      m_captionCharWidth(averageCharWidth(m_captionFont))
 {
 }
 
@@ -48,13 +58,23 @@ void TimelineRowDelegate::setRowWidth(int width)
     m_heights.clear();
 }
 
+bool TimelineRowDelegate::measure(const QModelIndex &index)
+{
+    const Medbit &medbit = medbitOf(index);
+    if (m_heights.contains(medbit.id))
+        return false;
+    m_heights.insert(medbit.id, measuredHeight(medbit));
+    return true;
+}
+
 QSize TimelineRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
     const Medbit &medbit = medbitOf(index);
-    auto kept = m_heights.find(medbit.id);
-    if (kept == m_heights.end())
-        kept = m_heights.insert(medbit.id, measure(medbit));
-    return {m_rowWidth, *kept};
+    const auto kept = m_heights.constFind(medbit.id);
+    if (kept != m_heights.cend())
+        return {m_rowWidth, *kept};
+    ++m_estimateCount;
+    return {m_rowWidth, estimatedHeight(medbit)};
 }
 
 int TimelineRowDelegate::textWidth(const Medbit &medbit) const
@@ -64,12 +84,26 @@ int TimelineRowDelegate::textWidth(const Medbit &medbit) const
     return std::max(40, m_rowWidth - 2 * rowPadding - marksWidth);
 }
 
-int TimelineRowDelegate::measure(const Medbit &medbit) const
+int TimelineRowDelegate::measuredHeight(const Medbit &medbit) const
 {
     const int width = textWidth(medbit);
     int height = verticalPadding + ClampedText::height(TimelineRowText::mainText(medbit), m_bodyFont, width, mainLines);
     if (const auto untranslated = TimelineRowText::untranslatedText(medbit))
         height += textSpacing + ClampedText::height(*untranslated, m_captionFont, width, untranslatedLines);
+    return height + lineSpacing + QFontMetrics(m_footerFont).height() + verticalPadding;
+}
+
+int TimelineRowDelegate::estimatedHeight(const Medbit &medbit) const
+{
+    const int width = textWidth(medbit);
+    const auto textHeight = [width](const QString &text, const QFont &font, qreal charWidth, int maxLines) {
+        const int lines = int(std::ceil(text.size() * charWidth / width));
+        return std::clamp(lines, 1, maxLines) * QFontMetrics(font).lineSpacing();
+    };
+    int height =
+        verticalPadding + textHeight(TimelineRowText::mainText(medbit), m_bodyFont, m_bodyCharWidth, mainLines);
+    if (const auto untranslated = TimelineRowText::untranslatedText(medbit))
+        height += textSpacing + textHeight(*untranslated, m_captionFont, m_captionCharWidth, untranslatedLines);
     return height + lineSpacing + QFontMetrics(m_footerFont).height() + verticalPadding;
 }
 

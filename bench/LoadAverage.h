@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+
+// Benchmarks on a shared machine say how busy it was while they ran.
+namespace LoadAverage
+{
+
+inline void print()
+{
+    double loads[3] = {};
+    if (getloadavg(loads, 3) == 3)
+        std::printf("load average: %.2f %.2f %.2f\n", loads[0], loads[1], loads[2]);
+}
+
+} // namespace LoadAverage

@@ -1,0 +1,347 @@
+#include "RecordDecoding.h"
+
+#include "net/Json.h"
+
+#include <simdjson.h>
+
+#include <cmath>
+#include <string_view>
+
+namespace
+{
+
+namespace ondemand = simdjson::ondemand;
+using JsonType = ondemand::json_type;
+
+// A parse error, or a value asked for as what it is not, ends the decode.
+template <typename T> T take(simdjson::simdjson_result<T> &&result)
+{
+    T value;
+    if (const simdjson::error_code error = std::move(result).get(value); error != simdjson::SUCCESS)
+        throw Json::DecodingError(simdjson::error_message(error));
+    return value;
+}
+
+void require(bool intact, const char *what)
+{
+    if (!intact)
+        throw Json::DecodingError(what);
+}
+
+QString text(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+}
+
+// On-Demand checks only what it is asked to read, so a value a record ignores is read through to its end:
+// bytes that are not JSON fail wherever they stand, as they always did.
+void readThrough(ondemand::value &value)
+{
+    switch (take(value.type())) {
+    case JsonType::array:
+        for (auto item : take(value.get_array())) {
+            ondemand::value element = take(std::move(item));
+            readThrough(element);
+        }
+        return;
+    case JsonType::object:
+        for (auto entry : take(value.get_object())) {
+            ondemand::field field = take(std::move(entry));
+            take(field.unescaped_key());
+            readThrough(field.value());
+        }
+        return;
+    case JsonType::number:
+        take(value.get_double());
+        return;
+    case JsonType::string:
+        take(value.get_string());
+        return;
+    case JsonType::boolean:
+        take(value.get_bool());
+        return;
+    case JsonType::null:
+        require(take(value.is_null()), "expected null");
+        return;
+    }
+    throw Json::DecodingError("expected a JSON value");
+}
+
+// The readers below give false for a value of the wrong type, after reading it through, so that a caller
+// that forgives the mistake (an entry's documents) still has the rest of the reply checked.
+
+bool readText(ondemand::value &value, QString &target)
+{
+    if (take(value.type()) != JsonType::string) {
+        readThrough(value);
+        return false;
+    }
+    target = text(take(value.get_string()));
+    return true;
+}
+
+bool readOptionalText(ondemand::value &value, std::optional<QString> &target)
+{
+    if (take(value.is_null())) {
+        target.reset();
+        return true;
+    }
+    QString present;
+    const bool intact = readText(value, present);
+    target = std::move(present);
+    return intact;
+}
+
+// Absent and null read as false.
+bool readFlag(ondemand::value &value, bool &target)
+{
+    if (take(value.is_null())) {
+        target = false;
+        return true;
+    }
+    if (take(value.type()) != JsonType::boolean) {
+        readThrough(value);
+        return false;
+    }
+    target = take(value.get_bool());
+    return true;
+}
+
+// Whole numbers only, written either way (3 or 3.0); beyond about ±9.2e18 nothing is exact any more.
+bool readWholeNumber(ondemand::value &value, qint64 &target)
+{
+    constexpr double limit = 9.2e18;
+    if (take(value.type()) != JsonType::number) {
+        readThrough(value);
+        return false;
+    }
+    ondemand::number number = take(value.get_number());
+    switch (number.get_number_type()) {
+    case ondemand::number_type::signed_integer:
+        target = number.get_int64();
+        return std::fabs(double(target)) <= limit;
+    case ondemand::number_type::floating_point_number: {
+        const double whole = number.get_double();
+        if (!std::isfinite(whole) || std::trunc(whole) != whole || std::fabs(whole) > limit)
+            return false;
+        target = qint64(whole);
+        return true;
+    }
+    case ondemand::number_type::unsigned_integer:
+        return false;
+    }
+    return false;
+}
+
+bool readOptionalTexts(ondemand::value &value, std::optional<QStringList> &target)
+{
+    if (take(value.is_null())) {
+        target.reset();
+        return true;
+    }
+    if (take(value.type()) != JsonType::array) {
+        readThrough(value);
+        return false;
+    }
+    QStringList texts;
+    bool intact = true;
+    for (auto item : take(value.get_array())) {
+        ondemand::value element = take(std::move(item));
+        QString one;
+        intact = readText(element, one) && intact;
+        texts.append(std::move(one));
+    }
+    target = std::move(texts);
+    return intact;
+}
+
+bool readAsset(ondemand::value &value, ImageAsset &asset)
+{
+    if (take(value.type()) != JsonType::object) {
+        readThrough(value);
+        return false;
+    }
+    bool intact = true;
+    for (auto entry : take(value.get_object())) {
+        ondemand::field field = take(std::move(entry));
+        const std::string_view key = take(field.unescaped_key());
+        ondemand::value &fieldValue = field.value();
+        if (key == "_id")
+            intact = readOptionalText(fieldValue, asset._id) && intact;
+        else if (key == "uri")
+            intact = readOptionalText(fieldValue, asset.uri) && intact;
+        else if (key == "thumbnail")
+            intact = readOptionalText(fieldValue, asset.thumbnail) && intact;
+        else if (key == "fileName")
+            intact = readOptionalText(fieldValue, asset.fileName) && intact;
+        else if (key == "type")
+            intact = readOptionalText(fieldValue, asset.type) && intact;
+        else if (key == "medbitIds")
+            intact = readOptionalTexts(fieldValue, asset.medbitIds) && intact;
+        else
+            readThrough(fieldValue);
+    }
+    return intact;
+}
+
+ImageAsset requiredAsset(ondemand::value &value)
+{
+    ImageAsset asset;
+    require(readAsset(value, asset), "a document's keys are texts, and \"medbitIds\" a list of texts");
+    return asset;
+}
+
+// The documents never cost the entry: anything but a list of well-formed documents gives none.
+QList<ImageAsset> readDocuments(ondemand::value &value)
+{
+    if (take(value.type()) != JsonType::array) {
+        readThrough(value);
+        return {};
+    }
+    QList<ImageAsset> documents;
+    bool intact = true;
+    for (auto item : take(value.get_array())) {
+        ondemand::value element = take(std::move(item));
+        ImageAsset asset;
+        intact = readAsset(element, asset) && intact;
+        if (intact)
+            documents.append(std::move(asset));
+    }
+    return intact ? documents : QList<ImageAsset>();
+}
+
+Medbit requiredMedbit(ondemand::value &value)
+{
+    require(take(value.type()) == JsonType::object, "expected an object");
+    Medbit medbit;
+    bool hasId = false, hasEntryText = false, hasDate = false;
+    for (auto entry : take(value.get_object())) {
+        ondemand::field field = take(std::move(entry));
+        const std::string_view key = take(field.unescaped_key());
+        ondemand::value &fieldValue = field.value();
+        if (key == "_id") {
+            require(readText(fieldValue, medbit.id), "\"_id\" must be a string");
+            hasId = true;
+        } else if (key == "entryText") {
+            require(readText(fieldValue, medbit.entryText), "\"entryText\" must be a string");
+            hasEntryText = true;
+        } else if (key == "date") {
+            require(readWholeNumber(fieldValue, medbit.date), "\"date\" must be a whole number");
+            hasDate = true;
+        } else if (key == "translated") {
+            require(readOptionalText(fieldValue, medbit.translated), "\"translated\" must be a string");
+        } else if (key == "language") {
+            require(readOptionalText(fieldValue, medbit.language), "\"language\" must be a string");
+        } else if (key == "isApproxDate") {
+            require(readFlag(fieldValue, medbit.isApproxDate), "\"isApproxDate\" must be a boolean");
+        } else if (key == "isLocked") {
+            require(readFlag(fieldValue, medbit.isLocked), "\"isLocked\" must be a boolean");
+        } else if (key == "isStarred") {
+            require(readFlag(fieldValue, medbit.isStarred), "\"isStarred\" must be a boolean");
+        } else if (key == "tags") {
+            std::optional<QStringList> tags;
+            require(readOptionalTexts(fieldValue, tags), "\"tags\" must be a list of strings");
+            medbit.tags = tags.value_or(QStringList());
+        } else if (key == "documents") {
+            medbit.documents = readDocuments(fieldValue);
+        } else {
+            readThrough(fieldValue);
+        }
+    }
+    require(hasId && hasEntryText && hasDate, "an entry needs \"_id\", \"entryText\" and \"date\"");
+    return medbit;
+}
+
+// The root as a value to read from; a scalar root is never a record.
+ondemand::value containerRoot(ondemand::document &document)
+{
+    const JsonType type = take(document.type());
+    require(type == JsonType::object || type == JsonType::array, "expected an object");
+    return take(document.get_value());
+}
+
+template <typename Record> using Reader = Record (*)(ondemand::value &);
+
+template <typename Record> Record one(ondemand::document &document, Reader<Record> read)
+{
+    ondemand::value root = containerRoot(document);
+    return read(root);
+}
+
+template <typename Record> QList<Record> list(ondemand::document &document, Reader<Record> read)
+{
+    require(take(document.type()) == JsonType::array, "expected an array");
+    QList<Record> records;
+    for (auto item : take(document.get_array())) {
+        ondemand::value element = take(std::move(item));
+        records.append(read(element));
+    }
+    return records;
+}
+
+// simdjson 3.0 takes a root null followed by white space for something else, so null is recognised here.
+bool isNull(const QByteArray &json)
+{
+    const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    QByteArrayView rest(json);
+    while (!rest.isEmpty() && isSpace(rest.front()))
+        rest = rest.sliced(1);
+    while (!rest.isEmpty() && isSpace(rest.back()))
+        rest.chop(1);
+    return rest == "null";
+}
+
+// simdjson reads up to a block past the end of its input, so the bytes go into a padded copy; for the
+// largest replies that costs a small fraction of the decode.
+template <typename Result, typename Record>
+Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Reader<Record>), Reader<Record> read)
+{
+    const simdjson::padded_string padded(json.constData(), size_t(json.size()));
+    ondemand::parser parser;
+    ondemand::document document = take(parser.iterate(padded));
+    Result result = shape(document, read);
+    // Past the last token the parser has no location left to give.
+    require(document.current_location().error() == simdjson::OUT_OF_BOUNDS, "unexpected text after the value");
+    return result;
+}
+
+} // namespace
+
+namespace RecordDecoding
+{
+
+Medbit medbit(const QByteArray &json)
+{
+    return decode(json, one<Medbit>, requiredMedbit);
+}
+
+std::optional<Medbit> optionalMedbit(const QByteArray &json)
+{
+    if (isNull(json))
+        return std::nullopt;
+    return medbit(json);
+}
+
+QList<Medbit> medbitList(const QByteArray &json)
+{
+    return decode(json, list<Medbit>, requiredMedbit);
+}
+
+ImageAsset imageAsset(const QByteArray &json)
+{
+    return decode(json, one<ImageAsset>, requiredAsset);
+}
+
+std::optional<ImageAsset> optionalImageAsset(const QByteArray &json)
+{
+    if (isNull(json))
+        return std::nullopt;
+    return imageAsset(json);
+}
+
+QList<ImageAsset> imageAssetList(const QByteArray &json)
+{
+    return decode(json, list<ImageAsset>, requiredAsset);
+}
+
+} // namespace RecordDecoding

@@ -63,8 +63,8 @@ int ClipboardRow::measure(const QModelIndex &index) const
     const QString text = index.data(Qt::DisplayRole).toString();
     const int textHeight = ClampedText::height(text, m_bodyFont, textWidth(), textLines) + textSpacing +
                            QFontMetrics(m_captionFont).height();
-    const int iconHeight = modelOf(index)->thumbnail(index.row()).isNull() ? rowSymbolSize : thumbnailSize;
-    return 2 * rowVerticalPadding + std::max(textHeight, iconHeight);
+    // Measured without decoding the thumbnail: rows are measured all at once, images only when drawn.
+    return 2 * rowVerticalPadding + std::max(textHeight, thumbnailSize);
 }
 
 void ClipboardRow::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const

@@ -4,13 +4,17 @@
 
 #include "records/DateText.h"
 
+#include <QElapsedTimer>
 #include <QSet>
+#include <QTimer>
 
 namespace
 {
 
 // Twice the drawn 28 points, so the thumbnail stays sharp on a high-density screen.
 constexpr int thumbnailPixels = 56;
+// Decoding goes on in one turn of the event loop until this much time is spent.
+constexpr qint64 decodeBudgetMs = 8;
 
 QSet<QUuid> idsOf(const QList<ClipboardItem> &items)
 {
@@ -21,10 +25,13 @@ QSet<QUuid> idsOf(const QList<ClipboardItem> &items)
     return ids;
 }
 
+bool isImageItem(const ClipboardItem &item)
+{
+    return item.file && item.file->mimeType.startsWith(QStringLiteral("image/"));
+}
+
 QImage squareThumbnail(const ClipboardItem &item)
 {
-    if (!item.file || !item.file->mimeType.startsWith(QStringLiteral("image/")))
-        return {};
     const QImage image = QImage::fromData(item.file->data);
     if (image.isNull())
         return {};
@@ -37,9 +44,13 @@ QImage squareThumbnail(const ClipboardItem &item)
 } // namespace
 
 ClipboardListModel::ClipboardListModel(ClipboardManager *manager, QObject *parent)
-    : QAbstractListModel(parent), m_manager(manager), m_items(manager->items())
+    : QAbstractListModel(parent), m_manager(manager), m_items(manager->items()), m_decodeTimer(new QTimer(this))
 {
+    m_decodeTimer->setSingleShot(true);
+    m_decodeTimer->setInterval(0);
+    connect(m_decodeTimer, &QTimer::timeout, this, &ClipboardListModel::decodeSome);
     connect(m_manager, &ClipboardManager::itemsChanged, this, &ClipboardListModel::follow);
+    queueImages(m_items);
 }
 
 int ClipboardListModel::rowCount(const QModelIndex &parent) const
@@ -59,7 +70,7 @@ QVariant ClipboardListModel::data(const QModelIndex &index, int role) const
         return QStringList{item.text, actionLabel(item.action), item.source, DateText::monthDayTime(item.date)}.join(
             QStringLiteral(", "));
     case SymbolRole:
-        return symbol(item, !thumbnail(index.row()).isNull());
+        return symbol(item, !thumbnail(index.row()).isNull() || isDecoding(index.row()));
     case CaptionRole:
         return caption(item);
     default:
@@ -79,10 +90,50 @@ int ClipboardListModel::rowOf(const QUuid &id) const
 QImage ClipboardListModel::thumbnail(int row) const
 {
     const ClipboardItem &item = m_items.at(row);
-    auto kept = m_thumbnails.find(item.id);
-    if (kept == m_thumbnails.end())
-        kept = m_thumbnails.insert(item.id, squareThumbnail(item));
-    return *kept;
+    if (!isImageItem(item))
+        return {};
+    const auto kept = m_thumbnails.constFind(item.id);
+    if (kept != m_thumbnails.cend())
+        return *kept;
+    // A row on screen goes before the ones decoded ahead.
+    m_toDecode.removeOne(item.id);
+    m_toDecode.prepend(item.id);
+    m_decodeTimer->start();
+    return {};
+}
+
+bool ClipboardListModel::isDecoding(int row) const
+{
+    const ClipboardItem &item = m_items.at(row);
+    return isImageItem(item) && !m_thumbnails.contains(item.id);
+}
+
+void ClipboardListModel::queueImages(const QList<ClipboardItem> &items)
+{
+    for (const ClipboardItem &item : items) {
+        if (isImageItem(item) && !m_thumbnails.contains(item.id) && !m_toDecode.contains(item.id))
+            m_toDecode.append(item.id);
+    }
+    if (!m_toDecode.isEmpty())
+        m_decodeTimer->start();
+}
+
+void ClipboardListModel::decodeSome()
+{
+    QElapsedTimer spent;
+    spent.start();
+    while (!m_toDecode.isEmpty() && spent.elapsed() < decodeBudgetMs) {
+        const QUuid id = m_toDecode.takeFirst();
+        const int row = rowOf(id);
+        // Deleted meanwhile.
+        if (row < 0 || m_thumbnails.contains(id))
+            continue;
+        m_thumbnails.insert(id, squareThumbnail(m_items.at(row)));
+        const QModelIndex changed = index(row);
+        Q_EMIT dataChanged(changed, changed, {SymbolRole});
+    }
+    if (!m_toDecode.isEmpty())
+        m_decodeTimer->start();
 }
 
 QString ClipboardListModel::actionLabel(ClipboardActionType action)
@@ -127,10 +178,12 @@ void ClipboardListModel::follow()
         beginResetModel();
         m_items = items;
         m_thumbnails.clear();
+        m_toDecode.clear();
         endResetModel();
-        return;
+    } else {
+        insertNew(items);
     }
-    insertNew(items);
+    queueImages(m_items);
 }
 
 void ClipboardListModel::removeGone(const QList<ClipboardItem> &items)

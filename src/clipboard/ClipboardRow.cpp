@@ -98,11 +98,17 @@ void ClipboardRow::paint(QPainter *painter, const QStyleOptionViewItem &option, 
 void ClipboardRow::paintIcon(QPainter *painter, const QModelIndex &index, const QRect &content,
                              const QPalette &palette) const
 {
-    const QImage thumbnail = modelOf(index)->thumbnail(index.row());
-    if (!thumbnail.isNull()) {
+    const ClipboardListModel *model = modelOf(index);
+    const QImage thumbnail = model->thumbnail(index.row());
+    if (!thumbnail.isNull() || model->isDecoding(index.row())) {
         const QRectF frame(content.left(), content.top(), thumbnailSize, thumbnailSize);
         QPainterPath rounded;
         rounded.addRoundedRect(frame, 4, 4);
+        // The tile holds the place of an image still being decoded.
+        if (thumbnail.isNull()) {
+            painter->fillPath(rounded, Theme::tileColor());
+            return;
+        }
         painter->setClipPath(rounded);
         painter->drawImage(frame, thumbnail);
         painter->setClipping(false);

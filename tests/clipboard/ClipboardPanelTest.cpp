@@ -154,7 +154,9 @@ private Q_SLOTS:
         m_manager->addItem(item);
         openPanel();
 
-        const QModelIndex row = list()->model()->index(0, 0);
+        const auto *model = static_cast<const ClipboardListModel *>(list()->model());
+        QTRY_VERIFY(!model->hasImagesToDecode());
+        const QModelIndex row = model->index(0, 0);
         QCOMPARE(row.data(ClipboardListModel::SymbolRole).toString(), symbol);
         QVERIFY(row.data(ClipboardListModel::CaptionRole).toString().startsWith(caption + " · Ask · "));
         QVERIFY(row.data(Qt::AccessibleTextRole).toString().startsWith(item.text + ", " + caption + ", Ask, "));

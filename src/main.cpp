@@ -1,4 +1,5 @@
 #include "app/VantorelleApp.h"
+#include "clipboard/ClipboardDraftFolder.h"
 #include "mainwindow/ContentView.h"
 #include "platform/SecretServiceKeychain.h"
 #include "widgets/SymbolIcons.h"
@@ -12,6 +13,8 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
     SymbolIcons::installFallbackTheme();
+    // The entry forms of an earlier run have long uploaded their drafts.
+    ClipboardDraftFolder().removeDraftsOfEarlierRuns();
 
     SecretServiceKeychain keychain;
     VantorelleApp app(&keychain, ContentView::factory());

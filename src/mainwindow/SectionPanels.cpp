@@ -1,5 +1,6 @@
 #include "mainwindow/SectionPanels.h"
 
+#include "clipboard/ClipboardPanel.h"
 #include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
 
@@ -34,7 +35,7 @@ constexpr SectionPanel sections[] = {
     {SidebarSection::healthDocuments, "healthDocumentsPanel", "healthDocumentsRow",
      QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true, placeholder},
     {SidebarSection::clipboard, "clipboardPanel", "clipboardRow", QT_TRANSLATE_NOOP("SidebarPanel", "Clipboard"),
-     "clipboard", "icon-clipboard", true, placeholder},
+     "clipboard", "icon-clipboard", true, make<ClipboardPanel>},
 };
 
 } // namespace

@@ -31,6 +31,13 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("doc.fill"), QStringLiteral("text-x-generic")},
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
+        {QStringLiteral("scissors"), QStringLiteral("edit-cut")},
+        {QStringLiteral("arrow.down.doc"), QStringLiteral("document-import")},
+        {QStringLiteral("trash"), QStringLiteral("edit-delete")},
+        {QStringLiteral("plus.circle"), QStringLiteral("list-add")},
+        {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("document-preview")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},

@@ -1,0 +1,201 @@
+#include "ClipboardDetailColumn.h"
+
+#include "PasteboardTransfer.h"
+
+#include "records/DateText.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int detailPadding = 24;
+constexpr int commandSymbolSize = 16;
+constexpr int documentSymbolSize = 48;
+
+// An image scaled to fit the width it is given, its aspect ratio kept, centred; never enlarged beyond twice
+// its own size.
+class ScaledImage final : public QWidget
+{
+public:
+    ScaledImage(const QImage &image, QWidget *parent) : QWidget(parent), m_image(image)
+    {
+        QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return fitted(QSize(width, QWIDGETSIZE_MAX)).height(); }
+    QSize sizeHint() const override { return m_image.size(); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        const QSize size = fitted(this->size());
+        painter.drawImage(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size), m_image);
+    }
+
+private:
+    QSize fitted(const QSize &room) const { return m_image.size().scaled(room, Qt::KeepAspectRatio); }
+
+    QImage m_image;
+};
+
+QImage decodedImage(const ClipboardFile &file)
+{
+    return file.mimeType.startsWith(QStringLiteral("image/")) ? QImage::fromData(file.data) : QImage();
+}
+
+QLabel *selectableLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setFont(Theme::systemFont(13));
+    return label;
+}
+
+} // namespace
+
+ClipboardDetailColumn::ClipboardDetailColumn(ClipboardManager *manager, QWidget *parent)
+    : QWidget(parent), m_manager(manager), m_info(new QLabel(this)), m_scroll(new QScrollArea(this))
+{
+    m_info->setObjectName(QStringLiteral("itemInfo"));
+    m_info->setTextFormat(Qt::PlainText);
+    m_info->setFont(Theme::captionFont());
+    Theme::setTextColor(m_info, Theme::secondaryColor(this));
+    m_info->setContentsMargins(detailPadding, 0, detailPadding, 12);
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Midlight);
+    m_scroll->setObjectName(QStringLiteral("itemContent"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildCommands());
+    layout->addWidget(m_info);
+    layout->addWidget(divider);
+    layout->addWidget(m_scroll, 1);
+}
+
+void ClipboardDetailColumn::setItem(const ClipboardItem &item)
+{
+    m_item = item;
+    m_info->setText(item.source + QStringLiteral(" · ") + DateText::dateTime(item.date));
+    m_scroll->setWidget(buildContent(item));
+}
+
+QWidget *ClipboardDetailColumn::buildCommands()
+{
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(detailPadding, 16, detailPadding, 8);
+    layout->setSpacing(20);
+    QPushButton *remove = command(tr("Delete"), QStringLiteral("trash"), Theme::errorColor(), "deleteButton");
+    QPushButton *copy = command(tr("Copy"), QStringLiteral("doc.on.doc"), Theme::linkColor(), "copyButton");
+    QPushButton *newEntry =
+        command(tr("New entry"), QStringLiteral("plus.circle"), Theme::linkColor(), "newEntryButton");
+    connect(remove, &QPushButton::clicked, this, &ClipboardDetailColumn::confirmDelete);
+    connect(copy, &QPushButton::clicked, this, [this] { copyToPasteboard(m_item, *m_manager); });
+    connect(newEntry, &QPushButton::clicked, this, [this] { Q_EMIT newEntryRequested(m_item); });
+    for (QPushButton *button : {remove, copy, newEntry})
+        layout->addWidget(button);
+    layout->addStretch(1);
+    return row;
+}
+
+QPushButton *ClipboardDetailColumn::command(const QString &title, const QString &symbol, const QColor &color,
+                                            const char *name)
+{
+    auto *button = new QPushButton(title, this);
+    button->setObjectName(QLatin1String(name));
+    button->setAccessibleName(title);
+    button->setFlat(true);
+    button->setIcon(SymbolIcons::tinted(symbol, commandSymbolSize, color, devicePixelRatioF()));
+    Theme::setTextColor(button, color);
+    return button;
+}
+
+QWidget *ClipboardDetailColumn::buildContent(const ClipboardItem &item)
+{
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
+    layout->setContentsMargins(detailPadding, detailPadding, detailPadding, detailPadding);
+    if (!item.file) {
+        QLabel *text = selectableLabel(item.text, content);
+        text->setObjectName(QStringLiteral("itemText"));
+        layout->addWidget(text);
+    } else if (const QImage image = decodedImage(*item.file); !image.isNull()) {
+        auto *view = new ScaledImage(image, content);
+        view->setObjectName(QStringLiteral("itemImage"));
+        view->setAccessibleName(item.file->filename);
+        layout->addWidget(view);
+    } else {
+        layout->setContentsMargins(48, 48, 48, 48);
+        layout->addWidget(buildDocumentPlaceholder(*item.file, content));
+    }
+    layout->addStretch(1);
+    return content;
+}
+
+QWidget *ClipboardDetailColumn::buildDocumentPlaceholder(const ClipboardFile &file, QWidget *parent)
+{
+    auto *placeholder = new QWidget(parent);
+    placeholder->setObjectName(QStringLiteral("documentPlaceholder"));
+    auto *layout = new QVBoxLayout(placeholder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(12);
+    auto *symbol = new QLabel(placeholder);
+    symbol->setPixmap(SymbolIcons::tinted(QStringLiteral("doc.fill"), documentSymbolSize, Theme::secondaryColor(this),
+                                          devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignCenter);
+    QLabel *name = selectableLabel(file.filename, placeholder);
+    name->setObjectName(QStringLiteral("fileName"));
+    name->setAlignment(Qt::AlignCenter);
+    layout->addWidget(symbol);
+    layout->addWidget(name);
+    return placeholder;
+}
+
+void ClipboardDetailColumn::confirmDelete()
+{
+    auto *alert = new QMessageBox(QMessageBox::NoIcon, tr("Delete this item?"), tr("Delete this item?"),
+                                  QMessageBox::NoButton, this);
+    alert->setObjectName(QStringLiteral("deleteItemAlert"));
+    alert->setInformativeText(tr("This only removes it from the clipboard history — it won't undo anything "
+                                 "already saved to the timeline."));
+    Theme::applyPalette(alert);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    QPushButton *confirm = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
+    confirm->setObjectName(QStringLiteral("confirmDeleteItem"));
+    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelDeleteItem"));
+    alert->setDefaultButton(cancel);
+    alert->setEscapeButton(cancel);
+    const QUuid id = m_item.id;
+    connect(alert, &QDialog::finished, this, [this, alert, confirm, id] {
+        if (alert->clickedButton() == confirm)
+            Q_EMIT deleteConfirmed(id);
+    });
+    alert->open();
+}

@@ -1,0 +1,175 @@
+#include "ClipboardListColumn.h"
+
+#include "ClipboardListModel.h"
+#include "ClipboardManager.h"
+#include "ClipboardRow.h"
+#include "PasteTargetView.h"
+
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int sidePadding = 24;
+constexpr int emptySymbolSize = 32;
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Midlight);
+    return line;
+}
+
+} // namespace
+
+ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *parent)
+    : QWidget(parent), m_model(new ClipboardListModel(manager, this)), m_rows(new ClipboardRow(this)),
+      m_pasteTarget(new PasteTargetView(manager->pasteboard(), this)), m_body(new QStackedWidget(this))
+{
+    m_pasteTarget->setObjectName(QStringLiteral("pasteTarget"));
+    connect(m_pasteTarget, &PasteTargetView::clicked, this, &ClipboardListColumn::pasteRequested);
+    // Removing the current row moves the view's current row on; that is no choice of the user's. Connected
+    // before the view's selection model, which moves it.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_applyingSelection = true; });
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { m_applyingSelection = true; });
+    buildList();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    auto *target = new QVBoxLayout;
+    target->setContentsMargins(sidePadding, 0, sidePadding, 16);
+    target->addWidget(m_pasteTarget);
+    layout->addLayout(target);
+    layout->addWidget(divider(this));
+    m_body->addWidget(buildEmptyState());
+    m_body->addWidget(m_list);
+    layout->addWidget(m_body, 1);
+
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &ClipboardListColumn::refreshEmptiness);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &ClipboardListColumn::refreshEmptiness);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &ClipboardListColumn::refreshEmptiness);
+    refreshEmptiness();
+}
+
+QWidget *ClipboardListColumn::buildHeader()
+{
+    auto *header = new QWidget(this);
+    auto *layout = new QHBoxLayout(header);
+    layout->setContentsMargins(sidePadding, 16, sidePadding, 12);
+    auto *title = new QLabel(tr("Clipboard"), header);
+    title->setObjectName(QStringLiteral("clipboardTitle"));
+    QFont titleFont = Theme::title2Font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    m_clearAll = new QPushButton(tr("Clear All"), header);
+    m_clearAll->setObjectName(QStringLiteral("clearAllButton"));
+    m_clearAll->setFlat(true);
+    m_clearAll->setFont(Theme::captionFont());
+    Theme::setTextColor(m_clearAll, Theme::linkColor());
+    connect(m_clearAll, &QPushButton::clicked, this, &ClipboardListColumn::clearRequested);
+    layout->addWidget(title);
+    layout->addStretch(1);
+    layout->addWidget(m_clearAll);
+    return header;
+}
+
+QWidget *ClipboardListColumn::buildEmptyState()
+{
+    auto *empty = new QWidget(this);
+    empty->setObjectName(QStringLiteral("clipboardEmptyState"));
+    auto *layout = new QVBoxLayout(empty);
+    layout->setContentsMargins(sidePadding, 0, sidePadding, 0);
+    layout->setSpacing(8);
+    auto *symbol = new QLabel(empty);
+    const QColor secondary = Theme::secondaryColor(this);
+    symbol->setPixmap(
+        SymbolIcons::tinted(QStringLiteral("clipboard"), emptySymbolSize, secondary, devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignCenter);
+    auto *message = new QLabel(tr("Nothing copied, cut, or pasted yet."), empty);
+    message->setObjectName(QStringLiteral("clipboardEmptyMessage"));
+    message->setAlignment(Qt::AlignCenter);
+    message->setWordWrap(true);
+    Theme::setTextColor(message, secondary);
+    layout->addStretch(1);
+    layout->addWidget(symbol);
+    layout->addWidget(message);
+    layout->addStretch(1);
+    return empty;
+}
+
+void ClipboardListColumn::buildList()
+{
+    m_list = new QListView(this);
+    m_list->setObjectName(QStringLiteral("clipboardList"));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(m_rows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_list->viewport()->installEventFilter(this);
+    connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &ClipboardListColumn::onCurrentChanged);
+}
+
+bool ClipboardListColumn::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_list->viewport() && event->type() == QEvent::Resize) {
+        m_rows->setRowWidth(m_list->viewport()->width());
+        m_list->doItemsLayout();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ClipboardListColumn::setSelectedItemID(const QUuid &id)
+{
+    m_selectedItemID = id;
+    applySelection();
+}
+
+void ClipboardListColumn::refreshEmptiness()
+{
+    m_applyingSelection = false;
+    const bool isEmpty = m_model->rowCount() == 0;
+    m_clearAll->setVisible(!isEmpty);
+    m_body->setCurrentIndex(isEmpty ? 0 : 1);
+    // The model may have caught up with the history after the panel chose the row to highlight.
+    applySelection();
+}
+
+void ClipboardListColumn::applySelection()
+{
+    const int row = m_model->rowOf(m_selectedItemID);
+    const QModelIndex index = row < 0 ? QModelIndex() : m_model->index(row);
+    QItemSelectionModel *selection = m_list->selectionModel();
+    if (selection->currentIndex() == index && (!index.isValid() || selection->isSelected(index)))
+        return;
+    m_applyingSelection = true;
+    if (index.isValid())
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    else
+        selection->clear();
+    m_applyingSelection = false;
+}
+
+void ClipboardListColumn::onCurrentChanged(const QModelIndex &current)
+{
+    if (m_applyingSelection || !current.isValid())
+        return;
+    Q_EMIT itemChosen(m_model->itemAt(current.row()).id);
+}

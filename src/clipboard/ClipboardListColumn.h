@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QUuid>
+#include <QWidget>
+
+class ClipboardListModel;
+class ClipboardManager;
+class ClipboardRow;
+class PasteTargetView;
+class QListView;
+class QPushButton;
+class QStackedWidget;
+
+// The left column of the clipboard panel: "Clipboard" with "Clear All", the paste target, then the history's
+// rows or, while it is empty, "Nothing copied, cut, or pasted yet.". It reports the user's choices; the
+// panel decides which row is highlighted.
+class ClipboardListColumn final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ClipboardListColumn(ClipboardManager *manager, QWidget *parent = nullptr);
+
+    // Highlights the row of that id; none for a null id.
+    void setSelectedItemID(const QUuid &id);
+
+Q_SIGNALS:
+    void itemChosen(const QUuid &id);
+    void clearRequested();
+    void pasteRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QWidget *buildHeader();
+    QWidget *buildEmptyState();
+    void buildList();
+    void refreshEmptiness();
+    void applySelection();
+    void onCurrentChanged(const QModelIndex &current);
+
+    ClipboardListModel *m_model = nullptr;
+    ClipboardRow *m_rows = nullptr;
+    QPushButton *m_clearAll = nullptr;
+    PasteTargetView *m_pasteTarget = nullptr;
+    QStackedWidget *m_body = nullptr;
+    QListView *m_list = nullptr;
+    QUuid m_selectedItemID;
+    bool m_applyingSelection = false;
+};

@@ -1,0 +1,127 @@
+#include "ClipboardPanel.h"
+
+#include "ClipboardDetailColumn.h"
+#include "ClipboardListColumn.h"
+#include "ClipboardPanelController.h"
+
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int listMinimumWidth = 300;
+constexpr int listIdealWidth = 340;
+constexpr int listMaximumWidth = 420;
+constexpr int detailMinimumWidth = 350;
+constexpr int emptyDetailSymbolSize = 32;
+
+} // namespace
+
+ClipboardPanel::ClipboardPanel(const WindowContext &context, QWidget *parent)
+    : QWidget(parent), m_context(context),
+      // The list follows the history before the controller picks the shown item from it.
+      m_list(new ClipboardListColumn(context.clipboardManager, this)),
+      m_detail(new ClipboardDetailColumn(context.clipboardManager, this)), m_detailSide(new QStackedWidget(this))
+{
+    m_controller = new ClipboardPanelController(context.clipboardManager, this);
+    setAutoFillBackground(true);
+    m_list->setObjectName(QStringLiteral("clipboardListColumn"));
+    m_list->setMinimumWidth(listMinimumWidth);
+    m_list->setMaximumWidth(listMaximumWidth);
+    m_detail->setObjectName(QStringLiteral("clipboardDetailColumn"));
+    m_detailSide->setMinimumWidth(detailMinimumWidth);
+    m_detailSide->addWidget(buildEmptyDetail());
+    m_detailSide->addWidget(m_detail);
+
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->setChildrenCollapsible(false);
+    split->addWidget(m_list);
+    split->addWidget(m_detailSide);
+    split->setStretchFactor(1, 1);
+    split->setSizes({listIdealWidth, detailMinimumWidth});
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
+
+    connect(m_list, &ClipboardListColumn::itemChosen, m_controller, &ClipboardPanelController::select);
+    connect(m_list, &ClipboardListColumn::clearRequested, m_controller, &ClipboardPanelController::clearAll);
+    connect(m_list, &ClipboardListColumn::pasteRequested, m_controller, &ClipboardPanelController::handlePaste);
+    connect(m_detail, &ClipboardDetailColumn::deleteConfirmed, m_controller, &ClipboardPanelController::deleteItem);
+    connect(m_detail, &ClipboardDetailColumn::newEntryRequested, this, &ClipboardPanel::openEntryForm);
+    connect(m_controller, &ClipboardPanelController::selectedItemChanged, this, &ClipboardPanel::showSelectedItem);
+    connect(m_controller, &ClipboardPanelController::pasteNeedsAnswer, this, &ClipboardPanel::askBeforePaste);
+    showSelectedItem();
+}
+
+QWidget *ClipboardPanel::buildEmptyDetail()
+{
+    auto *empty = new QWidget(this);
+    empty->setObjectName(QStringLiteral("clipboardEmptyDetail"));
+    auto *layout = new QVBoxLayout(empty);
+    layout->setSpacing(8);
+    const QColor secondary = Theme::secondaryColor(this);
+    auto *symbol = new QLabel(empty);
+    symbol->setPixmap(SymbolIcons::tinted(QStringLiteral("doc.text.magnifyingglass"), emptyDetailSymbolSize, secondary,
+                                          devicePixelRatioF()));
+    symbol->setAlignment(Qt::AlignCenter);
+    auto *message = new QLabel(tr("Select an item to view its details."), empty);
+    message->setObjectName(QStringLiteral("clipboardEmptyDetailMessage"));
+    message->setAlignment(Qt::AlignCenter);
+    message->setWordWrap(true);
+    Theme::setTextColor(message, secondary);
+    layout->addStretch(1);
+    layout->addWidget(symbol);
+    layout->addWidget(message);
+    layout->addStretch(1);
+    return empty;
+}
+
+void ClipboardPanel::showSelectedItem()
+{
+    const std::optional<ClipboardItem> item = m_controller->selectedItem();
+    m_list->setSelectedItemID(item ? item->id : QUuid());
+    if (item)
+        m_detail->setItem(*item);
+    m_detailSide->setCurrentWidget(item ? static_cast<QWidget *>(m_detail) : m_detailSide->widget(0));
+}
+
+void ClipboardPanel::askBeforePaste()
+{
+    const QString question = tr("You are pasting information from a different patient. Do you want to proceed?");
+    auto *alert = new QMessageBox(QMessageBox::NoIcon, question, question, QMessageBox::NoButton, this);
+    alert->setObjectName(QStringLiteral("crossPatientPasteAlert"));
+    Theme::applyPalette(alert);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::WindowModal);
+    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelPaste"));
+    QPushButton *allow = alert->addButton(tr("Allow"), QMessageBox::AcceptRole);
+    allow->setObjectName(QStringLiteral("allowPaste"));
+    alert->setDefaultButton(cancel);
+    alert->setEscapeButton(cancel);
+    // Every way of closing it but "Allow" is "Cancel".
+    connect(alert, &QDialog::finished, m_controller, [controller = m_controller, alert, allow] {
+        if (alert->clickedButton() == allow)
+            controller->allowPendingPaste();
+        else
+            controller->cancelPendingPaste();
+    });
+    alert->open();
+}
+
+void ClipboardPanel::openEntryForm(const ClipboardItem &item)
+{
+    // A draft that cannot be written opens nothing; there is no place to tell more.
+    const std::optional<CreateEntryDraft> draft = m_controller->makeCreateEntryDraft(item);
+    if (draft && m_context.openEntryForm)
+        m_context.openEntryForm(draft->initialText, draft->attachmentURL);
+}

@@ -1,0 +1,125 @@
+#include "clipboard/ClipboardManager.h"
+#include "mainwindow/ContentView.h"
+#include "records/PatientStore.h"
+#include "window/WindowState.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+
+using ScreenTestKit::child;
+
+// The clipboard section in the signed-in window: the panel made for each patient, the different-patient
+// question across a switch, and "New entry" opening the window's entry form.
+class ClipboardSectionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QGuiApplication::clipboard()->clear();
+        QVERIFY(m_window.open(QSize(1200, 750)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->state()->selectedMedbit().has_value(), 10000);
+        QVERIFY(patients()->patients().size() >= 2);
+    }
+
+    void cleanup() { m_window.close(); }
+
+    void patientSwitch_whileTheQuestionIsOpen_dropsPanelQuestionAndPaste()
+    {
+        const QString first = patients()->selectedPatientID();
+        const QString second = otherPatient(first);
+        auto *search = child<QLineEdit>(m_window.view(), "searchField");
+        QTest::keyClicks(search, QStringLiteral("Warfarin"));
+        search->selectAll();
+        QTest::keySequence(search, QKeySequence::Copy);
+        patients()->setSelectedPatientID(second);
+        m_window.view()->state()->setSelectedSection(SidebarSection::clipboard);
+        QTRY_VERIFY(panel());
+
+        QTest::mouseClick(child<QWidget>(panel(), "pasteTarget"), Qt::LeftButton);
+        QPointer<QMessageBox> alert = child<QMessageBox>(panel(), "crossPatientPasteAlert");
+        QVERIFY(alert && alert->isVisible());
+        QPointer<QWidget> shownPanel = panel();
+        patients()->setSelectedPatientID(first);
+
+        QTRY_VERIFY(!alert && !shownPanel);
+        QTRY_VERIFY(panel());
+        QVERIFY(ClipboardManager::loadHistory(second).isEmpty());
+        const QList<ClipboardItem> firstHistory = ClipboardManager::loadHistory(first);
+        QCOMPARE(firstHistory.size(), 1);
+        QCOMPARE(firstHistory.first().action, ClipboardActionType::Copy);
+    }
+
+    void newEntry_opensTheEntryFormPrefilled_data()
+    {
+        QTest::addColumn<bool>("isFile");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("attachment");
+        QTest::newRow("text") << false << "Warfarin 5 mg daily"
+                              << "";
+        QTest::newRow("file") << true << ""
+                              << "-report.pdf";
+    }
+
+    void newEntry_opensTheEntryFormPrefilled()
+    {
+        QFETCH(bool, isFile);
+        QFETCH(QString, text);
+        QFETCH(QString, attachment);
+        ClipboardManager *manager = m_window.view()->clipboardManager();
+        if (isFile)
+            manager->recordFile(ClipboardActionType::Paste, {"report.pdf", "application/pdf", "%PDF-1.4"}, "Clipboard");
+        else
+            manager->record(ClipboardActionType::Copy, text, QStringLiteral("Ask"));
+        m_window.view()->state()->setSelectedSection(SidebarSection::clipboard);
+        QTRY_VERIFY(panel());
+
+        QTest::mouseClick(child<QPushButton>(panel(), "newEntryButton"), Qt::LeftButton);
+        QWidget *form = nullptr;
+        QTRY_VERIFY((form = child<QWidget>(m_window.view(), "createEntryView")) && form->isVisible());
+        QCOMPARE(child<QPlainTextEdit>(form, "entryTextEditor")->toPlainText(), text);
+        const auto *pending = child<QLabel>(form, "pendingAttachmentLabel");
+        QCOMPARE(pending ? pending->text().endsWith(attachment) : false, isFile);
+    }
+
+private:
+    PatientStore *patients() const { return m_window.session()->patients(); }
+
+    QWidget *panel() const
+    {
+        for (QWidget *panel : m_window.view()->findChildren<QWidget *>(QStringLiteral("clipboardPanel"))) {
+            if (panel->isVisible())
+                return panel;
+        }
+        return nullptr;
+    }
+
+    QString otherPatient(const QString &id) const
+    {
+        for (const Patient &patient : patients()->patients()) {
+            if (patient._id != id)
+                return patient._id;
+        }
+        return {};
+    }
+
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+};
+
+QTEST_MAIN(ClipboardSectionTest)
+#include "ClipboardSectionTest.moc"

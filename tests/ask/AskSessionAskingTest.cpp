@@ -173,6 +173,9 @@ private Q_SLOTS:
         QTest::newRow("done, then a late stream_error changes nothing")
             << QList<QByteArray>{delta("Sto"), done, sse("stream_error", R"({"message":"late"})"), delta("x")} << 200
             << QByteArray() << QStringLiteral("Stored.") << false;
+        QTest::newRow("a message that does not decode is skipped")
+            << QList<QByteArray>{delta("A"), sse("message", R"({"text":"lost"})"), delta("B")} << 200 << QByteArray()
+            << QStringLiteral("AB") << false;
         QTest::newRow("ends without done: the partial answer stays")
             << QList<QByteArray>{delta("Half "), delta("an answer")} << 200 << QByteArray()
             << QStringLiteral("Half an answer") << false;

@@ -215,22 +215,6 @@ private Q_SLOTS:
         if (error)
             QCOMPARE(error->kind(), APIError::Kind::DecodingFailed);
     }
-
-    void healthStory_returnsTheNarrative_anEmptyOneIncluded()
-    {
-        replyWith(QStringLiteral("/api/chats/health_story"), 200, R"({"narrative":""})");
-        QCOMPARE(AwaitTask::run(ChatAPIClient::generateHealthStory(m_patientId)), QString());
-        const QString narrative = AwaitTask::run(ChatAPIClient::generateHealthStory(m_patientId));
-        QVERIFY(narrative.startsWith(QStringLiteral("## The health story of Alex")));
-    }
-
-    void serviceFailure_reachesTheCallerWithItsMessage()
-    {
-        replyWith(QStringLiteral("/api/chats/suggested_questions"), 500, R"({"message":"Suggestions are resting."})");
-        const std::optional<APIError> error = failureOf(ChatAPIClient::fetchSuggestedQuestions(m_patientId, false));
-        QVERIFY(error);
-        QCOMPARE(error->description(), QStringLiteral("Suggestions are resting."));
-    }
 };
 
 QTEST_MAIN(ChatAPIClientTest)

@@ -229,17 +229,6 @@ private Q_SLOTS:
         QVERIFY(refreshed != first);
     }
 
-    void demoSeed_holdsOneStoredConversation()
-    {
-        const QJsonArray listed = myQuestions(m_patientId);
-        QCOMPARE(listed.size(), 1);
-        QCOMPARE(listed.first()[QStringLiteral("title")].toString(), QStringLiteral("What does my blood panel say?"));
-        QCOMPARE(listed.first()[QStringLiteral("updatedAt")].toString(), QStringLiteral("2025-03-01T09:32:00Z"));
-        const QJsonArray stored = messages(listed.first()[QStringLiteral("_id")].toString());
-        QCOMPARE(stored.size(), 4);
-        QCOMPARE(stored.at(1)[QStringLiteral("usedMedbits")].toArray().size(), 1);
-    }
-
     void healthStory_tellsThePatientsEntries()
     {
         const QJsonObject story =

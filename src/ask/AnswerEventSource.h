@@ -28,7 +28,12 @@ struct AnswerQuery {
     QString content;
     std::optional<QString> channelId;
 
-    QueryItems queryItems() const;
+    QueryItems queryItems() const
+    {
+        return {{QStringLiteral("patientId"), patientId},
+                {QStringLiteral("content"), content},
+                {QStringLiteral("channelId"), channelId}};
+    }
 };
 
 // Where answers come from. open() yields the question's events in arrival order and ends with the stream;

@@ -17,13 +17,6 @@ template <typename Event> std::optional<AnswerEvent> decodedOrNone(const QByteAr
 
 } // namespace
 
-QueryItems AnswerQuery::queryItems() const
-{
-    return {{QStringLiteral("patientId"), patientId},
-            {QStringLiteral("content"), content},
-            {QStringLiteral("channelId"), channelId}};
-}
-
 std::optional<AnswerEvent> SSEAnswerEventSource::decode(const SSEEvent &event)
 {
     if (event.event == QLatin1StringView("message"))

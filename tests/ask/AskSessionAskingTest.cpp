@@ -279,7 +279,7 @@ private Q_SLOTS:
     {
         AwaitTask::run(f.session->load());
         f.delay(QStringLiteral("/api/chats/channels/") + f.storedChannel, 300);
-        f.delay(AskFixture::streamPath, 900);
+        f.delay(AskFixture::streamPath, 1500);
         f.session->selectConversation(f.storedChannel);
         f.session->sendFollowUp(f.storedChannel, QStringLiteral("Mid-load?"));
         QTRY_VERIFY_WITH_TIMEOUT(stored().hasLoadedHistory, AskFixture::deadlineMs);

@@ -3,7 +3,6 @@
 #include "ChatAPIClient.h"
 
 #include "net/APIError.h"
-#include "net/SSEError.h"
 
 #include <algorithm>
 
@@ -245,7 +244,7 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
         target->turns << questionTurn << answerTurn;
         Q_EMIT turnsChanged(conversationID);
     }
-    AnswerQuery query{.patientId = m_patientID, .content = question, .channelId = channelID};
+    AnswerQuestion query{.patientID = m_patientID, .content = question, .channelID = channelID};
     AskedQuestion asked{
         .conversationID = conversationID, .questionTurnID = questionTurn.id, .answerTurnID = answerTurn.id};
     askStream(this, m_answers, std::move(query), std::move(asked));
@@ -253,7 +252,7 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
 
 // Read to its end even when the session is gone; only the writes to the session are skipped.
 QCoro::Task<> AskSession::askStream(QPointer<AskSession> session, std::shared_ptr<AnswerEventSource> source,
-                                    AnswerQuery query, AskedQuestion asked)
+                                    AnswerQuestion query, AskedQuestion asked)
 {
     std::optional<QString> failure;
     try {
@@ -264,8 +263,6 @@ QCoro::Task<> AskSession::askStream(QPointer<AskSession> session, std::shared_pt
                 session->applyAnswerEvent(asked, event);
         }
     } catch (const APIError &error) {
-        failure = error.description();
-    } catch (const SSEError &error) {
         failure = error.description();
     }
     if (session)
@@ -278,8 +275,8 @@ void AskSession::applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent 
         appendDelta(asked, delta->delta);
     else if (const auto *done = std::get_if<ChatDoneEvent>(&event))
         finishAnswer(asked, *done);
-    else if (const auto *error = std::get_if<ChatStreamErrorEvent>(&event))
-        failAnswer(asked, error->message);
+    else if (const auto *error = std::get_if<AnswerStreamError>(&event))
+        failAnswer(asked, error->message.value_or(answerFailedText()));
 }
 
 void AskSession::appendDelta(const AskedQuestion &asked, const QString &delta)

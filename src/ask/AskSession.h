@@ -102,7 +102,7 @@ private:
     static QCoro::Task<> loadMyQuestions(QPointer<AskSession> session);
     static QCoro::Task<> loadConversationHistory(QPointer<AskSession> session, QString conversationID);
     static QCoro::Task<> askStream(QPointer<AskSession> session, std::shared_ptr<AnswerEventSource> source,
-                                   AnswerQuery query, AskedQuestion asked);
+                                   AnswerQuestion query, AskedQuestion asked);
     static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID);
 
     void setSelectedConversationID(const std::optional<QString> &conversationID);

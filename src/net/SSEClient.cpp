@@ -2,8 +2,8 @@
 
 #include "APIClient.h"
 #include "ReplyMonitor.h"
-#include "SSEError.h"
 #include "SSEParser.h"
+#include "ServiceMessage.h"
 
 #include <QNetworkReply>
 
@@ -13,6 +13,14 @@ namespace
 bool hasUnreadBytesOrEnded(const QNetworkReply &reply)
 {
     return reply.bytesAvailable() > 0 || reply.isFinished();
+}
+
+// The error of a failed stream reply: the service's message when its (capped) body carries one, else the status.
+APIError failedStreamError(int status, const QByteArray &contentType, const QByteArray &body)
+{
+    if (const std::optional<QString> message = ServiceMessage::of(contentType, body))
+        return APIError::server(status, *message);
+    return APIError::httpError(status);
 }
 
 } // namespace
@@ -43,7 +51,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
         monitor->throwIfTransportFailed();
-        throw SSEError::invalidResponse();
+        throw APIError::decodingFailed();
     }
     if (status.toInt() < 200 || status.toInt() > 299) {
         // Only the start of a failed reply is read: enough for a message, never a large page.
@@ -56,10 +64,10 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
         }
         if (body.size() < errorBodyLimit)
             monitor->throwIfTransportFailed();
-        throw SSEError::fromFailedReply(status.toInt(), reply->rawHeader("Content-Type"), body);
+        throw failedStreamError(status.toInt(), reply->rawHeader("Content-Type"), body);
     }
     if (!reply->rawHeader("Content-Type").contains("text/event-stream"))
-        throw SSEError::notAStream();
+        throw APIError::notAStream();
 
     SSEParser parser;
     QList<SSEEvent> events;

@@ -10,15 +10,15 @@
 struct StreamRequest;
 
 // Sends a streaming request and yields its server-sent events as their bytes arrive. Usage:
-//   auto events = SSEClient::stream(APIClient::shared().makeStreamRequest(HTTPMethod::GET,
-//                     "/chats/get_answer_free", query, true));
+//   const APIRequest call{.path = u"/chats/get_answer_free"_s, .query = query};
+//   auto events = SSEClient::stream(APIClient::shared().makeStreamRequest(call));
 //   QCORO_FOREACH(const SSEEvent &event, events) { ... }
 // The sequence is lazy: the request goes out when iteration begins, and dropping the generator aborts
-// it. It ends after the last event, or throws: SSEError for a failed status, a reply that is not a
-// stream or not HTTP; APIError::network for a transport failure or the client's idle time-out (a
-// pending event is then lost); APIError::invalidURL, before sending, for a request without an address. Nothing is
-// refreshed or repeated on 401. `onProgress` receives the fraction of the request body sent, when the total size is
-// known.
+// it. It ends after the last event, or throws APIError: server (with the service's message) or httpError for
+// a failed status, notAStream for a reply that is not a stream, decodingFailed for one that is not HTTP;
+// network for a transport failure or the client's idle time-out (a pending event is then lost); invalidURL,
+// before sending, for a request without an address. Nothing is refreshed or repeated on 401. `onProgress`
+// receives the fraction of the request body sent, when the total size is known.
 class SSEClient final
 {
 public:

@@ -4,8 +4,8 @@
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
+#include "ask/AnswerStreamSource.h"
 #include "ask/AskSession.h"
-#include "ask/SSEAnswerEventSource.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -51,7 +51,7 @@ struct AskFixture {
 
     static std::unique_ptr<AskSession> makeSession(const QString &patientId)
     {
-        return std::make_unique<AskSession>(patientId, std::make_shared<SSEAnswerEventSource>());
+        return std::make_unique<AskSession>(patientId, std::make_shared<AnswerStreamSource>());
     }
 
     // Loads suggestions and history, then opens the stored conversation and waits for its turns.

@@ -31,6 +31,14 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        // The Ask and Health Story sections.
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
+        {QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh")},
+        {QStringLiteral("lightbulb"), QStringLiteral("help-hint")},
+        {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
+        {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
+        {QStringLiteral("exclamationmark.shield"), QStringLiteral("security-medium")},
+        {QStringLiteral("heart.text.square"), QStringLiteral("emblem-favorite")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},

@@ -53,6 +53,11 @@ AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     showSelectedConversation();
 }
 
+QString AskAppPanel::patientID() const
+{
+    return m_session->patientID();
+}
+
 void AskAppPanel::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);

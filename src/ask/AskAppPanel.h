@@ -14,9 +14,13 @@ struct WindowContext;
 class AskAppPanel final : public QWidget
 {
     Q_OBJECT
+    // The patient the panel was made for; a new patient gets a new panel.
+    Q_PROPERTY(QString patientID READ patientID CONSTANT)
 
 public:
     AskAppPanel(const WindowContext &context, QWidget *parent = nullptr);
+
+    QString patientID() const;
 
     AskSession *session() const { return m_session; }
 

@@ -149,6 +149,11 @@ QWidget *HealthStoryPanel::makeEmptyPage()
     return page;
 }
 
+QString HealthStoryPanel::patientID() const
+{
+    return m_controller->patientID();
+}
+
 void HealthStoryPanel::generate()
 {
     // The task reports through the controller's signals and survives the panel.

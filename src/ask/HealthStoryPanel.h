@@ -16,9 +16,13 @@ struct WindowContext;
 class HealthStoryPanel final : public QWidget
 {
     Q_OBJECT
+    // The patient the panel was made for; a new patient gets a new panel.
+    Q_PROPERTY(QString patientID READ patientID CONSTANT)
 
 public:
     HealthStoryPanel(const WindowContext &context, QWidget *parent = nullptr);
+
+    QString patientID() const;
 
     HealthStoryController *controller() const { return m_controller; }
 

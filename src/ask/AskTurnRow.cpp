@@ -24,6 +24,21 @@ QLabel *captionLabel(const QString &name, const QFont &font, QWidget *parent)
     return label;
 }
 
+// A question's bubble is as wide as its longest line; narrower than that, it wraps.
+class QuestionBubbleLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    QSize sizeHint() const override
+    {
+        const QRect lines =
+            fontMetrics().boundingRect(QRect(0, 0, QWIDGETSIZE_MAX, QWIDGETSIZE_MAX), Qt::TextExpandTabs, text());
+        const int width = lines.width() + 2 * (margin() + frameWidth()) + 2;
+        return {width, heightForWidth(width)};
+    }
+};
+
 QFont caption2Font()
 {
     QFont font = Theme::captionFont();
@@ -48,14 +63,18 @@ void AskTurnRow::buildQuestion()
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    m_bubble = new QLabel(this);
+    m_bubble = new QuestionBubbleLabel(this);
     m_bubble->setObjectName(QStringLiteral("questionBubble"));
     m_bubble->setTextFormat(Qt::PlainText);
     m_bubble->setWordWrap(true);
     m_bubble->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_bubble->setMargin(12);
     m_bubble->setStyleSheet(QStringLiteral("QLabel { background: palette(base); border-radius: 12px; }"));
-    layout->addWidget(m_bubble, 0, Qt::AlignRight);
+    // Not aligned in the column: an aligned label loses its height for a wrapped width.
+    auto *bubbleRow = new QHBoxLayout;
+    bubbleRow->addStretch(1);
+    bubbleRow->addWidget(m_bubble);
+    layout->addLayout(bubbleRow);
     m_time = captionLabel(QStringLiteral("questionTime"), caption2Font(), this);
     layout->addWidget(m_time, 0, Qt::AlignRight);
 }

@@ -12,6 +12,7 @@
 #include "window/WindowContext.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -301,6 +302,21 @@ private Q_SLOTS:
         openPanel();
         QTRY_COMPARE_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount(), 2, deadline);
         QCOMPARE(rowTexts(find<QAbstractItemView>("historyList")).first(), QStringLiteral("Closed mid-answer?"));
+    }
+
+    void keyboard_returnOnAHistoryRowOpensIt_andTheHeaderButtonToggles()
+    {
+        auto *history = find<FittedListView>("historyList");
+        history->setFocus();
+        history->setCurrentIndex(history->model()->index(0, 0));
+        QTest::keyClick(history, Qt::Key_Return);
+        QCOMPARE(find<QLabel>("conversationTitle")->text(), storedQuestion);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+
+        auto *toggle = find<QToolButton>("suggestionsToggle");
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!session()->isSuggestionsExpanded());
     }
 
     void closeButton_hidesTheConversation_andClearsTheFollowUp()

@@ -7,6 +7,7 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
+#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -80,8 +81,9 @@ QWidget *AskConversationDetailView::makeHeader()
     QFont font = Theme::title2Font();
     font.setBold(true);
     m_title->setFont(font);
-    // One line, cut at the column's edge.
+    // One line, elided at the column's edge; the whole title is its accessible name.
     m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_title->installEventFilter(this);
     row->addWidget(m_title, 1);
     auto *close = new QToolButton(header);
     close->setObjectName(QStringLiteral("closeConversationButton"));
@@ -184,7 +186,16 @@ QWidget *AskConversationDetailView::makeFollowUpRow(ClipboardManager *clipboard)
 void AskConversationDetailView::showTitle()
 {
     if (const AskConversation *conversation = m_session->conversation(m_conversationID))
-        m_title->setText(conversation->title);
+        m_fullTitle = conversation->title;
+    m_title->setAccessibleName(m_fullTitle);
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+}
+
+bool AskConversationDetailView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_title && event->type() == QEvent::Resize)
+        showTitle();
+    return QWidget::eventFilter(watched, event);
 }
 
 // The turns were added, replaced or removed: every row is made again.

@@ -29,6 +29,8 @@ Q_SIGNALS:
     void copyAllRequested(const QString &conversationID);
 
 private:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
     QWidget *makeHeader();
     QWidget *makeActionsRow();
     QWidget *makeDisclaimer();
@@ -43,6 +45,7 @@ private:
 
     AskSession *m_session = nullptr;
     QString m_conversationID;
+    QString m_fullTitle;
     QLabel *m_title = nullptr;
     QWidget *m_turns = nullptr;
     QVBoxLayout *m_turnsLayout = nullptr;

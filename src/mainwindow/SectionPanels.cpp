@@ -1,5 +1,7 @@
 #include "mainwindow/SectionPanels.h"
 
+#include "ask/AskAppPanel.h"
+#include "ask/HealthStoryPanel.h"
 #include "clipboard/ClipboardPanel.h"
 #include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
@@ -29,9 +31,9 @@ constexpr SectionPanel sections[] = {
     {SidebarSection::timeline, "timelineDetail", "timelineRow", QT_TRANSLATE_NOOP("SidebarPanel", "Timeline"), "clock",
      "icon-timeline", false, make<TimelineDetail>},
     {SidebarSection::ask, "askPanel", "askRow", QT_TRANSLATE_NOOP("SidebarPanel", "Ask"), "bubble.left", "icon-ask",
-     true, placeholder},
+     true, make<AskAppPanel>},
     {SidebarSection::healthStory, "healthStoryPanel", "healthStoryRow",
-     QT_TRANSLATE_NOOP("SidebarPanel", "Health Story"), "heart", "icon-health-story", true, placeholder},
+     QT_TRANSLATE_NOOP("SidebarPanel", "Health Story"), "heart", "icon-health-story", true, make<HealthStoryPanel>},
     {SidebarSection::healthDocuments, "healthDocumentsPanel", "healthDocumentsRow",
      QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true, placeholder},
     {SidebarSection::clipboard, "clipboardPanel", "clipboardRow", QT_TRANSLATE_NOOP("SidebarPanel", "Clipboard"),

@@ -31,6 +31,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        // The Clipboard section.
         {QStringLiteral("doc.fill"), QStringLiteral("text-x-generic")},
         {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
         {QStringLiteral("scissors"), QStringLiteral("edit-cut")},
@@ -38,6 +39,13 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("trash"), QStringLiteral("edit-delete")},
         {QStringLiteral("plus.circle"), QStringLiteral("list-add")},
         {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("document-preview")},
+        // The Ask and Health Story sections.
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
+        {QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh")},
+        {QStringLiteral("lightbulb"), QStringLiteral("help-hint")},
+        {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
+        {QStringLiteral("exclamationmark.shield"), QStringLiteral("security-medium")},
+        {QStringLiteral("heart.text.square"), QStringLiteral("emblem-favorite")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},

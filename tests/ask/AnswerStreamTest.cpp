@@ -74,15 +74,15 @@ private Q_SLOTS:
 
     void answer_deltasBuildTheStoredAnswer_data()
     {
-        QTest::addColumn<std::optional<QString>>("channel");
-        QTest::addColumn<QByteArray>("channelQuery");
-        QTest::newRow("new conversation") << std::optional<QString>() << QByteArray();
-        QTest::newRow("follow-up") << std::optional<QString>(u"channel 7"_s) << "&channelId=channel%207"_ba;
+        QTest::addColumn<bool>("isFollowUp");
+        QTest::newRow("new conversation") << false;
+        QTest::newRow("follow-up in the stored conversation") << true;
     }
     void answer_deltasBuildTheStoredAnswer()
     {
-        QFETCH(std::optional<QString>, channel);
-        QFETCH(QByteArray, channelQuery);
+        QFETCH(bool, isFollowUp);
+        const std::optional<QString> channel = isFollowUp ? std::optional<QString>(storedChannel()) : std::nullopt;
+        const QByteArray channelQuery = channel ? "&channelId=" + QUrl::toPercentEncoding(*channel) : QByteArray();
         QList<AnswerEvent> events;
         AwaitTask::run(
             collect({.patientID = m_patientID, .content = u"Is 2+2 fine?"_s, .channelID = channel}, &events));
@@ -151,6 +151,16 @@ private Q_SLOTS:
     }
 
 private:
+    // The demo patient's stored conversation, which a follow-up may name.
+    QString storedChannel()
+    {
+        const StandinSession direct = m_server.signIn();
+        const QJsonValue page =
+            m_server.apiCall("GET", "/chats/my_questions?patientId=" + m_patientID, {}, direct.access);
+        m_server.clearRequests();
+        return page[u"data"_s][0][u"_id"_s].toString();
+    }
+
     StandinServer m_server;
     std::unique_ptr<SignedInSession> m_session;
     QString m_patientID;

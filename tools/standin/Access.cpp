@@ -44,4 +44,15 @@ Patient *ownedPatient(StandinState &state, const QString &userId, const QString 
     return patient;
 }
 
+Channel *ownedChannel(StandinState &state, const QString &userId, const QString &channelId, httplib::Response &res)
+{
+    Channel *channel = state.channel(channelId);
+    const Patient *patient = channel ? state.patient(channel->patientId) : nullptr;
+    if (!patient || patient->ownerId != userId) {
+        HttpUtil::replyError(res, 404, QStringLiteral("Channel not found."));
+        return nullptr;
+    }
+    return channel;
+}
+
 } // namespace Access

@@ -9,6 +9,7 @@ namespace httplib
 struct Request;
 struct Response;
 } // namespace httplib
+struct Channel;
 struct Patient;
 struct StandinState;
 
@@ -20,5 +21,7 @@ namespace Access
 std::optional<QString> signedInUser(StandinState &state, const httplib::Request &req, httplib::Response &res);
 bool isSameUser(const QString &signedIn, const QString &requested, httplib::Response &res);
 Patient *ownedPatient(StandinState &state, const QString &userId, const QString &patientId, httplib::Response &res);
+// A channel about one of the user's patients; 404 for any other, so that ids of others reveal nothing.
+Channel *ownedChannel(StandinState &state, const QString &userId, const QString &channelId, httplib::Response &res);
 
 } // namespace Access

@@ -61,6 +61,28 @@ void addDocument(StandinState &state, const QString &patientId, Medbit *attached
     state.documents.append(document);
 }
 
+// One earlier conversation about the blood panel: a question, its answer and a follow-up.
+void seedConversation(StandinState &state, const QString &patientId, const UsedEntry &lab)
+{
+    const qint64 asked = QDateTime(QDate(2025, 3, 1), QTime(9, 30), Qt::UTC).toSecsSinceEpoch();
+    const QString question = QStringLiteral("What does my blood panel say?");
+    Channel channel{state.newId(), patientId, question, asked + 120, {}};
+    channel.messages = {
+        {state.newId(), QStringLiteral("user"), question, std::nullopt, asked},
+        {state.newId(), QStringLiteral("assistant"),
+         QStringLiteral("Your blood panel of **8 March 2024** was within range:\n\n"
+                        "- Total cholesterol: 182 mg/dL (below 200)\n- Vitamin D: 34 ng/mL (30 to 100)"),
+         QList<UsedEntry>{lab}, asked + 5},
+        {state.newId(), QStringLiteral("user"), QStringLiteral("Should I recheck my vitamin D?"), std::nullopt,
+         asked + 100},
+        {state.newId(), QStringLiteral("assistant"),
+         QStringLiteral("Your level is near the lower end of the range, so a *yearly* check is reasonable. "
+                        "Ask your doctor."),
+         QList<UsedEntry>{lab}, asked + 120},
+    };
+    state.channels.append(channel);
+}
+
 void seedAlex(StandinState &state, const QString &patientId)
 {
     const QList<EntrySeed> entries{
@@ -78,6 +100,7 @@ void seedAlex(StandinState &state, const QString &patientId)
         addEntry(state, patientId, entry);
     Medbit &lab = addEntry(state, patientId,
                            {"Blood panel: cholesterol and vitamin D within range.", QDate(2024, 3, 8), "lab", true});
+    const UsedEntry labEntry{lab.id, lab.entryText};
     addDocument(state, patientId, &lab, QStringLiteral("Blood panel 2024-03.pdf"), QStringLiteral("application/pdf"),
                 SampleFiles::pdf({QStringLiteral("Blood panel - Alex Rivera - 8 March 2024"),
                                   QStringLiteral("Total cholesterol: 182 mg/dL (range < 200)"),
@@ -89,6 +112,7 @@ void seedAlex(StandinState &state, const QString &patientId)
         state, patientId, nullptr, QStringLiteral("Vaccination record.pdf"), QStringLiteral("application/pdf"),
         SampleFiles::pdf({QStringLiteral("Vaccination record - Alex Rivera"),
                           QStringLiteral("Influenza, 15 October 2024"), QStringLiteral("Tetanus, 2 May 2020")}));
+    seedConversation(state, patientId, labEntry);
 }
 
 void seedSam(StandinState &state, const QString &patientId)

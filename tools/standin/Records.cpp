@@ -1,5 +1,6 @@
 #include "Records.h"
 
+#include <QDateTime>
 #include <QJsonArray>
 #include <QRandomGenerator>
 #include <QUrl>
@@ -53,4 +54,43 @@ QJsonObject Document::toJson(const QString &origin) const
     if (type.startsWith(QLatin1String("image/")))
         json.insert(QStringLiteral("thumbnail"), uri(origin));
     return json;
+}
+
+namespace
+{
+
+// The service writes stream dates as seconds since 1 January 2001.
+constexpr qint64 streamDateOffset = 978307200;
+
+QString isoDate(qint64 secondsSince1970)
+{
+    return QDateTime::fromSecsSinceEpoch(secondsSince1970, Qt::UTC).toString(Qt::ISODate);
+}
+
+} // namespace
+
+QJsonObject ChannelMessage::toJson(const QString &channelId, DateForm dates) const
+{
+    QJsonObject json{{QStringLiteral("_id"), id},
+                     {QStringLiteral("channelId"), channelId},
+                     {QStringLiteral("role"), role},
+                     {QStringLiteral("content"), content}};
+    if (usedMedbits) {
+        QJsonArray used;
+        for (const UsedEntry &entry : *usedMedbits)
+            used.append(QJsonObject{{QStringLiteral("_id"), entry.id}, {QStringLiteral("entryText"), entry.entryText}});
+        json.insert(QStringLiteral("usedMedbits"), used);
+    }
+    if (dates == DateForm::iso8601)
+        json.insert(QStringLiteral("createdAt"), isoDate(createdAt));
+    else
+        json.insert(QStringLiteral("createdAt"), double(createdAt - streamDateOffset));
+    return json;
+}
+
+QJsonObject Channel::toJson() const
+{
+    return {{QStringLiteral("_id"), id},
+            {QStringLiteral("title"), title},
+            {QStringLiteral("updatedAt"), isoDate(updatedAt)}};
 }

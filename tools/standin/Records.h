@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -62,4 +63,34 @@ struct Medbit {
     bool isStarred = false;
     QStringList tags;
     QStringList documentIds;
+};
+
+// One entry an answer drew on, as the answer keeps it.
+struct UsedEntry {
+    QString id;
+    QString entryText;
+};
+
+// A question ("user") or an answer ("assistant") stored in a channel.
+struct ChannelMessage {
+    QString id;
+    QString role;
+    QString content;
+    std::optional<QList<UsedEntry>> usedMedbits; // answers only
+    qint64 createdAt = 0;                        // seconds since 1970
+
+    // The list replies write dates as ISO 8601 text; the answer stream as seconds since 2001.
+    enum class DateForm { iso8601, secondsSince2001 };
+    QJsonObject toJson(const QString &channelId, DateForm dates) const;
+};
+
+// One conversation about a patient: its title is its first question.
+struct Channel {
+    QString id;
+    QString patientId;
+    QString title;
+    qint64 updatedAt = 0; // seconds since 1970
+    QList<ChannelMessage> messages;
+
+    QJsonObject toJson() const;
 };

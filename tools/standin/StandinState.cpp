@@ -17,6 +17,7 @@ void StandinState::reset()
     patients.clear();
     medbits.clear();
     documents.clear();
+    channels.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
     m_listReplies.clear();
@@ -74,6 +75,15 @@ Document *StandinState::document(const QString &id)
     for (Document &document : documents) {
         if (document.id == id)
             return &document;
+    }
+    return nullptr;
+}
+
+Channel *StandinState::channel(const QString &id)
+{
+    for (Channel &channel : channels) {
+        if (channel.id == id)
+            return &channel;
     }
     return nullptr;
 }

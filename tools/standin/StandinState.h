@@ -33,6 +33,7 @@ struct StandinState {
     QList<Patient> patients;
     QList<Medbit> medbits;
     QList<Document> documents;
+    QList<Channel> channels;
 
     void reset();
     QString newId();
@@ -42,6 +43,7 @@ struct StandinState {
     Patient *patient(const QString &id);
     Medbit *medbit(const QString &id);
     Document *document(const QString &id);
+    Channel *channel(const QString &id);
     QList<Document *> documentsOf(const QStringList &ids);
 
     TokenPair issueTokens(const QString &userId);

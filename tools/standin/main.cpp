@@ -1,8 +1,10 @@
 #include "AuthRoutes.h"
+#include "ChannelRoutes.h"
 #include "ChatRoutes.h"
 #include "ControlRoutes.h"
 #include "DocumentRoutes.h"
 #include "FaultBook.h"
+#include "HealthStoryRoutes.h"
 #include "HttpUtil.h"
 #include "MedbitRoutes.h"
 #include "PatientRoutes.h"
@@ -116,6 +118,8 @@ void installRoutes(Router &router, StandinState &state)
     PatientRoutes::install(router, state);
     MedbitRoutes::install(router, state);
     ChatRoutes::install(router, state);
+    ChannelRoutes::install(router, state);
+    HealthStoryRoutes::install(router, state);
     DocumentRoutes::install(router, state);
     // Chat, analysis, translation and batch-save routes go here, before the fallback.
     router.addFallback();

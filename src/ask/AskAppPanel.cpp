@@ -1,0 +1,95 @@
+#include "AskAppPanel.h"
+
+#include "AnswerStreamSource.h"
+#include "AskConversationDetailView.h"
+#include "AskListView.h"
+#include "AskSession.h"
+
+#include "clipboard/ClipboardManager.h"
+#include "clipboard/Pasteboard.h"
+#include "window/WindowContext.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int listMinimumWidth = 280;
+constexpr int listMaximumWidth = 380;
+constexpr int panelMinimumWidth = 350;
+
+} // namespace
+
+AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
+    : QWidget(parent), m_clipboard(context.clipboardManager),
+      m_session(new AskSession(context.patientID, std::make_shared<AnswerStreamSource>(), this))
+{
+    setMinimumWidth(panelMinimumWidth);
+    setBackgroundRole(QPalette::Window);
+    setAutoFillBackground(true);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_list = new AskListView(m_session, m_clipboard, this);
+    m_list->setObjectName(QStringLiteral("askList"));
+    m_list->setMinimumWidth(listMinimumWidth);
+    m_list->setMaximumWidth(listMaximumWidth);
+    layout->addWidget(m_list);
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    m_divider = divider;
+    layout->addWidget(m_divider);
+    m_detailHost = new QWidget(this);
+    auto *hostLayout = new QVBoxLayout(m_detailHost);
+    hostLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_detailHost, 1);
+    connect(m_session, &AskSession::selectedConversationIDChanged, this, &AskAppPanel::showSelectedConversation);
+    connect(m_session, &AskSession::conversationsChanged, this, &AskAppPanel::showSelectedConversation);
+    showSelectedConversation();
+}
+
+QString AskAppPanel::patientID() const
+{
+    return m_session->patientID();
+}
+
+void AskAppPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Only the first showing loads; loads that fail show nothing.
+    m_session->load();
+}
+
+// The conversation pane follows the selection, and goes when its conversation leaves the list.
+void AskAppPanel::showSelectedConversation()
+{
+    const AskConversation *selected = m_session->selectedConversation();
+    if (m_detail && (!selected || selected->id != m_detail->conversationID())) {
+        // Later: the close button that asked for this is still in its click handler.
+        m_detail->hide();
+        m_detail->deleteLater();
+        m_detail = nullptr;
+    }
+    if (selected && !m_detail) {
+        m_detail = new AskConversationDetailView(m_session, selected->id, m_clipboard, m_detailHost);
+        connect(m_detail, &AskConversationDetailView::copyAllRequested, this, &AskAppPanel::copyConversation);
+        m_detailHost->layout()->addWidget(m_detail);
+    }
+    m_divider->setVisible(selected != nullptr);
+}
+
+// Written to the clipboard as it is; the clipboard history records it as a copy from the application.
+void AskAppPanel::copyConversation(const QString &conversationID)
+{
+    const AskConversation *conversation = m_session->conversation(conversationID);
+    if (!conversation || !m_clipboard)
+        return;
+    auto *data = new QMimeData;
+    data->setText(conversation->copyAllText());
+    m_clipboard->pasteboard()->write(data);
+}

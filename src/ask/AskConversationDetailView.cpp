@@ -1,0 +1,250 @@
+#include "AskConversationDetailView.h"
+
+#include "AskSession.h"
+#include "AskTurnRow.h"
+
+#include "clipboard/ClipboardTrackingTextField.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int actionIconSize = 16;
+
+QFrame *detailDivider(QWidget *parent)
+{
+    auto *divider = new QFrame(parent);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    return divider;
+}
+
+} // namespace
+
+AskConversationDetailView::AskConversationDetailView(AskSession *session, QString conversationID,
+                                                     ClipboardManager *clipboard, QWidget *parent)
+    : QWidget(parent), m_session(session), m_conversationID(std::move(conversationID))
+{
+    setObjectName(QStringLiteral("conversationDetail"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeHeader());
+    layout->addWidget(makeActionsRow());
+    layout->addWidget(detailDivider(this));
+    layout->addWidget(makeDisclaimer());
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("turnList"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_turns = new QWidget(scroll);
+    m_turnsLayout = new QVBoxLayout(m_turns);
+    m_turnsLayout->setContentsMargins(24, 24, 24, 24);
+    m_turnsLayout->setSpacing(24);
+    m_turnsLayout->addStretch(1);
+    scroll->setWidget(m_turns);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(detailDivider(this));
+    layout->addWidget(makeFollowUpRow(clipboard));
+
+    connect(m_session, &AskSession::conversationsChanged, this, &AskConversationDetailView::showTitle);
+    connect(m_session, &AskSession::turnsChanged, this, [this](const QString &changed) {
+        if (changed == m_conversationID)
+            showTurns();
+    });
+    connect(m_session, &AskSession::turnChanged, this, &AskConversationDetailView::showTurn);
+    showTitle();
+    showTurns();
+}
+
+QWidget *AskConversationDetailView::makeHeader()
+{
+    auto *header = new QWidget(this);
+    auto *row = new QHBoxLayout(header);
+    row->setContentsMargins(24, 16, 24, 12);
+    row->setSpacing(12);
+    m_title = new QLabel(header);
+    m_title->setObjectName(QStringLiteral("conversationTitle"));
+    m_title->setTextFormat(Qt::PlainText);
+    QFont font = Theme::title2Font();
+    font.setBold(true);
+    m_title->setFont(font);
+    // One line, elided at the column's edge; the whole title is its accessible name.
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_title->installEventFilter(this);
+    row->addWidget(m_title, 1);
+    auto *close = new QToolButton(header);
+    close->setObjectName(QStringLiteral("closeConversationButton"));
+    close->setAccessibleName(tr("Close Conversation"));
+    close->setToolTip(tr("Close Conversation"));
+    close->setAutoRaise(true);
+    close->setIcon(SymbolIcons::icon(QStringLiteral("xmark.circle.fill")));
+    connect(close, &QToolButton::clicked, m_session, &AskSession::closeConversation);
+    row->addWidget(close);
+    return header;
+}
+
+QToolButton *AskConversationDetailView::makeAction(const QString &name, const QString &title, const QString &symbol,
+                                                   const QString &help)
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setAccessibleName(title);
+    button->setToolTip(help);
+    button->setAutoRaise(true);
+    button->setIcon(SymbolIcons::icon(symbol));
+    button->setIconSize(QSize(actionIconSize, actionIconSize));
+    return button;
+}
+
+QWidget *AskConversationDetailView::makeActionsRow()
+{
+    auto *actions = new QWidget(this);
+    auto *row = new QHBoxLayout(actions);
+    row->setContentsMargins(24, 0, 24, 12);
+    row->setSpacing(18);
+    QToolButton *explain = makeAction(QStringLiteral("explainSimplyButton"), tr("Explain Simply"),
+                                      QStringLiteral("lightbulb"), tr("Explain this conversation in simple terms"));
+    connect(explain, &QToolButton::clicked, this, [this] { m_session->explainSimply(m_conversationID); });
+    QToolButton *undo =
+        makeAction(QStringLiteral("undoLastButton"), tr("Undo Last Question"), QStringLiteral("arrow.uturn.backward"),
+                   tr("Remove the most recent question and answer"));
+    connect(undo, &QToolButton::clicked, this, [this] { m_session->undoLastQuestion(m_conversationID); });
+    QToolButton *copy = makeAction(QStringLiteral("copyAllButton"), tr("Copy All"), QStringLiteral("doc.on.doc"),
+                                   tr("Copy the whole conversation"));
+    connect(copy, &QToolButton::clicked, this, [this] { Q_EMIT copyAllRequested(m_conversationID); });
+    for (QToolButton *button : {explain, undo, copy})
+        row->addWidget(button);
+    row->addStretch(1);
+    return actions;
+}
+
+QWidget *AskConversationDetailView::makeDisclaimer()
+{
+    auto *disclaimer = new QWidget(this);
+    disclaimer->setObjectName(QStringLiteral("disclaimer"));
+    disclaimer->setAutoFillBackground(true);
+    auto *row = new QHBoxLayout(disclaimer);
+    row->setContentsMargins(24, 10, 24, 10);
+    row->setSpacing(8);
+    const QColor secondary = Theme::secondaryColor(disclaimer);
+    auto *icon = new QLabel(disclaimer);
+    icon->setPixmap(SymbolIcons::tinted(QStringLiteral("exclamationmark.shield"), 14, secondary, devicePixelRatioF()));
+    row->addWidget(icon);
+    auto *text =
+        new QLabel(tr("Vantorelle is for information only. Consult a qualified clinician for diagnosis and treatment."),
+                   disclaimer);
+    text->setObjectName(QStringLiteral("disclaimerText"));
+    text->setWordWrap(true);
+    text->setFont(Theme::captionFont());
+    Theme::setTextColor(text, secondary);
+    row->addWidget(text, 1);
+    return disclaimer;
+}
+
+QWidget *AskConversationDetailView::makeFollowUpRow(ClipboardManager *clipboard)
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(24, 16, 24, 16);
+    row->setSpacing(12);
+    m_followUpField = new ClipboardTrackingTextField(clipboard, tr("Ask anything"), QStringLiteral("Ask"), bar);
+    m_followUpField->setObjectName(QStringLiteral("followUpField"));
+    m_followUpField->setText(m_session->followUpText());
+    m_followUpField->setOnSubmit([this] { submitFollowUp(); });
+    connect(m_followUpField, &QLineEdit::textEdited, m_session, &AskSession::setFollowUpText);
+    connect(m_session, &AskSession::followUpTextChanged, this, [this](const QString &text) {
+        if (m_followUpField->text() != text)
+            m_followUpField->setText(text);
+        refreshSendEnabled();
+    });
+    m_sendButton = new QToolButton(bar);
+    m_sendButton->setObjectName(QStringLiteral("followUpSendButton"));
+    m_sendButton->setAccessibleName(tr("Send Follow-up"));
+    m_sendButton->setAutoRaise(true);
+    m_sendButton->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
+    m_sendButton->setIconSize(QSize(24, 24));
+    connect(m_sendButton, &QToolButton::clicked, this, &AskConversationDetailView::submitFollowUp);
+    row->addWidget(m_followUpField, 1);
+    row->addWidget(m_sendButton);
+    refreshSendEnabled();
+    return bar;
+}
+
+void AskConversationDetailView::showTitle()
+{
+    if (const AskConversation *conversation = m_session->conversation(m_conversationID))
+        m_fullTitle = conversation->title;
+    m_title->setAccessibleName(m_fullTitle);
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+}
+
+bool AskConversationDetailView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_title && event->type() == QEvent::Resize)
+        showTitle();
+    return QWidget::eventFilter(watched, event);
+}
+
+// The turns were added, replaced or removed: every row is made again.
+void AskConversationDetailView::showTurns()
+{
+    const AskConversation *conversation = m_session->conversation(m_conversationID);
+    while (m_turnsLayout->count() > 1) {
+        QLayoutItem *item = m_turnsLayout->takeAt(0);
+        delete item->widget();
+        delete item;
+    }
+    m_rows.clear();
+    if (!conversation)
+        return;
+    int position = 0;
+    for (const AskTurn &turn : conversation->turns) {
+        auto *row = new AskTurnRow(turn, m_turns);
+        m_rows.insert(turn.id, row);
+        m_turnsLayout->insertWidget(position++, row);
+        m_turnsLayout->insertWidget(position++, detailDivider(m_turns));
+    }
+}
+
+void AskConversationDetailView::showTurn(const QString &conversationID, const QString &turnID)
+{
+    if (conversationID != m_conversationID)
+        return;
+    AskTurnRow *row = m_rows.value(turnID);
+    const AskConversation *conversation = m_session->conversation(m_conversationID);
+    if (!row || !conversation)
+        return;
+    for (const AskTurn &turn : conversation->turns) {
+        if (turn.id == turnID) {
+            row->setTurn(turn);
+            return;
+        }
+    }
+}
+
+void AskConversationDetailView::submitFollowUp()
+{
+    const QString question = m_followUpField->text().trimmed();
+    if (question.isEmpty())
+        return;
+    m_session->setFollowUpText(QString());
+    m_session->sendFollowUp(m_conversationID, question);
+}
+
+void AskConversationDetailView::refreshSendEnabled()
+{
+    m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty());
+}

@@ -1,0 +1,237 @@
+#include "AskListView.h"
+
+#include "AskHistoryDelegate.h"
+#include "AskHistoryModel.h"
+#include "AskSession.h"
+#include "FittedListView.h"
+
+#include "clipboard/ClipboardTrackingTextField.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QStringListModel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int chevronSize = 12;
+
+QFrame *listDivider(QWidget *parent)
+{
+    auto *divider = new QFrame(parent);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    return divider;
+}
+
+} // namespace
+
+AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidget *parent)
+    : QWidget(parent), m_session(session)
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(makeTitleBar());
+    layout->addWidget(listDivider(this));
+
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("askListScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *content = new QWidget(scroll);
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(makeSuggestionsHeader());
+
+    m_suggestionsModel = new QStringListModel(this);
+    m_suggestionsList = new FittedListView(content);
+    m_suggestionsList->setObjectName(QStringLiteral("suggestionsList"));
+    m_suggestionsList->setModel(m_suggestionsModel);
+    m_suggestionsList->setSpacing(0);
+    m_suggestionsList->setStyleSheet(QStringLiteral("QListView::item { padding: 12px 24px; }"));
+    connect(m_suggestionsList, &FittedListView::chosen, this,
+            [this](const QModelIndex &index) { m_session->submitQuestion(index.data().toString()); });
+    column->addWidget(m_suggestionsList);
+    m_noSuggestions = makeSectionText(tr("No suggestions yet."), QStringLiteral("noSuggestionsLabel"));
+    m_noSuggestions->setFont(Theme::captionFont());
+    m_noSuggestions->setContentsMargins(24, 12, 24, 12);
+    column->addWidget(m_noSuggestions);
+
+    auto *myQuestions = makeSectionText(tr("My questions"), QStringLiteral("myQuestionsLabel"));
+    myQuestions->setFont(Theme::headlineFont());
+    myQuestions->setContentsMargins(24, 16, 24, 8);
+    myQuestions->setAutoFillBackground(true);
+    column->addWidget(myQuestions);
+    m_noQuestions = makeSectionText(tr("No questions yet."), QStringLiteral("noQuestionsLabel"));
+    m_noQuestions->setContentsMargins(24, 24, 24, 24);
+    column->addWidget(m_noQuestions);
+
+    m_historyModel = new AskHistoryModel(this);
+    m_historyList = new FittedListView(content);
+    m_historyList->setObjectName(QStringLiteral("historyList"));
+    m_historyList->setItemDelegate(new AskHistoryDelegate(m_historyList));
+    m_historyList->setModel(m_historyModel);
+    connect(m_historyList, &FittedListView::chosen, this, [this](const QModelIndex &index) {
+        m_session->selectConversation(index.data(AskHistoryModel::ConversationIDRole).toString());
+    });
+    column->addWidget(m_historyList);
+    column->addStretch(1);
+    scroll->setWidget(content);
+    layout->addWidget(scroll, 1);
+    layout->addWidget(listDivider(this));
+    layout->addWidget(makeAskBar(clipboard));
+
+    connect(m_session, &AskSession::suggestedQuestionsChanged, this, &AskListView::showSuggestions);
+    connect(m_session, &AskSession::isLoadingSuggestionsChanged, this, &AskListView::showSuggestions);
+    connect(m_session, &AskSession::isSuggestionsExpandedChanged, this, &AskListView::showSuggestions);
+    connect(m_session, &AskSession::conversationsChanged, this, &AskListView::showHistory);
+    connect(m_session, &AskSession::selectedConversationIDChanged, this,
+            [this] { m_historyModel->setOpenConversationID(m_session->selectedConversationID()); });
+    connect(m_session, &AskSession::isAskingChanged, this, &AskListView::refreshSendEnabled);
+    showSuggestions();
+    showHistory();
+}
+
+QWidget *AskListView::makeTitleBar()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(24, 16, 24, 12);
+    auto *title = new QLabel(tr("Ask"), bar);
+    QFont font = Theme::title2Font();
+    font.setBold(true);
+    title->setFont(font);
+    row->addWidget(title);
+    row->addStretch(1);
+    return bar;
+}
+
+QWidget *AskListView::makeSuggestionsHeader()
+{
+    m_suggestionsHeader = new QWidget(this);
+    m_suggestionsHeader->setObjectName(QStringLiteral("suggestionsHeader"));
+    m_suggestionsHeader->setAutoFillBackground(true);
+    m_suggestionsHeader->installEventFilter(this);
+    auto *row = new QHBoxLayout(m_suggestionsHeader);
+    row->setContentsMargins(24, 12, 24, 12);
+    auto *toggle = new QToolButton(m_suggestionsHeader);
+    toggle->setObjectName(QStringLiteral("suggestionsToggle"));
+    toggle->setText(tr("Suggested questions"));
+    toggle->setFont(Theme::headlineFont());
+    toggle->setAutoRaise(true);
+    connect(toggle, &QToolButton::clicked, this, &AskListView::toggleSuggestions);
+    row->addWidget(toggle);
+    row->addStretch(1);
+    m_refreshButton = new QToolButton(m_suggestionsHeader);
+    m_refreshButton->setObjectName(QStringLiteral("refreshSuggestionsButton"));
+    m_refreshButton->setAccessibleName(tr("Refresh Suggestions"));
+    m_refreshButton->setToolTip(tr("Refresh Suggestions"));
+    m_refreshButton->setAutoRaise(true);
+    m_refreshButton->setIcon(SymbolIcons::icon(QStringLiteral("arrow.clockwise")));
+    connect(m_refreshButton, &QToolButton::clicked, this, [this] { m_session->refreshSuggestions(); });
+    row->addWidget(m_refreshButton);
+    m_suggestionsSpinner = new BusyIndicator(16, m_suggestionsHeader);
+    m_suggestionsSpinner->setObjectName(QStringLiteral("suggestionsSpinner"));
+    row->addWidget(m_suggestionsSpinner);
+    m_chevron = new QLabel(m_suggestionsHeader);
+    m_chevron->installEventFilter(this);
+    row->addWidget(m_chevron);
+    return m_suggestionsHeader;
+}
+
+QWidget *AskListView::makeAskBar(ClipboardManager *clipboard)
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(24, 16, 24, 16);
+    row->setSpacing(12);
+    m_askField = new ClipboardTrackingTextField(clipboard, tr("Ask anything"), QStringLiteral("Ask"), bar);
+    m_askField->setObjectName(QStringLiteral("askField"));
+    m_askField->setText(m_session->askText());
+    m_askField->setOnSubmit([this] { m_session->submitAskText(); });
+    connect(m_askField, &QLineEdit::textEdited, m_session, &AskSession::setAskText);
+    connect(m_session, &AskSession::askTextChanged, this, [this](const QString &text) {
+        if (m_askField->text() != text)
+            m_askField->setText(text);
+        refreshSendEnabled();
+    });
+    m_sendButton = new QToolButton(bar);
+    m_sendButton->setObjectName(QStringLiteral("askSendButton"));
+    m_sendButton->setAccessibleName(tr("Send"));
+    m_sendButton->setAutoRaise(true);
+    m_sendButton->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
+    m_sendButton->setIconSize(QSize(24, 24));
+    connect(m_sendButton, &QToolButton::clicked, m_session, &AskSession::submitAskText);
+    row->addWidget(m_askField, 1);
+    row->addWidget(m_sendButton);
+    refreshSendEnabled();
+    return bar;
+}
+
+QLabel *AskListView::makeSectionText(const QString &text, const QString &name)
+{
+    auto *label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    Theme::setTextColor(label, Theme::secondaryColor(label));
+    return label;
+}
+
+// A click anywhere on the suggestions header, outside its refresh button, opens or closes the section.
+bool AskListView::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool onHeader = watched == m_suggestionsHeader || watched == m_chevron;
+    if (onHeader && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        toggleSuggestions();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void AskListView::toggleSuggestions()
+{
+    m_session->setSuggestionsExpanded(!m_session->isSuggestionsExpanded());
+}
+
+void AskListView::showSuggestions()
+{
+    const bool loading = m_session->isLoadingSuggestions();
+    const bool expanded = m_session->isSuggestionsExpanded();
+    const QStringList questions = m_session->suggestedQuestions();
+    m_refreshButton->setVisible(!loading);
+    m_suggestionsSpinner->setVisible(loading);
+    const QString chevron = expanded ? QStringLiteral("chevron.down") : QStringLiteral("chevron.right");
+    m_chevron->setPixmap(SymbolIcons::tinted(chevron, chevronSize, Theme::secondaryColor(this), devicePixelRatioF()));
+    if (m_suggestionsModel->stringList() != questions)
+        m_suggestionsModel->setStringList(questions);
+    m_suggestionsList->setVisible(expanded && !questions.isEmpty());
+    m_noSuggestions->setVisible(expanded && questions.isEmpty() && !loading);
+}
+
+void AskListView::showHistory()
+{
+    const QList<AskConversation> conversations = m_session->displayedConversations();
+    m_historyModel->setConversations(conversations);
+    m_historyModel->setOpenConversationID(m_session->selectedConversationID());
+    m_historyList->setVisible(!conversations.isEmpty());
+    m_noQuestions->setVisible(conversations.isEmpty());
+}
+
+void AskListView::refreshSendEnabled()
+{
+    m_sendButton->setEnabled(!m_askField->text().trimmed().isEmpty() && !m_session->isAsking());
+}

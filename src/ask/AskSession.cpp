@@ -1,0 +1,383 @@
+#include "AskSession.h"
+
+#include "ChatAPIClient.h"
+
+#include "net/APIError.h"
+
+#include <algorithm>
+
+namespace
+{
+
+// The fixed question of "Explain Simply", sent and shown as it is.
+const QString explainSimplyQuestion = QStringLiteral("explain simply");
+
+} // namespace
+
+AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, QObject *parent)
+    : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers))
+{
+}
+
+const AskConversation *AskSession::conversation(const QString &conversationID) const
+{
+    const auto found = std::find_if(m_conversations.cbegin(), m_conversations.cend(),
+                                    [&conversationID](const AskConversation &c) { return c.id == conversationID; });
+    return found == m_conversations.cend() ? nullptr : &*found;
+}
+
+const AskConversation *AskSession::selectedConversation() const
+{
+    return m_selectedConversationID ? conversation(*m_selectedConversationID) : nullptr;
+}
+
+AskConversation *AskSession::findConversation(const QString &conversationID)
+{
+    const auto found = std::find_if(m_conversations.begin(), m_conversations.end(),
+                                    [&conversationID](const AskConversation &c) { return c.id == conversationID; });
+    return found == m_conversations.end() ? nullptr : &*found;
+}
+
+AskTurn *AskSession::findTurn(const QString &conversationID, const QString &turnID)
+{
+    AskConversation *found = findConversation(conversationID);
+    return found ? found->turn(turnID) : nullptr;
+}
+
+void AskSession::setAskText(const QString &text)
+{
+    if (m_askText == text)
+        return;
+    m_askText = text;
+    Q_EMIT askTextChanged(text);
+}
+
+void AskSession::setFollowUpText(const QString &text)
+{
+    if (m_followUpText == text)
+        return;
+    m_followUpText = text;
+    Q_EMIT followUpTextChanged(text);
+}
+
+void AskSession::setSuggestionsExpanded(bool expanded)
+{
+    if (m_isSuggestionsExpanded == expanded)
+        return;
+    m_isSuggestionsExpanded = expanded;
+    Q_EMIT isSuggestionsExpandedChanged(expanded);
+}
+
+void AskSession::setSuggestedQuestions(const QStringList &questions)
+{
+    if (m_suggestedQuestions == questions)
+        return;
+    m_suggestedQuestions = questions;
+    Q_EMIT suggestedQuestionsChanged();
+}
+
+void AskSession::setIsLoadingSuggestions(bool isLoading)
+{
+    if (m_isLoadingSuggestions == isLoading)
+        return;
+    m_isLoadingSuggestions = isLoading;
+    Q_EMIT isLoadingSuggestionsChanged(isLoading);
+}
+
+void AskSession::setIsAsking(bool isAsking)
+{
+    if (m_isAsking == isAsking)
+        return;
+    m_isAsking = isAsking;
+    Q_EMIT isAskingChanged(isAsking);
+}
+
+void AskSession::setSelectedConversationID(const std::optional<QString> &conversationID)
+{
+    if (m_selectedConversationID == conversationID)
+        return;
+    m_selectedConversationID = conversationID;
+    Q_EMIT selectedConversationIDChanged();
+    setFollowUpText(QString());
+    if (conversationID)
+        loadConversationHistory(this, *conversationID);
+}
+
+QCoro::Task<> AskSession::load()
+{
+    return startUp(this);
+}
+
+QCoro::Task<> AskSession::refreshSuggestions()
+{
+    return loadSuggestions(this, true);
+}
+
+void AskSession::selectConversation(const QString &conversationID)
+{
+    setSelectedConversationID(conversationID);
+}
+
+void AskSession::closeConversation()
+{
+    setSelectedConversationID(std::nullopt);
+}
+
+QCoro::Task<> AskSession::startUp(QPointer<AskSession> session)
+{
+    if (session->m_hasStarted)
+        co_return;
+    session->m_hasStarted = true;
+    co_await loadSuggestions(session, false);
+    if (session)
+        co_await loadMyQuestions(session);
+}
+
+// The loads show nothing when they fail: the state stays as it was, and the error is dropped on purpose.
+QCoro::Task<> AskSession::loadSuggestions(QPointer<AskSession> session, bool refresh)
+{
+    if (session->m_patientID.isEmpty() || (!refresh && !session->m_suggestedQuestions.isEmpty()))
+        co_return;
+    session->setIsLoadingSuggestions(true);
+    const QString patientID = session->m_patientID;
+    std::optional<QStringList> questions;
+    try {
+        questions = co_await ChatAPIClient::fetchSuggestedQuestions(patientID, refresh);
+    } catch (const APIError &) {
+    }
+    if (!session)
+        co_return;
+    if (questions)
+        session->setSuggestedQuestions(*questions);
+    session->setIsLoadingSuggestions(false);
+}
+
+QCoro::Task<> AskSession::loadMyQuestions(QPointer<AskSession> session)
+{
+    if (session->m_patientID.isEmpty())
+        co_return;
+    const QString patientID = session->m_patientID;
+    std::optional<ChatCursorPage<ChatChannel>> page;
+    try {
+        page = co_await ChatAPIClient::fetchMyQuestions(patientID);
+    } catch (const APIError &) {
+    }
+    if (!session || !page)
+        co_return;
+    QList<AskConversation> conversations;
+    conversations.reserve(page->data.size());
+    for (const ChatChannel &channel : std::as_const(page->data))
+        conversations.append(AskConversation::fromChannel(channel));
+    session->m_conversations = std::move(conversations);
+    Q_EMIT session->conversationsChanged();
+}
+
+QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, QString conversationID)
+{
+    const AskConversation *opened = session->conversation(conversationID);
+    if (!opened || opened->hasLoadedHistory || !opened->channelID)
+        co_return;
+    const QString channelID = *opened->channelID;
+    std::optional<QList<ChatMessage>> messages;
+    try {
+        messages = co_await ChatAPIClient::fetchChannelMessages(channelID);
+    } catch (const APIError &) {
+    }
+    if (!session || !messages)
+        co_return;
+    AskConversation *target = session->findConversation(conversationID);
+    if (!target)
+        co_return;
+    QList<AskTurn> turns;
+    turns.reserve(messages->size());
+    for (const ChatMessage &message : std::as_const(*messages))
+        turns.append(AskTurn::fromMessage(message));
+    target->turns = std::move(turns);
+    target->hasLoadedHistory = true;
+    Q_EMIT session->turnsChanged(conversationID);
+}
+
+void AskSession::submitAskText()
+{
+    submitQuestion(m_askText);
+}
+
+void AskSession::submitQuestion(const QString &text)
+{
+    const QString question = text.trimmed();
+    if (question.isEmpty() || m_isAsking)
+        return;
+    setAskText(QString());
+    const AskConversation begun = AskConversation::begun(question);
+    m_conversations.prepend(begun);
+    Q_EMIT conversationsChanged();
+    setSelectedConversationID(begun.id);
+    ask(question, begun.id, std::nullopt);
+}
+
+void AskSession::sendFollowUp(const QString &conversationID, const QString &text)
+{
+    const QString question = text.trimmed();
+    if (question.isEmpty() || m_isAsking)
+        return;
+    if (const AskConversation *target = conversation(conversationID))
+        ask(question, conversationID, target->channelID);
+}
+
+void AskSession::explainSimply(const QString &conversationID)
+{
+    if (m_isAsking)
+        return;
+    const AskConversation *target = conversation(conversationID);
+    if (target && target->channelID)
+        ask(explainSimplyQuestion, conversationID, target->channelID);
+}
+
+void AskSession::ask(const QString &question, const QString &conversationID, const std::optional<QString> &channelID)
+{
+    setIsAsking(true);
+    m_streamingConversationID = conversationID;
+    const AskTurn questionTurn = AskTurn::localQuestion(question);
+    const AskTurn answerTurn = AskTurn::localAnswerPlaceholder();
+    m_localTurnIDs << questionTurn.id << answerTurn.id;
+    if (AskConversation *target = findConversation(conversationID)) {
+        target->turns << questionTurn << answerTurn;
+        Q_EMIT turnsChanged(conversationID);
+    }
+    AnswerQuestion query{.patientID = m_patientID, .content = question, .channelID = channelID};
+    AskedQuestion asked{
+        .conversationID = conversationID, .questionTurnID = questionTurn.id, .answerTurnID = answerTurn.id};
+    askStream(this, m_answers, std::move(query), std::move(asked));
+}
+
+// Read to its end even when the session is gone; only the writes to the session are skipped.
+QCoro::Task<> AskSession::askStream(QPointer<AskSession> session, std::shared_ptr<AnswerEventSource> source,
+                                    AnswerQuestion query, AskedQuestion asked)
+{
+    std::optional<QString> failure;
+    try {
+        QCoro::AsyncGenerator<AnswerEvent> events = source->open(std::move(query));
+        QCORO_FOREACH(const AnswerEvent &event, events)
+        {
+            if (session)
+                session->applyAnswerEvent(asked, event);
+        }
+    } catch (const APIError &error) {
+        failure = error.description();
+    }
+    if (session)
+        session->endAsking(asked, failure);
+}
+
+void AskSession::applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event)
+{
+    if (const auto *delta = std::get_if<ChatMessageDeltaEvent>(&event))
+        appendDelta(asked, delta->delta);
+    else if (const auto *done = std::get_if<ChatDoneEvent>(&event))
+        finishAnswer(asked, *done);
+    else if (const auto *error = std::get_if<AnswerStreamError>(&event))
+        failAnswer(asked, error->message.value_or(answerFailedText()));
+}
+
+void AskSession::appendDelta(const AskedQuestion &asked, const QString &delta)
+{
+    if (AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID)) {
+        answer->content += delta;
+        Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
+    }
+}
+
+void AskSession::finishAnswer(const AskedQuestion &asked, const ChatDoneEvent &done)
+{
+    AskConversation *target = findConversation(asked.conversationID);
+    if (!target)
+        return;
+    if (AskTurn *question = target->turn(asked.questionTurnID))
+        *question = AskTurn::fromMessage(done.user);
+    if (AskTurn *answer = target->turn(asked.answerTurnID))
+        *answer = AskTurn::fromMessage(done.assistant);
+    if (!target->channelID)
+        target->channelID = done.assistant.channelId ? done.assistant.channelId : done.user.channelId;
+    target->updatedAt = QDateTime::currentDateTime();
+    Q_EMIT turnsChanged(asked.conversationID);
+    Q_EMIT conversationsChanged();
+}
+
+void AskSession::failAnswer(const AskedQuestion &asked, const QString &text)
+{
+    if (AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID)) {
+        answer->isError = true;
+        answer->content = text;
+        answer->isStreaming = false;
+        Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
+    }
+}
+
+// A stream that ended without "done" or "stream_error" must not leave its answer spinning.
+void AskSession::settleAnswer(const AskedQuestion &asked)
+{
+    AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID);
+    if (!answer || !answer->isStreaming)
+        return;
+    if (answer->content.isEmpty()) {
+        failAnswer(asked, answerFailedText());
+        return;
+    }
+    answer->isStreaming = false;
+    Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
+}
+
+void AskSession::endAsking(const AskedQuestion &asked, const std::optional<QString> &failure)
+{
+    if (failure)
+        failAnswer(asked, *failure);
+    else
+        settleAnswer(asked);
+    m_streamingConversationID.reset();
+    setIsAsking(false);
+}
+
+bool AskSession::mayUndo(const AskConversation &conversation) const
+{
+    if (!conversation.channelID || m_streamingConversationID == conversation.id)
+        return false;
+    const qsizetype removed = std::min<qsizetype>(2, conversation.turns.size());
+    const auto lastTurns = conversation.turns.mid(conversation.turns.size() - removed);
+    return std::none_of(lastTurns.cbegin(), lastTurns.cend(),
+                        [this](const AskTurn &turn) { return m_localTurnIDs.contains(turn.id); });
+}
+
+void AskSession::undoLastQuestion(const QString &conversationID)
+{
+    const AskConversation *target = conversation(conversationID);
+    if (target && mayUndo(*target))
+        undoLast(this, conversationID, *target->channelID);
+}
+
+QCoro::Task<> AskSession::undoLast(QPointer<AskSession> session, QString conversationID, QString channelID)
+{
+    bool undone = false;
+    try {
+        co_await ChatAPIClient::undoLastQuestion(channelID);
+        undone = true;
+    } catch (const APIError &) {
+        // A failed undo changes nothing and shows nothing.
+    }
+    if (session && undone)
+        session->applyUndo(conversationID);
+}
+
+void AskSession::applyUndo(const QString &conversationID)
+{
+    AskConversation *target = findConversation(conversationID);
+    if (!target)
+        return;
+    target->turns.resize(target->turns.size() - std::min<qsizetype>(2, target->turns.size()));
+    if (!target->turns.isEmpty()) {
+        Q_EMIT turnsChanged(conversationID);
+        return;
+    }
+    m_conversations.removeIf([&conversationID](const AskConversation &c) { return c.id == conversationID; });
+    Q_EMIT conversationsChanged();
+    setSelectedConversationID(std::nullopt);
+}

@@ -1,0 +1,334 @@
+#include "../clipboard/ClipboardTestSettings.h"
+#include "AskFixture.h"
+#include "ScreenTestKit.h"
+
+#include "ask/AskAppPanel.h"
+#include "ask/AskSession.h"
+#include "ask/FittedListView.h"
+#include "ask/MarkdownAnswerLabel.h"
+#include "clipboard/ClipboardManager.h"
+#include "clipboard/ClipboardTrackingTextField.h"
+#include "widgets/Theme.h"
+#include "window/WindowContext.h"
+
+#include <QAbstractItemModel>
+#include <QAccessible>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTest>
+#include <QToolButton>
+#include <QUrlQuery>
+
+#include <memory>
+
+using ScreenTestKit::child;
+
+namespace
+{
+
+constexpr int deadline = AskFixture::deadlineMs;
+const QString suggestionsPath = QStringLiteral("/api/chats/suggested_questions");
+const QString storedQuestion = QStringLiteral("What does my blood panel say?");
+
+QString queryValue(const LoggedRequest &request, const QString &name)
+{
+    return QUrlQuery(QString::fromUtf8(request.query)).queryItemValue(name, QUrl::FullyDecoded);
+}
+
+QStringList rowTexts(const QAbstractItemView *list, int role = Qt::DisplayRole)
+{
+    QStringList texts;
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        texts << list->model()->index(row, 0).data(role).toString();
+    return texts;
+}
+
+QList<QLabel *> shownLabels(const QWidget *root, const char *name)
+{
+    QList<QLabel *> shown;
+    for (QLabel *label : root->findChildren<QLabel *>(QString::fromLatin1(name))) {
+        if (label->isVisible())
+            shown << label;
+    }
+    return shown;
+}
+
+} // namespace
+
+// The Ask panel through its widgets, against the stand-in: what the user sees and what the service got.
+class AskAppPanelTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    ClipboardTestSettings m_settings;
+    AskFixture f;
+    std::unique_ptr<ClipboardManager> m_clipboard;
+    std::unique_ptr<AskAppPanel> m_panel;
+
+    template <typename T> T *find(const char *name) const { return child<T>(m_panel.get(), name); }
+    AskSession *session() const { return m_panel->session(); }
+
+    void openPanel()
+    {
+        WindowContext context;
+        context.clipboardManager = m_clipboard.get();
+        context.patientID = f.patientId;
+        m_panel = std::make_unique<AskAppPanel>(context);
+        m_panel->resize(1000, 700);
+        m_panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount() > 0, deadline);
+    }
+
+    void openStoredConversation()
+    {
+        auto *history = find<FittedListView>("historyList");
+        QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
+                          history->visualRect(history->model()->index(0, 0)).center());
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+    }
+
+    void ask(const char *question)
+    {
+        auto *field = find<ClipboardTrackingTextField>("askField");
+        field->setFocus();
+        QTest::keyClicks(field, QString::fromUtf8(question));
+        QTest::keyClick(field, Qt::Key_Return);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(f.server.isRunning()); }
+
+    void init()
+    {
+        ClipboardTestSettings::clear();
+        f.start();
+        m_clipboard = std::make_unique<ClipboardManager>(f.patientId);
+        openPanel();
+    }
+
+    void cleanup()
+    {
+        m_panel.reset();
+        m_clipboard.reset();
+        f.stop();
+    }
+
+    void shown_listsSuggestionsThenHistory_andLoadsOnce()
+    {
+        QTRY_COMPARE_WITH_TIMEOUT(rowTexts(find<QAbstractItemView>("suggestionsList")).size(), 3, deadline);
+        QVERIFY(!find<QLabel>("noSuggestionsLabel")->isVisible());
+        QVERIFY(!find<QLabel>("noQuestionsLabel")->isVisible());
+        const auto *history = find<QAbstractItemView>("historyList");
+        QCOMPARE(rowTexts(history), QStringList{storedQuestion});
+        QVERIFY(rowTexts(history, Qt::AccessibleTextRole).first().startsWith(storedQuestion + QStringLiteral(", ")));
+        m_panel->hide();
+        m_panel->show();
+        QCOMPARE(f.requestCount(suggestionsPath), 1);
+        QCOMPARE(f.server.requests(suggestionsPath).first().query.contains("refresh"), false);
+        QCOMPARE(f.server.requests(QStringLiteral("/api/chats/my_questions")).size(), 1);
+        QVERIFY(find<QWidget>("conversationDetail") == nullptr);
+    }
+
+    void suggestionsHeader_collapsesAndRefreshes()
+    {
+        auto *list = find<QAbstractItemView>("suggestionsList");
+        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), deadline);
+        const QStringList first = rowTexts(list);
+        QTest::mouseClick(find<QToolButton>("suggestionsToggle"), Qt::LeftButton);
+        QVERIFY(!list->isVisible());
+        QVERIFY(!find<QLabel>("noSuggestionsLabel")->isVisible());
+        QTest::mouseClick(find<QToolButton>("suggestionsToggle"), Qt::LeftButton);
+        QVERIFY(list->isVisible());
+
+        auto *refresh = find<QToolButton>("refreshSuggestionsButton");
+        QCOMPARE(refresh->accessibleName(), QStringLiteral("Refresh Suggestions"));
+        QTest::mouseClick(refresh, Qt::LeftButton);
+        QVERIFY(!refresh->isVisible());
+        QVERIFY(find<QWidget>("suggestionsSpinner")->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(refresh->isVisible(), deadline);
+        QVERIFY(rowTexts(list) != first);
+        QCOMPARE(queryValue(f.server.requests(suggestionsPath).last(), QStringLiteral("refresh")),
+                 QStringLiteral("true"));
+    }
+
+    void askBar_sendEnabledOnlyForTextWhileIdle_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("nothing") << QString() << false;
+        QTest::newRow("spaces only") << QStringLiteral("   ") << false;
+        QTest::newRow("a letter between spaces") << QStringLiteral(" a ") << true;
+    }
+    void askBar_sendEnabledOnlyForTextWhileIdle()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enabled);
+        QTest::keyClicks(find<QWidget>("askField"), typed);
+        QCOMPARE(find<QToolButton>("askSendButton")->isEnabled(), enabled);
+        QCOMPARE(session()->askText(), typed);
+    }
+
+    void askedQuestion_opensItsConversation_andTheAnswerStreamsIn()
+    {
+        ask("  <b>Inhaler</b> & asthma?  ");
+        QCOMPARE(find<QLineEdit>("askField")->text(), QString());
+        auto *title = find<QLabel>("conversationTitle");
+        QVERIFY(title);
+        QTRY_COMPARE(title->text(), QStringLiteral("<b>Inhaler</b> & asthma?"));
+        QCOMPARE(title->textFormat(), Qt::PlainText);
+        QCOMPARE(title->accessibleName(), QStringLiteral("<b>Inhaler</b> & asthma?"));
+        auto *bubble = find<QLabel>("questionBubble");
+        QCOMPARE(bubble->text(), QStringLiteral("<b>Inhaler</b> & asthma?"));
+        QCOMPARE(bubble->textFormat(), Qt::PlainText);
+        QVERIFY(!find<QToolButton>("askSendButton")->isEnabled());
+
+        auto *answer = find<MarkdownAnswerLabel>("answerText");
+        QTRY_VERIFY_WITH_TIMEOUT(answer->isVisible() && answer->text().contains(QStringLiteral("Answer")), deadline);
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+        auto *used = find<QLabel>("usedRecordsLabel");
+        QTRY_VERIFY_WITH_TIMEOUT(used && used->isVisible(), deadline);
+        static const QRegularExpression countLine(
+            QStringLiteral("^Based on (1 record|[2-9]\\d* records) from your timeline$"));
+        QVERIFY2(countLine.match(used->text()).hasMatch(), qPrintable(used->text()));
+        QCOMPARE(rowTexts(find<QAbstractItemView>("historyList")).first(), QStringLiteral("<b>Inhaler</b> & asthma?"));
+
+        const LoggedRequest sent = f.server.requests(AskFixture::streamPath).first();
+        QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("<b>Inhaler</b> & asthma?"));
+        QCOMPARE(queryValue(sent, QStringLiteral("patientId")), f.patientId);
+        QVERIFY(!QUrlQuery(QString::fromUtf8(sent.query)).hasQueryItem(QStringLiteral("channelId")));
+    }
+
+    void suggestion_click_asksIt_andClearsTheAskText()
+    {
+        auto *list = find<QAbstractItemView>("suggestionsList");
+        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), deadline);
+        QTest::keyClicks(find<QWidget>("askField"), QStringLiteral("typed"));
+        const QModelIndex second = list->model()->index(1, 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(second).center());
+        QTRY_COMPARE(find<QLabel>("conversationTitle")->text(), second.data().toString());
+        QCOMPARE(find<QLineEdit>("askField")->text(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+    }
+
+    void followUp_whileAnswerStreams_keepsTypingCaretAndFocus()
+    {
+        openStoredConversation();
+        auto *field = find<ClipboardTrackingTextField>("followUpField");
+        QCOMPARE(field->placeholderText(), QStringLiteral("Ask anything"));
+        QCOMPARE(field->source(), QStringLiteral("Ask"));
+        field->setFocus();
+        QTest::keyClicks(field, QStringLiteral("  Is that low?  "));
+        QTest::mouseClick(find<QToolButton>("followUpSendButton"), Qt::LeftButton);
+        QCOMPARE(field->text(), QString());
+        QVERIFY(!find<QToolButton>("followUpSendButton")->isEnabled());
+        QVERIFY(session()->isAsking());
+
+        // Typed between deltas: the growing answer redraws its own row only.
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "answerText").size(), 3, deadline);
+        QVERIFY(session()->isAsking());
+        QTest::keyClicks(field, QStringLiteral("next"));
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+        QCOMPARE(field->text(), QStringLiteral("next"));
+        QCOMPARE(field->cursorPosition(), 4);
+        QVERIFY(field->hasFocus());
+        const LoggedRequest sent = f.server.requests(AskFixture::streamPath).first();
+        QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("Is that low?"));
+        QCOMPARE(queryValue(sent, QStringLiteral("channelId")), f.storedChannel);
+    }
+
+    void actions_explainSimplyAsksTheFixedQuestion_andCopyAllWritesTheTurns()
+    {
+        openStoredConversation();
+        for (const char *name : {"explainSimplyButton", "undoLastButton", "copyAllButton", "closeConversationButton",
+                                 "followUpSendButton", "askSendButton", "refreshSuggestionsButton"})
+            QVERIFY2(!find<QToolButton>(name)->accessibleName().isEmpty(), name);
+        QCOMPARE(find<QToolButton>("copyAllButton")->accessibleName(), QStringLiteral("Copy All"));
+        QCOMPARE(find<QToolButton>("copyAllButton")->toolTip(), QStringLiteral("Copy the whole conversation"));
+
+        QTest::mouseClick(find<QToolButton>("copyAllButton"), Qt::LeftButton);
+        const QString copied = QGuiApplication::clipboard()->text();
+        QVERIFY(copied.startsWith(QStringLiteral("Q: ") + storedQuestion +
+                                  QStringLiteral("\n\nA: Your blood panel of **8 March 2024**")));
+        QCOMPARE(copied.count(QStringLiteral("\n\nQ: ")), 1);
+        QVERIFY(m_clipboard->items().isEmpty());
+
+        QTest::mouseClick(find<QToolButton>("explainSimplyButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 3, deadline);
+        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").last()->text(), QStringLiteral("explain simply"));
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+        QCOMPARE(queryValue(f.server.requests(AskFixture::streamPath).first(), QStringLiteral("content")),
+                 QStringLiteral("explain simply"));
+    }
+
+    void undo_removesTheLastPair_butIsRefusedWhileTheAnswerStreams()
+    {
+        openStoredConversation();
+        const QString undoPath = QStringLiteral("/api/chats/channels/") + f.storedChannel + QStringLiteral("/undo");
+        f.delay(AskFixture::streamPath, 500);
+        auto *field = find<QLineEdit>("followUpField");
+        QTest::keyClicks(field, QStringLiteral("Again?"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::mouseClick(find<QToolButton>("undoLastButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+        QCOMPARE(f.requestCount(undoPath), 0);
+        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 3);
+
+        QTest::mouseClick(find<QToolButton>("undoLastButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+        QCOMPARE(f.requestCount(undoPath), 1);
+    }
+
+    void failedAnswer_showsItsErrorInRed_withoutCount()
+    {
+        f.scriptAnswer({"event: message\ndata: {\"delta\":\"Part\"}\n\n",
+                        "event: stream_error\ndata: {\"message\":\"<i>Busy</i>\"}\n\n"});
+        ask("Anything?");
+        auto *answer = find<MarkdownAnswerLabel>("answerText");
+        QTRY_COMPARE_WITH_TIMEOUT(answer->text(), QStringLiteral("<i>Busy</i>"), deadline);
+        QCOMPARE(answer->textFormat(), Qt::PlainText);
+        QCOMPARE(ScreenTestKit::textColor(answer), Theme::errorColor());
+        QVERIFY(!find<QLabel>("usedRecordsLabel")->isVisible());
+    }
+
+    void closedPanel_letsItsStreamFinish_andTheNextPanelListsTheQuestion()
+    {
+        ask("Closed mid-answer?");
+        QVERIFY(session()->isAsking());
+        m_panel.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(AskFixture::streamPath.mid(4)), 1, deadline);
+        openPanel();
+        QTRY_COMPARE_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount(), 2, deadline);
+        QCOMPARE(rowTexts(find<QAbstractItemView>("historyList")).first(), QStringLiteral("Closed mid-answer?"));
+    }
+
+    void keyboard_returnOnAHistoryRowOpensIt_andTheHeaderButtonToggles()
+    {
+        auto *history = find<FittedListView>("historyList");
+        history->setFocus();
+        history->setCurrentIndex(history->model()->index(0, 0));
+        QTest::keyClick(history, Qt::Key_Return);
+        QTRY_COMPARE(find<QLabel>("conversationTitle")->text(), storedQuestion);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+
+        auto *toggle = find<QToolButton>("suggestionsToggle");
+        QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QVERIFY(!session()->isSuggestionsExpanded());
+    }
+
+    void closeButton_hidesTheConversation_andClearsTheFollowUp()
+    {
+        openStoredConversation();
+        QTest::keyClicks(find<QWidget>("followUpField"), QStringLiteral("draft"));
+        QTest::mouseClick(find<QToolButton>("closeConversationButton"), Qt::LeftButton);
+        QTRY_VERIFY(find<QWidget>("conversationDetail") == nullptr);
+        QCOMPARE(session()->followUpText(), QString());
+    }
+};
+
+QTEST_MAIN(AskAppPanelTest)
+#include "AskAppPanelTest.moc"

@@ -1,0 +1,316 @@
+#include "AskFixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrlQuery>
+
+namespace
+{
+
+QByteArray sse(const char *name, const QByteArray &data)
+{
+    return QByteArray("event: ") + name + "\ndata: " + data + "\n\n";
+}
+
+QByteArray delta(const char *text)
+{
+    return sse("message", QByteArray(R"({"delta":")") + text + "\"}");
+}
+
+QStringList queryNames(const LoggedRequest &request)
+{
+    QStringList names;
+    for (const auto &[name, value] : QUrlQuery(QString::fromUtf8(request.query)).queryItems())
+        names.append(name);
+    names.sort();
+    return names;
+}
+
+QString queryValue(const LoggedRequest &request, const QString &name)
+{
+    return QUrlQuery(QString::fromUtf8(request.query)).queryItemValue(name, QUrl::FullyDecoded);
+}
+
+} // namespace
+
+// Asking: the local turns, the streamed answer, its stored replacement, its failures, and undo.
+class AskSessionAskingTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    AskFixture f;
+
+    const AskConversation &first() const { return f.session->conversations().first(); }
+    const AskConversation &stored() const { return *f.session->conversation(f.storedChannel); }
+    QString undoPath() const { return QStringLiteral("/api/chats/channels/") + f.storedChannel + "/undo"; }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(f.server.isRunning()); }
+    void init() { f.start(); }
+    void cleanup() { f.stop(); }
+
+    void newQuestion_streamsIntoAPlaceholder_thenDoneReplacesBothTurns()
+    {
+        f.session->setAskText(QStringLiteral("  What about my inhaler?\n"));
+        QSignalSpy grew(f.session.get(), &AskSession::turnChanged);
+        f.session->submitAskText();
+        QCOMPARE(f.session->askText(), QString());
+        QVERIFY(f.session->isAsking());
+        QCOMPARE(first().title, QStringLiteral("What about my inhaler?"));
+        QCOMPARE(f.session->selectedConversationID(), std::optional<QString>(first().id));
+        QVERIFY(!first().channelID && first().hasLoadedHistory);
+        QCOMPARE(first().turns.size(), 2);
+        QCOMPARE(first().turns.at(0).content, QStringLiteral("What about my inhaler?"));
+        QVERIFY(first().turns.at(1).isStreaming && first().turns.at(1).content.isEmpty());
+        const QString localAnswerID = first().turns.at(1).id;
+
+        QVERIFY(f.waitForAnswer());
+        QVERIFY(grew.size() > 1);
+        const LoggedRequest sent = f.server.requests(AskFixture::streamPath).first();
+        QCOMPARE(queryNames(sent), (QStringList{"content", "patientId"}));
+        QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("What about my inhaler?"));
+        QVERIFY(first().channelID);
+        const QJsonArray service =
+            f.server.apiCall("GET", "/chats/channels/" + *first().channelID, {}, f.server.signIn().access)
+                .toObject()[QStringLiteral("data")]
+                .toArray();
+        QCOMPARE(first().turns.size(), 2);
+        QCOMPARE(first().turns.at(0).id, service.at(0)[QStringLiteral("_id")].toString());
+        QCOMPARE(first().turns.at(1).id, service.at(1)[QStringLiteral("_id")].toString());
+        QVERIFY(first().turns.at(1).id != localAnswerID);
+        QVERIFY(!first().turns.at(1).isStreaming && !first().turns.at(1).isError);
+        QCOMPARE(first().turns.at(1).content, service.at(1)[QStringLiteral("content")].toString());
+        QCOMPARE(first().turns.at(1).usedMedbits.size(), 2);
+        QCOMPARE(first().title, QStringLiteral("What about my inhaler?"));
+        QVERIFY(first().updatedAt.secsTo(QDateTime::currentDateTime()) < 5);
+    }
+
+    void followUp_carriesTheChannel_andKeepsTheTitle()
+    {
+        f.session->submitQuestion(QStringLiteral("First?"));
+        QVERIFY(f.waitForAnswer());
+        const QString channel = *first().channelID;
+        f.session->sendFollowUp(first().id, QStringLiteral(" Second? "));
+        QCOMPARE(first().turns.size(), 4);
+        QVERIFY(f.waitForAnswer());
+        const LoggedRequest sent = f.server.requests(AskFixture::streamPath).last();
+        QCOMPARE(queryNames(sent), (QStringList{"channelId", "content", "patientId"}));
+        QCOMPARE(queryValue(sent, QStringLiteral("channelId")), channel);
+        QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("Second?"));
+        QCOMPARE(first().title, QStringLiteral("First?"));
+        QCOMPARE(first().turns.at(2).content, QStringLiteral("Second?"));
+        QVERIFY(!first().turns.at(3).isStreaming);
+    }
+
+    void questions_areRefusedWhileAnAnswerStreams()
+    {
+        QVERIFY(f.openStoredConversation());
+        f.delay(AskFixture::streamPath, 500);
+        f.session->submitQuestion(QStringLiteral("Slow?"));
+        const int count = int(f.session->conversations().size());
+        f.session->setAskText(QStringLiteral("Another?"));
+        f.session->submitAskText();
+        f.session->sendFollowUp(f.storedChannel, QStringLiteral("Follow?"));
+        f.session->explainSimply(f.storedChannel);
+        f.session->submitQuestion(QStringLiteral("   "));
+        QCOMPARE(f.session->askText(), QStringLiteral("Another?"));
+        QCOMPARE(f.session->conversations().size(), count);
+        QCOMPARE(stored().turns.size(), 4);
+        QVERIFY(f.waitForAnswer());
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 1);
+    }
+
+    void aSuggestion_clearsTheAskText()
+    {
+        f.session->setAskText(QStringLiteral("half typed"));
+        f.session->submitQuestion(QStringLiteral("Are my vaccinations up to date?"));
+        QCOMPARE(f.session->askText(), QString());
+        QCOMPARE(first().title, QStringLiteral("Are my vaccinations up to date?"));
+        QVERIFY(f.waitForAnswer());
+    }
+
+    void explainSimply_sendsTheLiteralQuestion_onlyWithAChannel()
+    {
+        f.scriptAnswer({sse("stream_error", R"({"message":"busy"})")});
+        f.session->submitQuestion(QStringLiteral("No channel yet?"));
+        QVERIFY(f.waitForAnswer());
+        f.session->explainSimply(first().id);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 1);
+
+        QVERIFY(f.openStoredConversation());
+        f.session->explainSimply(f.storedChannel);
+        QCOMPARE(stored().turns.at(4).content, QStringLiteral("explain simply"));
+        QVERIFY(f.waitForAnswer());
+        const LoggedRequest sent = f.server.requests(AskFixture::streamPath).last();
+        QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("explain simply"));
+        QCOMPARE(queryValue(sent, QStringLiteral("channelId")), f.storedChannel);
+    }
+
+    void answerEndings_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("chunks");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<bool>("isError");
+        const QByteArray done = sse("done", R"({"user":{"_id":"u1","role":"user","content":"Q?","channelId":"c9"},)"
+                                            R"("assistant":{"_id":"a1","role":"assistant","content":"Stored."}})");
+        QTest::newRow("stream_error drops the partial answer")
+            << QList<QByteArray>{delta("Part"), sse("stream_error", R"({"message":"The model is busy."})")} << 200
+            << QByteArray() << QStringLiteral("The model is busy.") << true;
+        QTest::newRow("stream_error that is not JSON")
+            << QList<QByteArray>{sse("stream_error", "oops")} << 200 << QByteArray()
+            << QStringLiteral("Something went wrong.") << true;
+        QTest::newRow("a failed status with a message")
+            << QList<QByteArray>{R"({"message":"Answers are paused."})"} << 500 << QByteArray("application/json")
+            << QStringLiteral("Answers are paused.") << true;
+        QTest::newRow("a reply that is not a stream")
+            << QList<QByteArray>{"[]"} << 200 << QByteArray("application/json")
+            << QStringLiteral("The server didn't send a streaming response. It may be updating, so please try again "
+                              "in a few minutes.")
+            << true;
+        QTest::newRow("done, then a late stream_error changes nothing")
+            << QList<QByteArray>{delta("Sto"), done, sse("stream_error", R"({"message":"late"})"), delta("x")} << 200
+            << QByteArray() << QStringLiteral("Stored.") << false;
+        QTest::newRow("a message that does not decode is skipped")
+            << QList<QByteArray>{delta("A"), sse("message", R"({"text":"lost"})"), delta("B")} << 200 << QByteArray()
+            << QStringLiteral("AB") << false;
+        QTest::newRow("ends without done: the partial answer stays")
+            << QList<QByteArray>{delta("Half "), delta("an answer")} << 200 << QByteArray()
+            << QStringLiteral("Half an answer") << false;
+        QTest::newRow("ends without done or text: an error turn")
+            << QList<QByteArray>{sse("ping", "{}")} << 200 << QByteArray() << QStringLiteral("Something went wrong.")
+            << true;
+        QTest::newRow("a done that does not decode counts as none")
+            << QList<QByteArray>{delta("Kept"), sse("done", R"({"user":{}})")} << 200 << QByteArray()
+            << QStringLiteral("Kept") << false;
+    }
+
+    void answerEndings()
+    {
+        QFETCH(QList<QByteArray>, chunks);
+        QFETCH(int, status);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QString, content);
+        QFETCH(bool, isError);
+        f.scriptAnswer(chunks, status, contentType);
+        f.session->submitQuestion(QStringLiteral("Q?"));
+        QVERIFY(f.waitForAnswer());
+        const AskTurn &answer = first().turns.last();
+        QCOMPARE(answer.content, content);
+        QCOMPARE(answer.isError, isError);
+        QVERIFY(!answer.isStreaming);
+        QCOMPARE(first().turns.size(), 2);
+    }
+
+    void done_takesTheChannelOfTheAssistant_elseOfTheUser_data()
+    {
+        QTest::addColumn<QByteArray>("assistantChannel");
+        QTest::addColumn<std::optional<QString>>("channel");
+        QTest::newRow("assistant's") << QByteArray(R"("channelId":"from-assistant",)")
+                                     << std::optional<QString>(QStringLiteral("from-assistant"));
+        QTest::newRow("user's") << QByteArray() << std::optional<QString>(QStringLiteral("from-user"));
+    }
+
+    void done_takesTheChannelOfTheAssistant_elseOfTheUser()
+    {
+        QFETCH(QByteArray, assistantChannel);
+        QFETCH(std::optional<QString>, channel);
+        f.scriptAnswer(
+            {sse("done", R"({"user":{"_id":"u","role":"user","content":"Q?","channelId":"from-user"},)"
+                         R"("assistant":{"_id":"a",)" +
+                             assistantChannel + R"("role":"assistant","content":"A","createdAt":762514200}})")});
+        f.session->submitQuestion(QStringLiteral("Q?"));
+        QVERIFY(f.waitForAnswer());
+        QCOMPARE(first().channelID, channel);
+        QCOMPARE(first().turns.last().date, QDateTime(QDate(2025, 3, 1), QTime(9, 30), Qt::UTC));
+    }
+
+    void undo_removesTheLastPair_thenTheEmptiedConversation()
+    {
+        QVERIFY(f.openStoredConversation());
+        const QString secondQuestionID = stored().turns.at(2).id;
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
+        QVERIFY(stored().turns.last().id != secondQuestionID);
+        QCOMPARE(f.session->selectedConversationID(), std::optional<QString>(f.storedChannel));
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->conversations().isEmpty(), AskFixture::deadlineMs);
+        QVERIFY(!f.session->selectedConversationID());
+        QCOMPARE(f.requestCount(undoPath()), 2);
+    }
+
+    void undo_ofAConversationNotYetOpened_removesItAfterTheServiceConfirms()
+    {
+        AwaitTask::run(f.session->load());
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->conversations().isEmpty(), AskFixture::deadlineMs);
+    }
+
+    void failedUndo_changesNothing()
+    {
+        QVERIFY(f.openStoredConversation());
+        f.server.injectFault({{"path", undoPath()}, {"status", 500}});
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(undoPath().mid(4)), 1, AskFixture::deadlineMs);
+        QCOMPARE(stored().turns.size(), 4);
+    }
+
+    // The service would remove the pair before an unconfirmed one: undo sends nothing then.
+    void undo_isRefused_whileItsAnswerStreams_orItsLastTurnsAreLocal()
+    {
+        QVERIFY(f.openStoredConversation());
+        f.delay(AskFixture::streamPath, 400);
+        f.session->sendFollowUp(f.storedChannel, QStringLiteral("Pending?"));
+        f.session->undoLastQuestion(f.storedChannel);
+        QVERIFY(f.waitForAnswer());
+        QCOMPARE(f.requestCount(undoPath()), 0);
+
+        f.scriptAnswer({R"({"message":"down"})"}, 500, "application/json");
+        f.session->sendFollowUp(f.storedChannel, QStringLiteral("Failing?"));
+        QVERIFY(f.waitForAnswer());
+        QVERIFY(stored().turns.last().isError);
+        f.session->undoLastQuestion(f.storedChannel);
+        QCOMPARE(f.requestCount(undoPath()), 0);
+    }
+
+    void undo_isRefusedWhileStreaming_evenAfterTheHistoryReplacedTheLocalTurns()
+    {
+        AwaitTask::run(f.session->load());
+        f.delay(QStringLiteral("/api/chats/channels/") + f.storedChannel, 300);
+        f.delay(AskFixture::streamPath, 1500);
+        f.session->selectConversation(f.storedChannel);
+        f.session->sendFollowUp(f.storedChannel, QStringLiteral("Mid-load?"));
+        QTRY_VERIFY_WITH_TIMEOUT(stored().hasLoadedHistory, AskFixture::deadlineMs);
+        QVERIFY(f.session->isAsking());
+        QCOMPARE(stored().turns.size(), 4);
+        f.session->undoLastQuestion(f.storedChannel);
+        QVERIFY(f.waitForAnswer());
+        QCOMPARE(f.requestCount(undoPath()), 0);
+        QCOMPARE(stored().turns.size(), 4);
+    }
+
+    void undo_ofAnotherConversation_goesOnWhileAnAnswerStreams()
+    {
+        QVERIFY(f.openStoredConversation());
+        f.delay(AskFixture::streamPath, 400);
+        f.session->submitQuestion(QStringLiteral("Elsewhere?"));
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
+        QVERIFY(f.waitForAnswer());
+    }
+
+    // A patient change destroys the session; its answer is read to the end without touching it.
+    void answerOutlivesItsSession()
+    {
+        f.delay(AskFixture::streamPath, 200);
+        f.session->submitQuestion(QStringLiteral("Gone?"));
+        f.session.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1,
+                                  AskFixture::deadlineMs);
+    }
+};
+
+QTEST_MAIN(AskSessionAskingTest)
+#include "AskSessionAskingTest.moc"

@@ -1,5 +1,6 @@
 #include "mainwindow/SectionPanels.h"
 
+#include "import/HealthDocumentsPanel.h"
 #include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
 
@@ -32,7 +33,8 @@ constexpr SectionPanel sections[] = {
     {SidebarSection::healthStory, "healthStoryPanel", "healthStoryRow",
      QT_TRANSLATE_NOOP("SidebarPanel", "Health Story"), "heart", "icon-health-story", true, placeholder},
     {SidebarSection::healthDocuments, "healthDocumentsPanel", "healthDocumentsRow",
-     QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true, placeholder},
+     QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true,
+     make<HealthDocumentsPanel>},
     {SidebarSection::clipboard, "clipboardPanel", "clipboardRow", QT_TRANSLATE_NOOP("SidebarPanel", "Clipboard"),
      "clipboard", "icon-clipboard", true, placeholder},
 };

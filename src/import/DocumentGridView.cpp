@@ -1,0 +1,68 @@
+#include "import/DocumentGridView.h"
+
+#include "import/DocumentThumbnailCard.h"
+
+#include <QKeyEvent>
+
+namespace
+{
+
+constexpr int inset = 24;
+constexpr int columnSpacing = 16;
+constexpr int rowSpacing = 20;
+constexpr int widestColumn = 160;
+
+} // namespace
+
+DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
+{
+    setViewMode(QListView::IconMode);
+    setMovement(QListView::Static);
+    setResizeMode(QListView::Adjust);
+    setFlow(QListView::LeftToRight);
+    setWrapping(true);
+    setUniformItemSizes(true);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setViewportMargins(inset, inset, inset, inset);
+    setMouseTracking(false);
+    connect(this, &QListView::clicked, this, &DocumentGridView::cardChosen);
+    reflow();
+}
+
+QSize DocumentGridView::cellSize(int width)
+{
+    const int narrowest = DocumentThumbnailCard::boxWidth + columnSpacing;
+    // Each cell holds a card and the spacing after it, and the row's cells must fit in the width.
+    const int columns = std::max(1, width / narrowest);
+    const int cellWidth = std::min(widestColumn + columnSpacing, width / columns);
+    return QSize(std::max(narrowest, cellWidth), DocumentThumbnailCard::cardSize().height() + rowSpacing);
+}
+
+void DocumentGridView::keyPressEvent(QKeyEvent *event)
+{
+    const bool choose =
+        event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (choose && event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
+        Q_EMIT cardChosen(currentIndex());
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void DocumentGridView::resizeEvent(QResizeEvent *event)
+{
+    QListView::resizeEvent(event);
+    reflow();
+}
+
+void DocumentGridView::reflow()
+{
+    const QSize cell = cellSize(viewport()->width());
+    if (gridSize() != cell)
+        setGridSize(cell);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QListView>
+
+// The documents grid: cards in rows that fill the width (each column 130 to 160 wide, 16 apart, rows 20
+// apart, 24 inside the edges) and reflow when the width changes. A click, Return or Space on a card
+// chooses it; the arrow keys only move the focus between cards.
+class DocumentGridView final : public QListView
+{
+    Q_OBJECT
+
+public:
+    explicit DocumentGridView(QWidget *parent = nullptr);
+
+    // How many cards fit side by side in `width`, and each one's cell.
+    static QSize cellSize(int width);
+
+Q_SIGNALS:
+    void cardChosen(const QModelIndex &index);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void reflow();
+};

@@ -6,6 +6,7 @@
 #include <QFuture>
 #include <QImageReader>
 #include <QNetworkReply>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <QCoroFuture>
@@ -15,6 +16,8 @@ namespace
 
 // About 400 cards' worth of decoded thumbnails.
 constexpr int budgetKiB = 48 * 1024;
+// Fewer than the six connections a host gets, so the panel's other requests find one free.
+constexpr int maxDownloads = 4;
 
 QImage decodedToCover(QByteArray bytes, QSize box)
 {
@@ -66,7 +69,26 @@ void ThumbnailCache::request(const QString &key, const QUrl &url)
     if (state(key, url) != State::none)
         return;
     m_states.insert(pairOf(key, url), State::loading);
-    load(key, url);
+    m_queue.append({key, url});
+    scheduleStart();
+}
+
+void ThumbnailCache::scheduleStart()
+{
+    if (m_startScheduled)
+        return;
+    m_startScheduled = true;
+    QTimer::singleShot(0, this, &ThumbnailCache::startQueued);
+}
+
+void ThumbnailCache::startQueued()
+{
+    m_startScheduled = false;
+    while (m_running < maxDownloads && !m_queue.isEmpty()) {
+        const Pending next = m_queue.takeLast();
+        ++m_running;
+        load(next.key, next.url);
+    }
 }
 
 QCoro::Task<> ThumbnailCache::load(QString key, QUrl url)
@@ -89,6 +111,8 @@ QCoro::Task<> ThumbnailCache::load(QString key, QUrl url)
     if (result.outcome == LinkDownload::Outcome::cancelled || !self)
         co_return;
     m_replies.remove(pair);
+    --m_running;
+    scheduleStart();
     QImage image;
     if (result.outcome == LinkDownload::Outcome::loaded) {
         QFuture<QImage> decoding = QtConcurrent::run(decodedToCover, result.bytes, m_size);

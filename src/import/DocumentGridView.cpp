@@ -22,15 +22,33 @@ DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
     setFlow(QListView::LeftToRight);
     setWrapping(true);
     setUniformItemSizes(true);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    // The view's own selection is only how a click or a screen reader chooses a card; the panel's selection
+    // is drawn by the cards.
+    setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(inset, inset, inset, inset);
-    setMouseTracking(false);
-    connect(this, &QListView::clicked, this, &DocumentGridView::cardChosen);
     reflow();
+}
+
+void DocumentGridView::setModel(QAbstractItemModel *model)
+{
+    QListView::setModel(model);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection &selected) {
+        if (!selected.indexes().isEmpty())
+            Q_EMIT cardChosen(selected.indexes().first());
+    });
+}
+
+QItemSelectionModel::SelectionFlags DocumentGridView::selectionCommand(const QModelIndex &index,
+                                                                       const QEvent *event) const
+{
+    // Moving the focus with the keyboard chooses nothing.
+    if (event && event->type() == QEvent::KeyPress)
+        return QItemSelectionModel::NoUpdate;
+    return QListView::selectionCommand(index, event);
 }
 
 QSize DocumentGridView::cellSize(int width)
@@ -47,7 +65,7 @@ void DocumentGridView::keyPressEvent(QKeyEvent *event)
     const bool choose =
         event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (choose && event->modifiers() == Qt::NoModifier && currentIndex().isValid()) {
-        Q_EMIT cardChosen(currentIndex());
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
         event->accept();
         return;
     }

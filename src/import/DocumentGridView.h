@@ -4,13 +4,16 @@
 
 // The documents grid: cards in rows that fill the width (each column 130 to 160 wide, 16 apart, rows 20
 // apart, 24 inside the edges) and reflow when the width changes. A click, Return or Space on a card
-// chooses it; the arrow keys only move the focus between cards.
+// chooses it, and so does a screen reader's select action on the card; the arrow keys only move the focus
+// between cards.
 class DocumentGridView final : public QListView
 {
     Q_OBJECT
 
 public:
     explicit DocumentGridView(QWidget *parent = nullptr);
+
+    void setModel(QAbstractItemModel *model) override;
 
     // How many cards fit side by side in `width`, and each one's cell.
     static QSize cellSize(int width);
@@ -19,6 +22,8 @@ Q_SIGNALS:
     void cardChosen(const QModelIndex &index);
 
 protected:
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event = nullptr) const override;
     void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 

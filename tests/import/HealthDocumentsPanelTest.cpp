@@ -18,6 +18,7 @@
 #include "net/APIClient.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -225,6 +226,23 @@ private Q_SLOTS:
         // Choosing the chosen card again changes nothing.
         QTest::keyClick(grid, Qt::Key_Space);
         QCOMPARE(selectedRows(panel), (QList<int>{1}));
+    }
+
+    void screenReader_readsTheCardsNames_andItsActionChoosesOne()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        QAccessibleInterface *grid =
+            QAccessible::queryAccessibleInterface(child<DocumentGridView>(panel, "documentsGrid"));
+        QVERIFY(grid);
+        QAccessibleInterface *card = nullptr;
+        for (int i = 0; i < grid->childCount(); ++i) {
+            if (grid->child(i)->text(QAccessible::Name) == QLatin1String("Vaccination record.pdf"))
+                card = grid->child(i);
+        }
+        QVERIFY(card && card->actionInterface());
+        card->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(selectedRows(panel), (QList<int>{2}));
+        QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Vaccination record.pdf"));
     }
 
     void failedList_showsItsErrorAsText()

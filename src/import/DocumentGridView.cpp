@@ -10,7 +10,6 @@ namespace
 constexpr int inset = 24;
 constexpr int columnSpacing = 16;
 constexpr int rowSpacing = 20;
-constexpr int widestColumn = 160;
 
 } // namespace
 
@@ -30,6 +29,10 @@ DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(inset, inset, inset, inset);
+    // The cards stand on the column's own background.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, colours.color(QPalette::Window));
+    setPalette(colours);
     reflow();
 }
 
@@ -54,10 +57,10 @@ QItemSelectionModel::SelectionFlags DocumentGridView::selectionCommand(const QMo
 QSize DocumentGridView::cellSize(int width)
 {
     const int narrowest = DocumentThumbnailCard::boxWidth + columnSpacing;
-    // Each cell holds a card and the spacing after it, and the row's cells must fit in the width.
+    // Each cell holds a card and the spacing after it, and the row's cells share the width, so the cards of
+    // a row stand centred in it.
     const int columns = std::max(1, width / narrowest);
-    const int cellWidth = std::min(widestColumn + columnSpacing, width / columns);
-    return QSize(std::max(narrowest, cellWidth), DocumentThumbnailCard::cardSize().height() + rowSpacing);
+    return QSize(std::max(narrowest, width / columns), DocumentThumbnailCard::cardSize().height() + rowSpacing);
 }
 
 void DocumentGridView::keyPressEvent(QKeyEvent *event)

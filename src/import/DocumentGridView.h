@@ -15,7 +15,7 @@ public:
 
     void setModel(QAbstractItemModel *model) override;
 
-    // How many cards fit side by side in `width`, and each one's cell.
+    // The cell of each card when the grid is `width` wide: as many columns as fit, sharing the width.
     static QSize cellSize(int width);
 
 Q_SIGNALS:

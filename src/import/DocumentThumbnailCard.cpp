@@ -64,7 +64,7 @@ void DocumentThumbnailCard::paint(QPainter *painter, const QStyleOptionViewItem 
     const QRectF box = QRectF(card.left(), card.top(), boxWidth, boxHeight).adjusted(1, 1, -1, -1);
     QPainterPath outline;
     outline.addRoundedRect(box, cornerRadius, cornerRadius);
-    painter->fillPath(outline, option.palette.color(QPalette::Base));
+    painter->fillPath(outline, Theme::palette().color(QPalette::Base));
     drawPreview(painter, box, option, index);
     const QColor secondary = Theme::secondaryColor(option.palette);
     if (index.data(DocumentGridModel::IsSelectedRole).toBool()) {

@@ -178,7 +178,13 @@ private Q_SLOTS:
         QCOMPARE(rows.size(), 2);
         for (int i = 0; i < rows.size(); ++i)
             QCOMPARE(rows.at(i)->accessibleName(), expected.at(i).entryText + ", " + expected.at(i).displayDate());
-        QTest::mouseClick(rows.at(expected.indexOf(attached)), Qt::LeftButton);
+        // The rows follow the timeline as it changes.
+        QList<Medbit> edited = m_window.view()->medbitStore()->medbits();
+        edited[edited.indexOf(attached)].entryText = QStringLiteral("Edited while the documents were open.");
+        m_window.view()->medbitStore()->setMedbits(edited);
+        QTRY_COMPARE(entryRows(panel).at(expected.indexOf(attached))->accessibleName(),
+                     "Edited while the documents were open., " + attached.displayDate());
+        QTest::mouseClick(entryRows(panel).at(expected.indexOf(attached)), Qt::LeftButton);
         WindowState *state = m_window.view()->state();
         QTRY_COMPARE(state->selectedSection(), SidebarSection::timeline);
         QCOMPARE(state->selectedMedbit()->id, attached.id);

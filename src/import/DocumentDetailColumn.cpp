@@ -39,10 +39,13 @@ DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
     m_imageArea = new QScrollArea(m_pages);
     m_imageArea->setWidgetResizable(true);
     m_imageArea->setFrameShape(QFrame::NoFrame);
-    m_image = new RemoteImageView;
+    auto *imageHolder = new QWidget;
+    auto *imageLayout = new QVBoxLayout(imageHolder);
+    imageLayout->setContentsMargins(24, 24, 24, 24);
+    m_image = new RemoteImageView(imageHolder);
     m_image->setObjectName(QStringLiteral("documentImage"));
-    m_image->setContentsMargins(24, 24, 24, 24);
-    m_imageArea->setWidget(m_image);
+    imageLayout->addWidget(m_image);
+    m_imageArea->setWidget(imageHolder);
     m_pages->addWidget(m_failure);
     m_pages->addWidget(m_pdf);
     m_pages->addWidget(m_imageArea);

@@ -58,9 +58,10 @@ QSize DocumentGridView::cellSize(int width)
 {
     const int narrowest = DocumentThumbnailCard::boxWidth + columnSpacing;
     // Each cell holds a card and the spacing after it, and the row's cells share the width, so the cards of
-    // a row stand centred in it.
-    const int columns = std::max(1, width / narrowest);
-    return QSize(std::max(narrowest, width / columns), DocumentThumbnailCard::cardSize().height() + rowSpacing);
+    // a row stand centred in it. The list view wraps a row whose cells reach its last pixel column.
+    const int usable = std::max(0, width - 1);
+    const int columns = std::max(1, usable / narrowest);
+    return QSize(std::max(narrowest, usable / columns), DocumentThumbnailCard::cardSize().height() + rowSpacing);
 }
 
 void DocumentGridView::keyPressEvent(QKeyEvent *event)

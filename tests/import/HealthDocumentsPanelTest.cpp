@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSplitter>
 #include <QUrlQuery>
 
 #include <algorithm>
@@ -232,6 +233,23 @@ private Q_SLOTS:
         // Choosing the chosen card again changes nothing.
         QTest::keyClick(grid, Qt::Key_Space);
         QCOMPARE(selectedRows(panel), (QList<int>{1}));
+    }
+
+    void grid_reflowsWhenItsColumnChangesWidth()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        auto *grid = child<DocumentGridView>(panel, "documentsGrid");
+        auto *split = panel->findChild<QSplitter *>();
+        const auto sideBySide = [grid] {
+            return grid->visualRect(grid->model()->index(0, 0)).top() ==
+                   grid->visualRect(grid->model()->index(1, 0)).top();
+        };
+        // With a document chosen, the other columns take what the list gives up.
+        chooseCard(panel, 0);
+        split->setSizes({380, 500, 300});
+        QTRY_VERIFY(sideBySide());
+        split->setSizes({280, 600, 300});
+        QTRY_VERIFY(!sideBySide());
     }
 
     void screenReader_readsTheCardsNames_andItsActionChoosesOne()

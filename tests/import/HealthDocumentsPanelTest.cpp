@@ -139,6 +139,13 @@ private Q_SLOTS:
             m_window.session()->requests(QStringLiteral("/api/patients/document/refresh"));
         QCOMPARE(refreshes.size(), 1);
         QCOMPARE(refreshes.first().json().toObject(), (QJsonObject{{QStringLiteral("documentId"), rash}}));
+        // The preview was handed the refreshed link once, and a failed link is not downloaded again.
+        const QList<LoggedRequest> logged = m_server.requests();
+        QCOMPARE(std::count_if(logged.cbegin(), logged.cend(),
+                               [&rash](const LoggedRequest &request) {
+                                   return request.path.startsWith(QStringLiteral("/files/") + rash);
+                               }),
+                 1);
         QCOMPARE(previewOf(panel, 0), DocumentThumbnailCard::Preview::thumbnail);
     }
 

@@ -3,6 +3,7 @@
 #include "ask/AskAppPanel.h"
 #include "ask/HealthStoryPanel.h"
 #include "clipboard/ClipboardPanel.h"
+#include "import/HealthDocumentsPanel.h"
 #include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
 
@@ -35,7 +36,8 @@ constexpr SectionPanel sections[] = {
     {SidebarSection::healthStory, "healthStoryPanel", "healthStoryRow",
      QT_TRANSLATE_NOOP("SidebarPanel", "Health Story"), "heart", "icon-health-story", true, make<HealthStoryPanel>},
     {SidebarSection::healthDocuments, "healthDocumentsPanel", "healthDocumentsRow",
-     QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true, placeholder},
+     QT_TRANSLATE_NOOP("SidebarPanel", "Health Documents"), "doc.text", "icon-health-documents", true,
+     make<HealthDocumentsPanel>},
     {SidebarSection::clipboard, "clipboardPanel", "clipboardRow", QT_TRANSLATE_NOOP("SidebarPanel", "Clipboard"),
      "clipboard", "icon-clipboard", true, make<ClipboardPanel>},
 };

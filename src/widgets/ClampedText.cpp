@@ -50,7 +50,8 @@ int height(const QString &text, const QFont &font, int width, int maxLines)
     return lineCount(text, font, width, maxLines) * QFontMetrics(font).lineSpacing();
 }
 
-int draw(QPainter *painter, const QPointF &topLeft, const QString &text, const QFont &font, int width, int maxLines)
+int draw(QPainter *painter, const QPointF &topLeft, const QString &text, const QFont &font, int width, int maxLines,
+         Qt::Alignment alignment)
 {
     QTextLayout layout(oneLine(text), font);
     const bool cut = layOut(layout, width, maxLines);
@@ -59,12 +60,15 @@ int draw(QPainter *painter, const QPointF &topLeft, const QString &text, const Q
     painter->setFont(font);
     for (int i = 0; i < lines; ++i) {
         const QTextLine line = layout.lineAt(i);
+        const bool centred = alignment.testFlag(Qt::AlignHCenter);
         if (cut && i == lines - 1) {
             const QString rest = layout.text().mid(line.textStart()).simplified();
             const QString elided = metrics.elidedText(rest, Qt::ElideRight, width);
-            painter->drawText(topLeft + line.position() + QPointF(0, metrics.ascent()), elided);
+            const qreal indent = centred ? (width - metrics.horizontalAdvance(elided)) / 2.0 : 0;
+            painter->drawText(topLeft + line.position() + QPointF(indent, metrics.ascent()), elided);
         } else {
-            line.draw(painter, topLeft);
+            const qreal indent = centred ? (width - line.naturalTextWidth()) / 2.0 : 0;
+            line.draw(painter, topLeft + QPointF(indent, 0));
         }
     }
     return std::max(1, lines) * metrics.lineSpacing();

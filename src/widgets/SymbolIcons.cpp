@@ -27,6 +27,8 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("lock.open"), QStringLiteral("object-unlocked")},
         {QStringLiteral("paperclip"), QStringLiteral("mail-attachment")},
         {QStringLiteral("photo"), QStringLiteral("photo")},
+        {QStringLiteral("photo.fill"), QStringLiteral("image-x-generic")},
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
         {QStringLiteral("doc.text.fill"), QStringLiteral("x-office-document")},
         {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},

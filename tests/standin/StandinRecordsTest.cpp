@@ -46,6 +46,8 @@ private slots:
     void upload_storesBytesServedUnderUri();
     void upload_malformedMultipart_is400();
     void refresh_givesFreshUriAndRetiresOldOne();
+    void thumbnail_isASmallPngThatLivesWithTheFileLink();
+    void listedRecords_followTheStoredDocumentsAsTheyAre();
     void fileLink_isServedOnlyWithItsOwnToken_data();
     void fileLink_isServedOnlyWithItsOwnToken();
     void patients_createAndUpdateActive();
@@ -293,6 +295,48 @@ void StandinRecordsTest::refresh_givesFreshUriAndRetiresOldOne()
     QCOMPARE(status, 200);
     fetch(document[QLatin1String("uri")].toString(), &status);
     QCOMPARE(status, 404);
+}
+
+void StandinRecordsTest::thumbnail_isASmallPngThatLivesWithTheFileLink()
+{
+    const QJsonArray documents = call("GET", QStringLiteral("/patients/all_documents?patientId=") + m_alex).toArray();
+    QVERIFY(!documents.isEmpty());
+    for (const QJsonValue &document : documents) {
+        int status = 0;
+        const QImage thumbnail =
+            QImage::fromData(fetch(document[QLatin1String("thumbnail")].toString(), &status), "PNG");
+        QCOMPARE(status, 200);
+        QVERIFY(!thumbnail.isNull() && thumbnail.width() <= 130 && thumbnail.height() <= 150);
+    }
+    const QJsonValue pdf = documents[0];
+    QVERIFY(pdf[QLatin1String("type")].toString().contains(QLatin1String("pdf")));
+    call("POST", QStringLiteral("/_standin/expire-document"),
+         {{QStringLiteral("documentId"), pdf[QLatin1String("_id")]}});
+    int status = 0;
+    fetch(pdf[QLatin1String("thumbnail")].toString(), &status);
+    QCOMPARE(status, 404);
+    const QJsonObject fresh = call("POST", QStringLiteral("/patients/document/refresh"),
+                                   {{QStringLiteral("documentId"), pdf[QLatin1String("_id")]}})
+                                  .toObject();
+    fetch(fresh[QLatin1String("thumbnail")].toString(), &status);
+    QCOMPARE(status, 200);
+    fetch(pdf[QLatin1String("thumbnail")].toString(), &status);
+    QCOMPARE(status, 404);
+}
+
+void StandinRecordsTest::listedRecords_followTheStoredDocumentsAsTheyAre()
+{
+    const QString path = QStringLiteral("/patients/all_documents?patientId=") + m_alex;
+    const qsizetype stored = call("GET", path).toArray().size();
+    const QJsonObject withoutId{{QStringLiteral("fileName"), QStringLiteral("No id.png")}};
+    call("POST", QStringLiteral("/_standin/listed-documents"),
+         {{QStringLiteral("patientId"), m_alex}, {QStringLiteral("record"), withoutId}});
+    call("POST", QStringLiteral("/_standin/listed-documents"),
+         {{QStringLiteral("patientId"), m_alex}, {QStringLiteral("record"), QJsonObject{}}});
+    const QJsonArray listed = call("GET", path).toArray();
+    QCOMPARE(listed.size(), stored + 2);
+    QCOMPARE(listed[stored].toObject(), withoutId);
+    QCOMPARE(listed[stored + 1].toObject(), QJsonObject{});
 }
 
 void StandinRecordsTest::fileLink_isServedOnlyWithItsOwnToken_data()

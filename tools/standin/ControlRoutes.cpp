@@ -85,6 +85,16 @@ void ControlRoutes::install(httplib::Server &server, StandinState &state, Reques
         document->deadLinkRefreshes = body->value(QLatin1String("refreshes")).toInt(1);
         replyJson(res, 200, QJsonObject{});
     });
+    // {"patientId", "record"}: `record` goes into the patient's document list unchecked.
+    server.Post("/_standin/listed-documents", [s](const Request &req, Response &res) {
+        const auto body = HttpUtil::jsonObjectBody(req, res);
+        const auto patientId = body ? HttpUtil::requiredText(*body, QStringLiteral("patientId"), res) : std::nullopt;
+        if (!patientId)
+            return;
+        const std::lock_guard lock(s->mutex);
+        s->listedRecords[*patientId].append(body->value(QLatin1String("record")));
+        replyJson(res, 200, QJsonObject{});
+    });
     server.Post("/_standin/reset", [s, l, f](const Request &, Response &res) {
         f->clearAll();
         l->clear();

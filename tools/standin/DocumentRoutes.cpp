@@ -4,6 +4,7 @@
 #include "HttpUtil.h"
 #include "Multipart.h"
 #include "Router.h"
+#include "SampleFiles.h"
 #include "StandinState.h"
 
 #include <QJsonArray>
@@ -125,7 +126,19 @@ void allDocuments(StandinState &state, const Request &req, Response &res)
         if (document.patientId == *patientId)
             list.append(document.toJson(state.origin));
     }
+    for (const QJsonValue &record : state.listedRecords.value(*patientId))
+        list.append(record);
     replyJson(res, 200, list);
+}
+
+const Document *linkedDocument(StandinState &state, const Request &req, Response &res)
+{
+    const Document *document = state.document(QString::fromStdString(req.matches[1]));
+    if (!document || document->deadLinkRefreshes > 0 || document->uriToken != QString::fromStdString(req.matches[2])) {
+        replyError(res, 404, QStringLiteral("File not found."));
+        return nullptr;
+    }
+    return document;
 }
 
 // A document's address works like a signed link: no bearer, but only its latest token. A wrong token
@@ -133,13 +146,22 @@ void allDocuments(StandinState &state, const Request &req, Response &res)
 void serveFile(StandinState &state, const Request &req, Response &res)
 {
     const std::lock_guard lock(state.mutex);
-    const Document *document = state.document(QString::fromStdString(req.matches[1]));
-    if (!document || document->deadLinkRefreshes > 0 || document->uriToken != QString::fromStdString(req.matches[2])) {
-        replyError(res, 404, QStringLiteral("File not found."));
+    const Document *document = linkedDocument(state, req, res);
+    if (!document)
         return;
-    }
     res.status = 200;
     res.set_content(HttpUtil::toStd(document->bytes), document->type.toStdString());
+}
+
+// Every document has the same small preview picture; its link lives and dies with the file's.
+void serveThumbnail(StandinState &state, const Request &req, Response &res)
+{
+    static const QByteArray picture = SampleFiles::png(52, 60);
+    const std::lock_guard lock(state.mutex);
+    if (!linkedDocument(state, req, res))
+        return;
+    res.status = 200;
+    res.set_content(HttpUtil::toStd(picture), "image/png");
 }
 
 } // namespace
@@ -152,4 +174,6 @@ void DocumentRoutes::install(Router &router, StandinState &state)
     router.post("/api/patients/document/refresh", [s](const Request &req, Response &res) { refresh(*s, req, res); });
     router.get("/api/patients/all_documents", [s](const Request &req, Response &res) { allDocuments(*s, req, res); });
     router.get(R"(/files/([^/]+)/([^/]+)/[^/]*)", [s](const Request &req, Response &res) { serveFile(*s, req, res); });
+    router.get(R"(/thumbnails/([^/]+)/([^/]+)\.png)",
+               [s](const Request &req, Response &res) { serveThumbnail(*s, req, res); });
 }

@@ -44,16 +44,19 @@ QString Document::uri(const QString &origin) const
     return QStringLiteral("%1/files/%2/%3/%4").arg(origin, id, uriToken, name);
 }
 
+QString Document::thumbnailUri(const QString &origin) const
+{
+    return QStringLiteral("%1/thumbnails/%2/%3.png").arg(origin, id, uriToken);
+}
+
 QJsonObject Document::toJson(const QString &origin) const
 {
-    QJsonObject json{{QStringLiteral("_id"), id},
-                     {QStringLiteral("uri"), uri(origin)},
-                     {QStringLiteral("fileName"), fileName},
-                     {QStringLiteral("type"), type},
-                     {QStringLiteral("medbitIds"), QJsonArray::fromStringList(medbitIds)}};
-    if (type.startsWith(QLatin1String("image/")))
-        json.insert(QStringLiteral("thumbnail"), uri(origin));
-    return json;
+    return {{QStringLiteral("_id"), id},
+            {QStringLiteral("uri"), uri(origin)},
+            {QStringLiteral("thumbnail"), thumbnailUri(origin)},
+            {QStringLiteral("fileName"), fileName},
+            {QStringLiteral("type"), type},
+            {QStringLiteral("medbitIds"), QJsonArray::fromStringList(medbitIds)}};
 }
 
 namespace

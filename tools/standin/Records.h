@@ -46,9 +46,11 @@ struct Document {
     // 128 random bits in hex: ids are sequential, so the token alone keeps a link private.
     static QString newUriToken();
 
-    // `origin` is http://127.0.0.1:PORT; the file is served under /files/.
+    // `origin` is http://127.0.0.1:PORT; the file is served under /files/, its small PNG preview under
+    // /thumbnails/, both behind the same token.
     QJsonObject toJson(const QString &origin) const;
     QString uri(const QString &origin) const;
+    QString thumbnailUri(const QString &origin) const;
 };
 
 struct Medbit {

@@ -18,6 +18,7 @@ void StandinState::reset()
     medbits.clear();
     documents.clear();
     channels.clear();
+    listedRecords.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
     m_listReplies.clear();

@@ -3,6 +3,7 @@
 #include "Records.h"
 
 #include <QHash>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
@@ -34,6 +35,9 @@ struct StandinState {
     QList<Medbit> medbits;
     QList<Document> documents;
     QList<Channel> channels;
+    // Records a test control adds to a patient's document list as they are, after the stored documents:
+    // shapes the service may send but the stand-in never makes itself, such as a record without "_id".
+    QHash<QString, QJsonArray> listedRecords;
 
     void reset();
     QString newId();

@@ -1,0 +1,83 @@
+#include "import/DocumentListColumn.h"
+
+#include "import/DocumentGridModel.h"
+#include "import/DocumentGridView.h"
+#include "import/DocumentThumbnailCard.h"
+#include "import/ThumbnailCache.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/Theme.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QLabel *secondaryText(const QString &text, const char *name, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignCenter);
+    label->setContentsMargins(24, 0, 24, 0);
+    Theme::setTextColor(label, Theme::secondaryColor(parent));
+    return label;
+}
+
+} // namespace
+
+DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache *thumbnails, QWidget *parent)
+    : QWidget(parent), m_model(model)
+{
+    setObjectName(QStringLiteral("documentListColumn"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto *title = new QLabel(tr("Health Documents"), this);
+    title->setObjectName(QStringLiteral("documentsTitle"));
+    title->setFont(Theme::title2Font());
+    title->setContentsMargins(24, 16, 24, 12);
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Midlight);
+    m_pages = new QStackedWidget(this);
+    m_progress = new BusyIndicator(24, m_pages);
+    m_progress->setObjectName(QStringLiteral("documentsProgress"));
+    m_error = secondaryText(QString(), "documentsError", m_pages);
+    m_empty = secondaryText(tr("No documents yet."), "documentsEmpty", m_pages);
+    m_grid = new DocumentGridView(m_pages);
+    m_grid->setObjectName(QStringLiteral("documentsGrid"));
+    m_grid->setAccessibleName(tr("Health Documents"));
+    m_grid->setItemDelegate(new DocumentThumbnailCard(thumbnails, m_grid));
+    m_grid->setModel(model);
+    for (QWidget *page : {static_cast<QWidget *>(m_progress), static_cast<QWidget *>(m_error),
+                          static_cast<QWidget *>(m_empty), static_cast<QWidget *>(m_grid)})
+        m_pages->addWidget(page);
+    layout->addWidget(title);
+    layout->addWidget(divider);
+    layout->addWidget(m_pages, 1);
+    connect(m_grid, &DocumentGridView::cardChosen, this, [this](const QModelIndex &index) {
+        Q_EMIT documentChosen(index.data(DocumentGridModel::KeyRole).toString());
+    });
+    // A card redraws once its thumbnail has arrived or failed.
+    connect(thumbnails, &ThumbnailCache::changed, m_grid->viewport(), qOverload<>(&QWidget::update));
+    showState(false, std::nullopt);
+}
+
+void DocumentListColumn::showState(bool isLoading, const std::optional<QString> &loadError)
+{
+    if (isLoading) {
+        m_pages->setCurrentWidget(m_progress);
+    } else if (loadError) {
+        m_error->setText(*loadError);
+        m_pages->setCurrentWidget(m_error);
+    } else if (m_model->rowCount() == 0) {
+        m_pages->setCurrentWidget(m_empty);
+    } else {
+        m_pages->setCurrentWidget(m_grid);
+    }
+}

@@ -1,0 +1,186 @@
+#include "import/HealthDocumentsPanel.h"
+
+#include "import/ConnectedMedbitsColumn.h"
+#include "import/DocumentDetailColumn.h"
+#include "import/DocumentGridModel.h"
+#include "import/DocumentKey.h"
+#include "import/DocumentListColumn.h"
+#include "import/DocumentThumbnailCard.h"
+#include "import/ThumbnailCache.h"
+#include "net/APIError.h"
+#include "records/DocumentStore.h"
+#include "records/MedbitStore.h"
+#include "window/WindowContext.h"
+
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QSplitter>
+
+HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget *parent)
+    : QWidget(parent), m_patientID(context.patientID), m_medbitStore(context.medbitStore),
+      m_selectMedbit(context.selectMedbit), m_store(new DocumentStore(context.patientID, this)),
+      m_model(new DocumentGridModel(this)),
+      m_thumbnails(new ThumbnailCache(
+          QSize(DocumentThumbnailCard::boxWidth, DocumentThumbnailCard::boxHeight) * devicePixelRatioF(), this))
+{
+    setMinimumWidth(350);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_split = new QSplitter(Qt::Horizontal, this);
+    m_split->setChildrenCollapsible(false);
+    m_list = new DocumentListColumn(m_model, m_thumbnails, m_split);
+    m_list->setMinimumWidth(280);
+    m_list->setMaximumWidth(380);
+    m_detail = new DocumentDetailColumn(m_split);
+    m_detail->setMinimumWidth(350);
+    m_connected = new ConnectedMedbitsColumn(m_split);
+    m_connected->setMinimumWidth(260);
+    m_connected->setMaximumWidth(340);
+    m_split->addWidget(m_list);
+    m_split->addWidget(m_detail);
+    m_split->addWidget(m_connected);
+    m_split->setStretchFactor(1, 1);
+    m_split->setSizes({320, 600, 300});
+    layout->addWidget(m_split);
+    connect(m_list, &DocumentListColumn::documentChosen, this, &HealthDocumentsPanel::selectDocument);
+    connect(m_thumbnails, &ThumbnailCache::failed, this, &HealthDocumentsPanel::requestForcedRefresh);
+    connect(m_detail, &DocumentDetailColumn::loadFailed, this, [this] {
+        if (const std::optional<QString> key = m_model->selectedKey())
+            requestForcedRefresh(*key);
+    });
+    connect(m_connected, &ConnectedMedbitsColumn::medbitChosen, this, [this](const Medbit &medbit) {
+        if (m_selectMedbit)
+            m_selectMedbit(medbit);
+    });
+    connect(m_model, &DocumentGridModel::dataChanged, this, &HealthDocumentsPanel::refreshColumns);
+    connect(m_model, &DocumentGridModel::modelReset, this, &HealthDocumentsPanel::refreshColumns);
+    if (m_medbitStore)
+        connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &HealthDocumentsPanel::refreshColumns);
+    refreshColumns();
+    loadDocuments();
+}
+
+QList<Medbit> HealthDocumentsPanel::connectedMedbits(const ImageAsset &document) const
+{
+    QList<Medbit> connected;
+    if (!m_medbitStore || !document.medbitIds || document.medbitIds->isEmpty())
+        return connected;
+    const QSet<QString> ids(document.medbitIds->cbegin(), document.medbitIds->cend());
+    for (const Medbit &medbit : m_medbitStore->medbits()) {
+        if (ids.contains(medbit.id))
+            connected.append(medbit);
+    }
+    return connected;
+}
+
+QCoro::Task<> HealthDocumentsPanel::loadDocuments()
+{
+    if (m_patientID.isEmpty())
+        co_return;
+    setLoading(true);
+    QPointer<HealthDocumentsPanel> self(this);
+    QList<ImageAsset> listed;
+    try {
+        listed = co_await m_store->allDocuments();
+    } catch (const APIError &error) {
+        // Cancelled: the panel is going, and with it everything this would touch.
+        if (error.isCanceled() || !self)
+            co_return;
+        m_loadError = error.description();
+        setLoading(false);
+        co_return;
+    }
+    if (!self)
+        co_return;
+    m_loadError.reset();
+    m_model->setDocuments(listed);
+    fetchDocumentDetails();
+}
+
+void HealthDocumentsPanel::fetchDocumentDetails()
+{
+    // One request per document id, all at once; a shared id would only fetch the same record twice.
+    QStringList ids;
+    for (const ImageAsset &document : m_model->documents()) {
+        const std::optional<QString> id = DocumentKey::serviceID(document);
+        if (id && !ids.contains(*id))
+            ids.append(*id);
+    }
+    m_pendingFetches = int(ids.size());
+    if (ids.isEmpty())
+        setLoading(false);
+    for (const QString &id : std::as_const(ids))
+        fetchDocument(id);
+}
+
+QCoro::Task<> HealthDocumentsPanel::fetchDocument(QString documentID)
+{
+    QPointer<HealthDocumentsPanel> self(this);
+    std::optional<ImageAsset> record;
+    try {
+        record = co_await m_store->fetchDocument(documentID);
+    } catch (const APIError &error) {
+        if (error.isCanceled())
+            co_return;
+        // A failed fetch keeps the listed record.
+    }
+    if (!self)
+        co_return;
+    if (record)
+        m_model->replaceFirst(*record);
+    fetchFinished();
+}
+
+void HealthDocumentsPanel::fetchFinished()
+{
+    if (--m_pendingFetches == 0)
+        setLoading(false);
+}
+
+void HealthDocumentsPanel::selectDocument(const QString &key)
+{
+    m_model->setSelectedKey(key);
+    refreshColumns();
+}
+
+void HealthDocumentsPanel::requestForcedRefresh(const QString &key)
+{
+    const std::optional<ImageAsset> document = m_model->document(key);
+    const std::optional<QString> id = document ? DocumentKey::serviceID(*document) : std::nullopt;
+    if (!id || m_forceRefreshedIDs.contains(*id))
+        return;
+    m_forceRefreshedIDs.insert(*id);
+    refreshDocument(*id);
+}
+
+QCoro::Task<> HealthDocumentsPanel::refreshDocument(QString documentID)
+{
+    QPointer<HealthDocumentsPanel> self(this);
+    std::optional<ImageAsset> record;
+    try {
+        record = co_await m_store->refreshDocument(documentID);
+    } catch (const APIError &) {
+        // A failed refresh changes nothing and is not repeated; a cancelled one belongs to a panel that went.
+        co_return;
+    }
+    if (self && record)
+        m_model->replaceFirst(*record);
+}
+
+void HealthDocumentsPanel::setLoading(bool isLoading)
+{
+    m_isLoading = isLoading;
+    m_list->showState(m_isLoading, m_loadError);
+}
+
+void HealthDocumentsPanel::refreshColumns()
+{
+    const std::optional<QString> key = m_model->selectedKey();
+    const std::optional<ImageAsset> selected = key ? m_model->document(*key) : std::nullopt;
+    m_detail->setVisible(selected.has_value());
+    m_connected->setVisible(selected.has_value());
+    if (!selected)
+        return;
+    m_detail->setDocument(*selected, *key);
+    m_connected->setMedbits(connectedMedbits(*selected));
+}

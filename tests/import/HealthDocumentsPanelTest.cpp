@@ -1,0 +1,423 @@
+#include "import/HealthDocumentsPanel.h"
+#include "import/DocumentDetailColumn.h"
+#include "import/DocumentGridModel.h"
+#include "import/DocumentGridView.h"
+#include "import/DocumentThumbnailCard.h"
+#include "import/PDFKitView.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/sidebar/SidebarRow.h"
+#include "records/MedbitStore.h"
+#include "widgets/RemoteImageView.h"
+#include "window/WindowContext.h"
+#include "window/WindowState.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include "net/APIClient.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSplitter>
+#include <QUrlQuery>
+
+#include <algorithm>
+
+using ScreenTestKit::child;
+
+// The Health Documents section of the window against the stand-in: what it asks the service for, what the
+// user sees while and after it loads, its one refresh per document, the connected entries and the way back
+// to the timeline.
+class HealthDocumentsPanelTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->medbitStore()->medbits().size() >= 10, 10000);
+        m_patientID = m_window.session()->patients()->selectedPatientID();
+    }
+
+    void cleanup()
+    {
+        m_server.clearFaults();
+        m_window.close();
+    }
+
+    void load_showsTheGridOnlyAfterEveryDocumentWasFetched()
+    {
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
+                              {QStringLiteral("delayMs"), 600},
+                              {QStringLiteral("times"), 0}});
+        HealthDocumentsPanel *panel = openPanel();
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
+        QVERIFY(panel->isLoading());
+        QVERIFY(child<QWidget>(panel, "documentsProgress")->isVisible());
+        QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>(panel, "documentsGrid")->isVisible(), 10000);
+        QCOMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 3);
+        const QList<LoggedRequest> lists = m_window.session()->requests(QStringLiteral("/api/patients/all_documents"));
+        QCOMPARE(lists.size(), 1);
+        QCOMPARE(QUrlQuery(QString::fromLatin1(lists.first().query)).queryItemValue(QStringLiteral("patientId")),
+                 m_patientID);
+        QCOMPARE(fetchedIDs(), storedIDs());
+        QCOMPARE(names(panel), (QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf"}));
+    }
+
+    // Every single fetch answers with `reply`; the first document's id is put in for FIRST.
+    void fetchedRecords_replaceTheFirstDocumentWithTheirId_data()
+    {
+        QTest::addColumn<QString>("reply");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("a record of the first")
+            << R"({"_id":"FIRST","fileName":"Renamed.pdf"})"
+            << QStringList{"Renamed.pdf", "Forearm rash.png", "Vaccination record.pdf", "Copy of the first.pdf"};
+        QTest::newRow("a record of no listed document")
+            << R"({"_id":"elsewhere","fileName":"Renamed.pdf"})"
+            << QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf",
+                           "Copy of the first.pdf"};
+        QTest::newRow("null") << "null"
+                              << QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf",
+                                             "Copy of the first.pdf"};
+    }
+
+    void fetchedRecords_replaceTheFirstDocumentWithTheirId()
+    {
+        QFETCH(QString, reply);
+        QFETCH(QStringList, names);
+        const QString first = storedIDs().first();
+        listRecord(
+            {{QStringLiteral("_id"), first}, {QStringLiteral("fileName"), QStringLiteral("Copy of the first.pdf")}});
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
+                              {QStringLiteral("status"), 200},
+                              {QStringLiteral("body"), QString(reply).replace(QStringLiteral("FIRST"), first)},
+                              {QStringLiteral("times"), 0}});
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        QCOMPARE(this->names(panel), names);
+        // The shared id is fetched once.
+        QCOMPARE(fetchedIDs(), storedIDs());
+    }
+
+    void failedThumbnail_isRefreshedOnce_evenWhenTheRefreshDoesNotHelp_data()
+    {
+        QTest::addColumn<int>("refreshesNeeded");
+        QTest::addColumn<DocumentThumbnailCard::Preview>("preview");
+        QTest::newRow("refresh helps") << 1 << DocumentThumbnailCard::Preview::thumbnail;
+        QTest::newRow("refresh does not help") << 5 << DocumentThumbnailCard::Preview::failed;
+    }
+
+    void failedThumbnail_isRefreshedOnce_evenWhenTheRefreshDoesNotHelp()
+    {
+        QFETCH(int, refreshesNeeded);
+        QFETCH(DocumentThumbnailCard::Preview, preview);
+        const QString rash = storedIDs().at(1);
+        m_server.apiCall("POST", QStringLiteral("/_standin/expire-document"),
+                         {{QStringLiteral("documentId"), rash}, {QStringLiteral("refreshes"), refreshesNeeded}});
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
+                                  10000);
+        QTRY_COMPARE(previewOf(panel, 1), preview);
+        // Choosing the card shows the image (after the refresh) or the failure, which asks for nothing more.
+        chooseCard(panel, 1);
+        auto *failure = child<QLabel>(panel, "documentFailure");
+        if (preview == DocumentThumbnailCard::Preview::failed)
+            QTRY_VERIFY(failure->isVisible());
+        else
+            QTRY_COMPARE(child<RemoteImageView>(panel, "documentImage")->phase(), RemoteImageView::Phase::loaded);
+        m_window.session()->roundTrip();
+        const QList<LoggedRequest> refreshes =
+            m_window.session()->requests(QStringLiteral("/api/patients/document/refresh"));
+        QCOMPARE(refreshes.size(), 1);
+        QCOMPARE(refreshes.first().json().toObject(), (QJsonObject{{QStringLiteral("documentId"), rash}}));
+        // The preview was handed the refreshed link once, and a failed link is not downloaded again.
+        const QList<LoggedRequest> logged = m_server.requests();
+        QCOMPARE(std::count_if(logged.cbegin(), logged.cend(),
+                               [&rash](const LoggedRequest &request) {
+                                   return request.path.startsWith(QStringLiteral("/files/") + rash);
+                               }),
+                 1);
+        QCOMPARE(previewOf(panel, 0), DocumentThumbnailCard::Preview::thumbnail);
+    }
+
+    void deadDocumentLink_isRefreshedOnce_andTheNewLinkIsShown()
+    {
+        const QString blood = storedIDs().first();
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        m_server.apiCall("POST", QStringLiteral("/_standin/expire-document"),
+                         {{QStringLiteral("documentId"), blood}, {QStringLiteral("refreshes"), 1}});
+        chooseCard(panel, 0);
+        QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Blood panel 2024-03.pdf"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
+                                  10000);
+        auto *pdf = child<PDFKitView>(panel, "documentPDF");
+        QTRY_VERIFY(pdf->isVisible() && !pdf->isLoading() && !pdf->failedToLoad());
+        QCOMPARE(pdf->url(), QUrl(*panel->documents()->document(blood)->uri));
+        m_window.session()->roundTrip();
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+    }
+
+    void connectedEntries_followTheTimeline_andChoosingOneOpensIt()
+    {
+        const QList<Medbit> timeline = m_window.view()->medbitStore()->medbits();
+        const auto withAttachment = std::find_if(timeline.cbegin(), timeline.cend(),
+                                                 [](const Medbit &medbit) { return !medbit.documents.isEmpty(); });
+        const Medbit attached = *withAttachment;
+        const Medbit other = withAttachment == timeline.cbegin() ? timeline.at(1) : timeline.first();
+        const bool otherFirst = timeline.indexOf(other) < timeline.indexOf(attached);
+        // Listed in the reverse of the timeline's order, with an entry that is not in it.
+        const QStringList ids = otherFirst ? QStringList{attached.id, QStringLiteral("gone"), other.id}
+                                           : QStringList{other.id, QStringLiteral("gone"), attached.id};
+        listRecord({{QStringLiteral("fileName"), QStringLiteral("Visit summary.pdf")},
+                    {QStringLiteral("medbitIds"), QJsonArray::fromStringList(ids)}});
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        chooseCard(panel, 3);
+        const QList<QAbstractButton *> rows = entryRows(panel);
+        const QList<Medbit> expected = otherFirst ? QList<Medbit>{other, attached} : QList<Medbit>{attached, other};
+        QCOMPARE(rows.size(), 2);
+        for (int i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows.at(i)->accessibleName(), expected.at(i).entryText + ", " + expected.at(i).displayDate());
+        // The rows follow the timeline as it changes.
+        QList<Medbit> edited = m_window.view()->medbitStore()->medbits();
+        edited[edited.indexOf(attached)].entryText = QStringLiteral("Edited while the documents were open.");
+        m_window.view()->medbitStore()->setMedbits(edited);
+        QTRY_COMPARE(entryRows(panel).at(expected.indexOf(attached))->accessibleName(),
+                     "Edited while the documents were open., " + attached.displayDate());
+        QTest::mouseClick(entryRows(panel).at(expected.indexOf(attached)), Qt::LeftButton);
+        WindowState *state = m_window.view()->state();
+        QTRY_COMPARE(state->selectedSection(), SidebarSection::timeline);
+        QCOMPARE(state->selectedMedbit()->id, attached.id);
+        QCOMPARE(state->activeDocumentName(), attached.documents.first().fileName);
+    }
+
+    void documentsWithoutId_areSelectable_butNeverSentToTheService()
+    {
+        const QString deadThumbnail =
+            m_server.apiBase().resolved(QUrl(QStringLiteral("/thumbnails/x/y.png"))).toString();
+        listRecord({});
+        listRecord({});
+        listRecord({{QStringLiteral("fileName"), QStringLiteral("Photo without id.png")},
+                    {QStringLiteral("thumbnail"), deadThumbnail}});
+        listRecord({{QStringLiteral("_id"), QString()}, {QStringLiteral("fileName"), QStringLiteral("Empty id.pdf")}});
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        QCOMPARE(names(panel).mid(3), (QStringList{"Document", "Document", "Photo without id.png", "Empty id.pdf"}));
+        QCOMPARE(fetchedIDs(), storedIDs());
+        chooseCard(panel, 4);
+        QCOMPARE(selectedRows(panel), (QList<int>{4}));
+        QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Document"));
+        QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());
+        QVERIFY(child<QWidget>(panel, "connectedEmpty")->isVisible());
+        QTRY_COMPARE(previewOf(panel, 5), DocumentThumbnailCard::Preview::failed);
+        chooseCard(panel, 6);
+        QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());
+        m_window.session()->roundTrip();
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 0);
+    }
+
+    void grid_arrowKeysMove_spaceChooses()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        auto *grid = child<DocumentGridView>(panel, "documentsGrid");
+        grid->setFocus();
+        QTRY_VERIFY(grid->hasFocus());
+        QCOMPARE(grid->currentIndex().row(), 0);
+        QTest::keyClick(grid, Qt::Key_Right);
+        QCOMPARE(selectedRows(panel), QList<int>{});
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(selectedRows(panel), (QList<int>{1}));
+        QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Forearm rash.png"));
+        QCOMPARE(grid->model()->index(1, 0).data(Qt::AccessibleTextRole).toString(),
+                 QStringLiteral("Forearm rash.png"));
+        // Choosing the chosen card again changes nothing.
+        QTest::keyClick(grid, Qt::Key_Space);
+        QCOMPARE(selectedRows(panel), (QList<int>{1}));
+    }
+
+    void grid_reflowsWhenItsColumnChangesWidth()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        auto *grid = child<DocumentGridView>(panel, "documentsGrid");
+        auto *split = panel->findChild<QSplitter *>();
+        const auto sideBySide = [grid] {
+            return grid->visualRect(grid->model()->index(0, 0)).top() ==
+                   grid->visualRect(grid->model()->index(1, 0)).top();
+        };
+        // With a document chosen, the other columns take what the list gives up.
+        chooseCard(panel, 0);
+        split->setSizes({380, 500, 300});
+        QTRY_VERIFY(sideBySide());
+        split->setSizes({280, 600, 300});
+        QTRY_VERIFY(!sideBySide());
+    }
+
+    void screenReader_readsTheCardsNames_andItsActionChoosesOne()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        QAccessibleInterface *grid =
+            QAccessible::queryAccessibleInterface(child<DocumentGridView>(panel, "documentsGrid"));
+        QVERIFY(grid);
+        QAccessibleInterface *card = nullptr;
+        for (int i = 0; i < grid->childCount(); ++i) {
+            if (grid->child(i)->text(QAccessible::Name) == QLatin1String("Vaccination record.pdf"))
+                card = grid->child(i);
+        }
+        QVERIFY(card && card->actionInterface());
+        card->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QTRY_COMPARE(selectedRows(panel), (QList<int>{2}));
+        QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Vaccination record.pdf"));
+    }
+
+    void failedList_showsItsErrorAsText()
+    {
+        const QString message = QStringLiteral("<b>Documents are resting</b>");
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/patients/all_documents")},
+             {QStringLiteral("status"), 500},
+             {QStringLiteral("body"),
+              QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("message"), message}}).toJson())}});
+        HealthDocumentsPanel *panel = openPanel();
+        auto *error = child<QLabel>(panel, "documentsError");
+        QTRY_VERIFY(error->isVisible());
+        QVERIFY(error->text().contains(message));
+        QCOMPARE(error->textFormat(), Qt::PlainText);
+        QVERIFY(!panel->isLoading());
+    }
+
+    void emptyPatientID_requestsNothing()
+    {
+        WindowContext context;
+        context.medbitStore = m_window.view()->medbitStore();
+        HealthDocumentsPanel panel(context, nullptr);
+        panel.show();
+        QVERIFY(child<QLabel>(&panel, "documentsEmpty")->isVisible());
+        m_window.session()->roundTrip();
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/all_documents")).size(), 0);
+    }
+
+    void leavingTheSection_abortsItsRequests()
+    {
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
+                              {QStringLiteral("hang"), true},
+                              {QStringLiteral("times"), 0}});
+        openPanel();
+        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 3);
+        m_window.view()->state()->setSelectedSection(SidebarSection::timeline);
+        QTRY_VERIFY(!m_window.view()->findChild<HealthDocumentsPanel *>());
+        QTRY_COMPARE(runningReplies(), 0);
+    }
+
+private:
+    HealthDocumentsPanel *openPanel()
+    {
+        QTest::mouseClick(m_window.view()->findChild<SidebarRow *>(QStringLiteral("healthDocumentsRow")),
+                          Qt::LeftButton);
+        HealthDocumentsPanel *panel = nullptr;
+        if (!QTest::qWaitFor([&] { return (panel = m_window.view()->findChild<HealthDocumentsPanel *>()); }, 5000))
+            qFatal("the documents panel did not open");
+        return panel;
+    }
+
+    HealthDocumentsPanel *openLoadedPanel()
+    {
+        HealthDocumentsPanel *panel = openPanel();
+        if (!QTest::qWaitFor([panel] { return child<QWidget>(panel, "documentsGrid")->isVisible(); }, 10000))
+            qFatal("the documents grid did not show");
+        return panel;
+    }
+
+    void listRecord(const QJsonObject &record)
+    {
+        m_server.apiCall("POST", QStringLiteral("/_standin/listed-documents"),
+                         {{QStringLiteral("patientId"), m_patientID}, {QStringLiteral("record"), record}});
+    }
+
+    QStringList storedIDs()
+    {
+        QStringList ids;
+        const QJsonArray listed =
+            m_server
+                .apiCall("GET", QStringLiteral("/patients/all_documents?patientId=") + m_patientID, {},
+                         m_server.signIn().access)
+                .toArray();
+        for (const QJsonValue &document : listed) {
+            if (document[QLatin1String("_id")].isString() && !document[QLatin1String("_id")].toString().isEmpty())
+                ids.append(document[QLatin1String("_id")].toString());
+        }
+        ids.removeDuplicates();
+        return ids;
+    }
+
+    QStringList fetchedIDs() const
+    {
+        QStringList ids;
+        for (const LoggedRequest &request : m_window.session()->requests(QStringLiteral("/api/patients/document")))
+            ids.append(QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(QStringLiteral("id")));
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+
+    static QStringList names(HealthDocumentsPanel *panel)
+    {
+        QStringList shown;
+        const DocumentGridModel *model = panel->documents();
+        for (int row = 0; row < model->rowCount(); ++row)
+            shown.append(model->index(row).data(Qt::DisplayRole).toString());
+        return shown;
+    }
+
+    static QList<int> selectedRows(HealthDocumentsPanel *panel)
+    {
+        QList<int> rows;
+        const DocumentGridModel *model = panel->documents();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row).data(DocumentGridModel::IsSelectedRole).toBool())
+                rows.append(row);
+        }
+        return rows;
+    }
+
+    // What the card shows once scrolled into view (only cards in view load their thumbnails).
+    static DocumentThumbnailCard::Preview previewOf(HealthDocumentsPanel *panel, int row)
+    {
+        auto *grid = child<DocumentGridView>(panel, "documentsGrid");
+        const QModelIndex index = grid->model()->index(row, 0);
+        grid->scrollTo(index);
+        return qobject_cast<DocumentThumbnailCard *>(grid->itemDelegate())->preview(index);
+    }
+
+    static void chooseCard(HealthDocumentsPanel *panel, int row)
+    {
+        auto *grid = child<DocumentGridView>(panel, "documentsGrid");
+        const QModelIndex index = grid->model()->index(row, 0);
+        grid->scrollTo(index);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    }
+
+    static QList<QAbstractButton *> entryRows(HealthDocumentsPanel *panel)
+    {
+        return panel->findChildren<QAbstractButton *>(QStringLiteral("connectedEntry"));
+    }
+
+    static int runningReplies()
+    {
+        const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
+        return int(std::count_if(replies.cbegin(), replies.cend(),
+                                 [](const QNetworkReply *reply) { return !reply->isFinished(); }));
+    }
+
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+    QString m_patientID;
+};
+
+QTEST_MAIN(HealthDocumentsPanelTest)
+#include "HealthDocumentsPanelTest.moc"

@@ -20,14 +20,6 @@ template <typename Panel> QWidget *make(const WindowContext &context, QWidget *p
     return new Panel(context, parent);
 }
 
-// What a section shows until it has a panel of its own: an empty column made for the patient.
-QWidget *placeholder(const WindowContext &context, QWidget *parent)
-{
-    auto *panel = new QWidget(parent);
-    panel->setProperty("patientID", context.patientID);
-    return panel;
-}
-
 constexpr SectionPanel sections[] = {
     {SidebarSection::timeline, "timelineDetail", "timelineRow", QT_TRANSLATE_NOOP("SidebarPanel", "Timeline"), "clock",
      "icon-timeline", false, make<TimelineDetail>},

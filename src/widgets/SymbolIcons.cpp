@@ -42,7 +42,6 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("plus.circle"), QStringLiteral("list-add")},
         {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("document-preview")},
         // The Ask and Health Story sections.
-        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
         {QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh")},
         {QStringLiteral("lightbulb"), QStringLiteral("help-hint")},
         {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},

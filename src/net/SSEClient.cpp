@@ -24,13 +24,16 @@ std::optional<double> SSEClient::progressFraction(qint64 sent, qint64 total)
     return static_cast<double>(sent) / static_cast<double>(total);
 }
 
-QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::function<void(double)> onProgress)
+QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::function<void(double)> onProgress,
+                                                  std::function<void(QNetworkReply *)> onSent)
 {
     if (!request.request.url().isValid())
         throw APIError::invalidURL();
     const MonitoredReply started = APIClient::shared().startRequest(request.request, request.method, request.body);
     QNetworkReply *reply = started.reply.get();
     ReplyMonitor *monitor = started.monitor;
+    if (onSent)
+        onSent(reply);
     if (onProgress) {
         QObject::connect(reply, &QNetworkReply::uploadProgress, monitor, [onProgress](qint64 sent, qint64 total) {
             if (const std::optional<double> fraction = progressFraction(sent, total))

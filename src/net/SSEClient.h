@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QNetworkReply;
 struct StreamRequest;
 
 // Sends a streaming request and yields its server-sent events as their bytes arrive. Usage:
@@ -19,10 +20,13 @@ struct StreamRequest;
 // pending event is then lost); APIError::invalidURL, before sending, for a request without an address. Nothing is
 // refreshed or repeated on 401. `onProgress` receives the fraction of the request body sent, when the total size is
 // known.
+// `onSent` receives the reply once the request is on its way, so that its owner can abort it at once (a
+// generator cannot be dropped while a consumer awaits it); an aborted stream ends with APIError::network.
 class SSEClient final
 {
 public:
-    static QCoro::AsyncGenerator<SSEEvent> stream(StreamRequest request, std::function<void(double)> onProgress = {});
+    static QCoro::AsyncGenerator<SSEEvent> stream(StreamRequest request, std::function<void(double)> onProgress = {},
+                                                  std::function<void(QNetworkReply *)> onSent = {});
 
     // Sent bytes as a fraction of the total; none when the total is unknown (less than 1).
     static std::optional<double> progressFraction(qint64 sent, qint64 total);

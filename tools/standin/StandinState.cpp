@@ -17,6 +17,7 @@ void StandinState::reset()
     patients.clear();
     medbits.clear();
     documents.clear();
+    analyses.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
     m_nextId = 1;

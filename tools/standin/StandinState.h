@@ -31,6 +31,7 @@ struct StandinState {
     QList<Patient> patients;
     QList<Medbit> medbits;
     QList<Document> documents;
+    QList<Analysis> analyses;
 
     void reset();
     QString newId();

@@ -4,6 +4,7 @@
 #include "DocumentRoutes.h"
 #include "FaultBook.h"
 #include "HttpUtil.h"
+#include "ImportRoutes.h"
 #include "MedbitRoutes.h"
 #include "PatientRoutes.h"
 #include "RequestLog.h"
@@ -117,6 +118,7 @@ void installRoutes(Router &router, StandinState &state)
     MedbitRoutes::install(router, state);
     ChatRoutes::install(router, state);
     DocumentRoutes::install(router, state);
+    ImportRoutes::install(router, state);
     // Chat, analysis, translation and batch-save routes go here, before the fallback.
     router.addFallback();
 }

@@ -4,15 +4,15 @@
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
+#include "widgets/Theme.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
 ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *parent)
-    : QDialog(parent), m_authManager(authManager), m_change(new ScreenAction(this))
+    : Sheet(parent), m_authManager(authManager), m_change(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("changePasswordSheet"));
     setWindowTitle(tr("Change Password"));
@@ -24,7 +24,7 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto *title = new QLabel(tr("Change Password"), this);
-    title->setFont(FormKit::headlineFont());
+    title->setFont(Theme::headlineFont());
     layout->addWidget(title);
     m_currentPassword =
         addPasswordField(tr("Current Password"), tr("Current password"), QStringLiteral("currentPasswordField"));
@@ -52,7 +52,7 @@ ChangePasswordSheet::ChangePasswordSheet(AuthManager *authManager, QWidget *pare
     buttons->addWidget(m_save);
     layout->addLayout(buttons);
 
-    connect(cancel, &QPushButton::clicked, this, &ChangePasswordSheet::cancel);
+    connect(cancel, &QPushButton::clicked, this, &ChangePasswordSheet::dismiss);
     connect(m_save, &QPushButton::clicked, this, &ChangePasswordSheet::submit);
     connect(m_change, &ScreenAction::busyChanged, m_save, &BusyButton::setBusy);
     for (QLineEdit *field : {m_currentPassword, m_newPassword, m_confirmPassword})
@@ -111,24 +111,4 @@ QCoro::Task<> ChangePasswordSheet::runChange(QString currentPassword, QString ne
     }
     FormKit::setCaptionText(m_error, outcome.failure.value_or(QString()));
     m_confirmPassword->setFocus();
-}
-
-void ChangePasswordSheet::reject()
-{
-    // Escape does not close the sheet, least of all while a change is on its way: Cancel or success does.
-}
-
-void ChangePasswordSheet::closeEvent(QCloseEvent *event)
-{
-    // The user's close is refused; the application's own (quitting) goes through.
-    if (event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void ChangePasswordSheet::cancel()
-{
-    QDialog::reject();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/Sheet.h"
 
 #include <QCoroTask>
 
@@ -13,7 +13,7 @@ class ScreenAction;
 // The window-modal sheet in which the signed-in user changes the account password. A successful change
 // closes it; a failure shows the service's text in the sheet and keeps the fields. Only Cancel and a
 // successful change close it: Escape and the window's close do nothing.
-class ChangePasswordSheet final : public QDialog
+class ChangePasswordSheet final : public Sheet
 {
     Q_OBJECT
 
@@ -22,13 +22,7 @@ public:
 
     bool isFormValid() const;
 
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    void cancel();
     bool isFilled() const;
     QLineEdit *addPasswordField(const QString &label, const QString &placeholder, const QString &name);
     void refresh();

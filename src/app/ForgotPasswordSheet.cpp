@@ -3,8 +3,8 @@
 #include "net/AuthManager.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
+#include "widgets/Theme.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *parent)
-    : QDialog(parent), m_authManager(authManager), m_sendReset(new ScreenAction(this))
+    : Sheet(parent), m_authManager(authManager), m_sendReset(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("forgotPasswordSheet"));
     setWindowTitle(tr("Reset Password"));
@@ -24,7 +24,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto *title = new QLabel(tr("Reset Password"), this);
-    title->setFont(FormKit::headlineFont());
+    title->setFont(Theme::headlineFont());
     layout->addWidget(title);
 
     m_emailField = new QLineEdit(this);
@@ -53,7 +53,7 @@ ForgotPasswordSheet::ForgotPasswordSheet(AuthManager *authManager, QWidget *pare
     layout->addLayout(buttons);
 
     connect(m_emailField, &QLineEdit::textChanged, this, &ForgotPasswordSheet::updateButton);
-    connect(cancelButton, &QPushButton::clicked, this, &ForgotPasswordSheet::cancel);
+    connect(cancelButton, &QPushButton::clicked, this, &ForgotPasswordSheet::dismiss);
     connect(m_sendButton, &QPushButton::clicked, this, &ForgotPasswordSheet::submit);
     connect(m_sendReset, &ScreenAction::busyChanged, m_sendButton, &BusyButton::setBusy);
     updateButton();
@@ -80,24 +80,4 @@ QCoro::Task<> ForgotPasswordSheet::sendResetTask(QString email)
         co_return;
     FormKit::setCaptionText(m_statusLabel, outcome.failure.value_or(
                                                tr("If an account exists for that email, a reset link is on its way.")));
-}
-
-void ForgotPasswordSheet::reject()
-{
-    // Escape does not close the sheet: its Cancel button does.
-}
-
-void ForgotPasswordSheet::closeEvent(QCloseEvent *event)
-{
-    // The user's close is refused; the application's own (quitting) goes through.
-    if (event->spontaneous()) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
-
-void ForgotPasswordSheet::cancel()
-{
-    QDialog::reject();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "widgets/Sheet.h"
 
 #include <QCoroTask>
 
@@ -12,20 +12,14 @@ class ScreenAction;
 
 // Asks the service to mail a password-reset link. Confirmation and errors share one status caption,
 // and the sheet stays open until the user cancels it: Escape and the window's close do nothing.
-class ForgotPasswordSheet final : public QDialog
+class ForgotPasswordSheet final : public Sheet
 {
     Q_OBJECT
 
 public:
     explicit ForgotPasswordSheet(AuthManager *authManager, QWidget *parent = nullptr);
 
-    void reject() override;
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
-    void cancel();
     void updateButton();
     void submit();
     QCoro::Task<> sendResetTask(QString email);

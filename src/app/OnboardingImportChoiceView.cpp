@@ -1,6 +1,7 @@
 #include "OnboardingImportChoiceView.h"
 
 #include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -34,16 +35,12 @@ QPushButton *choiceCard(const QString &symbol, const QString &title, const QStri
     auto *layout = new QVBoxLayout(card);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(8);
-    QFont symbolFont;
-    symbolFont.setPixelSize(28);
-    QLabel *icon = cardLabel(symbol, symbolFont, card);
-    QPalette blue = icon->palette();
-    blue.setColor(QPalette::WindowText, FormKit::linkColor());
-    icon->setPalette(blue);
+    QLabel *icon = cardLabel(symbol, Theme::systemFont(28), card);
+    Theme::setTextColor(icon, Theme::linkColor());
     layout->addStretch();
     layout->addWidget(icon);
-    layout->addWidget(cardLabel(title, FormKit::headlineFont(), card));
-    QLabel *explanation = cardLabel(subtitle, FormKit::captionFont(), card);
+    layout->addWidget(cardLabel(title, Theme::headlineFont(), card));
+    QLabel *explanation = cardLabel(subtitle, Theme::captionFont(), card);
     FormKit::setSecondary(explanation);
     layout->addWidget(explanation);
     layout->addStretch();
@@ -70,12 +67,12 @@ OnboardingImportChoiceView::OnboardingImportChoiceView(const QString &patientNam
     auto *title = new QLabel(titleText, this);
     title->setObjectName(QStringLiteral("choiceTitle"));
     title->setTextFormat(Qt::PlainText);
-    title->setFont(FormKit::title2Font());
+    title->setFont(Theme::title2Font());
     title->setAlignment(Qt::AlignHCenter);
     title->setWordWrap(true);
     auto *subtitle = new QLabel(tr("You can always add more later."), this);
     subtitle->setObjectName(QStringLiteral("choiceSubtitle"));
-    subtitle->setFont(FormKit::subheadlineFont());
+    subtitle->setFont(Theme::subheadlineFont());
     subtitle->setAlignment(Qt::AlignHCenter);
     FormKit::setSecondary(subtitle);
     auto *header = new QVBoxLayout;

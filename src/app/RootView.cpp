@@ -2,6 +2,7 @@
 
 #include "CreateAccountView.h"
 #include "LoginView.h"
+#include "MainContent.h"
 #include "net/AuthManager.h"
 #include "widgets/BusyIndicator.h"
 
@@ -70,10 +71,8 @@ QWidget *RootView::makeScreen(Screen screen)
     case Screen::Resolving:
         return makeProgressScreen();
     case Screen::Main: {
-        QWidget *view = m_mainContent(m_authManager, m_patientStore, this);
-        // The content comes from a factory as a plain widget, so its request is connected by name.
-        if (view->metaObject()->indexOfSignal("settingsRequested()") >= 0)
-            connect(view, SIGNAL(settingsRequested()), this, SIGNAL(settingsRequested()));
+        MainContent *view = m_mainContent(m_authManager, m_patientStore, this);
+        connect(view, &MainContent::settingsRequested, this, &RootView::settingsRequested);
         return view;
     }
     case Screen::Registration: {

@@ -4,6 +4,7 @@
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
+#include "widgets/Theme.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,7 +18,7 @@ namespace
 QLabel *groupTitle(const QString &text, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
-    label->setFont(FormKit::subheadlineFont());
+    label->setFont(Theme::subheadlineFont());
     FormKit::setSecondary(label);
     return label;
 }
@@ -39,7 +40,7 @@ SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
     auto *title = new QLabel(tr("Patients"), this);
-    title->setFont(FormKit::headlineFont());
+    title->setFont(Theme::headlineFont());
     layout->addWidget(title);
     layout->addWidget(buildNewPatientGroup());
     layout->addWidget(buildPatientListGroup());

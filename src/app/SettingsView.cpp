@@ -6,6 +6,7 @@
 #include "platform/UrlOpener.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
+#include "widgets/Theme.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -26,7 +27,7 @@ QWidget *section(const QString &title, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(12);
     auto *label = new QLabel(title, box);
-    label->setFont(FormKit::headlineFont());
+    label->setFont(Theme::headlineFont());
     layout->addWidget(label);
     return box;
 }
@@ -89,7 +90,7 @@ QWidget *SettingsView::buildAccountSection()
     m_email = new QLabel(box);
     m_email->setObjectName(QStringLiteral("accountEmail"));
     m_email->setTextFormat(Qt::PlainText);
-    m_email->setFont(FormKit::captionFont());
+    m_email->setFont(Theme::captionFont());
     FormKit::setSecondary(m_email);
     lines->addWidget(m_name);
     lines->addWidget(m_email);
@@ -104,7 +105,7 @@ QWidget *SettingsView::buildAccountSection()
     m_signOut->setProminent(false);
     m_signOut->setAutoDefault(false);
     QPalette destructive = m_signOut->palette();
-    destructive.setColor(QPalette::ButtonText, FormKit::errorColor());
+    destructive.setColor(QPalette::ButtonText, Theme::errorColor());
     m_signOut->setPalette(destructive);
     layout->addWidget(changePassword, 0, Qt::AlignLeft);
     layout->addWidget(m_signOut, 0, Qt::AlignLeft);

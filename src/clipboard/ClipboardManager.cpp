@@ -64,6 +64,11 @@ void ClipboardManager::record(ClipboardActionType action, const QString &text, c
     addItem(ClipboardItem{QUuid::createUuid(), trimmed, std::nullopt, action, source, m_clock(), m_patientID});
 }
 
+void ClipboardManager::recordFile(ClipboardActionType action, const ClipboardFile &file, const QString &source)
+{
+    addItem(ClipboardItem{QUuid::createUuid(), file.filename, file, action, source, m_clock(), m_patientID});
+}
+
 void ClipboardManager::addItem(const ClipboardItem &item)
 {
     m_items.prepend(item);

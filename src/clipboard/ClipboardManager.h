@@ -57,6 +57,8 @@ public:
     void switchPatient(const QString &patientID);
     // Trims the text; an empty result records nothing.
     void record(ClipboardActionType action, const QString &text, const QString &source);
+    // A file event is added as it is: its text is the file's name, untrimmed, and even when empty.
+    void recordFile(ClipboardActionType action, const ClipboardFile &file, const QString &source);
     void addItem(const ClipboardItem &item);
     void pollPasteboard();
 

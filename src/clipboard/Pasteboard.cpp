@@ -10,8 +10,20 @@ Pasteboard::Pasteboard(QClipboard *clipboard, QObject *parent) : QObject(parent)
 
 std::optional<QString> Pasteboard::text() const
 {
-    const QMimeData *data = m_clipboard->mimeData(QClipboard::Clipboard);
-    if (!data || !data->hasText())
+    const QMimeData *data = mimeData();
+    // Text put there as text only: QMimeData::hasText() and text() make one from a list of files too.
+    if (!data ||
+        !(data->hasFormat(QStringLiteral("text/plain")) || data->hasFormat(QStringLiteral("text/plain;charset=utf-8"))))
         return std::nullopt;
     return data->text();
+}
+
+const QMimeData *Pasteboard::mimeData() const
+{
+    return m_clipboard->mimeData(QClipboard::Clipboard);
+}
+
+void Pasteboard::write(QMimeData *data)
+{
+    m_clipboard->setMimeData(data, QClipboard::Clipboard);
 }

@@ -6,9 +6,11 @@
 #include <optional>
 
 class QClipboard;
+class QMimeData;
 
 // The system clipboard as the history watches it: a change count that rises with every change of its
-// contents (Qt has none, so it counts dataChanged), and its plain text. The selection buffer is not counted.
+// contents (Qt has none, so it counts dataChanged), its plain text and its whole contents. The selection
+// buffer is not counted.
 class Pasteboard final : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,10 @@ public:
     int changeCount() const { return m_changeCount; }
     // Absent when the clipboard holds no text (only an image, files, or nothing).
     std::optional<QString> text() const;
+    // What the clipboard holds now; null when nothing. Valid until the clipboard changes.
+    const QMimeData *mimeData() const;
+    // Replaces the clipboard's contents; the clipboard takes ownership of data.
+    void write(QMimeData *data);
 
 private:
     QClipboard *m_clipboard = nullptr;

@@ -3,12 +3,10 @@
 #include "ImportFiles.h"
 
 #include "net/APIClient.h"
+#include "net/AbortHandle.h"
 #include "net/AuthTokenProviding.h"
 #include "net/Json.h"
 #include "net/SSEClient.h"
-#include "net/SSEError.h"
-
-#include <QNetworkReply>
 
 #include <QCoroAsyncGenerator>
 
@@ -44,8 +42,8 @@ DocumentImportManager::DocumentImportManager(const QString &patientID, QObject *
 DocumentImportManager::~DocumentImportManager()
 {
     // The analysis task outlives the manager; its upload must not.
-    if (m_upload)
-        m_upload->abort();
+    if (m_abort)
+        m_abort->abort();
 }
 
 QStringList DocumentImportManager::importFiles(const QList<QUrl> &urls)
@@ -75,16 +73,16 @@ void DocumentImportManager::startImport(const QList<QUrl> &urls)
     reset();
     setIsReviewPresented(true);
     setSections(loadingSections());
+    m_abort = std::make_shared<AbortHandle>();
     runAnalyzeTask(urls, m_patientID, m_generation);
 }
 
 void DocumentImportManager::reset()
 {
     ++m_generation;
-    // Aborted before anything else changes: its last progress report then finds the import gone.
-    if (QNetworkReply *upload = m_upload.data()) {
-        m_upload = nullptr;
-        upload->abort();
+    if (m_abort) {
+        m_abort->abort();
+        m_abort.reset();
     }
     m_savedDocumentIDs.reset();
     setSections({});
@@ -109,6 +107,7 @@ QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString pa
     }
     const FormFields fields{{QStringLiteral("patientId"), patientID}};
     StreamRequest request = APIClient::shared().makeUploadStreamRequest(analyzePath, fields, reading.files);
+    request.abort = m_abort;
     // The body holds the bytes now; the files would double what a large import keeps in memory.
     reading.files.clear();
 
@@ -116,15 +115,14 @@ QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString pa
     std::optional<QString> failure;
     try {
         outcome = co_await streamSmartAnalyze(std::move(request), true, generation);
-    } catch (const SSEError &error) {
-        failure = error.description();
     } catch (const APIError &error) {
+        if (error.isCanceled())
+            co_return;
         failure = error.description();
     }
-    // A cancelled import records nothing, not even the abort of its upload.
+    // A cancelled import records nothing.
     if (!self || !isCurrent(generation))
         co_return;
-    m_upload = nullptr;
     if (failure)
         setActiveError(DocumentImportError::uploadFailed(*failure));
     else if (!outcome.done && !outcome.errorReported)
@@ -138,8 +136,9 @@ DocumentImportManager::streamSmartAnalyze(StreamRequest request, bool allowRetry
     QPointer<DocumentImportManager> self(this);
     try {
         co_return co_await readStream(request, generation);
-    } catch (const SSEError &error) {
-        if (!allowRetry || !needsTokenRefresh(error))
+    } catch (const APIError &error) {
+        // Only a 401 without a service message says the token may just have expired.
+        if (!allowRetry || !error.isUnauthorizedWithoutMessage())
             throw;
     }
     if (!self || !isCurrent(generation))
@@ -168,12 +167,8 @@ QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStr
         if (self)
             self->onUploadProgress(fraction, generation);
     };
-    const auto onSent = [self, generation](QNetworkReply *reply) {
-        if (self && self->isCurrent(generation))
-            self->m_upload = reply;
-    };
     StreamOutcome outcome;
-    QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request), onProgress, onSent);
+    QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request), onProgress);
     auto it = co_await events.begin();
     while (it != events.end()) {
         if (!self || !isCurrent(generation))
@@ -184,11 +179,6 @@ QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStr
         co_await ++it;
     }
     co_return outcome;
-}
-
-bool DocumentImportManager::needsTokenRefresh(const SSEError &error)
-{
-    return error.kind() == SSEError::Kind::HttpError && error.status() == 401;
 }
 
 DocumentImportManager::EventEffect DocumentImportManager::handleStreamEvent(const SSEEvent &event)

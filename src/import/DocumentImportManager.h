@@ -12,11 +12,11 @@
 
 #include <QCoroTask>
 
+#include <memory>
 #include <optional>
 
 class MedbitStore;
-class QNetworkReply;
-class SSEError;
+class AbortHandle;
 struct SSEEvent;
 struct StreamRequest;
 
@@ -111,8 +111,6 @@ private:
     void completeExtraction(const SmartAnalyzeDoneEvent &done);
     void onUploadProgress(double fraction, quint64 generation);
     bool isCurrent(quint64 generation) const { return generation == m_generation; }
-    // A 401 whose body carries no service message: the token may just have expired.
-    static bool needsTokenRefresh(const SSEError &error);
 
     QCoro::Task<QStringList> documentIDsForSave(QString patientID, QList<SmartAnalyzeUploadedFile> files,
                                                 quint64 generation);
@@ -141,7 +139,8 @@ private:
     std::optional<QString> m_analyzeId;
 
     quint64 m_generation = 0;
-    QPointer<QNetworkReply> m_upload;
+    // Aborts the running import's upload and its stream.
+    std::shared_ptr<AbortHandle> m_abort;
     // Documents already stored by a save of this import whose entries then failed: a retry reuses them.
     std::optional<QStringList> m_savedDocumentIDs;
 };

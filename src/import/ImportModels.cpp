@@ -1,7 +1,7 @@
 #include "ImportModels.h"
 
 #include "net/Json.h"
-#include "records/MediumDate.h"
+#include "records/DateText.h"
 #include "records/RecordHashing.h"
 
 #include <QDateTime>
@@ -37,7 +37,7 @@ QJsonValue requiredValue(const QJsonObject &object, QLatin1StringView key)
 
 QString PreviewMedbit::formattedDate() const
 {
-    const QString text = MediumDate::text(QDateTime::fromSecsSinceEpoch(date).date());
+    const QString text = DateText::mediumDate(QDateTime::fromSecsSinceEpoch(date).date());
     return isApproxDate ? QLatin1Char('~') + text : text;
 }
 

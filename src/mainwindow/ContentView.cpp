@@ -3,20 +3,18 @@
 #include "app/CreatePatientOnboardingView.h"
 #include "app/OnboardingImportChoiceView.h"
 #include "clipboard/ClipboardManager.h"
+#include "mainwindow/DiscardLater.h"
 #include "mainwindow/PatientsLoadFailedView.h"
-#include "mainwindow/entry/AttachmentName.h"
-#include "mainwindow/entry/CreateEntryView.h"
-#include "mainwindow/entry/InspectorPreviewPanel.h"
-#include "mainwindow/entry/MedbitDetailPanel.h"
+#include "mainwindow/PatientsLoadingView.h"
+#include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/SidebarPanel.h"
-#include "mainwindow/timeline/TimelinePanel.h"
+#include "mainwindow/timeline/TimelineSection.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
-#include "widgets/BusyIndicator.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
+#include "window/WindowContext.h"
 #include "window/WindowState.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -34,58 +32,20 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
         co_await store->loadPatients();
 }
 
-QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
-{
-    // The store puts the full entry in place of the summary; a failure leaves the summary, and is not retried.
-    if (store)
-        co_await store->fetchMedbit(id);
-}
-
-// The window is always drawn light, whatever the desktop's scheme.
-QPalette lightPalette()
-{
-    QPalette palette(Qt::black, QColor(236, 236, 236), Qt::white, QColor(160, 160, 160), QColor(200, 200, 200),
-                     Qt::black, Qt::white, Qt::white, QColor(246, 246, 246));
-    palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(128, 128, 133));
-    palette.setColor(QPalette::Midlight, QColor(225, 225, 228));
-    palette.setColor(QPalette::ToolTipBase, Qt::white);
-    palette.setColor(QPalette::ToolTipText, Qt::black);
-    return palette;
-}
-
-const char *panelName(SidebarSection section)
-{
-    switch (section) {
-    case SidebarSection::timeline:
-        return "timelineDetail";
-    case SidebarSection::ask:
-        return "askPanel";
-    case SidebarSection::clipboard:
-        return "clipboardPanel";
-    case SidebarSection::healthDocuments:
-        return "healthDocumentsPanel";
-    case SidebarSection::healthStory:
-        return "healthStoryPanel";
-    }
-    return "";
-}
-
 } // namespace
 
 ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
+    : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
       m_clipboardManager(new ClipboardManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this))
 {
     setObjectName(QStringLiteral("contentView"));
+    m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
     m_screens = new QStackedWidget(this);
-    m_loading = buildLoadingScreen();
+    m_loading = new PatientsLoadingView(m_screens);
     m_loadFailed = new PatientsLoadFailedView(m_screens);
     m_onboarding = new CreatePatientOnboardingView(authManager, patientStore, m_screens);
     m_mainLayout = buildMainLayout();
-    for (QWidget *screen :
-         {m_loading, static_cast<QWidget *>(m_loadFailed), static_cast<QWidget *>(m_onboarding), m_mainLayout})
+    for (QWidget *screen : std::initializer_list<QWidget *>{m_loading, m_loadFailed, m_onboarding, m_mainLayout})
         m_screens->addWidget(screen);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -97,38 +57,19 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     connect(patientStore, &PatientStore::patientsChanged, this, &ContentView::refreshTitle);
     connect(patientStore, &PatientStore::patientsChanged, this, &ContentView::refreshDetailColumn);
     connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &ContentView::onSelectedPatientChange);
-    connect(m_loadFailed, &PatientsLoadFailedView::tryAgainRequested, this, &ContentView::tryLoadAgain);
+    connect(m_loadFailed, &PatientsLoadFailedView::tryAgainRequested, this, [this] { reloadPatients(m_patientStore); });
     connect(m_onboarding, &CreatePatientOnboardingView::created, this, &ContentView::onFirstPatientCreated);
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshContentColumn);
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshDetailColumn);
-    connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::onSelectedMedbitChange);
-    connect(m_state, &WindowState::selectedMedbitChanged, this, &ContentView::refreshTimelineDetail);
-    connect(m_state, &WindowState::activeDocumentNameChanged, this, &ContentView::refreshPreview);
-    connect(this, &ContentView::newEntryRequested, this, &ContentView::openNewEntryForm);
-    connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &ContentView::onMedbitsChange);
+    connect(m_timeline, &TimelineSection::newEntryRequested, this, &ContentView::newEntryRequested);
     refreshScreen();
-}
-
-QWidget *ContentView::buildLoadingScreen()
-{
-    auto *screen = new QWidget(m_screens);
-    screen->setObjectName(QStringLiteral("loadingScreen"));
-    screen->setMinimumSize(600, 400);
-    auto *layout = new QVBoxLayout(screen);
-    layout->addStretch();
-    layout->addWidget(new BusyIndicator(24, screen), 0, Qt::AlignHCenter);
-    auto *label = new QLabel(tr("Loading your patients…"), screen);
-    label->setObjectName(QStringLiteral("loadingLabel"));
-    layout->addWidget(label, 0, Qt::AlignHCenter);
-    layout->addStretch();
-    return screen;
 }
 
 QWidget *ContentView::buildMainLayout()
 {
     auto *main = new QWidget(m_screens);
     main->setObjectName(QStringLiteral("mainLayout"));
-    main->setPalette(lightPalette());
+    main->setPalette(Theme::palette());
     main->setAutoFillBackground(true);
     auto *layout = new QVBoxLayout(main);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -136,7 +77,7 @@ QWidget *ContentView::buildMainLayout()
     m_title = new QLabel(main);
     m_title->setObjectName(QStringLiteral("toolbarTitle"));
     m_title->setTextFormat(Qt::PlainText);
-    m_title->setFont(FormKit::headlineFont());
+    m_title->setFont(Theme::headlineFont());
     m_title->setAlignment(Qt::AlignCenter);
     m_title->setContentsMargins(0, 6, 0, 6);
     layout->addWidget(m_title);
@@ -167,7 +108,7 @@ QWidget *ContentView::buildMainLayout()
 
 MainContentFactory ContentView::factory()
 {
-    return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> QWidget * {
+    return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> MainContent * {
         return new ContentView(authManager, patientStore, parent);
     };
 }
@@ -190,11 +131,6 @@ void ContentView::refreshScreen()
         loadForCurrentPatient();
 }
 
-void ContentView::tryLoadAgain()
-{
-    reloadPatients(m_patientStore);
-}
-
 void ContentView::onFirstPatientCreated()
 {
     if (m_onboardingChoice)
@@ -203,8 +139,7 @@ void ContentView::onFirstPatientCreated()
     m_onboardingChoice->setAttribute(Qt::WA_DeleteOnClose);
     connect(m_onboardingChoice, &OnboardingImportChoiceView::importChosen, this,
             &ContentView::chooseImportFromOnboarding);
-    connect(m_onboardingChoice, &OnboardingImportChoiceView::manualChosen, this,
-            &ContentView::chooseManualFromOnboarding);
+    connect(m_onboardingChoice, &OnboardingImportChoiceView::manualChosen, this, &ContentView::closeOnboardingChoice);
     m_onboardingChoice->open();
 }
 
@@ -220,33 +155,41 @@ void ContentView::chooseImportFromOnboarding()
     Q_EMIT importSheetRequested();
 }
 
-void ContentView::chooseManualFromOnboarding()
+const QSet<QString> &ContentView::fetchedDetailIDs() const
 {
-    closeOnboardingChoice();
+    return m_timeline->fetchedDetailIDs();
+}
+
+WindowContext ContentView::sectionContext() const
+{
+    WindowContext context{.patientStore = m_patientStore,
+                          .medbitStore = m_medbitStore,
+                          .clipboardManager = m_clipboardManager,
+                          .state = m_state,
+                          .patientID = patientID()};
+    m_timeline->addActions(context);
+    return context;
 }
 
 QString ContentView::patientID() const
 {
-    return m_patientStore ? m_patientStore->selectedRecord().patient._id : QString();
+    return m_patientStore->selectedRecord().patient._id;
 }
 
 void ContentView::refreshTitle()
 {
-    if (m_patientStore)
-        m_title->setText(m_patientStore->selectedRecord().patient.displayName());
+    m_title->setText(m_patientStore->selectedRecord().patient.displayName());
 }
 
 void ContentView::refreshContentColumn()
 {
     const bool timeline = m_state->selectedSection() == SidebarSection::timeline;
-    if (timeline && !m_timeline) {
-        m_timeline = new TimelinePanel(m_medbitStore, m_state, m_clipboardManager, m_contentColumn);
-        m_contentColumn->layout()->addWidget(m_timeline);
-        connect(m_timeline, &TimelinePanel::newEntryRequested, this, &ContentView::newEntryRequested);
-    } else if (!timeline && m_timeline) {
-        // The panel's search text belongs to it and goes with it.
-        m_timeline->hide();
-        m_timeline->deleteLater();
+    if (timeline && !m_list) {
+        m_list = m_timeline->buildList(m_contentColumn);
+        m_contentColumn->layout()->addWidget(m_list);
+    } else if (!timeline) {
+        // The list's search text belongs to it and goes with it.
+        discardLater(m_list);
     }
     // Outside the timeline the middle column collapses and the section's panel takes the right-hand one.
     m_contentColumn->setVisible(timeline);
@@ -254,113 +197,17 @@ void ContentView::refreshContentColumn()
 
 void ContentView::refreshDetailColumn()
 {
-    const SidebarSection section = m_state->selectedSection();
-    // Section panels carry the patient as their identity: a new patient gets a new panel, never an old one
-    // kept alive. The timeline's detail follows the selected entry instead.
-    const QString identity = section == SidebarSection::timeline ? QString() : patientID();
-    if (m_detailPanel && section == m_detailSection && identity == m_detailPatientID)
+    const SectionPanel &section = SectionPanels::of(m_state->selectedSection());
+    // A panel made for a patient is never kept alive for another; the others follow the window's state.
+    const QString identity = section.keyedByPatient ? patientID() : QString();
+    if (m_detailPanel && section.section == m_detailSection && identity == m_detailPatientID)
         return;
-    if (m_detailPanel) {
-        m_detailPanel->hide();
-        m_detailPanel->deleteLater();
-    }
-    m_detailSection = section;
+    discardLater(m_detailPanel);
+    m_detailSection = section.section;
     m_detailPatientID = identity;
-    m_detailPanel = makeSectionPanel(section, identity);
+    m_detailPanel = section.build(sectionContext(), m_detailColumn);
+    m_detailPanel->setObjectName(QLatin1String(section.panelName));
     m_detailColumn->layout()->addWidget(m_detailPanel);
-    refreshTimelineDetail();
-}
-
-QWidget *ContentView::makeSectionPanel(SidebarSection section, const QString &patientID)
-{
-    // The place where each section's panel is built for the patient; until a section has one, its column
-    // stays empty.
-    auto *panel = new QWidget(m_detailColumn);
-    panel->setObjectName(QLatin1String(panelName(section)));
-    panel->setProperty("patientID", patientID);
-    if (section == SidebarSection::timeline) {
-        auto *layout = new QHBoxLayout(panel);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(0);
-    }
-    return panel;
-}
-
-void ContentView::refreshTimelineDetail()
-{
-    if (!m_detailPanel || m_detailSection != SidebarSection::timeline)
-        return;
-    const std::optional<Medbit> &selected = m_state->selectedMedbit();
-    if (!selected) {
-        // With no entry selected the panel goes, and its questions with it.
-        if (m_medbitPanel) {
-            m_medbitPanel->hide();
-            m_medbitPanel->deleteLater();
-        }
-        refreshPreview();
-        return;
-    }
-    if (!m_medbitPanel) {
-        m_medbitPanel = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, m_detailPanel);
-        static_cast<QHBoxLayout *>(m_detailPanel->layout())->insertWidget(0, m_medbitPanel, 1);
-    }
-    m_medbitPanel->setMedbit(*selected, patientID());
-    refreshPreview();
-}
-
-void ContentView::refreshPreview()
-{
-    if (!m_detailPanel || m_detailSection != SidebarSection::timeline)
-        return;
-    const std::optional<Medbit> &selected = m_state->selectedMedbit();
-    const std::optional<QString> &name = m_state->activeDocumentName();
-    if (!selected || !name) {
-        // Closing the preview ends its load with it.
-        if (m_previewPanel) {
-            m_previewPanel->hide();
-            m_previewPanel->deleteLater();
-        }
-        return;
-    }
-    if (!m_previewPanel) {
-        m_previewPanel = new InspectorPreviewPanel(m_state, m_detailPanel);
-        m_detailPanel->layout()->addWidget(m_previewPanel);
-    }
-    m_previewPanel->setAttachment(*selected, *name);
-}
-
-void ContentView::openNewEntryForm()
-{
-    auto *form = new CreateEntryView(m_medbitStore, std::nullopt, QString(), std::nullopt, window());
-    form->open();
-}
-
-void ContentView::onSelectedMedbitChange()
-{
-    const std::optional<Medbit> &selected = m_state->selectedMedbit();
-    if (!selected)
-        return;
-    m_state->setActiveDocumentName(attachmentName(*selected));
-    if (m_fetchedDetailIDs.contains(selected->id))
-        return;
-    m_fetchedDetailIDs.insert(selected->id);
-    fetchMedbitDetail(m_medbitStore, selected->id);
-}
-
-void ContentView::onMedbitsChange()
-{
-    const QList<Medbit> &medbits = m_medbitStore->medbits();
-    std::optional<Medbit> next;
-    if (const std::optional<Medbit> &selected = m_state->selectedMedbit()) {
-        const auto same = std::find_if(medbits.cbegin(), medbits.cend(),
-                                       [&](const Medbit &medbit) { return medbit.id == selected->id; });
-        if (same != medbits.cend())
-            next = *same;
-    }
-    if (!next && !medbits.isEmpty())
-        next = medbits.first();
-    m_state->setSelectedMedbit(next);
-    m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
 }
 
 void ContentView::onSelectedPatientChange(const QString &id)
@@ -374,8 +221,7 @@ void ContentView::onSelectedPatientChange(const QString &id)
 
 void ContentView::loadForCurrentPatient()
 {
-    if (m_patientStore)
-        moveToPatient(m_patientStore->selectedPatientID());
+    moveToPatient(m_patientStore->selectedPatientID());
 }
 
 void ContentView::moveToPatient(const QString &id)

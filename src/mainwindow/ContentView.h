@@ -1,38 +1,39 @@
 #pragma once
 
+#include "app/MainContent.h"
 #include "app/MainContentFactory.h"
 #include "window/SidebarSection.h"
 
 #include <QPointer>
 #include <QSet>
-#include <QWidget>
 
 class AuthManager;
-class InspectorPreviewPanel;
-class MedbitDetailPanel;
 class ClipboardManager;
 class CreatePatientOnboardingView;
 class MedbitStore;
 class OnboardingImportChoiceView;
 class PatientsLoadFailedView;
+class PatientsLoadingView;
 class PatientStore;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
 class SidebarPanel;
-class TimelinePanel;
+class TimelineSection;
 class WindowState;
+struct WindowContext;
 
 // The signed-in main window's content. It follows the patient store: "Loading your patients…" while it
 // loads, the load error with "Try Again" when the list is empty because the load failed, the first-patient
 // onboarding after a load that found no patient, and otherwise the three columns: sidebar, the section's
-// list and its detail. After the first patient is created a sheet offers importing documents or entering
+// list and its panel. After the first patient is created a sheet offers importing documents or entering
 // entries by hand.
 //
 // The window owns its clipboard history and entry store, both created for no patient, and moves them to the
-// selected patient when the main layout first shows and on every later change of patient. It keeps the
-// selected entry in step with the entry list and fetches each entry in full once per window.
-class ContentView final : public QWidget
+// selected patient when the main layout first shows and on every later change of patient. Each section's
+// panel comes from the table of sections and is rebuilt when the section changes, or the patient for a
+// panel made for one.
+class ContentView final : public MainContent
 {
     Q_OBJECT
 
@@ -45,36 +46,25 @@ public:
     WindowState *state() const { return m_state; }
     MedbitStore *medbitStore() const { return m_medbitStore; }
     ClipboardManager *clipboardManager() const { return m_clipboardManager; }
-    const QSet<QString> &fetchedDetailIDs() const { return m_fetchedDetailIDs; }
+    const QSet<QString> &fetchedDetailIDs() const;
+    // What a section panel built now is handed: this window's objects and actions, for the selected patient.
+    WindowContext sectionContext() const;
 
 Q_SIGNALS:
-    // The user chose to import documents for the first patient.
-    void importSheetRequested();
     // The timeline's "New Entry".
     void newEntryRequested();
-    // The sidebar's "Settings".
-    void settingsRequested();
 
 private:
-    QWidget *buildLoadingScreen();
     QWidget *buildMainLayout();
     void refreshScreen();
-    void tryLoadAgain();
     void onFirstPatientCreated();
     void closeOnboardingChoice();
     void chooseImportFromOnboarding();
-    void chooseManualFromOnboarding();
 
     QString patientID() const;
     void refreshTitle();
     void refreshContentColumn();
     void refreshDetailColumn();
-    QWidget *makeSectionPanel(SidebarSection section, const QString &patientID);
-    void onSelectedMedbitChange();
-    void refreshTimelineDetail();
-    void refreshPreview();
-    void openNewEntryForm();
-    void onMedbitsChange();
     void onSelectedPatientChange(const QString &id);
     void loadForCurrentPatient();
     void moveToPatient(const QString &id);
@@ -83,10 +73,10 @@ private:
     WindowState *m_state = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     MedbitStore *m_medbitStore = nullptr;
-    QSet<QString> m_fetchedDetailIDs;
+    TimelineSection *m_timeline = nullptr;
 
     QStackedWidget *m_screens = nullptr;
-    QWidget *m_loading = nullptr;
+    PatientsLoadingView *m_loading = nullptr;
     PatientsLoadFailedView *m_loadFailed = nullptr;
     CreatePatientOnboardingView *m_onboarding = nullptr;
     QWidget *m_mainLayout = nullptr;
@@ -96,11 +86,9 @@ private:
     QSplitter *m_splitter = nullptr;
     SidebarPanel *m_sidebar = nullptr;
     QWidget *m_contentColumn = nullptr;
-    QPointer<TimelinePanel> m_timeline;
+    QPointer<QWidget> m_list;
     QWidget *m_detailColumn = nullptr;
     QPointer<QWidget> m_detailPanel;
-    QPointer<MedbitDetailPanel> m_medbitPanel;
-    QPointer<InspectorPreviewPanel> m_previewPanel;
     SidebarSection m_detailSection = SidebarSection::timeline;
     QString m_detailPatientID;
 };

@@ -1,6 +1,7 @@
 #include "mainwindow/PatientsLoadFailedView.h"
 
 #include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -15,7 +16,7 @@ PatientsLoadFailedView::PatientsLoadFailedView(QWidget *parent) : QWidget(parent
     layout->addStretch();
     auto *title = new QLabel(tr("Couldn't Load Your Patients"), this);
     title->setObjectName(QStringLiteral("loadFailedTitle"));
-    title->setFont(FormKit::title2Font());
+    title->setFont(Theme::title2Font());
     layout->addWidget(title, 0, Qt::AlignHCenter);
     m_error = FormKit::errorCaption(this);
     m_error->setObjectName(QStringLiteral("loadErrorLabel"));

@@ -1,5 +1,6 @@
 #include "APIClient.h"
 
+#include "AbortHandle.h"
 #include "AuthTokenProviding.h"
 #include "NetworkReplyPtr.h"
 #include "ReplyMonitor.h"
@@ -39,6 +40,12 @@ QString failureMessage(int status, const QByteArray &contentType, const QByteArr
             return *text;
     }
     return QCoreApplication::translate("APIError", "Request failed with status %1.").arg(status);
+}
+
+void throwIfAborted(const std::shared_ptr<AbortHandle> &abort)
+{
+    if (abort && abort->isAborted())
+        throw APIError::canceled();
 }
 
 } // namespace
@@ -124,11 +131,10 @@ QNetworkRequest APIClient::makeRequest(const std::optional<QUrl> &url, const Hea
     return request;
 }
 
-StreamRequest APIClient::makeStreamRequest(HTTPMethod method, const QString &path, const QueryItems &query,
-                                           bool requiresAuth) const
+StreamRequest APIClient::makeStreamRequest(const APIRequest &call) const
 {
-    const Headers headers{.accept = "text/event-stream", .sendsToken = requiresAuth};
-    return {makeRequest(makeURL(path, query), headers), methodText(method), {}};
+    const Headers headers{.accept = "text/event-stream", .sendsToken = call.requiresAuth};
+    return {makeRequest(makeURL(call.path, call.query), headers), methodText(call.method), {}, call.abort};
 }
 
 // The analysis upload names no client platform and sends the token whenever there is one.
@@ -155,7 +161,8 @@ QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
     QNetworkRequest request = makeRequest(url, headers);
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
 
-    const HttpReply reply = co_await send(request, methodText(call.method), call.body.value_or(QByteArray()));
+    const HttpReply reply =
+        co_await send(request, methodText(call.method), call.body.value_or(QByteArray()), call.abort);
     if (reply.status == 401 && call.requiresAuth && call.retryOnUnauthorized) {
         QPointer<AuthTokenProviding> provider = m_authProvider;
         if (!provider)
@@ -166,6 +173,7 @@ QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
         }
         if (provider)
             provider->clearSession();
+        throwIfAborted(call.abort);
         throw APIError::unauthorized();
     }
     if (reply.status < 200 || reply.status > 299)
@@ -181,12 +189,17 @@ MonitoredReply APIClient::startRequest(const QNetworkRequest &request, const QBy
     return {std::move(reply), monitor};
 }
 
-QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByteArray method, QByteArray body)
+QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByteArray method, QByteArray body,
+                                                  std::shared_ptr<AbortHandle> abort)
 {
+    throwIfAborted(abort);
     const MonitoredReply sent = startRequest(request, method, body);
+    if (abort)
+        abort->attach(sent.reply.get());
     while (!sent.reply->isFinished())
         co_await sent.monitor->nextActivity();
 
+    throwIfAborted(abort);
     sent.monitor->throwIfTransportFailed();
     const QVariant status = sent.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())

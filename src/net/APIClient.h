@@ -28,17 +28,20 @@ struct EmptyResponse {
 };
 
 // A streaming request: the request itself and, for uploads, the body to send with it. An invalid address
-// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL.
+// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL. With an
+// abort handle the stream ends with APIError::canceled() once the handle is used.
 struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;
     QByteArray body;
+    std::shared_ptr<AbortHandle> abort{};
 };
 
 // The one road to the service. Usage:
 //   const APIRequest request{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, id}}};
 //   auto patients = co_await APIClient::shared().request<QList<Patient>>(request);
 // Failures throw APIError. A 401 on an authorized call triggers one token refresh and one repetition.
+// A call with an abort handle (APIRequest::abort) ends with APIError::canceled() once the handle is used.
 class APIClient final : public QObject
 {
     Q_OBJECT
@@ -69,8 +72,8 @@ public:
     static QByteArray makeMultipartBody(const QString &boundary, const FormFields &fields,
                                         const QList<MultipartFile> &files);
 
-    StreamRequest makeStreamRequest(HTTPMethod method, const QString &path, const QueryItems &query,
-                                    bool requiresAuth) const;
+    // From the call's method, path, query and requiresAuth.
+    StreamRequest makeStreamRequest(const APIRequest &call) const;
     StreamRequest makeUploadStreamRequest(const QString &path, const FormFields &fields,
                                           const QList<MultipartFile> &files) const;
 
@@ -100,7 +103,9 @@ private:
     // An invalid URL leaves the request without one.
     QNetworkRequest makeRequest(const std::optional<QUrl> &url, const Headers &headers) const;
     // Sends one request and waits for the whole reply; transport failures throw APIError::network.
-    QCoro::Task<HttpReply> send(QNetworkRequest request, QByteArray method, QByteArray body);
+    // An aborted call throws APIError::canceled() instead of sending or after its reply.
+    QCoro::Task<HttpReply> send(QNetworkRequest request, QByteArray method, QByteArray body,
+                                std::shared_ptr<AbortHandle> abort);
     // Adds "Authorization: Bearer <token>" when a provider holds a token.
     void authorize(QNetworkRequest &request) const;
 

@@ -33,6 +33,21 @@ APIError APIError::unauthorized()
     return APIError(Kind::Unauthorized, 0, {});
 }
 
+APIError APIError::httpError(int status)
+{
+    return APIError(Kind::HttpError, status, {});
+}
+
+APIError APIError::notAStream()
+{
+    return APIError(Kind::NotAStream, 0, {});
+}
+
+APIError APIError::canceled()
+{
+    return APIError(Kind::Canceled, 0, {});
+}
+
 QString APIError::description() const
 {
     switch (m_kind) {
@@ -45,6 +60,13 @@ QString APIError::description() const
         return QCoreApplication::translate("APIError", "Received an unexpected response from the server.");
     case Kind::Unauthorized:
         return QCoreApplication::translate("APIError", "Please sign in again.");
+    case Kind::HttpError:
+        return QCoreApplication::translate("APIError", "Request failed with status %1.").arg(m_status);
+    case Kind::NotAStream:
+        return QCoreApplication::translate("APIError", "The server didn't send a streaming response. It may be "
+                                                       "updating, so please try again in a few minutes.");
+    case Kind::Canceled:
+        return QCoreApplication::translate("APIError", "The request was canceled.");
     }
     return {};
 }

@@ -1,6 +1,6 @@
 #include "Medbit.h"
 
-#include "MediumDate.h"
+#include "DateText.h"
 #include "RecordHashing.h"
 
 #include "net/Json.h"
@@ -28,24 +28,11 @@ QList<ImageAsset> documentList(QJsonValueConstRef value)
     return documents;
 }
 
-// The medium format is derived once per thread and locale; formatting a timeline calls this for every row.
-QString mediumDateText(const QDate &date)
-{
-    thread_local QLocale cachedLocale;
-    thread_local QString cachedFormat = MediumDate::format(cachedLocale);
-    const QLocale locale;
-    if (locale != cachedLocale) {
-        cachedLocale = locale;
-        cachedFormat = MediumDate::format(locale);
-    }
-    return locale.toString(date, cachedFormat);
-}
-
 } // namespace
 
 QString Medbit::displayDate() const
 {
-    const QString text = mediumDateText(QDateTime::fromSecsSinceEpoch(date).date());
+    const QString text = DateText::mediumDate(QDateTime::fromSecsSinceEpoch(date).date());
     return isApproxDate ? QLatin1Char('~') + text : text;
 }
 

@@ -57,7 +57,7 @@ QCoro::Task<> MedbitStore::loadMedbits()
     if (m_patientID.isEmpty())
         co_return;
     const QString patientID = m_patientID;
-    const quint64 load = ++m_loadCount;
+    const Generation::Token load = m_loads.next();
     setIsLoading(true);
     QPointer<MedbitStore> self(this);
     std::optional<QList<Medbit>> medbits;
@@ -72,7 +72,7 @@ QCoro::Task<> MedbitStore::loadMedbits()
     }
     // Only the newest load speaks, and only for the patient it was started for: a slow reply for an
     // earlier patient must never show its entries under the one now open.
-    if (!self || load != m_loadCount)
+    if (!self || !m_loads.isCurrent(load))
         co_return;
     if (patientID == m_patientID) {
         if (medbits)

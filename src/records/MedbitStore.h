@@ -2,6 +2,8 @@
 
 #include "Medbit.h"
 
+#include "net/Generation.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -60,5 +62,5 @@ private:
     bool m_isLoading = false;
     std::optional<QString> m_lastError;
     QString m_patientID;
-    quint64 m_loadCount = 0;
+    Generation m_loads;
 };

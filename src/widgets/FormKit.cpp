@@ -1,5 +1,6 @@
 #include "FormKit.h"
 
+#include "Theme.h"
 #include "net/APIError.h"
 
 #include <QHBoxLayout>
@@ -13,14 +14,6 @@ namespace FormKit
 
 namespace
 {
-
-QFont fontOfSize(int pixelSize, bool bold = false)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    return font;
-}
 
 // Return and Enter that a child leaves unhandled (a line edit does) travel up to the scope and press the
 // button. Unlike a widget-with-children shortcut, this never takes the key from a sheet over the scope.
@@ -46,63 +39,7 @@ private:
     QPushButton *m_button = nullptr;
 };
 
-void setTextColor(QWidget *widget, const QColor &color)
-{
-    QPalette colours = widget->palette();
-    colours.setColor(QPalette::WindowText, color);
-    colours.setColor(QPalette::ButtonText, color);
-    widget->setPalette(colours);
-}
-
 } // namespace
-
-QFont largeTitleFont()
-{
-    return fontOfSize(26, true);
-}
-
-QFont title2Font()
-{
-    return fontOfSize(17, true);
-}
-
-QFont headlineFont()
-{
-    return fontOfSize(13, true);
-}
-
-QFont subheadlineFont()
-{
-    return fontOfSize(11);
-}
-
-QFont captionFont()
-{
-    return fontOfSize(10);
-}
-
-QFont systemFont(int size, QFont::Weight weight)
-{
-    QFont font;
-    font.setPixelSize(size);
-    font.setWeight(weight);
-    return font;
-}
-
-QColor secondaryColor(const QWidget *widget)
-{
-    return widget->palette().color(QPalette::PlaceholderText);
-}
-
-QColor errorColor()
-{
-    return QColor(0xd7, 0x30, 0x27);
-}
-
-QColor linkColor()
-{
-    return QColor(0x0a, 0x64, 0xd8);
-}
 
 QWidget *header(const QString &title, const QString &subtitle, QWidget *parent)
 {
@@ -112,11 +49,11 @@ QWidget *header(const QString &title, const QString &subtitle, QWidget *parent)
     layout->setSpacing(4);
     auto *titleLabel = new QLabel(title, box);
     titleLabel->setObjectName(QStringLiteral("headerTitle"));
-    titleLabel->setFont(largeTitleFont());
+    titleLabel->setFont(Theme::largeTitleFont());
     titleLabel->setAlignment(Qt::AlignCenter);
     auto *subtitleLabel = new QLabel(subtitle, box);
     subtitleLabel->setObjectName(QStringLiteral("headerSubtitle"));
-    subtitleLabel->setFont(subheadlineFont());
+    subtitleLabel->setFont(Theme::subheadlineFont());
     subtitleLabel->setAlignment(Qt::AlignCenter);
     setSecondary(subtitleLabel);
     layout->addWidget(titleLabel);
@@ -161,7 +98,7 @@ QWidget *fieldGroup(const QString &label, QWidget *field, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(fieldSpacing);
     auto *title = new QLabel(label, group);
-    title->setFont(subheadlineFont());
+    title->setFont(Theme::subheadlineFont());
     setSecondary(title);
     title->setBuddy(field);
     field->setMinimumHeight(24);
@@ -174,7 +111,7 @@ QLabel *caption(QWidget *parent)
 {
     auto *label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setFont(captionFont());
+    label->setFont(Theme::captionFont());
     label->setWordWrap(true);
     label->hide();
     return label;
@@ -183,7 +120,7 @@ QLabel *caption(QWidget *parent)
 QLabel *errorCaption(QWidget *parent)
 {
     auto *label = caption(parent);
-    setTextColor(label, errorColor());
+    Theme::setTextColor(label, Theme::errorColor());
     return label;
 }
 
@@ -215,7 +152,7 @@ QLabel *selectableText(const QString &text, QWidget *parent)
 
 void setSecondary(QLabel *label)
 {
-    setTextColor(label, secondaryColor(label));
+    Theme::setTextColor(label, Theme::secondaryColor(label));
 }
 
 QPushButton *linkButton(const QString &title, QWidget *parent)
@@ -224,10 +161,10 @@ QPushButton *linkButton(const QString &title, QWidget *parent)
     button->setFlat(true);
     button->setAutoDefault(false);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFont(captionFont());
+    button->setFont(Theme::captionFont());
     button->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0px; text-align: left; color: %1; }")
-                              .arg(linkColor().name()));
-    setTextColor(button, linkColor());
+                              .arg(Theme::linkColor().name()));
+    Theme::setTextColor(button, Theme::linkColor());
     return button;
 }
 

@@ -2,8 +2,6 @@
 
 #include "BusyButton.h"
 
-#include <QColor>
-#include <QFont>
 #include <QSize>
 #include <QString>
 
@@ -18,26 +16,15 @@ class QPushButton;
 class QVBoxLayout;
 class QWidget;
 
-// The shared look of the account screens and the first-patient screen: header, label-over-field groups in a
-// fixed-width column, red captions, a prominent button bound to Return. Sizes are logical pixels.
+// The form layout of the account screens and the first-patient screen: header, label-over-field groups in a
+// fixed-width column, red captions, a prominent button bound to Return. Fonts and colours come from Theme;
+// sizes are logical pixels.
 namespace FormKit
 {
 
 inline constexpr int columnWidth = 280;
 inline constexpr int groupSpacing = 12;
 inline constexpr int fieldSpacing = 6;
-
-QFont largeTitleFont();
-QFont title2Font();
-QFont headlineFont();
-QFont subheadlineFont();
-QFont captionFont();
-// The system font at a pixel size and weight.
-QFont systemFont(int size, QFont::Weight weight = QFont::Normal);
-
-QColor secondaryColor(const QWidget *widget);
-QColor errorColor();
-QColor linkColor();
 
 // Large-title bold title over a subheadline subtitle in the secondary colour, centred, spacing 4.
 // The labels are named "headerTitle" and "headerSubtitle".

@@ -5,7 +5,7 @@
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
 #include "widgets/BusyButton.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -114,7 +114,7 @@ void CreateAccountViewTest::register_mismatchedThenMatching_sendsTrimmedNameAndE
          QStringLiteral(" pass word"));
     auto *mismatch = child<QLabel>(m_view.get(), "mismatchLabel");
     QCOMPARE(shownText(mismatch), QStringLiteral("Passwords don't match."));
-    QCOMPARE(textColor(mismatch), FormKit::errorColor());
+    QCOMPARE(textColor(mismatch), Theme::errorColor());
     QTest::keyClick(field("confirmPasswordField"), Qt::Key_Return);
     QVERIFY(m_server.requests(QStringLiteral("/api/auth/userRegister")).isEmpty());
 
@@ -141,7 +141,7 @@ void CreateAccountViewTest::register_refused_showsServiceMessageInRedAndKeepsFie
 
     auto *error = child<QLabel>(m_view.get(), "errorLabel");
     QTRY_COMPARE_WITH_TIMEOUT(shownText(error), QStringLiteral("An account with this email already exists."), 10000);
-    QCOMPARE(textColor(error), FormKit::errorColor());
+    QCOMPARE(textColor(error), Theme::errorColor());
     QVERIFY(!m_auth->isAuthenticated());
     QVERIFY(m_keychain->operations().isEmpty());
     QCOMPARE(field("emailField")->text(), StandinServer::demoEmail);

@@ -4,7 +4,7 @@
 #include "StandinServer.h"
 #include "net/APIClient.h"
 #include "widgets/BusyButton.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -95,7 +95,7 @@ void ForgotPasswordSheetTest::send_trimsEmail_andConfirmsInTheSecondaryColour()
     auto *status = child<QLabel>(sheet, "statusLabel");
     QTRY_COMPARE_WITH_TIMEOUT(
         shownText(status), QStringLiteral("If an account exists for that email, a reset link is on its way."), 10000);
-    QCOMPARE(textColor(status), FormKit::secondaryColor(status));
+    QCOMPARE(textColor(status), Theme::secondaryColor(status));
     QVERIFY(sheet->isVisible());
     QVERIFY(child<BusyButton>(sheet, "sendResetLinkButton")->isEnabled());
     const auto requests = m_server.requests(QStringLiteral("/api/auth/forgotPassword"));
@@ -111,7 +111,7 @@ void ForgotPasswordSheetTest::send_failure_showsTheErrorInTheSameCaption()
 
     auto *status = child<QLabel>(sheet, "statusLabel");
     QTRY_COMPARE_WITH_TIMEOUT(shownText(status), QStringLiteral("No account uses this email."), 10000);
-    QCOMPARE(textColor(status), FormKit::secondaryColor(status));
+    QCOMPARE(textColor(status), Theme::secondaryColor(status));
     QCOMPARE(status->textFormat(), Qt::PlainText);
     QVERIFY(sheet->isVisible());
 }

@@ -3,7 +3,7 @@
 #include "StandinServer.h"
 #include "net/APIClient.h"
 #include "widgets/BusyButton.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -93,7 +93,7 @@ void LoginViewTest::signIn_wrongPassword_showsServiceMessageInRedAndStoresNothin
 
     auto *error = child<QLabel>(&m_screen->view, "errorLabel");
     QTRY_COMPARE_WITH_TIMEOUT(shownText(error), QStringLiteral("Invalid email or password."), 10000);
-    QCOMPARE(textColor(error), FormKit::errorColor());
+    QCOMPARE(textColor(error), Theme::errorColor());
     QCOMPARE(error->textFormat(), Qt::PlainText);
     auto *button = child<BusyButton>(&m_screen->view, "signInButton");
     QVERIFY(!button->isBusy());

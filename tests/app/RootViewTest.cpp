@@ -3,6 +3,7 @@
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "StandinServer.h"
+#include "app/MainContent.h"
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void registerThenSignOut_showsAnEmptyRegistrationScreen();
     void windows_keepTheirOwnChoiceBetweenSignInAndRegistration();
     void newWindow_whileSignedIn_showsTheMainWindowAtOnce();
+    void signedInSidebarSettings_opensTheSettingsWindow();
 
 private:
     void storeCredentials(const QString &email, const QString &password);
@@ -217,6 +219,21 @@ void RootViewTest::newWindow_whileSignedIn_showsTheMainWindowAtOnce()
     QTRY_VERIFY_WITH_TIMEOUT(!m_app->authManager()->isResolvingSession(), 5000);
     // The second window's start-up finds the session signed in and does not sign in again.
     QCOMPARE(m_server.requests(QStringLiteral("/api/auth/userLogin")).size(), signIns);
+}
+
+void RootViewTest::signedInSidebarSettings_opensTheSettingsWindow()
+{
+    storeCredentials(StandinServer::demoEmail, StandinServer::demoPassword);
+    MainWindow *window = startedWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::Main, 10000);
+    QVERIFY(qobject_cast<MainContent *>(window->rootView()->content()));
+    QSignalSpy requests(window->rootView(), &RootView::settingsRequested);
+    auto *settingsRow = child<QAbstractButton>(window->rootView()->content(), "settingsButton");
+    QTRY_VERIFY_WITH_TIMEOUT(settingsRow && settingsRow->isVisible(), 10000);
+
+    QTest::mouseClick(settingsRow, Qt::LeftButton);
+    QCOMPARE(requests.size(), 1);
+    QVERIFY(m_app->settingsView() && m_app->settingsView()->isVisible());
 }
 
 QTEST_MAIN(RootViewTest)

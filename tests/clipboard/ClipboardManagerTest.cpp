@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMimeData>
 #include <QTest>
 #include <QTimer>
 
@@ -19,7 +20,7 @@ namespace
 const QDateTime now(QDate(2024, 3, 5), QTime(9, 0), Qt::UTC);
 const QString ask = QStringLiteral("Ask");
 
-enum class Change { BlankText, ImageOnly, OwnCopy, CopiedWhileInactive };
+enum class Change { BlankText, ImageOnly, FilesOnly, OwnCopy, CopiedWhileInactive };
 
 QStringList textsOf(const QList<ClipboardItem> &items)
 {
@@ -32,6 +33,13 @@ QStringList textsOf(const QList<ClipboardItem> &items)
 QVariant stored(const QString &patientID)
 {
     return QSettings().value(ClipboardManager::storageKey(patientID));
+}
+
+QMimeData *filesOnly()
+{
+    auto *data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QStringLiteral("/tmp/scan.pdf"))});
+    return data;
 }
 
 void setClipboard(const QString &text)
@@ -156,6 +164,7 @@ private Q_SLOTS:
         QTest::addColumn<Change>("change");
         QTest::newRow("blank text") << Change::BlankText;
         QTest::newRow("image only") << Change::ImageOnly;
+        QTest::newRow("files only") << Change::FilesOnly;
         QTest::newRow("own copy") << Change::OwnCopy;
         QTest::newRow("copied while inactive") << Change::CopiedWhileInactive;
     }
@@ -166,6 +175,8 @@ private Q_SLOTS:
         m_activity.setActive(change != Change::CopiedWhileInactive);
         if (change == Change::ImageOnly)
             QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+        else if (change == Change::FilesOnly)
+            QGuiApplication::clipboard()->setMimeData(filesOnly());
         else
             setClipboard(change == Change::BlankText ? QStringLiteral("  \n") : QStringLiteral("text"));
         if (change == Change::OwnCopy)

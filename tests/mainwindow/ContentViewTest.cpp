@@ -3,6 +3,7 @@
 
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
+#include "SignedInWindow.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,27 +20,16 @@ class ContentViewTest : public QObject
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_server.isRunning()); }
 
-    void init()
-    {
-        m_server.reset();
-        m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
-        m_view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
-    }
+    void init() { QVERIFY(m_window.open(QSize(1100, 700), SignedInWindow::SignIn::Later)); }
 
-    void cleanup()
-    {
-        m_view.reset();
-        m_session.reset();
-    }
+    void cleanup() { m_window.close(); }
 
     void loading_thenMainLayout()
     {
         QVERIFY(shown("loadingScreen"));
-        QCOMPARE(m_view->findChild<QLabel *>(QStringLiteral("loadingLabel"))->text(),
+        QCOMPARE(m_window.view()->findChild<QLabel *>(QStringLiteral("loadingLabel"))->text(),
                  QStringLiteral("Loading your patients…"));
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        m_window.session()->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
         QTRY_VERIFY_WITH_TIMEOUT(shown("mainLayout"), 10000);
         QVERIFY(!shown("createPatientOnboardingView"));
     }
@@ -56,10 +46,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, card);
         QFETCH(int, importRequests);
-        QSignalSpy imports(m_view.get(), &ContentView::importSheetRequested);
+        QSignalSpy imports(m_window.view(), &ContentView::importSheetRequested);
         signInEmptyAccount();
         QTRY_VERIFY_WITH_TIMEOUT(shown("createPatientOnboardingView"), 10000);
-        auto *name = m_view->findChild<QLineEdit *>(QStringLiteral("patientNameField"));
+        auto *name = m_window.view()->findChild<QLineEdit *>(QStringLiteral("patientNameField"));
         QCOMPARE(name->text(), QStringLiteral("Robin Park"));
         QTest::keyClick(name, Qt::Key_Return);
 
@@ -96,14 +86,14 @@ private Q_SLOTS:
         if (emptyAccount)
             signInEmptyAccount();
         else
-            m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+            m_window.session()->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
         QTRY_VERIFY_WITH_TIMEOUT(shown("patientsLoadFailedView"), 10000);
         QVERIFY(!shown("createPatientOnboardingView"));
-        QCOMPARE(shownText(m_view->findChild<QLabel *>(QStringLiteral("loadErrorLabel"))),
+        QCOMPARE(shownText(m_window.view()->findChild<QLabel *>(QStringLiteral("loadErrorLabel"))),
                  QStringLiteral("The patient list is unavailable."));
         QCOMPARE(m_server.requests(listAll).size(), 1);
 
-        QTest::mouseClick(m_view->findChild<QPushButton *>(QStringLiteral("tryAgainButton")), Qt::LeftButton);
+        QTest::mouseClick(m_window.view()->findChild<QPushButton *>(QStringLiteral("tryAgainButton")), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(shown(afterRetry.toLatin1().constData()), 10000);
         QCOMPARE(m_server.requests(listAll).size(), 2);
         QCOMPARE(m_server.requests(QStringLiteral("/api/patients/create")).size(), 0);
@@ -112,22 +102,25 @@ private Q_SLOTS:
 private:
     bool shown(const char *name) const
     {
-        const auto *widget = m_view->findChild<QWidget *>(QLatin1String(name));
+        const auto *widget = m_window.view()->findChild<QWidget *>(QLatin1String(name));
         return widget && widget->isVisible();
     }
 
-    OnboardingImportChoiceView *choiceSheet() const { return m_view->findChild<OnboardingImportChoiceView *>(); }
+    OnboardingImportChoiceView *choiceSheet() const
+    {
+        return m_window.view()->findChild<OnboardingImportChoiceView *>();
+    }
 
     void signInEmptyAccount()
     {
         const QString password = QStringLiteral("robin-pass-1");
-        m_session->signIn(m_session->registerAccount(QStringLiteral("Robin Park"), password), password);
+        m_window.session()->signIn(m_window.session()->registerAccount(QStringLiteral("Robin Park"), password),
+                                   password);
     }
 
     const QString listAll = QStringLiteral("/api/patients/listAll");
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(ContentViewTest)

@@ -34,12 +34,12 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1100, 700)));
+        QVERIFY(m_window.open(QSize(1100, 700)));
         QTRY_COMPARE_WITH_TIMEOUT(model() ? model()->rowCount() : 0, 10, 10000);
         QTRY_VERIFY(state()->selectedMedbit().has_value());
     }
 
-    void cleanup() { SignedInWindow::close(m_session, m_view); }
+    void cleanup() { m_window.close(); }
 
     void selection_followsList_andFullEntryIsFetchedOncePerID()
     {
@@ -55,15 +55,15 @@ private Q_SLOTS:
         clickRow(0);
         QCOMPARE(state()->activeDocumentName(), std::nullopt);
         clickRow(labRow);
-        AwaitTask::run(m_view->medbitStore()->loadMedbits());
+        AwaitTask::run(m_window.view()->medbitStore()->loadMedbits());
         QCOMPARE(state()->selectedMedbit()->id, lab);
         QCOMPARE(fetches(first) + fetches(lab), 2);
 
         // The selected entry gone: the first is selected; no entries: nothing is.
         Medbit selected = *state()->selectedMedbit();
-        AwaitTask::run(m_view->medbitStore()->deleteMedbit(selected));
+        AwaitTask::run(m_window.view()->medbitStore()->deleteMedbit(selected));
         QCOMPARE(state()->selectedMedbit()->id, first);
-        m_view->medbitStore()->setMedbits({});
+        m_window.view()->medbitStore()->setMedbits({});
         QCOMPARE(state()->selectedMedbit(), std::nullopt);
         QCOMPARE(state()->activeDocumentName(), std::nullopt);
     }
@@ -74,7 +74,7 @@ private Q_SLOTS:
         Medbit starred = model()->medbitAt(3);
         starred.isStarred = !starred.isStarred;
         QSignalSpy resets(model(), &QAbstractItemModel::modelReset);
-        AwaitTask::run(m_view->medbitStore()->updateMedbit(starred));
+        AwaitTask::run(m_window.view()->medbitStore()->updateMedbit(starred));
         QCOMPARE(resets.size(), 0);
         QCOMPARE(model()->medbitAt(3).isStarred, starred.isStarred);
         QCOMPARE(state()->selectedMedbit()->isStarred, starred.isStarred);
@@ -88,23 +88,23 @@ private Q_SLOTS:
         clickNamed("categoryRow-rx");
         clickNamed("askRow");
         state()->setAskText(QStringLiteral("What changed?"));
-        QPointer<QWidget> askPanel = child<QWidget>(m_view.get(), "askPanel");
+        QPointer<QWidget> askPanel = child<QWidget>(m_window.view(), "askPanel");
         QVERIFY(askPanel);
         QString clipboardPatientWhenEntriesMoved;
-        connect(m_view->medbitStore(), &MedbitStore::patientIDChanged, this,
-                [&] { clipboardPatientWhenEntriesMoved = m_view->clipboardManager()->patientID(); });
+        connect(m_window.view()->medbitStore(), &MedbitStore::patientIDChanged, this,
+                [&] { clipboardPatientWhenEntriesMoved = m_window.view()->clipboardManager()->patientID(); });
 
         const QString sam = choosePatient(QStringLiteral("Sam Rivera"));
-        QCOMPARE(m_session->patients()->selectedPatientID(), sam);
+        QCOMPARE(m_window.session()->patients()->selectedPatientID(), sam);
         QCOMPARE(clipboardPatientWhenEntriesMoved, sam);
-        QCOMPARE(m_view->medbitStore()->patientID(), sam);
-        QCOMPARE(child<QLabel>(m_view.get(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
+        QCOMPARE(m_window.view()->medbitStore()->patientID(), sam);
+        QCOMPARE(child<QLabel>(m_window.view(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
         QTRY_VERIFY(!askPanel);
-        QCOMPARE(child<QWidget>(m_view.get(), "askPanel")->property("patientID").toString(), sam);
+        QCOMPARE(child<QWidget>(m_window.view(), "askPanel")->property("patientID").toString(), sam);
         QCOMPARE(state()->selectedSection(), SidebarSection::ask);
         QCOMPARE(state()->selectedCategoryFilter(), QStringLiteral("rx"));
         QCOMPARE(state()->askText(), QStringLiteral("What changed?"));
-        QVERIFY(m_view->fetchedDetailIDs().contains(firstEntry));
+        QVERIFY(m_window.view()->fetchedDetailIDs().contains(firstEntry));
 
         clickNamed("categoryRow-rx");
         QTRY_COMPARE(state()->selectedMedbit() ? state()->selectedMedbit()->entryText : QString(),
@@ -145,14 +145,15 @@ private Q_SLOTS:
         QCOMPARE(int(state()->selectedSection()), section);
         QCOMPARE(state()->selectedCategoryFilter().value_or(QString()), filter);
         QStringList shownSelected;
-        for (const SidebarRow *row : child<QWidget>(m_view.get(), "sidebarPanel")->findChildren<SidebarRow *>()) {
+        for (const SidebarRow *row : child<QWidget>(m_window.view(), "sidebarPanel")->findChildren<SidebarRow *>()) {
             if (row->isSelected())
                 shownSelected.append(row->objectName());
         }
         std::sort(shownSelected.begin(), shownSelected.end());
         std::sort(highlighted.begin(), highlighted.end());
         QCOMPARE(shownSelected, highlighted);
-        QCOMPARE(child<QWidget>(m_view.get(), "contentColumn")->isVisible(), section == int(SidebarSection::timeline));
+        QCOMPARE(child<QWidget>(m_window.view(), "contentColumn")->isVisible(),
+                 section == int(SidebarSection::timeline));
     }
 
     void searchAndFilter_neverWriteTheSelection()
@@ -160,8 +161,8 @@ private Q_SLOTS:
         const int labRow = rowWithText(QStringLiteral("Blood panel"));
         clickRow(labRow);
         const QString lab = state()->selectedMedbit()->id;
-        auto *search = child<QLineEdit>(m_view.get(), "searchField");
-        auto *clear = child<QToolButton>(m_view.get(), "clearSearchButton");
+        auto *search = child<QLineEdit>(m_window.view(), "searchField");
+        auto *clear = child<QToolButton>(m_window.view(), "clearSearchButton");
         QTest::keyClicks(search, QStringLiteral("   "));
         QVERIFY(clear->isVisible());
         QCOMPARE(model()->rowCount(), 10);
@@ -175,27 +176,28 @@ private Q_SLOTS:
         QCOMPARE(list()->currentIndex().row(), labRow);
 
         clickNamed("categoryRow-rx");
-        QCOMPARE(child<QLabel>(m_view.get(), "filterChipLabel")->text(), QStringLiteral("Filtered: rx"));
+        QCOMPARE(child<QLabel>(m_window.view(), "filterChipLabel")->text(), QStringLiteral("Filtered: rx"));
         QCOMPARE(model()->rowCount(), 1);
         QCOMPARE(state()->selectedMedbit()->id, lab);
-        QTest::mouseClick(child<QToolButton>(m_view.get(), "clearFilterButton"), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>(m_window.view(), "clearFilterButton"), Qt::LeftButton);
         QCOMPARE(state()->selectedCategoryFilter(), std::nullopt);
-        QVERIFY(!child<QWidget>(m_view.get(), "filterChip")->isVisible());
+        QVERIFY(!child<QWidget>(m_window.view(), "filterChip")->isVisible());
         QCOMPARE(model()->rowCount(), 10);
     }
 
     void iconButtons_areNamedAndAsk()
     {
-        auto *newEntry = child<QToolButton>(m_view.get(), "newEntryButton");
+        auto *newEntry = child<QToolButton>(m_window.view(), "newEntryButton");
         QCOMPARE(newEntry->accessibleName(), QStringLiteral("New Entry"));
-        QCOMPARE(child<QToolButton>(m_view.get(), "clearSearchButton")->accessibleName(),
+        QCOMPARE(child<QToolButton>(m_window.view(), "clearSearchButton")->accessibleName(),
                  QStringLiteral("Clear Search"));
-        QCOMPARE(child<QToolButton>(m_view.get(), "clearFilterButton")->accessibleName(),
+        QCOMPARE(child<QToolButton>(m_window.view(), "clearFilterButton")->accessibleName(),
                  QStringLiteral("Clear Filter"));
-        QCOMPARE(child<QLineEdit>(m_view.get(), "searchField")->accessibleName(), QStringLiteral("Search Timeline"));
-        QCOMPARE(child<QLineEdit>(m_view.get(), "searchField")->placeholderText(), QStringLiteral("Search Timeline"));
-        QSignalSpy newEntries(m_view.get(), &ContentView::newEntryRequested);
-        QSignalSpy settings(m_view.get(), &ContentView::settingsRequested);
+        QCOMPARE(child<QLineEdit>(m_window.view(), "searchField")->accessibleName(), QStringLiteral("Search Timeline"));
+        QCOMPARE(child<QLineEdit>(m_window.view(), "searchField")->placeholderText(),
+                 QStringLiteral("Search Timeline"));
+        QSignalSpy newEntries(m_window.view(), &ContentView::newEntryRequested);
+        QSignalSpy settings(m_window.view(), &ContentView::settingsRequested);
         QTest::mouseClick(newEntry, Qt::LeftButton);
         clickNamed("settingsButton");
         QCOMPARE(newEntries.size(), 1);
@@ -211,25 +213,25 @@ private Q_SLOTS:
 
     void searchCopy_isRecordedForThePatient()
     {
-        auto *search = child<QLineEdit>(m_view.get(), "searchField");
+        auto *search = child<QLineEdit>(m_window.view(), "searchField");
         QTest::keyClicks(search, QStringLiteral("asthma"));
         search->selectAll();
         QTest::keyClick(search, Qt::Key_C, Qt::ControlModifier);
-        const QList<ClipboardItem> items = m_view->clipboardManager()->items();
+        const QList<ClipboardItem> items = m_window.view()->clipboardManager()->items();
         QCOMPARE(items.size(), 1);
         QCOMPARE(items.first().text, QStringLiteral("asthma"));
         QCOMPARE(items.first().source, QStringLiteral("Search Timeline"));
-        QCOMPARE(items.first().patientID, m_session->patients()->selectedPatientID());
+        QCOMPARE(items.first().patientID, m_window.session()->patients()->selectedPatientID());
     }
 
 private:
-    WindowState *state() const { return m_view->state(); }
-    TimelineListView *list() const { return child<TimelineListView>(m_view.get(), "timelineList"); }
+    WindowState *state() const { return m_window.view()->state(); }
+    TimelineListView *list() const { return child<TimelineListView>(m_window.view(), "timelineList"); }
     TimelineModel *model() const { return list() ? static_cast<TimelineModel *>(list()->model()) : nullptr; }
 
     void clickNamed(const char *name)
     {
-        auto *button = child<QAbstractButton>(m_view.get(), name);
+        auto *button = child<QAbstractButton>(m_window.view(), name);
         QVERIFY2(button, name);
         QTest::mouseClick(button, Qt::LeftButton);
     }
@@ -261,22 +263,20 @@ private:
     // Chooses the patient in the sidebar's picker; returns its id.
     QString choosePatient(const QString &name)
     {
-        auto *picker = child<QToolButton>(m_view.get(), "patientPicker");
+        auto *picker = child<QToolButton>(m_window.view(), "patientPicker");
         for (QAction *item : picker->menu()->actions()) {
             if (item->text() == name) {
                 const QString id = item->data().toString();
                 item->trigger();
-                [&] { QTRY_COMPARE(m_session->patients()->selectedPatientID(), id); }();
+                [&] { QTRY_COMPARE(m_window.session()->patients()->selectedPatientID(), id); }();
                 return id;
             }
         }
         return {};
     }
 
-    ClipboardTestSettings m_settings;
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(MainLayoutTest)

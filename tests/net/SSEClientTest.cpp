@@ -3,7 +3,6 @@
 
 #include "net/APIClient.h"
 #include "net/SSEClient.h"
-#include "net/SSEError.h"
 
 #include "StandinServer.h"
 
@@ -125,8 +124,8 @@ private Q_SLOTS:
         stream.insert("headers"_L1, QJsonObject{{"Content-Type"_L1, contentType}});
         m_server.scriptStream(stream);
         QList<SSEEvent> events;
-        const auto error = failureOf<SSEError>(collect(getRequest(), &events));
-        QCOMPARE(error->kind(), SSEError::Kind::NotAStream);
+        const auto error = failureOf<APIError>(collect(getRequest(), &events));
+        QCOMPARE(error->kind(), APIError::Kind::NotAStream);
         QCOMPARE(error->description(), u"The server didn't send a streaming response. It may be updating, so please "
                                        "try again in a few minutes."_s);
         QVERIFY(events.isEmpty());
@@ -148,8 +147,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("text");
-        const int server = int(SSEError::Kind::Server);
-        const int http = int(SSEError::Kind::HttpError);
+        const int server = int(APIError::Kind::Server);
+        const int http = int(APIError::Kind::HttpError);
         QTest::newRow("json message") << 500 << "{\"message\":\"Busy\"}"_ba << server << u"Busy"_s;
         QTest::newRow("html") << 500 << "<html>oops</html>"_ba << http << u"Request failed with status 500."_s;
         QTest::newRow("empty") << 503 << ""_ba << http << u"Request failed with status 503."_s;
@@ -168,7 +167,7 @@ private Q_SLOTS:
                               {"status"_L1, status},
                               {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
         QList<SSEEvent> events;
-        const auto error = failureOf<SSEError>(collect(getRequest(), &events));
+        const auto error = failureOf<APIError>(collect(getRequest(), &events));
         QCOMPARE(int(error->kind()), kind);
         QCOMPARE(error->status(), status);
         QCOMPARE(error->description(), text);
@@ -192,9 +191,10 @@ private Q_SLOTS:
         script({chunk(u"data: x\n\n"_s)});
         QList<SSEEvent> events;
         const QueryItems query{{u"content"_s, u"2+2?"_s}, {u"channelId"_s, std::nullopt}};
-        AwaitTask::run(
-            collect(APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, query, true), &events));
-        AwaitTask::run(collect(APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, {}, false), &events));
+        const APIRequest authorized{.path = streamPath, .query = query};
+        const APIRequest anonymous{.path = streamPath, .requiresAuth = false};
+        AwaitTask::run(collect(APIClient::shared().makeStreamRequest(authorized), &events));
+        AwaitTask::run(collect(APIClient::shared().makeStreamRequest(anonymous), &events));
         const QList<LoggedRequest> sent = m_server.requests("/api"_L1 + streamPath);
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent[0].query, "content=2%2B2%3F"_ba);
@@ -256,7 +256,8 @@ private Q_SLOTS:
 private:
     StreamRequest getRequest() const
     {
-        return APIClient::shared().makeStreamRequest(HTTPMethod::GET, streamPath, {{u"patientId"_s, u"p"_s}}, true);
+        const APIRequest call{.path = streamPath, .query = {{u"patientId"_s, u"p"_s}}};
+        return APIClient::shared().makeStreamRequest(call);
     }
 
     static QJsonObject streamScript(const QList<QJsonObject> &chunks)

@@ -11,31 +11,49 @@
 
 #include <memory>
 
-// The main window of the demo account on a freshly reset stand-in, for the window's screen tests.
-namespace SignedInWindow
+// The main window over a fresh session on a reset stand-in, for the window's screen tests. A member of the
+// test class beside its stand-in: each case opens it in init() and closes it in cleanup(). The window's
+// settings live in a temporary folder of the test executable.
+class SignedInWindow final
 {
+public:
+    enum class SignIn { Demo, Later };
 
-// Shows the window at `size`, then signs in; what the case waits for after that is its own.
-inline bool open(StandinServer &server, std::unique_ptr<SignedInSession> &session, std::unique_ptr<ContentView> &view,
-                 QSize size)
-{
-    server.reset();
-    ClipboardTestSettings::clear();
-    session = std::make_unique<SignedInSession>(server);
-    view = std::make_unique<ContentView>(session->auth(), session->patients());
-    view->resize(size);
-    view->show();
-    if (!QTest::qWaitForWindowExposed(view.get()))
-        return false;
-    session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-    return true;
-}
+    explicit SignedInWindow(StandinServer &server) : m_server(server) {}
+    ~SignedInWindow() { close(); }
+    SignedInWindow(const SignedInWindow &) = delete;
+    SignedInWindow &operator=(const SignedInWindow &) = delete;
 
-// The window goes before the session it shows.
-inline void close(std::unique_ptr<SignedInSession> &session, std::unique_ptr<ContentView> &view)
-{
-    view.reset();
-    session.reset();
-}
+    // Shows the window at `size`, then signs in as the demo user unless the case does it later; what the
+    // case waits for after that is its own.
+    bool open(QSize size, SignIn signIn = SignIn::Demo)
+    {
+        m_server.reset();
+        ClipboardTestSettings::clear();
+        m_session = std::make_unique<SignedInSession>(m_server);
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
+        m_view->resize(size);
+        m_view->show();
+        if (!QTest::qWaitForWindowExposed(m_view.get()))
+            return false;
+        if (signIn == SignIn::Demo)
+            m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        return true;
+    }
 
-} // namespace SignedInWindow
+    // The window goes before the session it shows.
+    void close()
+    {
+        m_view.reset();
+        m_session.reset();
+    }
+
+    SignedInSession *session() const { return m_session.get(); }
+    ContentView *view() const { return m_view.get(); }
+
+private:
+    ClipboardTestSettings m_settings;
+    StandinServer &m_server;
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ContentView> m_view;
+};

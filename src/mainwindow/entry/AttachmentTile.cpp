@@ -1,8 +1,8 @@
 #include "mainwindow/entry/AttachmentTile.h"
 
-#include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -13,7 +13,6 @@ namespace
 constexpr int tileSize = 50;
 constexpr int tileRadius = 8;
 constexpr int tileSymbolSize = 24;
-const QColor tileBlue(0x00, 0x7a, 0xff);
 
 QPainterPath tileShape(const QRectF &rect)
 {
@@ -36,7 +35,7 @@ QUrl thumbnailUrl(const std::optional<ImageAsset> &document)
 AttachmentTile::AttachmentTile(QWidget *parent) : QAbstractButton(parent), m_thumbnail(new RemoteImageView(this))
 {
     setObjectName(QStringLiteral("attachmentTile"));
-    setAccessibleName(QStringLiteral("Show Attachment"));
+    setAccessibleName(tr("Show Attachment"));
     setFocusPolicy(Qt::StrongFocus);
     setFixedSize(tileSize, tileSize);
     m_thumbnail->setObjectName(QStringLiteral("attachmentThumbnail"));
@@ -85,7 +84,7 @@ void AttachmentTile::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPainterPath shape = tileShape(QRectF(rect()));
-    QColor fill = m_document ? tileBlue : QColor(Qt::gray);
+    QColor fill = m_document ? Theme::tileColor() : QColor(Qt::gray);
     fill.setAlphaF(m_document ? 0.08 : 0.1);
     painter.fillPath(shape, fill);
     if (hasFocus()) {
@@ -95,7 +94,7 @@ void AttachmentTile::paintEvent(QPaintEvent *)
     const QString name = symbol();
     if (name.isEmpty())
         return;
-    const QColor color = m_document ? tileBlue : FormKit::secondaryColor(this);
+    const QColor color = m_document ? Theme::tileColor() : Theme::secondaryColor(this);
     const QPixmap pixmap = SymbolIcons::tinted(name, tileSymbolSize, color, devicePixelRatioF());
     const QRect box((width() - tileSymbolSize) / 2, (height() - tileSymbolSize) / 2, tileSymbolSize, tileSymbolSize);
     painter.drawPixmap(box, pixmap);

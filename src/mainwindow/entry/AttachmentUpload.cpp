@@ -1,7 +1,6 @@
 #include "mainwindow/entry/AttachmentUpload.h"
 
-#include "net/APIClient.h"
-#include "records/ImageAsset.h"
+#include "records/DocumentStore.h"
 
 #include <QFile>
 #include <QMimeDatabase>
@@ -53,12 +52,8 @@ MultipartFile AttachmentUpload::filePart(const QString &fileName, QByteArray dat
 QCoro::Task<> AttachmentUpload::upload(QUrl file, QString patientID, QString medbitID)
 {
     QByteArray data = co_await readFile(file.toLocalFile());
-    const QList<MultipartFile> files{filePart(file.fileName(), std::move(data))};
-    const FormFields fields{{QStringLiteral("patientId"), patientID}, {QStringLiteral("medbitId"), medbitID}};
-    const QString boundary = APIClient::makeBoundary();
-    const APIRequest request{.method = HTTPMethod::POST,
-                             .path = QStringLiteral("/medbits/upload_image"),
-                             .body = APIClient::makeMultipartBody(boundary, fields, files),
-                             .contentType = QStringLiteral("multipart/form-data; boundary=") + boundary};
-    co_await APIClient::shared().request<ImageAsset>(request);
+    MultipartFile part = filePart(file.fileName(), std::move(data));
+    // A store of the upload's own, so that the upload runs to its end even when the form that started it closes.
+    DocumentStore documents(patientID);
+    co_await documents.uploadAttachment(medbitID, std::move(part));
 }

@@ -9,6 +9,7 @@
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -40,7 +41,7 @@ QWidget *section(const QString &title, QWidget *parent, QVBoxLayout **body, int 
     layout->setSpacing(spacing);
     layout->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto *caption = new QLabel(title, box);
-    caption->setFont(FormKit::subheadlineFont());
+    caption->setFont(Theme::subheadlineFont());
     FormKit::setSecondary(caption);
     layout->addWidget(caption);
     *body = layout;
@@ -70,6 +71,8 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     : QDialog(parent), m_store(store), m_existing(std::move(existing)), m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createEntryView"));
+    // First, so that the colours the form derives from its palette are the window's.
+    Theme::applyPalette(this);
     setWindowTitle(isEditing() ? tr("Edit Entry") : tr("New Entry"));
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -110,7 +113,7 @@ QWidget *CreateEntryView::buildHeader()
     row->setContentsMargins(20, 20, 20, 20);
     auto *title = new QLabel(windowTitle(), header);
     title->setObjectName(QStringLiteral("formTitle"));
-    title->setFont(FormKit::title2Font());
+    title->setFont(Theme::title2Font());
     row->addWidget(title);
     row->addStretch(1);
     auto *cancel = new QPushButton(tr("Cancel"), header);
@@ -143,7 +146,7 @@ QWidget *CreateEntryView::buildContent(const QString &initialText)
     m_editor->setTabChangesFocus(true);
     m_editor->setMinimumHeight(140);
     m_editor->setPlainText(initialText);
-    QColor border = FormKit::secondaryColor(m_editor);
+    QColor border = Theme::secondaryColor(m_editor);
     border.setAlphaF(0.2f);
     m_editor->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid %1; border-radius: 8px; padding: 6px; }")
                                 .arg(border.name(QColor::HexArgb)));

@@ -1,17 +1,13 @@
 #include "mainwindow/entry/EntryQuestionsView.h"
 
-#include "ask/ChatModels.h"
-#include "ask/MarkdownRenderer.h"
+#include "ask/AnswerStream.h"
+#include "ask/MarkdownAnswerLabel.h"
 #include "clipboard/ClipboardTrackingTextField.h"
-#include "net/APIClient.h"
 #include "net/APIError.h"
-#include "net/Json.h"
-#include "net/SSEClient.h"
-#include "net/SSEError.h"
-#include "platform/UrlOpener.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QFrame>
@@ -29,16 +25,6 @@ namespace
 {
 
 constexpr int maximumExchangeHeight = 220;
-
-// The payload of an answer event, or none when it does not decode.
-template <typename Event> std::optional<Event> decodeEvent(const QByteArray &data)
-{
-    try {
-        return Event::fromData(data);
-    } catch (const Json::DecodingError &) {
-        return std::nullopt;
-    }
-}
 
 } // namespace
 
@@ -66,8 +52,7 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     auto *row = new QHBoxLayout;
     row->setContentsMargins(24, 16, 24, 16);
     row->setSpacing(12);
-    m_askField = new ClipboardTrackingTextField(clipboard, QStringLiteral("Ask about this entry..."),
-                                                QStringLiteral("Ask"), this);
+    m_askField = new ClipboardTrackingTextField(clipboard, tr("Ask about this entry..."), QStringLiteral("Ask"), this);
     m_askField->setObjectName(QStringLiteral("askField"));
     m_askField->setText(m_state->askText());
     m_askField->setOnSubmit([this] { submitAsk(); });
@@ -77,7 +62,7 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     });
     m_send = new QToolButton(this);
     m_send->setObjectName(QStringLiteral("sendButton"));
-    m_send->setAccessibleName(QStringLiteral("Send"));
+    m_send->setAccessibleName(tr("Send"));
     m_send->setAutoRaise(true);
     m_send->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
     m_send->setIconSize(QSize(24, 24));
@@ -121,19 +106,15 @@ QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QSt
                                           QUuid id)
 {
     // The stream runs to its end even when the view goes; only its writes to the view are skipped.
-    const QueryItems query{{QStringLiteral("patientId"), patientID}, {QStringLiteral("content"), prompt}};
-    StreamRequest request =
-        APIClient::shared().makeStreamRequest(HTTPMethod::GET, QStringLiteral("/chats/get_answer_free"), query, true);
+    const AnswerQuestion question{.patientID = patientID, .content = prompt};
     std::optional<QString> failure;
     try {
-        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request));
-        QCORO_FOREACH(const SSEEvent &event, events)
+        QCoro::AsyncGenerator<AnswerEvent> events = AnswerStream::open(question);
+        QCORO_FOREACH(const AnswerEvent &event, events)
         {
             if (view)
                 view->handleAskEvent(id, event);
         }
-    } catch (const SSEError &error) {
-        failure = error.description();
     } catch (const APIError &error) {
         failure = error.description();
     }
@@ -141,19 +122,16 @@ QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QSt
         view->finishAsk(id, failure);
 }
 
-void EntryQuestionsView::handleAskEvent(const QUuid &id, const SSEEvent &event)
+void EntryQuestionsView::handleAskEvent(const QUuid &id, const AnswerEvent &event)
 {
     AskExchange *found = exchange(id);
     if (!found)
         return;
-    if (event.event == QLatin1String("message")) {
-        const std::optional<ChatMessageDeltaEvent> piece = decodeEvent<ChatMessageDeltaEvent>(event.data);
-        if (!piece)
-            return;
+    // The stored messages of "done" are of no use here: the exchange keeps the answer as it streamed.
+    if (const auto *piece = std::get_if<ChatMessageDeltaEvent>(&event)) {
         found->answer += piece->delta;
-    } else if (event.event == QLatin1String("stream_error")) {
-        const std::optional<ChatStreamErrorEvent> error = decodeEvent<ChatStreamErrorEvent>(event.data);
-        found->answer = error ? error->message : QStringLiteral("Something went wrong.");
+    } else if (const auto *error = std::get_if<AnswerStreamError>(&event)) {
+        found->answer = error->message.value_or(tr("Something went wrong."));
         found->isError = true;
     } else {
         return;
@@ -165,9 +143,9 @@ void EntryQuestionsView::refreshAnswer(const AskExchange &item)
 {
     // A growing answer re-renders its own label only; the first text replaces the spinner, so that rebuilds.
     QWidget *list = m_exchangeScroll->widget();
-    const QList<QLabel *> answers =
-        list ? list->findChildren<QLabel *>(QStringLiteral("askAnswer")) : QList<QLabel *>();
-    for (QLabel *answer : answers) {
+    const QList<MarkdownAnswerLabel *> answers =
+        list ? list->findChildren<MarkdownAnswerLabel *>(QStringLiteral("askAnswer")) : QList<MarkdownAnswerLabel *>();
+    for (MarkdownAnswerLabel *answer : answers) {
         if (answer->property("exchangeId").toUuid() == item.id &&
             answer->property("isError").toBool() == item.isError) {
             showAnswer(answer, item);
@@ -195,16 +173,12 @@ void EntryQuestionsView::resizeEvent(QResizeEvent *event)
     fitExchangeHeight();
 }
 
-void EntryQuestionsView::showAnswer(QLabel *answer, const AskExchange &item)
+void EntryQuestionsView::showAnswer(MarkdownAnswerLabel *answer, const AskExchange &item)
 {
-    if (item.isError) {
-        answer->setTextFormat(Qt::PlainText);
-        answer->setText(item.answer);
-        answer->setStyleSheet(QStringLiteral("color: #ff3b30;"));
-    } else {
-        answer->setTextFormat(Qt::RichText);
-        answer->setText(renderMarkdown(item.answer).toHtml());
-    }
+    if (item.isError)
+        answer->setErrorText(item.answer);
+    else
+        answer->setMarkdown(item.answer);
 }
 
 void EntryQuestionsView::finishAsk(const QUuid &id, const std::optional<QString> &failure)
@@ -217,8 +191,7 @@ void EntryQuestionsView::finishAsk(const QUuid &id, const std::optional<QString>
         }
         // A finished exchange never spins: no text at all gets a text of its own.
         if (found->answer.isEmpty())
-            found->answer =
-                found->isError ? QStringLiteral("Something went wrong.") : QStringLiteral("No answer received.");
+            found->answer = found->isError ? tr("Something went wrong.") : tr("No answer received.");
         found->isFinished = true;
     }
     rebuildExchanges(false);
@@ -243,7 +216,7 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
     for (const AskExchange &item : std::as_const(m_askExchanges)) {
         auto *question = FormKit::selectableText(item.question, list);
         question->setObjectName(QStringLiteral("askQuestion"));
-        question->setFont(FormKit::systemFont(13, QFont::DemiBold));
+        question->setFont(Theme::systemFont(13, QFont::DemiBold));
         layout->addWidget(question);
         if (item.answer.isEmpty() && !item.isFinished) {
             auto *spinner = new BusyIndicator(16, list);
@@ -251,21 +224,12 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
             layout->addWidget(spinner);
             continue;
         }
-        auto *answer = new QLabel(list);
+        auto *answer = new MarkdownAnswerLabel(list);
         answer->setObjectName(QStringLiteral("askAnswer"));
-        answer->setWordWrap(true);
-        answer->setFont(FormKit::systemFont(13));
-        answer->setTextInteractionFlags(Qt::TextBrowserInteraction);
+        answer->setFont(Theme::systemFont(13));
         answer->setProperty("isError", item.isError);
         answer->setProperty("exchangeId", item.id);
         showAnswer(answer, item);
-        if (!item.isError) {
-            connect(answer, &QLabel::linkActivated, answer, [](const QString &link) {
-                const QUrl url(link);
-                if (isOpenableMarkdownLink(url))
-                    UrlOpener::open(url);
-            });
-        }
         layout->addWidget(answer);
     }
     const int scrolled = m_exchangeScroll->verticalScrollBar()->value();

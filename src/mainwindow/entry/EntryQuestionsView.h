@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ask/AnswerEvent.h"
 #include "mainwindow/entry/AskExchange.h"
 #include "records/Medbit.h"
 
@@ -15,11 +16,10 @@
 
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class MarkdownAnswerLabel;
 class QFrame;
-class QLabel;
 class QScrollArea;
 class QToolButton;
-struct SSEEvent;
 class WindowState;
 
 // The questions asked about the selected entry, at the bottom of the detail panel: the exchanges so far
@@ -45,12 +45,12 @@ private:
     void fitExchangeHeight();
     void submitAsk();
     static QCoro::Task<> askTask(QPointer<EntryQuestionsView> view, QString prompt, QString patientID, QUuid id);
-    void handleAskEvent(const QUuid &id, const SSEEvent &event);
+    void handleAskEvent(const QUuid &id, const AnswerEvent &event);
     void finishAsk(const QUuid &id, const std::optional<QString> &failure);
     AskExchange *exchange(const QUuid &id);
     void rebuildExchanges(bool countChanged);
     void refreshAnswer(const AskExchange &item);
-    static void showAnswer(QLabel *answer, const AskExchange &item);
+    static void showAnswer(MarkdownAnswerLabel *answer, const AskExchange &item);
 
     WindowState *m_state = nullptr;
     Medbit m_medbit;

@@ -1,16 +1,15 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 
 #include "import/PDFKitView.h"
-#include "net/APIClient.h"
 #include "net/APIError.h"
+#include "records/DocumentStore.h"
 #include "widgets/BusyIndicator.h"
-#include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
-#include <QJsonObject>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -19,7 +18,10 @@
 namespace
 {
 
-const QString unreadable = QStringLiteral("Couldn\u2019t load this document.");
+QString unreadable()
+{
+    return InspectorPreviewPanel::tr("Couldn’t load this document.");
+}
 
 QString nameOf(const ImageAsset &document)
 {
@@ -28,7 +30,8 @@ QString nameOf(const ImageAsset &document)
 
 } // namespace
 
-InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent) : QWidget(parent), m_state(state)
+InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent)
+    : QWidget(parent), m_state(state), m_documents(new DocumentStore(QString(), this))
 {
     setObjectName(QStringLiteral("inspectorPreviewPanel"));
     setFixedWidth(320);
@@ -50,13 +53,13 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     layout->addWidget(m_pages, 1);
     connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
         if (failed && m_pages->currentWidget() == m_pdf) {
-            showFailure(unreadable);
+            showFailure(unreadable());
             handleLoadFailure();
         }
     });
     connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
         if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_image) {
-            showFailure(unreadable);
+            showFailure(unreadable());
             handleLoadFailure();
         }
     });
@@ -69,11 +72,11 @@ QWidget *InspectorPreviewPanel::buildHeader()
     row->setContentsMargins(0, 0, 0, 0);
     auto *icon = new QLabel(header);
     icon->setPixmap(SymbolIcons::icon(QStringLiteral("eye")).pixmap(16, 16));
-    auto *title = new QLabel(QStringLiteral("Detail View"), header);
-    title->setFont(FormKit::headlineFont());
+    auto *title = new QLabel(tr("Detail View"), header);
+    title->setFont(Theme::headlineFont());
     auto *close = new QToolButton(header);
     close->setObjectName(QStringLiteral("closePreview"));
-    close->setAccessibleName(QStringLiteral("Close Preview"));
+    close->setAccessibleName(tr("Close Preview"));
     close->setAutoRaise(true);
     close->setIcon(SymbolIcons::icon(QStringLiteral("xmark.circle.fill")));
     connect(close, &QToolButton::clicked, this, [this] { m_state->setActiveDocumentName(std::nullopt); });
@@ -124,10 +127,10 @@ void InspectorPreviewPanel::setAttachment(const Medbit &medbit, const QString &f
         return;
     m_hasKey = true;
     m_fileToPreview = fileToPreview;
-    loadDocument(++m_generation);
+    loadDocument(m_loads.next());
 }
 
-QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
+QCoro::Task<> InspectorPreviewPanel::loadDocument(Generation::Token load)
 {
     m_document.reset();
     m_didForceRefresh = false;
@@ -135,20 +138,21 @@ QCoro::Task<> InspectorPreviewPanel::loadDocument(quint64 generation)
     m_image->setUrl(QUrl());
     const std::optional<ImageAsset> chosen = documentToShow(m_medbit, m_fileToPreview);
     if (!chosen || !chosen->_id) {
-        showFailure(QStringLiteral("No attachment found."));
+        showFailure(tr("No attachment found."));
         co_return;
     }
     m_pages->setCurrentWidget(m_spinner);
     QPointer<InspectorPreviewPanel> self(this);
-    const APIRequest request{.path = QStringLiteral("/patients/document"),
-                             .query = {{QStringLiteral("id"), *chosen->_id}}};
+    const QString documentID = *chosen->_id;
     std::optional<ImageAsset> fetched;
     try {
-        fetched = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
-    } catch (const APIError &) {
+        fetched = co_await m_documents->fetchDocument(documentID);
+    } catch (const APIError &error) {
+        if (error.isCanceled())
+            co_return;
         // The entry's own record is shown instead.
     }
-    if (!self || generation != m_generation)
+    if (!self || !m_loads.isCurrent(load))
         co_return;
     m_document = fetched.value_or(*chosen);
     showDocument();
@@ -158,7 +162,7 @@ void InspectorPreviewPanel::showDocument()
 {
     const QUrl url = m_document && m_document->uri ? QUrl(*m_document->uri, QUrl::StrictMode) : QUrl();
     if (!url.isValid() || url.isRelative()) {
-        showFailure(unreadable);
+        showFailure(unreadable());
         return;
     }
     if (m_document->isPDF()) {
@@ -181,22 +185,21 @@ void InspectorPreviewPanel::handleLoadFailure()
     if (m_didForceRefresh || !m_document || !m_document->_id)
         return;
     m_didForceRefresh = true;
-    refreshDocument(m_generation, *m_document->_id);
+    refreshDocument(m_loads.current(), *m_document->_id);
 }
 
-QCoro::Task<> InspectorPreviewPanel::refreshDocument(quint64 generation, QString documentID)
+QCoro::Task<> InspectorPreviewPanel::refreshDocument(Generation::Token load, QString documentID)
 {
     QPointer<InspectorPreviewPanel> self(this);
-    APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/document/refresh")};
-    request.setJSONBody(QJsonObject{{QStringLiteral("documentId"), documentID}});
     std::optional<ImageAsset> refreshed;
     try {
-        refreshed = co_await APIClient::shared().request<std::optional<ImageAsset>>(request);
+        refreshed = co_await m_documents->refreshDocument(documentID);
     } catch (const APIError &) {
+        // A failed or aborted refresh leaves the failure shown.
         co_return;
     }
     // Only a record of the document still shown, in the load that asked for it, replaces it.
-    if (!self || generation != m_generation || !refreshed || refreshed->_id != documentID)
+    if (!self || !m_loads.isCurrent(load) || !refreshed || refreshed->_id != documentID)
         co_return;
     m_document = refreshed;
     showDocument();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/Generation.h"
 #include "records/ImageAsset.h"
 #include "records/Medbit.h"
 
@@ -16,6 +17,7 @@ class QLabel;
 class QStackedWidget;
 class RemoteImageView;
 class BusyIndicator;
+class DocumentStore;
 class WindowState;
 
 // The column beside the entry detail that shows one attachment, a PDF or an image, after fetching its
@@ -39,17 +41,19 @@ public:
 private:
     QWidget *buildHeader();
     QWidget *buildFailurePage();
-    QCoro::Task<> loadDocument(quint64 generation);
-    QCoro::Task<> refreshDocument(quint64 generation, QString documentID);
+    QCoro::Task<> loadDocument(Generation::Token load);
+    QCoro::Task<> refreshDocument(Generation::Token load, QString documentID);
     void showDocument();
     void showFailure(const QString &text);
     void handleLoadFailure();
 
     WindowState *m_state = nullptr;
+    // The panel's own: closing the preview aborts its requests.
+    DocumentStore *m_documents = nullptr;
     Medbit m_medbit;
     QString m_fileToPreview;
     bool m_hasKey = false;
-    quint64 m_generation = 0;
+    Generation m_loads;
     std::optional<ImageAsset> m_document;
     bool m_didForceRefresh = false;
 

@@ -10,6 +10,7 @@
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QFrame>
@@ -33,8 +34,6 @@ QToolButton *flagButton(const QString &objectName, QWidget *parent)
     button->setFocusPolicy(Qt::StrongFocus);
     return button;
 }
-
-const QColor starYellow(0xff, 0xcc, 0x00);
 
 } // namespace
 
@@ -124,7 +123,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     column->setSpacing(0);
     m_text = FormKit::selectableText(QString(), card);
     m_text->setObjectName(QStringLiteral("entryText"));
-    m_text->setFont(FormKit::headlineFont());
+    m_text->setFont(Theme::headlineFont());
     m_original = FormKit::selectableText(QString(), card);
     m_original->setObjectName(QStringLiteral("entryOriginalText"));
     column->addWidget(m_text);
@@ -135,7 +134,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_initials = new QLabel(card);
     m_initials->setObjectName(QStringLiteral("entryInitials"));
     m_initials->setTextFormat(Qt::PlainText);
-    m_initials->setFont(FormKit::systemFont(14, QFont::Medium));
+    m_initials->setFont(Theme::systemFont(14, QFont::Medium));
     bottom->addWidget(m_initials);
     m_star = flagButton(QStringLiteral("starButton"), card);
     connect(m_star, &QToolButton::clicked, this, [this] {
@@ -172,7 +171,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_dateTail->setObjectName(QStringLiteral("dateTail"));
     for (QLabel *label : {m_dateHead, m_dateTail}) {
         label->setTextFormat(Qt::PlainText);
-        label->setFont(FormKit::systemFont(11, QFont::Medium));
+        label->setFont(Theme::systemFont(11, QFont::Medium));
         label->setAlignment(Qt::AlignCenter);
         badgeLayout->addWidget(label);
     }
@@ -204,15 +203,15 @@ QWidget *MedbitDetailPanel::buildActions(QWidget *parent)
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 8, 0, 8);
     layout->setSpacing(32);
-    auto *edit = new QPushButton(QStringLiteral("Edit"), row);
+    auto *edit = new QPushButton(tr("Edit"), row);
     edit->setObjectName(QStringLiteral("editButton"));
     edit->setFlat(true);
-    edit->setStyleSheet(QStringLiteral("color: #007aff;"));
+    Theme::setTextColor(edit, Theme::linkColor());
     connect(edit, &QPushButton::clicked, this, &MedbitDetailPanel::openEditor);
     m_delete = new QPushButton(row);
     m_delete->setObjectName(QStringLiteral("deleteButton"));
     m_delete->setFlat(true);
-    m_delete->setStyleSheet(QStringLiteral("color: #ff3b30;"));
+    Theme::setTextColor(m_delete, Theme::errorColor());
     connect(m_delete, &QPushButton::clicked, this, &MedbitDetailPanel::confirmDelete);
     layout->addWidget(edit);
     layout->addWidget(m_delete);
@@ -234,17 +233,17 @@ void MedbitDetailPanel::refreshContent()
     for (const QString &tag : m_medbit.tags)
         initials.append(CategoryOption::initialsForTag(tag));
     m_initials->setText(initials.join(QStringLiteral(", ")));
-    const QColor secondary = FormKit::secondaryColor(this);
+    const QColor secondary = Theme::secondaryColor(this);
     const qreal ratio = devicePixelRatioF();
-    m_star->setIcon(m_medbit.isStarred ? SymbolIcons::tinted(QStringLiteral("star.fill"), 18, starYellow, ratio)
+    m_star->setIcon(m_medbit.isStarred ? SymbolIcons::tinted(QStringLiteral("star.fill"), 18, Theme::starColor(), ratio)
                                        : SymbolIcons::tinted(QStringLiteral("star"), 18, secondary, ratio));
     m_star->setIconSize(QSize(18, 18));
-    m_star->setAccessibleName(m_medbit.isStarred ? QStringLiteral("Unstar") : QStringLiteral("Star"));
+    m_star->setAccessibleName(m_medbit.isStarred ? tr("Unstar") : tr("Star"));
     m_lock->setIcon(m_medbit.isLocked ? SymbolIcons::tinted(QStringLiteral("lock.fill"), 16,
                                                             palette().color(QPalette::WindowText), ratio)
                                       : SymbolIcons::tinted(QStringLiteral("lock.open"), 16, secondary, ratio));
     m_lock->setIconSize(QSize(16, 16));
-    m_lock->setAccessibleName(m_medbit.isLocked ? QStringLiteral("Unlock") : QStringLiteral("Lock"));
+    m_lock->setAccessibleName(m_medbit.isLocked ? tr("Unlock") : tr("Lock"));
     const auto [head, tail] = dateParts(m_medbit.displayDate());
     m_dateHead->setText(head);
     m_dateTail->setText(tail);
@@ -275,7 +274,7 @@ void MedbitDetailPanel::refreshBusy()
     for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
         row->setEnabled(!updating);
     const bool deleting = m_deleteAction->isBusy();
-    m_delete->setText(deleting ? QStringLiteral("Deleting…") : QStringLiteral("Delete"));
+    m_delete->setText(deleting ? tr("Deleting…") : tr("Delete"));
     m_delete->setEnabled(!deleting);
 }
 
@@ -327,15 +326,15 @@ void MedbitDetailPanel::openEditor()
 
 void MedbitDetailPanel::confirmDelete()
 {
-    auto *alert =
-        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Remove entry"),
-                        QStringLiteral("This entry will be permanently deleted."), QMessageBox::NoButton, this);
+    auto *alert = new QMessageBox(QMessageBox::NoIcon, tr("Remove entry"),
+                                  tr("This entry will be permanently deleted."), QMessageBox::NoButton, this);
     alert->setObjectName(QStringLiteral("deleteAlert"));
+    Theme::applyPalette(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::WindowModal);
-    QPushButton *cancel = alert->addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
+    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelDelete"));
-    QPushButton *confirm = alert->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+    QPushButton *confirm = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirmDelete"));
     alert->setDefaultButton(cancel);
     connect(confirm, &QPushButton::clicked, this, [this] {

@@ -1,7 +1,7 @@
 #include "mainwindow/sidebar/SidebarActionRow.h"
 
-#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 
@@ -32,7 +32,7 @@ int SidebarActionRow::leadingHeight() const
 
 void SidebarActionRow::paintLeading(QPainter *painter, const QRect &box) const
 {
-    const QColor color = isSelected() ? accent() : FormKit::secondaryColor(this);
+    const QColor color = isSelected() ? accent() : Theme::secondaryColor(this);
     const int size = m_customIcon ? customIconSize : rowSymbolSize;
     const QPixmap pixmap = SymbolIcons::tinted(m_customIcon.value_or(m_icon), size, color, devicePixelRatioF());
     const QRect target(box.x() + (box.width() - size) / 2, box.y() + (box.height() - size) / 2, size, size);

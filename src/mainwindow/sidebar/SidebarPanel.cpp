@@ -1,11 +1,13 @@
 #include "mainwindow/sidebar/SidebarPanel.h"
 
+#include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/SidebarActionRow.h"
 #include "mainwindow/sidebar/SidebarCategoryRow.h"
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QLabel>
@@ -15,14 +17,6 @@
 
 namespace
 {
-
-struct SectionSeed {
-    const char *icon;
-    const char *title;
-    const char *customIcon;
-    const char *name;
-    SidebarSection section;
-};
 
 struct CategorySeed {
     const char *initials;
@@ -58,10 +52,7 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, QWidg
     layout->addWidget(buildSectionRows());
     auto *header = new QLabel(tr("CATEGORIES"), this);
     header->setObjectName(QStringLiteral("categoriesHeader"));
-    QFont headerFont;
-    headerFont.setPixelSize(10);
-    headerFont.setBold(true);
-    header->setFont(headerFont);
+    header->setFont(Theme::systemFont(10, QFont::Bold));
     FormKit::setSecondary(header);
     header->setContentsMargins(0, 16, 0, 0);
     layout->addWidget(header);
@@ -92,10 +83,7 @@ QToolButton *SidebarPanel::buildPatientPicker()
     m_patientPicker->setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
     m_patientPicker->setIconSize(QSize(22, 22));
     m_patientPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    QFont name;
-    name.setPixelSize(13);
-    name.setWeight(QFont::Medium);
-    m_patientPicker->setFont(name);
+    m_patientPicker->setFont(Theme::systemFont(13, QFont::Medium));
     auto *menu = new QMenu(m_patientPicker);
     menu->setObjectName(QStringLiteral("patientMenu"));
     m_patientPicker->setMenu(menu);
@@ -104,24 +92,16 @@ QToolButton *SidebarPanel::buildPatientPicker()
 
 QWidget *SidebarPanel::buildSectionRows()
 {
-    static const SectionSeed seeds[] = {
-        {"clock", "Timeline", "icon-timeline", "timelineRow", SidebarSection::timeline},
-        {"bubble.left", "Ask", "icon-ask", "askRow", SidebarSection::ask},
-        {"heart", "Health Story", "icon-health-story", "healthStoryRow", SidebarSection::healthStory},
-        {"doc.text", "Health Documents", "icon-health-documents", "healthDocumentsRow",
-         SidebarSection::healthDocuments},
-        {"clipboard", "Clipboard", "icon-clipboard", "clipboardRow", SidebarSection::clipboard},
-    };
     auto *group = new QWidget(this);
     QVBoxLayout *layout = groupLayout(group);
-    for (const SectionSeed &seed : seeds) {
+    for (const SectionPanel &seed : SectionPanels::all()) {
         const SidebarSection section = seed.section;
         auto action = section == SidebarSection::timeline
                           ? std::function<void()>([this] { showTimeline(); })
                           : std::function<void()>([this, section] { selectSection(section); });
         auto *row = new SidebarActionRow(QLatin1String(seed.icon), tr(seed.title), QLatin1String(seed.customIcon),
                                          std::move(action), group);
-        row->setObjectName(QLatin1String(seed.name));
+        row->setObjectName(QLatin1String(seed.rowName));
         layout->addWidget(row);
         m_sectionRows.append({row, section});
     }

@@ -1,6 +1,6 @@
 #include "mainwindow/sidebar/SidebarRow.h"
 
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +17,7 @@ SidebarRow::SidebarRow(const QString &title, std::function<void()> action, int v
     : QAbstractButton(parent), m_action(std::move(action)), m_verticalPadding(verticalPadding)
 {
     setText(title);
-    setFont(FormKit::systemFont(13));
+    setFont(Theme::systemFont(13));
     // Checkable, so assistive technology hears which row is the current one.
     setCheckable(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -52,7 +52,7 @@ void SidebarRow::paintBadge(QPainter *painter, const QRect &box, const QString &
         painter->setPen(QPen(*outline, 1));
         painter->drawPath(badge);
     }
-    painter->setFont(FormKit::systemFont(10, QFont::Bold));
+    painter->setFont(Theme::systemFont(10, QFont::Bold));
     painter->setPen(textColor);
     painter->drawText(box, Qt::AlignCenter, initials);
     painter->setFont(rowFont);

@@ -6,6 +6,7 @@
 #include "records/MedbitStore.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
@@ -81,7 +82,7 @@ QWidget *TimelinePanel::buildSearchBox(ClipboardManager *clipboard)
     layout->setSpacing(8);
     auto *magnifier = new QLabel(box);
     magnifier->setPixmap(SymbolIcons::tinted(QStringLiteral("magnifyingglass"), headerSymbolSize,
-                                             FormKit::secondaryColor(this), devicePixelRatioF()));
+                                             Theme::secondaryColor(this), devicePixelRatioF()));
     layout->addWidget(magnifier);
     m_search = new ClipboardTrackingTextField(clipboard, tr("Search Timeline"), QStringLiteral("Search Timeline"), box);
     m_search->setObjectName(QStringLiteral("searchField"));
@@ -111,7 +112,7 @@ QWidget *TimelinePanel::buildFilterChip()
     m_filterLabel = new QLabel(m_filterChip);
     m_filterLabel->setObjectName(QStringLiteral("filterChipLabel"));
     m_filterLabel->setTextFormat(Qt::PlainText);
-    m_filterLabel->setFont(FormKit::captionFont());
+    m_filterLabel->setFont(Theme::captionFont());
     FormKit::setSecondary(m_filterLabel);
     layout->addWidget(m_filterLabel);
     auto *clear = symbolButton(QStringLiteral("xmark.circle.fill"), QStringLiteral("clearFilterButton"),

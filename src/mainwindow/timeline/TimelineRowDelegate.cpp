@@ -4,6 +4,7 @@
 #include "mainwindow/timeline/TimelineRowText.h"
 #include "widgets/ClampedText.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -20,15 +21,6 @@ constexpr int markSize = 11;
 constexpr int markSpacing = 8;
 constexpr int mainLines = 3;
 constexpr int untranslatedLines = 2;
-const QColor starColor(255, 204, 0);
-
-QFont fontOfSize(int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    QFont font;
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
 
 const Medbit &medbitOf(const QModelIndex &index)
 {
@@ -40,16 +32,11 @@ int markCount(const Medbit &medbit)
     return int(medbit.isStarred) + int(medbit.isLocked) + int(!medbit.documents.isEmpty());
 }
 
-QColor secondary(const QPalette &palette)
-{
-    return palette.color(QPalette::PlaceholderText);
-}
-
 } // namespace
 
 TimelineRowDelegate::TimelineRowDelegate(QObject *parent)
-    : QStyledItemDelegate(parent), m_bodyFont(fontOfSize(13)), m_captionFont(fontOfSize(10)),
-      m_footerFont(fontOfSize(11, QFont::Medium))
+    : QStyledItemDelegate(parent), m_bodyFont(Theme::systemFont(13)), m_captionFont(Theme::captionFont()),
+      m_footerFont(Theme::systemFont(11, QFont::Medium))
 {
 }
 
@@ -104,7 +91,7 @@ void TimelineRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     QPointF cursor = content.topLeft();
     painter->setPen(palette.color(QPalette::Text));
     cursor.ry() += ClampedText::draw(painter, cursor, TimelineRowText::mainText(medbit), m_bodyFont, width, mainLines);
-    painter->setPen(secondary(palette));
+    painter->setPen(Theme::secondaryColor(palette));
     if (const auto untranslated = TimelineRowText::untranslatedText(medbit)) {
         cursor.ry() += textSpacing;
         cursor.ry() += ClampedText::draw(painter, cursor, *untranslated, m_captionFont, width, untranslatedLines);
@@ -125,11 +112,11 @@ void TimelineRowDelegate::paintMarks(QPainter *painter, const Medbit &medbit, co
 {
     QList<QPair<QString, QColor>> marks;
     if (medbit.isStarred)
-        marks.append({QStringLiteral("star.fill"), starColor});
+        marks.append({QStringLiteral("star.fill"), Theme::starColor()});
     if (medbit.isLocked)
-        marks.append({QStringLiteral("lock.fill"), secondary(palette)});
+        marks.append({QStringLiteral("lock.fill"), Theme::secondaryColor(palette)});
     if (!medbit.documents.isEmpty())
-        marks.append({QStringLiteral("paperclip"), secondary(palette)});
+        marks.append({QStringLiteral("paperclip"), Theme::secondaryColor(palette)});
     int x = content.right() + 1 - int(marks.size()) * (markSize + markSpacing) + markSpacing;
     const int y = content.top() + (QFontMetrics(m_bodyFont).height() - markSize) / 2;
     for (const auto &[symbol, color] : std::as_const(marks)) {

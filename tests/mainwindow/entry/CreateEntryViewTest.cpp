@@ -11,7 +11,7 @@
 #include "platform/MemoryKeychain.h"
 #include "records/MedbitStore.h"
 #include "records/Patient.h"
-#include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -313,7 +313,7 @@ private Q_SLOTS:
         open(std::nullopt, QStringLiteral("Will fail"), file("scan.pdf", "bytes"));
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shownError(), shown, deadlineMs);
-        QCOMPARE(child<QLabel>("errorLabel")->palette().color(QPalette::WindowText), FormKit::errorColor());
+        QCOMPARE(child<QLabel>("errorLabel")->palette().color(QPalette::WindowText), Theme::errorColor());
         QVERIFY(m_form->isVisible());
         QCOMPARE(button("saveButton")->text(), QStringLiteral("Save"));
         QVERIFY(button("saveButton")->isEnabled() && button("addAttachmentButton")->isEnabled());

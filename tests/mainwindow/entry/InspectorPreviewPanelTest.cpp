@@ -31,11 +31,11 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1400, 800)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_view->medbitStore()->medbits().size() >= 10, 10000);
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->medbitStore()->medbits().size() >= 10, 10000);
     }
 
-    void cleanup() { SignedInWindow::close(m_session, m_view); }
+    void cleanup() { m_window.close(); }
 
     void deadLink_isRefreshedOnce_thenTheFailureStays_data()
     {
@@ -59,8 +59,9 @@ private Q_SLOTS:
                          {{QStringLiteral("documentId"), documentID}, {QStringLiteral("refreshes"), refreshesNeeded}});
         select(medbit);
         InspectorPreviewPanel *preview = nullptr;
-        QTRY_VERIFY((preview = m_view->findChild<InspectorPreviewPanel *>()) != nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
+                                  10000);
         auto *pages = child<QStackedWidget>(preview, "previewArea");
         auto *failure = child<QLabel>(preview, "previewFailure");
         const bool isPDF = medbit.documents.first().isPDF();
@@ -75,9 +76,9 @@ private Q_SLOTS:
             QTRY_VERIFY(pages->currentWidget() == failure->parentWidget());
             QCOMPARE(failure->text(), QStringLiteral("Couldn\u2019t load this document."));
         }
-        m_session->roundTrip();
-        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
-        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).first().json(),
+        m_window.session()->roundTrip();
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).first().json(),
                  QJsonValue(QJsonObject{{QStringLiteral("documentId"), documentID}}));
     }
 
@@ -87,15 +88,31 @@ private Q_SLOTS:
         const Medbit rash = fullEntry(QStringLiteral("rash"));
         m_server.injectFault(ScreenTestKit::delayed(QStringLiteral("/api/patients/document"), 600));
         select(lab);
-        QTRY_COMPARE(m_session->requests(QStringLiteral("/api/patients/document")).size(), 1);
+        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 1);
         select(rash);
-        auto *preview = m_view->findChild<InspectorPreviewPanel *>();
+        auto *preview = m_window.view()->findChild<InspectorPreviewPanel *>();
         QVERIFY(preview);
-        QTRY_VERIFY_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document")) == 2 &&
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document")) == 2 &&
                                      preview->document().has_value(),
                                  10000);
         QCOMPARE(preview->document()->fileName, rash.documents.first().fileName);
         QTRY_COMPARE(child<RemoteImageView>(preview, "previewImage")->phase(), RemoteImageView::Phase::loaded);
+    }
+
+    void closing_abortsTheRunningFetch()
+    {
+        const Medbit lab = fullEntry(QStringLiteral("Blood panel"));
+        // The stand-in never answers the fetch: only an abort ends it.
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/patients/document")}, {QStringLiteral("hang"), true}});
+        select(lab);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 1);
+        child<QToolButton>(preview, "closePreview")->click();
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() == nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 1, 10000);
+        m_server.clearFaults();
     }
 
     void entryWithoutAttachment_showsNoAttachment_andClosing()
@@ -103,7 +120,7 @@ private Q_SLOTS:
         Medbit lab = fullEntry(QStringLiteral("Blood panel"));
         select(lab);
         InspectorPreviewPanel *preview = nullptr;
-        QTRY_VERIFY((preview = m_view->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
         QCOMPARE(InspectorPreviewPanel::documentToShow(lab, QStringLiteral("no such name"))->_id,
                  lab.documents.first()._id);
         Medbit bare = lab;
@@ -113,15 +130,15 @@ private Q_SLOTS:
         auto *close = child<QToolButton>(preview, "closePreview");
         QCOMPARE(close->accessibleName(), QStringLiteral("Close Preview"));
         close->click();
-        QVERIFY(!m_view->state()->activeDocumentName().has_value());
-        QTRY_VERIFY(m_view->findChild<InspectorPreviewPanel *>() == nullptr);
+        QVERIFY(!m_window.view()->state()->activeDocumentName().has_value());
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() == nullptr);
     }
 
 private:
     // The entry whose text contains `text`, fetched in full (with its documents) into the store.
     Medbit fullEntry(const QString &text)
     {
-        const QList<Medbit> &medbits = m_view->medbitStore()->medbits();
+        const QList<Medbit> &medbits = m_window.view()->medbitStore()->medbits();
         const auto found = std::find_if(medbits.cbegin(), medbits.cend(), [&](const Medbit &medbit) {
             return medbit.entryText.contains(text, Qt::CaseInsensitive);
         });
@@ -132,11 +149,10 @@ private:
         return AwaitTask::run(APIClient::shared().request<Medbit>(request));
     }
 
-    void select(const Medbit &medbit) { m_view->state()->setSelectedMedbit(medbit); }
+    void select(const Medbit &medbit) { m_window.view()->state()->setSelectedMedbit(medbit); }
 
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(InspectorPreviewPanelTest)

@@ -5,6 +5,7 @@
 #include "platform/UrlOpener.h"
 #include "records/MedbitStore.h"
 #include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include "LinkServer.h"
@@ -25,6 +26,7 @@
 #include <QToolButton>
 #include <QUrlQuery>
 
+#include <array>
 #include <memory>
 
 using ScreenTestKit::child;
@@ -46,15 +48,15 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(SignedInWindow::open(m_server, m_session, m_view, QSize(1200, 800)));
+        QVERIFY(m_window.open(QSize(1200, 800)));
         QTRY_VERIFY_WITH_TIMEOUT(panel() != nullptr, 10000);
-        QTRY_COMPARE(panel()->medbit().id, m_view->state()->selectedMedbit()->id);
+        QTRY_COMPARE(panel()->medbit().id, m_window.view()->state()->selectedMedbit()->id);
     }
 
     void cleanup()
     {
         UrlOpener::setHandlerForTesting({});
-        SignedInWindow::close(m_session, m_view);
+        m_window.close();
     }
 
     void starThenLock_sendsOnePut_andShowsOnlyWhatTheStoreHas()
@@ -68,8 +70,8 @@ private Q_SLOTS:
         star->click();
         lock->click(); // dropped: the star's update still runs
         QTRY_COMPARE(panel()->medbit().isStarred, !before.isStarred);
-        m_session->roundTrip();
-        const QList<LoggedRequest> puts = m_session->requests(QStringLiteral("/api/medbits/update"));
+        m_window.session()->roundTrip();
+        const QList<LoggedRequest> puts = m_window.session()->requests(QStringLiteral("/api/medbits/update"));
         QCOMPARE(puts.size(), 1);
         QCOMPARE(puts.first().json()[QStringLiteral("isStarred")].toBool(), !before.isStarred);
         QCOMPARE(puts.first().json()[QStringLiteral("isLocked")].toBool(), before.isLocked);
@@ -105,16 +107,30 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         QCOMPARE(alert->text(), QStringLiteral("This entry will be permanently deleted."));
         child<QPushButton>(alert, "cancelDelete")->click();
-        m_session->roundTrip();
-        QCOMPARE(m_session->requests(deletePath).size(), 0);
+        m_window.session()->roundTrip();
+        QCOMPARE(m_window.session()->requests(deletePath).size(), 0);
 
         child<QPushButton>(panel(), "deleteButton")->click();
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         child<QPushButton>(alert, "confirmDelete")->click();
         QTRY_VERIFY(std::none_of(store()->medbits().cbegin(), store()->medbits().cend(),
                                  [&](const Medbit &medbit) { return medbit.id == id; }));
-        QCOMPARE(m_session->requests(deletePath).size(), 1);
+        QCOMPARE(m_window.session()->requests(deletePath).size(), 1);
         QTRY_VERIFY(panel() && panel()->medbit().id != id);
+    }
+
+    void dialogsOverTheWindow_drawInItsLightPalette()
+    {
+        child<QPushButton>(panel(), "deleteButton")->click();
+        QMessageBox *alert = nullptr;
+        QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
+        QVERIFY(drawsLight(alert));
+        child<QPushButton>(alert, "cancelDelete")->click();
+        child<QPushButton>(panel(), "editButton")->click();
+        QDialog *form = nullptr;
+        QTRY_VERIFY((form = panel()->window()->findChild<QDialog *>(QStringLiteral("createEntryView"))) != nullptr);
+        QVERIFY(drawsLight(form));
+        form->reject();
     }
 
     void failedDelete_isSilent_andTheEntryStays()
@@ -127,7 +143,7 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         child<QPushButton>(alert, "confirmDelete")->click();
         auto *button = child<QPushButton>(panel(), "deleteButton");
-        QTRY_COMPARE(m_session->finishedReplies(QStringLiteral("/medbits/delete/") + id), 1);
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/delete/") + id), 1);
         QTRY_COMPARE(button->text(), QStringLiteral("Delete"));
         QVERIFY(button->isEnabled());
         QCOMPARE(panel()->medbit().id, id);
@@ -146,12 +162,12 @@ private Q_SLOTS:
         QCOMPARE(panel()->askExchanges().first().question, QStringLiteral("Is 1+1 & #2 fine?"));
         QTRY_VERIFY(panel()->askExchanges().first().isFinished);
 
-        const QList<LoggedRequest> sent = m_session->requests(QStringLiteral("/api/chats/get_answer_free"));
+        const QList<LoggedRequest> sent = m_window.session()->requests(QStringLiteral("/api/chats/get_answer_free"));
         QCOMPARE(sent.size(), 1);
         const QUrlQuery query(QString::fromLatin1(sent.first().query));
         QCOMPARE(query.queryItems().size(), 2);
         QCOMPARE(query.queryItemValue(QStringLiteral("patientId"), QUrl::FullyDecoded),
-                 m_session->patients()->selectedPatientID());
+                 m_window.session()->patients()->selectedPatientID());
         const QString prompt = QStringLiteral("Regarding this health record entry \u2014 \"") + medbit.entryText +
                                QStringLiteral("\" (categories: ") + medbit.tags.join(QStringLiteral(", ")) +
                                QStringLiteral(", dated ") + medbit.displayDate() +
@@ -310,12 +326,22 @@ private Q_SLOTS:
     }
 
 private:
-    MedbitDetailPanel *panel() const { return m_view->findChild<MedbitDetailPanel *>(); }
-    MedbitStore *store() const { return m_view->medbitStore(); }
+    static bool drawsLight(const QWidget *dialog)
+    {
+        const QPalette light = Theme::palette();
+        return std::all_of(lightRoles.cbegin(), lightRoles.cend(), [&](QPalette::ColorRole role) {
+            return dialog->palette().color(role) == light.color(role);
+        });
+    }
+
+    static constexpr std::array lightRoles{QPalette::Window, QPalette::Base, QPalette::Highlight,
+                                           QPalette::PlaceholderText};
+
+    MedbitDetailPanel *panel() const { return m_window.view()->findChild<MedbitDetailPanel *>(); }
+    MedbitStore *store() const { return m_window.view()->medbitStore(); }
 
     StandinServer m_server;
-    std::unique_ptr<SignedInSession> m_session;
-    std::unique_ptr<ContentView> m_view;
+    SignedInWindow m_window{m_server};
 };
 
 QTEST_MAIN(MedbitDetailPanelTest)

@@ -1,0 +1,129 @@
+#include "ClipboardPanelController.h"
+
+#include "ClipboardManager.h"
+#include "Pasteboard.h"
+#include "PasteboardTransfer.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace
+{
+
+const QString pasteSource = QStringLiteral("Clipboard");
+
+} // namespace
+
+ClipboardPanelController::ClipboardPanelController(ClipboardManager *manager, QObject *parent)
+    : ClipboardPanelController(manager, ClipboardDraftFolder(), parent)
+{
+}
+
+ClipboardPanelController::ClipboardPanelController(ClipboardManager *manager, const ClipboardDraftFolder &drafts,
+                                                   QObject *parent)
+    : QObject(parent), m_manager(manager), m_drafts(drafts)
+{
+    m_shownItemID = selectedItemID();
+    connect(m_manager, &ClipboardManager::itemsChanged, this, &ClipboardPanelController::updateShownItem);
+}
+
+std::optional<ClipboardItem> ClipboardPanelController::selectedItem() const
+{
+    const QList<ClipboardItem> &items = m_manager->items();
+    if (items.isEmpty())
+        return std::nullopt;
+    const auto chosen = std::find_if(items.cbegin(), items.cend(),
+                                     [this](const ClipboardItem &item) { return item.id == m_selectedItemID; });
+    return chosen != items.cend() ? *chosen : items.first();
+}
+
+QUuid ClipboardPanelController::selectedItemID() const
+{
+    const std::optional<ClipboardItem> item = selectedItem();
+    return item ? item->id : QUuid();
+}
+
+void ClipboardPanelController::select(const QUuid &id)
+{
+    m_selectedItemID = id;
+    updateShownItem();
+}
+
+void ClipboardPanelController::handlePaste()
+{
+    Pasteboard *pasteboard = m_manager->pasteboard();
+    PendingPaste paste{readClipboardFile(pasteboard->mimeData()), QString(), m_manager->patientID()};
+    if (!paste.file) {
+        paste.text = pasteboard->text().value_or(QString());
+        if (paste.text.isEmpty())
+            return;
+    }
+    if (!isCrossPatientPaste()) {
+        performPaste(paste);
+        return;
+    }
+    m_pendingPaste = std::move(paste);
+    Q_EMIT pasteNeedsAnswer();
+}
+
+void ClipboardPanelController::allowPendingPaste()
+{
+    const std::optional<PendingPaste> paste = std::exchange(m_pendingPaste, std::nullopt);
+    // Asked for one patient's history; another one's is shown now.
+    if (paste && paste->patientID == m_manager->patientID())
+        performPaste(*paste);
+}
+
+void ClipboardPanelController::cancelPendingPaste()
+{
+    m_pendingPaste.reset();
+}
+
+void ClipboardPanelController::performPaste(const PendingPaste &paste)
+{
+    if (paste.file)
+        m_manager->recordFile(ClipboardActionType::Paste, *paste.file, pasteSource);
+    else
+        m_manager->record(ClipboardActionType::Paste, paste.text, pasteSource);
+}
+
+void ClipboardPanelController::clearAll()
+{
+    m_selectedItemID = QUuid();
+    m_manager->setItems({});
+    ClipboardManager::saveHistory({}, m_manager->patientID());
+}
+
+void ClipboardPanelController::deleteItem(const QUuid &id)
+{
+    QList<ClipboardItem> items = m_manager->items();
+    items.removeIf([&id](const ClipboardItem &item) { return item.id == id; });
+    m_manager->setItems(items);
+    ClipboardManager::saveHistory(items, m_manager->patientID());
+}
+
+std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(const ClipboardItem &item) const
+{
+    if (!item.file)
+        return CreateEntryDraft{QUuid::createUuid(), item.text, std::nullopt};
+    const std::optional<QString> path = m_drafts.write(*item.file);
+    if (!path)
+        return std::nullopt;
+    return CreateEntryDraft{QUuid::createUuid(), QString(), QUrl::fromLocalFile(*path)};
+}
+
+bool ClipboardPanelController::isCrossPatientPaste() const
+{
+    const std::optional<ClipboardManager::CopySource> source = m_manager->lastCopySource();
+    return source && source->changeCount == m_manager->pasteboard()->changeCount() &&
+           source->patientID != m_manager->patientID();
+}
+
+void ClipboardPanelController::updateShownItem()
+{
+    const QUuid shown = selectedItemID();
+    if (shown == m_shownItemID)
+        return;
+    m_shownItemID = shown;
+    Q_EMIT selectedItemChanged();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "ClipboardDraftFolder.h"
+#include "ClipboardModels.h"
+
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QUuid>
+
+#include <optional>
+
+class ClipboardManager;
+
+// The prefill of one opening of the entry form. A new id for every draft, so each request opens a fresh form.
+struct CreateEntryDraft {
+    QUuid id;
+    QString initialText;
+    std::optional<QUrl> attachmentURL;
+};
+
+// A paste held back until the user answers the different-patient question. One of file and text is set.
+struct PendingPaste {
+    std::optional<ClipboardFile> file;
+    QString text;
+    // The history it was meant for; an answer that comes after a switch of patient records nothing.
+    QString patientID;
+};
+
+// What the clipboard panel does, apart from its widgets: the shown item, pasting into the history with the
+// question before information copied under another patient goes in, delete, clear, and the entry form's
+// prefill. Every item it adds or saves goes under the manager's own patient, which keeps the previous
+// patient while none is selected.
+class ClipboardPanelController final : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit ClipboardPanelController(ClipboardManager *manager, QObject *parent = nullptr);
+    ClipboardPanelController(ClipboardManager *manager, const ClipboardDraftFolder &drafts, QObject *parent = nullptr);
+
+    // The chosen item, or the first one when none is chosen or the chosen one has gone; none when empty.
+    std::optional<ClipboardItem> selectedItem() const;
+    // The id of selectedItem, null when none: the highlighted row.
+    QUuid selectedItemID() const;
+    void select(const QUuid &id);
+
+    // Takes the clipboard's file or image, else its text; asks first (pasteNeedsAnswer) when the clipboard
+    // still holds the application's last copy or cut and that was made for another patient.
+    void handlePaste();
+    const std::optional<PendingPaste> &pendingPaste() const { return m_pendingPaste; }
+    // The question's "Allow": records the held paste. Every other way of closing it is cancelPendingPaste.
+    void allowPendingPaste();
+    void cancelPendingPaste();
+    void performPaste(const PendingPaste &paste);
+
+    void clearAll();
+    void deleteItem(const QUuid &id);
+
+    // A text item's text; a file item's bytes written to a draft file, with an empty text. Nothing when the
+    // draft cannot be written.
+    std::optional<CreateEntryDraft> makeCreateEntryDraft(const ClipboardItem &item) const;
+
+Q_SIGNALS:
+    void pasteNeedsAnswer();
+    // The shown item is another one (or none): after a choice, a paste, a delete or a clear.
+    void selectedItemChanged();
+
+private:
+    bool isCrossPatientPaste() const;
+    void updateShownItem();
+
+    ClipboardManager *m_manager = nullptr;
+    ClipboardDraftFolder m_drafts;
+    QUuid m_selectedItemID;
+    QUuid m_shownItemID;
+    std::optional<PendingPaste> m_pendingPaste;
+};

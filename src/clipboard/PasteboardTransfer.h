@@ -1,0 +1,25 @@
+#pragma once
+
+#include "ClipboardModels.h"
+
+#include <QtGlobal>
+
+#include <optional>
+
+class ClipboardManager;
+class QMimeData;
+
+// The history keeps files whole, as base64, and rewrites its whole list on every event: a copied video must
+// not be read into memory and stored. Larger files and pasted images are left out of the history.
+inline constexpr qint64 maxClipboardFileBytes = 25 * 1024 * 1024;
+
+// The first local file of the clipboard's file list with its bytes, its name and the MIME type its
+// extension gives; else the clipboard's image as PNG, named "Pasted Image.png". A file that cannot be read
+// or exceeds maxBytes is passed over for the image; an image whose PNG exceeds maxBytes gives nothing.
+// Plain text is never turned into a file.
+std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 maxBytes = maxClipboardFileBytes);
+
+// Puts an item back on the clipboard through the manager's pasteboard: a decodable image as an image, other
+// files' bytes under their MIME type, else the text. Copying back is no event of the history: nothing is
+// recorded, the last copy source stays, and the write is taken as seen so the poll does not record it.
+void copyToPasteboard(const ClipboardItem &item, ClipboardManager &manager);

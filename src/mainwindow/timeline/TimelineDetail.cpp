@@ -1,0 +1,53 @@
+#include "mainwindow/timeline/TimelineDetail.h"
+
+#include "mainwindow/DiscardLater.h"
+#include "mainwindow/entry/InspectorPreviewPanel.h"
+#include "mainwindow/entry/MedbitDetailPanel.h"
+#include "records/PatientStore.h"
+#include "window/WindowContext.h"
+#include "window/WindowState.h"
+
+#include <QHBoxLayout>
+
+TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
+    : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
+      m_clipboardManager(context.clipboardManager), m_state(context.state), m_layout(new QHBoxLayout(this))
+{
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineDetail::refreshDetail);
+    connect(m_state, &WindowState::activeDocumentNameChanged, this, &TimelineDetail::refreshPreview);
+    refreshDetail();
+}
+
+void TimelineDetail::refreshDetail()
+{
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected) {
+        // With no entry selected the panel goes, and its questions with it.
+        discardLater(m_detail);
+    } else {
+        if (!m_detail) {
+            m_detail = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, this);
+            m_layout->insertWidget(0, m_detail, 1);
+        }
+        m_detail->setMedbit(*selected, m_patientStore->selectedRecord().patient._id);
+    }
+    refreshPreview();
+}
+
+void TimelineDetail::refreshPreview()
+{
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    const std::optional<QString> &name = m_state->activeDocumentName();
+    if (!selected || !name) {
+        // Closing the preview ends its load with it.
+        discardLater(m_preview);
+        return;
+    }
+    if (!m_preview) {
+        m_preview = new InspectorPreviewPanel(m_state, this);
+        m_layout->addWidget(m_preview);
+    }
+    m_preview->setAttachment(*selected, *name);
+}

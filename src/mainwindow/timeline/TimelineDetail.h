@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class ClipboardManager;
+class InspectorPreviewPanel;
+class MedbitDetailPanel;
+class MedbitStore;
+class PatientStore;
+class QHBoxLayout;
+class WindowState;
+struct WindowContext;
+
+// The timeline's right-hand column: the selected entry's detail and, while one of its attachments is open,
+// the preview beside it. Both follow the window's state, and each goes, with its running work, when there
+// is nothing for it to show. It is not made for a patient: the entry shown says whose it is.
+class TimelineDetail final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TimelineDetail(const WindowContext &context, QWidget *parent);
+
+private:
+    void refreshDetail();
+    void refreshPreview();
+
+    PatientStore *m_patientStore = nullptr;
+    MedbitStore *m_medbitStore = nullptr;
+    ClipboardManager *m_clipboardManager = nullptr;
+    WindowState *m_state = nullptr;
+    QHBoxLayout *m_layout = nullptr;
+    QPointer<MedbitDetailPanel> m_detail;
+    QPointer<InspectorPreviewPanel> m_preview;
+};

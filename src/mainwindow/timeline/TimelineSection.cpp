@@ -1,0 +1,109 @@
+#include "mainwindow/timeline/TimelineSection.h"
+
+#include "mainwindow/entry/AttachmentName.h"
+#include "mainwindow/entry/CreateEntryView.h"
+#include "mainwindow/timeline/TimelinePanel.h"
+#include "records/MedbitStore.h"
+#include "window/WindowContext.h"
+#include "window/WindowState.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <QCoroTask>
+
+#include <algorithm>
+
+namespace
+{
+
+QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
+{
+    // The store puts the full entry in place of the summary; a failure leaves the summary, and is not retried.
+    if (store)
+        co_await store->fetchMedbit(id);
+}
+
+} // namespace
+
+TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state,
+                                 QWidget *window)
+    : QObject(window), m_window(window), m_medbitStore(medbitStore), m_clipboardManager(clipboardManager),
+      m_state(state)
+{
+    connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineSection::onSelectedMedbitChange);
+    connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &TimelineSection::onMedbitsChange);
+    connect(this, &TimelineSection::newEntryRequested, this, &TimelineSection::openNewEntryForm);
+}
+
+QWidget *TimelineSection::buildList(QWidget *parent)
+{
+    auto *list = new TimelinePanel(m_medbitStore, m_state, m_clipboardManager, parent);
+    connect(list, &TimelinePanel::newEntryRequested, this, &TimelineSection::newEntryRequested);
+    return list;
+}
+
+void TimelineSection::addActions(WindowContext &context)
+{
+    // A panel's work may outlive the window; then its actions do nothing.
+    const QPointer<TimelineSection> section = this;
+    context.openEntryForm = [section](const QString &text, const std::optional<QUrl> &attachment) {
+        if (section)
+            section->openEntryForm(text, attachment);
+    };
+    context.selectMedbit = [section](const Medbit &medbit) {
+        if (section)
+            section->showMedbit(medbit);
+    };
+}
+
+void TimelineSection::openEntryForm(const QString &text, const std::optional<QUrl> &attachment)
+{
+    auto *form = new CreateEntryView(m_medbitStore, std::nullopt, text, attachment, m_window->window());
+    form->open();
+}
+
+void TimelineSection::openNewEntryForm()
+{
+    openEntryForm(QString(), std::nullopt);
+}
+
+void TimelineSection::showMedbit(const Medbit &medbit)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, medbit] {
+            m_state->setSelectedMedbit(medbit);
+            m_state->setActiveDocumentName(attachmentName(medbit));
+            m_state->setSelectedSection(SidebarSection::timeline);
+        },
+        Qt::QueuedConnection);
+}
+
+void TimelineSection::onSelectedMedbitChange()
+{
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected)
+        return;
+    m_state->setActiveDocumentName(attachmentName(*selected));
+    if (m_fetchedDetailIDs.contains(selected->id))
+        return;
+    m_fetchedDetailIDs.insert(selected->id);
+    fetchMedbitDetail(m_medbitStore, selected->id);
+}
+
+void TimelineSection::onMedbitsChange()
+{
+    const QList<Medbit> &medbits = m_medbitStore->medbits();
+    std::optional<Medbit> next;
+    if (const std::optional<Medbit> &selected = m_state->selectedMedbit()) {
+        const auto same = std::find_if(medbits.cbegin(), medbits.cend(),
+                                       [&](const Medbit &medbit) { return medbit.id == selected->id; });
+        if (same != medbits.cend())
+            next = *same;
+    }
+    if (!next && !medbits.isEmpty())
+        next = medbits.first();
+    m_state->setSelectedMedbit(next);
+    m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
+}

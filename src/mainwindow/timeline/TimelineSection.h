@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+class ClipboardManager;
+class MedbitStore;
+class QWidget;
+class WindowState;
+struct Medbit;
+struct WindowContext;
+
+// The timeline's part of the window that lives as long as the window, in every section: it keeps the
+// selected entry in step with the entry list, fetches each entry in full the first time it is selected in
+// this window, builds the middle column's list and opens the entry form. The table of sections builds the
+// timeline's right-hand column, which only follows the selection kept here.
+class TimelineSection final : public QObject
+{
+    Q_OBJECT
+
+public:
+    TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state, QWidget *window);
+
+    // Ids of the entries whose full record this window has requested; never cleared.
+    const QSet<QString> &fetchedDetailIDs() const { return m_fetchedDetailIDs; }
+
+    // The middle column: the entry list with its search, its category filter and "New Entry".
+    QWidget *buildList(QWidget *parent);
+    // Fills in the window's actions a section panel is handed.
+    void addActions(WindowContext &context);
+    void openEntryForm(const QString &text, const std::optional<QUrl> &attachment);
+    // Returns to the timeline with `medbit` selected and its first attachment previewed, on the next turn of
+    // the event loop: the section being left deletes its panel, which may be the one asking.
+    void showMedbit(const Medbit &medbit);
+
+Q_SIGNALS:
+    // The list's "New Entry".
+    void newEntryRequested();
+
+private:
+    void openNewEntryForm();
+    void onSelectedMedbitChange();
+    void onMedbitsChange();
+
+    QWidget *m_window = nullptr;
+    MedbitStore *m_medbitStore = nullptr;
+    ClipboardManager *m_clipboardManager = nullptr;
+    WindowState *m_state = nullptr;
+    QSet<QString> m_fetchedDetailIDs;
+};

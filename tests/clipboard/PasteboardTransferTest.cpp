@@ -1,0 +1,196 @@
+#include "ClipboardTestSettings.h"
+
+#include "clipboard/ApplicationActivity.h"
+#include "clipboard/ClipboardManager.h"
+#include "clipboard/Pasteboard.h"
+#include "clipboard/PasteboardTransfer.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <memory>
+
+namespace
+{
+
+const QByteArray pdfBytes("%PDF-1.4\n\0\xff binary", 20);
+
+QImage redSquare()
+{
+    QImage image(3, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    return image;
+}
+
+QByteArray png(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+ClipboardItem itemWith(std::optional<ClipboardFile> file, const QString &text = QStringLiteral("scan.pdf"))
+{
+    return ClipboardItem{QUuid::createUuid(),
+                         text,
+                         std::move(file),
+                         ClipboardActionType::Paste,
+                         QStringLiteral("Clipboard"),
+                         QDateTime::currentDateTimeUtc(),
+                         QStringLiteral("A")};
+}
+
+} // namespace
+
+class PasteboardTransferTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_folder.isValid());
+        writeFile(QStringLiteral("report.pdf"), pdfBytes);
+        writeFile(QStringLiteral("notes.qqzz"), "n");
+        writeFile(QStringLiteral("scan"), "s");
+        writeFile(QStringLiteral("ten.bin"), QByteArray(10, 'x'));
+        QVERIFY(QDir(m_folder.path()).mkdir(QStringLiteral("folder")));
+    }
+
+    void readClipboardFile_takesFirstLocalFileElseImage_data()
+    {
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<bool>("withImage");
+        QTest::addColumn<qint64>("maxBytes");
+        QTest::addColumn<QString>("filename");
+        QTest::addColumn<QString>("mimeType");
+        const QString pdf = QStringLiteral("report.pdf"), octet = QStringLiteral("application/octet-stream");
+        const QString pasted = QStringLiteral("Pasted Image.png"), pngType = QStringLiteral("image/png");
+        const qint64 limit = maxClipboardFileBytes;
+        QTest::newRow("file wins over image") << QStringList{pdf} << true << limit << pdf << "application/pdf";
+        QTest::newRow("first of several") << QStringList{"notes.qqzz", pdf} << false << limit << "notes.qqzz" << octet;
+        QTest::newRow("no extension") << QStringList{"scan"} << false << limit << "scan" << octet;
+        QTest::newRow("web address passed over")
+            << QStringList{"https://example.org/a.txt", pdf} << false << limit << pdf << "application/pdf";
+        QTest::newRow("folder, then image") << QStringList{"folder"} << true << limit << pasted << pngType;
+        QTest::newRow("gone file, then image") << QStringList{"gone.pdf"} << true << limit << pasted << pngType;
+        QTest::newRow("folder only") << QStringList{"folder"} << false << limit << QString() << QString();
+        QTest::newRow("image only") << QStringList() << true << limit << pasted << pngType;
+        QTest::newRow("nothing") << QStringList() << false << limit << QString() << QString();
+        QTest::newRow("file at the limit") << QStringList{"ten.bin"} << false << qint64(10) << "ten.bin" << octet;
+        QTest::newRow("file over the limit") << QStringList{"ten.bin"} << false << qint64(9) << QString() << QString();
+        QTest::newRow("image over the limit")
+            << QStringList() << true << qint64(png(redSquare()).size() - 1) << QString() << QString();
+    }
+
+    void readClipboardFile_takesFirstLocalFileElseImage()
+    {
+        QFETCH(QStringList, urls);
+        QFETCH(bool, withImage);
+        QFETCH(qint64, maxBytes);
+        QFETCH(QString, filename);
+        QMimeData data;
+        data.setText(QStringLiteral("text is never a file"));
+        QList<QUrl> list;
+        for (const QString &url : urls)
+            list << (url.contains(QLatin1Char(':')) ? QUrl(url) : QUrl::fromLocalFile(pathOf(url)));
+        if (!list.isEmpty())
+            data.setUrls(list);
+        if (withImage)
+            data.setImageData(redSquare());
+
+        const std::optional<ClipboardFile> file = readClipboardFile(&data, maxBytes);
+        QCOMPARE(file ? file->filename : QString(), filename);
+        if (!file)
+            return;
+        QTEST(file->mimeType, "mimeType");
+        if (filename == QStringLiteral("Pasted Image.png"))
+            QCOMPARE(QImage::fromData(file->data, "PNG").convertToFormat(QImage::Format_RGB32), redSquare());
+        else
+            QCOMPARE(file->data, contentsOf(filename));
+    }
+
+    void copyToPasteboard_writesTheItemWithoutRecordingIt_data()
+    {
+        QTest::addColumn<std::optional<ClipboardFile>>("file");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray squarePng = png(redSquare());
+        const QString pngType = QStringLiteral("image/png");
+        QTest::newRow("text") << std::optional<ClipboardFile>() << "text/plain" << QByteArray("scan.pdf");
+        QTest::newRow("image") << std::optional<ClipboardFile>({"a.png", pngType, squarePng})
+                               << "application/x-qt-image" << QByteArray();
+        QTest::newRow("undecodable image")
+            << std::optional<ClipboardFile>({"b.png", pngType, "not png"}) << pngType << QByteArray("not png");
+        QTest::newRow("document") << std::optional<ClipboardFile>({"r.pdf", "application/pdf", pdfBytes})
+                                  << "application/pdf" << pdfBytes;
+    }
+
+    void copyToPasteboard_writesTheItemWithoutRecordingIt()
+    {
+        QFETCH(std::optional<ClipboardFile>, file);
+        QFETCH(QString, format);
+        QFETCH(QByteArray, bytes);
+        ClipboardTestSettings::clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("copied under A"));
+        ClipboardManager manager(QStringLiteral("A"), ClipboardSeams{&m_pasteboard, &m_activity, {}});
+        manager.record(ClipboardActionType::Copy, QStringLiteral("copied under A"), QStringLiteral("Ask"));
+        const int copyCount = m_pasteboard.changeCount();
+
+        copyToPasteboard(itemWith(file), manager);
+        manager.pollPasteboard();
+
+        const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(data->hasFormat(format));
+        if (bytes.isEmpty())
+            QCOMPARE(qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32), redSquare());
+        else
+            QCOMPARE(data->data(format), bytes);
+        QCOMPARE(data->hasText(), !file);
+        QCOMPARE(manager.items().size(), 1);
+        QCOMPARE(manager.lastKnownChangeCount(), m_pasteboard.changeCount());
+        QVERIFY(m_pasteboard.changeCount() > copyCount);
+        QCOMPARE(manager.lastCopySource()->changeCount, copyCount);
+    }
+
+    void copyToPasteboard_documentIsNotReadBackAsAFile()
+    {
+        ClipboardManager manager(QStringLiteral("A"), ClipboardSeams{&m_pasteboard, &m_activity, {}});
+        copyToPasteboard(itemWith(ClipboardFile{"r.pdf", "application/pdf", pdfBytes}), manager);
+        QVERIFY(!readClipboardFile(m_pasteboard.mimeData()));
+    }
+
+private:
+    QString pathOf(const QString &name) const { return QDir(m_folder.path()).filePath(name); }
+
+    QByteArray contentsOf(const QString &name) const
+    {
+        QFile file(pathOf(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    void writeFile(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(pathOf(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    ClipboardTestSettings m_settings;
+    QTemporaryDir m_folder;
+    ApplicationActivity m_activity{true};
+    Pasteboard m_pasteboard{QGuiApplication::clipboard()};
+};
+
+QTEST_MAIN(PasteboardTransferTest)
+#include "PasteboardTransferTest.moc"

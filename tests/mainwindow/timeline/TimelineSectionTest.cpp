@@ -1,0 +1,117 @@
+#include "mainwindow/timeline/TimelineSection.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/entry/CreateEntryView.h"
+#include "mainwindow/entry/InspectorPreviewPanel.h"
+#include "records/MedbitStore.h"
+#include "window/WindowContext.h"
+#include "window/WindowState.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <memory>
+
+using ScreenTestKit::child;
+
+// The window's actions a section panel is handed, which the timeline carries out.
+class TimelineSectionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->state()->selectedMedbit().has_value(), 10000);
+    }
+
+    void cleanup() { m_window.close(); }
+
+    void selectMedbit_fromAnotherSection_showsItInTheTimelineOnTheNextTurn()
+    {
+        Medbit lab = entry(QStringLiteral("Blood panel"));
+        m_window.view()->state()->setSelectedSection(SidebarSection::healthDocuments);
+        QPointer<QWidget> documents = child<QWidget>(m_window.view(), "healthDocumentsPanel");
+
+        m_window.view()->sectionContext().selectMedbit(lab);
+        QCOMPARE(m_window.view()->state()->selectedSection(), SidebarSection::healthDocuments);
+        QTRY_COMPARE(m_window.view()->state()->selectedSection(), SidebarSection::timeline);
+        QCOMPARE(m_window.view()->state()->selectedMedbit()->id, lab.id);
+        QCOMPARE(m_window.view()->state()->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
+        QTRY_VERIFY(!documents);
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() &&
+                    m_window.view()->findChild<InspectorPreviewPanel *>()->isVisible());
+        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
+    }
+
+    void entryForm_opensANewEntry_data()
+    {
+        QTest::addColumn<bool>("fromPanel");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("attachments");
+        QTest::newRow("timeline's New Entry") << false << QString() << QStringList();
+        QTest::newRow("panel's opener") << true << QStringLiteral("  Copied: ibuprofen 400 mg ")
+                                        << QStringList{QStringLiteral("scan.pdf")};
+    }
+
+    void entryForm_opensANewEntry()
+    {
+        QFETCH(bool, fromPanel);
+        QFETCH(QString, text);
+        QFETCH(QStringList, attachments);
+        QTemporaryDir files;
+        QFile scan(files.filePath(QStringLiteral("scan.pdf")));
+        QVERIFY(scan.open(QIODevice::WriteOnly) && scan.write("%PDF-1.4") > 0);
+        scan.close();
+        if (fromPanel)
+            m_window.view()->sectionContext().openEntryForm(text, QUrl::fromLocalFile(scan.fileName()));
+        else
+            QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
+
+        CreateEntryView *form = nullptr;
+        QTRY_VERIFY((form = m_window.view()->findChild<CreateEntryView *>()) && form->isVisible());
+        QVERIFY(!form->isEditing());
+        QCOMPARE(child<QPlainTextEdit>(form, "entryTextEditor")->toPlainText(), text);
+        QStringList shown;
+        for (const QLabel *label : form->findChildren<QLabel *>(QStringLiteral("pendingAttachmentLabel")))
+            shown.append(label->text());
+        QCOMPARE(shown, attachments);
+    }
+
+    void actions_afterTheWindowIsGone_doNothing()
+    {
+        const WindowContext context = m_window.view()->sectionContext();
+        const Medbit first = *m_window.view()->state()->selectedMedbit();
+        m_window.close();
+        context.openEntryForm(QStringLiteral("late"), std::nullopt);
+        context.selectMedbit(first);
+        QTest::qWait(0);
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QVERIFY(std::none_of(windows.cbegin(), windows.cend(),
+                             [](QWidget *window) { return qobject_cast<CreateEntryView *>(window); }));
+    }
+
+private:
+    Medbit entry(const QString &start) const
+    {
+        for (const Medbit &medbit : m_window.view()->medbitStore()->medbits()) {
+            if (medbit.entryText.startsWith(start))
+                return medbit;
+        }
+        return {};
+    }
+
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+};
+
+QTEST_MAIN(TimelineSectionTest)
+#include "TimelineSectionTest.moc"

@@ -31,6 +31,13 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},
         {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("lock"), QStringLiteral("object-locked")},
+        {QStringLiteral("trash"), QStringLiteral("edit-delete")},
+        {QStringLiteral("translate"), QStringLiteral("languages")},
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-success")},
+        {QStringLiteral("tray.and.arrow.down.fill"), QStringLiteral("document-import")},
+        {QStringLiteral("icon-import-document"), QStringLiteral("document-import")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},

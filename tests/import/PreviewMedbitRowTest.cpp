@@ -48,10 +48,7 @@ private:
     PreviewMedbit lastUpdate() const { return m_updates->last().first().value<PreviewMedbit>(); }
 
     // The owner takes every update back, as the import manager does.
-    void echoUpdates()
-    {
-        connect(m_row.get(), &PreviewMedbitRow::updated, m_row.get(), &PreviewMedbitRow::setMedbit);
-    }
+    void echoUpdates() { connect(m_row.get(), &PreviewMedbitRow::updated, m_row.get(), &PreviewMedbitRow::setMedbit); }
 
 private Q_SLOTS:
     void cleanup()

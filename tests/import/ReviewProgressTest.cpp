@@ -33,13 +33,16 @@ private Q_SLOTS:
         const int spinner = int(ReviewProgress::Indicator::spinner);
         const int extraction = int(ReviewProgress::Indicator::extractionBar);
         QTest::newRow("nothing known yet") << 0 << 0.0 << 0 << spinner << 0 << QStringLiteral("Uploading Document…");
-        QTest::newRow("upload cut toward zero") << 0 << 0.427 << 0 << bar << 0 << QStringLiteral("Uploading Document (42%)…");
+        QTest::newRow("upload cut toward zero")
+            << 0 << 0.427 << 0 << bar << 0 << QStringLiteral("Uploading Document (42%)…");
         QTest::newRow("almost sent") << 0 << 0.999 << 0 << bar << 0 << QStringLiteral("Uploading Document (99%)…");
         QTest::newRow("all sent") << 0 << 1.0 << 0 << bar << 0 << QStringLiteral("Uploading Document (100%)…");
         QTest::newRow("beyond the total") << 0 << 1.7 << 0 << bar << 0 << QStringLiteral("Uploading Document (100%)…");
         QTest::newRow("parsing") << 1 << 1.0 << 0 << spinner << 1 << QStringLiteral("Parsing Document…");
-        QTest::newRow("two of six") << 2 << 1.0 << 2 << extraction << 4 << QStringLiteral("Extracting Information (2 of 6)…");
-        QTest::newRow("all extracted") << 2 << 1.0 << 6 << extraction << 8 << QStringLiteral("Extracting Information (6 of 6)…");
+        QTest::newRow("two of six") << 2 << 1.0 << 2 << extraction << 4
+                                    << QStringLiteral("Extracting Information (2 of 6)…");
+        QTest::newRow("all extracted") << 2 << 1.0 << 6 << extraction << 8
+                                       << QStringLiteral("Extracting Information (6 of 6)…");
     }
 
     void progress()

@@ -180,7 +180,8 @@ private Q_SLOTS:
         f.m_server.scriptStream(
             {{"method", "POST"},
              {"path", f.analyzePath},
-             {"chunks", QJsonArray{QJsonObject{{"data", "event: stream_error\ndata: {\"message\":\"Unreadable.\"}\n\n"}}}}});
+             {"chunks",
+              QJsonArray{QJsonObject{{"data", "event: stream_error\ndata: {\"message\":\"Unreadable.\"}\n\n"}}}}});
         startImport({f.file("blurry.pdf")});
         auto *error = child<QLabel>(m_view.get(), "progressError");
         QVERIFY(shownText(error).isEmpty());

@@ -112,6 +112,11 @@ QWidget *ImportDocumentSheet::buildDropZone()
     return m_dropZone;
 }
 
+bool ImportDocumentSheet::isDropTargeted() const
+{
+    return m_drop->isTargeted();
+}
+
 void ImportDocumentSheet::chooseFile()
 {
     AttachmentPicker::choose(this, [self = QPointer<ImportDocumentSheet>(this)](const QList<QUrl> &files) {

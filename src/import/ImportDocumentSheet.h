@@ -19,6 +19,9 @@ class ImportDocumentSheet final : public Sheet
 public:
     explicit ImportDocumentSheet(DocumentImportManager *manager, QWidget *parent = nullptr);
 
+    // A file drag hovers over the drop zone: the zone is drawn in the accent colour.
+    bool isDropTargeted() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 

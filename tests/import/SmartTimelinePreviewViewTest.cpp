@@ -150,7 +150,13 @@ private Q_SLOTS:
         QTextEdit *editor = editors("entryTextEditor").first();
         editor->selectAll();
         QTest::keyClicks(editor, QStringLiteral("Asthma"));
-        QTest::mouseClick(child<QPushButton>(m_view.get(), "saveButton"), Qt::LeftButton);
+        f.m_server.injectFault({{"path", bulkCreatePath}, {"delayMs", 300}});
+        auto *save = child<QPushButton>(m_view.get(), "saveButton");
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(save->text(), QStringLiteral("Saving…"));
+        QVERIFY(!save->isEnabled());
+        // The save sends the entries of the moment it started: no edits meanwhile.
+        QVERIFY(!editor->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!m_view->isVisible(), f.deadlineMs);
         const QList<LoggedRequest> sent = f.m_server.requests(bulkCreatePath);
         QCOMPARE(sent.size(), 1);

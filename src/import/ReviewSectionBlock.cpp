@@ -12,6 +12,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -33,6 +35,25 @@ SectionLook lookOf(const QString &tag)
     if (it == all.cend())
         return {tag.toUpper(), tag.toUpper(), categoryColorOther()};
     return {it->initials, it->label, it->color};
+}
+
+constexpr QSize badgeSize(32, 22);
+
+// The category's initials in white bold on its colour, in a rounded box.
+QPixmap badgePixmap(const SectionLook &look, qreal devicePixelRatio)
+{
+    QPixmap pixmap(badgeSize * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(badgeSize)), 4, 4);
+    painter.fillPath(box, look.color);
+    painter.setFont(Theme::systemFont(10, QFont::Bold));
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(QPoint(0, 0), badgeSize), Qt::AlignCenter, look.badge);
+    return pixmap;
 }
 
 QLabel *plainLabel(const QString &name, QWidget *parent)
@@ -78,15 +99,8 @@ QPushButton *ReviewSectionBlock::buildHeader()
     auto *row = new QHBoxLayout(m_header);
     row->setContentsMargins(20, 12, 20, 12);
     QLabel *badge = plainLabel(QStringLiteral("sectionBadge"), m_header);
-    badge->setText(look.badge);
-    badge->setFixedSize(32, 22);
-    badge->setAlignment(Qt::AlignCenter);
-    badge->setFont(Theme::systemFont(10, QFont::Bold));
-    badge->setAutoFillBackground(true);
-    QPalette badgeColours = badge->palette();
-    badgeColours.setColor(QPalette::Window, look.color);
-    badgeColours.setColor(QPalette::WindowText, Qt::white);
-    badge->setPalette(badgeColours);
+    badge->setFixedSize(badgeSize);
+    badge->setPixmap(badgePixmap(look, devicePixelRatioF()));
     m_title = plainLabel(QStringLiteral("sectionTitle"), m_header);
     m_title->setText(look.title);
     m_title->setFont(Theme::headlineFont());

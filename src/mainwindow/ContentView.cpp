@@ -3,7 +3,9 @@
 #include "app/CreatePatientOnboardingView.h"
 #include "app/OnboardingImportChoiceView.h"
 #include "clipboard/ClipboardManager.h"
+#include "import/DocumentImportManager.h"
 #include "mainwindow/DiscardLater.h"
+#include "mainwindow/ImportPresenter.h"
 #include "mainwindow/PatientsLoadFailedView.h"
 #include "mainwindow/PatientsLoadingView.h"
 #include "mainwindow/SectionPanels.h"
@@ -36,7 +38,9 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 
 ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
-      m_clipboardManager(new ClipboardManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this))
+      m_clipboardManager(new ClipboardManager(QString(), this)),
+      m_importManager(new DocumentImportManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this)),
+      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this))
 {
     setObjectName(QStringLiteral("contentView"));
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
@@ -62,6 +66,7 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshContentColumn);
     connect(m_state, &WindowState::selectedSectionChanged, this, &ContentView::refreshDetailColumn);
     connect(m_timeline, &TimelineSection::newEntryRequested, this, &ContentView::newEntryRequested);
+    connect(this, &ContentView::importSheetRequested, m_imports, &ImportPresenter::openImportSheet);
     refreshScreen();
 }
 
@@ -85,8 +90,9 @@ QWidget *ContentView::buildMainLayout()
     m_splitter = new QSplitter(Qt::Horizontal, main);
     m_splitter->setObjectName(QStringLiteral("mainSplitter"));
     m_splitter->setChildrenCollapsible(false);
-    m_sidebar = new SidebarPanel(m_patientStore, m_state, m_splitter);
+    m_sidebar = new SidebarPanel(m_patientStore, m_state, m_importManager, m_splitter);
     connect(m_sidebar, &SidebarPanel::settingsRequested, this, &ContentView::settingsRequested);
+    connect(m_sidebar, &SidebarPanel::importSheetRequested, this, &ContentView::importSheetRequested);
     m_contentColumn = new QWidget(m_splitter);
     m_contentColumn->setObjectName(QStringLiteral("contentColumn"));
     (new QVBoxLayout(m_contentColumn))->setContentsMargins(0, 0, 0, 0);
@@ -166,6 +172,7 @@ WindowContext ContentView::sectionContext() const
                           .medbitStore = m_medbitStore,
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
+                          .documentImportManager = m_importManager,
                           .patientID = patientID()};
     m_timeline->addActions(context);
     return context;
@@ -228,7 +235,9 @@ void ContentView::moveToPatient(const QString &id)
 {
     if (id.isEmpty())
         return;
-    // The clipboard history moves first, then the entries.
+    // The clipboard history moves first, then the import (a running one ends), then the entries.
     m_clipboardManager->switchPatient(id);
+    m_importManager->setPatientID(id);
+    m_importManager->reset();
     m_medbitStore->setPatientID(id);
 }

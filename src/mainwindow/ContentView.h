@@ -10,6 +10,8 @@
 class AuthManager;
 class ClipboardManager;
 class CreatePatientOnboardingView;
+class DocumentImportManager;
+class ImportPresenter;
 class MedbitStore;
 class OnboardingImportChoiceView;
 class PatientsLoadFailedView;
@@ -29,10 +31,10 @@ struct WindowContext;
 // list and its panel. After the first patient is created a sheet offers importing documents or entering
 // entries by hand.
 //
-// The window owns its clipboard history and entry store, both created for no patient, and moves them to the
-// selected patient when the main layout first shows and on every later change of patient. Each section's
-// panel comes from the table of sections and is rebuilt when the section changes, or the patient for a
-// panel made for one.
+// The window owns its clipboard history, document import and entry store, all created for no patient, and
+// moves them to the selected patient when the main layout first shows and on every later change of patient. Each
+// section's panel comes from the table of sections and is rebuilt when the section changes, or the patient for a panel
+// made for one.
 class ContentView final : public MainContent
 {
     Q_OBJECT
@@ -46,6 +48,7 @@ public:
     WindowState *state() const { return m_state; }
     MedbitStore *medbitStore() const { return m_medbitStore; }
     ClipboardManager *clipboardManager() const { return m_clipboardManager; }
+    DocumentImportManager *documentImportManager() const { return m_importManager; }
     const QSet<QString> &fetchedDetailIDs() const;
     // What a section panel built now is handed: this window's objects and actions, for the selected patient.
     WindowContext sectionContext() const;
@@ -72,7 +75,9 @@ private:
     PatientStore *m_patientStore = nullptr;
     WindowState *m_state = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
+    DocumentImportManager *m_importManager = nullptr;
     MedbitStore *m_medbitStore = nullptr;
+    ImportPresenter *m_imports = nullptr;
     TimelineSection *m_timeline = nullptr;
 
     QStackedWidget *m_screens = nullptr;

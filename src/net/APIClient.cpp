@@ -134,7 +134,7 @@ QNetworkRequest APIClient::makeRequest(const std::optional<QUrl> &url, const Hea
 StreamRequest APIClient::makeStreamRequest(const APIRequest &call) const
 {
     const Headers headers{.accept = "text/event-stream", .sendsToken = call.requiresAuth};
-    return {makeRequest(makeURL(call.path, call.query), headers), methodText(call.method), {}};
+    return {makeRequest(makeURL(call.path, call.query), headers), methodText(call.method), {}, call.abort};
 }
 
 // The analysis upload names no client platform and sends the token whenever there is one.

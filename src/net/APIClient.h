@@ -28,11 +28,13 @@ struct EmptyResponse {
 };
 
 // A streaming request: the request itself and, for uploads, the body to send with it. An invalid address
-// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL.
+// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL. With an
+// abort handle the stream ends with APIError::canceled() once the handle is used.
 struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;
     QByteArray body;
+    std::shared_ptr<AbortHandle> abort{};
 };
 
 // The one road to the service. Usage:

@@ -21,7 +21,7 @@ using QueryItems = QList<QPair<QString, std::optional<QString>>>;
 // aggregate built inside a co_await expression twice):
 //   APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userLogin"_s, .requiresAuth = false};
 //   request.setJSONBody(body.toJson());
-// A stream request reads only the method, path, query and requiresAuth: it sends no body and never retries.
+// A stream request reads only the method, path, query, requiresAuth and abort: it sends no body and never retries.
 // Every field has an initialiser, so a descriptor that names only some of them builds without warnings.
 struct APIRequest {
     static constexpr QLatin1StringView jsonContentType{"application/json"};
@@ -36,7 +36,7 @@ struct APIRequest {
     bool requiresAuth = true;
     // A 401 on an authorized call refreshes the token once and repeats the call.
     bool retryOnUnauthorized = true;
-    // Lets the caller abort the call; the call then throws APIError::canceled(). JSON calls only.
+    // Lets the caller abort the call; the call then throws APIError::canceled().
     std::shared_ptr<AbortHandle> abort{};
 
     // The object as the body, sent as JSON; the records' toJson() already leaves absent optionals out.

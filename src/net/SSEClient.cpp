@@ -1,6 +1,7 @@
 #include "SSEClient.h"
 
 #include "APIClient.h"
+#include "AbortHandle.h"
 #include "ReplyMonitor.h"
 #include "SSEParser.h"
 #include "ServiceMessage.h"
@@ -23,6 +24,13 @@ APIError failedStreamError(int status, const QByteArray &contentType, const QByt
     return APIError::httpError(status);
 }
 
+// An aborted stream ends as a cancellation, whatever state its reply was left in.
+void throwIfAborted(const StreamRequest &request)
+{
+    if (request.abort && request.abort->isAborted())
+        throw APIError::canceled();
+}
+
 } // namespace
 
 std::optional<double> SSEClient::progressFraction(qint64 sent, qint64 total)
@@ -36,9 +44,12 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
 {
     if (!request.request.url().isValid())
         throw APIError::invalidURL();
+    throwIfAborted(request);
     const MonitoredReply started = APIClient::shared().startRequest(request.request, request.method, request.body);
     QNetworkReply *reply = started.reply.get();
     ReplyMonitor *monitor = started.monitor;
+    if (request.abort)
+        request.abort->attach(reply);
     if (onProgress) {
         QObject::connect(reply, &QNetworkReply::uploadProgress, monitor, [onProgress](qint64 sent, qint64 total) {
             if (const std::optional<double> fraction = progressFraction(sent, total))
@@ -47,6 +58,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
     }
     while (!hasUnreadBytesOrEnded(*reply))
         co_await monitor->nextActivity();
+    throwIfAborted(request);
 
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
@@ -61,6 +73,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
                 body += reply->read(errorBodyLimit - body.size());
             else
                 co_await monitor->nextActivity();
+            throwIfAborted(request);
         }
         if (body.size() < errorBodyLimit)
             monitor->throwIfTransportFailed();
@@ -72,6 +85,7 @@ QCoro::AsyncGenerator<SSEEvent> SSEClient::stream(StreamRequest request, std::fu
     SSEParser parser;
     QList<SSEEvent> events;
     for (bool ended = false; !ended;) {
+        throwIfAborted(request);
         if (reply->bytesAvailable() > 0) {
             parser.feed(reply->readAll(), events);
         } else if (reply->isFinished()) {

@@ -18,7 +18,9 @@ struct StreamRequest;
 // a failed status, notAStream for a reply that is not a stream, decodingFailed for one that is not HTTP;
 // network for a transport failure or the client's idle time-out (a pending event is then lost); invalidURL,
 // before sending, for a request without an address. Nothing is refreshed or repeated on 401. `onProgress`
-// receives the fraction of the request body sent, when the total size is known.
+// receives the fraction of the request body sent, when the total size is known. A request with an abort handle
+// ends with APIError::canceled() once the handle is used: its owner can stop it while a consumer awaits the next
+// event, when the generator cannot be dropped.
 class SSEClient final
 {
 public:

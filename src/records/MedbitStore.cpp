@@ -36,6 +36,12 @@ void MedbitStore::setMedbits(const QList<Medbit> &medbits)
     Q_EMIT medbitsChanged();
 }
 
+void MedbitStore::setMedbitsOfPatient(const QList<Medbit> &medbits, const QString &patientID)
+{
+    if (patientID == m_patientID)
+        setMedbits(medbits);
+}
+
 void MedbitStore::setPatientID(const QString &id)
 {
     if (m_patientID == id)

@@ -25,8 +25,10 @@ public:
     explicit MedbitStore(const QString &patientID = {}, QObject *parent = nullptr);
 
     const QList<Medbit> &medbits() const { return m_medbits; }
-    // Also how the document import puts the entries it created at the front.
     void setMedbits(const QList<Medbit> &medbits);
+    // The same, only while the store shows `patientID`: a result that outlived a patient change is dropped.
+    // The document import puts the entries it created at the front through this.
+    void setMedbitsOfPatient(const QList<Medbit> &medbits, const QString &patientID);
     bool isLoading() const { return m_isLoading; }
     std::optional<QString> lastError() const { return m_lastError; }
     QString patientID() const { return m_patientID; }

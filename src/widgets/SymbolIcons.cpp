@@ -47,6 +47,12 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
         {QStringLiteral("exclamationmark.shield"), QStringLiteral("security-medium")},
         {QStringLiteral("heart.text.square"), QStringLiteral("emblem-favorite")},
+        // The import.
+        {QStringLiteral("lock"), QStringLiteral("object-locked")},
+        {QStringLiteral("translate"), QStringLiteral("languages")},
+        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-success")},
+        {QStringLiteral("tray.and.arrow.down.fill"), QStringLiteral("document-import")},
+        {QStringLiteral("icon-import-document"), QStringLiteral("document-import")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
         {QStringLiteral("icon-ask"), QStringLiteral("dialog-messages")},

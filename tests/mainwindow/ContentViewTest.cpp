@@ -1,5 +1,6 @@
 #include "mainwindow/ContentView.h"
 #include "app/OnboardingImportChoiceView.h"
+#include "import/ImportDocumentSheet.h"
 
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
@@ -64,6 +65,8 @@ private Q_SLOTS:
         QTRY_VERIFY(!choiceSheet());
         QCOMPARE(imports.size(), importRequests);
         QVERIFY(shown("mainLayout"));
+        auto *importSheet = m_window.view()->findChild<ImportDocumentSheet *>();
+        QCOMPARE(importSheet && importSheet->isVisible(), importRequests == 1);
     }
 
     void failedFirstLoad_offersTryAgainNotOnboarding_data()

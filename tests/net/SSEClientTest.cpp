@@ -2,12 +2,16 @@
 #include "TestTokenProvider.h"
 
 #include "net/APIClient.h"
+#include "net/AbortHandle.h"
 #include "net/SSEClient.h"
 
 #include "StandinServer.h"
 
 #include <QJsonArray>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -37,6 +41,26 @@ QCoro::Task<> collect(StreamRequest request, QList<SSEEvent> *events, std::funct
         if (events->size() == limit)
             break;
     }
+}
+
+// Reads the stream, aborting it through its handle once `abortAfter` events have arrived.
+QCoro::Task<> collectAborting(StreamRequest request, QList<SSEEvent> *events, int abortAfter)
+{
+    const std::shared_ptr<AbortHandle> handle = request.abort;
+    auto stream = SSEClient::stream(std::move(request));
+    for (auto it = co_await stream.begin(); it != stream.end(); co_await ++it) {
+        events->append(*it);
+        if (events->size() == abortAfter)
+            handle->abort();
+    }
+}
+
+int runningReplies()
+{
+    int running = 0;
+    for (const QNetworkReply *reply : APIClient::shared().network()->findChildren<QNetworkReply *>())
+        running += reply->isRunning() ? 1 : 0;
+    return running;
 }
 
 QJsonObject chunk(const QString &data, int pauseMs = 0)
@@ -109,6 +133,42 @@ private Q_SLOTS:
         QVERIFY(error);
         QCOMPARE(error->kind(), APIError::Kind::Network);
         QCOMPARE(events, (QList<SSEEvent>{{u"message"_s, "one"}}));
+    }
+
+    // -1 aborts before the request is sent, 0 while the reply is awaited, 1 between two events.
+    void abort_endsTheStreamAsACancellation_data()
+    {
+        QTest::addColumn<int>("abortAfter");
+        QTest::newRow("before sending") << -1;
+        QTest::newRow("awaiting the reply") << 0;
+        QTest::newRow("between events") << 1;
+    }
+
+    void abort_endsTheStreamAsACancellation()
+    {
+        QFETCH(int, abortAfter);
+        script({chunk(u"data: one\n\n"_s, abortAfter == 0 ? 600000 : 0), chunk(u"data: two\n\n"_s, 600000)});
+        StreamRequest request = getRequest();
+        request.abort = std::make_shared<AbortHandle>();
+        if (abortAfter == -1)
+            request.abort->abort();
+        // Aborted once the stand-in holds the request, while the client waits for its reply.
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [this, &poll, handle = request.abort] {
+            if (m_server.requests(u"/api"_s + streamPath).isEmpty())
+                return;
+            poll.stop();
+            handle->abort();
+        });
+        if (abortAfter == 0)
+            poll.start(20);
+        QList<SSEEvent> events;
+        const auto error = failureOf<APIError>(collectAborting(std::move(request), &events, abortAfter));
+        QVERIFY(error);
+        QVERIFY(error->isCanceled());
+        QCOMPARE(events.size(), std::max(abortAfter, 0));
+        QCOMPARE(runningReplies(), 0);
+        QCOMPARE(m_server.requests(u"/api"_s + streamPath).size(), abortAfter == -1 ? 0 : 1);
     }
 
     void contentType_mustNameEventStream_data()

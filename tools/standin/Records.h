@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -95,4 +96,20 @@ struct Channel {
     QList<ChannelMessage> messages;
 
     QJsonObject toJson() const;
+};
+
+// A file received by an analysis, kept until the patient's documents are made from it.
+struct AnalysisFile {
+    QString fileName;
+    QString filePath; // "analyses/<analysis id>/<index>/<file name>"
+    QString mimetype;
+    QByteArray bytes;
+};
+
+// One analysis of uploaded files and the entries it suggested (id and text, for translation).
+struct Analysis {
+    QString id;
+    QString patientId;
+    QList<AnalysisFile> files;
+    QList<QPair<QString, QString>> suggestions;
 };

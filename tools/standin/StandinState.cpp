@@ -19,6 +19,7 @@ void StandinState::reset()
     documents.clear();
     channels.clear();
     listedRecords.clear();
+    analyses.clear();
     m_accessTokens.clear();
     m_refreshTokens.clear();
     m_listReplies.clear();

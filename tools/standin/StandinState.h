@@ -38,6 +38,7 @@ struct StandinState {
     // Records a test control adds to a patient's document list as they are, after the stored documents:
     // shapes the service may send but the stand-in never makes itself, such as a record without "_id".
     QHash<QString, QJsonArray> listedRecords;
+    QList<Analysis> analyses;
 
     void reset();
     QString newId();

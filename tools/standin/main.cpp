@@ -6,13 +6,16 @@
 #include "FaultBook.h"
 #include "HealthStoryRoutes.h"
 #include "HttpUtil.h"
+#include "ImportRoutes.h"
 #include "MedbitRoutes.h"
 #include "PatientRoutes.h"
 #include "RequestLog.h"
 #include "Router.h"
+#include "SampleFiles.h"
 #include "StandinState.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <httplib.h>
@@ -38,6 +41,7 @@ struct Options {
     bool testControls = false;                // /_standin/ and the request log; tests only
     qint64 maxBodyBytes = 64ll * 1024 * 1024; // larger request bodies are refused with 413
     qint64 logBodyBytes = 64 * 1024;          // the log keeps this much of each body
+    std::optional<QString> samplePath;        // writes a document to import there, then exits
 };
 
 bool readNumber(const char *text, qint64 min, qint64 max, qint64 *value)
@@ -71,6 +75,10 @@ bool parseOption(int argc, char **argv, int *i, Options *options)
         if (std::strcmp(name, number.name) == 0)
             return readNumber(value, number.min, number.max, number.target);
     }
+    if (std::strcmp(name, "--write-sample") == 0) {
+        options->samplePath = QString::fromLocal8Bit(value);
+        return true;
+    }
     if (std::strcmp(name, "--seed") == 0 && std::strcmp(value, "demo") == 0) {
         options->seed = StandinState::Seed::demo;
         return true;
@@ -89,6 +97,21 @@ bool parseOptions(int argc, char **argv, Options *options)
             return false;
     }
     return true;
+}
+
+// A checkup letter that the analysis reads as a condition, a medicine, a vaccination and a test result.
+int writeSample(const QString &path)
+{
+    QFile file(path);
+    const QByteArray pdf = SampleFiles::pdf(
+        {QStringLiteral("Annual checkup and vaccination, March 2024"),
+         QStringLiteral("Condition: seasonal asthma, mild"), QStringLiteral("Medicine: salbutamol inhaler as needed"),
+         QStringLiteral("Vaccination: influenza, left arm"), QStringLiteral("Blood panel: all values in range")});
+    if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return 1;
+    }
+    return 0;
 }
 
 int bindPort(httplib::Server &server, int port)
@@ -121,6 +144,7 @@ void installRoutes(Router &router, StandinState &state)
     ChannelRoutes::install(router, state);
     HealthStoryRoutes::install(router, state);
     DocumentRoutes::install(router, state);
+    ImportRoutes::install(router, state);
     // Chat, analysis, translation and batch-save routes go here, before the fallback.
     router.addFallback();
 }
@@ -133,10 +157,13 @@ int main(int argc, char **argv)
     if (!parseOptions(argc, argv, &options)) {
         std::fprintf(
             stderr,
-            "usage: %s --port N [--seed demo|large] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n",
-            argv[0]);
+            "usage: %s --port N [--seed demo|large] [--test-controls] [--max-body-bytes N] [--log-body-bytes N]\n"
+            "       %s --write-sample FILE.pdf\n",
+            argv[0], argv[0]);
         return 2;
     }
+    if (options.samplePath)
+        return writeSample(*options.samplePath);
     // Stop signals are taken by sigwait below; every thread started later inherits the mask.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);

@@ -1,6 +1,7 @@
 #include "mainwindow/sidebar/SidebarPanel.h"
 
 #include "mainwindow/SectionPanels.h"
+#include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
 #include "mainwindow/sidebar/SidebarActionRow.h"
 #include "mainwindow/sidebar/SidebarCategoryRow.h"
 #include "records/CategoryColors.h"
@@ -35,7 +36,8 @@ QVBoxLayout *groupLayout(QWidget *group)
 
 } // namespace
 
-SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, QWidget *parent)
+SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, DocumentImportManager *importManager,
+                           QWidget *parent)
     : QWidget(parent), m_patientStore(patientStore), m_state(state)
 {
     setObjectName(QStringLiteral("sidebarPanel"));
@@ -49,6 +51,10 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, QWidg
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(12);
     layout->addWidget(buildPatientPicker());
+    auto *importRow = new ImportDocumentSidebarRow(importManager, this);
+    connect(importRow, &ImportDocumentSidebarRow::importSheetRequested, this, &SidebarPanel::importSheetRequested);
+    layout->addWidget(importRow);
+    layout->addSpacing(8);
     layout->addWidget(buildSectionRows());
     auto *header = new QLabel(tr("CATEGORIES"), this);
     header->setObjectName(QStringLiteral("categoriesHeader"));

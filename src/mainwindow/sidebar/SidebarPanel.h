@@ -7,21 +7,23 @@
 
 #include <optional>
 
+class DocumentImportManager;
 class PatientStore;
 class QToolButton;
 class SidebarActionRow;
 class SidebarCategoryRow;
 class WindowState;
 
-// The left column: the patient picker, the five section rows, the "CATEGORIES" filter rows and the
-// "Settings" footer. It keeps nothing of its own: rows are drawn from the window's state and the patient
-// store, and their actions write those.
+// The left column: the patient picker, the document import row, the five section rows, the "CATEGORIES" filter rows and
+// the "Settings" footer. It keeps nothing of its own: rows are drawn from the window's state and the patient store, and
+// their actions write those.
 class SidebarPanel final : public QWidget
 {
     Q_OBJECT
 
 public:
-    SidebarPanel(PatientStore *patientStore, WindowState *state, QWidget *parent = nullptr);
+    SidebarPanel(PatientStore *patientStore, WindowState *state, DocumentImportManager *importManager,
+                 QWidget *parent = nullptr);
 
     void showTimeline();
     void selectSection(SidebarSection section);
@@ -29,6 +31,8 @@ public:
 
 Q_SIGNALS:
     void settingsRequested();
+    // The import row was clicked.
+    void importSheetRequested();
 
 private:
     struct SectionRow {

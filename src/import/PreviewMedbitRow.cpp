@@ -1,0 +1,163 @@
+#include "PreviewMedbitRow.h"
+
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+constexpr int rowSymbolSize = 16;
+
+// The editor is exactly as tall as its text, so the row grows instead of the editor scrolling.
+void followTextHeight(QTextEdit *editor)
+{
+    const auto fit = [editor](const QSizeF &size) {
+        editor->setFixedHeight(int(std::ceil(size.height())) + 2 * editor->frameWidth());
+    };
+    QObject::connect(editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, editor,
+                     fit);
+    fit(editor->document()->size());
+}
+
+} // namespace
+
+PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent) : QWidget(parent), m_medbit(medbit)
+{
+    setObjectName(QStringLiteral("previewMedbitRow-") + medbit.id);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(20, 10, 20, 10);
+    layout->setSpacing(12);
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    m_translation = buildEditor(QStringLiteral("translationEditor"), tr("Translation"));
+    m_entryText = buildEditor(QStringLiteral("entryTextEditor"), tr("Entry"));
+    m_translation->setPlainText(medbit.translated.value_or(QString()));
+    m_entryText->setPlainText(medbit.entryText);
+    m_date = new QLabel(this);
+    m_date->setObjectName(QStringLiteral("entryDate"));
+    m_date->setTextFormat(Qt::PlainText);
+    m_date->setFont(Theme::captionFont());
+    Theme::setTextColor(m_date, Theme::secondaryColor(this));
+    texts->addWidget(m_translation);
+    texts->addWidget(m_entryText);
+    texts->addWidget(m_date);
+    layout->addLayout(texts, 1);
+    m_star = buildButton(QStringLiteral("starButton"), tr("Star"));
+    m_lock = buildButton(QStringLiteral("lockButton"), tr("Lock"));
+    m_delete = buildButton(QStringLiteral("deleteButton"), tr("Delete Entry"));
+    m_delete->setIcon(SymbolIcons::tinted(QStringLiteral("trash"), rowSymbolSize, Theme::errorColor()));
+    for (QToolButton *button : {m_star, m_lock, m_delete})
+        layout->addWidget(button, 0, Qt::AlignTop);
+
+    connect(m_entryText, &QTextEdit::textChanged, this, &PreviewMedbitRow::onEntryTextEdited);
+    connect(m_translation, &QTextEdit::textChanged, this, &PreviewMedbitRow::onTranslationEdited);
+    connect(m_star, &QToolButton::clicked, this, [this] {
+        PreviewMedbit changed = m_medbit;
+        changed.isStarred = !m_medbit.isStarred;
+        Q_EMIT updated(changed);
+    });
+    connect(m_lock, &QToolButton::clicked, this, [this] {
+        PreviewMedbit changed = m_medbit;
+        changed.isLocked = !m_medbit.isLocked;
+        Q_EMIT updated(changed);
+    });
+    connect(m_delete, &QToolButton::clicked, this, &PreviewMedbitRow::deleteRequested);
+    refresh();
+}
+
+QTextEdit *PreviewMedbitRow::buildEditor(const QString &name, const QString &accessibleName)
+{
+    auto *editor = new QTextEdit(this);
+    editor->setObjectName(name);
+    editor->setAccessibleName(accessibleName);
+    editor->setAcceptRichText(false);
+    editor->setTabChangesFocus(true);
+    editor->setFrameShape(QFrame::NoFrame);
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    editor->viewport()->setAutoFillBackground(false);
+    editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    editor->document()->setDocumentMargin(0);
+    followTextHeight(editor);
+    return editor;
+}
+
+QToolButton *PreviewMedbitRow::buildButton(const QString &name, const QString &accessibleName)
+{
+    auto *button = new QToolButton(this);
+    button->setObjectName(name);
+    button->setAccessibleName(accessibleName);
+    button->setToolTip(accessibleName);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setIconSize(QSize(rowSymbolSize, rowSymbolSize));
+    return button;
+}
+
+void PreviewMedbitRow::setMedbit(const PreviewMedbit &medbit)
+{
+    const bool translationChanged = medbit.translated != m_medbit.translated;
+    m_medbit = medbit;
+    if (translationChanged && m_translation->toPlainText() != medbit.translated.value_or(QString())) {
+        // Text set from outside is not the user's edit: reporting it would undo an undone translation.
+        const QSignalBlocker blocker(m_translation);
+        m_translation->setPlainText(medbit.translated.value_or(QString()));
+    }
+    refresh();
+}
+
+void PreviewMedbitRow::refresh()
+{
+    const bool translated = m_medbit.translated.has_value();
+    if (m_showsTranslation != translated) {
+        // Only on a change of look: restyling the editor the user types in would disturb the caret.
+        m_showsTranslation = translated;
+        m_translation->setVisible(translated);
+        m_entryText->setFont(translated ? Theme::captionFont() : font());
+        QPalette entryPalette = m_entryText->palette();
+        entryPalette.setColor(QPalette::Text,
+                              translated ? Theme::secondaryColor(this) : palette().color(QPalette::Text));
+        m_entryText->setPalette(entryPalette);
+    }
+    m_date->setText(m_medbit.formattedDate());
+    const QColor secondary = Theme::secondaryColor(this);
+    m_star->setIcon(m_medbit.isStarred
+                        ? SymbolIcons::tinted(QStringLiteral("star.fill"), rowSymbolSize, Theme::starColor())
+                        : SymbolIcons::tinted(QStringLiteral("star"), rowSymbolSize, secondary));
+    m_lock->setIcon(m_medbit.isLocked ? SymbolIcons::tinted(QStringLiteral("lock.fill"), rowSymbolSize,
+                                                            palette().color(QPalette::Highlight))
+                                      : SymbolIcons::tinted(QStringLiteral("lock"), rowSymbolSize, secondary));
+}
+
+void PreviewMedbitRow::onEntryTextEdited()
+{
+    PreviewMedbit changed = m_medbit;
+    changed.entryText = m_entryText->toPlainText();
+    Q_EMIT updated(changed);
+}
+
+void PreviewMedbitRow::onTranslationEdited()
+{
+    if (!m_medbit.translated)
+        return;
+    PreviewMedbit changed = m_medbit;
+    changed.translated = m_translation->toPlainText();
+    Q_EMIT updated(changed);
+}
+
+// The divider under the row starts 20 px in from its leading edge.
+void PreviewMedbitRow::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawLine(20, height() - 1, width(), height() - 1);
+}

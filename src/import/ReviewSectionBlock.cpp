@@ -1,0 +1,191 @@
+#include "ReviewSectionBlock.h"
+
+#include "DocumentImportManager.h"
+#include "PreviewMedbitRow.h"
+
+#include "records/CategoryColors.h"
+#include "records/CategoryOption.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace
+{
+
+struct SectionLook {
+    QString badge;
+    QString title;
+    QColor color;
+};
+
+SectionLook lookOf(const QString &tag)
+{
+    const QList<CategoryOption> &all = CategoryOption::all();
+    const auto it = std::find_if(all.cbegin(), all.cend(), [&tag](const CategoryOption &o) { return o.code == tag; });
+    if (it == all.cend())
+        return {tag.toUpper(), tag.toUpper(), categoryColorOther()};
+    return {it->initials, it->label, it->color};
+}
+
+constexpr QSize badgeSize(32, 22);
+
+// The category's initials in white bold on its colour, in a rounded box.
+QPixmap badgePixmap(const SectionLook &look, qreal devicePixelRatio)
+{
+    QPixmap pixmap(badgeSize * devicePixelRatio);
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(QPointF(0, 0), QSizeF(badgeSize)), 4, 4);
+    painter.fillPath(box, look.color);
+    painter.setFont(Theme::systemFont(10, QFont::Bold));
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(QPoint(0, 0), badgeSize), Qt::AlignCenter, look.badge);
+    return pixmap;
+}
+
+QLabel *plainLabel(const QString &name, QWidget *parent)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(name);
+    label->setTextFormat(Qt::PlainText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return label;
+}
+
+} // namespace
+
+ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportManager *manager, QWidget *parent)
+    : QWidget(parent), m_tag(tag), m_manager(manager)
+{
+    setObjectName(QStringLiteral("reviewSection-") + tag);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildHeader());
+    m_rowsBox = new QWidget(this);
+    m_rowsLayout = new QVBoxLayout(m_rowsBox);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(0);
+    layout->addWidget(m_rowsBox);
+    auto *divider = new QFrame(this);
+    divider->setFrameShape(QFrame::HLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    layout->addWidget(divider);
+    refreshHeader();
+}
+
+QPushButton *ReviewSectionBlock::buildHeader()
+{
+    const SectionLook look = lookOf(m_tag);
+    m_header = new QPushButton(this);
+    m_header->setObjectName(QStringLiteral("sectionHeader"));
+    m_header->setFlat(true);
+    m_header->setAutoDefault(false);
+    m_header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto *row = new QHBoxLayout(m_header);
+    row->setContentsMargins(20, 12, 20, 12);
+    QLabel *badge = plainLabel(QStringLiteral("sectionBadge"), m_header);
+    badge->setFixedSize(badgeSize);
+    badge->setPixmap(badgePixmap(look, devicePixelRatioF()));
+    m_title = plainLabel(QStringLiteral("sectionTitle"), m_header);
+    m_title->setText(look.title);
+    m_title->setFont(Theme::headlineFont());
+    m_spinner = new BusyIndicator(14, m_header);
+    m_spinner->setObjectName(QStringLiteral("sectionSpinner"));
+    m_count = plainLabel(QStringLiteral("sectionCount"), m_header);
+    m_count->setFont(Theme::captionFont());
+    Theme::setTextColor(m_count, Theme::secondaryColor(this));
+    m_chevron = plainLabel(QStringLiteral("sectionChevron"), m_header);
+    for (QWidget *part : std::initializer_list<QWidget *>{badge, m_title, m_spinner, m_count})
+        row->addWidget(part);
+    row->addStretch(1);
+    row->addWidget(m_chevron);
+    m_header->setMinimumHeight(row->sizeHint().height());
+    connect(m_header, &QPushButton::clicked, this, &ReviewSectionBlock::toggleCollapsed);
+    return m_header;
+}
+
+void ReviewSectionBlock::setSection(const TaggedPreviewMedbits &section)
+{
+    if (section == m_section)
+        return;
+    m_section = section;
+    syncRows(section.medbits);
+    refreshHeader();
+}
+
+void ReviewSectionBlock::toggleCollapsed()
+{
+    m_isCollapsed = !m_isCollapsed;
+    m_rowsBox->setVisible(!m_isCollapsed);
+    refreshHeader();
+}
+
+// Walks the entries in order: a row already showing the entry is updated, rows of entries that are gone
+// are removed, and a new entry gets a new row at its place.
+void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
+{
+    for (qsizetype index = 0; index < medbits.size(); ++index) {
+        const PreviewMedbit &medbit = medbits.at(index);
+        const auto match = std::find_if(m_rows.begin() + index, m_rows.end(),
+                                        [&medbit](PreviewMedbitRow *row) { return row->medbit().id == medbit.id; });
+        if (match == m_rows.end()) {
+            PreviewMedbitRow *row = makeRow(medbit);
+            m_rows.insert(index, row);
+            m_rowsLayout->insertWidget(int(index), row);
+            continue;
+        }
+        for (auto gone = m_rows.begin() + index; gone != match; ++gone)
+            discard(*gone);
+        const auto kept = m_rows.erase(m_rows.begin() + index, match);
+        (*kept)->setMedbit(medbit);
+    }
+    for (qsizetype index = medbits.size(); index < m_rows.size(); ++index)
+        discard(m_rows.at(index));
+    m_rows.resize(medbits.size());
+}
+
+// Gone from the layout at once; deleted later, since the row may be signalling its own delete button.
+void ReviewSectionBlock::discard(PreviewMedbitRow *row)
+{
+    m_rowsLayout->removeWidget(row);
+    row->hide();
+    row->deleteLater();
+}
+
+PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
+{
+    auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
+    const QString id = medbit.id;
+    connect(row, &PreviewMedbitRow::updated, this,
+            [this](const PreviewMedbit &changed) { m_manager->updateMedbit(m_tag, changed); });
+    connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_manager->deleteMedbit(m_tag, id); });
+    return row;
+}
+
+void ReviewSectionBlock::refreshHeader()
+{
+    const qsizetype count = m_section.medbits.size();
+    m_spinner->setVisible(m_section.isLoading);
+    m_count->setVisible(!m_section.isLoading);
+    m_count->setText(QString::number(count));
+    m_header->setEnabled(count > 0 || m_section.isLoading);
+    const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
+    m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
+    m_header->setAccessibleName(m_section.isLoading ? m_title->text()
+                                                    : tr("%1, %n entries", nullptr, int(count)).arg(m_title->text()));
+}

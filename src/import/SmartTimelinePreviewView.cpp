@@ -1,0 +1,356 @@
+#include "SmartTimelinePreviewView.h"
+
+#include "DocumentImportManager.h"
+#include "ReviewProgress.h"
+#include "ReviewSectionBlock.h"
+#include "TranslationLanguage.h"
+
+#include "records/MedbitStore.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
+#include "widgets/ScreenAction.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace
+{
+
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(QPalette::Mid);
+    return line;
+}
+
+QLabel *redCaption(const QString &name, QWidget *parent)
+{
+    QLabel *label = FormKit::errorCaption(parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QLabel *secondaryText(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    label->setFont(Theme::subheadlineFont());
+    Theme::setTextColor(label, Theme::secondaryColor(parent));
+    return label;
+}
+
+} // namespace
+
+SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
+    : Sheet(parent), m_manager(manager), m_store(store), m_saveAction(new ScreenAction(this))
+{
+    setObjectName(QStringLiteral("smartTimelinePreviewView"));
+    setWindowTitle(tr("Smart Timeline"));
+    Theme::applyPalette(this);
+    setFixedSize(560, 640);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildToolbar());
+    layout->addWidget(divider(this));
+    m_body = new QStackedWidget(this);
+    m_progressBlock = buildProgressBlock();
+    m_reviewList = buildReviewList();
+    m_body->addWidget(m_progressBlock);
+    m_body->addWidget(m_reviewList);
+    layout->addWidget(m_body, 1);
+
+    connect(manager, &DocumentImportManager::isExtractionDoneChanged, this, &SmartTimelinePreviewView::refreshPhase);
+    connect(manager, &DocumentImportManager::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
+    connect(manager, &DocumentImportManager::currentStepChanged, this, &SmartTimelinePreviewView::refreshProgress);
+    connect(manager, &DocumentImportManager::uploadProgressChanged, this, &SmartTimelinePreviewView::refreshProgress);
+    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
+    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
+    connect(manager, &DocumentImportManager::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
+    connect(manager, &DocumentImportManager::translationLanguageChanged, this,
+            &SmartTimelinePreviewView::refreshTranslation);
+    // Only failures raised while the review is open are its own to show.
+    connect(manager, &DocumentImportManager::activeErrorChanged, this, &SmartTimelinePreviewView::showImportError);
+    refreshPhase();
+    refreshProgress();
+    refreshSections();
+    refreshTranslation();
+}
+
+QWidget *SmartTimelinePreviewView::buildToolbar()
+{
+    auto *bar = new QWidget(this);
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(20, 20, 20, 20);
+    m_title = new QLabel(bar);
+    m_title->setObjectName(QStringLiteral("reviewTitle"));
+    m_title->setFont(Theme::title2Font());
+    auto *cancel = new QPushButton(tr("Cancel"), bar);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    cancel->setAutoDefault(false);
+    m_saveButton = new QPushButton(bar);
+    m_saveButton->setObjectName(QStringLiteral("saveButton"));
+    m_saveButton->setAutoDefault(false);
+    row->addWidget(m_title);
+    row->addStretch(1);
+    row->addWidget(cancel);
+    row->addWidget(m_saveButton);
+    connect(cancel, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
+    connect(m_saveButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::save);
+    return bar;
+}
+
+QWidget *SmartTimelinePreviewView::buildProgressBlock()
+{
+    auto *block = new QWidget(this);
+    block->setObjectName(QStringLiteral("progressBlock"));
+    auto *layout = new QVBoxLayout(block);
+    layout->setContentsMargins(40, 40, 40, 40);
+    layout->setSpacing(16);
+    layout->addStretch(1);
+    m_progressBar = new QProgressBar(block);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setFixedWidth(320);
+    m_progressBar->setTextVisible(false);
+    m_progressSpinner = new BusyIndicator(32, block);
+    m_progressSpinner->setObjectName(QStringLiteral("progressSpinner"));
+    m_progressLabel = new QLabel(block);
+    m_progressLabel->setObjectName(QStringLiteral("progressLabel"));
+    m_progressLabel->setTextFormat(Qt::PlainText);
+    Theme::setTextColor(m_progressLabel, Theme::secondaryColor(this));
+    m_progressError = redCaption(QStringLiteral("progressError"), block);
+    m_progressError->setAlignment(Qt::AlignCenter);
+    m_progressError->setContentsMargins(40, 0, 40, 0);
+    layout->addWidget(m_progressBar, 0, Qt::AlignHCenter);
+    layout->addWidget(m_progressSpinner, 0, Qt::AlignHCenter);
+    layout->addWidget(m_progressLabel, 0, Qt::AlignHCenter);
+    layout->addWidget(m_progressError);
+    layout->addStretch(1);
+    return block;
+}
+
+QWidget *SmartTimelinePreviewView::buildReviewList()
+{
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("reviewList"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto *list = new QWidget(scroll);
+    auto *layout = new QVBoxLayout(list);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(buildTranslationBar(list));
+    layout->addWidget(divider(list));
+    QLabel *hint = secondaryText(tr("Review extracted information, then tap Save"), list);
+    hint->setObjectName(QStringLiteral("reviewHint"));
+    hint->setContentsMargins(20, 16, 20, 0);
+    layout->addWidget(hint);
+    layout->addWidget(buildLegend(list));
+    m_reviewError = redCaption(QStringLiteral("reviewError"), list);
+    m_reviewError->setContentsMargins(20, 0, 20, 8);
+    layout->addWidget(m_reviewError);
+    m_sectionsBox = new QWidget(list);
+    m_sectionsLayout = new QVBoxLayout(m_sectionsBox);
+    m_sectionsLayout->setContentsMargins(0, 0, 0, 0);
+    m_sectionsLayout->setSpacing(0);
+    layout->addWidget(m_sectionsBox);
+    layout->addStretch(1);
+    scroll->setWidget(list);
+    return scroll;
+}
+
+QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
+{
+    auto *bar = new QWidget(parent);
+    bar->setFont(Theme::headlineFont());
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(20, 20, 20, 20);
+    const QIcon translate = QIcon(SymbolIcons::tinted(QStringLiteral("translate"), 16, Theme::linkColor()));
+    m_translateMenu = new QToolButton(bar);
+    m_translateMenu->setObjectName(QStringLiteral("translateMenuButton"));
+    m_translateMenu->setText(tr("Translate all"));
+    m_translateMenu->setIcon(translate);
+    m_translateMenu->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_translateMenu->setPopupMode(QToolButton::InstantPopup);
+    m_translateMenu->setAutoRaise(true);
+    m_translateMenu->setFocusPolicy(Qt::StrongFocus);
+    Theme::setTextColor(m_translateMenu, Theme::linkColor());
+    auto *menu = new QMenu(m_translateMenu);
+    menu->setObjectName(QStringLiteral("translateMenu"));
+    for (const TranslationLanguage &language : TranslationLanguage::all()) {
+        QAction *item = menu->addAction(language.displayName);
+        const QString code = language.code;
+        item->setData(code);
+        connect(item, &QAction::triggered, this, [this, code] { m_manager->translate(code); });
+    }
+    m_translateMenu->setMenu(menu);
+    m_undoTranslation = new QToolButton(bar);
+    m_undoTranslation->setObjectName(QStringLiteral("undoTranslationButton"));
+    m_undoTranslation->setText(tr("Undo translation"));
+    m_undoTranslation->setIcon(translate);
+    m_undoTranslation->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_undoTranslation->setAutoRaise(true);
+    m_undoTranslation->setFocusPolicy(Qt::StrongFocus);
+    Theme::setTextColor(m_undoTranslation, Theme::linkColor());
+    connect(m_undoTranslation, &QToolButton::clicked, m_manager, &DocumentImportManager::undoTranslation);
+    m_translating = new QWidget(bar);
+    m_translating->setObjectName(QStringLiteral("translatingIndicator"));
+    auto *translatingRow = new QHBoxLayout(m_translating);
+    translatingRow->setContentsMargins(0, 0, 0, 0);
+    translatingRow->addWidget(new BusyIndicator(14, m_translating));
+    QLabel *translatingText = secondaryText(tr("Translating…"), m_translating);
+    translatingText->setFont(Theme::headlineFont());
+    translatingRow->addWidget(translatingText);
+    for (QWidget *control : std::initializer_list<QWidget *>{m_translateMenu, m_undoTranslation, m_translating})
+        row->addWidget(control);
+    row->addStretch(1);
+    return bar;
+}
+
+QWidget *SmartTimelinePreviewView::buildLegend(QWidget *parent)
+{
+    struct LegendRow {
+        const char *symbol;
+        QColor color;
+        QString text;
+    };
+    const LegendRow rows[] = {
+        {"star.fill", Theme::starColor(), tr("Active - Currently affects your health")},
+        {"star", Theme::secondaryColor(parent), tr("Inactive - Does not currently affect your health")},
+        {"lock.fill", palette().color(QPalette::Highlight),
+         tr("Private - Excluded from sharing and not analyzed by Vantorelle")},
+    };
+    auto *legend = new QWidget(parent);
+    legend->setObjectName(QStringLiteral("statusLegend"));
+    auto *layout = new QVBoxLayout(legend);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(10);
+    for (const LegendRow &entry : rows) {
+        auto *line = new QHBoxLayout;
+        line->setSpacing(10);
+        auto *symbol = new QLabel(legend);
+        symbol->setFixedWidth(18);
+        symbol->setPixmap(SymbolIcons::tinted(QLatin1String(entry.symbol), 16, entry.color));
+        line->addWidget(symbol, 0, Qt::AlignTop);
+        line->addWidget(secondaryText(entry.text, legend), 1);
+        layout->addLayout(line);
+    }
+    return legend;
+}
+
+void SmartTimelinePreviewView::cancel()
+{
+    m_manager->reset();
+    dismiss();
+}
+
+void SmartTimelinePreviewView::save()
+{
+    if (m_saveAction->isBusy() || m_manager->isSaving())
+        return;
+    saveTask();
+}
+
+QCoro::Task<> SmartTimelinePreviewView::saveTask()
+{
+    QCoro::Task<> operation = m_manager->save(m_store);
+    const ScreenAction::Outcome outcome = co_await m_saveAction->run(std::move(operation));
+    if (outcome.abandoned)
+        co_return;
+    if (outcome.failure)
+        setErrorMessage(*outcome.failure);
+    else
+        accept();
+}
+
+void SmartTimelinePreviewView::showImportError()
+{
+    if (const std::optional<DocumentImportError> error = m_manager->activeError())
+        setErrorMessage(error->description());
+}
+
+void SmartTimelinePreviewView::setErrorMessage(const QString &text)
+{
+    m_errorMessage = text;
+    FormKit::setCaptionText(m_progressError, text);
+    FormKit::setCaptionText(m_reviewError, text);
+}
+
+void SmartTimelinePreviewView::refreshPhase()
+{
+    const bool done = m_manager->isExtractionDone();
+    m_title->setText(done ? tr("Review Timeline") : tr("Smart Timeline"));
+    m_body->setCurrentWidget(done ? m_reviewList : m_progressBlock);
+    m_saveButton->setVisible(done);
+    m_saveButton->setText(m_manager->isSaving() ? tr("Saving…") : tr("Save"));
+    m_saveButton->setEnabled(!m_manager->isSaving());
+    m_saveButton->setDefault(done);
+    // The save sends the entries of the moment it started: no edits meanwhile.
+    m_sectionsBox->setEnabled(!m_manager->isSaving());
+}
+
+void SmartTimelinePreviewView::refreshProgress()
+{
+    const int step = m_manager->currentStep();
+    const double upload = m_manager->uploadProgress();
+    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    const ReviewProgress::Indicator indicator = ReviewProgress::indicator(step, upload);
+    m_progressSpinner->setVisible(indicator == ReviewProgress::Indicator::spinner);
+    m_progressBar->setVisible(indicator != ReviewProgress::Indicator::spinner);
+    if (indicator == ReviewProgress::Indicator::uploadBar) {
+        m_progressBar->setRange(0, 100);
+        m_progressBar->setValue(ReviewProgress::uploadPercent(upload));
+    } else {
+        m_progressBar->setRange(0, ReviewProgress::maximum(sections));
+        m_progressBar->setValue(ReviewProgress::value(step, sections));
+    }
+    m_progressLabel->setText(ReviewProgress::label(step, upload, sections));
+}
+
+// The sections keep their blocks while the manager keeps its tags; only a new import rebuilds them.
+void SmartTimelinePreviewView::refreshSections()
+{
+    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    bool sameTags = sections.size() == m_sections.size();
+    for (qsizetype index = 0; sameTags && index < sections.size(); ++index)
+        sameTags = sections.at(index).tag == m_sections.at(index)->tag();
+    if (!sameTags) {
+        for (ReviewSectionBlock *gone : std::as_const(m_sections)) {
+            m_sectionsLayout->removeWidget(gone);
+            gone->hide();
+            gone->deleteLater();
+        }
+        m_sections.clear();
+        for (const TaggedPreviewMedbits &section : sections) {
+            auto *block = new ReviewSectionBlock(section.tag, m_manager, m_sectionsBox);
+            m_sectionsLayout->addWidget(block);
+            m_sections.append(block);
+        }
+    }
+    for (qsizetype index = 0; index < sections.size(); ++index)
+        m_sections.at(index)->setSection(sections.at(index));
+}
+
+void SmartTimelinePreviewView::refreshTranslation()
+{
+    const bool translating = m_manager->isTranslating();
+    const bool translated = m_manager->translationLanguage().has_value();
+    m_translating->setVisible(translating);
+    m_undoTranslation->setVisible(!translating && translated);
+    m_translateMenu->setVisible(!translating && !translated);
+}

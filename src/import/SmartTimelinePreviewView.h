@@ -1,0 +1,75 @@
+#pragma once
+
+#include "widgets/Sheet.h"
+
+#include <QList>
+#include <QPointer>
+
+#include <QCoroTask>
+
+#include <optional>
+
+class BusyIndicator;
+class DocumentImportManager;
+class MedbitStore;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+class ReviewSectionBlock;
+class ScreenAction;
+
+// The review of one import: how far the upload and analysis have come, then the suggested entries by
+// category, to edit, translate and save in one batch. It renders the manager's state and calls its
+// operations; it closes through "Cancel" or a save that succeeded (the window also closes it when the
+// manager's review ends). Failures raised while it is open show in red inside it.
+class SmartTimelinePreviewView final : public Sheet
+{
+    Q_OBJECT
+
+public:
+    SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent = nullptr);
+
+    // The failure shown in red, if any.
+    std::optional<QString> errorMessage() const { return m_errorMessage; }
+
+private:
+    QWidget *buildToolbar();
+    QWidget *buildProgressBlock();
+    QWidget *buildReviewList();
+    QWidget *buildTranslationBar(QWidget *parent);
+    QWidget *buildLegend(QWidget *parent);
+    void cancel();
+    void save();
+    QCoro::Task<> saveTask();
+    void showImportError();
+    void setErrorMessage(const QString &text);
+    void refreshPhase();
+    void refreshProgress();
+    void refreshSections();
+    void refreshTranslation();
+
+    DocumentImportManager *m_manager = nullptr;
+    QPointer<MedbitStore> m_store;
+    std::optional<QString> m_errorMessage;
+    ScreenAction *m_saveAction = nullptr;
+
+    QLabel *m_title = nullptr;
+    QPushButton *m_saveButton = nullptr;
+    QStackedWidget *m_body = nullptr;
+    QWidget *m_progressBlock = nullptr;
+    QWidget *m_reviewList = nullptr;
+    QProgressBar *m_progressBar = nullptr;
+    BusyIndicator *m_progressSpinner = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QLabel *m_progressError = nullptr;
+    QLabel *m_reviewError = nullptr;
+    QToolButton *m_translateMenu = nullptr;
+    QToolButton *m_undoTranslation = nullptr;
+    QWidget *m_translating = nullptr;
+    QWidget *m_sectionsBox = nullptr;
+    QVBoxLayout *m_sectionsLayout = nullptr;
+    QList<ReviewSectionBlock *> m_sections;
+};

@@ -1,0 +1,96 @@
+#include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
+
+#include "import/DocumentImportManager.h"
+#include "widgets/FileDropFilter.h"
+#include "widgets/SymbolIcons.h"
+#include "widgets/Theme.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTimer>
+
+namespace
+{
+
+constexpr int importIconSize = 16;
+
+// A green that keeps its contrast as text on the sidebar's white.
+QColor confirmationColor()
+{
+    return QColor(0x1e, 0x7e, 0x34);
+}
+
+} // namespace
+
+ImportDocumentSidebarRow::ImportDocumentSidebarRow(DocumentImportManager *manager, QWidget *parent)
+    : QPushButton(parent), m_manager(manager)
+{
+    setObjectName(QStringLiteral("importDocumentRow"));
+    setToolTip(tr("Click to import, or drag a PDF or image here"));
+    setAutoDefault(false);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(8, 4, 8, 4);
+    row->setSpacing(8);
+    m_icon = new QLabel(this);
+    m_icon->setFixedSize(importIconSize, importIconSize);
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("importRowText"));
+    m_title->setTextFormat(Qt::PlainText);
+    m_title->setFont(Theme::systemFont(13));
+    for (QLabel *part : {m_icon, m_title}) {
+        part->setAttribute(Qt::WA_TransparentForMouseEvents);
+        row->addWidget(part);
+    }
+    row->addStretch(1);
+    setMinimumHeight(row->sizeHint().height());
+    m_drop = new FileDropFilter(this);
+    connect(this, &QPushButton::clicked, this, &ImportDocumentSidebarRow::importSheetRequested);
+    connect(m_drop, &FileDropFilter::targetedChanged, this, &ImportDocumentSidebarRow::refresh);
+    connect(m_drop, &FileDropFilter::dropped, this, &ImportDocumentSidebarRow::addDroppedFiles);
+    refresh();
+}
+
+QString ImportDocumentSidebarRow::feedbackText(const QStringList &names)
+{
+    if (names.size() == 1)
+        return tr("Added %1").arg(names.first());
+    return tr("Added %1 files").arg(names.size());
+}
+
+void ImportDocumentSidebarRow::addDroppedFiles(const QList<QUrl> &files)
+{
+    const QStringList accepted = m_manager->importFiles(files);
+    if (!accepted.isEmpty())
+        showReceived(accepted);
+}
+
+void ImportDocumentSidebarRow::showReceived(const QStringList &names)
+{
+    m_justReceivedNames = names;
+    refresh();
+    // Each drop clears only its own confirmation: a newer drop's names stay for their full while.
+    QTimer::singleShot(confirmationMs, this, [this, names] {
+        if (m_justReceivedNames != names)
+            return;
+        m_justReceivedNames.clear();
+        refresh();
+    });
+}
+
+void ImportDocumentSidebarRow::refresh()
+{
+    const bool confirming = !m_justReceivedNames.isEmpty();
+    const QString text = confirming ? feedbackText(m_justReceivedNames) : tr("Import Document");
+    QColor tint = palette().color(QPalette::ButtonText);
+    if (confirming)
+        tint = confirmationColor();
+    else if (m_drop->isTargeted())
+        tint = palette().color(QPalette::Highlight);
+    m_title->setText(text);
+    Theme::setTextColor(m_title, tint);
+    const QString symbol =
+        confirming ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("icon-import-document");
+    m_icon->setPixmap(SymbolIcons::tinted(symbol, importIconSize, tint, devicePixelRatioF()));
+    setAccessibleName(text);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QPushButton>
+#include <QStringList>
+#include <QUrl>
+
+class DocumentImportManager;
+class FileDropFilter;
+class QLabel;
+
+// The sidebar's "Import Document" button: a click asks for the import sheet, and files dropped on it go
+// straight to the import. The files it took are confirmed in green ("Added …") for a short while; a newer
+// drop replaces the confirmation and keeps it for its own full while.
+class ImportDocumentSidebarRow final : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    static constexpr int confirmationMs = 1800;
+
+    explicit ImportDocumentSidebarRow(DocumentImportManager *manager, QWidget *parent = nullptr);
+
+    const QStringList &justReceivedNames() const { return m_justReceivedNames; }
+    // "Added <name>" for one file, "Added <n> files" otherwise.
+    static QString feedbackText(const QStringList &names);
+
+Q_SIGNALS:
+    void importSheetRequested();
+
+private:
+    void addDroppedFiles(const QList<QUrl> &files);
+    void showReceived(const QStringList &names);
+    void refresh();
+
+    DocumentImportManager *m_manager = nullptr;
+    FileDropFilter *m_drop = nullptr;
+    QLabel *m_icon = nullptr;
+    QLabel *m_title = nullptr;
+    QStringList m_justReceivedNames;
+};

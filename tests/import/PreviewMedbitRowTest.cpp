@@ -1,0 +1,131 @@
+#include "import/PreviewMedbitRow.h"
+
+#include "ScreenTestKit.h"
+
+#include <QSignalSpy>
+#include <QTextEdit>
+#include <QToolButton>
+
+using ScreenTestKit::child;
+
+namespace
+{
+
+PreviewMedbit entry(std::optional<QString> translated = std::nullopt)
+{
+    return {.id = QStringLiteral("m1"),
+            .entryText = QStringLiteral("Asthma"),
+            .translated = translated,
+            .language = QStringLiteral("en"),
+            .date = 1700000000,
+            .isApproxDate = true,
+            .isLocked = false,
+            .isStarred = false,
+            .tags = {QStringLiteral("hx")}};
+}
+
+} // namespace
+
+// One suggested entry row on its own: what it reports for each edit and how it follows the entry it is given.
+class PreviewMedbitRowTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<PreviewMedbitRow> m_row;
+    std::unique_ptr<QSignalSpy> m_updates;
+
+    void open(const PreviewMedbit &medbit)
+    {
+        m_row = std::make_unique<PreviewMedbitRow>(medbit);
+        m_row->resize(520, 120);
+        m_row->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_row.get()));
+        m_updates = std::make_unique<QSignalSpy>(m_row.get(), &PreviewMedbitRow::updated);
+    }
+
+    QTextEdit *editor(const char *name) const { return child<QTextEdit>(m_row.get(), name); }
+    PreviewMedbit lastUpdate() const { return m_updates->last().first().value<PreviewMedbit>(); }
+
+    // The owner takes every update back, as the import manager does.
+    void echoUpdates() { connect(m_row.get(), &PreviewMedbitRow::updated, m_row.get(), &PreviewMedbitRow::setMedbit); }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        m_updates.reset();
+        m_row.reset();
+    }
+
+    void shows_oneEditorWithTheTextAndTheApproximateDate()
+    {
+        open(entry());
+        QCOMPARE(editor("entryTextEditor")->toPlainText(), QStringLiteral("Asthma"));
+        QVERIFY(!editor("translationEditor")->isVisible());
+        QVERIFY(child<QLabel>(m_row.get(), "entryDate")->text().startsWith(QLatin1Char('~')));
+        QCOMPARE(m_updates->size(), 0);
+    }
+
+    void typingThenLocking_reportsTheTypedTextWithTheFlag()
+    {
+        open(entry());
+        echoUpdates();
+        editor("entryTextEditor")->moveCursor(QTextCursor::End);
+        QTest::keyClicks(editor("entryTextEditor"), QStringLiteral(" since 2019"));
+        QCOMPARE(m_updates->size(), 11);
+        QTest::mouseClick(child<QToolButton>(m_row.get(), "lockButton"), Qt::LeftButton);
+        QCOMPARE(lastUpdate().entryText, QStringLiteral("Asthma since 2019"));
+        QVERIFY(lastUpdate().isLocked);
+    }
+
+    void starTwice_reportsTwoUpdates_andEndsAsItWas()
+    {
+        open(entry());
+        echoUpdates();
+        QToolButton *star = child<QToolButton>(m_row.get(), "starButton");
+        QCOMPARE(star->accessibleName(), QStringLiteral("Star"));
+        QTest::mouseClick(star, Qt::LeftButton);
+        QVERIFY(lastUpdate().isStarred);
+        QTest::mouseClick(star, Qt::LeftButton);
+        QCOMPARE(m_updates->size(), 2);
+        QCOMPARE(lastUpdate(), entry());
+    }
+
+    void translationFromOutside_showsAndHidesTheField_withoutReportingIt()
+    {
+        open(entry());
+        m_row->setMedbit(entry(QStringLiteral("Asthme")));
+        QVERIFY(editor("translationEditor")->isVisible());
+        QCOMPARE(editor("translationEditor")->toPlainText(), QStringLiteral("Asthme"));
+        QVERIFY(QFontInfo(editor("entryTextEditor")->font()).pixelSize() <
+                QFontInfo(editor("translationEditor")->font()).pixelSize());
+        m_row->setMedbit(entry());
+        QVERIFY(!editor("translationEditor")->isVisible());
+        QCOMPARE(editor("translationEditor")->toPlainText(), QString());
+        QCOMPARE(m_updates->size(), 0);
+    }
+
+    void clearingTheTranslationByHand_keepsAnEmptyTranslation()
+    {
+        open(entry(QStringLiteral("Asthme")));
+        echoUpdates();
+        editor("translationEditor")->selectAll();
+        QTest::keyClick(editor("translationEditor"), Qt::Key_Backspace);
+        QCOMPARE(lastUpdate().translated, std::optional<QString>(QString()));
+        QVERIFY(editor("translationEditor")->isVisible());
+    }
+
+    void delete_asksTheOwner_withoutUpdating()
+    {
+        open(entry());
+        QSignalSpy deletes(m_row.get(), &PreviewMedbitRow::deleteRequested);
+        QToolButton *button = child<QToolButton>(m_row.get(), "deleteButton");
+        QCOMPARE(button->accessibleName(), QStringLiteral("Delete Entry"));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(deletes.size(), 1);
+        QCOMPARE(m_updates->size(), 0);
+    }
+};
+
+QTEST_MAIN(PreviewMedbitRowTest)
+#include "PreviewMedbitRowTest.moc"

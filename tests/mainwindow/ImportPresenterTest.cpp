@@ -1,0 +1,215 @@
+#include "import/DocumentImportManager.h"
+#include "import/ImportDocumentSheet.h"
+#include "import/SmartTimelinePreviewView.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
+#include "records/MedbitStore.h"
+#include "records/PatientStore.h"
+#include "widgets/AttachmentPicker.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+using ScreenTestKit::child;
+
+namespace
+{
+
+constexpr int deadlineMs = 15000;
+const QString analyzePath = QStringLiteral("/api/patients/smart_analyze_asset");
+const QString unsupportedNotes = QStringLiteral("Can't import “notes.txt” — only PDF and image files (JPG, PNG, HEIC, "
+                                                "TIFF, GIF) are supported.");
+
+// Drags `files` over `target` and drops them there, as the desktop would.
+void dropFiles(QWidget *target, const QList<QUrl> &files)
+{
+    QMimeData data;
+    data.setUrls(files);
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+}
+
+} // namespace
+
+// The window's import: the sidebar row, the import sheet, the review and the "Import Failed" alert.
+class ImportPresenterTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+    std::unique_ptr<QTemporaryDir> m_files;
+
+    DocumentImportManager *manager() const { return m_window.view()->documentImportManager(); }
+    ImportDocumentSidebarRow *row() const
+    {
+        return child<ImportDocumentSidebarRow>(m_window.view(), "importDocumentRow");
+    }
+    ImportDocumentSheet *importSheet() const { return m_window.view()->findChild<ImportDocumentSheet *>(); }
+    SmartTimelinePreviewView *review() const { return m_window.view()->findChild<SmartTimelinePreviewView *>(); }
+    QString rowText() const { return child<QLabel>(row(), "importRowText")->text(); }
+
+    QMessageBox *alert() const
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            if (widget->objectName() == QLatin1String("importFailedAlert") && widget->isVisible())
+                return static_cast<QMessageBox *>(widget);
+        return nullptr;
+    }
+
+    QUrl file(const QString &name)
+    {
+        QFile out(m_files->filePath(name));
+        if (!out.open(QIODevice::WriteOnly) || out.write("%PDF-1.4 test") < 0)
+            qFatal("cannot write a test file");
+        return QUrl::fromLocalFile(out.fileName());
+    }
+
+    void chooseInDialog(const QList<QUrl> &files)
+    {
+        AttachmentPicker::setHandlerForTesting([files](QWidget *, AttachmentPicker::Chosen chosen) { chosen(files); });
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        m_files = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_window.open(QSize(1100, 700)));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window.view()->medbitStore()->medbits().isEmpty(), deadlineMs);
+        QCOMPARE(manager()->patientID(), m_window.session()->patients()->selectedPatientID());
+    }
+
+    void cleanup()
+    {
+        AttachmentPicker::setHandlerForTesting({});
+        if (QMessageBox *shown = alert())
+            shown->done(QMessageBox::Ok);
+        m_window.close();
+        m_server.clearFaults();
+    }
+
+    void rowClick_opensTheSheet_mixedChoiceImports_andAlertsOverTheReview()
+    {
+        QCOMPARE(row()->toolTip(), QStringLiteral("Click to import, or drag a PDF or image here"));
+        QTest::mouseClick(row(), Qt::LeftButton);
+        QTRY_VERIFY(importSheet() && importSheet()->isVisible());
+        QCOMPARE(importSheet()->parentWidget(), m_window.view());
+        chooseInDialog({file("scan.pdf"), file("notes.txt")});
+        QTest::mouseClick(child<QPushButton>(importSheet(), "chooseFileButton"), Qt::LeftButton);
+        QTRY_VERIFY(!importSheet());
+        QVERIFY(review() && review()->isVisible());
+        QCOMPARE(review()->parentWidget(), m_window.view());
+        QTRY_VERIFY(alert());
+        QCOMPARE(alert()->windowTitle(), QStringLiteral("Import Failed"));
+        QCOMPARE(alert()->text(), unsupportedNotes);
+        QCOMPARE(alert()->textFormat(), Qt::PlainText);
+        QCOMPARE(alert()->parentWidget(), review());
+        QVERIFY(!review()->errorMessage());
+        QTest::mouseClick(alert()->button(QMessageBox::Ok), Qt::LeftButton);
+        QTRY_VERIFY(!alert());
+        QVERIFY(!manager()->activeError());
+    }
+
+    void onlyUnsupportedChosen_keepsTheSheetOpen_underTheAlert()
+    {
+        Q_EMIT m_window.view()->importSheetRequested();
+        QTRY_VERIFY(importSheet() && importSheet()->isVisible());
+        chooseInDialog({file("notes.txt"), file("more.docx")});
+        QTest::mouseClick(child<QPushButton>(importSheet(), "chooseFileButton"), Qt::LeftButton);
+        QTRY_VERIFY(alert());
+        QCOMPARE(alert()->text(), unsupportedNotes);
+        QCOMPARE(alert()->parentWidget(), importSheet());
+        QVERIFY(!review());
+        QCOMPARE(m_server.requests(analyzePath).size(), 0);
+    }
+
+    void dropOnTheRow_importsAndConfirms_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("confirmation");
+        QTest::newRow("one file") << QStringList{"scan.pdf"} << QStringLiteral("Added scan.pdf");
+        QTest::newRow("three images") << QStringList{"a.png", "b.jpg", "c.heic"} << QStringLiteral("Added 3 files");
+        QTest::newRow("pdf and text") << QStringList{"scan.pdf", "notes.txt"} << QStringLiteral("Added scan.pdf");
+    }
+
+    void dropOnTheRow_importsAndConfirms()
+    {
+        QFETCH(QStringList, names);
+        QList<QUrl> files;
+        for (const QString &name : std::as_const(names))
+            files.append(file(name));
+        files.append(QUrl(QStringLiteral("https://example.org/remote.pdf")));
+        dropFiles(row(), files);
+        QCOMPARE(rowText(), QStringLiteral("Import Document"));
+        QFETCH(QString, confirmation);
+        QTRY_COMPARE(rowText(), confirmation);
+        QVERIFY(review() && review()->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(rowText(), QStringLiteral("Import Document"), deadlineMs);
+    }
+
+    void laterDrop_keepsItsConfirmationForItsOwnWhile()
+    {
+        dropFiles(row(), {file("first.pdf")});
+        QTRY_COMPARE(rowText(), QStringLiteral("Added first.pdf"));
+        QTest::qWait(1000);
+        dropFiles(row(), {file("second.pdf")});
+        QTRY_COMPARE(rowText(), QStringLiteral("Added second.pdf"));
+        QElapsedTimer sinceSecond;
+        sinceSecond.start();
+        QTRY_COMPARE_WITH_TIMEOUT(rowText(), QStringLiteral("Import Document"), deadlineMs);
+        // The first drop's check, due 0.8 s after the second drop, left the second confirmation alone.
+        QVERIFY(sinceSecond.elapsed() >= ImportDocumentSidebarRow::confirmationMs - 50);
+    }
+
+    void errorShownInTheReview_alertsOnlyAfterItCloses()
+    {
+        m_server.scriptStream(
+            {{"method", "POST"},
+             {"path", analyzePath},
+             {"chunks",
+              QJsonArray{QJsonObject{{"data", "event: stream_error\ndata: {\"message\":\"Unreadable.\"}\n\n"}}}}});
+        manager()->importFiles({file("blurry.pdf")});
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->activeError().has_value(), deadlineMs);
+        QCOMPARE(review()->errorMessage(), QStringLiteral("Unreadable."));
+        m_window.session()->roundTrip();
+        QVERIFY(!alert());
+        QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(alert());
+        QCOMPARE(alert()->text(), QStringLiteral("Unreadable."));
+        QCOMPARE(alert()->parentWidget(), m_window.view());
+    }
+
+    void patientChange_endsTheImport_andClosesTheReview()
+    {
+        m_server.injectFault({{"method", "POST"}, {"path", analyzePath}, {"hang", true}});
+        manager()->importFiles({file("scan.pdf")});
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.requests(analyzePath).size(), 1, deadlineMs);
+        QVERIFY(review()->isVisible());
+        PatientStore *patients = m_window.session()->patients();
+        const QString other = patients->patients().at(1)._id;
+        patients->setSelectedPatientID(other);
+        QCOMPARE(manager()->patientID(), other);
+        QVERIFY(!manager()->isReviewPresented());
+        QTRY_VERIFY(!review());
+        m_window.session()->roundTrip();
+        QVERIFY(!manager()->activeError());
+    }
+};
+
+QTEST_MAIN(ImportPresenterTest)
+#include "ImportPresenterTest.moc"

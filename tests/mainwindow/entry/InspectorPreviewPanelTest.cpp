@@ -11,7 +11,9 @@
 #include "SignedInWindow.h"
 
 #include "net/APIClient.h"
+#include "net/AuthManager.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QStackedWidget>
@@ -80,6 +82,47 @@ private Q_SLOTS:
         QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
         QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).first().json(),
                  QJsonValue(QJsonObject{{QStringLiteral("documentId"), documentID}}));
+    }
+
+    void refreshedRecord_withoutIdOrWithRelativeLink_isShown_data()
+    {
+        QTest::addColumn<bool>("withID");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("no _id") << false << false;
+        QTest::newRow("relative uri") << true << true;
+        QTest::newRow("no _id, relative uri") << false << true;
+    }
+
+    void refreshedRecord_withoutIdOrWithRelativeLink_isShown()
+    {
+        QFETCH(bool, withID);
+        QFETCH(bool, relative);
+        const Medbit rash = fullEntry(QStringLiteral("rash"));
+        const QString documentID = *rash.documents.first()._id;
+        // The entry's own link dies; the service's renewed one is handed back in the shape of the row.
+        const QJsonObject renewed = m_server
+                                        .apiCall("POST", QStringLiteral("/patients/document/refresh"),
+                                                 {{QStringLiteral("documentId"), documentID}},
+                                                 m_window.session()->auth()->accessToken()->toUtf8())
+                                        .toObject();
+        m_server.clearRequests();
+        QJsonObject reply = renewed;
+        if (!withID)
+            reply.remove(QStringLiteral("_id"));
+        if (relative)
+            reply.insert(QStringLiteral("uri"), QUrl(renewed.value(QStringLiteral("uri")).toString()).path());
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/patients/document")}, {QStringLiteral("status"), 500}});
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document/refresh")},
+                              {QStringLiteral("status"), 200},
+                              {QStringLiteral("body"), QString::fromUtf8(QJsonDocument(reply).toJson())}});
+        select(rash);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(child<RemoteImageView>(preview, "previewImage")->phase(),
+                                  RemoteImageView::Phase::loaded, 10000);
+        QCOMPARE(QUrl(*preview->document()->uri), QUrl(renewed.value(QStringLiteral("uri")).toString()));
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
     }
 
     void load_isKeyedOnEntryAndName_soASlowEarlierReplyIsDropped()

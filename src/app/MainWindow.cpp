@@ -69,9 +69,10 @@ void MainWindow::fitToContent()
     // turn, so its cached size hint is dropped here.
     m_rootView->layout()->activate();
     layout()->invalidate();
-    // As large as the screen allows: a window larger than its screen hides its own edges.
+    // It grows only as far as the screen allows (a window larger than its screen hides its own edges), and
+    // never below the size the user gave it.
     const QSize wanted = size().expandedTo(sizeHint());
-    resize(screen() ? wanted.boundedTo(screen()->availableSize()) : wanted);
+    resize(screen() ? wanted.boundedTo(screen()->availableSize().expandedTo(size())) : wanted);
 }
 
 void MainWindow::showAbout()

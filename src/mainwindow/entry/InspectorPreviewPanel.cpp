@@ -12,6 +12,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -48,12 +49,21 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     m_pdf = new PDFKitView(m_pages);
     m_pdf->setObjectName(QStringLiteral("previewPDF"));
     m_pdf->setAccessibleName(tr("Attachment Preview"));
-    m_image = new RemoteImageView(m_pages);
+    // An image as wide as the column, scrolled when taller: a tall scan stays readable.
+    m_imageScroll = new QScrollArea(m_pages);
+    m_imageScroll->setObjectName(QStringLiteral("previewImageScroll"));
+    m_imageScroll->setAccessibleName(tr("Attachment Preview"));
+    m_imageScroll->setFrameShape(QFrame::NoFrame);
+    m_imageScroll->setWidgetResizable(true);
+    m_imageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_image = new RemoteImageView(m_imageScroll);
     m_image->setObjectName(QStringLiteral("previewImage"));
+    m_image->setScaling(RemoteImageView::Scaling::fitWidth);
+    m_imageScroll->setWidget(m_image);
     m_pages->addWidget(m_spinner);
     m_pages->addWidget(buildFailurePage());
     m_pages->addWidget(m_pdf);
-    m_pages->addWidget(m_image);
+    m_pages->addWidget(m_imageScroll);
     layout->addWidget(m_pages, 1);
     connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
         if (failed && m_pages->currentWidget() == m_pdf) {
@@ -62,7 +72,7 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
         }
     });
     connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
-        if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_image) {
+        if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_imageScroll) {
             showFailure(unreadable());
             handleLoadFailure();
         }
@@ -176,7 +186,7 @@ void InspectorPreviewPanel::showDocument()
         m_pages->setCurrentWidget(m_pdf);
         m_pdf->setUrl(url);
     } else {
-        m_pages->setCurrentWidget(m_image);
+        m_pages->setCurrentWidget(m_imageScroll);
         m_image->setUrl(url);
     }
 }

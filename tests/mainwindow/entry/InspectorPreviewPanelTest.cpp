@@ -16,7 +16,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <memory>
@@ -123,6 +126,31 @@ private Q_SLOTS:
                                   RemoteImageView::Phase::loaded, 10000);
         QCOMPARE(QUrl(*preview->document()->uri), QUrl(renewed.value(QStringLiteral("uri")).toString()));
         QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+    }
+
+    void tallImage_fillsTheColumnsWidth_andScrolls()
+    {
+        QTemporaryDir files;
+        QImage scan(300, 3000, QImage::Format_RGB32);
+        scan.fill(Qt::gray);
+        const QString path = files.filePath(QStringLiteral("tall scan.png"));
+        QVERIFY(scan.save(path));
+        Medbit medbit = fullEntry(QStringLiteral("rash"));
+        medbit.documents = {ImageAsset{QStringLiteral("no-such-document"),
+                                       QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded),
+                                       {},
+                                       QStringLiteral("tall scan.png"),
+                                       QStringLiteral("image/png"),
+                                       {}}};
+        select(medbit);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        auto *image = child<RemoteImageView>(preview, "previewImage");
+        QTRY_COMPARE_WITH_TIMEOUT(image->phase(), RemoteImageView::Phase::loaded, 10000);
+        auto *scroll = child<QScrollArea>(preview, "previewImageScroll");
+        QTRY_COMPARE(image->width(), scroll->viewport()->width());
+        QTRY_COMPARE(image->height(), image->width() * 10);
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
     }
 
     void load_isKeyedOnEntryAndName_soASlowEarlierReplyIsDropped()

@@ -112,22 +112,34 @@ private Q_SLOTS:
         QTRY_VERIFY(view->minimumSizeHint().width() >= splitter->minimumSizeHint().width() &&
                     view->width() >= view->minimumSizeHint().width());
 
-        const QStringList columns{"sidebarPanel", "timelinePanel", "medbitDetailPanel", "inspectorPreviewPanel"};
-        QList<QRect> shown;
-        for (const QString &name : columns) {
-            auto *column = view->findChild<QWidget *>(name);
-            QVERIFY2(column && column->isVisible(), qPrintable(name));
-            QVERIFY2(column->width() >= column->minimumWidth(), qPrintable(name));
-            const QRect rect(column->mapTo(view, QPoint(0, 0)), column->size());
-            QVERIFY2(view->rect().contains(rect), qPrintable(name));
-            for (const QRect &other : std::as_const(shown))
-                QVERIFY2(!rect.intersects(other), qPrintable(name));
-            shown << rect;
-        }
+        // Once laid out: each column at least its minimum, inside the window, beside the others.
+        QTRY_COMPARE(columnFaults(view), QStringList());
         QVERIFY(child<QSplitter>(view, "detailSplitter")->handle(1)->isVisible());
     }
 
 private:
+    static QStringList columnFaults(const QWidget *view)
+    {
+        QStringList faults;
+        QList<QRect> shown;
+        for (const char *name : {"sidebarPanel", "timelinePanel", "medbitDetailPanel", "inspectorPreviewPanel"}) {
+            const auto *column = child<QWidget>(view, name);
+            if (!column || !column->isVisible()) {
+                faults << QLatin1String(name) + QLatin1String(" missing");
+                continue;
+            }
+            const QRect rect(column->mapTo(view, QPoint(0, 0)), column->size());
+            if (column->width() < column->minimumWidth())
+                faults << QLatin1String(name) + QLatin1String(" below its minimum");
+            if (!view->rect().contains(rect))
+                faults << QLatin1String(name) + QLatin1String(" outside the window");
+            if (std::any_of(shown.cbegin(), shown.cend(), [&](const QRect &other) { return rect.intersects(other); }))
+                faults << QLatin1String(name) + QLatin1String(" over another column");
+            shown << rect;
+        }
+        return faults;
+    }
+
     TimelineListView *list() const { return child<TimelineListView>(m_window.view(), "timelineList"); }
     BusyIndicator *spinner() const { return child<BusyIndicator>(m_window.view(), "timelineLoadingIndicator"); }
     QPushButton *tryAgain() const { return child<QPushButton>(m_window.view(), "timelineTryAgainButton"); }

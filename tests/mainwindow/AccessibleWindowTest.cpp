@@ -105,6 +105,19 @@ private Q_SLOTS:
         QCOMPARE(readsChecked(vaccination), !had);
     }
 
+    void starAndNewEntry_showWhereTheFocusIs()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        for (const char *name : {"starButton", "newEntryButton"}) {
+            auto *button = child<QToolButton>(m_window.view(), name);
+            child<QWidget>(m_window.view(), "searchField")->setFocus(Qt::TabFocusReason);
+            const QImage unfocused = button->grab().toImage();
+            button->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY2(button->hasFocus(), name);
+            QVERIFY2(button->grab().toImage() != unfocused, name);
+        }
+    }
+
     void patientMenu_itemsAreReadableWhileOpen()
     {
         auto *picker = child<QToolButton>(m_window.view(), "patientPicker");

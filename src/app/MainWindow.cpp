@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QScreen>
 
 MainWindow::MainWindow(VantorelleApp *app, QWidget *parent)
     : QMainWindow(parent), m_app(app),
@@ -68,7 +69,10 @@ void MainWindow::fitToContent()
     // turn, so its cached size hint is dropped here.
     m_rootView->layout()->activate();
     layout()->invalidate();
-    resize(size().expandedTo(sizeHint()));
+    // It grows only as far as the screen allows (a window larger than its screen hides its own edges), and
+    // never below the size the user gave it.
+    const QSize wanted = size().expandedTo(sizeHint());
+    resize(screen() ? wanted.boundedTo(screen()->availableSize().expandedTo(size())) : wanted);
 }
 
 void MainWindow::showAbout()

@@ -1,8 +1,11 @@
 #include "AnswerStream.h"
 
 #include "net/APIClient.h"
+#include "net/AuthTokenProviding.h"
 #include "net/SSEClient.h"
 #include "net/SSEEvent.h"
+
+#include <QPointer>
 
 namespace
 {
@@ -15,6 +18,19 @@ template <typename Event> std::optional<Event> decodePayload(const QByteArray &d
     } catch (const Json::DecodingError &) {
         return std::nullopt;
     }
+}
+
+// A new access token from the session; without one the session ends, as a JSON call's failed renewal does.
+QCoro::Task<bool> renewAccessToken()
+{
+    QPointer<AuthTokenProviding> provider = APIClient::shared().authProvider();
+    if (!provider)
+        co_return false;
+    if (co_await provider->refreshAccessToken())
+        co_return true;
+    if (provider)
+        provider->clearSession();
+    co_return false;
 }
 
 } // namespace
@@ -46,10 +62,28 @@ std::optional<AnswerEvent> AnswerStream::decode(const SSEEvent &event)
 QCoro::AsyncGenerator<AnswerEvent> AnswerStream::open(AnswerQuestion question)
 {
     const APIRequest call = request(question);
-    QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(APIClient::shared().makeStreamRequest(call));
-    QCORO_FOREACH(const SSEEvent &event, events)
-    {
-        if (std::optional<AnswerEvent> decoded = decode(event))
-            co_yield std::move(*decoded);
+    for (bool mayRenew = true;; mayRenew = false) {
+        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(APIClient::shared().makeStreamRequest(call));
+        QCoro::AsyncGenerator<SSEEvent>::iterator event(nullptr);
+        std::optional<APIError> failure;
+        try {
+            event = co_await events.begin();
+        } catch (const APIError &error) {
+            failure = error;
+        }
+        if (failure) {
+            if (!mayRenew || failure->status() != 401)
+                throw *failure;
+            // An expired access token: renewed once, as every JSON call does, and the question sent again.
+            const bool renewed = co_await renewAccessToken();
+            if (!renewed)
+                throw APIError::unauthorized();
+            continue;
+        }
+        for (; event != events.end(); co_await ++event) {
+            if (std::optional<AnswerEvent> decoded = decode(*event))
+                co_yield std::move(*decoded);
+        }
+        co_return;
     }
 }

@@ -26,7 +26,9 @@ struct AnswerQuestion {
 //   QCORO_FOREACH(const AnswerEvent &event, events) { std::visit(..., event); }
 // A "message" or "done" whose payload does not decode, and an event of any other name, is skipped; reading
 // goes on after "done" and "stream_error" until the stream ends. The request goes out when iteration begins
-// and dropping the generator aborts it. Failures throw APIError (the stream's, see SSEClient).
+// and dropping the generator aborts it. A 401 before the first event renews the access token and sends the
+// question once more (a failed renewal throws APIError::unauthorized()). Other failures throw the stream's
+// APIError (see SSEClient).
 class AnswerStream final
 {
 public:

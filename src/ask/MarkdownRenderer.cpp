@@ -53,7 +53,11 @@ public:
         m_pendingCodeBreaks = 0;
     }
 
-    void leaveBlock() { m_blocks.pop_back(); }
+    void leaveBlock()
+    {
+        if (!m_blocks.empty())
+            m_blocks.pop_back();
+    }
 
     void enterSpan(MD_SPANTYPE type, void *detail)
     {
@@ -81,7 +85,13 @@ public:
         m_formats.push_back(format);
     }
 
-    void leaveSpan() { m_formats.pop_back(); }
+    // md4c 0.4 can report the end of a strikethrough it never opened ("![a](b~c)d~" then a lone "~" on a later
+    // line): the base format stays, whatever the parser reports.
+    void leaveSpan()
+    {
+        if (m_formats.size() > 1)
+            m_formats.pop_back();
+    }
 
     void text(MD_TEXTTYPE type, const QString &text)
     {

@@ -98,8 +98,12 @@ QWidget *ContentView::buildMainLayout()
     (new QVBoxLayout(m_contentColumn))->setContentsMargins(0, 0, 0, 0);
     m_detailColumn = new QWidget(m_splitter);
     m_detailColumn->setObjectName(QStringLiteral("detailColumn"));
-    m_detailColumn->setMinimumWidth(360);
-    (new QVBoxLayout(m_detailColumn))->setContentsMargins(0, 0, 0, 0);
+    // At least 360 wide, and wider when what it shows needs more (the entry with its preview), so that the
+    // window grows, or refuses to shrink, rather than letting columns overlap. It asks for room for both.
+    auto *detailLayout = new QVBoxLayout(m_detailColumn);
+    detailLayout->setContentsMargins(0, 0, 0, 0);
+    detailLayout->addSpacerItem(new QSpacerItem(360, 0, QSizePolicy::Fixed, QSizePolicy::Fixed));
+    detailLayout->addSpacerItem(new QSpacerItem(700, 0, QSizePolicy::Preferred, QSizePolicy::Fixed));
     m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_contentColumn);
     m_splitter->addWidget(m_detailColumn);

@@ -18,6 +18,22 @@ QString documentPurpose(const QString &kind, const QString &documentID)
     return kind + QLatin1Char(' ') + documentID;
 }
 
+// The service's record of the document asked for: one that leaves out its id is still that document's, and
+// a link given relative to the service is made absolute, so the preview can load it either way.
+std::optional<ImageAsset> recordOf(std::optional<ImageAsset> record, const QString &documentID)
+{
+    if (!record)
+        return record;
+    if (!record->_id)
+        record->_id = documentID;
+    if (record->uri && !record->uri->isEmpty()) {
+        const QUrl link(*record->uri);
+        if (link.isRelative())
+            record->uri = APIClient::shared().baseURL().resolved(link).toString(QUrl::FullyEncoded);
+    }
+    return record;
+}
+
 } // namespace
 
 DocumentStore::DocumentStore(const QString &patientID, QObject *parent) : QObject(parent), m_patientID(patientID) {}
@@ -34,14 +50,18 @@ QCoro::Task<std::optional<ImageAsset>> DocumentStore::fetchDocument(QString docu
 {
     const APIRequest request{.path = QStringLiteral("/patients/document"),
                              .query = {{QStringLiteral("id"), documentID}}};
-    return send<std::optional<ImageAsset>>(documentPurpose(QStringLiteral("fetch"), documentID), request);
+    std::optional<ImageAsset> record =
+        co_await send<std::optional<ImageAsset>>(documentPurpose(QStringLiteral("fetch"), documentID), request);
+    co_return recordOf(std::move(record), documentID);
 }
 
 QCoro::Task<std::optional<ImageAsset>> DocumentStore::refreshDocument(QString documentID)
 {
     APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/document/refresh")};
     request.setJSONBody(QJsonObject{{QLatin1StringView("documentId"), documentID}});
-    return send<std::optional<ImageAsset>>(documentPurpose(QStringLiteral("refresh"), documentID), request);
+    std::optional<ImageAsset> record =
+        co_await send<std::optional<ImageAsset>>(documentPurpose(QStringLiteral("refresh"), documentID), request);
+    co_return recordOf(std::move(record), documentID);
 }
 
 QCoro::Task<QList<ImageAsset>> DocumentStore::allDocuments()

@@ -34,7 +34,8 @@ public:
 
     QString patientID() const { return m_patientID; }
 
-    // The stored record; none when the service answers null.
+    // The stored record; none when the service answers null. A record without an id takes `documentID`, and a
+    // relative link is resolved against the service's address (both here and after a refresh).
     QCoro::Task<std::optional<ImageAsset>> fetchDocument(QString documentID);
     // Asks the service to renew the document's links; the renewed record, or none.
     QCoro::Task<std::optional<ImageAsset>> refreshDocument(QString documentID);

@@ -93,6 +93,9 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
         // The caller keeps what it showed; a failed refresh of one entry is not a list failure.
         co_return std::nullopt;
     }
+    // A reply about another entry says nothing about this one, and must not overwrite that other row.
+    if (medbit && medbit->id != id)
+        co_return std::nullopt;
     if (self && medbit)
         replaceFirst(*medbit);
     co_return medbit;

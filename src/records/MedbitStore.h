@@ -37,7 +37,7 @@ public:
 
     // Never throws: a failure lands in lastError.
     QCoro::Task<> loadMedbits();
-    // The entry in full, replacing the listed one; nullopt on any failure.
+    // The entry in full, replacing the listed one; nullopt on any failure or a reply about another entry.
     QCoro::Task<std::optional<Medbit>> fetchMedbit(QString id);
     // These throw APIError and leave the list unchanged on failure. Without a patient id they write under
     // the open patient; a caller that must stay with one patient through several steps passes it.

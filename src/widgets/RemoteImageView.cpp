@@ -63,13 +63,37 @@ void RemoteImageView::setScaling(Scaling scaling)
     if (m_scaling == scaling)
         return;
     m_scaling = scaling;
+    QSizePolicy policy = sizePolicy();
+    policy.setHeightForWidth(scaling == Scaling::fitWidth);
+    setSizePolicy(policy);
     m_scaled = QPixmap();
+    updateGeometry();
     update();
 }
 
 QSize RemoteImageView::sizeHint() const
 {
     return m_image.isNull() ? QSize(160, 120) : m_image.size().boundedTo(QSize(640, 640));
+}
+
+void RemoteImageView::fitHeightToWidth()
+{
+    // A scroll area sizes a resizable widget by its minimum, not by its height for width: the image's height at
+    // the view's width is made the minimum.
+    if (m_scaling == Scaling::fitWidth)
+        setMinimumHeight(heightForWidth(width()));
+}
+
+bool RemoteImageView::hasHeightForWidth() const
+{
+    return m_scaling == Scaling::fitWidth;
+}
+
+int RemoteImageView::heightForWidth(int width) const
+{
+    if (m_image.isNull() || m_image.width() == 0)
+        return sizeHint().height();
+    return int(qint64(m_image.height()) * width / m_image.width());
 }
 
 QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
@@ -90,6 +114,7 @@ QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
         co_return;
     m_image = image;
     m_scaled = QPixmap();
+    fitHeightToWidth();
     updateGeometry();
     update();
     setPhase(image.isNull() ? Phase::failed : Phase::loaded);
@@ -118,8 +143,10 @@ void RemoteImageView::paintEvent(QPaintEvent *)
         return;
     if (m_scaled.isNull()) {
         const Qt::AspectRatioMode mode =
-            m_scaling == Scaling::fit ? Qt::KeepAspectRatio : Qt::KeepAspectRatioByExpanding;
-        m_scaled = QPixmap::fromImage(m_image.scaled(size(), mode, Qt::SmoothTransformation));
+            m_scaling == Scaling::fill ? Qt::KeepAspectRatioByExpanding : Qt::KeepAspectRatio;
+        const QImage scaled = m_scaling == Scaling::fitWidth ? m_image.scaledToWidth(width(), Qt::SmoothTransformation)
+                                                             : m_image.scaled(size(), mode, Qt::SmoothTransformation);
+        m_scaled = QPixmap::fromImage(scaled);
     }
     QPainter painter(this);
     painter.drawPixmap((width() - m_scaled.width()) / 2, (height() - m_scaled.height()) / 2, m_scaled);
@@ -128,4 +155,5 @@ void RemoteImageView::paintEvent(QPaintEvent *)
 void RemoteImageView::resizeEvent(QResizeEvent *)
 {
     m_scaled = QPixmap();
+    fitHeightToWidth();
 }

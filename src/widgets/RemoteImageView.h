@@ -27,8 +27,9 @@ class RemoteImageView final : public QWidget
 public:
     enum class Phase { loading, loaded, failed };
     Q_ENUM(Phase)
-    // fit: the whole image, centred; fill: the view covered, the image cropped (thumbnails).
-    enum class Scaling { fit, fill };
+    // fit: the whole image, centred; fill: the view covered, the image cropped (thumbnails); fitWidth: as
+    // wide as the view and as tall as that makes it (for a scroll area, so a tall scan stays readable).
+    enum class Scaling { fit, fill, fitWidth };
 
     explicit RemoteImageView(QWidget *parent = nullptr);
     ~RemoteImageView() override;
@@ -40,6 +41,8 @@ public:
     void setScaling(Scaling scaling);
 
     QSize sizeHint() const override;
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
 
 Q_SIGNALS:
     void phaseChanged(RemoteImageView::Phase phase);
@@ -52,6 +55,7 @@ private:
     QCoro::Task<> load(QUrl url, quint64 generation);
     void setPhase(Phase phase);
     void cancelLoad();
+    void fitHeightToWidth();
 
     BusyIndicator *m_spinner = nullptr;
     QUrl m_url;

@@ -19,7 +19,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("clipboard"), QStringLiteral("edit-paste")},
         {QStringLiteral("gearshape"), QStringLiteral("configure")},
         {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
-        {QStringLiteral("xmark.circle.fill"), QStringLiteral("edit-clear")},
+        {QStringLiteral("xmark.circle.fill"), QStringLiteral("window-close")},
         {QStringLiteral("square.and.pencil"), QStringLiteral("document-edit")},
         {QStringLiteral("star.fill"), QStringLiteral("rating")},
         {QStringLiteral("star"), QStringLiteral("rating-unrated")},

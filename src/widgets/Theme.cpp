@@ -103,4 +103,10 @@ void setTextColor(QWidget *widget, const QColor &color)
     widget->setPalette(colours);
 }
 
+void showFocusRing(QWidget *toolButton)
+{
+    toolButton->setStyleSheet(QStringLiteral("QToolButton { border: 2px solid transparent; border-radius: 5px; }"
+                                             " QToolButton:focus { border-color: palette(highlight); }"));
+}
+
 } // namespace Theme

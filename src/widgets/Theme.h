@@ -37,5 +37,7 @@ QColor tileColor();
 
 // Text (labels' and buttons') in one colour, through the widget's palette.
 void setTextColor(QWidget *widget, const QColor &color);
+// A flat tool button draws no focus of its own: this one gets a ring in the accent colour while focused.
+void showFocusRing(QWidget *toolButton);
 
 } // namespace Theme

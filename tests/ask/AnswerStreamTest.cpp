@@ -137,8 +137,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, body);
         QFETCH(QString, text);
         QFETCH(bool, unauthorizedWithoutMessage);
-        m_server.injectFault(
-            {{"path"_L1, answerPath}, {"status"_L1, status}, {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
+        // Twice: a 401 is met again after the one renewal of the token.
+        m_server.injectFault({{"path"_L1, answerPath},
+                              {"status"_L1, status},
+                              {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())},
+                              {"times"_L1, 2}});
         QList<AnswerEvent> events;
         const std::optional<APIError> error =
             failureOf(collect({.patientID = m_patientID, .content = u"q"_s}, &events));
@@ -148,6 +151,34 @@ private Q_SLOTS:
         QCOMPARE(error->isUnauthorizedWithoutMessage(), unauthorizedWithoutMessage);
         QVERIFY(!error->isCanceled());
         QVERIFY(events.isEmpty());
+    }
+
+    void unauthorized_beforeAnyEvent_renewsTheTokenOnce_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("expired token") << true;
+        QTest::newRow("rejected again after renewal") << false;
+    }
+    void unauthorized_beforeAnyEvent_renewsTheTokenOnce()
+    {
+        QFETCH(bool, answered);
+        if (answered)
+            m_server.expireAccessTokens();
+        else
+            m_server.injectFault({{"path"_L1, answerPath}, {"status"_L1, 401}, {"times"_L1, 2}});
+        QList<AnswerEvent> events;
+        const std::optional<APIError> error =
+            failureOf(collect({.patientID = m_patientID, .content = u"q"_s}, &events));
+        QCOMPARE(!error, answered);
+        if (answered)
+            QVERIFY(std::holds_alternative<ChatDoneEvent>(events.last()));
+        else
+            QCOMPARE(error->status(), 401);
+        QCOMPARE(m_server.requests(answerPath).size(), 2);
+        QCOMPARE(m_server.requests(u"/api/auth/refreshToken"_s).size(), 1);
+        const QList<LoggedRequest> sent = m_server.requests(answerPath);
+        QVERIFY(sent[0].header("Authorization") != sent[1].header("Authorization"));
+        QCOMPARE(sent[0].query, sent[1].query);
     }
 
 private:

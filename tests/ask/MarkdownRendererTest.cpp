@@ -76,6 +76,13 @@ private Q_SLOTS:
         QCOMPARE(shown(markdown), expected);
     }
 
+    // The parser reports the end of a strikethrough it never opened here; the text still renders whole.
+    void unbalancedStrikethrough_rendersItsText()
+    {
+        const QString text = shown(QStringLiteral("![a](b~c)d~\ne~ f"));
+        QVERIFY2(text.startsWith(QLatin1Char('a')) && text.endsWith(QLatin1Char('f')), qPrintable(text));
+    }
+
     void inlineStyles_stay_andHeadingsUseTheBodyStyle()
     {
         const QString markdown = QStringLiteral("# Head\n**b** *i* `c` ~~s~~ [l](https://example.com/a?b=1)");

@@ -6,6 +6,7 @@
 #include "records/MedbitStore.h"
 #include "records/Patient.h"
 
+#include <QJsonDocument>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -225,6 +226,19 @@ private Q_SLOTS:
         QCOMPARE(AwaitTask::run(m_store->fetchMedbit(before.first().id)), std::nullopt);
         QCOMPARE(m_store->medbits(), before);
         QVERIFY(!m_store->lastError());
+    }
+
+    void fetch_replyAboutAnotherEntry_changesNoRow()
+    {
+        open(0);
+        const QList<Medbit> before = m_store->medbits();
+        Medbit other = before.at(1);
+        other.entryText = QStringLiteral("Overwritten by a stray reply");
+        const QByteArray body = QJsonDocument(other.toJson()).toJson();
+        m_server.injectFault(
+            {{"path", QStringLiteral("/api/medbits/get")}, {"status", 200}, {"body", QString::fromUtf8(body)}});
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(before.first().id)), std::nullopt);
+        QCOMPARE(m_store->medbits(), before);
     }
 
     void failedChanges_throw_andLeaveTheListAlone()

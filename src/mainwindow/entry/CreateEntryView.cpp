@@ -11,6 +11,7 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -20,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -89,13 +91,13 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Sunken);
     layout->addWidget(divider);
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("entryScrollArea"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText));
-    layout->addWidget(scroll, 1);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("entryScrollArea"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText));
+    layout->addWidget(m_scroll, 1);
     connect(m_saveAction, &ScreenAction::busyChanged, this, &CreateEntryView::refresh);
     refresh();
     m_editor->setFocus();
@@ -174,10 +176,18 @@ QWidget *CreateEntryView::dateSection()
     m_datePicker = new QDateEdit(m_date.date(), box);
     m_datePicker->setObjectName(QStringLiteral("datePicker"));
     m_datePicker->setAccessibleName(tr("Date"));
+    m_datePicker->setDisplayFormat(EntryDate::fullYearFormat(locale()));
     m_datePicker->setCalendarPopup(true);
-    // The time of day of the starting moment stays, so today can never lie in the future.
-    m_datePicker->setMaximumDate(EntryDate::now().date());
-    connect(m_datePicker, &QDateEdit::dateChanged, this, [this](QDate day) { m_date = EntryDate::onDay(m_date, day); });
+    // Typed month first, a past date passes through days after today (12/31/1929 is 12/5/2024 on the way), which
+    // a maximum on the field itself would refuse: the calendar never offers them, and the field is brought back
+    // to today when it is left on one, or when a date is set from outside.
+    m_datePicker->calendarWidget()->setMaximumDate(EntryDate::now().date());
+    connect(m_datePicker, &QDateEdit::dateChanged, this, [this](QDate day) {
+        m_date = EntryDate::onDay(m_date, day);
+        if (!m_datePicker->hasFocus())
+            keepDateNotAfterToday();
+    });
+    connect(m_datePicker, &QDateEdit::editingFinished, this, &CreateEntryView::keepDateNotAfterToday);
     m_approximate = toggle(tr("Approximate"), "approximateToggle", box);
     row->addWidget(m_datePicker);
     row->addWidget(m_approximate);
@@ -284,12 +294,20 @@ void CreateEntryView::refresh()
     m_addAttachment->setEnabled(!isSaving());
 }
 
+void CreateEntryView::keepDateNotAfterToday()
+{
+    const QDate today = EntryDate::now().date();
+    if (m_datePicker && m_datePicker->date() > today)
+        m_datePicker->setDate(today);
+}
+
 void CreateEntryView::save()
 {
     const QString text = m_editor->toPlainText().trimmed();
     if (text.isEmpty() || isSaving() || !m_store)
         return;
     FormKit::setCaptionText(m_error, QString());
+    keepDateNotAfterToday();
     SaveJob job;
     job.entry = entryToSave(text);
     // The patient of this press of Save, whatever the window shows by the time the steps run; once the
@@ -381,4 +399,7 @@ void CreateEntryView::finishSave(const std::optional<QString> &failure)
     }
     FormKit::setCaptionText(m_error, *failure);
     m_editor->setFocus();
+    // The message sits below the attachments, where the user looks after "Save": scrolled into view once
+    // the form has made room for it.
+    QTimer::singleShot(0, this, [this] { m_scroll->ensureWidgetVisible(m_error); });
 }

@@ -19,6 +19,7 @@ class QDateEdit;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QScrollArea;
 class QVBoxLayout;
 class ScreenAction;
 
@@ -59,6 +60,7 @@ private:
     void addAttachments();
     void appendPending(const QList<QUrl> &urls);
     void refresh();
+    void keepDateNotAfterToday();
     void save();
     Medbit entryToSave(const QString &text) const;
     QCoro::Task<> runSave(SaveJob job);
@@ -90,4 +92,5 @@ private:
     QPushButton *m_addAttachment = nullptr;
     BusyButton *m_save = nullptr;
     QLabel *m_error = nullptr;
+    QScrollArea *m_scroll = nullptr;
 };

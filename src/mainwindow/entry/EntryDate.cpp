@@ -1,5 +1,7 @@
 #include "mainwindow/entry/EntryDate.h"
 
+#include <QRegularExpression>
+
 namespace
 {
 
@@ -33,4 +35,12 @@ QDateTime EntryDate::onDay(const QDateTime &moment, QDate day)
     QDateTime moved = moment;
     moved.setDate(day);
     return moved;
+}
+
+QString EntryDate::fullYearFormat(const QLocale &locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    static const QRegularExpression year(QStringLiteral("y+"));
+    format.replace(year, QStringLiteral("yyyy"));
+    return format;
 }

@@ -2,6 +2,8 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QLocale>
+#include <QString>
 
 #include <functional>
 
@@ -18,5 +20,8 @@ void setClockForTesting(std::function<QDateTime()> clock);
 qint64 secondsSince1970(const QDateTime &moment);
 // `moment` moved to `day`, keeping its time of day.
 QDateTime onDay(const QDateTime &moment, QDate day);
+// The locale's short date with the year in full ("M/d/yyyy" where the locale writes "M/d/yy"): a two-digit
+// year would read "65" as 2065, or not at all.
+QString fullYearFormat(const QLocale &locale);
 
 } // namespace EntryDate

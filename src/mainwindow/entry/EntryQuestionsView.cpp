@@ -26,6 +26,19 @@ namespace
 
 constexpr int maximumExchangeHeight = 220;
 
+// A hairline in the secondary colour, faint, as the platform draws a divider.
+QFrame *divider(QWidget *parent)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(1);
+    QColor faint = Theme::secondaryColor(parent);
+    faint.setAlphaF(0.3f);
+    Theme::setTextColor(line, faint);
+    return line;
+}
+
 } // namespace
 
 EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState *state, QWidget *parent)
@@ -35,17 +48,15 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    layout->addWidget(divider);
+    layout->addWidget(divider(this));
     m_exchangeScroll = new QScrollArea(this);
     m_exchangeScroll->setObjectName(QStringLiteral("askExchanges"));
+    m_exchangeScroll->setAccessibleName(tr("Questions and Answers"));
     m_exchangeScroll->setWidgetResizable(true);
     m_exchangeScroll->setFrameShape(QFrame::NoFrame);
     m_exchangeScroll->hide();
     layout->addWidget(m_exchangeScroll);
-    m_exchangeDivider = new QFrame(this);
-    m_exchangeDivider->setFrameShape(QFrame::HLine);
+    m_exchangeDivider = divider(this);
     m_exchangeDivider->hide();
     layout->addWidget(m_exchangeDivider);
 
@@ -54,6 +65,9 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     row->setSpacing(12);
     m_askField = new ClipboardTrackingTextField(clipboard, tr("Ask about this entry..."), QStringLiteral("Ask"), this);
     m_askField->setObjectName(QStringLiteral("askField"));
+    m_askField->setStyleSheet(QStringLiteral("QLineEdit { background: palette(base); border-radius: 20px;"
+                                             " border: 1px solid rgba(128, 128, 128, 51); padding: 10px 16px; }"));
+    m_askField->setMinimumHeight(20 + 2 * 10 + 2);
     m_askField->setText(m_state->askText());
     m_askField->setOnSubmit([this] { submitAsk(); });
     connect(m_askField, &QLineEdit::textChanged, this, [this](const QString &text) {
@@ -214,14 +228,18 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
     layout->setContentsMargins(24, 12, 24, 0);
     layout->setSpacing(16);
     for (const AskExchange &item : std::as_const(m_askExchanges)) {
+        // Question and answer 6 apart; exchanges 16 apart.
+        auto *block = new QVBoxLayout;
+        block->setSpacing(6);
+        layout->addLayout(block);
         auto *question = FormKit::selectableText(item.question, list);
         question->setObjectName(QStringLiteral("askQuestion"));
         question->setFont(Theme::systemFont(13, QFont::DemiBold));
-        layout->addWidget(question);
+        block->addWidget(question);
         if (item.answer.isEmpty() && !item.isFinished) {
             auto *spinner = new BusyIndicator(16, list);
             spinner->setObjectName(QStringLiteral("askSpinner"));
-            layout->addWidget(spinner);
+            block->addWidget(spinner);
             continue;
         }
         auto *answer = new MarkdownAnswerLabel(list);
@@ -230,7 +248,7 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
         answer->setProperty("isError", item.isError);
         answer->setProperty("exchangeId", item.id);
         showAnswer(answer, item);
-        layout->addWidget(answer);
+        block->addWidget(answer);
     }
     const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
     m_exchangeScroll->setWidget(list);

@@ -4,6 +4,7 @@
 #include "net/APIError.h"
 #include "records/DocumentStore.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
@@ -11,6 +12,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -34,7 +36,9 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     : QWidget(parent), m_state(state), m_documents(new DocumentStore(QString(), this))
 {
     setObjectName(QStringLiteral("inspectorPreviewPanel"));
-    setFixedWidth(320);
+    // 320 wide when it opens; the divider beside it can widen it.
+    setMinimumWidth(320);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
@@ -44,12 +48,22 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     m_spinner = new BusyIndicator(24, m_pages);
     m_pdf = new PDFKitView(m_pages);
     m_pdf->setObjectName(QStringLiteral("previewPDF"));
-    m_image = new RemoteImageView(m_pages);
+    m_pdf->setAccessibleName(tr("Attachment Preview"));
+    // An image as wide as the column, scrolled when taller: a tall scan stays readable.
+    m_imageScroll = new QScrollArea(m_pages);
+    m_imageScroll->setObjectName(QStringLiteral("previewImageScroll"));
+    m_imageScroll->setAccessibleName(tr("Attachment Preview"));
+    m_imageScroll->setFrameShape(QFrame::NoFrame);
+    m_imageScroll->setWidgetResizable(true);
+    m_imageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_image = new RemoteImageView(m_imageScroll);
     m_image->setObjectName(QStringLiteral("previewImage"));
+    m_image->setScaling(RemoteImageView::Scaling::fitWidth);
+    m_imageScroll->setWidget(m_image);
     m_pages->addWidget(m_spinner);
     m_pages->addWidget(buildFailurePage());
     m_pages->addWidget(m_pdf);
-    m_pages->addWidget(m_image);
+    m_pages->addWidget(m_imageScroll);
     layout->addWidget(m_pages, 1);
     connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
         if (failed && m_pages->currentWidget() == m_pdf) {
@@ -58,7 +72,7 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
         }
     });
     connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
-        if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_image) {
+        if (phase == RemoteImageView::Phase::failed && m_pages->currentWidget() == m_imageScroll) {
             showFailure(unreadable());
             handleLoadFailure();
         }
@@ -79,6 +93,7 @@ QWidget *InspectorPreviewPanel::buildHeader()
     close->setAccessibleName(tr("Close Preview"));
     close->setAutoRaise(true);
     close->setIcon(SymbolIcons::icon(QStringLiteral("xmark.circle.fill")));
+    Theme::showFocusRing(close);
     connect(close, &QToolButton::clicked, this, [this] { m_state->setActiveDocumentName(std::nullopt); });
     row->addWidget(icon);
     row->addWidget(title);
@@ -94,7 +109,8 @@ QWidget *InspectorPreviewPanel::buildFailurePage()
     column->setSpacing(8);
     column->addStretch(1);
     auto *icon = new QLabel(m_failure);
-    icon->setPixmap(SymbolIcons::icon(QStringLiteral("exclamationmark.triangle")).pixmap(32, 32));
+    icon->setPixmap(SymbolIcons::tinted(QStringLiteral("exclamationmark.triangle"), 32, Theme::secondaryColor(this),
+                                        devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
     m_failureText = new QLabel(m_failure);
     m_failureText->setObjectName(QStringLiteral("previewFailure"));
@@ -102,6 +118,7 @@ QWidget *InspectorPreviewPanel::buildFailurePage()
     m_failureText->setWordWrap(true);
     m_failureText->setAlignment(Qt::AlignCenter);
     m_failureText->setContentsMargins(12, 0, 12, 0);
+    FormKit::setSecondary(m_failureText);
     column->addWidget(icon);
     column->addWidget(m_failureText);
     column->addStretch(1);
@@ -169,7 +186,7 @@ void InspectorPreviewPanel::showDocument()
         m_pages->setCurrentWidget(m_pdf);
         m_pdf->setUrl(url);
     } else {
-        m_pages->setCurrentWidget(m_image);
+        m_pages->setCurrentWidget(m_imageScroll);
         m_image->setUrl(url);
     }
 }

@@ -14,6 +14,7 @@
 
 class PDFKitView;
 class QLabel;
+class QScrollArea;
 class QStackedWidget;
 class RemoteImageView;
 class BusyIndicator;
@@ -62,5 +63,6 @@ private:
     QWidget *m_failure = nullptr;
     QLabel *m_failureText = nullptr;
     PDFKitView *m_pdf = nullptr;
+    QScrollArea *m_imageScroll = nullptr;
     RemoteImageView *m_image = nullptr;
 };

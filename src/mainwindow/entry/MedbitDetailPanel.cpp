@@ -14,6 +14,7 @@
 #include "window/WindowState.h"
 
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -32,6 +33,7 @@ QToolButton *flagButton(const QString &objectName, QWidget *parent)
     button->setAutoRaise(true);
     button->setFixedSize(24, 24);
     button->setFocusPolicy(Qt::StrongFocus);
+    Theme::showFocusRing(button);
     return button;
 }
 
@@ -49,6 +51,7 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipb
     layout->setSpacing(0);
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("detailScroll"));
+    scroll->setAccessibleName(tr("Entry Details"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto *holder = new QWidget(scroll);
@@ -101,9 +104,8 @@ void MedbitDetailPanel::buildContent()
     layout->setSpacing(20);
     layout->addWidget(buildCard(m_content));
     layout->addWidget(buildCategories(m_content));
-    m_flagError = new QLabel(m_content);
+    m_flagError = FormKit::errorCaption(m_content);
     m_flagError->setObjectName(QStringLiteral("flagUpdateError"));
-    FormKit::setCaptionText(m_flagError, QString());
     layout->addWidget(m_flagError);
     layout->addWidget(buildActions(m_content));
     layout->addStretch(1);
@@ -117,15 +119,22 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     card->setMinimumHeight(140);
     card->setStyleSheet(QStringLiteral("#entryCard { background: palette(base); border: 1px solid rgba(128,128,128,50);"
                                        " border-radius: 12px; }"));
-    auto *row = new QHBoxLayout(card);
+    // Two layers: the text, flags and tile below, the date badge over them 10 from the bottom-right corner.
+    auto *layers = new QGridLayout(card);
+    layers->setContentsMargins(0, 0, 0, 0);
+    auto *row = new QHBoxLayout;
     row->setContentsMargins(16, 16, 16, 16);
+    layers->addLayout(row, 0, 0);
     auto *column = new QVBoxLayout;
     column->setSpacing(0);
     m_text = FormKit::selectableText(QString(), card);
     m_text->setObjectName(QStringLiteral("entryText"));
-    m_text->setFont(Theme::headlineFont());
+    m_text->setFont(Theme::systemFont(20));
     m_original = FormKit::selectableText(QString(), card);
     m_original->setObjectName(QStringLiteral("entryOriginalText"));
+    m_original->setFont(Theme::systemFont(16));
+    m_original->setContentsMargins(0, 2, 0, 0);
+    FormKit::setSecondary(m_original);
     column->addWidget(m_text);
     column->addWidget(m_original);
     column->addStretch(1);
@@ -135,7 +144,8 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_initials->setObjectName(QStringLiteral("entryInitials"));
     m_initials->setTextFormat(Qt::PlainText);
     m_initials->setFont(Theme::systemFont(14, QFont::Medium));
-    bottom->addWidget(m_initials);
+    FormKit::setSecondary(m_initials);
+    bottom->addWidget(m_initials, 0, Qt::AlignBottom);
     m_star = flagButton(QStringLiteral("starButton"), card);
     connect(m_star, &QToolButton::clicked, this, [this] {
         Medbit changed = m_medbit;
@@ -148,8 +158,11 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
         changed.isLocked = !changed.isLocked;
         saveEntry(changed);
     });
-    bottom->addWidget(m_star);
-    bottom->addWidget(m_lock);
+    auto *flags = new QHBoxLayout;
+    flags->setSpacing(12);
+    flags->addWidget(m_star);
+    flags->addWidget(m_lock);
+    bottom->addLayout(flags);
     bottom->addStretch(1);
     column->addLayout(bottom);
     row->addLayout(column, 1);
@@ -159,6 +172,7 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     connect(m_tile, &AttachmentTile::clicked, this, &MedbitDetailPanel::togglePreview);
     side->addWidget(m_tile, 0, Qt::AlignTop | Qt::AlignRight);
     side->addStretch(1);
+    row->addLayout(side);
     auto *badge = new QFrame(card);
     badge->setObjectName(QStringLiteral("dateBadge"));
     badge->setStyleSheet(QStringLiteral("#dateBadge { border: 1px solid rgba(128,128,128,80); border-radius: 6px; }"));
@@ -172,11 +186,14 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     for (QLabel *label : {m_dateHead, m_dateTail}) {
         label->setTextFormat(Qt::PlainText);
         label->setFont(Theme::systemFont(11, QFont::Medium));
+        FormKit::setSecondary(label);
         label->setAlignment(Qt::AlignCenter);
         badgeLayout->addWidget(label);
     }
-    side->addWidget(badge, 0, Qt::AlignBottom | Qt::AlignRight);
-    row->addLayout(side);
+    auto *corner = new QVBoxLayout;
+    corner->setContentsMargins(10, 10, 10, 10);
+    corner->addWidget(badge);
+    layers->addLayout(corner, 0, 0, Qt::AlignBottom | Qt::AlignRight);
     return card;
 }
 
@@ -326,8 +343,10 @@ void MedbitDetailPanel::openEditor()
 
 void MedbitDetailPanel::confirmDelete()
 {
-    auto *alert = new QMessageBox(QMessageBox::NoIcon, tr("Remove entry"),
-                                  tr("This entry will be permanently deleted."), QMessageBox::NoButton, this);
+    // The title also as the alert's own text: most desktops hide a window-modal dialog's title.
+    auto *alert =
+        new QMessageBox(QMessageBox::NoIcon, tr("Remove entry"), tr("Remove entry"), QMessageBox::NoButton, this);
+    alert->setInformativeText(tr("This entry will be permanently deleted."));
     alert->setObjectName(QStringLiteral("deleteAlert"));
     Theme::applyPalette(alert);
     alert->setAttribute(Qt::WA_DeleteOnClose);

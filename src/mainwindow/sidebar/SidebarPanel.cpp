@@ -50,7 +50,7 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, Docum
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(12);
-    layout->addWidget(buildPatientPicker());
+    layout->addWidget(buildPatientPicker(), 0, Qt::AlignLeft);
     auto *importRow = new ImportDocumentSidebarRow(importManager, this);
     connect(importRow, &ImportDocumentSidebarRow::importSheetRequested, this, &SidebarPanel::importSheetRequested);
     layout->addWidget(importRow);
@@ -88,7 +88,8 @@ QToolButton *SidebarPanel::buildPatientPicker()
     m_patientPicker->setFocusPolicy(Qt::StrongFocus);
     m_patientPicker->setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
     m_patientPicker->setIconSize(QSize(22, 22));
-    m_patientPicker->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // As wide as its name, so that the menu's chevron sits beside the name, not at the column's far edge.
+    m_patientPicker->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     m_patientPicker->setFont(Theme::systemFont(13, QFont::Medium));
     auto *menu = new QMenu(m_patientPicker);
     menu->setObjectName(QStringLiteral("patientMenu"));

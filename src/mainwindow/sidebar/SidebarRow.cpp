@@ -2,6 +2,8 @@
 
 #include "widgets/Theme.h"
 
+#include <QAccessibleWidget>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -11,6 +13,57 @@ namespace
 constexpr int horizontalPadding = 6;
 constexpr int spacing = 10;
 
+// Reads a row as a checkable button in its real state, and offers "Press" and "Toggle", both a click.
+class SidebarRowAccessible final : public QAccessibleWidget
+{
+public:
+    explicit SidebarRowAccessible(SidebarRow *row) : QAccessibleWidget(row, QAccessible::Button) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const QString text = QAccessibleWidget::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            return row()->text();
+        return text;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = row()->isSelected();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        // A row without an action takes no focus and does nothing.
+        const bool acts = row()->isEnabled() && row()->focusPolicy() != Qt::NoFocus;
+        const QStringList own = acts ? QStringList{pressAction(), toggleAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == pressAction() || name == toggleAction()) {
+            if (row()->isEnabled())
+                row()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    SidebarRow *row() const { return static_cast<SidebarRow *>(widget()); }
+};
+
+QAccessibleInterface *rowAccessible(const QString &, QObject *object)
+{
+    if (auto *row = qobject_cast<SidebarRow *>(object))
+        return new SidebarRowAccessible(row);
+    return nullptr;
+}
+
 } // namespace
 
 SidebarRow::SidebarRow(const QString &title, std::function<void()> action, int verticalPadding, QWidget *parent)
@@ -18,8 +71,8 @@ SidebarRow::SidebarRow(const QString &title, std::function<void()> action, int v
 {
     setText(title);
     setFont(Theme::systemFont(13));
-    // Checkable, so assistive technology hears which row is the current one.
-    setCheckable(true);
+    static const bool accessibleInstalled = (QAccessible::installFactory(&rowAccessible), true);
+    Q_UNUSED(accessibleInstalled);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     if (m_action) {
         setFocusPolicy(Qt::StrongFocus);
@@ -81,7 +134,25 @@ void SidebarRow::paintEvent(QPaintEvent *)
                      fontMetrics().elidedText(text(), Qt::ElideRight, label.width()));
 }
 
-void SidebarRow::nextCheckState()
+void SidebarRow::setSelected(bool selected)
 {
-    // The selection follows the window's state, not the click.
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
+void SidebarRow::keyPressEvent(QKeyEvent *event)
+{
+    // Space clicks a button already; Return and Enter do the same here, as on a list row.
+    const bool isReturn = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (isReturn && m_action && event->modifiers() == Qt::NoModifier) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }

@@ -7,7 +7,9 @@
 
 // The frame the sidebar's rows share: a leading element, the title in the body font, the whole row the click
 // area, tinted in the accent colour while selected. A row without an action looks the same and takes no
-// clicks. The sidebar sets the selection; a click only runs the action.
+// clicks. The sidebar sets the selection; a click only runs the action. The row is not a checkable button,
+// whose "Toggle" would flip the tick without running the action: it tells assistive technology its selection
+// as a checked state, and its accessible actions, Space and Return all click it.
 class SidebarRow : public QAbstractButton
 {
     Q_OBJECT
@@ -15,8 +17,8 @@ class SidebarRow : public QAbstractButton
 public:
     SidebarRow(const QString &title, std::function<void()> action, int verticalPadding, QWidget *parent = nullptr);
 
-    bool isSelected() const { return isChecked(); }
-    void setSelected(bool selected) { setChecked(selected); }
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
 
     QSize sizeHint() const override;
 
@@ -38,9 +40,10 @@ protected:
                            const QColor &textColor, const std::optional<QColor> &outline = std::nullopt);
 
     void paintEvent(QPaintEvent *event) override;
-    void nextCheckState() override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::function<void()> m_action;
     int m_verticalPadding = 0;
+    bool m_selected = false;
 };

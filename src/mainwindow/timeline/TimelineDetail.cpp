@@ -8,13 +8,17 @@
 #include "window/WindowState.h"
 
 #include <QHBoxLayout>
+#include <QSplitter>
 
 TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
-      m_clipboardManager(context.clipboardManager), m_state(context.state), m_layout(new QHBoxLayout(this))
+      m_clipboardManager(context.clipboardManager), m_state(context.state), m_splitter(new QSplitter(this))
 {
-    m_layout->setContentsMargins(0, 0, 0, 0);
-    m_layout->setSpacing(0);
+    m_splitter->setObjectName(QStringLiteral("detailSplitter"));
+    m_splitter->setChildrenCollapsible(false);
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineDetail::refreshDetail);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &TimelineDetail::refreshPreview);
     refreshDetail();
@@ -28,8 +32,11 @@ void TimelineDetail::refreshDetail()
         discardLater(m_detail);
     } else {
         if (!m_detail) {
-            m_detail = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, this);
-            m_layout->insertWidget(0, m_detail, 1);
+            m_detail = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, m_splitter);
+            QSizePolicy grows = m_detail->sizePolicy();
+            grows.setHorizontalStretch(1);
+            m_detail->setSizePolicy(grows);
+            m_splitter->insertWidget(0, m_detail);
         }
         m_detail->setMedbit(*selected, m_patientStore->selectedRecord().patient._id);
     }
@@ -46,8 +53,8 @@ void TimelineDetail::refreshPreview()
         return;
     }
     if (!m_preview) {
-        m_preview = new InspectorPreviewPanel(m_state, this);
-        m_layout->addWidget(m_preview);
+        m_preview = new InspectorPreviewPanel(m_state, m_splitter);
+        m_splitter->addWidget(m_preview);
     }
     m_preview->setAttachment(*selected, *name);
 }

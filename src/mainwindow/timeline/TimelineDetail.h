@@ -8,13 +8,13 @@ class InspectorPreviewPanel;
 class MedbitDetailPanel;
 class MedbitStore;
 class PatientStore;
-class QHBoxLayout;
+class QSplitter;
 class WindowState;
 struct WindowContext;
 
 // The timeline's right-hand column: the selected entry's detail and, while one of its attachments is open,
-// the preview beside it. Both follow the window's state, and each goes, with its running work, when there
-// is nothing for it to show. It is not made for a patient: the entry shown says whose it is.
+// the preview beside it, a divider between them. Both follow the window's state, and each goes, with its running work,
+// when there is nothing for it to show. It is not made for a patient: the entry shown says whose it is.
 class TimelineDetail final : public QWidget
 {
     Q_OBJECT
@@ -30,7 +30,7 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;
-    QHBoxLayout *m_layout = nullptr;
+    QSplitter *m_splitter = nullptr;
     QPointer<MedbitDetailPanel> m_detail;
     QPointer<InspectorPreviewPanel> m_preview;
 };

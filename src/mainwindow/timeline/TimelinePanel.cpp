@@ -2,6 +2,7 @@
 
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "mainwindow/timeline/TimelineListView.h"
+#include "mainwindow/timeline/TimelineLoadState.h"
 #include "mainwindow/timeline/TimelineModel.h"
 #include "records/MedbitStore.h"
 #include "widgets/FormKit.h"
@@ -29,6 +30,7 @@ QToolButton *symbolButton(const QString &symbol, const QString &name, const QStr
     button->setAutoRaise(true);
     button->setToolTip(title);
     button->setAccessibleName(title);
+    Theme::showFocusRing(button);
     return button;
 }
 
@@ -47,6 +49,10 @@ TimelinePanel::TimelinePanel(MedbitStore *medbitStore, WindowState *state, Clipb
     layout->addWidget(buildHeader(clipboard));
     layout->addWidget(buildFilterChip());
     layout->addWidget(m_list, 1);
+    auto *loadState = new TimelineLoadState(medbitStore, this);
+    layout->addWidget(loadState, 1);
+    m_list->setVisible(!loadState->isShown());
+    connect(loadState, &TimelineLoadState::shownChanged, m_list, [this](bool shown) { m_list->setVisible(!shown); });
 
     connect(medbitStore, &MedbitStore::medbitsChanged, this, &TimelinePanel::showMedbits);
     connect(state, &WindowState::selectedMedbitChanged, this, &TimelinePanel::showSelection);
@@ -155,10 +161,13 @@ void TimelinePanel::showSelection()
         m_list->selectionModel()->setCurrentIndex(m_model->index(row), QItemSelectionModel::ClearAndSelect);
 }
 
-void TimelinePanel::onViewSelectionChanged(const QItemSelection &selected)
+void TimelinePanel::onViewSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
 {
     // Only the user's choice of a row is a selection; rows leaving the view under a filter are not.
-    if (m_showingState || selected.indexes().isEmpty())
+    if (m_showingState)
         return;
-    m_state->setSelectedMedbit(m_model->medbitAt(selected.indexes().first().row()));
+    if (!selected.indexes().isEmpty())
+        m_state->setSelectedMedbit(m_model->medbitAt(selected.indexes().first().row()));
+    else if (!deselected.indexes().isEmpty())
+        m_state->setSelectedMedbit(std::nullopt); // Ctrl+click on the selected row
 }

@@ -35,7 +35,7 @@ private:
     void showMedbits();
     void applyFilter();
     void showSelection();
-    void onViewSelectionChanged(const QItemSelection &selected);
+    void onViewSelectionChanged(const QItemSelection &selected, const QItemSelection &deselected);
 
     MedbitStore *m_medbitStore = nullptr;
     WindowState *m_state = nullptr;

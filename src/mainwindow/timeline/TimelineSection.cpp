@@ -14,18 +14,6 @@
 
 #include <algorithm>
 
-namespace
-{
-
-QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
-{
-    // The store puts the full entry in place of the summary; a failure leaves the summary, and is not retried.
-    if (store)
-        co_await store->fetchMedbit(id);
-}
-
-} // namespace
-
 TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state,
                                  QWidget *window)
     : QObject(window), m_window(window), m_medbitStore(medbitStore), m_clipboardManager(clipboardManager),
@@ -89,7 +77,18 @@ void TimelineSection::onSelectedMedbitChange()
     if (m_fetchedDetailIDs.contains(selected->id))
         return;
     m_fetchedDetailIDs.insert(selected->id);
-    fetchMedbitDetail(m_medbitStore, selected->id);
+    fetchMedbitDetail(selected->id);
+}
+
+QCoro::Task<> TimelineSection::fetchMedbitDetail(QString id)
+{
+    // The store puts the full entry in place of the summary. A failed fetch is forgotten, so the next
+    // selection of that entry asks again: until one succeeds its attachments cannot be reached.
+    QPointer<TimelineSection> self(this);
+    QPointer<MedbitStore> store = m_medbitStore;
+    const std::optional<Medbit> fetched = co_await store->fetchMedbit(id);
+    if (self && !fetched)
+        m_fetchedDetailIDs.remove(id);
 }
 
 void TimelineSection::onMedbitsChange()

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <QCoroTask>
+
 #include <optional>
 
 class ClipboardManager;
@@ -25,7 +27,7 @@ class TimelineSection final : public QObject
 public:
     TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state, QWidget *window);
 
-    // Ids of the entries whose full record this window has requested; never cleared.
+    // Ids of the entries whose full record this window has fetched, or is fetching now.
     const QSet<QString> &fetchedDetailIDs() const { return m_fetchedDetailIDs; }
 
     // The middle column: the entry list with its search, its category filter and "New Entry".
@@ -45,6 +47,7 @@ private:
     void openNewEntryForm();
     void onSelectedMedbitChange();
     void onMedbitsChange();
+    QCoro::Task<> fetchMedbitDetail(QString id);
 
     QWidget *m_window = nullptr;
     MedbitStore *m_medbitStore = nullptr;

@@ -13,6 +13,7 @@
 #include "records/Patient.h"
 #include "widgets/Theme.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDialogButtonBox>
@@ -24,6 +25,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -270,6 +272,43 @@ private Q_SLOTS:
         QTest::newRow("before 1970") << QDate(1969, 7, 20) << QDate(1969, 7, 20);
     }
 
+    void typedDate_keepsItsFourDigitYear_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("saved");
+        QTest::newRow("1965") << QStringLiteral("3/5/1965") << QDate(1965, 3, 5);
+        QTest::newRow("1929") << QStringLiteral("12/31/1929") << QDate(1929, 12, 31);
+        QTest::newRow("1999") << QStringLiteral("7/4/1999") << QDate(1999, 7, 4);
+        QTest::newRow("after today, then left") << QStringLiteral("3/6/2024") << QDate(2024, 3, 5);
+    }
+
+    void typedDate_keepsItsFourDigitYear()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QDate, saved);
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
+        open(std::nullopt, QStringLiteral("Dated"));
+        auto *picker = child<QDateEdit>("datePicker");
+        QVERIFY(picker->calendarPopup());
+        QCOMPARE(picker->text(), QStringLiteral("3/5/2024"));
+        // Each part typed into its own section of the field, in the locale's order: month, day, year.
+        picker->setFocus();
+        const QStringList parts = typed.split(QLatin1Char('/'));
+        const QDateTimeEdit::Section sections[] = {QDateTimeEdit::MonthSection, QDateTimeEdit::DaySection,
+                                                   QDateTimeEdit::YearSection};
+        for (int i = 0; i < 3; ++i) {
+            picker->setSelectedSection(sections[i]);
+            QTest::keyClicks(picker, parts.at(i));
+        }
+        QCOMPARE(picker->text(), typed);
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+        const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
+        QCOMPARE(seconds, QDateTime(saved, QTime(10, 20, 30)).toSecsSinceEpoch());
+    }
+
     // The day changes, the time of day of the opening moment stays, and whole seconds are saved.
     void date()
     {
@@ -277,7 +316,7 @@ private Q_SLOTS:
         QFETCH(QDate, saved);
         open(std::nullopt, QStringLiteral("Dated"));
         auto *picker = child<QDateEdit>("datePicker");
-        QCOMPARE(picker->maximumDate(), QDate(2024, 3, 5));
+        QCOMPARE(picker->calendarWidget()->maximumDate(), QDate(2024, 3, 5));
         if (chosen.isValid())
             picker->setDate(chosen);
         QCOMPARE(picker->date(), saved);
@@ -314,6 +353,11 @@ private Q_SLOTS:
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(shownError(), shown, deadlineMs);
         QCOMPARE(child<QLabel>("errorLabel")->palette().color(QPalette::WindowText), Theme::errorColor());
+        // Seen where the user looks after "Save", at the form's own size: inside the scrolled area's view.
+        QCOMPARE(m_form->size(), QSize(480, 620));
+        const QWidget *view = child<QScrollArea>("entryScrollArea")->viewport();
+        const QLabel *error = child<QLabel>("errorLabel");
+        QTRY_VERIFY(view->rect().contains(QRect(error->mapTo(view, QPoint(0, 0)), error->size())));
         QVERIFY(m_form->isVisible());
         QCOMPARE(button("saveButton")->text(), QStringLiteral("Save"));
         QVERIFY(button("saveButton")->isEnabled() && button("addAttachmentButton")->isEnabled());

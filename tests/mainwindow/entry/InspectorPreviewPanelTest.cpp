@@ -11,10 +11,15 @@
 #include "SignedInWindow.h"
 
 #include "net/APIClient.h"
+#include "net/AuthManager.h"
 
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 #include <memory>
@@ -80,6 +85,72 @@ private Q_SLOTS:
         QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
         QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).first().json(),
                  QJsonValue(QJsonObject{{QStringLiteral("documentId"), documentID}}));
+    }
+
+    void refreshedRecord_withoutIdOrWithRelativeLink_isShown_data()
+    {
+        QTest::addColumn<bool>("withID");
+        QTest::addColumn<bool>("relative");
+        QTest::newRow("no _id") << false << false;
+        QTest::newRow("relative uri") << true << true;
+        QTest::newRow("no _id, relative uri") << false << true;
+    }
+
+    void refreshedRecord_withoutIdOrWithRelativeLink_isShown()
+    {
+        QFETCH(bool, withID);
+        QFETCH(bool, relative);
+        const Medbit rash = fullEntry(QStringLiteral("rash"));
+        const QString documentID = *rash.documents.first()._id;
+        // The entry's own link dies; the service's renewed one is handed back in the shape of the row.
+        const QJsonObject renewed = m_server
+                                        .apiCall("POST", QStringLiteral("/patients/document/refresh"),
+                                                 {{QStringLiteral("documentId"), documentID}},
+                                                 m_window.session()->auth()->accessToken()->toUtf8())
+                                        .toObject();
+        m_server.clearRequests();
+        QJsonObject reply = renewed;
+        if (!withID)
+            reply.remove(QStringLiteral("_id"));
+        if (relative)
+            reply.insert(QStringLiteral("uri"), QUrl(renewed.value(QStringLiteral("uri")).toString()).path());
+        m_server.injectFault(
+            {{QStringLiteral("path"), QStringLiteral("/api/patients/document")}, {QStringLiteral("status"), 500}});
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document/refresh")},
+                              {QStringLiteral("status"), 200},
+                              {QStringLiteral("body"), QString::fromUtf8(QJsonDocument(reply).toJson())}});
+        select(rash);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(child<RemoteImageView>(preview, "previewImage")->phase(),
+                                  RemoteImageView::Phase::loaded, 10000);
+        QCOMPARE(QUrl(*preview->document()->uri), QUrl(renewed.value(QStringLiteral("uri")).toString()));
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+    }
+
+    void tallImage_fillsTheColumnsWidth_andScrolls()
+    {
+        QTemporaryDir files;
+        QImage scan(300, 3000, QImage::Format_RGB32);
+        scan.fill(Qt::gray);
+        const QString path = files.filePath(QStringLiteral("tall scan.png"));
+        QVERIFY(scan.save(path));
+        Medbit medbit = fullEntry(QStringLiteral("rash"));
+        medbit.documents = {ImageAsset{QStringLiteral("no-such-document"),
+                                       QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded),
+                                       {},
+                                       QStringLiteral("tall scan.png"),
+                                       QStringLiteral("image/png"),
+                                       {}}};
+        select(medbit);
+        InspectorPreviewPanel *preview = nullptr;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        auto *image = child<RemoteImageView>(preview, "previewImage");
+        QTRY_COMPARE_WITH_TIMEOUT(image->phase(), RemoteImageView::Phase::loaded, 10000);
+        auto *scroll = child<QScrollArea>(preview, "previewImageScroll");
+        QTRY_COMPARE(image->width(), scroll->viewport()->width());
+        QTRY_COMPARE(image->height(), image->width() * 10);
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
     }
 
     void load_isKeyedOnEntryAndName_soASlowEarlierReplyIsDropped()

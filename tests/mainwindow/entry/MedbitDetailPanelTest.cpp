@@ -93,8 +93,9 @@ private Q_SLOTS:
         category->click();
         auto *error = child<QLabel>(panel(), "flagUpdateError");
         QTRY_COMPARE(ScreenTestKit::shownText(error), QStringLiteral("Entries are read-only today."));
+        QCOMPARE(ScreenTestKit::textColor(error), Theme::errorColor());
         QCOMPARE(panel()->medbit(), before);
-        QCOMPARE(category->isChecked(), before.tags.contains(code));
+        QCOMPARE(category->isSelected(), before.tags.contains(code));
         QVERIFY(category->isEnabled());
     }
 
@@ -105,7 +106,8 @@ private Q_SLOTS:
         child<QPushButton>(panel(), "deleteButton")->click();
         QMessageBox *alert = nullptr;
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
-        QCOMPARE(alert->text(), QStringLiteral("This entry will be permanently deleted."));
+        QCOMPARE(alert->text(), QStringLiteral("Remove entry"));
+        QCOMPARE(alert->informativeText(), QStringLiteral("This entry will be permanently deleted."));
         child<QPushButton>(alert, "cancelDelete")->click();
         m_window.session()->roundTrip();
         QCOMPARE(m_window.session()->requests(deletePath).size(), 0);

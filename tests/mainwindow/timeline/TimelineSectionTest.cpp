@@ -52,6 +52,31 @@ private Q_SLOTS:
         QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
     }
 
+    void failedFullFetch_isRetriedOnTheNextSelection()
+    {
+        const Medbit lab = entry(QStringLiteral("Blood panel"));
+        const Medbit other = entry(QStringLiteral("Seasonal asthma"));
+        QVERIFY(!lab.id.isEmpty() && !other.id.isEmpty());
+        const QString getPath = QStringLiteral("/api/medbits/get");
+        // The first entry's own fetch, started by the opening selection, is over before the fault is set.
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 1);
+        m_server.injectFault({{QStringLiteral("path"), getPath}, {QStringLiteral("status"), 500}});
+        m_server.clearRequests();
+        WindowState *state = m_window.view()->state();
+        state->setSelectedMedbit(lab);
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 2);
+        QTRY_VERIFY(!m_window.view()->fetchedDetailIDs().contains(lab.id));
+        state->setSelectedMedbit(other);
+        state->setSelectedMedbit(lab);
+        // The opening selection's, the failed one, the other entry's and the retry.
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 4);
+        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
+        QStringList asked;
+        for (const LoggedRequest &request : m_window.session()->requests(getPath))
+            asked << QString::fromUtf8(request.query);
+        QCOMPARE(asked.count(QStringLiteral("medbitId=") + lab.id), 2);
+    }
+
     void entryForm_opensANewEntry_data()
     {
         QTest::addColumn<bool>("fromPanel");

@@ -1,0 +1,62 @@
+#include "mainwindow/timeline/TimelineLoadState.h"
+
+#include "records/MedbitStore.h"
+#include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TimelineLoadState::TimelineLoadState(MedbitStore *store, QWidget *parent) : QWidget(parent), m_store(store)
+{
+    setObjectName(QStringLiteral("timelineLoadState"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addStretch();
+    m_progress = new BusyIndicator(24, this);
+    m_progress->setObjectName(QStringLiteral("timelineLoadingIndicator"));
+    m_progress->setAccessibleName(tr("Loading"));
+    layout->addWidget(m_progress, 0, Qt::AlignHCenter);
+
+    m_failure = new QWidget(this);
+    auto *failure = new QVBoxLayout(m_failure);
+    failure->setContentsMargins(0, 0, 0, 0);
+    failure->setSpacing(12);
+    m_error = FormKit::errorCaption(m_failure);
+    m_error->setObjectName(QStringLiteral("timelineLoadError"));
+    m_error->setAlignment(Qt::AlignHCenter);
+    failure->addWidget(m_error);
+    auto *tryAgain = new QPushButton(tr("Try Again"), m_failure);
+    tryAgain->setObjectName(QStringLiteral("timelineTryAgainButton"));
+    failure->addWidget(tryAgain, 0, Qt::AlignHCenter);
+    layout->addWidget(m_failure);
+    layout->addStretch();
+
+    connect(tryAgain, &QPushButton::clicked, store, &MedbitStore::loadMedbits);
+    connect(store, &MedbitStore::isLoadingChanged, this, &TimelineLoadState::update);
+    connect(store, &MedbitStore::lastErrorChanged, this, &TimelineLoadState::update);
+    connect(store, &MedbitStore::medbitsChanged, this, &TimelineLoadState::update);
+    update();
+}
+
+bool TimelineLoadState::isShown() const
+{
+    return m_shown;
+}
+
+void TimelineLoadState::update()
+{
+    const bool empty = m_store->medbits().isEmpty();
+    const bool loading = empty && m_store->isLoading();
+    const bool failed = empty && !loading && m_store->lastError().has_value();
+    m_progress->setVisible(loading);
+    m_failure->setVisible(failed);
+    FormKit::setCaptionText(m_error, failed ? *m_store->lastError() : QString());
+    setVisible(loading || failed);
+    if (m_shown == (loading || failed))
+        return;
+    m_shown = loading || failed;
+    Q_EMIT shownChanged(m_shown);
+}

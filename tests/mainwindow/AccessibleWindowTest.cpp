@@ -1,0 +1,189 @@
+#include "mainwindow/ContentView.h"
+#include "mainwindow/entry/MedbitCategoryRow.h"
+#include "mainwindow/entry/MedbitDetailPanel.h"
+#include "mainwindow/sidebar/SidebarRow.h"
+#include "records/MedbitStore.h"
+#include "records/PatientStore.h"
+#include "window/WindowState.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
+
+using ScreenTestKit::child;
+
+namespace
+{
+
+QAccessibleInterface *accessible(QObject *object)
+{
+    return QAccessible::queryAccessibleInterface(object);
+}
+
+bool readsChecked(QWidget *row)
+{
+    return accessible(row)->state().checked;
+}
+
+} // namespace
+
+// The window driven only as a screen reader drives it: through the accessible actions and names of its
+// controls, and the keys of the focused one.
+class AccessibleWindowTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->findChild<MedbitDetailPanel *>(), 10000);
+    }
+
+    void cleanup() { m_window.close(); }
+
+    // How a screen reader, or the keyboard, operates a row.
+    void rows_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Press") << QAccessibleActionInterface::pressAction();
+        QTest::newRow("Toggle") << QAccessibleActionInterface::toggleAction();
+        QTest::newRow("Space") << QStringLiteral("Space");
+        QTest::newRow("Return") << QStringLiteral("Return");
+    }
+
+    void sidebarRows_switchSectionAndFilter_likeAClick_data() { rows_data(); }
+    void sidebarRows_switchSectionAndFilter_likeAClick()
+    {
+        QFETCH(QString, how);
+        WindowState *state = m_window.view()->state();
+        auto *ask = row("askRow");
+        auto *timeline = row("timelineRow");
+        auto *medicines = row("categoryRow-rx");
+        QVERIFY(readsChecked(timeline) && !readsChecked(ask));
+
+        operate(ask, how);
+        QCOMPARE(state->selectedSection(), SidebarSection::ask);
+        QVERIFY(readsChecked(ask) && !readsChecked(timeline));
+
+        operate(medicines, how);
+        QCOMPARE(state->selectedSection(), SidebarSection::timeline);
+        QCOMPARE(state->selectedCategoryFilter(), QStringLiteral("rx"));
+        QVERIFY(readsChecked(medicines) && !readsChecked(ask) && !readsChecked(timeline));
+        QCOMPARE(accessible(medicines)->text(QAccessible::Name), QStringLiteral("Medicines"));
+
+        operate(medicines, how);
+        QCOMPARE(state->selectedCategoryFilter(), std::nullopt);
+        QVERIFY(!readsChecked(medicines) && readsChecked(timeline));
+    }
+
+    void entryCategoryRow_sendsTheChange_andReadsTheStoresState_data() { rows_data(); }
+    void entryCategoryRow_sendsTheChange_andReadsTheStoresState()
+    {
+        QFETCH(QString, how);
+        auto *panel = m_window.view()->findChild<MedbitDetailPanel *>();
+        const Medbit before = panel->medbit();
+        const bool had = before.tags.contains(QStringLiteral("vx"));
+        auto *vaccination = child<MedbitCategoryRow>(panel, "category-vx");
+        QCOMPARE(readsChecked(vaccination), had);
+
+        operate(vaccination, how);
+        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/medbits/update")).size(), 1);
+        const QJsonArray sent =
+            m_window.session()->requests(QStringLiteral("/api/medbits/update")).first().json()["tags"].toArray();
+        QCOMPARE(sent.contains(QStringLiteral("vx")), !had);
+        QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("vx")), !had);
+        QCOMPARE(readsChecked(vaccination), !had);
+    }
+
+    void starAndNewEntry_showWhereTheFocusIs()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        for (const char *name : {"starButton", "newEntryButton"}) {
+            auto *button = child<QToolButton>(m_window.view(), name);
+            child<QWidget>(m_window.view(), "searchField")->setFocus(Qt::TabFocusReason);
+            const QImage unfocused = button->grab().toImage();
+            button->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY2(button->hasFocus(), name);
+            QVERIFY2(button->grab().toImage() != unfocused, name);
+        }
+    }
+
+    void patientMenu_itemsAreReadableWhileOpen()
+    {
+        auto *picker = child<QToolButton>(m_window.view(), "patientPicker");
+        QMenu *menu = picker->menu();
+        menu->popup(picker->mapToGlobal(QPoint(0, picker->height())));
+        QVERIFY(QTest::qWaitForWindowExposed(menu));
+        QAccessibleInterface *shown = accessible(menu);
+        QStringList read;
+        for (int i = 0; i < shown->childCount(); ++i)
+            read << shown->child(i)->text(QAccessible::Name);
+        menu->hide();
+        QStringList expected;
+        for (const Patient &patient : m_window.session()->patients()->patients())
+            expected << patient.displayName();
+        QCOMPARE(read, expected);
+    }
+
+    void everyFocusStop_hasAName()
+    {
+        // An entry with an attachment, so that the preview and its controls are there too.
+        const QList<Medbit> &medbits = m_window.view()->medbitStore()->medbits();
+        const auto lab = std::find_if(medbits.cbegin(), medbits.cend(), [](const Medbit &medbit) {
+            return medbit.entryText.startsWith(QStringLiteral("Blood panel"));
+        });
+        QVERIFY(lab != medbits.cend());
+        m_window.view()->state()->setSelectedMedbit(*lab);
+        m_window.view()->state()->setActiveDocumentName(QStringLiteral("Blood panel 2024-03.pdf"));
+        QTRY_VERIFY(child<QWidget>(m_window.view(), "previewPDF") &&
+                    child<QWidget>(m_window.view(), "previewPDF")->isVisible());
+        // A question asked, so that the list of questions and answers is there too.
+        auto *ask = child<QLineEdit>(m_window.view(), "askField");
+        QTest::keyClicks(ask, QStringLiteral("Is this normal?"));
+        QTest::keyClick(ask, Qt::Key_Return);
+        QTRY_VERIFY(child<QWidget>(m_window.view(), "askExchanges")->isVisible());
+        QStringList unnamed;
+        for (QWidget *widget : m_window.view()->findChildren<QWidget *>()) {
+            if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus))
+                continue;
+            QAccessibleInterface *read = accessible(widget);
+            if (!read || read->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ') +
+                               widget->objectName() + QLatin1Char(' ') +
+                               QString::fromLatin1(widget->parentWidget()->metaObject()->className()) +
+                               QLatin1Char(' ') + widget->parentWidget()->objectName();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+    }
+
+private:
+    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
+
+    static void operate(QWidget *row, const QString &how)
+    {
+        if (how == QLatin1String("Space") || how == QLatin1String("Return")) {
+            row->setFocus();
+            QTest::keyClick(row, how == QLatin1String("Space") ? Qt::Key_Space : Qt::Key_Return);
+            return;
+        }
+        QAccessibleInterface *read = accessible(row);
+        QVERIFY(read->actionInterface()->actionNames().contains(how));
+        read->actionInterface()->doAction(how);
+    }
+
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+};
+
+QTEST_MAIN(AccessibleWindowTest)
+#include "AccessibleWindowTest.moc"

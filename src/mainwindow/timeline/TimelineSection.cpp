@@ -24,6 +24,9 @@ QCoro::Task<> fetchMedbitDetail(QPointer<MedbitStore> store, QString id)
         co_await store->fetchMedbit(id);
 }
 
+// How long the selection must rest on an entry before it is fetched in full.
+constexpr int dwellMilliseconds = 200;
+
 } // namespace
 
 TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state,
@@ -31,6 +34,9 @@ TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *cli
     : QObject(window), m_window(window), m_medbitStore(medbitStore), m_clipboardManager(clipboardManager),
       m_state(state)
 {
+    m_dwell.setSingleShot(true);
+    m_dwell.setInterval(dwellMilliseconds);
+    connect(&m_dwell, &QTimer::timeout, this, &TimelineSection::fetchSelectedDetail);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineSection::onSelectedMedbitChange);
     connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &TimelineSection::onMedbitsChange);
     connect(this, &TimelineSection::newEntryRequested, this, &TimelineSection::openNewEntryForm);
@@ -76,6 +82,7 @@ void TimelineSection::showMedbit(const Medbit &medbit)
             m_state->setSelectedMedbit(medbit);
             m_state->setActiveDocumentName(attachmentName(medbit));
             m_state->setSelectedSection(SidebarSection::timeline);
+            fetchSelectedDetail();
         },
         Qt::QueuedConnection);
 }
@@ -86,7 +93,15 @@ void TimelineSection::onSelectedMedbitChange()
     if (!selected)
         return;
     m_state->setActiveDocumentName(attachmentName(*selected));
-    if (m_fetchedDetailIDs.contains(selected->id))
+    if (!m_fetchedDetailIDs.contains(selected->id))
+        m_dwell.start();
+}
+
+void TimelineSection::fetchSelectedDetail()
+{
+    m_dwell.stop();
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected || m_fetchedDetailIDs.contains(selected->id))
         return;
     m_fetchedDetailIDs.insert(selected->id);
     fetchMedbitDetail(m_medbitStore, selected->id);
@@ -95,8 +110,10 @@ void TimelineSection::onSelectedMedbitChange()
 void TimelineSection::onMedbitsChange()
 {
     const QList<Medbit> &medbits = m_medbitStore->medbits();
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    const QString previousID = selected ? selected->id : QString();
     std::optional<Medbit> next;
-    if (const std::optional<Medbit> &selected = m_state->selectedMedbit()) {
+    if (selected) {
         const auto same = std::find_if(medbits.cbegin(), medbits.cend(),
                                        [&](const Medbit &medbit) { return medbit.id == selected->id; });
         if (same != medbits.cend())
@@ -106,4 +123,7 @@ void TimelineSection::onMedbitsChange()
         next = medbits.first();
     m_state->setSelectedMedbit(next);
     m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
+    // A selection the list itself moved (a new list, the selected entry gone) is not passing through.
+    if (next && next->id != previousID)
+        fetchSelectedDetail();
 }

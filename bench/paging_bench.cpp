@@ -14,11 +14,13 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -40,12 +42,12 @@ qint64 statusKilobytes(const QByteArray &field)
     return -1;
 }
 
+// A running event loop, as in the application: processEvents() alone never carries out deleteLater().
 void runEventsFor(int milliseconds)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 template <typename Condition> bool waitFor(Condition condition, int milliseconds)
@@ -53,7 +55,7 @@ template <typename Condition> bool waitFor(Condition condition, int milliseconds
     QElapsedTimer clock;
     clock.start();
     while (!condition() && clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        runEventsFor(20);
     return condition();
 }
 

@@ -30,6 +30,9 @@ QString nameOf(const ImageAsset &document)
     return document.fileName.value_or(QStringLiteral("Document"));
 }
 
+// How long the panel must keep one attachment before it loads it.
+constexpr int previewDwellMilliseconds = 200;
+
 } // namespace
 
 InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent)
@@ -65,6 +68,9 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     m_pages->addWidget(m_pdf);
     m_pages->addWidget(m_imageScroll);
     layout->addWidget(m_pages, 1);
+    m_dwell.setSingleShot(true);
+    m_dwell.setInterval(previewDwellMilliseconds);
+    connect(&m_dwell, &QTimer::timeout, this, [this] { loadDocument(m_loads.current()); });
     connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
         if (failed && m_pages->currentWidget() == m_pdf) {
             showFailure(unreadable());
@@ -144,21 +150,33 @@ void InspectorPreviewPanel::setAttachment(const Medbit &medbit, const QString &f
         return;
     m_hasKey = true;
     m_fileToPreview = fileToPreview;
-    loadDocument(m_loads.next());
+    m_loads.next();
+    clearDocument();
+    // Only a download is worth deferring; "No attachment found." shows at once.
+    const std::optional<ImageAsset> chosen = documentToShow(m_medbit, m_fileToPreview);
+    if (chosen && chosen->_id)
+        m_dwell.start();
+    else
+        loadDocument(m_loads.current());
+}
+
+void InspectorPreviewPanel::clearDocument()
+{
+    m_document.reset();
+    m_didForceRefresh = false;
+    // An empty link aborts the views' downloads and lets go of their bytes.
+    m_pdf->setUrl(QUrl());
+    m_image->setUrl(QUrl());
+    m_pages->setCurrentWidget(m_spinner);
 }
 
 QCoro::Task<> InspectorPreviewPanel::loadDocument(Generation::Token load)
 {
-    m_document.reset();
-    m_didForceRefresh = false;
-    m_pdf->setUrl(QUrl());
-    m_image->setUrl(QUrl());
     const std::optional<ImageAsset> chosen = documentToShow(m_medbit, m_fileToPreview);
     if (!chosen || !chosen->_id) {
         showFailure(tr("No attachment found."));
         co_return;
     }
-    m_pages->setCurrentWidget(m_spinner);
     QPointer<InspectorPreviewPanel> self(this);
     const QString documentID = *chosen->_id;
     std::optional<ImageAsset> fetched;

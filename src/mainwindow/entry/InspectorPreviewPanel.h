@@ -6,6 +6,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <QCoroTask>
@@ -24,7 +25,9 @@ class WindowState;
 // The column beside the entry detail that shows one attachment, a PDF or an image, after fetching its
 // stored record. A link that cannot be shown is refreshed once per load. Each load is keyed on (entry id,
 // attachment name) and numbered: a reply that belongs to an older key or load is dropped, so the panel
-// never shows another entry's or another attachment's document.
+// never shows another entry's or another attachment's document. A new key clears what was shown (aborting
+// its download) at once but loads only after resting on the key for a moment, so that a selection moving
+// quickly through the timeline downloads nothing for the entries it passes.
 class InspectorPreviewPanel final : public QWidget
 {
     Q_OBJECT
@@ -42,6 +45,7 @@ public:
 private:
     QWidget *buildHeader();
     QWidget *buildFailurePage();
+    void clearDocument();
     QCoro::Task<> loadDocument(Generation::Token load);
     QCoro::Task<> refreshDocument(Generation::Token load, QString documentID);
     void showDocument();
@@ -57,6 +61,7 @@ private:
     Generation m_loads;
     std::optional<ImageAsset> m_document;
     bool m_didForceRefresh = false;
+    QTimer m_dwell;
 
     QStackedWidget *m_pages = nullptr;
     BusyIndicator *m_spinner = nullptr;

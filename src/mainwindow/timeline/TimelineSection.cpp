@@ -14,11 +14,22 @@
 
 #include <algorithm>
 
+namespace
+{
+
+// How long the selection must rest on an entry before it is fetched in full.
+constexpr int dwellMilliseconds = 200;
+
+} // namespace
+
 TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state,
                                  QWidget *window)
     : QObject(window), m_window(window), m_medbitStore(medbitStore), m_clipboardManager(clipboardManager),
       m_state(state)
 {
+    m_dwell.setSingleShot(true);
+    m_dwell.setInterval(dwellMilliseconds);
+    connect(&m_dwell, &QTimer::timeout, this, &TimelineSection::fetchSelectedDetail);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineSection::onSelectedMedbitChange);
     connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &TimelineSection::onMedbitsChange);
     connect(this, &TimelineSection::newEntryRequested, this, &TimelineSection::openNewEntryForm);
@@ -64,6 +75,7 @@ void TimelineSection::showMedbit(const Medbit &medbit)
             m_state->setSelectedMedbit(medbit);
             m_state->setActiveDocumentName(attachmentName(medbit));
             m_state->setSelectedSection(SidebarSection::timeline);
+            fetchSelectedDetail();
         },
         Qt::QueuedConnection);
 }
@@ -74,7 +86,15 @@ void TimelineSection::onSelectedMedbitChange()
     if (!selected)
         return;
     m_state->setActiveDocumentName(attachmentName(*selected));
-    if (m_fetchedDetailIDs.contains(selected->id))
+    if (!m_fetchedDetailIDs.contains(selected->id))
+        m_dwell.start();
+}
+
+void TimelineSection::fetchSelectedDetail()
+{
+    m_dwell.stop();
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    if (!selected || m_fetchedDetailIDs.contains(selected->id))
         return;
     m_fetchedDetailIDs.insert(selected->id);
     fetchMedbitDetail(selected->id);
@@ -94,8 +114,10 @@ QCoro::Task<> TimelineSection::fetchMedbitDetail(QString id)
 void TimelineSection::onMedbitsChange()
 {
     const QList<Medbit> &medbits = m_medbitStore->medbits();
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    const QString previousID = selected ? selected->id : QString();
     std::optional<Medbit> next;
-    if (const std::optional<Medbit> &selected = m_state->selectedMedbit()) {
+    if (selected) {
         const auto same = std::find_if(medbits.cbegin(), medbits.cend(),
                                        [&](const Medbit &medbit) { return medbit.id == selected->id; });
         if (same != medbits.cend())
@@ -105,4 +127,7 @@ void TimelineSection::onMedbitsChange()
         next = medbits.first();
     m_state->setSelectedMedbit(next);
     m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
+    // A selection the list itself moved (a new list, the selected entry gone) is not passing through.
+    if (next && next->id != previousID)
+        fetchSelectedDetail();
 }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSet>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 #include <QCoroTask>
@@ -19,7 +20,9 @@ struct WindowContext;
 // The timeline's part of the window that lives as long as the window, in every section: it keeps the
 // selected entry in step with the entry list, fetches each entry in full the first time it is selected in
 // this window, builds the middle column's list and opens the entry form. The table of sections builds the
-// timeline's right-hand column, which only follows the selection kept here.
+// timeline's right-hand column, which only follows the selection kept here. An entry the user selects in
+// the list is fetched only once the selection has rested on it for a moment, so that holding a key down
+// through the list does not fetch every entry it passes.
 class TimelineSection final : public QObject
 {
     Q_OBJECT
@@ -48,10 +51,12 @@ private:
     void onSelectedMedbitChange();
     void onMedbitsChange();
     QCoro::Task<> fetchMedbitDetail(QString id);
+    void fetchSelectedDetail();
 
     QWidget *m_window = nullptr;
     MedbitStore *m_medbitStore = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;
     QSet<QString> m_fetchedDetailIDs;
+    QTimer m_dwell;
 };

@@ -10,10 +10,12 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAbstractItemView>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QUrlQuery>
 
 #include <memory>
 
@@ -67,6 +69,8 @@ private Q_SLOTS:
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 2);
         QTRY_VERIFY(!m_window.view()->fetchedDetailIDs().contains(lab.id));
         state->setSelectedMedbit(other);
+        // The selection rests on the other entry long enough to fetch it, then comes back.
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 3);
         state->setSelectedMedbit(lab);
         // The opening selection's, the failed one, the other entry's and the retry.
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 4);
@@ -75,6 +79,31 @@ private Q_SLOTS:
         for (const LoggedRequest &request : m_window.session()->requests(getPath))
             asked << QString::fromUtf8(request.query);
         QCOMPARE(asked.count(QStringLiteral("medbitId=") + lab.id), 2);
+    }
+
+    void selection_passingThroughEntries_fetchesOnlyWhereItRests()
+    {
+        const QString first = m_window.view()->state()->selectedMedbit()->id;
+        QTRY_COMPARE(fetchedIDs(), QStringList{first});
+        auto *list = child<QAbstractItemView>(m_window.view(), "timelineList");
+        list->setFocus();
+        QStringList passed;
+        for (int step = 0; step < 4; ++step) {
+            QTest::keyClick(list, Qt::Key_Down);
+            passed.append(m_window.view()->state()->selectedMedbit()->id);
+        }
+        const QString last = passed.takeLast();
+        QVERIFY(!passed.contains(first) && !passed.contains(last));
+        QTRY_COMPARE(fetchedIDs(), (QStringList{first, last}));
+        for (const QString &id : passed)
+            QVERIFY(!m_window.view()->fetchedDetailIDs().contains(id));
+
+        // Coming back to an entry already fetched in this window does not fetch it again.
+        for (int step = 0; step < 4; ++step)
+            QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(m_window.view()->state()->selectedMedbit()->id, first);
+        QTest::qWait(400);
+        QCOMPARE(fetchedIDs(), (QStringList{first, last}));
     }
 
     void entryForm_opensANewEntry_data()
@@ -125,6 +154,15 @@ private Q_SLOTS:
     }
 
 private:
+    // The ids of the full-entry fetches the stand-in received, in order.
+    QStringList fetchedIDs() const
+    {
+        QStringList ids;
+        for (const LoggedRequest &request : m_window.session()->requests(QStringLiteral("/api/medbits/get")))
+            ids.append(QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(QStringLiteral("medbitId")));
+        return ids;
+    }
+
     Medbit entry(const QString &start) const
     {
         for (const Medbit &medbit : m_window.view()->medbitStore()->medbits()) {

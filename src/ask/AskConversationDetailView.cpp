@@ -1,5 +1,6 @@
 #include "AskConversationDetailView.h"
 
+#include "AskInputBar.h"
 #include "AskSession.h"
 #include "AskTurnRow.h"
 
@@ -156,29 +157,17 @@ QWidget *AskConversationDetailView::makeDisclaimer()
 
 QWidget *AskConversationDetailView::makeFollowUpRow(ClipboardManager *clipboard)
 {
-    auto *bar = new QWidget(this);
-    auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(24, 16, 24, 16);
-    row->setSpacing(12);
-    m_followUpField = new ClipboardTrackingTextField(clipboard, tr("Ask anything"), QStringLiteral("Ask"), bar);
-    m_followUpField->setObjectName(QStringLiteral("followUpField"));
-    m_followUpField->setText(m_session->followUpText());
-    m_followUpField->setOnSubmit([this] { submitFollowUp(); });
-    connect(m_followUpField, &QLineEdit::textEdited, m_session, &AskSession::setFollowUpText);
-    connect(m_session, &AskSession::followUpTextChanged, this, [this](const QString &text) {
-        if (m_followUpField->text() != text)
-            m_followUpField->setText(text);
+    auto *bar = new AskInputBar(clipboard, QStringLiteral("followUpField"), QStringLiteral("followUpSendButton"),
+                                tr("Send Follow-up"), this);
+    m_followUpField = bar->field();
+    m_sendButton = bar->sendButton();
+    bar->showText(m_session->followUpText());
+    connect(bar, &AskInputBar::textEdited, m_session, &AskSession::setFollowUpText);
+    connect(bar, &AskInputBar::submitted, this, &AskConversationDetailView::submitFollowUp);
+    connect(m_session, &AskSession::followUpTextChanged, this, [this, bar](const QString &text) {
+        bar->showText(text);
         refreshSendEnabled();
     });
-    m_sendButton = new QToolButton(bar);
-    m_sendButton->setObjectName(QStringLiteral("followUpSendButton"));
-    m_sendButton->setAccessibleName(tr("Send Follow-up"));
-    m_sendButton->setAutoRaise(true);
-    m_sendButton->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
-    m_sendButton->setIconSize(QSize(24, 24));
-    connect(m_sendButton, &QToolButton::clicked, this, &AskConversationDetailView::submitFollowUp);
-    row->addWidget(m_followUpField, 1);
-    row->addWidget(m_sendButton);
     refreshSendEnabled();
     return bar;
 }

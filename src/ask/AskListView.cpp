@@ -2,6 +2,7 @@
 
 #include "AskHistoryDelegate.h"
 #include "AskHistoryModel.h"
+#include "AskInputBar.h"
 #include "AskSession.h"
 #include "FittedListView.h"
 
@@ -154,29 +155,17 @@ QWidget *AskListView::makeSuggestionsHeader()
 
 QWidget *AskListView::makeAskBar(ClipboardManager *clipboard)
 {
-    auto *bar = new QWidget(this);
-    auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(24, 16, 24, 16);
-    row->setSpacing(12);
-    m_askField = new ClipboardTrackingTextField(clipboard, tr("Ask anything"), QStringLiteral("Ask"), bar);
-    m_askField->setObjectName(QStringLiteral("askField"));
-    m_askField->setText(m_session->askText());
-    m_askField->setOnSubmit([this] { m_session->submitAskText(); });
-    connect(m_askField, &QLineEdit::textEdited, m_session, &AskSession::setAskText);
-    connect(m_session, &AskSession::askTextChanged, this, [this](const QString &text) {
-        if (m_askField->text() != text)
-            m_askField->setText(text);
+    auto *bar =
+        new AskInputBar(clipboard, QStringLiteral("askField"), QStringLiteral("askSendButton"), tr("Send"), this);
+    m_askField = bar->field();
+    m_sendButton = bar->sendButton();
+    bar->showText(m_session->askText());
+    connect(bar, &AskInputBar::textEdited, m_session, &AskSession::setAskText);
+    connect(bar, &AskInputBar::submitted, m_session, &AskSession::submitAskText);
+    connect(m_session, &AskSession::askTextChanged, this, [this, bar](const QString &text) {
+        bar->showText(text);
         refreshSendEnabled();
     });
-    m_sendButton = new QToolButton(bar);
-    m_sendButton->setObjectName(QStringLiteral("askSendButton"));
-    m_sendButton->setAccessibleName(tr("Send"));
-    m_sendButton->setAutoRaise(true);
-    m_sendButton->setIcon(SymbolIcons::icon(QStringLiteral("arrow.up.circle.fill")));
-    m_sendButton->setIconSize(QSize(24, 24));
-    connect(m_sendButton, &QToolButton::clicked, m_session, &AskSession::submitAskText);
-    row->addWidget(m_askField, 1);
-    row->addWidget(m_sendButton);
     refreshSendEnabled();
     return bar;
 }

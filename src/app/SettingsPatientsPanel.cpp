@@ -124,11 +124,8 @@ void SettingsPatientsPanel::rebuildRows()
     for (const Patient &patient : patients) {
         layout->addWidget(buildRow(patient._id, patient.displayName(), patient._id == selectedID, m_rows));
         if (patient._id != patients.constLast()._id) {
-            auto *divider = new QFrame(m_rows);
+            auto *divider = FormKit::divider(m_rows);
             divider->setObjectName(QStringLiteral("patientDivider"));
-            divider->setFrameShape(QFrame::HLine);
-            divider->setFrameShadow(QFrame::Plain);
-            divider->setForegroundRole(QPalette::Mid);
             layout->addWidget(divider);
         }
     }

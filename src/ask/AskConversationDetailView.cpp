@@ -5,6 +5,7 @@
 #include "AskTurnRow.h"
 
 #include "clipboard/ClipboardTrackingTextField.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -21,15 +22,6 @@ namespace
 
 constexpr int actionIconSize = 16;
 
-QFrame *detailDivider(QWidget *parent)
-{
-    auto *divider = new QFrame(parent);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    return divider;
-}
-
 } // namespace
 
 AskConversationDetailView::AskConversationDetailView(AskSession *session, QString conversationID,
@@ -42,7 +34,7 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
     layout->setSpacing(0);
     layout->addWidget(makeHeader());
     layout->addWidget(makeActionsRow());
-    layout->addWidget(detailDivider(this));
+    layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeDisclaimer());
 
     auto *scroll = new QScrollArea(this);
@@ -57,7 +49,7 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
     m_turnsLayout->addStretch(1);
     scroll->setWidget(m_turns);
     layout->addWidget(scroll, 1);
-    layout->addWidget(detailDivider(this));
+    layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeFollowUpRow(clipboard));
 
     connect(m_session, &AskSession::conversationsChanged, this, &AskConversationDetailView::showTitle);
@@ -204,7 +196,7 @@ void AskConversationDetailView::showTurns()
         auto *row = new AskTurnRow(turn, m_turns);
         m_rows.insert(turn.id, row);
         m_turnsLayout->insertWidget(position++, row);
-        m_turnsLayout->insertWidget(position++, detailDivider(m_turns));
+        m_turnsLayout->insertWidget(position++, FormKit::divider(m_turns));
     }
 }
 

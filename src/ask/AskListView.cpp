@@ -8,6 +8,7 @@
 
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -26,15 +27,6 @@ namespace
 
 constexpr int chevronSize = 12;
 
-QFrame *listDivider(QWidget *parent)
-{
-    auto *divider = new QFrame(parent);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    return divider;
-}
-
 } // namespace
 
 AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidget *parent)
@@ -44,7 +36,7 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(makeTitleBar());
-    layout->addWidget(listDivider(this));
+    layout->addWidget(FormKit::divider(this));
 
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("askListScroll"));
@@ -92,7 +84,7 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     column->addStretch(1);
     scroll->setWidget(content);
     layout->addWidget(scroll, 1);
-    layout->addWidget(listDivider(this));
+    layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeAskBar(clipboard));
 
     connect(m_session, &AskSession::suggestedQuestionsChanged, this, &AskListView::showSuggestions);

@@ -5,6 +5,7 @@
 
 #include "records/DateText.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 #include "window/WindowContext.h"
@@ -36,10 +37,7 @@ HealthStoryPanel::HealthStoryPanel(const WindowContext &context, QWidget *parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(makeHeader());
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
+    auto *divider = FormKit::divider(this);
     layout->addWidget(divider);
     m_error = new QLabel(this);
     m_error->setObjectName(QStringLiteral("healthStoryError"));

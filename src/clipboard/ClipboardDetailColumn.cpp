@@ -3,6 +3,7 @@
 #include "PasteboardTransfer.h"
 
 #include "records/DateText.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -79,10 +80,7 @@ ClipboardDetailColumn::ClipboardDetailColumn(ClipboardManager *manager, QWidget 
     m_info->setFont(Theme::captionFont());
     Theme::setTextColor(m_info, Theme::secondaryColor(this));
     m_info->setContentsMargins(detailPadding, 0, detailPadding, 12);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Midlight);
+    auto *divider = FormKit::divider(this, QPalette::Midlight);
     m_scroll->setObjectName(QStringLiteral("itemContent"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);

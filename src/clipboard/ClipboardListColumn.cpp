@@ -5,6 +5,7 @@
 #include "ClipboardRow.h"
 #include "PasteTargetView.h"
 
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -22,15 +23,6 @@ namespace
 
 constexpr int sidePadding = 24;
 constexpr int emptySymbolSize = 32;
-
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Midlight);
-    return line;
-}
 
 } // namespace
 
@@ -54,7 +46,7 @@ ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *par
     target->setContentsMargins(sidePadding, 0, sidePadding, 16);
     target->addWidget(m_pasteTarget);
     layout->addLayout(target);
-    layout->addWidget(divider(this));
+    layout->addWidget(FormKit::divider(this, QPalette::Midlight));
     m_body->addWidget(buildEmptyState());
     m_body->addWidget(m_list);
     layout->addWidget(m_body, 1);

@@ -2,6 +2,7 @@
 
 #include "import/DocumentGridModel.h"
 #include "import/PDFKitView.h"
+#include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/Theme.h"
 
@@ -24,10 +25,7 @@ DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
     m_title->setContentsMargins(24, 16, 24, 12);
     // One line: a long name is cut at the column's edge.
     m_title->setMinimumWidth(1);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Midlight);
+    auto *divider = FormKit::divider(this, QPalette::Midlight);
     m_pages = new QStackedWidget(this);
     m_failure = new QLabel(tr("Couldn’t load this document."), m_pages);
     m_failure->setObjectName(QStringLiteral("documentFailure"));

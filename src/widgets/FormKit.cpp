@@ -3,6 +3,7 @@
 #include "Theme.h"
 #include "net/APIError.h"
 
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -105,6 +106,15 @@ QWidget *fieldGroup(const QString &label, QWidget *field, QWidget *parent)
     layout->addWidget(title);
     layout->addWidget(field);
     return group;
+}
+
+QFrame *divider(QWidget *parent, QPalette::ColorRole role)
+{
+    auto *line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setForegroundRole(role);
+    return line;
 }
 
 QLabel *caption(QWidget *parent)

@@ -2,6 +2,7 @@
 
 #include "BusyButton.h"
 
+#include <QPalette>
 #include <QSize>
 #include <QString>
 
@@ -10,6 +11,7 @@
 #include <exception>
 #include <optional>
 
+class QFrame;
 class QLabel;
 class QLayout;
 class QPushButton;
@@ -49,6 +51,9 @@ void setCaptionText(QLabel *caption, const QString &text);
 // A row that centres a caption columnWidth wide. Unlike an alignment flag, the row lets the layout measure
 // the caption's wrapped height at that width, so every line of a long message gets its room.
 QLayout *centredCaption(QLabel *caption);
+
+// A plain one-pixel rule between a screen's parts, in the palette's `role` colour.
+QFrame *divider(QWidget *parent, QPalette::ColorRole role = QPalette::Mid);
 
 // Plain, word-wrapped text the user can select with the mouse and the keyboard.
 QLabel *selectableText(const QString &text, QWidget *parent);

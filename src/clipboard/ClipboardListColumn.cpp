@@ -81,25 +81,11 @@ QWidget *ClipboardListColumn::buildHeader()
 
 QWidget *ClipboardListColumn::buildEmptyState()
 {
-    auto *empty = new QWidget(this);
+    auto *empty =
+        FormKit::emptyState(QStringLiteral("clipboard"), emptySymbolSize, tr("Nothing copied, cut, or pasted yet."),
+                            QStringLiteral("clipboardEmptyMessage"), this);
     empty->setObjectName(QStringLiteral("clipboardEmptyState"));
-    auto *layout = new QVBoxLayout(empty);
-    layout->setContentsMargins(sidePadding, 0, sidePadding, 0);
-    layout->setSpacing(8);
-    auto *symbol = new QLabel(empty);
-    const QColor secondary = Theme::secondaryColor(this);
-    symbol->setPixmap(
-        SymbolIcons::tinted(QStringLiteral("clipboard"), emptySymbolSize, secondary, devicePixelRatioF()));
-    symbol->setAlignment(Qt::AlignCenter);
-    auto *message = new QLabel(tr("Nothing copied, cut, or pasted yet."), empty);
-    message->setObjectName(QStringLiteral("clipboardEmptyMessage"));
-    message->setAlignment(Qt::AlignCenter);
-    message->setWordWrap(true);
-    Theme::setTextColor(message, secondary);
-    layout->addStretch(1);
-    layout->addWidget(symbol);
-    layout->addWidget(message);
-    layout->addStretch(1);
+    empty->layout()->setContentsMargins(sidePadding, 0, sidePadding, 0);
     return empty;
 }
 

@@ -4,6 +4,7 @@
 #include "ClipboardListColumn.h"
 #include "ClipboardPanelController.h"
 
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -64,24 +65,10 @@ ClipboardPanel::ClipboardPanel(const WindowContext &context, QWidget *parent)
 
 QWidget *ClipboardPanel::buildEmptyDetail()
 {
-    auto *empty = new QWidget(this);
+    auto *empty = FormKit::emptyState(QStringLiteral("doc.text.magnifyingglass"), emptyDetailSymbolSize,
+                                      tr("Select an item to view its details."),
+                                      QStringLiteral("clipboardEmptyDetailMessage"), this);
     empty->setObjectName(QStringLiteral("clipboardEmptyDetail"));
-    auto *layout = new QVBoxLayout(empty);
-    layout->setSpacing(8);
-    const QColor secondary = Theme::secondaryColor(this);
-    auto *symbol = new QLabel(empty);
-    symbol->setPixmap(SymbolIcons::tinted(QStringLiteral("doc.text.magnifyingglass"), emptyDetailSymbolSize, secondary,
-                                          devicePixelRatioF()));
-    symbol->setAlignment(Qt::AlignCenter);
-    auto *message = new QLabel(tr("Select an item to view its details."), empty);
-    message->setObjectName(QStringLiteral("clipboardEmptyDetailMessage"));
-    message->setAlignment(Qt::AlignCenter);
-    message->setWordWrap(true);
-    Theme::setTextColor(message, secondary);
-    layout->addStretch(1);
-    layout->addWidget(symbol);
-    layout->addWidget(message);
-    layout->addStretch(1);
     return empty;
 }
 

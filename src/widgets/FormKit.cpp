@@ -1,5 +1,6 @@
 #include "FormKit.h"
 
+#include "SymbolIcons.h"
 #include "Theme.h"
 #include "net/APIError.h"
 
@@ -115,6 +116,28 @@ QFrame *divider(QWidget *parent, QPalette::ColorRole role)
     line->setFrameShadow(QFrame::Plain);
     line->setForegroundRole(role);
     return line;
+}
+
+QWidget *emptyState(const QString &symbol, int symbolSize, const QString &message, const QString &messageName,
+                    QWidget *parent)
+{
+    auto *empty = new QWidget(parent);
+    auto *layout = new QVBoxLayout(empty);
+    layout->setSpacing(8);
+    const QColor secondary = Theme::secondaryColor(parent);
+    auto *image = new QLabel(empty);
+    image->setPixmap(SymbolIcons::tinted(symbol, symbolSize, secondary, parent->devicePixelRatioF()));
+    image->setAlignment(Qt::AlignCenter);
+    auto *text = new QLabel(message, empty);
+    text->setObjectName(messageName);
+    text->setAlignment(Qt::AlignCenter);
+    text->setWordWrap(true);
+    Theme::setTextColor(text, secondary);
+    layout->addStretch(1);
+    layout->addWidget(image);
+    layout->addWidget(text);
+    layout->addStretch(1);
+    return empty;
 }
 
 QLabel *caption(QWidget *parent)

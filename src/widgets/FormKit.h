@@ -55,6 +55,11 @@ QLayout *centredCaption(QLabel *caption);
 // A plain one-pixel rule between a screen's parts, in the palette's `role` colour.
 QFrame *divider(QWidget *parent, QPalette::ColorRole role = QPalette::Mid);
 
+// What a list or a detail shows while it has nothing: a centred symbol over a message, both in the secondary
+// colour. The message label is named `messageName`.
+QWidget *emptyState(const QString &symbol, int symbolSize, const QString &message, const QString &messageName,
+                    QWidget *parent);
+
 // Plain, word-wrapped text the user can select with the mouse and the keyboard.
 QLabel *selectableText(const QString &text, QWidget *parent);
 

@@ -5,9 +5,9 @@
 // once the panel is gone (goal: none), and how many requests the next visit sends (goal: the list and one
 // fetch per document, nothing more).
 // Run with VANTORELLE_STANDIN set to the stand-in executable.
-#include "import/DocumentGridView.h"
-#include "import/DocumentThumbnailCard.h"
-#include "import/HealthDocumentsPanel.h"
+#include "documents/DocumentGridView.h"
+#include "documents/DocumentThumbnailCard.h"
+#include "documents/HealthDocumentsPanel.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/sidebar/SidebarRow.h"
 #include "net/APIClient.h"

@@ -5,7 +5,7 @@
 #include "clipboard/ClipboardManager.h"
 #include "import/DocumentImportManager.h"
 #include "mainwindow/DiscardLater.h"
-#include "mainwindow/ImportPresenter.h"
+#include "import/ImportPresenter.h"
 #include "mainwindow/PatientsLoadFailedView.h"
 #include "mainwindow/PatientsLoadingView.h"
 #include "mainwindow/SectionPanels.h"
@@ -176,7 +176,6 @@ WindowContext ContentView::sectionContext() const
                           .medbitStore = m_medbitStore,
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
-                          .documentImportManager = m_importManager,
                           .patientID = patientID()};
     m_timeline->addActions(context);
     return context;

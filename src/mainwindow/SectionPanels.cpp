@@ -3,7 +3,7 @@
 #include "ask/AskAppPanel.h"
 #include "ask/HealthStoryPanel.h"
 #include "clipboard/ClipboardPanel.h"
-#include "import/HealthDocumentsPanel.h"
+#include "documents/HealthDocumentsPanel.h"
 #include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
 

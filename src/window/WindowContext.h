@@ -7,7 +7,6 @@
 #include <optional>
 
 class ClipboardManager;
-class DocumentImportManager;
 class MedbitStore;
 class PatientStore;
 class WindowState;
@@ -22,7 +21,6 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
-    DocumentImportManager *documentImportManager = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -1,6 +1,6 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 
-#include "import/PDFKitView.h"
+#include "documents/PDFKitView.h"
 #include "net/APIError.h"
 #include "records/DocumentStore.h"
 #include "widgets/BusyIndicator.h"

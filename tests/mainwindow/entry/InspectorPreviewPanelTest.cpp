@@ -1,5 +1,5 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
-#include "import/PDFKitView.h"
+#include "documents/PDFKitView.h"
 #include "mainwindow/ContentView.h"
 #include "records/MedbitStore.h"
 #include "widgets/RemoteImageView.h"

@@ -1,4 +1,4 @@
-#include "import/ConnectedMedbitRow.h"
+#include "documents/ConnectedMedbitRow.h"
 
 #include "records/CategoryOption.h"
 #include "widgets/SymbolIcons.h"

@@ -1,5 +1,5 @@
-#include "import/DocumentGridModel.h"
-#include "import/DocumentKey.h"
+#include "documents/DocumentGridModel.h"
+#include "documents/DocumentKey.h"
 
 #include <QJsonDocument>
 #include <QTest>

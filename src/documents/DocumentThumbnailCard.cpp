@@ -1,7 +1,7 @@
-#include "import/DocumentThumbnailCard.h"
+#include "documents/DocumentThumbnailCard.h"
 
-#include "import/DocumentGridModel.h"
-#include "import/ThumbnailCache.h"
+#include "documents/DocumentGridModel.h"
+#include "documents/ThumbnailCache.h"
 #include "widgets/ClampedText.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"

@@ -1,4 +1,4 @@
-#include "import/ThumbnailCache.h"
+#include "documents/ThumbnailCache.h"
 
 #include "net/LinkDownload.h"
 

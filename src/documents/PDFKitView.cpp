@@ -1,4 +1,4 @@
-#include "PDFKitView.h"
+#include "documents/PDFKitView.h"
 
 #include <QNetworkReply>
 #include <QPdfDocument>

@@ -1,6 +1,6 @@
-#include "import/DocumentGridView.h"
+#include "documents/DocumentGridView.h"
 
-#include "import/DocumentThumbnailCard.h"
+#include "documents/DocumentThumbnailCard.h"
 
 #include <QKeyEvent>
 

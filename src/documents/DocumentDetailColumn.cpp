@@ -1,7 +1,7 @@
-#include "import/DocumentDetailColumn.h"
+#include "documents/DocumentDetailColumn.h"
 
-#include "import/DocumentGridModel.h"
-#include "import/PDFKitView.h"
+#include "documents/DocumentGridModel.h"
+#include "documents/PDFKitView.h"
 #include "widgets/FormKit.h"
 #include "widgets/RemoteImageView.h"
 #include "widgets/Theme.h"

@@ -1,6 +1,6 @@
-#include "import/DocumentGridModel.h"
+#include "documents/DocumentGridModel.h"
 
-#include "import/DocumentKey.h"
+#include "documents/DocumentKey.h"
 
 #include <QUrl>
 

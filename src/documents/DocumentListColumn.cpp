@@ -1,9 +1,9 @@
-#include "import/DocumentListColumn.h"
+#include "documents/DocumentListColumn.h"
 
-#include "import/DocumentGridModel.h"
-#include "import/DocumentGridView.h"
-#include "import/DocumentThumbnailCard.h"
-#include "import/ThumbnailCache.h"
+#include "documents/DocumentGridModel.h"
+#include "documents/DocumentGridView.h"
+#include "documents/DocumentThumbnailCard.h"
+#include "documents/ThumbnailCache.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/Theme.h"
 

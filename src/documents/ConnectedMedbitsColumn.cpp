@@ -1,6 +1,6 @@
-#include "import/ConnectedMedbitsColumn.h"
+#include "documents/ConnectedMedbitsColumn.h"
 
-#include "import/ConnectedMedbitRow.h"
+#include "documents/ConnectedMedbitRow.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>

@@ -1,4 +1,4 @@
-#include "import/PDFKitView.h"
+#include "documents/PDFKitView.h"
 
 #include "BearerToken.h"
 #include "LinkServer.h"

@@ -1,4 +1,4 @@
-#include "import/DocumentKey.h"
+#include "documents/DocumentKey.h"
 
 namespace DocumentKey
 {

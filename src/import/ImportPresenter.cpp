@@ -1,4 +1,4 @@
-#include "mainwindow/ImportPresenter.h"
+#include "import/ImportPresenter.h"
 
 #include "import/DocumentImportManager.h"
 #include "import/ImportDocumentSheet.h"

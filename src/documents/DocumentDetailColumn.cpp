@@ -1,15 +1,11 @@
 #include "documents/DocumentDetailColumn.h"
 
 #include "documents/DocumentGridModel.h"
-#include "documents/PDFKitView.h"
+#include "documents/DocumentPreview.h"
 #include "widgets/FormKit.h"
-#include "widgets/RemoteImageView.h"
 #include "widgets/Theme.h"
 
-#include <QFrame>
 #include <QLabel>
-#include <QScrollArea>
-#include <QStackedWidget>
 #include <QVBoxLayout>
 
 DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
@@ -25,43 +21,11 @@ DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
     m_title->setContentsMargins(24, 16, 24, 12);
     // One line: a long name is cut at the column's edge.
     m_title->setMinimumWidth(1);
-    auto *divider = FormKit::divider(this, QPalette::Midlight);
-    m_pages = new QStackedWidget(this);
-    m_failure = new QLabel(tr("Couldn’t load this document."), m_pages);
-    m_failure->setObjectName(QStringLiteral("documentFailure"));
-    m_failure->setAlignment(Qt::AlignCenter);
-    m_failure->setWordWrap(true);
-    Theme::setTextColor(m_failure, Theme::secondaryColor(this));
-    m_pdf = new PDFKitView(m_pages);
-    m_pdf->setObjectName(QStringLiteral("documentPDF"));
-    m_imageArea = new QScrollArea(m_pages);
-    m_imageArea->setWidgetResizable(true);
-    m_imageArea->setFrameShape(QFrame::NoFrame);
-    auto *imageHolder = new QWidget;
-    auto *imageLayout = new QVBoxLayout(imageHolder);
-    imageLayout->setContentsMargins(24, 24, 24, 24);
-    m_image = new RemoteImageView(imageHolder);
-    m_image->setObjectName(QStringLiteral("documentImage"));
-    imageLayout->addWidget(m_image);
-    m_imageArea->setWidget(imageHolder);
-    m_pages->addWidget(m_failure);
-    m_pages->addWidget(m_pdf);
-    m_pages->addWidget(m_imageArea);
+    m_preview = new DocumentPreview(DocumentPreview::Look::detailColumn, this);
     layout->addWidget(m_title);
-    layout->addWidget(divider);
-    layout->addWidget(m_pages, 1);
-    connect(m_pdf, &PDFKitView::loadFinished, this, [this](bool failed) {
-        if (failed && m_isPDF && !m_url.isEmpty() && m_pdf->url() == m_url && !showsFailure()) {
-            showFailure();
-            Q_EMIT loadFailed();
-        }
-    });
-    connect(m_image, &RemoteImageView::phaseChanged, this, [this](RemoteImageView::Phase phase) {
-        if (phase == RemoteImageView::Phase::failed && !m_isPDF && !m_url.isEmpty() && m_image->url() == m_url) {
-            showFailure();
-            Q_EMIT loadFailed();
-        }
-    });
+    layout->addWidget(FormKit::divider(this, QPalette::Midlight));
+    layout->addWidget(m_preview, 1);
+    connect(m_preview, &DocumentPreview::loadFailed, this, &DocumentDetailColumn::loadFailed);
 }
 
 void DocumentDetailColumn::setDocument(const ImageAsset &document, const QString &key)
@@ -74,21 +38,10 @@ void DocumentDetailColumn::setDocument(const ImageAsset &document, const QString
     m_key = key;
     m_url = url;
     m_isPDF = document.isPDF();
-    // Only the view that shows the document keeps a link; the other one lets its download go.
-    m_pdf->setUrl(m_isPDF ? url : QUrl());
-    m_image->setUrl(m_isPDF ? QUrl() : url);
-    if (url.isEmpty())
-        showFailure();
-    else
-        m_pages->setCurrentWidget(m_isPDF ? static_cast<QWidget *>(m_pdf) : m_imageArea);
+    m_preview->showDocument(document);
 }
 
 bool DocumentDetailColumn::showsFailure() const
 {
-    return m_pages->currentWidget() == m_failure;
-}
-
-void DocumentDetailColumn::showFailure()
-{
-    m_pages->setCurrentWidget(m_failure);
+    return m_preview->showsFailure();
 }

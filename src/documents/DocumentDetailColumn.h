@@ -6,16 +6,12 @@
 #include <QUrl>
 #include <QWidget>
 
-class PDFKitView;
+class DocumentPreview;
 class QLabel;
-class QScrollArea;
-class QStackedWidget;
-class RemoteImageView;
 
-// The selected document under its file name: the PDF, the image, or "Couldn’t load this document." when
-// its link is missing or unusable or the file cannot be shown. The views get a link only when the shown
-// document or its link changed, since both load again when handed a link that failed: a refreshed record
-// with a new link is tried again, the same record is not.
+// The selected document under its file name (DocumentPreview). The preview gets the document only when the
+// shown document or its link changed, since its views load again when handed a link that failed: a
+// refreshed record with a new link is tried again, the same record is not.
 class DocumentDetailColumn final : public QWidget
 {
     Q_OBJECT
@@ -32,14 +28,8 @@ Q_SIGNALS:
     void loadFailed();
 
 private:
-    void showFailure();
-
     QLabel *m_title = nullptr;
-    QStackedWidget *m_pages = nullptr;
-    QLabel *m_failure = nullptr;
-    PDFKitView *m_pdf = nullptr;
-    QScrollArea *m_imageArea = nullptr;
-    RemoteImageView *m_image = nullptr;
+    DocumentPreview *m_preview = nullptr;
     QString m_key;
     QUrl m_url;
     bool m_isPDF = false;

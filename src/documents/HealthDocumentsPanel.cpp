@@ -5,6 +5,7 @@
 #include "documents/DocumentGridModel.h"
 #include "documents/DocumentKey.h"
 #include "documents/DocumentListColumn.h"
+#include "documents/DocumentRefresher.h"
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/ThumbnailCache.h"
 #include "net/APIError.h"
@@ -14,12 +15,13 @@
 
 #include <QHBoxLayout>
 #include <QPointer>
+#include <QSet>
 #include <QSplitter>
 
 HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_patientID(context.patientID), m_medbitStore(context.medbitStore),
       m_selectMedbit(context.selectMedbit), m_store(new DocumentStore(context.patientID, this)),
-      m_model(new DocumentGridModel(this)),
+      m_refresher(new DocumentRefresher(m_store, this)), m_model(new DocumentGridModel(this)),
       m_thumbnails(new ThumbnailCache(
           QSize(DocumentThumbnailCard::boxWidth, DocumentThumbnailCard::boxHeight) * devicePixelRatioF(), this))
 {
@@ -48,6 +50,7 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
         if (const std::optional<QString> key = m_model->selectedKey())
             requestForcedRefresh(*key);
     });
+    connect(m_refresher, &DocumentRefresher::refreshed, m_model, &DocumentGridModel::replaceFirst);
     connect(m_connected, &ConnectedMedbitsColumn::medbitChosen, this, [this](const Medbit &medbit) {
         if (m_selectMedbit)
             m_selectMedbit(medbit);
@@ -147,24 +150,8 @@ void HealthDocumentsPanel::requestForcedRefresh(const QString &key)
 {
     const std::optional<ImageAsset> document = m_model->document(key);
     const std::optional<QString> id = document ? DocumentKey::serviceID(*document) : std::nullopt;
-    if (!id || m_forceRefreshedIDs.contains(*id))
-        return;
-    m_forceRefreshedIDs.insert(*id);
-    refreshDocument(*id);
-}
-
-QCoro::Task<> HealthDocumentsPanel::refreshDocument(QString documentID)
-{
-    QPointer<HealthDocumentsPanel> self(this);
-    std::optional<ImageAsset> record;
-    try {
-        record = co_await m_store->refreshDocument(documentID);
-    } catch (const APIError &) {
-        // A failed refresh changes nothing and is not repeated; a cancelled one belongs to a panel that went.
-        co_return;
-    }
-    if (self && record)
-        m_model->replaceFirst(*record);
+    if (id)
+        m_refresher->refreshOnce(*id);
 }
 
 void HealthDocumentsPanel::setLoading(bool isLoading)

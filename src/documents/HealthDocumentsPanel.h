@@ -4,7 +4,6 @@
 #include "records/Medbit.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -17,6 +16,7 @@ class ConnectedMedbitsColumn;
 class DocumentDetailColumn;
 class DocumentGridModel;
 class DocumentListColumn;
+class DocumentRefresher;
 class DocumentStore;
 class MedbitStore;
 class QSplitter;
@@ -45,7 +45,6 @@ public:
 private:
     QCoro::Task<> loadDocuments();
     QCoro::Task<> fetchDocument(QString documentID);
-    QCoro::Task<> refreshDocument(QString documentID);
     void fetchDocumentDetails();
     void fetchFinished();
     void selectDocument(const QString &key);
@@ -57,12 +56,13 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     std::function<void(const Medbit &)> m_selectMedbit;
     DocumentStore *m_store = nullptr;
+    // Never started afresh: each document is renewed at most once for the panel's life.
+    DocumentRefresher *m_refresher = nullptr;
     DocumentGridModel *m_model = nullptr;
     ThumbnailCache *m_thumbnails = nullptr;
     bool m_isLoading = false;
     std::optional<QString> m_loadError;
     int m_pendingFetches = 0;
-    QSet<QString> m_forceRefreshedIDs;
 
     QSplitter *m_split = nullptr;
     DocumentListColumn *m_list = nullptr;

@@ -13,12 +13,8 @@
 
 #include <optional>
 
-class PDFKitView;
-class QLabel;
-class QScrollArea;
-class QStackedWidget;
-class RemoteImageView;
-class BusyIndicator;
+class DocumentPreview;
+class DocumentRefresher;
 class DocumentStore;
 class WindowState;
 
@@ -44,30 +40,22 @@ public:
 
 private:
     QWidget *buildHeader();
-    QWidget *buildFailurePage();
     void clearDocument();
     QCoro::Task<> loadDocument(Generation::Token load);
-    QCoro::Task<> refreshDocument(Generation::Token load, QString documentID);
-    void showDocument();
-    void showFailure(const QString &text);
+    void showRefreshed(const ImageAsset &record, const QString &documentID);
     void handleLoadFailure();
 
     WindowState *m_state = nullptr;
     // The panel's own: closing the preview aborts its requests.
     DocumentStore *m_documents = nullptr;
+    // Started afresh with every load, so each load may renew its document once.
+    DocumentRefresher *m_refresher = nullptr;
     Medbit m_medbit;
     QString m_fileToPreview;
     bool m_hasKey = false;
     Generation m_loads;
     std::optional<ImageAsset> m_document;
-    bool m_didForceRefresh = false;
     QTimer m_dwell;
 
-    QStackedWidget *m_pages = nullptr;
-    BusyIndicator *m_spinner = nullptr;
-    QWidget *m_failure = nullptr;
-    QLabel *m_failureText = nullptr;
-    PDFKitView *m_pdf = nullptr;
-    QScrollArea *m_imageScroll = nullptr;
-    RemoteImageView *m_image = nullptr;
+    DocumentPreview *m_preview = nullptr;
 };

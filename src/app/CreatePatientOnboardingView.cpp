@@ -1,9 +1,9 @@
 #include "CreatePatientOnboardingView.h"
 
+#include "AddPatientForm.h"
 #include "net/AuthManager.h"
-#include "records/PatientStore.h"
+#include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
-#include "widgets/ScreenAction.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,7 +11,7 @@
 
 CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManager, PatientStore *patientStore,
                                                          QWidget *parent)
-    : QWidget(parent), m_authManager(authManager), m_patientStore(patientStore), m_create(new ScreenAction(this))
+    : QWidget(parent), m_authManager(authManager)
 {
     setObjectName(QStringLiteral("createPatientOnboardingView"));
     setMinimumSize(600, 400);
@@ -28,21 +28,20 @@ CreatePatientOnboardingView::CreatePatientOnboardingView(AuthManager *authManage
     FormKit::columnLayout(column)->addWidget(FormKit::fieldGroup(tr("Patient Name"), m_name, column));
     layout->addWidget(column, 0, Qt::AlignHCenter);
 
-    m_error = FormKit::errorCaption(this);
-    m_error->setObjectName(QStringLiteral("errorLabel"));
-    layout->addLayout(FormKit::centredCaption(m_error));
+    QLabel *error = FormKit::errorCaption(this);
+    error->setObjectName(QStringLiteral("errorLabel"));
+    layout->addLayout(FormKit::centredCaption(error));
 
-    m_continue = new BusyButton(tr("Continue"), this);
-    m_continue->setObjectName(QStringLiteral("continueButton"));
-    m_continue->setFixedWidth(FormKit::columnWidth);
-    layout->addWidget(m_continue, 0, Qt::AlignHCenter);
+    auto *continueButton = new BusyButton(tr("Continue"), this);
+    continueButton->setObjectName(QStringLiteral("continueButton"));
+    continueButton->setFixedWidth(FormKit::columnWidth);
+    layout->addWidget(continueButton, 0, Qt::AlignHCenter);
     layout->addStretch();
 
-    FormKit::bindReturn(this, m_continue);
-    connect(m_continue, &QPushButton::clicked, this, &CreatePatientOnboardingView::createPatient);
-    connect(m_name, &QLineEdit::textChanged, this, &CreatePatientOnboardingView::refreshButton);
-    connect(m_create, &ScreenAction::busyChanged, m_continue, &BusyButton::setBusy);
-    refreshButton();
+    FormKit::bindReturn(this, continueButton);
+    auto *form = new AddPatientForm(patientStore, m_name, continueButton, error, this);
+    connect(form, &AddPatientForm::created, this, &CreatePatientOnboardingView::created);
+    connect(form, &AddPatientForm::failed, this, [this] { m_name->setFocus(); });
 }
 
 void CreatePatientOnboardingView::showEvent(QShowEvent *event)
@@ -60,31 +59,4 @@ void CreatePatientOnboardingView::prefillName()
         return;
     const std::optional<AuthUser> &user = m_authManager->currentUser();
     m_name->setText(user ? user->fullName : QString());
-}
-
-void CreatePatientOnboardingView::refreshButton()
-{
-    m_continue->setReady(!m_name->text().trimmed().isEmpty());
-}
-
-void CreatePatientOnboardingView::createPatient()
-{
-    const QString name = m_name->text().trimmed();
-    if (name.isEmpty() || m_create->isBusy())
-        return;
-    FormKit::setCaptionText(m_error, QString());
-    runCreate(name);
-}
-
-QCoro::Task<> CreatePatientOnboardingView::runCreate(QString name)
-{
-    QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
-    const ScreenAction::Outcome outcome = co_await m_create->run(std::move(operation));
-    if (outcome.abandoned)
-        co_return;
-    FormKit::setCaptionText(m_error, outcome.failure.value_or(QString()));
-    if (outcome.succeeded())
-        Q_EMIT created();
-    else
-        m_name->setFocus();
 }

@@ -2,14 +2,9 @@
 
 #include <QWidget>
 
-#include <QCoroTask>
-
 class AuthManager;
-class BusyButton;
 class PatientStore;
-class QLabel;
 class QLineEdit;
-class ScreenAction;
 
 // The screen an account without patients sees: it asks for the first patient's name, prefilled with the
 // user's own, and creates the patient. created() follows a successful creation.
@@ -28,14 +23,7 @@ protected:
 
 private:
     void prefillName();
-    void refreshButton();
-    void createPatient();
-    QCoro::Task<> runCreate(QString name);
 
     AuthManager *m_authManager = nullptr;
-    PatientStore *m_patientStore = nullptr;
-    ScreenAction *m_create = nullptr;
     QLineEdit *m_name = nullptr;
-    QLabel *m_error = nullptr;
-    BusyButton *m_continue = nullptr;
 };

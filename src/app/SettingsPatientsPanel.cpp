@@ -1,9 +1,10 @@
 #include "SettingsPatientsPanel.h"
 
+#include "AddPatientForm.h"
 #include "PatientRow.h"
 #include "records/PatientStore.h"
+#include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
-#include "widgets/ScreenAction.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>
@@ -34,7 +35,7 @@ QVBoxLayout *groupLayout(QWidget *group)
 } // namespace
 
 SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_patientStore(patientStore), m_addPatient(new ScreenAction(this))
+    : QWidget(parent), m_patientStore(patientStore)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -48,7 +49,6 @@ SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget
     connect(patientStore, &PatientStore::patientsChanged, this, &SettingsPatientsPanel::rebuildRows);
     connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &SettingsPatientsPanel::rebuildRows);
     rebuildRows();
-    refreshAddButton();
 }
 
 QWidget *SettingsPatientsPanel::buildNewPatientGroup()
@@ -57,26 +57,26 @@ QWidget *SettingsPatientsPanel::buildNewPatientGroup()
     auto *layout = groupLayout(group);
     layout->addWidget(groupTitle(tr("New Patient"), group));
     auto *row = new QHBoxLayout;
-    m_newPatientName = new QLineEdit(group);
-    m_newPatientName->setObjectName(QStringLiteral("newPatientField"));
-    m_newPatientName->setPlaceholderText(tr("Patient name"));
-    m_newPatientName->setAccessibleName(tr("Patient name"));
-    m_add = new BusyButton(tr("Add"), group);
-    m_add->setObjectName(QStringLiteral("addPatientButton"));
-    m_add->setBusyTitle(tr("Adding…"));
-    m_add->setProminent(false);
-    m_add->setAutoDefault(false);
-    row->addWidget(m_newPatientName);
-    row->addWidget(m_add);
+    auto *name = new QLineEdit(group);
+    name->setObjectName(QStringLiteral("newPatientField"));
+    name->setPlaceholderText(tr("Patient name"));
+    name->setAccessibleName(tr("Patient name"));
+    auto *add = new BusyButton(tr("Add"), group);
+    add->setObjectName(QStringLiteral("addPatientButton"));
+    add->setBusyTitle(tr("Adding…"));
+    add->setProminent(false);
+    add->setAutoDefault(false);
+    row->addWidget(name);
+    row->addWidget(add);
     layout->addLayout(row);
-    m_addPatientError = FormKit::errorCaption(group);
-    m_addPatientError->setObjectName(QStringLiteral("addPatientError"));
-    layout->addWidget(m_addPatientError);
+    QLabel *error = FormKit::errorCaption(group);
+    error->setObjectName(QStringLiteral("addPatientError"));
+    layout->addWidget(error);
 
-    connect(m_newPatientName, &QLineEdit::textChanged, this, &SettingsPatientsPanel::refreshAddButton);
-    connect(m_newPatientName, &QLineEdit::returnPressed, this, &SettingsPatientsPanel::addPatient);
-    connect(m_add, &QPushButton::clicked, this, &SettingsPatientsPanel::addPatient);
-    connect(m_addPatient, &ScreenAction::busyChanged, m_add, &BusyButton::setBusy);
+    auto *form = new AddPatientForm(m_patientStore, name, add, error, this);
+    connect(name, &QLineEdit::returnPressed, form, &AddPatientForm::submit);
+    // The field empties for the next patient; after a failure it keeps the name to retry.
+    connect(form, &AddPatientForm::created, name, &QLineEdit::clear);
     return group;
 }
 
@@ -130,29 +130,4 @@ void SettingsPatientsPanel::rebuildRows()
         }
     }
     m_listLayout->addWidget(m_rows);
-}
-
-void SettingsPatientsPanel::refreshAddButton()
-{
-    m_add->setReady(!m_newPatientName->text().trimmed().isEmpty());
-}
-
-void SettingsPatientsPanel::addPatient()
-{
-    const QString name = m_newPatientName->text().trimmed();
-    if (name.isEmpty() || m_addPatient->isBusy())
-        return;
-    FormKit::setCaptionText(m_addPatientError, QString());
-    runAddPatient(name);
-}
-
-QCoro::Task<> SettingsPatientsPanel::runAddPatient(QString name)
-{
-    QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
-    const ScreenAction::Outcome outcome = co_await m_addPatient->run(std::move(operation));
-    if (outcome.abandoned)
-        co_return;
-    if (outcome.succeeded())
-        m_newPatientName->clear();
-    FormKit::setCaptionText(m_addPatientError, outcome.failure.value_or(QString()));
 }

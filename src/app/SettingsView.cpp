@@ -32,14 +32,6 @@ QWidget *section(const QString &title, QWidget *parent)
     return box;
 }
 
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
-
 } // namespace
 
 SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
@@ -62,9 +54,9 @@ SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore,
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(24);
     layout->addWidget(buildAccountSection());
-    layout->addWidget(divider(content));
+    layout->addWidget(FormKit::divider(content));
     layout->addWidget(new SettingsPatientsPanel(patientStore, content));
-    layout->addWidget(divider(content));
+    layout->addWidget(FormKit::divider(content));
     layout->addWidget(buildSupportSection());
     layout->addStretch();
     scroll->setWidget(content);

@@ -7,6 +7,7 @@
 
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/Pasteboard.h"
+#include "widgets/FormKit.h"
 #include "window/WindowContext.h"
 
 #include <QFrame>
@@ -38,11 +39,7 @@ AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     m_list->setMinimumWidth(listMinimumWidth);
     m_list->setMaximumWidth(listMaximumWidth);
     layout->addWidget(m_list);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::VLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    m_divider = divider;
+    m_divider = FormKit::divider(this, QPalette::Mid, Qt::Vertical);
     layout->addWidget(m_divider);
     m_detailHost = new QWidget(this);
     auto *hostLayout = new QVBoxLayout(m_detailHost);

@@ -1,6 +1,7 @@
 #include "documents/ConnectedMedbitsColumn.h"
 
 #include "documents/ConnectedMedbitRow.h"
+#include "widgets/FormKit.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>
@@ -17,11 +18,7 @@ QWidget *entryDivider(QWidget *parent, int indent)
     auto *holder = new QWidget(parent);
     auto *layout = new QHBoxLayout(holder);
     layout->setContentsMargins(indent, 0, 0, 0);
-    auto *line = new QFrame(holder);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Midlight);
-    layout->addWidget(line);
+    layout->addWidget(FormKit::divider(holder, QPalette::Midlight));
     return holder;
 }
 

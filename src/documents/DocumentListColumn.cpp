@@ -5,6 +5,7 @@
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/ThumbnailCache.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>
@@ -40,10 +41,7 @@ DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache 
     title->setObjectName(QStringLiteral("documentsTitle"));
     title->setFont(Theme::title2Font());
     title->setContentsMargins(24, 16, 24, 12);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Midlight);
+    auto *divider = FormKit::divider(this, QPalette::Midlight);
     m_pages = new QStackedWidget(this);
     m_progress = new BusyIndicator(24, m_pages);
     m_progress->setObjectName(QStringLiteral("documentsProgress"));

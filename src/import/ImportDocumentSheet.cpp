@@ -4,6 +4,7 @@
 
 #include "widgets/AttachmentPicker.h"
 #include "widgets/FileDropFilter.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -44,11 +45,7 @@ ImportDocumentSheet::ImportDocumentSheet(DocumentImportManager *manager, QWidget
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    layout->addWidget(divider);
+    layout->addWidget(FormKit::divider(this));
     auto *zoneBox = new QVBoxLayout;
     zoneBox->setContentsMargins(24, 24, 24, 24);
     zoneBox->addWidget(buildDropZone());

@@ -6,6 +6,7 @@
 #include "records/CategoryColors.h"
 #include "records/CategoryOption.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -80,11 +81,7 @@ ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportManager
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(0);
     layout->addWidget(m_rowsBox);
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-    layout->addWidget(divider);
+    layout->addWidget(FormKit::divider(this));
     refreshHeader();
 }
 

@@ -26,15 +26,6 @@
 namespace
 {
 
-QFrame *divider(QWidget *parent)
-{
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setForegroundRole(QPalette::Mid);
-    return line;
-}
-
 QLabel *redCaption(const QString &name, QWidget *parent)
 {
     QLabel *label = FormKit::errorCaption(parent);
@@ -65,7 +56,7 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildToolbar());
-    layout->addWidget(divider(this));
+    layout->addWidget(FormKit::divider(this));
     m_body = new QStackedWidget(this);
     m_progressBlock = buildProgressBlock();
     m_reviewList = buildReviewList();
@@ -155,7 +146,7 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildTranslationBar(list));
-    layout->addWidget(divider(list));
+    layout->addWidget(FormKit::divider(list));
     QLabel *hint = secondaryText(tr("Review extracted information, then tap Save"), list);
     hint->setObjectName(QStringLiteral("reviewHint"));
     hint->setContentsMargins(20, 16, 20, 0);

@@ -109,10 +109,10 @@ QWidget *fieldGroup(const QString &label, QWidget *field, QWidget *parent)
     return group;
 }
 
-QFrame *divider(QWidget *parent, QPalette::ColorRole role)
+QFrame *divider(QWidget *parent, QPalette::ColorRole role, Qt::Orientation orientation)
 {
     auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
+    line->setFrameShape(orientation == Qt::Horizontal ? QFrame::HLine : QFrame::VLine);
     line->setFrameShadow(QFrame::Plain);
     line->setForegroundRole(role);
     return line;

@@ -52,8 +52,10 @@ void setCaptionText(QLabel *caption, const QString &text);
 // the caption's wrapped height at that width, so every line of a long message gets its room.
 QLayout *centredCaption(QLabel *caption);
 
-// A plain one-pixel rule between a screen's parts, in the palette's `role` colour.
-QFrame *divider(QWidget *parent, QPalette::ColorRole role = QPalette::Mid);
+// A plain one-pixel rule between a screen's parts, in the palette's `role` colour: a horizontal line between
+// stacked parts, a vertical one between parts side by side.
+QFrame *divider(QWidget *parent, QPalette::ColorRole role = QPalette::Mid,
+                Qt::Orientation orientation = Qt::Horizontal);
 
 // What a list or a detail shows while it has nothing: a centred symbol over a message, both in the secondary
 // colour. The message label is named `messageName`.

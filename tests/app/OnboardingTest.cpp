@@ -81,6 +81,8 @@ private Q_SLOTS:
                  QStringLiteral("Robin Park"));
         QCOMPARE(m_session->patients()->patients().size(), 1);
         QCOMPARE(m_session->patients()->selectedPatientID(), m_session->patients()->patients().at(0)._id);
+        // Unlike the settings window, onboarding leaves the created name in its field.
+        QCOMPARE(nameField()->text(), QStringLiteral("  Robin Park  "));
     }
 
     void failedCreate_showsErrorAndKeepsName()

@@ -87,10 +87,7 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildHeader());
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Sunken);
-    layout->addWidget(divider);
+    layout->addWidget(FormKit::divider(this));
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("entryScrollArea"));
     m_scroll->setFrameShape(QFrame::NoFrame);

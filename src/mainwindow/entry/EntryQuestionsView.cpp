@@ -27,12 +27,9 @@ namespace
 constexpr int maximumExchangeHeight = 220;
 
 // A hairline in the secondary colour, faint, as the platform draws a divider.
-QFrame *divider(QWidget *parent)
+QFrame *faintDivider(QWidget *parent)
 {
-    auto *line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(1);
+    QFrame *line = FormKit::divider(parent, QPalette::WindowText);
     QColor faint = Theme::secondaryColor(parent);
     faint.setAlphaF(0.3f);
     Theme::setTextColor(line, faint);
@@ -48,7 +45,7 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(divider(this));
+    layout->addWidget(faintDivider(this));
     m_exchangeScroll = new QScrollArea(this);
     m_exchangeScroll->setObjectName(QStringLiteral("askExchanges"));
     m_exchangeScroll->setAccessibleName(tr("Questions and Answers"));
@@ -56,7 +53,7 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
     m_exchangeScroll->setFrameShape(QFrame::NoFrame);
     m_exchangeScroll->hide();
     layout->addWidget(m_exchangeScroll);
-    m_exchangeDivider = divider(this);
+    m_exchangeDivider = faintDivider(this);
     m_exchangeDivider->hide();
     layout->addWidget(m_exchangeDivider);
 

@@ -1,5 +1,7 @@
 #include "AskSession.h"
 
+#include "AnswerFold.h"
+#include "AnswerReader.h"
 #include "ChatAPIClient.h"
 
 #include "net/APIError.h"
@@ -247,44 +249,27 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
     AnswerQuestion query{.patientID = m_patientID, .content = question, .channelID = channelID};
     AskedQuestion asked{
         .conversationID = conversationID, .questionTurnID = questionTurn.id, .answerTurnID = answerTurn.id};
-    askStream(this, m_answers, std::move(query), std::move(asked));
-}
-
-// Read to its end even when the session is gone; only the writes to the session are skipped.
-QCoro::Task<> AskSession::askStream(QPointer<AskSession> session, std::shared_ptr<AnswerEventSource> source,
-                                    AnswerQuestion query, AskedQuestion asked)
-{
-    std::optional<QString> failure;
-    try {
-        QCoro::AsyncGenerator<AnswerEvent> events = source->open(std::move(query));
-        QCORO_FOREACH(const AnswerEvent &event, events)
-        {
-            if (session)
-                session->applyAnswerEvent(asked, event);
-        }
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (session)
-        session->endAsking(asked, failure);
+    // Read to its end even when the session is gone; only the writes to the session are skipped.
+    AnswerReader::read(
+        m_answers, std::move(query), this, [this, asked](const AnswerEvent &event) { applyAnswerEvent(asked, event); },
+        [this, asked](const std::optional<QString> &failure) { endAsking(asked, failure); });
 }
 
 void AskSession::applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event)
 {
-    if (const auto *delta = std::get_if<ChatMessageDeltaEvent>(&event))
-        appendDelta(asked, delta->delta);
-    else if (const auto *done = std::get_if<ChatDoneEvent>(&event))
+    if (const auto *done = std::get_if<ChatDoneEvent>(&event)) {
         finishAnswer(asked, *done);
-    else if (const auto *error = std::get_if<AnswerStreamError>(&event))
-        failAnswer(asked, error->message.value_or(answerFailedText()));
-}
-
-void AskSession::appendDelta(const AskedQuestion &asked, const QString &delta)
-{
-    if (AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID)) {
-        answer->content += delta;
-        Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
+        return;
     }
+    AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID);
+    if (!answer)
+        return;
+    const AnswerFold::Change change = AnswerFold(answer->content, answer->isError).apply(event);
+    if (change == AnswerFold::Change::none)
+        return;
+    if (change == AnswerFold::Change::failed)
+        answer->isStreaming = false;
+    Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
 }
 
 void AskSession::finishAnswer(const AskedQuestion &asked, const ChatDoneEvent &done)
@@ -306,8 +291,7 @@ void AskSession::finishAnswer(const AskedQuestion &asked, const ChatDoneEvent &d
 void AskSession::failAnswer(const AskedQuestion &asked, const QString &text)
 {
     if (AskTurn *answer = findTurn(asked.conversationID, asked.answerTurnID)) {
-        answer->isError = true;
-        answer->content = text;
+        AnswerFold(answer->content, answer->isError).fail(text);
         answer->isStreaming = false;
         Q_EMIT turnChanged(asked.conversationID, asked.answerTurnID);
     }

@@ -101,8 +101,6 @@ private:
     static QCoro::Task<> loadSuggestions(QPointer<AskSession> session, bool refresh);
     static QCoro::Task<> loadMyQuestions(QPointer<AskSession> session);
     static QCoro::Task<> loadConversationHistory(QPointer<AskSession> session, QString conversationID);
-    static QCoro::Task<> askStream(QPointer<AskSession> session, std::shared_ptr<AnswerEventSource> source,
-                                   AnswerQuestion query, AskedQuestion asked);
     static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID);
 
     void setSelectedConversationID(const std::optional<QString> &conversationID);
@@ -115,7 +113,6 @@ private:
 
     void ask(const QString &question, const QString &conversationID, const std::optional<QString> &channelID);
     void applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event);
-    void appendDelta(const AskedQuestion &asked, const QString &delta);
     void finishAnswer(const AskedQuestion &asked, const ChatDoneEvent &done);
     void failAnswer(const AskedQuestion &asked, const QString &text);
     void settleAnswer(const AskedQuestion &asked);

@@ -26,10 +26,10 @@ void PDFKitView::setUrl(const QUrl &url)
     close();
     m_url = url;
     m_state = State::loading;
-    load(url, m_generation);
+    load(url, m_loads.current());
 }
 
-QCoro::Task<> PDFKitView::load(QUrl url, quint64 generation)
+QCoro::Task<> PDFKitView::load(QUrl url, Generation::Token generation)
 {
     QPointer<PDFKitView> self(this);
     LinkDownload::Result result;
@@ -39,7 +39,7 @@ QCoro::Task<> PDFKitView::load(QUrl url, quint64 generation)
         result = LinkDownload::Result{};
     }
     // An aborted load belongs to a view that has gone or moved on to another URL.
-    if (!self || generation != m_generation)
+    if (!self || !m_loads.isCurrent(generation))
         co_return;
     const bool opened = result.outcome == LinkDownload::Outcome::loaded && open(result.bytes);
     m_state = opened ? State::shown : State::failed;
@@ -67,16 +67,16 @@ void PDFKitView::close()
 
 void PDFKitView::cancelLoad()
 {
-    ++m_generation;
+    m_loads.next();
     // The reply's coroutine resumes on a later turn and finds its generation gone.
     if (m_reply)
         m_reply->abort();
 }
 
-void PDFKitView::report(bool failed, quint64 generation)
+void PDFKitView::report(bool failed, Generation::Token generation)
 {
     QTimer::singleShot(0, this, [this, failed, generation] {
-        if (generation != m_generation)
+        if (!m_loads.isCurrent(generation))
             return;
         m_failedToLoad = failed;
         Q_EMIT loadFinished(failed);

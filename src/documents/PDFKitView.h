@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/Generation.h"
 #include "net/LinkDownload.h"
 
 #include <QBuffer>
@@ -40,18 +41,18 @@ Q_SIGNALS:
 private:
     enum class State { idle, loading, shown, failed };
 
-    QCoro::Task<> load(QUrl url, quint64 generation);
+    QCoro::Task<> load(QUrl url, Generation::Token generation);
     bool open(const QByteArray &bytes);
     void close();
     void cancelLoad();
-    void report(bool failed, quint64 generation);
+    void report(bool failed, Generation::Token generation);
 
     QPdfDocument *m_document = nullptr;
     QByteArray m_bytes;
     QBuffer m_buffer;
     QUrl m_url;
     QPointer<QNetworkReply> m_reply;
-    quint64 m_generation = 0;
+    Generation m_loads;
     State m_state = State::idle;
     bool m_failedToLoad = false;
 };

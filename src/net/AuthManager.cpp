@@ -116,7 +116,7 @@ void AuthManager::install(const LoginResponse &reply, const QString &email, cons
 void AuthManager::clearSession()
 {
     // Replies still in flight for the ended session see the new generation and install nothing.
-    ++m_sessionGeneration;
+    m_sessions.next();
     m_accessToken.reset();
     m_refreshTokenValue.reset();
     setCurrentUser(std::nullopt);
@@ -130,7 +130,7 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
     if (!m_refreshTokenValue)
         co_return co_await reauthenticateFromKeychain();
     const QPointer<AuthManager> self(this);
-    const quint64 generation = m_sessionGeneration;
+    const Generation::Token session = m_sessions.current();
     APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/refreshToken"_s, .requiresAuth = false};
     request.setJSONBody({{u"refreshToken"_s, *m_refreshTokenValue}});
     std::optional<RefreshTokenResponse> reply;
@@ -139,7 +139,7 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
     } catch (const APIError &) {
         // Whatever the refresh failed on, the stored credentials below are the fallback.
     }
-    if (!self || generation != m_sessionGeneration)
+    if (!self || !m_sessions.isCurrent(session))
         co_return false;
     if (!reply)
         co_return co_await reauthenticateFromKeychain();
@@ -151,9 +151,9 @@ QCoro::Task<bool> AuthManager::refreshAccessToken()
 QCoro::Task<bool> AuthManager::reauthenticateFromKeychain()
 {
     const QPointer<AuthManager> self(this);
-    const quint64 generation = m_sessionGeneration;
+    const Generation::Token session = m_sessions.current();
     // Destroyed, or cleared meanwhile (signed out, or another refresh gave up): sign nobody back in.
-    const auto current = [&] { return self && generation == m_sessionGeneration; };
+    const auto current = [&] { return self && m_sessions.isCurrent(session); };
     const std::optional<QString> email = co_await m_keychain->load(Keychain::emailService);
     std::optional<QString> password;
     if (email && current())

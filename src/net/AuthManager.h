@@ -2,6 +2,7 @@
 
 #include "AuthModels.h"
 #include "AuthTokenProviding.h"
+#include "Generation.h"
 
 #include <optional>
 
@@ -58,5 +59,5 @@ private:
     std::optional<QString> m_accessToken;
     std::optional<QString> m_refreshTokenValue;
     // Advanced only by clearSession: a reply that arrives for an ended session installs nothing.
-    quint64 m_sessionGeneration = 0;
+    Generation m_sessions;
 };

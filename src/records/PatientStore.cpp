@@ -102,7 +102,7 @@ void PatientStore::onAuthenticatedChanged(bool isAuthenticated)
     if (m_deliveredAuthentication == isAuthenticated)
         return;
     m_deliveredAuthentication = isAuthenticated;
-    ++m_sessionGeneration;
+    m_sessions.next();
     QMetaObject::invokeMethod(
         this, [this, isAuthenticated] { onAuthenticationChange(isAuthenticated); }, Qt::QueuedConnection);
 }
@@ -181,12 +181,12 @@ std::optional<PatientStore::SessionTicket> PatientStore::currentTicket() const
     const std::optional<QString> userID = currentUserID();
     if (!userID)
         return std::nullopt;
-    return SessionTicket{m_sessionGeneration, *userID};
+    return SessionTicket{m_sessions.current(), *userID};
 }
 
 bool PatientStore::isCurrent(const SessionTicket &ticket) const
 {
-    return ticket.generation == m_sessionGeneration && currentUserID() == ticket.userID;
+    return m_sessions.isCurrent(ticket.session) && currentUserID() == ticket.userID;
 }
 
 void PatientStore::setPatients(const QList<Patient> &patients)

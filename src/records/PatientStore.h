@@ -3,6 +3,8 @@
 #include "Patient.h"
 #include "PatientRecord.h"
 
+#include "net/Generation.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -50,7 +52,7 @@ Q_SIGNALS:
 private:
     // Which session a request was started in; its reply counts only while that session lasts.
     struct SessionTicket {
-        quint64 generation = 0;
+        Generation::Token session = 0;
         QString userID;
     };
     struct Activation {
@@ -78,7 +80,7 @@ private:
     bool m_isLoading = true;
     std::optional<QString> m_lastError;
     std::optional<bool> m_deliveredAuthentication;
-    quint64 m_sessionGeneration = 0;
+    Generation m_sessions;
     std::optional<Activation> m_waitingActivation;
     bool m_isActivating = false; // a run of sendActivations is scheduled or under way
 };

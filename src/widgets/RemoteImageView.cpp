@@ -55,7 +55,7 @@ void RemoteImageView::setUrl(const QUrl &url)
     m_scaled = QPixmap();
     setPhase(Phase::loading);
     update();
-    load(url, m_generation);
+    load(url, m_loads.current());
 }
 
 void RemoteImageView::setScaling(Scaling scaling)
@@ -96,13 +96,13 @@ int RemoteImageView::heightForWidth(int width) const
     return int(qint64(m_image.height()) * width / m_image.width());
 }
 
-QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
+QCoro::Task<> RemoteImageView::load(QUrl url, Generation::Token generation)
 {
     QPointer<RemoteImageView> self(this);
     QImage image;
     try {
         const LinkDownload::Result result = co_await LinkDownload::fetch(url, m_reply);
-        if (result.outcome == LinkDownload::Outcome::loaded && self && generation == m_generation) {
+        if (result.outcome == LinkDownload::Outcome::loaded && self && m_loads.isCurrent(generation)) {
             QFuture<QImage> decoding = QtConcurrent::run(decoded, result.bytes);
             image = co_await decoding;
         }
@@ -110,7 +110,7 @@ QCoro::Task<> RemoteImageView::load(QUrl url, quint64 generation)
         image = QImage();
     }
     // An aborted load belongs to a view that has gone or moved on to another URL.
-    if (!self || generation != m_generation)
+    if (!self || !m_loads.isCurrent(generation))
         co_return;
     m_image = image;
     m_scaled = QPixmap();
@@ -131,7 +131,7 @@ void RemoteImageView::setPhase(Phase phase)
 
 void RemoteImageView::cancelLoad()
 {
-    ++m_generation;
+    m_loads.next();
     // The reply's coroutine resumes on a later turn and finds its generation gone.
     if (m_reply)
         m_reply->abort();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/Generation.h"
 #include "net/LinkDownload.h"
 
 #include <QImage>
@@ -52,7 +53,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    QCoro::Task<> load(QUrl url, quint64 generation);
+    QCoro::Task<> load(QUrl url, Generation::Token generation);
     void setPhase(Phase phase);
     void cancelLoad();
     void fitHeightToWidth();
@@ -62,7 +63,7 @@ private:
     QImage m_image;
     QPixmap m_scaled; // m_image at the view's size, made on the first paint after a change
     QPointer<QNetworkReply> m_reply;
-    quint64 m_generation = 0;
+    Generation m_loads;
     Phase m_phase = Phase::loading;
     Scaling m_scaling = Scaling::fit;
 };

@@ -1,9 +1,11 @@
 #include "mainwindow/entry/EntryQuestionsView.h"
 
-#include "ask/AnswerStream.h"
+#include "ask/AnswerEventSource.h"
+#include "ask/AnswerFold.h"
+#include "ask/AnswerReader.h"
+#include "ask/AnswerStreamSource.h"
 #include "ask/MarkdownAnswerLabel.h"
 #include "clipboard/ClipboardTrackingTextField.h"
-#include "net/APIError.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
@@ -18,8 +20,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-#include <QCoroAsyncGenerator>
 
 namespace
 {
@@ -110,44 +110,20 @@ void EntryQuestionsView::submitAsk()
     m_askExchanges.append(added);
     rebuildExchanges(true);
     refreshSendEnabled();
-    askTask(this, askPrompt(m_medbit, question), m_patientID, added.id);
-}
-
-QCoro::Task<> EntryQuestionsView::askTask(QPointer<EntryQuestionsView> view, QString prompt, QString patientID,
-                                          QUuid id)
-{
+    AnswerQuestion asked{.patientID = m_patientID, .content = askPrompt(m_medbit, question)};
     // The stream runs to its end even when the view goes; only its writes to the view are skipped.
-    const AnswerQuestion question{.patientID = patientID, .content = prompt};
-    std::optional<QString> failure;
-    try {
-        QCoro::AsyncGenerator<AnswerEvent> events = AnswerStream::open(question);
-        QCORO_FOREACH(const AnswerEvent &event, events)
-        {
-            if (view)
-                view->handleAskEvent(id, event);
-        }
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (view)
-        view->finishAsk(id, failure);
+    AnswerReader::read(
+        std::make_shared<AnswerStreamSource>(), std::move(asked), this,
+        [this, id = added.id](const AnswerEvent &event) { handleAskEvent(id, event); },
+        [this, id = added.id](const std::optional<QString> &failure) { finishAsk(id, failure); });
 }
 
 void EntryQuestionsView::handleAskEvent(const QUuid &id, const AnswerEvent &event)
 {
     AskExchange *found = exchange(id);
-    if (!found)
-        return;
     // The stored messages of "done" are of no use here: the exchange keeps the answer as it streamed.
-    if (const auto *piece = std::get_if<ChatMessageDeltaEvent>(&event)) {
-        found->answer += piece->delta;
-    } else if (const auto *error = std::get_if<AnswerStreamError>(&event)) {
-        found->answer = error->message.value_or(tr("Something went wrong."));
-        found->isError = true;
-    } else {
-        return;
-    }
-    refreshAnswer(*found);
+    if (found && AnswerFold(found->answer, found->isError).apply(event) != AnswerFold::Change::none)
+        refreshAnswer(*found);
 }
 
 void EntryQuestionsView::refreshAnswer(const AskExchange &item)
@@ -196,13 +172,11 @@ void EntryQuestionsView::finishAsk(const QUuid &id, const std::optional<QString>
 {
     m_isAsking = false;
     if (AskExchange *found = exchange(id)) {
-        if (failure) {
-            found->answer = *failure;
-            found->isError = true;
-        }
+        if (failure)
+            AnswerFold(found->answer, found->isError).fail(*failure);
         // A finished exchange never spins: no text at all gets a text of its own.
         if (found->answer.isEmpty())
-            found->answer = found->isError ? tr("Something went wrong.") : tr("No answer received.");
+            found->answer = found->isError ? answerFailedText() : tr("No answer received.");
         found->isFinished = true;
     }
     rebuildExchanges(false);

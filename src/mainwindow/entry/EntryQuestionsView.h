@@ -5,12 +5,9 @@
 #include "records/Medbit.h"
 
 #include <QList>
-#include <QPointer>
 #include <QString>
 #include <QUuid>
 #include <QWidget>
-
-#include <QCoroTask>
 
 #include <optional>
 
@@ -44,7 +41,6 @@ private:
     void refreshSendEnabled();
     void fitExchangeHeight();
     void submitAsk();
-    static QCoro::Task<> askTask(QPointer<EntryQuestionsView> view, QString prompt, QString patientID, QUuid id);
     void handleAskEvent(const QUuid &id, const AnswerEvent &event);
     void finishAsk(const QUuid &id, const std::optional<QString> &failure);
     AskExchange *exchange(const QUuid &id);

@@ -1,8 +1,11 @@
 #include "documents/DocumentGridView.h"
 
+#include "documents/DocumentGridModel.h"
 #include "documents/DocumentThumbnailCard.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
+#include <QTimer>
 
 namespace
 {
@@ -34,15 +37,23 @@ DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
     colours.setColor(QPalette::Base, colours.color(QPalette::Window));
     setPalette(colours);
     reflow();
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DocumentGridView::scheduleRowsReport);
 }
 
 void DocumentGridView::setModel(QAbstractItemModel *model)
 {
     QListView::setModel(model);
+    connect(model, &QAbstractItemModel::modelReset, this, &DocumentGridView::scheduleRowsReport);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection &selected) {
+        if (m_mirroring)
+            return;
         if (!selected.indexes().isEmpty())
             Q_EMIT cardChosen(selected.indexes().first());
+        // A screen reader's toggle on the chosen card would clear it here but not in the panel.
+        mirrorChosenCards();
     });
+    connect(model, &QAbstractItemModel::dataChanged, this, &DocumentGridView::mirrorChosenCards);
+    connect(model, &QAbstractItemModel::modelReset, this, &DocumentGridView::mirrorChosenCards);
 }
 
 QItemSelectionModel::SelectionFlags DocumentGridView::selectionCommand(const QModelIndex &index,
@@ -64,6 +75,46 @@ QSize DocumentGridView::cellSize(int width)
     return QSize(std::max(narrowest, usable / columns), DocumentThumbnailCard::cardSize().height() + rowSpacing);
 }
 
+void DocumentGridView::mirrorChosenCards()
+{
+    QItemSelection chosen;
+    for (int row = 0; row < model()->rowCount(); ++row) {
+        const QModelIndex index = model()->index(row, 0);
+        if (index.data(DocumentGridModel::IsSelectedRole).toBool())
+            chosen.select(index, index);
+    }
+    if (selectionModel()->selection() == chosen)
+        return;
+    m_mirroring = true;
+    selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+    m_mirroring = false;
+}
+
+std::pair<int, int> DocumentGridView::rowsInView() const
+{
+    const int count = model() ? model()->rowCount() : 0;
+    const QSize cell = gridSize();
+    if (count == 0 || !isVisible() || cell.isEmpty())
+        return {0, -1};
+    const int columns = std::max(1, viewport()->width() / cell.width());
+    const int top = verticalScrollBar()->value();
+    const int firstLine = top / cell.height();
+    const int lastLine = (top + std::max(0, viewport()->height() - 1)) / cell.height();
+    return {std::min(count - 1, firstLine * columns), std::min(count - 1, (lastLine + 1) * columns - 1)};
+}
+
+void DocumentGridView::scheduleRowsReport()
+{
+    if (m_rowsReportScheduled)
+        return;
+    m_rowsReportScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        m_rowsReportScheduled = false;
+        const auto [first, last] = rowsInView();
+        Q_EMIT rowsInViewChanged(first, last);
+    });
+}
+
 void DocumentGridView::keyPressEvent(QKeyEvent *event)
 {
     const bool choose =
@@ -80,6 +131,13 @@ void DocumentGridView::resizeEvent(QResizeEvent *event)
 {
     QListView::resizeEvent(event);
     reflow();
+    scheduleRowsReport();
+}
+
+void DocumentGridView::showEvent(QShowEvent *event)
+{
+    QListView::showEvent(event);
+    scheduleRowsReport();
 }
 
 void DocumentGridView::reflow()

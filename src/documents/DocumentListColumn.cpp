@@ -10,6 +10,8 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
+#include <QSet>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -45,15 +47,18 @@ DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache 
     m_pages = new QStackedWidget(this);
     m_progress = new BusyIndicator(24, m_pages);
     m_progress->setObjectName(QStringLiteral("documentsProgress"));
-    m_error = secondaryText(QString(), "documentsError", m_pages);
-    m_empty = secondaryText(tr("No documents yet."), "documentsEmpty", m_pages);
+    m_progress->setAccessibleName(tr("Loading documents"));
+    m_errorPage = buildErrorPage();
+    m_empty = FormKit::emptyState(QStringLiteral("doc.text"), 36,
+                                  tr("No documents yet. Import a PDF or an image with “Import Document” in the "
+                                     "sidebar."),
+                                  QStringLiteral("documentsEmpty"), m_pages);
     m_grid = new DocumentGridView(m_pages);
     m_grid->setObjectName(QStringLiteral("documentsGrid"));
     m_grid->setAccessibleName(tr("Health Documents"));
     m_grid->setItemDelegate(new DocumentThumbnailCard(thumbnails, m_grid));
     m_grid->setModel(model);
-    for (QWidget *page : {static_cast<QWidget *>(m_progress), static_cast<QWidget *>(m_error),
-                          static_cast<QWidget *>(m_empty), static_cast<QWidget *>(m_grid)})
+    for (QWidget *page : {static_cast<QWidget *>(m_progress), m_errorPage, m_empty, static_cast<QWidget *>(m_grid)})
         m_pages->addWidget(page);
     layout->addWidget(title);
     layout->addWidget(divider);
@@ -61,9 +66,33 @@ DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache 
     connect(m_grid, &DocumentGridView::cardChosen, this, [this](const QModelIndex &index) {
         Q_EMIT documentChosen(index.data(DocumentGridModel::KeyRole).toString());
     });
+    connect(m_grid, &DocumentGridView::rowsInViewChanged, thumbnails, [this, thumbnails](int first, int last) {
+        // Cards a screen away keep their place in the queue; those further away leave it.
+        const int span = last - first + 1;
+        QSet<QString> near;
+        for (int row = std::max(0, first - span); row <= std::min(m_model->rowCount() - 1, last + span); ++row)
+            near.insert(m_model->keyAt(row));
+        thumbnails->keepQueuedOnly(near);
+    });
     // A card redraws once its thumbnail has arrived or failed.
     connect(thumbnails, &ThumbnailCache::changed, m_grid->viewport(), qOverload<>(&QWidget::update));
     showState(false, std::nullopt);
+}
+
+QWidget *DocumentListColumn::buildErrorPage()
+{
+    auto *page = new QWidget(m_pages);
+    auto *column = new QVBoxLayout(page);
+    column->setSpacing(12);
+    m_error = secondaryText(QString(), "documentsError", page);
+    auto *retry = new QPushButton(tr("Try Again"), page);
+    retry->setObjectName(QStringLiteral("documentsRetry"));
+    column->addStretch(1);
+    column->addWidget(m_error);
+    column->addWidget(retry, 0, Qt::AlignHCenter);
+    column->addStretch(1);
+    connect(retry, &QPushButton::clicked, this, &DocumentListColumn::retryRequested);
+    return page;
 }
 
 void DocumentListColumn::showState(bool isLoading, const std::optional<QString> &loadError)
@@ -72,7 +101,7 @@ void DocumentListColumn::showState(bool isLoading, const std::optional<QString> 
         m_pages->setCurrentWidget(m_progress);
     } else if (loadError) {
         m_error->setText(*loadError);
-        m_pages->setCurrentWidget(m_error);
+        m_pages->setCurrentWidget(m_errorPage);
     } else if (m_model->rowCount() == 0) {
         m_pages->setCurrentWidget(m_empty);
     } else {

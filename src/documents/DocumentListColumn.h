@@ -13,7 +13,8 @@ class QStackedWidget;
 class ThumbnailCache;
 
 // The documents panel's left-hand column: the title "Health Documents" over, first that applies, a progress
-// indicator while the panel loads, the load error, "No documents yet.", or the grid of document cards.
+// indicator while the list loads, the load error with "Try Again", what to do when there is no document yet,
+// or the grid of document cards.
 class DocumentListColumn final : public QWidget
 {
     Q_OBJECT
@@ -27,12 +28,16 @@ public:
 Q_SIGNALS:
     // The key of the card the user chose.
     void documentChosen(const QString &key);
+    void retryRequested();
 
 private:
+    QWidget *buildErrorPage();
+
     DocumentGridModel *m_model = nullptr;
     QStackedWidget *m_pages = nullptr;
     BusyIndicator *m_progress = nullptr;
     QLabel *m_error = nullptr;
-    QLabel *m_empty = nullptr;
+    QWidget *m_errorPage = nullptr;
+    QWidget *m_empty = nullptr;
     DocumentGridView *m_grid = nullptr;
 };

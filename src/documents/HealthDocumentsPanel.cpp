@@ -3,8 +3,10 @@
 #include "documents/ConnectedMedbitsColumn.h"
 #include "documents/DocumentDetailColumn.h"
 #include "documents/DocumentGridModel.h"
+#include "documents/DocumentGridView.h"
 #include "documents/DocumentKey.h"
 #include "documents/DocumentListColumn.h"
+#include "documents/DocumentRecordLoader.h"
 #include "documents/DocumentRefresher.h"
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/ThumbnailCache.h"
@@ -22,6 +24,7 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     : QWidget(parent), m_patientID(context.patientID), m_medbitStore(context.medbitStore),
       m_selectMedbit(context.selectMedbit), m_store(new DocumentStore(context.patientID, this)),
       m_refresher(new DocumentRefresher(m_store, this)), m_model(new DocumentGridModel(this)),
+      m_loader(new DocumentRecordLoader(m_store, m_model, this)),
       m_thumbnails(new ThumbnailCache(
           QSize(DocumentThumbnailCard::boxWidth, DocumentThumbnailCard::boxHeight) * devicePixelRatioF(), this))
 {
@@ -43,8 +46,12 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     m_split->addWidget(m_connected);
     m_split->setStretchFactor(1, 1);
     m_split->setSizes({320, 600, 300});
-    layout->addWidget(m_split);
+    // With nothing selected the list column alone stands at the leading edge.
+    layout->addWidget(m_split, 1);
+    layout->addStretch(0);
     connect(m_list, &DocumentListColumn::documentChosen, this, &HealthDocumentsPanel::selectDocument);
+    connect(m_list, &DocumentListColumn::retryRequested, this, &HealthDocumentsPanel::loadDocuments);
+    connect(m_list->grid(), &DocumentGridView::rowsInViewChanged, m_loader, &DocumentRecordLoader::setRowsInView);
     connect(m_thumbnails, &ThumbnailCache::failed, this, &HealthDocumentsPanel::requestForcedRefresh);
     connect(m_detail, &DocumentDetailColumn::loadFailed, this, [this] {
         if (const std::optional<QString> key = m_model->selectedKey())
@@ -97,47 +104,7 @@ QCoro::Task<> HealthDocumentsPanel::loadDocuments()
         co_return;
     m_loadError.reset();
     m_model->setDocuments(listed);
-    fetchDocumentDetails();
-}
-
-void HealthDocumentsPanel::fetchDocumentDetails()
-{
-    // One request per document id, all at once; a shared id would only fetch the same record twice.
-    QStringList ids;
-    for (const ImageAsset &document : m_model->documents()) {
-        const std::optional<QString> id = DocumentKey::serviceID(document);
-        if (id && !ids.contains(*id))
-            ids.append(*id);
-    }
-    m_pendingFetches = int(ids.size());
-    if (ids.isEmpty())
-        setLoading(false);
-    for (const QString &id : std::as_const(ids))
-        fetchDocument(id);
-}
-
-QCoro::Task<> HealthDocumentsPanel::fetchDocument(QString documentID)
-{
-    QPointer<HealthDocumentsPanel> self(this);
-    std::optional<ImageAsset> record;
-    try {
-        record = co_await m_store->fetchDocument(documentID);
-    } catch (const APIError &error) {
-        if (error.isCanceled())
-            co_return;
-        // A failed fetch keeps the listed record.
-    }
-    if (!self)
-        co_return;
-    if (record)
-        m_model->replaceFirst(*record);
-    fetchFinished();
-}
-
-void HealthDocumentsPanel::fetchFinished()
-{
-    if (--m_pendingFetches == 0)
-        setLoading(false);
+    setLoading(false);
 }
 
 void HealthDocumentsPanel::selectDocument(const QString &key)
@@ -166,6 +133,7 @@ void HealthDocumentsPanel::refreshColumns()
     const std::optional<ImageAsset> selected = key ? m_model->document(*key) : std::nullopt;
     m_detail->setVisible(selected.has_value());
     m_connected->setVisible(selected.has_value());
+    m_split->setMaximumWidth(selected ? QWIDGETSIZE_MAX : m_list->maximumWidth());
     if (!selected)
         return;
     m_detail->setDocument(*selected, *key);

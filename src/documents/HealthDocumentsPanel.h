@@ -16,6 +16,7 @@ class ConnectedMedbitsColumn;
 class DocumentDetailColumn;
 class DocumentGridModel;
 class DocumentListColumn;
+class DocumentRecordLoader;
 class DocumentRefresher;
 class DocumentStore;
 class MedbitStore;
@@ -25,10 +26,11 @@ struct WindowContext;
 
 // The Health Documents section for one patient: the patient's documents as a grid, the chosen one's
 // preview and the timeline entries connected to it. Made anew for every patient and every visit, it lists
-// the documents, then fetches each one's stored record (all at once), showing the grid only when the last
-// has answered. A document whose file or thumbnail cannot be shown is refreshed on the service once for the
-// panel's life. Only documents with an "_id" are ever sent to the service. The panel owns its requests:
-// when it goes, they are aborted and their answers dropped.
+// the documents and shows the grid as soon as the list has arrived; the stored record of each card in view
+// is fetched then, a few at a time (DocumentRecordLoader), and takes the listed one's place when it comes.
+// A failed list shows its error with "Try Again". A document whose file or thumbnail cannot be shown is
+// refreshed on the service once for the panel's life. Only documents with an "_id" are ever sent to the
+// service. The panel owns its requests: when it goes, they are aborted and their answers dropped.
 class HealthDocumentsPanel final : public QWidget
 {
     Q_OBJECT
@@ -36,6 +38,7 @@ class HealthDocumentsPanel final : public QWidget
 public:
     HealthDocumentsPanel(const WindowContext &context, QWidget *parent);
 
+    // True while the list is being requested.
     bool isLoading() const { return m_isLoading; }
     std::optional<QString> loadError() const { return m_loadError; }
     DocumentGridModel *documents() const { return m_model; }
@@ -44,9 +47,6 @@ public:
 
 private:
     QCoro::Task<> loadDocuments();
-    QCoro::Task<> fetchDocument(QString documentID);
-    void fetchDocumentDetails();
-    void fetchFinished();
     void selectDocument(const QString &key);
     void requestForcedRefresh(const QString &key);
     void setLoading(bool isLoading);
@@ -59,10 +59,10 @@ private:
     // Never started afresh: each document is renewed at most once for the panel's life.
     DocumentRefresher *m_refresher = nullptr;
     DocumentGridModel *m_model = nullptr;
+    DocumentRecordLoader *m_loader = nullptr;
     ThumbnailCache *m_thumbnails = nullptr;
     bool m_isLoading = false;
     std::optional<QString> m_loadError;
-    int m_pendingFetches = 0;
 
     QSplitter *m_split = nullptr;
     DocumentListColumn *m_list = nullptr;

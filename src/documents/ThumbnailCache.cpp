@@ -14,8 +14,8 @@
 namespace
 {
 
-// About 400 cards' worth of decoded thumbnails.
-constexpr int budgetKiB = 48 * 1024;
+// About a hundred cards' worth of decoded thumbnails: a few screens of the grid.
+constexpr int budgetKiB = 8 * 1024;
 // Fewer than the six connections a host gets, so the panel's other requests find one free.
 constexpr int maxDownloads = 4;
 
@@ -71,6 +71,17 @@ void ThumbnailCache::request(const QString &key, const QUrl &url)
     m_states.insert(pairOf(key, url), State::loading);
     m_queue.append({key, url});
     scheduleStart();
+}
+
+void ThumbnailCache::keepQueuedOnly(const QSet<QString> &keys)
+{
+    const auto dropped = std::remove_if(m_queue.begin(), m_queue.end(), [this, &keys](const Pending &pending) {
+        if (keys.contains(pending.key))
+            return false;
+        m_states.remove(pairOf(pending.key, pending.url));
+        return true;
+    });
+    m_queue.erase(dropped, m_queue.end());
 }
 
 void ThumbnailCache::scheduleStart()

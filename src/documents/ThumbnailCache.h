@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QUrl>
@@ -17,9 +18,10 @@ class QNetworkReply;
 // The documents grid's thumbnails, loaded when a card first asks for one and decoded on a worker thread at
 // the card's size. Asking only queues: a few downloads run at a time, the most recently asked first, so
 // after a fast scroll the cards in view load before those scrolled past, and painting never waits for the
-// network. Each (document key, link) pair is loaded once: a failed link stays failed until the document
-// brings another link. Decoded images are kept up to a memory budget; one pushed out is loaded again when
-// its card asks. Destroying the cache aborts its downloads.
+// network; a queued card scrolled far away is dropped from the queue. Each (document key, link) pair is
+// loaded once: a failed link stays failed until the document brings another link. Decoded images are kept
+// up to a budget of a few screens; one pushed out is loaded again when its card asks. Destroying the cache
+// aborts its downloads.
 class ThumbnailCache final : public QObject
 {
     Q_OBJECT
@@ -35,6 +37,8 @@ public:
     QImage image(const QString &key, const QUrl &url) const;
     // Queues a pair that is neither loading, loaded nor failed.
     void request(const QString &key, const QUrl &url);
+    // Drops the queued pairs of every other key; they are queued again when their cards ask.
+    void keepQueuedOnly(const QSet<QString> &keys);
 
 Q_SIGNALS:
     void changed(const QString &key);

@@ -55,6 +55,13 @@ QCoro::Task<std::optional<ImageAsset>> DocumentStore::fetchDocument(QString docu
     co_return recordOf(std::move(record), documentID);
 }
 
+void DocumentStore::abortFetch(const QString &documentID)
+{
+    const auto slot = m_purposes.find(documentPurpose(QStringLiteral("fetch"), documentID));
+    if (slot != m_purposes.end() && slot->running)
+        slot->running->abort();
+}
+
 QCoro::Task<std::optional<ImageAsset>> DocumentStore::refreshDocument(QString documentID)
 {
     APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/document/refresh")};

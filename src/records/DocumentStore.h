@@ -37,6 +37,8 @@ public:
     // The stored record; none when the service answers null. A record without an id takes `documentID`, and a
     // relative link is resolved against the service's address (both here and after a refresh).
     QCoro::Task<std::optional<ImageAsset>> fetchDocument(QString documentID);
+    // Aborts the running fetch of that document, if any.
+    void abortFetch(const QString &documentID);
     // Asks the service to renew the document's links; the renewed record, or none.
     QCoro::Task<std::optional<ImageAsset>> refreshDocument(QString documentID);
     // The patient's documents in the service's order.

@@ -54,18 +54,25 @@ private Q_SLOTS:
         m_window.close();
     }
 
-    void load_showsTheGridOnlyAfterEveryDocumentWasFetched()
+    // The grid shows once the list has arrived; the cards take their fetched records as they come.
+    void load_showsTheGridOnceListed_whileEachDocumentIsFetched()
     {
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/all_documents")},
+                              {QStringLiteral("delayMs"), 400}});
         m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
                               {QStringLiteral("delayMs"), 600},
                               {QStringLiteral("times"), 0}});
         HealthDocumentsPanel *panel = openPanel();
-        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
         QVERIFY(panel->isLoading());
-        QVERIFY(child<QWidget>(panel, "documentsProgress")->isVisible());
+        auto *progress = child<QWidget>(panel, "documentsProgress");
+        QTRY_VERIFY(progress->isVisible());
+        QCOMPARE(progress->accessibleName(), QStringLiteral("Loading documents"));
         QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>(panel, "documentsGrid")->isVisible(), 10000);
-        QCOMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 3);
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
+        QTRY_VERIFY(child<QWidget>(panel, "documentsGrid")->isVisible());
+        QVERIFY(!panel->isLoading());
+        QCOMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 3, 10000);
         const QList<LoggedRequest> lists = m_window.session()->requests(QStringLiteral("/api/patients/all_documents"));
         QCOMPARE(lists.size(), 1);
         QCOMPARE(QUrlQuery(QString::fromLatin1(lists.first().query)).queryItemValue(QStringLiteral("patientId")),
@@ -331,6 +338,15 @@ private:
         HealthDocumentsPanel *panel = openPanel();
         if (!QTest::qWaitFor([panel] { return child<QWidget>(panel, "documentsGrid")->isVisible(); }, 10000))
             qFatal("the documents grid did not show");
+        // Every card is in view, so every document with an id is fetched.
+        const qsizetype stored = storedIDs().size();
+        if (!QTest::qWaitFor(
+                [this, stored] {
+                    return m_window.session()->finishedReplies(QStringLiteral("/patients/document")) >= stored;
+                },
+                10000))
+            qFatal("the documents were not fetched");
+        m_window.session()->roundTrip();
         return panel;
     }
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
+#include <algorithm>
 
 namespace
 {
@@ -32,6 +33,19 @@ ConnectedMedbitRow::ConnectedMedbitRow(const Medbit &medbit, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAccessibleName(medbit.entryText + QStringLiteral(", ") + m_date);
+    setAccessibleDescription(categoriesOf(medbit));
+}
+
+QString ConnectedMedbitRow::categoriesOf(const Medbit &medbit)
+{
+    QStringList names;
+    for (const QString &tag : medbit.tags) {
+        const QList<CategoryOption> &options = CategoryOption::all();
+        const auto option = std::find_if(options.cbegin(), options.cend(),
+                                         [&tag](const CategoryOption &candidate) { return candidate.code == tag; });
+        names.append(option == options.cend() ? tag.toUpper() : option->label);
+    }
+    return names.join(QStringLiteral(", "));
 }
 
 QString ConnectedMedbitRow::initialsOf(const Medbit &medbit)

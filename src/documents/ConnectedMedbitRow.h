@@ -6,7 +6,7 @@
 
 // One entry connected to a document: its category initials, its text and date (one line each) and a
 // chevron. A button: a click, or Space while focused, chooses the entry. Screen readers hear the text and
-// the date.
+// the date, then the names of its categories.
 class ConnectedMedbitRow final : public QAbstractButton
 {
     Q_OBJECT
@@ -17,6 +17,8 @@ public:
     const Medbit &medbit() const { return m_medbit; }
     // The initials of the entry's categories joined by ", "; an unknown code upper-cased.
     static QString initialsOf(const Medbit &medbit);
+    // The names of the entry's categories joined by ", "; an unknown code upper-cased.
+    static QString categoriesOf(const Medbit &medbit);
 
     QSize sizeHint() const override;
 

@@ -44,6 +44,8 @@ ConnectedMedbitsColumn::ConnectedMedbitsColumn(QWidget *parent) : QWidget(parent
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The rows take the focus one by one; the list itself only scrolls.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(title);
     layout->addWidget(entryDivider(this, 0));
     layout->addWidget(m_empty, 1);

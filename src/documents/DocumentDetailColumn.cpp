@@ -2,10 +2,10 @@
 
 #include "documents/DocumentGridModel.h"
 #include "documents/DocumentPreview.h"
+#include "documents/ElidedLabel.h"
 #include "widgets/FormKit.h"
 #include "widgets/Theme.h"
 
-#include <QLabel>
 #include <QVBoxLayout>
 
 DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
@@ -14,13 +14,10 @@ DocumentDetailColumn::DocumentDetailColumn(QWidget *parent) : QWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_title = new QLabel(this);
+    m_title = new ElidedLabel(this);
     m_title->setObjectName(QStringLiteral("documentTitle"));
-    m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(Theme::headlineFont());
     m_title->setContentsMargins(24, 16, 24, 12);
-    // One line: a long name is cut at the column's edge.
-    m_title->setMinimumWidth(1);
     m_preview = new DocumentPreview(DocumentPreview::Look::detailColumn, this);
     layout->addWidget(m_title);
     layout->addWidget(FormKit::divider(this, QPalette::Midlight));

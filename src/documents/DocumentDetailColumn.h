@@ -7,7 +7,7 @@
 #include <QWidget>
 
 class DocumentPreview;
-class QLabel;
+class ElidedLabel;
 
 // The selected document under its file name (DocumentPreview). The preview gets the document only when the
 // shown document or its link changed, since its views load again when handed a link that failed: a
@@ -28,7 +28,7 @@ Q_SIGNALS:
     void loadFailed();
 
 private:
-    QLabel *m_title = nullptr;
+    ElidedLabel *m_title = nullptr;
     DocumentPreview *m_preview = nullptr;
     QString m_key;
     QUrl m_url;

@@ -12,7 +12,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-DocumentPreview::DocumentPreview(Look look, QWidget *parent) : QStackedWidget(parent)
+DocumentPreview::DocumentPreview(Look look, QWidget *parent) : QStackedWidget(parent), m_look(look)
 {
     const QString prefix = look == Look::attachment ? QStringLiteral("preview") : QStringLiteral("document");
     m_spinner = new BusyIndicator(24, this);
@@ -69,17 +69,17 @@ QWidget *DocumentPreview::buildImagePage(Look look, const QString &prefix)
     m_imageScroll->setWidgetResizable(true);
     m_image = new RemoteImageView;
     m_image->setObjectName(prefix + QStringLiteral("Image"));
+    // As wide as the preview, scrolled when taller: a tall scan stays readable.
+    m_imageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_image->setScaling(RemoteImageView::Scaling::fitWidth);
     if (look == Look::attachment) {
-        // As wide as the preview, scrolled when taller: a tall scan stays readable.
-        m_imageScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        m_image->setScaling(RemoteImageView::Scaling::fitWidth);
         m_imageScroll->setWidget(m_image);
         return m_imageScroll;
     }
     auto *holder = new QWidget;
     auto *margin = new QVBoxLayout(holder);
     margin->setContentsMargins(24, 24, 24, 24);
-    margin->addWidget(m_image);
+    margin->addWidget(m_image, 0, Qt::AlignTop);
     m_imageScroll->setWidget(holder);
     return m_imageScroll;
 }
@@ -102,6 +102,11 @@ void DocumentPreview::showDocument(const ImageAsset &document)
         setCurrentWidget(isPDF ? static_cast<QWidget *>(m_pdf) : m_imageScroll);
     m_pdf->setUrl(isPDF ? url : QUrl());
     m_image->setUrl(isPDF ? QUrl() : url);
+    // Beside an entry the preview keeps its own name; in the documents panel it is named after its document.
+    if (m_look == Look::detailColumn) {
+        m_pdf->setAccessibleName(DocumentGridModel::nameOf(document));
+        m_imageScroll->setAccessibleName(DocumentGridModel::nameOf(document));
+    }
 }
 
 void DocumentPreview::showFailure(const QString &text)

@@ -21,9 +21,9 @@ class DocumentPreview final : public QStackedWidget
     Q_OBJECT
 
 public:
-    // attachment: beside an entry, a warning symbol over the failure text and images as wide as the
-    // preview, scrolled when taller; its views are named "preview…". detailColumn: the bare failure text and
-    // images fitted inside a margin; its views are named "document…".
+    // Images are as wide as the preview and scrolled when taller. attachment: beside an entry, a warning
+    // symbol over the failure text; its views are named "preview…". detailColumn: the bare failure text and
+    // images inside a margin; its views are named "document…".
     enum class Look { attachment, detailColumn };
 
     DocumentPreview(Look look, QWidget *parent);
@@ -43,6 +43,7 @@ private:
     QWidget *buildImagePage(Look look, const QString &prefix);
     void failLoad();
 
+    Look m_look;
     BusyIndicator *m_spinner = nullptr;
     QWidget *m_failure = nullptr;
     QLabel *m_failureText = nullptr;

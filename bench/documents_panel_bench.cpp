@@ -119,10 +119,16 @@ int runDocuments()
     QElapsedTimer clock;
     double listedAt = -1;
     QObject context;
+    int fetched = 0;
+    int aborted = 0;
     QObject::connect(APIClient::shared().network(), &QNetworkAccessManager::finished, &context,
                      [&](QNetworkReply *reply) {
                          if (reply->url().path().endsWith(QLatin1String("/patients/all_documents")))
                              listedAt = clock.nsecsElapsed() / 1e6;
+                         if (reply->url().path().endsWith(QLatin1String("/patients/document"))) {
+                             ++fetched;
+                             aborted += reply->error() == QNetworkReply::OperationCanceledError ? 1 : 0;
+                         }
                      });
     clock.start();
     QTest::mouseClick(window.view()->findChild<SidebarRow *>(QStringLiteral("healthDocumentsRow")), Qt::LeftButton);
@@ -131,11 +137,16 @@ int runDocuments()
     auto *grid = panel->findChild<DocumentGridView *>(QStringLiteral("documentsGrid"));
     waitFor([grid] { return visibleCardsLoaded(grid); }, 60000);
     const double shownAt = clock.nsecsElapsed() / 1e6;
+    const auto [first, last] = grid->rowsInView();
+    std::fprintf(stderr, "documents side: cards %d to %d in view with their thumbnails, %d record fetches answered\n",
+                 first, last, fetched);
     if (grid->model()->rowCount() != documentCount || listedAt < 0)
         qFatal("the grid shows %d documents", grid->model()->rowCount());
     runEvents(settleMs);
     const double opened = residentMB();
     scrollThrough(grid);
+    std::fprintf(stderr, "documents side: after scrolling, %d record fetches ended, %d of them aborted\n", fetched,
+                 aborted);
     std::printf("%.2f %.2f %.2f\n", shownAt - listedAt, opened - before, residentMB() - before);
     return 0;
 }
@@ -143,6 +154,11 @@ int runDocuments()
 int runAnchor()
 {
     QMainWindow window;
+    auto *view = new QListView(&window);
+    view->setViewMode(QListView::IconMode);
+    view->setUniformItemSizes(true);
+    view->setGridSize(QSize(146, 200));
+    window.setCentralWidget(view);
     window.resize(1400, 900);
     window.show();
     runEvents(settleMs);
@@ -153,15 +169,10 @@ int runAnchor()
     QElapsedTimer clock;
     clock.start();
     auto *model = new QStringListModel(names, &window);
-    auto *view = new QListView(&window);
-    view->setViewMode(QListView::IconMode);
-    view->setUniformItemSizes(true);
-    view->setGridSize(QSize(146, 200));
     view->setModel(model);
-    window.setCentralWidget(view);
-    view->viewport()->repaint();
     // The frame counts once it shows rows.
-    waitFor([view] { return view->indexAt(QPoint(70, 100)).isValid(); }, 5000);
+    waitFor([view, model] { return !view->visualRect(model->index(0)).isEmpty(); }, 5000);
+    view->viewport()->repaint();
     const double firstMs = clock.nsecsElapsed() / 1e6;
     runEvents(settleMs);
     const double opened = residentMB();

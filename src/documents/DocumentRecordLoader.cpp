@@ -30,6 +30,15 @@ void DocumentRecordLoader::setRowsInView(int first, int last)
     startNext();
 }
 
+void DocumentRecordLoader::supersede(const QString &documentID)
+{
+    m_answered.insert(documentID);
+    if (m_inFlight.remove(documentID)) {
+        m_store->abortFetch(documentID);
+        startNext();
+    }
+}
+
 void DocumentRecordLoader::restart()
 {
     const QStringList running = m_inFlight.keys();

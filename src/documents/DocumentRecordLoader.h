@@ -28,6 +28,9 @@ public:
 
     // The rows the grid shows, first to last inclusive; nothing when last < first.
     void setRowsInView(int first, int last);
+    // The document is being renewed, and the renewed record is newer than any fetched one: its fetch is
+    // aborted or never sent.
+    void supersede(const QString &documentID);
     int inFlight() const { return int(m_inFlight.size()); }
 
 private:

@@ -44,6 +44,11 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     m_split->addWidget(m_list);
     m_split->addWidget(m_detail);
     m_split->addWidget(m_connected);
+    // The splitter stacks each column it takes below the earlier ones, and screen readers read siblings in
+    // that order: put them back in the order they stand.
+    for (QWidget *column :
+         {static_cast<QWidget *>(m_list), static_cast<QWidget *>(m_detail), static_cast<QWidget *>(m_connected)})
+        column->raise();
     m_split->setStretchFactor(1, 1);
     m_split->setSizes({320, 600, 300});
     // With nothing selected the list column alone stands at the leading edge.
@@ -117,8 +122,10 @@ void HealthDocumentsPanel::requestForcedRefresh(const QString &key)
 {
     const std::optional<ImageAsset> document = m_model->document(key);
     const std::optional<QString> id = document ? DocumentKey::serviceID(*document) : std::nullopt;
-    if (id)
-        m_refresher->refreshOnce(*id);
+    if (!id)
+        return;
+    m_loader->supersede(*id);
+    m_refresher->refreshOnce(*id);
 }
 
 void HealthDocumentsPanel::setLoading(bool isLoading)

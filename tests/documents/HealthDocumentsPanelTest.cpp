@@ -2,15 +2,18 @@
 #include "documents/DocumentDetailColumn.h"
 #include "documents/DocumentGridModel.h"
 #include "documents/DocumentGridView.h"
+#include "documents/DocumentRecordLoader.h"
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/PDFKitView.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/sidebar/SidebarRow.h"
+#include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/RemoteImageView.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
+#include "LinkServer.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
@@ -24,6 +27,8 @@
 #include <QLabel>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QUrlQuery>
 
@@ -191,8 +196,11 @@ private Q_SLOTS:
         const QList<QAbstractButton *> rows = entryRows(panel);
         const QList<Medbit> expected = otherFirst ? QList<Medbit>{other, attached} : QList<Medbit>{attached, other};
         QCOMPARE(rows.size(), 2);
-        for (int i = 0; i < rows.size(); ++i)
+        for (int i = 0; i < rows.size(); ++i) {
             QCOMPARE(rows.at(i)->accessibleName(), expected.at(i).entryText + ", " + expected.at(i).displayDate());
+            QCOMPARE(QAccessible::queryAccessibleInterface(rows.at(i))->text(QAccessible::Description),
+                     categoryNames(expected.at(i)));
+        }
         // The rows follow the timeline as it changes.
         QList<Medbit> edited = m_window.view()->medbitStore()->medbits();
         edited[edited.indexOf(attached)].entryText = QStringLiteral("Edited while the documents were open.");
@@ -281,6 +289,22 @@ private Q_SLOTS:
         card->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
         QTRY_COMPARE(selectedRows(panel), (QList<int>{2}));
         QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Vaccination record.pdf"));
+        QCOMPARE(readAsSelected(grid), (QList<int>{2}));
+        // The same action on the chosen card keeps it chosen, for the panel and for the screen reader.
+        card->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+        QCOMPARE(selectedRows(panel), (QList<int>{2}));
+        QCOMPARE(readAsSelected(grid), (QList<int>{2}));
+        chooseCard(panel, 0);
+        QCOMPARE(readAsSelected(grid), (QList<int>{0}));
+        // The columns are read in the order they stand.
+        QAccessibleInterface *split = QAccessible::queryAccessibleInterface(panel->findChild<QSplitter *>());
+        QStringList order;
+        for (int i = 0; i < split->childCount(); ++i) {
+            QObject *column = split->child(i)->object();
+            if (column && !column->objectName().startsWith(QLatin1String("qt_")))
+                order.append(column->objectName());
+        }
+        QCOMPARE(order, (QStringList{"documentListColumn", "documentDetailColumn", "connectedMedbitsColumn"}));
     }
 
     void failedList_showsItsErrorAsText()
@@ -297,6 +321,95 @@ private Q_SLOTS:
         QVERIFY(error->text().contains(message));
         QCOMPARE(error->textFormat(), Qt::PlainText);
         QVERIFY(!panel->isLoading());
+    }
+
+    void failedList_offersTryAgain_whichLoadsTheList()
+    {
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/all_documents")},
+                              {QStringLiteral("status"), 503},
+                              {QStringLiteral("body"), QStringLiteral(R"({"message":"Down for a moment"})")}});
+        HealthDocumentsPanel *panel = openPanel();
+        auto *retry = child<QAbstractButton>(panel, "documentsRetry");
+        QTRY_VERIFY(retry->isVisible());
+        QCOMPARE(retry->text(), QStringLiteral("Try Again"));
+        QVERIFY(child<QLabel>(panel, "documentsError")->text().contains(QStringLiteral("Down for a moment")));
+        QVERIFY(!child<QWidget>(panel, "documentsEmpty")->isVisible());
+        QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
+        QTest::mouseClick(retry, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>(panel, "documentsGrid")->isVisible(), 10000);
+        QVERIFY(!retry->isVisible());
+        QCOMPARE(names(panel), (QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf"}));
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/all_documents")).size(), 2);
+    }
+
+    void emptyList_saysWhatToDo()
+    {
+        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/all_documents")},
+                              {QStringLiteral("status"), 200},
+                              {QStringLiteral("body"), QStringLiteral("[]")}});
+        HealthDocumentsPanel *panel = openPanel();
+        auto *empty = child<QLabel>(panel, "documentsEmpty");
+        QTRY_VERIFY(empty->isVisible());
+        QVERIFY(empty->text().startsWith(QStringLiteral("No documents yet.")));
+        QVERIFY(empty->text().contains(QStringLiteral("Import Document")));
+        QVERIFY(!child<QWidget>(panel, "documentsRetry")->isVisible());
+    }
+
+    void listColumn_standsAtTheLeadingEdge_withOrWithoutASelection()
+    {
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        auto *list = child<QWidget>(panel, "documentListColumn");
+        QTRY_COMPARE(list->mapTo(panel, QPoint(0, 0)).x(), 0);
+        QVERIFY(list->width() <= 380);
+        chooseCard(panel, 0);
+        QTRY_VERIFY(child<QWidget>(panel, "documentDetailColumn")->isVisible());
+        QCOMPARE(list->mapTo(panel, QPoint(0, 0)).x(), 0);
+    }
+
+    // A PDF and an image in the detail column: every place the focus can stop has a name.
+    void focusStops_areNamed_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("pdf") << 0 << "documentPDF";
+        QTest::newRow("image") << 1 << "documentImageScroll";
+    }
+
+    void focusStops_areNamed()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, view);
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        chooseCard(panel, row);
+        QTRY_VERIFY(panel->findChild<QWidget *>(view)->isVisible());
+        QCOMPARE(panel->findChild<QWidget *>(view)->accessibleName(), names(panel).at(row));
+        for (QWidget *widget : panel->findChildren<QWidget *>()) {
+            if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus))
+                continue;
+            const QAccessibleInterface *readable = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY2(readable && !readable->text(QAccessible::Name).isEmpty(),
+                     qPrintable(widget->metaObject()->className() + QStringLiteral(" ") + widget->objectName()));
+        }
+    }
+
+    void tallImage_fillsTheDetailWidth_andScrolls()
+    {
+        LinkServer links;
+        links.serve(QStringLiteral("/tall.png"), LinkServer::samplePng(60, 600), "image/png");
+        listRecord({{QStringLiteral("_id"), QStringLiteral("tall")},
+                    {QStringLiteral("fileName"), QStringLiteral("A scan with a rather long name that does not fit in "
+                                                                "one line of the detail column at all.png")},
+                    {QStringLiteral("uri"), links.url(QStringLiteral("/tall.png")).toString()}});
+        HealthDocumentsPanel *panel = openLoadedPanel();
+        chooseCard(panel, 3);
+        auto *image = child<RemoteImageView>(panel, "documentImage");
+        QTRY_COMPARE(image->phase(), RemoteImageView::Phase::loaded);
+        auto *scroll = child<QScrollArea>(panel, "documentImageScroll");
+        QTRY_COMPARE(image->width(), scroll->viewport()->width() - 48);
+        QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        // The long name is cut with "…", so the column keeps its width.
+        auto *detail = child<QWidget>(panel, "documentDetailColumn");
+        QVERIFY(child<QLabel>(panel, "documentTitle")->minimumSizeHint().width() < detail->width());
     }
 
     void emptyPatientID_requestsNothing()
@@ -338,11 +451,12 @@ private:
         HealthDocumentsPanel *panel = openPanel();
         if (!QTest::qWaitFor([panel] { return child<QWidget>(panel, "documentsGrid")->isVisible(); }, 10000))
             qFatal("the documents grid did not show");
-        // Every card is in view, so every document with an id is fetched.
-        const qsizetype stored = storedIDs().size();
+        // Every card is in view, so every document with an id is fetched (or renewed instead).
+        const auto *loader = panel->findChild<DocumentRecordLoader *>();
         if (!QTest::qWaitFor(
-                [this, stored] {
-                    return m_window.session()->finishedReplies(QStringLiteral("/patients/document")) >= stored;
+                [this, loader] {
+                    return m_window.session()->finishedReplies(QStringLiteral("/patients/document")) > 0 &&
+                           loader->inFlight() == 0 && runningReplies() == 0;
                 },
                 10000))
             qFatal("the documents were not fetched");
@@ -377,6 +491,8 @@ private:
         QStringList ids;
         for (const LoggedRequest &request : m_window.session()->requests(QStringLiteral("/api/patients/document")))
             ids.append(QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(QStringLiteral("id")));
+        // A fetch aborted while the grid found its size is sent again.
+        ids.removeDuplicates();
         std::sort(ids.begin(), ids.end());
         return ids;
     }
@@ -416,6 +532,30 @@ private:
         const QModelIndex index = grid->model()->index(row, 0);
         grid->scrollTo(index);
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    }
+
+    // The rows a screen reader hears as selected.
+    static QList<int> readAsSelected(QAccessibleInterface *grid)
+    {
+        QList<int> rows;
+        for (int i = 0; i < grid->childCount(); ++i) {
+            QAccessibleInterface *card = grid->child(i);
+            if (card->role() == QAccessible::ListItem && card->state().selected)
+                rows.append(i);
+        }
+        return rows;
+    }
+
+    static QString categoryNames(const Medbit &medbit)
+    {
+        QStringList names;
+        for (const QString &tag : medbit.tags) {
+            for (const CategoryOption &option : CategoryOption::all()) {
+                if (option.code == tag)
+                    names.append(option.label);
+            }
+        }
+        return names.join(QStringLiteral(", "));
     }
 
     static QList<QAbstractButton *> entryRows(HealthDocumentsPanel *panel)

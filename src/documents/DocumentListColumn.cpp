@@ -45,20 +45,22 @@ DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache 
     title->setContentsMargins(24, 16, 24, 12);
     auto *divider = FormKit::divider(this, QPalette::Midlight);
     m_pages = new QStackedWidget(this);
-    m_progress = new BusyIndicator(24, m_pages);
+    // The indicator keeps its size; its page centres it.
+    m_progressPage = new QWidget(m_pages);
+    m_progress = new BusyIndicator(24, m_progressPage);
     m_progress->setObjectName(QStringLiteral("documentsProgress"));
     m_progress->setAccessibleName(tr("Loading documents"));
+    auto *centred = new QVBoxLayout(m_progressPage);
+    centred->addWidget(m_progress, 0, Qt::AlignCenter);
     m_errorPage = buildErrorPage();
-    m_empty = FormKit::emptyState(QStringLiteral("doc.text"), 36,
-                                  tr("No documents yet. Import a PDF or an image with “Import Document” in the "
-                                     "sidebar."),
+    m_empty = FormKit::emptyState(QStringLiteral("doc.text"), 36, tr("No documents yet. Import one from the sidebar."),
                                   QStringLiteral("documentsEmpty"), m_pages);
     m_grid = new DocumentGridView(m_pages);
     m_grid->setObjectName(QStringLiteral("documentsGrid"));
     m_grid->setAccessibleName(tr("Health Documents"));
     m_grid->setItemDelegate(new DocumentThumbnailCard(thumbnails, m_grid));
     m_grid->setModel(model);
-    for (QWidget *page : {static_cast<QWidget *>(m_progress), m_errorPage, m_empty, static_cast<QWidget *>(m_grid)})
+    for (QWidget *page : {m_progressPage, m_errorPage, m_empty, static_cast<QWidget *>(m_grid)})
         m_pages->addWidget(page);
     layout->addWidget(title);
     layout->addWidget(divider);
@@ -98,7 +100,7 @@ QWidget *DocumentListColumn::buildErrorPage()
 void DocumentListColumn::showState(bool isLoading, const std::optional<QString> &loadError)
 {
     if (isLoading) {
-        m_pages->setCurrentWidget(m_progress);
+        m_pages->setCurrentWidget(m_progressPage);
     } else if (loadError) {
         m_error->setText(*loadError);
         m_pages->setCurrentWidget(m_errorPage);

@@ -35,6 +35,7 @@ private:
 
     DocumentGridModel *m_model = nullptr;
     QStackedWidget *m_pages = nullptr;
+    QWidget *m_progressPage = nullptr;
     BusyIndicator *m_progress = nullptr;
     QLabel *m_error = nullptr;
     QWidget *m_errorPage = nullptr;

@@ -72,6 +72,8 @@ private Q_SLOTS:
         auto *progress = child<QWidget>(panel, "documentsProgress");
         QTRY_VERIFY(progress->isVisible());
         QCOMPARE(progress->accessibleName(), QStringLiteral("Loading documents"));
+        auto *list = child<QWidget>(panel, "documentListColumn");
+        QVERIFY(qAbs(progress->mapTo(list, progress->rect().center()).x() - list->width() / 2) <= 1);
         QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
         QTRY_VERIFY(child<QWidget>(panel, "documentsGrid")->isVisible());
@@ -351,7 +353,7 @@ private Q_SLOTS:
         auto *empty = child<QLabel>(panel, "documentsEmpty");
         QTRY_VERIFY(empty->isVisible());
         QVERIFY(empty->text().startsWith(QStringLiteral("No documents yet.")));
-        QVERIFY(empty->text().contains(QStringLiteral("Import Document")));
+        QVERIFY(empty->text().contains(QStringLiteral("Import")));
         QVERIFY(!child<QWidget>(panel, "documentsRetry")->isVisible());
     }
 

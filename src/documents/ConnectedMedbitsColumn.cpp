@@ -36,7 +36,6 @@ ConnectedMedbitsColumn::ConnectedMedbitsColumn(QWidget *parent) : QWidget(parent
     title->setContentsMargins(24, 16, 24, 12);
     m_empty = new QLabel(tr("No connected entries."), this);
     m_empty->setObjectName(QStringLiteral("connectedEmpty"));
-    m_empty->setContentsMargins(24, 24, 24, 24);
     m_empty->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Theme::setTextColor(m_empty, Theme::secondaryColor(this));
     m_scroll = new QScrollArea(this);
@@ -48,7 +47,11 @@ ConnectedMedbitsColumn::ConnectedMedbitsColumn(QWidget *parent) : QWidget(parent
     m_scroll->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(title);
     layout->addWidget(entryDivider(this, 0));
-    layout->addWidget(m_empty, 1);
+    // The padding is the layout's: it goes with the text when the text is hidden.
+    auto *emptyBox = new QVBoxLayout;
+    emptyBox->setContentsMargins(24, 24, 24, 24);
+    emptyBox->addWidget(m_empty);
+    layout->addLayout(emptyBox, 1);
     layout->addWidget(m_scroll, 1);
     m_scroll->hide();
 }

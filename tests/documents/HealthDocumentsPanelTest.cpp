@@ -233,6 +233,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Document"));
         QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());
         QVERIFY(child<QWidget>(panel, "connectedEmpty")->isVisible());
+        QTRY_COMPARE(child<QWidget>(panel, "connectedEmpty")->pos().x(), 24);
         QTRY_COMPARE(previewOf(panel, 5), DocumentThumbnailCard::Preview::failed);
         chooseCard(panel, 6);
         QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());

@@ -44,8 +44,8 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     m_split->addWidget(m_list);
     m_split->addWidget(m_detail);
     m_split->addWidget(m_connected);
-    // The splitter stacks each column it takes below the earlier ones, and screen readers read siblings in
-    // that order: put them back in the order they stand.
+    // The splitter leaves its columns in reverse order among its children, the order screen readers read
+    // them in: put them back in the order they stand.
     for (QWidget *column :
          {static_cast<QWidget *>(m_list), static_cast<QWidget *>(m_detail), static_cast<QWidget *>(m_connected)})
         column->raise();

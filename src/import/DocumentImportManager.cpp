@@ -4,9 +4,9 @@
 
 #include "net/APIClient.h"
 #include "net/AbortHandle.h"
-#include "net/AuthTokenProviding.h"
 #include "net/Json.h"
-#include "net/SSEClient.h"
+#include "net/SSEEvent.h"
+#include "net/TokenRenewingStream.h"
 
 #include <QCoroAsyncGenerator>
 
@@ -24,12 +24,6 @@ QList<TaggedPreviewMedbits> loadingSections()
     for (const char *tag : {"hx", "rx", "ax", "vx", "zx", "lab"})
         sections.append({QString::fromLatin1(tag), {}, true});
     return sections;
-}
-
-void putToken(StreamRequest &request, const AuthTokenProviding &provider)
-{
-    if (const std::optional<QString> token = provider.accessToken())
-        request.request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
 }
 
 } // namespace
@@ -114,7 +108,7 @@ QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString pa
     StreamOutcome outcome;
     std::optional<QString> failure;
     try {
-        outcome = co_await streamSmartAnalyze(std::move(request), true, generation);
+        outcome = co_await readStream(std::move(request), generation);
     } catch (const APIError &error) {
         if (error.isCanceled())
             co_return;
@@ -130,35 +124,6 @@ QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString pa
             DocumentImportError::uploadFailed(tr("The analysis ended before it finished. Please try again.")));
 }
 
-QCoro::Task<DocumentImportManager::StreamOutcome>
-DocumentImportManager::streamSmartAnalyze(StreamRequest request, bool allowRetry, quint64 generation)
-{
-    QPointer<DocumentImportManager> self(this);
-    try {
-        co_return co_await readStream(request, generation);
-    } catch (const APIError &error) {
-        // Only a 401 without a service message says the token may just have expired.
-        if (!allowRetry || !error.isUnauthorizedWithoutMessage())
-            throw;
-    }
-    if (!self || !isCurrent(generation))
-        co_return StreamOutcome{};
-    const QPointer<AuthTokenProviding> provider = APIClient::shared().authProvider();
-    bool refreshed = false;
-    if (provider)
-        refreshed = co_await provider->refreshAccessToken();
-    if (!refreshed) {
-        if (provider)
-            provider->clearSession();
-        throw APIError::unauthorized();
-    }
-    if (!self || !isCurrent(generation) || !provider)
-        co_return StreamOutcome{};
-    // The same body goes again, under the new token.
-    putToken(request, *provider);
-    co_return co_await streamSmartAnalyze(std::move(request), false, generation);
-}
-
 QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStream(StreamRequest request,
                                                                                     quint64 generation)
 {
@@ -168,7 +133,9 @@ QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStr
             self->onUploadProgress(fraction, generation);
     };
     StreamOutcome outcome;
-    QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request), onProgress);
+    // Only a 401 without a service message says the token may just have expired.
+    QCoro::AsyncGenerator<SSEEvent> events = TokenRenewingStream::open(
+        std::move(request), TokenRenewingStream::Rule::unauthorizedWithoutMessage, onProgress);
     auto it = co_await events.begin();
     while (it != events.end()) {
         if (!self || !isCurrent(generation))

@@ -103,7 +103,6 @@ private:
 
     void startImport(const QList<QUrl> &urls);
     QCoro::Task<> runAnalyzeTask(QList<QUrl> urls, QString patientID, quint64 generation);
-    QCoro::Task<StreamOutcome> streamSmartAnalyze(StreamRequest request, bool allowRetry, quint64 generation);
     QCoro::Task<StreamOutcome> readStream(StreamRequest request, quint64 generation);
     // Applies one analysis event; undecodable data and unknown names change nothing.
     EventEffect handleStreamEvent(const SSEEvent &event);

@@ -62,10 +62,10 @@ private Q_SLOTS:
         QFETCH(Rule, rule);
         QFETCH(QByteArray, body);
         QFETCH(bool, renewed);
-        const QJsonArray chunks{QJsonObject{{"data"_L1, "event: done\ndata: {}\n\n"_L1}}};
-        m_server.scriptStream({{"method"_L1, "GET"_L1}, {"path"_L1, "/api"_L1 + streamPath}, {"chunks"_L1, chunks}});
-        m_server.injectFault(
-            {{"path"_L1, "/api"_L1 + streamPath}, {"status"_L1, 401}, {"bodyBase64"_L1, QString::fromLatin1(body.toBase64())}});
+        // The first reply refuses the token, the next one streams.
+        const QJsonObject json{{"Content-Type"_L1, "application/json"_L1}};
+        script(401, json, body.isEmpty() ? QJsonArray() : QJsonArray{chunk(QString::fromUtf8(body))});
+        script(200, {}, {chunk(u"event: done\ndata: {}\n\n"_s)});
         QList<SSEEvent> events;
         const std::optional<APIError> error = failureOf<APIError>(collect(rule, &events));
         QCOMPARE(!error, renewed);
@@ -77,6 +77,16 @@ private Q_SLOTS:
     }
 
 private:
+    void script(int status, const QJsonObject &headers, const QJsonArray &chunks)
+    {
+        m_server.scriptStream({{"method"_L1, "GET"_L1},
+                               {"path"_L1, "/api"_L1 + streamPath},
+                               {"status"_L1, status},
+                               {"headers"_L1, headers},
+                               {"chunks"_L1, chunks}});
+    }
+    static QJsonObject chunk(const QString &data) { return {{"data"_L1, data}}; }
+
     StandinServer m_server;
     std::unique_ptr<TestTokenProvider> m_provider;
 };

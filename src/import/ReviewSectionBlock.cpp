@@ -1,6 +1,6 @@
 #include "ReviewSectionBlock.h"
 
-#include "DocumentImportManager.h"
+#include "DocumentImportReview.h"
 #include "PreviewMedbitRow.h"
 
 #include "records/CategoryColors.h"
@@ -68,8 +68,8 @@ QLabel *plainLabel(const QString &name, QWidget *parent)
 
 } // namespace
 
-ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportManager *manager, QWidget *parent)
-    : QWidget(parent), m_tag(tag), m_manager(manager)
+ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportReview *review, QWidget *parent)
+    : QWidget(parent), m_tag(tag), m_review(review)
 {
     setObjectName(QStringLiteral("reviewSection-") + tag);
     auto *layout = new QVBoxLayout(this);
@@ -169,8 +169,8 @@ PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
     auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
     const QString id = medbit.id;
     connect(row, &PreviewMedbitRow::updated, this,
-            [this](const PreviewMedbit &changed) { m_manager->updateMedbit(m_tag, changed); });
-    connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_manager->deleteMedbit(m_tag, id); });
+            [this](const PreviewMedbit &changed) { m_review->updateMedbit(m_tag, changed); });
+    connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_review->deleteMedbit(m_tag, id); });
     return row;
 }
 

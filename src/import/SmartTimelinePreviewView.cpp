@@ -1,6 +1,7 @@
 #include "SmartTimelinePreviewView.h"
 
 #include "DocumentImportManager.h"
+#include "DocumentImportReview.h"
 #include "ReviewProgress.h"
 #include "ReviewSectionBlock.h"
 #include "TranslationLanguage.h"
@@ -46,7 +47,8 @@ QLabel *secondaryText(const QString &text, QWidget *parent)
 } // namespace
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
-    : Sheet(parent), m_manager(manager), m_store(store), m_saveAction(new ScreenAction(this))
+    : Sheet(parent), m_manager(manager), m_review(manager->review()), m_store(store),
+      m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
     setWindowTitle(tr("Smart Timeline"));
@@ -65,13 +67,13 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     layout->addWidget(m_body, 1);
 
     connect(manager, &DocumentImportManager::isExtractionDoneChanged, this, &SmartTimelinePreviewView::refreshPhase);
-    connect(manager, &DocumentImportManager::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
+    connect(m_review, &DocumentImportReview::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(manager, &DocumentImportManager::currentStepChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(manager, &DocumentImportManager::uploadProgressChanged, this, &SmartTimelinePreviewView::refreshProgress);
-    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
-    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
-    connect(manager, &DocumentImportManager::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
-    connect(manager, &DocumentImportManager::translationLanguageChanged, this,
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
+    connect(m_review, &DocumentImportReview::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
+    connect(m_review, &DocumentImportReview::translationLanguageChanged, this,
             &SmartTimelinePreviewView::refreshTranslation);
     // Only failures raised while the review is open are its own to show.
     connect(manager, &DocumentImportManager::activeErrorChanged, this, &SmartTimelinePreviewView::showImportError);
@@ -187,7 +189,7 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
         QAction *item = menu->addAction(language.displayName);
         const QString code = language.code;
         item->setData(code);
-        connect(item, &QAction::triggered, this, [this, code] { m_manager->translate(code); });
+        connect(item, &QAction::triggered, this, [this, code] { m_review->translate(code); });
     }
     m_translateMenu->setMenu(menu);
     m_undoTranslation = new QToolButton(bar);
@@ -198,7 +200,7 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
     m_undoTranslation->setAutoRaise(true);
     m_undoTranslation->setFocusPolicy(Qt::StrongFocus);
     Theme::setTextColor(m_undoTranslation, Theme::linkColor());
-    connect(m_undoTranslation, &QToolButton::clicked, m_manager, &DocumentImportManager::undoTranslation);
+    connect(m_undoTranslation, &QToolButton::clicked, m_review, &DocumentImportReview::undoTranslation);
     m_translating = new QWidget(bar);
     m_translating->setObjectName(QStringLiteral("translatingIndicator"));
     auto *translatingRow = new QHBoxLayout(m_translating);
@@ -252,14 +254,14 @@ void SmartTimelinePreviewView::cancel()
 
 void SmartTimelinePreviewView::save()
 {
-    if (m_saveAction->isBusy() || m_manager->isSaving())
+    if (m_saveAction->isBusy() || m_review->isSaving())
         return;
     saveTask();
 }
 
 QCoro::Task<> SmartTimelinePreviewView::saveTask()
 {
-    QCoro::Task<> operation = m_manager->save(m_store);
+    QCoro::Task<> operation = m_review->save(m_store);
     const ScreenAction::Outcome outcome = co_await m_saveAction->run(std::move(operation));
     if (outcome.abandoned)
         co_return;
@@ -288,18 +290,18 @@ void SmartTimelinePreviewView::refreshPhase()
     m_title->setText(done ? tr("Review Timeline") : tr("Smart Timeline"));
     m_body->setCurrentWidget(done ? m_reviewList : m_progressBlock);
     m_saveButton->setVisible(done);
-    m_saveButton->setText(m_manager->isSaving() ? tr("Saving…") : tr("Save"));
-    m_saveButton->setEnabled(!m_manager->isSaving());
+    m_saveButton->setText(m_review->isSaving() ? tr("Saving…") : tr("Save"));
+    m_saveButton->setEnabled(!m_review->isSaving());
     m_saveButton->setDefault(done);
     // The save sends the entries of the moment it started: no edits meanwhile.
-    m_sectionsBox->setEnabled(!m_manager->isSaving());
+    m_sectionsBox->setEnabled(!m_review->isSaving());
 }
 
 void SmartTimelinePreviewView::refreshProgress()
 {
     const int step = m_manager->currentStep();
     const double upload = m_manager->uploadProgress();
-    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    const QList<TaggedPreviewMedbits> &sections = m_review->sections();
     const ReviewProgress::Indicator indicator = ReviewProgress::indicator(step, upload);
     m_progressSpinner->setVisible(indicator == ReviewProgress::Indicator::spinner);
     m_progressBar->setVisible(indicator != ReviewProgress::Indicator::spinner);
@@ -313,10 +315,10 @@ void SmartTimelinePreviewView::refreshProgress()
     m_progressLabel->setText(ReviewProgress::label(step, upload, sections));
 }
 
-// The sections keep their blocks while the manager keeps its tags; only a new import rebuilds them.
+// The sections keep their blocks while the review keeps its tags; only a new import rebuilds them.
 void SmartTimelinePreviewView::refreshSections()
 {
-    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    const QList<TaggedPreviewMedbits> &sections = m_review->sections();
     bool sameTags = sections.size() == m_sections.size();
     for (qsizetype index = 0; sameTags && index < sections.size(); ++index)
         sameTags = sections.at(index).tag == m_sections.at(index)->tag();
@@ -328,7 +330,7 @@ void SmartTimelinePreviewView::refreshSections()
         }
         m_sections.clear();
         for (const TaggedPreviewMedbits &section : sections) {
-            auto *block = new ReviewSectionBlock(section.tag, m_manager, m_sectionsBox);
+            auto *block = new ReviewSectionBlock(section.tag, m_review, m_sectionsBox);
             m_sectionsLayout->addWidget(block);
             m_sections.append(block);
         }
@@ -339,8 +341,8 @@ void SmartTimelinePreviewView::refreshSections()
 
 void SmartTimelinePreviewView::refreshTranslation()
 {
-    const bool translating = m_manager->isTranslating();
-    const bool translated = m_manager->translationLanguage().has_value();
+    const bool translating = m_review->isTranslating();
+    const bool translated = m_review->translationLanguage().has_value();
     m_translating->setVisible(translating);
     m_undoTranslation->setVisible(!translating && translated);
     m_translateMenu->setVisible(!translating && !translated);

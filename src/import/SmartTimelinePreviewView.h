@@ -11,6 +11,7 @@
 
 class BusyIndicator;
 class DocumentImportManager;
+class DocumentImportReview;
 class MedbitStore;
 class QLabel;
 class QProgressBar;
@@ -52,6 +53,7 @@ private:
     void refreshTranslation();
 
     DocumentImportManager *m_manager = nullptr;
+    DocumentImportReview *m_review = nullptr;
     QPointer<MedbitStore> m_store;
     std::optional<QString> m_errorMessage;
     ScreenAction *m_saveAction = nullptr;

@@ -5,6 +5,7 @@
 #include "StandinServer.h"
 
 #include "import/DocumentImportManager.h"
+#include "import/DocumentImportReview.h"
 #include "net/APIClient.h"
 #include "records/Patient.h"
 
@@ -43,6 +44,7 @@ public:
     }
 
     QString patientID(int index) const { return m_patients.at(index)._id; }
+    DocumentImportReview *review() const { return m_manager->review(); }
 
     // A file of the import folder with these bytes.
     QUrl file(const QString &name, const QByteArray &bytes = "%PDF-1.4 test")

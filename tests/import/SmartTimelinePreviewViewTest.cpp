@@ -116,7 +116,7 @@ private Q_SLOTS:
         QTest::keyClicks(editor, QStringLiteral(", mild"));
         QCOMPARE(editors("entryTextEditor").first(), editor);
         QVERIFY(editor->hasFocus());
-        QCOMPARE(f.m_manager->sections().first().medbits.first().entryText,
+        QCOMPARE(f.review()->sections().first().medbits.first().entryText,
                  QStringLiteral("Condition noted in checkup, mild"));
         QTest::mouseClick(section(QStringLiteral("hx"))->findChild<QToolButton *>("deleteButton"), Qt::LeftButton);
         QTRY_COMPARE(editors("entryTextEditor").size(), 2);
@@ -140,7 +140,7 @@ private Q_SLOTS:
         QTest::mouseClick(child<QToolButton>(m_view.get(), "undoTranslationButton"), Qt::LeftButton);
         QCOMPARE(editors("translationEditor").size(), 0);
         QVERIFY(child<QToolButton>(m_view.get(), "translateMenuButton")->isVisible());
-        for (const PreviewMedbit &medbit : f.m_manager->flattenedSuggestions())
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions())
             QVERIFY(!medbit.translated);
     }
 

@@ -10,7 +10,6 @@
 #include "widgets/Theme.h"
 #include "window/WindowContext.h"
 
-#include <QJsonArray>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -66,12 +65,9 @@ private Q_SLOTS:
         ClipboardTestSettings::clear();
         m_server.reset();
         m_client = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_client->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const StandinSession direct = m_server.signIn();
-        const QJsonArray patients =
-            m_server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access).toArray();
-        m_alex = patients.at(0)[QStringLiteral("_id")].toString();
-        m_sam = patients.at(1)[QStringLiteral("_id")].toString();
+        const QStringList patients = m_client->signInForPatientIDs();
+        m_alex = patients.at(0);
+        m_sam = patients.at(1);
         m_server.clearRequests();
     }
 

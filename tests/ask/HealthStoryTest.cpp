@@ -6,7 +6,6 @@
 #include "ask/HealthStoryController.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
@@ -63,12 +62,9 @@ private Q_SLOTS:
         QSettings().clear();
         m_server.reset();
         m_client = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_client->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const StandinSession direct = m_server.signIn();
-        const QJsonArray patients =
-            m_server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access).toArray();
-        m_alex = patients.at(0)[QStringLiteral("_id")].toString();
-        m_sam = patients.at(1)[QStringLiteral("_id")].toString();
+        const QStringList patients = m_client->signInForPatientIDs();
+        m_alex = patients.at(0);
+        m_sam = patients.at(1);
     }
 
     void cleanup() { m_client.reset(); }

@@ -4,36 +4,29 @@
 #include "documents/DocumentGridView.h"
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/PDFKitView.h"
-#include "mainwindow/ContentView.h"
-#include "mainwindow/sidebar/SidebarRow.h"
 #include "records/MedbitStore.h"
 #include "widgets/RemoteImageView.h"
 #include "window/WindowContext.h"
-#include "window/WindowState.h"
 
+#include "AwaitTask.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
-#include "SignedInWindow.h"
 
-#include "net/APIClient.h"
-
-#include <QAbstractButton>
 #include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSplitter>
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <memory>
 
 using ScreenTestKit::child;
 
-// The Health Documents section of the window against the stand-in: what it asks the service for, what the
-// user sees while and after it loads, its one refresh per document, the connected entries and the way back
-// to the timeline.
+// The Health Documents panel alone, made from a window context for the first demo patient, against the
+// stand-in: what it asks the service for, what the user sees while and after it loads, and its one refresh
+// per document.
 class HealthDocumentsPanelTest : public QObject
 {
     Q_OBJECT
@@ -43,15 +36,20 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(m_window.open(QSize(1400, 800)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->medbitStore()->medbits().size() >= 10, 10000);
-        m_patientID = m_window.session()->patients()->selectedPatientID();
+        m_server.reset();
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
+        m_patientID = m_session->signInForPatientIDs().first();
+        m_medbits = std::make_unique<MedbitStore>(m_patientID);
+        AwaitTask::run(m_medbits->loadMedbits());
+        QVERIFY(m_medbits->medbits().size() >= 10);
     }
 
     void cleanup()
     {
         m_server.clearFaults();
-        m_window.close();
+        m_panel.reset();
+        m_medbits.reset();
+        m_session.reset();
     }
 
     void load_showsTheGridOnlyAfterEveryDocumentWasFetched()
@@ -60,13 +58,13 @@ private Q_SLOTS:
                               {QStringLiteral("delayMs"), 600},
                               {QStringLiteral("times"), 0}});
         HealthDocumentsPanel *panel = openPanel();
-        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
+        QTRY_COMPARE(m_session->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
         QVERIFY(panel->isLoading());
         QVERIFY(child<QWidget>(panel, "documentsProgress")->isVisible());
         QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>(panel, "documentsGrid")->isVisible(), 10000);
-        QCOMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 3);
-        const QList<LoggedRequest> lists = m_window.session()->requests(QStringLiteral("/api/patients/all_documents"));
+        QCOMPARE(m_session->finishedReplies(QStringLiteral("/patients/document")), 3);
+        const QList<LoggedRequest> lists = m_session->requests(QStringLiteral("/api/patients/all_documents"));
         QCOMPARE(lists.size(), 1);
         QCOMPARE(QUrlQuery(QString::fromLatin1(lists.first().query)).queryItemValue(QStringLiteral("patientId")),
                  m_patientID);
@@ -124,8 +122,7 @@ private Q_SLOTS:
         m_server.apiCall("POST", QStringLiteral("/_standin/expire-document"),
                          {{QStringLiteral("documentId"), rash}, {QStringLiteral("refreshes"), refreshesNeeded}});
         HealthDocumentsPanel *panel = openLoadedPanel();
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
         QTRY_COMPARE(previewOf(panel, 1), preview);
         // Choosing the card shows the image (after the refresh) or the failure, which asks for nothing more.
         chooseCard(panel, 1);
@@ -134,9 +131,8 @@ private Q_SLOTS:
             QTRY_VERIFY(failure->isVisible());
         else
             QTRY_COMPARE(child<RemoteImageView>(panel, "documentImage")->phase(), RemoteImageView::Phase::loaded);
-        m_window.session()->roundTrip();
-        const QList<LoggedRequest> refreshes =
-            m_window.session()->requests(QStringLiteral("/api/patients/document/refresh"));
+        m_session->roundTrip();
+        const QList<LoggedRequest> refreshes = m_session->requests(QStringLiteral("/api/patients/document/refresh"));
         QCOMPARE(refreshes.size(), 1);
         QCOMPARE(refreshes.first().json().toObject(), (QJsonObject{{QStringLiteral("documentId"), rash}}));
         // The preview was handed the refreshed link once, and a failed link is not downloaded again.
@@ -157,46 +153,12 @@ private Q_SLOTS:
                          {{QStringLiteral("documentId"), blood}, {QStringLiteral("refreshes"), 1}});
         chooseCard(panel, 0);
         QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Blood panel 2024-03.pdf"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
         auto *pdf = child<PDFKitView>(panel, "documentPDF");
         QTRY_VERIFY(pdf->isVisible() && !pdf->isLoading() && !pdf->failedToLoad());
         QCOMPARE(pdf->url(), QUrl(*panel->documents()->document(blood)->uri));
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
-    }
-
-    void connectedEntries_followTheTimeline_andChoosingOneOpensIt()
-    {
-        const QList<Medbit> timeline = m_window.view()->medbitStore()->medbits();
-        const auto withAttachment = std::find_if(timeline.cbegin(), timeline.cend(),
-                                                 [](const Medbit &medbit) { return !medbit.documents.isEmpty(); });
-        const Medbit attached = *withAttachment;
-        const Medbit other = withAttachment == timeline.cbegin() ? timeline.at(1) : timeline.first();
-        const bool otherFirst = timeline.indexOf(other) < timeline.indexOf(attached);
-        // Listed in the reverse of the timeline's order, with an entry that is not in it.
-        const QStringList ids = otherFirst ? QStringList{attached.id, QStringLiteral("gone"), other.id}
-                                           : QStringList{other.id, QStringLiteral("gone"), attached.id};
-        listRecord({{QStringLiteral("fileName"), QStringLiteral("Visit summary.pdf")},
-                    {QStringLiteral("medbitIds"), QJsonArray::fromStringList(ids)}});
-        HealthDocumentsPanel *panel = openLoadedPanel();
-        chooseCard(panel, 3);
-        const QList<QAbstractButton *> rows = entryRows(panel);
-        const QList<Medbit> expected = otherFirst ? QList<Medbit>{other, attached} : QList<Medbit>{attached, other};
-        QCOMPARE(rows.size(), 2);
-        for (int i = 0; i < rows.size(); ++i)
-            QCOMPARE(rows.at(i)->accessibleName(), expected.at(i).entryText + ", " + expected.at(i).displayDate());
-        // The rows follow the timeline as it changes.
-        QList<Medbit> edited = m_window.view()->medbitStore()->medbits();
-        edited[edited.indexOf(attached)].entryText = QStringLiteral("Edited while the documents were open.");
-        m_window.view()->medbitStore()->setMedbits(edited);
-        QTRY_COMPARE(entryRows(panel).at(expected.indexOf(attached))->accessibleName(),
-                     "Edited while the documents were open., " + attached.displayDate());
-        QTest::mouseClick(entryRows(panel).at(expected.indexOf(attached)), Qt::LeftButton);
-        WindowState *state = m_window.view()->state();
-        QTRY_COMPARE(state->selectedSection(), SidebarSection::timeline);
-        QCOMPARE(state->selectedMedbit()->id, attached.id);
-        QCOMPARE(state->activeDocumentName(), attached.documents.first().fileName);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
     }
 
     void documentsWithoutId_areSelectable_butNeverSentToTheService()
@@ -219,8 +181,8 @@ private Q_SLOTS:
         QTRY_COMPARE(previewOf(panel, 5), DocumentThumbnailCard::Preview::failed);
         chooseCard(panel, 6);
         QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 0);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 0);
     }
 
     void grid_arrowKeysMove_spaceChooses()
@@ -295,35 +257,24 @@ private Q_SLOTS:
     void emptyPatientID_requestsNothing()
     {
         WindowContext context;
-        context.medbitStore = m_window.view()->medbitStore();
+        context.medbitStore = m_medbits.get();
         HealthDocumentsPanel panel(context, nullptr);
         panel.show();
         QVERIFY(child<QLabel>(&panel, "documentsEmpty")->isVisible());
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/all_documents")).size(), 0);
-    }
-
-    void leavingTheSection_abortsItsRequests()
-    {
-        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
-                              {QStringLiteral("hang"), true},
-                              {QStringLiteral("times"), 0}});
-        openPanel();
-        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 3);
-        m_window.view()->state()->setSelectedSection(SidebarSection::timeline);
-        QTRY_VERIFY(!m_window.view()->findChild<HealthDocumentsPanel *>());
-        QTRY_COMPARE(runningReplies(), 0);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/all_documents")).size(), 0);
     }
 
 private:
     HealthDocumentsPanel *openPanel()
     {
-        QTest::mouseClick(m_window.view()->findChild<SidebarRow *>(QStringLiteral("healthDocumentsRow")),
-                          Qt::LeftButton);
-        HealthDocumentsPanel *panel = nullptr;
-        if (!QTest::qWaitFor([&] { return (panel = m_window.view()->findChild<HealthDocumentsPanel *>()); }, 5000))
-            qFatal("the documents panel did not open");
-        return panel;
+        const WindowContext context{.medbitStore = m_medbits.get(), .patientID = m_patientID};
+        m_panel = std::make_unique<HealthDocumentsPanel>(context, nullptr);
+        m_panel->resize(1140, 800);
+        m_panel->show();
+        if (!QTest::qWaitForWindowExposed(m_panel.get()))
+            qFatal("the documents panel did not show");
+        return m_panel.get();
     }
 
     HealthDocumentsPanel *openLoadedPanel()
@@ -359,7 +310,7 @@ private:
     QStringList fetchedIDs() const
     {
         QStringList ids;
-        for (const LoggedRequest &request : m_window.session()->requests(QStringLiteral("/api/patients/document")))
+        for (const LoggedRequest &request : m_session->requests(QStringLiteral("/api/patients/document")))
             ids.append(QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(QStringLiteral("id")));
         std::sort(ids.begin(), ids.end());
         return ids;
@@ -402,20 +353,10 @@ private:
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
     }
 
-    static QList<QAbstractButton *> entryRows(HealthDocumentsPanel *panel)
-    {
-        return panel->findChildren<QAbstractButton *>(QStringLiteral("connectedEntry"));
-    }
-
-    static int runningReplies()
-    {
-        const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
-        return int(std::count_if(replies.cbegin(), replies.cend(),
-                                 [](const QNetworkReply *reply) { return !reply->isFinished(); }));
-    }
-
     StandinServer m_server;
-    SignedInWindow m_window{m_server};
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<MedbitStore> m_medbits;
+    std::unique_ptr<HealthDocumentsPanel> m_panel;
     QString m_patientID;
 };
 

@@ -4,13 +4,10 @@
 #include "widgets/AttachmentPicker.h"
 
 #include "AwaitTask.h"
+#include "SignedInSession.h"
 #include "StandinServer.h"
 
-#include "net/APIClient.h"
-#include "net/AuthManager.h"
-#include "platform/MemoryKeychain.h"
 #include "records/MedbitStore.h"
-#include "records/Patient.h"
 #include "widgets/Theme.h"
 
 #include <QCalendarWidget>
@@ -83,12 +80,8 @@ private Q_SLOTS:
     void init()
     {
         m_server.reset();
-        APIClient::shared().setBaseURLForTesting(m_server.apiBase());
-        m_auth = std::make_unique<AuthManager>(&m_keychain);
-        AwaitTask::run(m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, false));
-        const APIRequest list{.path = QStringLiteral("/patients/listAll"),
-                              .query = {{QStringLiteral("userId"), m_auth->currentUserID().value_or(QString())}}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(list));
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
+        m_patientIDs = m_session->signInForPatientIDs();
         m_bearer = m_server.signIn().access;
         m_store = std::make_unique<MedbitStore>(patient(0));
         AwaitTask::run(m_store->loadMedbits());
@@ -103,7 +96,7 @@ private Q_SLOTS:
     {
         m_window.reset();
         m_store.reset();
-        m_auth.reset();
+        m_session.reset();
         m_server.clearFaults();
     }
 
@@ -366,7 +359,7 @@ private Q_SLOTS:
     }
 
 private:
-    QString patient(int index) const { return m_patients.at(index)._id; }
+    QString patient(int index) const { return m_patientIDs.at(index); }
 
     void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})
     {
@@ -423,11 +416,10 @@ private:
 
     StandinServer m_server;
     QTemporaryDir m_files;
-    MemoryKeychain m_keychain;
-    std::unique_ptr<AuthManager> m_auth;
+    std::unique_ptr<SignedInSession> m_session;
     std::unique_ptr<MedbitStore> m_store;
     std::unique_ptr<QWidget> m_window;
-    QList<Patient> m_patients;
+    QStringList m_patientIDs;
     QByteArray m_bearer;
     QList<QUrl> m_nextChoice;
     QPointer<CreateEntryView> m_form;

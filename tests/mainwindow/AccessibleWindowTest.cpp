@@ -1,4 +1,5 @@
 #include "mainwindow/ContentView.h"
+#include "mainwindow/entry/CreateEntryView.h"
 #include "mainwindow/entry/MedbitCategoryRow.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
 #include "mainwindow/sidebar/SidebarRow.h"
@@ -12,6 +13,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
@@ -103,6 +105,26 @@ private Q_SLOTS:
         QCOMPARE(sent.contains(QStringLiteral("vx")), !had);
         QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("vx")), !had);
         QCOMPARE(readsChecked(vaccination), !had);
+    }
+
+    void entryCategoryRow_keepsTheFocus_whenToggledByKeyboard()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        auto *panel = m_window.view()->findChild<MedbitDetailPanel *>();
+        const bool had = panel->medbit().tags.contains(QStringLiteral("rx"));
+        child<QWidget>(panel, "category-hx")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto *medicines = child<MedbitCategoryRow>(panel, "category-rx");
+        QCOMPARE(QApplication::focusWidget(), medicines);
+
+        QTest::keyClick(medicines, Qt::Key_Space);
+        QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("rx")), !had);
+        QTRY_VERIFY(medicines->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), medicines);
+        // The next Space toggles the row again rather than opening the form.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("rx")), had);
+        QVERIFY(!m_window.view()->findChild<CreateEntryView *>());
     }
 
     void starAndNewEntry_showWhereTheFocusIs()

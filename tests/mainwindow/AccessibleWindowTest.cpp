@@ -174,9 +174,27 @@ private Q_SLOTS:
         QTest::keyClicks(ask, QStringLiteral("Is this normal?"));
         QTest::keyClick(ask, Qt::Key_Return);
         QTRY_VERIFY(child<QWidget>(m_window.view(), "askExchanges")->isVisible());
+        const QStringList unnamed = unnamedStops(m_window.view());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+
+        // The entry form the timeline opens.
+        QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
+        CreateEntryView *sheet = nullptr;
+        QTRY_VERIFY((sheet = m_window.view()->findChild<CreateEntryView *>()) && sheet->isVisible());
+        const QStringList unnamedInSheet = unnamedStops(sheet);
+        QVERIFY2(unnamedInSheet.isEmpty(), qPrintable(unnamedInSheet.join(QStringLiteral("; "))));
+    }
+
+private:
+    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
+
+    // The stops that Tab reaches in a window, walked along its focus chain; a widget that passes its focus on
+    // to a proxy is not a stop of its own.
+    static QStringList unnamedStops(QWidget *window)
+    {
         QStringList unnamed;
-        for (QWidget *widget : m_window.view()->findChildren<QWidget *>()) {
-            if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus))
+        for (QWidget *widget = window->nextInFocusChain(); widget != window; widget = widget->nextInFocusChain()) {
+            if (!widget->isVisible() || widget->focusProxy() || !(widget->focusPolicy() & Qt::TabFocus))
                 continue;
             QAccessibleInterface *read = accessible(widget);
             if (!read || read->text(QAccessible::Name).trimmed().isEmpty())
@@ -185,11 +203,8 @@ private Q_SLOTS:
                                QString::fromLatin1(widget->parentWidget()->metaObject()->className()) +
                                QLatin1Char(' ') + widget->parentWidget()->objectName();
         }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+        return unnamed;
     }
-
-private:
-    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
 
     static void operate(QWidget *row, const QString &how)
     {

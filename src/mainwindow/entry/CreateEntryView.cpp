@@ -90,6 +90,8 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     layout->addWidget(FormKit::divider(this));
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("entryScrollArea"));
+    // A focus stop of its own, for scrolling the form by keyboard: read out under the sheet's title.
+    m_scroll->setAccessibleName(windowTitle());
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

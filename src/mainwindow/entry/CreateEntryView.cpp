@@ -174,9 +174,8 @@ QWidget *CreateEntryView::dateSection()
     row->setSpacing(16);
     m_datePicker = new EntryDateField(m_date.date(), box);
     m_datePicker->setObjectName(QStringLiteral("datePicker"));
-    // Typed month first, a past date passes through days after today (12/31/1929 is 12/5/2024 on the way): the
-    // calendar never offers them, and the field is brought back to today when it is left on one, or when a
-    // date is set from outside.
+    // The calendar offers no day after today; a later one typed is brought back to today when the field is
+    // left on it, or when it is set from outside.
     m_datePicker->setMaximumDate(EntryDate::now().date());
     connect(m_datePicker, &EntryDateField::dateChanged, this, [this](QDate day) {
         m_date = EntryDate::onDay(m_date, day);
@@ -303,8 +302,10 @@ void CreateEntryView::save()
     if (text.isEmpty() || isSaving() || !m_store)
         return;
     // A date that cannot be read is shown as such under the field, never saved as some other day.
-    if (m_datePicker && !m_datePicker->confirmReadable())
+    if (m_datePicker && !m_datePicker->confirmReadable()) {
+        m_datePicker->setFocus(Qt::OtherFocusReason);
         return;
+    }
     FormKit::setCaptionText(m_error, QString());
     keepDateNotAfterToday();
     SaveJob job;

@@ -309,6 +309,9 @@ Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Read
 {
     const simdjson::padded_string padded(json.constData(), size_t(json.size()));
     ondemand::parser parser;
+    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
+    // default: room for the deepest reply the read-through lets in.
+    require(parser.allocate(padded.size(), maxNesting + 1) == simdjson::SUCCESS, "out of memory");
     ondemand::document document = take(parser.iterate(padded));
     Result result = shape(document, read);
     // Past the last token the parser has no location left to give.

@@ -33,18 +33,29 @@ QString text(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
+// Qt's own parser refuses deeper replies; the read-through below recurses once per level, so the same
+// limit keeps a hostile reply from running the stack out.
+constexpr int maxNesting = 1024;
+
+void requireNestingAllowed(const ondemand::value &value)
+{
+    require(value.current_depth() <= maxNesting, "too deeply nested");
+}
+
 // On-Demand checks only what it is asked to read, so a value a record ignores is read through to its end:
 // bytes that are not JSON fail wherever they stand, as they always did.
 void readThrough(ondemand::value &value)
 {
     switch (take(value.type())) {
     case JsonType::array:
+        requireNestingAllowed(value);
         for (auto item : take(value.get_array())) {
             ondemand::value element = take(std::move(item));
             readThrough(element);
         }
         return;
     case JsonType::object:
+        requireNestingAllowed(value);
         for (auto entry : take(value.get_object())) {
             ondemand::field field = take(std::move(entry));
             take(field.unescaped_key());
@@ -298,6 +309,9 @@ Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Read
 {
     const simdjson::padded_string padded(json.constData(), size_t(json.size()));
     ondemand::parser parser;
+    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
+    // default: room for the deepest reply the read-through lets in.
+    require(parser.allocate(padded.size(), maxNesting + 1) == simdjson::SUCCESS, "out of memory");
     ondemand::document document = take(parser.iterate(padded));
     Result result = shape(document, read);
     // Past the last token the parser has no location left to give.

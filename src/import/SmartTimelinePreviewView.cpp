@@ -44,6 +44,17 @@ QLabel *secondaryText(const QString &text, QWidget *parent)
     return label;
 }
 
+// The prominent look without being the default button.
+void setAccentColours(QPushButton *button)
+{
+    QPalette colours = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Button, colours.color(group, QPalette::Highlight));
+        colours.setColor(group, QPalette::ButtonText, colours.color(group, QPalette::HighlightedText));
+    }
+    button->setPalette(colours);
+}
+
 } // namespace
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
@@ -51,7 +62,6 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
       m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
-    setWindowTitle(tr("Smart Timeline"));
     Theme::applyPalette(this);
     setFixedSize(560, 640);
     auto *layout = new QVBoxLayout(this);
@@ -72,6 +82,7 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     connect(manager, &DocumentImportManager::uploadProgressChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(m_review, &DocumentImportReview::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
     connect(m_review, &DocumentImportReview::translationLanguageChanged, this,
             &SmartTimelinePreviewView::refreshTranslation);
@@ -91,17 +102,19 @@ QWidget *SmartTimelinePreviewView::buildToolbar()
     m_title = new QLabel(bar);
     m_title->setObjectName(QStringLiteral("reviewTitle"));
     m_title->setFont(Theme::title2Font());
-    auto *cancel = new QPushButton(tr("Cancel"), bar);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
+    // Neither button is a default: Return in a row, a header or the translate button must never save.
+    m_cancelButton = new QPushButton(tr("Cancel"), bar);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAutoDefault(false);
     m_saveButton = new QPushButton(bar);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setAutoDefault(false);
+    setAccentColours(m_saveButton);
     row->addWidget(m_title);
     row->addStretch(1);
-    row->addWidget(cancel);
+    row->addWidget(m_cancelButton);
     row->addWidget(m_saveButton);
-    connect(cancel, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
     connect(m_saveButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::save);
     return bar;
 }
@@ -154,6 +167,10 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
     layout->addWidget(buildLegend(list));
+    m_nothingToSave = secondaryText(tr("Every suggestion was removed: there is nothing to save."), list);
+    m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
+    m_nothingToSave->setContentsMargins(20, 0, 20, 8);
+    layout->addWidget(m_nothingToSave);
     m_reviewError = redCaption(QStringLiteral("reviewError"), list);
     m_reviewError->setContentsMargins(20, 0, 20, 8);
     layout->addWidget(m_reviewError);
@@ -287,14 +304,21 @@ void SmartTimelinePreviewView::setErrorMessage(const QString &text)
 void SmartTimelinePreviewView::refreshPhase()
 {
     const bool done = m_manager->isExtractionDone();
+    const bool saving = m_review->isSaving();
+    const bool empty = !saving && !m_review->canSave();
     m_title->setText(done ? tr("Review Timeline") : tr("Smart Timeline"));
+    setWindowTitle(m_title->text());
     m_body->setCurrentWidget(done ? m_reviewList : m_progressBlock);
     m_saveButton->setVisible(done);
-    m_saveButton->setText(m_review->isSaving() ? tr("Saving…") : tr("Save"));
-    m_saveButton->setEnabled(!m_review->isSaving());
-    m_saveButton->setDefault(done);
-    // The save sends the entries of the moment it started: no edits meanwhile.
-    m_sectionsBox->setEnabled(!m_review->isSaving());
+    m_saveButton->setText(saving ? tr("Saving…") : tr("Save"));
+    // A save without entries would store nothing, not even the document: Cancel is the way out.
+    m_saveButton->setEnabled(m_review->canSave());
+    m_saveButton->setToolTip(empty ? m_nothingToSave->text() : QString());
+    m_nothingToSave->setVisible(done && empty);
+    // The save sends the entries of the moment it started: no edits meanwhile, and no way to leave it
+    // half done.
+    m_sectionsBox->setEnabled(!saving);
+    m_cancelButton->setEnabled(!saving);
 }
 
 void SmartTimelinePreviewView::refreshProgress()

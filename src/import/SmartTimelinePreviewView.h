@@ -59,7 +59,9 @@ private:
     ScreenAction *m_saveAction = nullptr;
 
     QLabel *m_title = nullptr;
+    QPushButton *m_cancelButton = nullptr;
     QPushButton *m_saveButton = nullptr;
+    QLabel *m_nothingToSave = nullptr;
     QStackedWidget *m_body = nullptr;
     QWidget *m_progressBlock = nullptr;
     QWidget *m_reviewList = nullptr;

@@ -104,6 +104,15 @@ void PreviewMedbitRow::setMedbit(const PreviewMedbit &medbit)
     refresh();
 }
 
+QWidget *PreviewMedbitRow::placeInTabOrderAfter(QWidget *previous)
+{
+    for (QWidget *next : std::initializer_list<QWidget *>{m_translation, m_entryText, m_star, m_lock, m_delete}) {
+        QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+    return previous;
+}
+
 void PreviewMedbitRow::refresh()
 {
     const bool translated = m_medbit.translated.has_value();

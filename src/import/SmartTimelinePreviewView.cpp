@@ -154,6 +154,8 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     scroll->setObjectName(QStringLiteral("reviewList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // It only scrolls: Tab goes to what is in it, and it follows the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *list = new QWidget(scroll);

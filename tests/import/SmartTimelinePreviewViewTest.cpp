@@ -1,3 +1,4 @@
+#include "FocusStops.h"
 #include "ImportFixture.h"
 #include "ScreenTestKit.h"
 
@@ -212,6 +213,19 @@ private Q_SLOTS:
                  QStringLiteral("Every suggestion was removed: there is nothing to save."));
         QTest::mouseClick(save, Qt::LeftButton);
         QVERIFY(m_view->isVisible());
+    }
+
+    void everyFocusStop_isNamed_inVisualOrder()
+    {
+        reviewOneFile();
+        QVERIFY2(unnamedStops(m_view.get()).isEmpty(), qPrintable(unnamedStops(m_view.get()).join(u", ")));
+        QStringList order;
+        for (const FocusStop &stop : focusStops(m_view.get()))
+            order.append(stop.objectName);
+        const QStringList row{"entryTextEditor", "starButton", "lockButton", "deleteButton"};
+        QCOMPARE(order.mid(0, 4), (QStringList{"cancelButton", "saveButton", "translateMenuButton", "sectionHeader"}));
+        QCOMPARE(order.mid(4, 4), row);
+        QCOMPARE(order.mid(8, 1), QStringList{"sectionHeader"});
     }
 
     void failedSave_showsInRed_andNeverAsTheImportError()

@@ -187,6 +187,12 @@ TaggedPreviewMedbits *DocumentImportReview::section(const QString &tag)
     return it == m_sections.end() ? nullptr : &*it;
 }
 
+bool DocumentImportReview::canSave() const
+{
+    return !m_isSaving && std::any_of(m_sections.cbegin(), m_sections.cend(),
+                                      [](const TaggedPreviewMedbits &listed) { return !listed.medbits.isEmpty(); });
+}
+
 QList<PreviewMedbit> DocumentImportReview::flattenedSuggestions() const
 {
     QList<PreviewMedbit> all;

@@ -37,6 +37,9 @@ public:
     bool isSaving() const { return m_isSaving; }
     bool isTranslating() const { return m_isTranslating; }
     std::optional<QString> translationLanguage() const { return m_translationLanguage; }
+    // Saving is possible while no save runs and some entry is left: with none, the save would drop the
+    // import's documents too.
+    bool canSave() const;
     // All suggested entries, section after section.
     QList<PreviewMedbit> flattenedSuggestions() const;
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 class QLabel;
-class QTextEdit;
+class ReviewTextField;
 class QToolButton;
 
 // One suggested entry of the review: its translation (while it has one) and its text, both edited in place
@@ -25,6 +25,10 @@ public:
     // changed translation replaces the translation field's text without being reported back.
     void setMedbit(const PreviewMedbit &medbit);
 
+    // Puts the row's controls in the Tab order right after `previous`, in the order they are seen; returns
+    // the last of them.
+    QWidget *placeInTabOrderAfter(QWidget *previous);
+
 Q_SIGNALS:
     void updated(const PreviewMedbit &medbit);
     void deleteRequested();
@@ -33,15 +37,14 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QTextEdit *buildEditor(const QString &name, const QString &accessibleName);
     QToolButton *buildButton(const QString &name, const QString &accessibleName);
     void refresh();
     void onEntryTextEdited();
     void onTranslationEdited();
 
     PreviewMedbit m_medbit;
-    QTextEdit *m_translation = nullptr;
-    QTextEdit *m_entryText = nullptr;
+    ReviewTextField *m_translation = nullptr;
+    ReviewTextField *m_entryText = nullptr;
     QLabel *m_date = nullptr;
     QToolButton *m_star = nullptr;
     QToolButton *m_lock = nullptr;

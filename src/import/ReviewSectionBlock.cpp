@@ -136,6 +136,7 @@ void ReviewSectionBlock::toggleCollapsed()
 // are removed, and a new entry gets a new row at its place.
 void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
 {
+    bool added = false;
     for (qsizetype index = 0; index < medbits.size(); ++index) {
         const PreviewMedbit &medbit = medbits.at(index);
         const auto match = std::find_if(m_rows.begin() + index, m_rows.end(),
@@ -144,6 +145,7 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
             PreviewMedbitRow *row = makeRow(medbit);
             m_rows.insert(index, row);
             m_rowsLayout->insertWidget(int(index), row);
+            added = true;
             continue;
         }
         for (auto gone = m_rows.begin() + index; gone != match; ++gone)
@@ -154,6 +156,16 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
     for (qsizetype index = medbits.size(); index < m_rows.size(); ++index)
         discard(m_rows.at(index));
     m_rows.resize(medbits.size());
+    if (added)
+        orderFocus();
+}
+
+// Rows arrive after every header exists: without this, Tab would visit all headers before any row.
+void ReviewSectionBlock::orderFocus()
+{
+    QWidget *previous = m_header;
+    for (PreviewMedbitRow *row : std::as_const(m_rows))
+        previous = row->placeInTabOrderAfter(previous);
 }
 
 // Gone from the layout at once; deleted later, since the row may be signalling its own delete button.

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -44,6 +45,17 @@ QLabel *secondaryText(const QString &text, QWidget *parent)
     return label;
 }
 
+// The prominent look without being the default button.
+void setAccentColours(QPushButton *button)
+{
+    QPalette colours = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Button, colours.color(group, QPalette::Highlight));
+        colours.setColor(group, QPalette::ButtonText, colours.color(group, QPalette::HighlightedText));
+    }
+    button->setPalette(colours);
+}
+
 } // namespace
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
@@ -51,7 +63,6 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
       m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
-    setWindowTitle(tr("Smart Timeline"));
     Theme::applyPalette(this);
     setFixedSize(560, 640);
     auto *layout = new QVBoxLayout(this);
@@ -72,6 +83,7 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     connect(manager, &DocumentImportManager::uploadProgressChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(m_review, &DocumentImportReview::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
     connect(m_review, &DocumentImportReview::translationLanguageChanged, this,
             &SmartTimelinePreviewView::refreshTranslation);
@@ -91,17 +103,19 @@ QWidget *SmartTimelinePreviewView::buildToolbar()
     m_title = new QLabel(bar);
     m_title->setObjectName(QStringLiteral("reviewTitle"));
     m_title->setFont(Theme::title2Font());
-    auto *cancel = new QPushButton(tr("Cancel"), bar);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
+    // Neither button is a default: Return in a row, a header or the translate button must never save.
+    m_cancelButton = new QPushButton(tr("Cancel"), bar);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAutoDefault(false);
     m_saveButton = new QPushButton(bar);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setAutoDefault(false);
+    setAccentColours(m_saveButton);
     row->addWidget(m_title);
     row->addStretch(1);
-    row->addWidget(cancel);
+    row->addWidget(m_cancelButton);
     row->addWidget(m_saveButton);
-    connect(cancel, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
     connect(m_saveButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::save);
     return bar;
 }
@@ -118,6 +132,9 @@ QWidget *SmartTimelinePreviewView::buildProgressBlock()
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setFixedWidth(320);
     m_progressBar->setTextVisible(false);
+    m_progressMotion = new QPropertyAnimation(m_progressBar, "value", this);
+    m_progressMotion->setDuration(250);
+    m_progressMotion->setEasingCurve(QEasingCurve::InOutQuad);
     m_progressSpinner = new BusyIndicator(32, block);
     m_progressSpinner->setObjectName(QStringLiteral("progressSpinner"));
     m_progressLabel = new QLabel(block);
@@ -141,6 +158,8 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     scroll->setObjectName(QStringLiteral("reviewList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // It only scrolls: Tab goes to what is in it, and it follows the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *list = new QWidget(scroll);
@@ -154,6 +173,10 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
     layout->addWidget(buildLegend(list));
+    m_nothingToSave = secondaryText(tr("Every suggestion was removed: there is nothing to save."), list);
+    m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
+    m_nothingToSave->setContentsMargins(20, 0, 20, 8);
+    layout->addWidget(m_nothingToSave);
     m_reviewError = redCaption(QStringLiteral("reviewError"), list);
     m_reviewError->setContentsMargins(20, 0, 20, 8);
     layout->addWidget(m_reviewError);
@@ -287,14 +310,21 @@ void SmartTimelinePreviewView::setErrorMessage(const QString &text)
 void SmartTimelinePreviewView::refreshPhase()
 {
     const bool done = m_manager->isExtractionDone();
+    const bool saving = m_review->isSaving();
+    const bool empty = !saving && !m_review->canSave();
     m_title->setText(done ? tr("Review Timeline") : tr("Smart Timeline"));
+    setWindowTitle(m_title->text());
     m_body->setCurrentWidget(done ? m_reviewList : m_progressBlock);
     m_saveButton->setVisible(done);
-    m_saveButton->setText(m_review->isSaving() ? tr("Saving…") : tr("Save"));
-    m_saveButton->setEnabled(!m_review->isSaving());
-    m_saveButton->setDefault(done);
-    // The save sends the entries of the moment it started: no edits meanwhile.
-    m_sectionsBox->setEnabled(!m_review->isSaving());
+    m_saveButton->setText(saving ? tr("Saving…") : tr("Save"));
+    // A save without entries would store nothing, not even the document: Cancel is the way out.
+    m_saveButton->setEnabled(m_review->canSave());
+    m_saveButton->setToolTip(empty ? m_nothingToSave->text() : QString());
+    m_nothingToSave->setVisible(done && empty);
+    // The save sends the entries of the moment it started: no edits meanwhile, and no way to leave it
+    // half done.
+    m_sectionsBox->setEnabled(!saving);
+    m_cancelButton->setEnabled(!saving);
 }
 
 void SmartTimelinePreviewView::refreshProgress()
@@ -305,14 +335,28 @@ void SmartTimelinePreviewView::refreshProgress()
     const ReviewProgress::Indicator indicator = ReviewProgress::indicator(step, upload);
     m_progressSpinner->setVisible(indicator == ReviewProgress::Indicator::spinner);
     m_progressBar->setVisible(indicator != ReviewProgress::Indicator::spinner);
-    if (indicator == ReviewProgress::Indicator::uploadBar) {
-        m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(ReviewProgress::uploadPercent(upload));
-    } else {
-        m_progressBar->setRange(0, ReviewProgress::maximum(sections));
-        m_progressBar->setValue(ReviewProgress::value(step, sections));
-    }
+    if (indicator == ReviewProgress::Indicator::uploadBar)
+        moveProgressBar(100, ReviewProgress::uploadPercent(upload));
+    else
+        moveProgressBar(ReviewProgress::maximum(sections), ReviewProgress::value(step, sections));
     m_progressLabel->setText(ReviewProgress::label(step, upload, sections));
+}
+
+// The bar glides to a new value on the same scale; a new scale starts where it belongs.
+void SmartTimelinePreviewView::moveProgressBar(int maximum, int value)
+{
+    if (m_progressBar->maximum() != maximum) {
+        m_progressMotion->stop();
+        m_progressBar->setRange(0, maximum);
+        m_progressBar->setValue(value);
+        return;
+    }
+    if (m_progressMotion->endValue() == value && m_progressMotion->state() == QAbstractAnimation::Running)
+        return;
+    m_progressMotion->stop();
+    m_progressMotion->setStartValue(m_progressBar->value());
+    m_progressMotion->setEndValue(value);
+    m_progressMotion->start();
 }
 
 // The sections keep their blocks while the review keeps its tags; only a new import rebuilds them.

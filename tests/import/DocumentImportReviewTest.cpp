@@ -84,6 +84,36 @@ private Q_SLOTS:
         QCOMPARE(idsOf(f.review()->sections().at(0).medbits), QStringList{hx.medbits.at(1).id});
     }
 
+    void canSave_data()
+    {
+        QTest::addColumn<QStringList>("deletedTags");
+        QTest::addColumn<bool>("whileSaving");
+        QTest::addColumn<bool>("canSave");
+        QTest::newRow("every entry left") << QStringList{} << false << true;
+        QTest::newRow("one section emptied") << QStringList{"hx"} << false << true;
+        QTest::newRow("every entry removed") << QStringList{"hx", "rx", "ax", "vx", "zx", "lab"} << false << false;
+        QTest::newRow("while a save runs") << QStringList{} << true << false;
+    }
+
+    void canSave()
+    {
+        QFETCH(QStringList, deletedTags);
+        const QList<TaggedPreviewMedbits> sections = f.review()->sections();
+        for (const TaggedPreviewMedbits &section : sections)
+            if (deletedTags.contains(section.tag))
+                for (const PreviewMedbit &medbit : section.medbits)
+                    f.review()->deleteMedbit(section.tag, medbit.id);
+        QFETCH(bool, whileSaving);
+        std::optional<QCoro::Task<>> save;
+        if (whileSaving) {
+            fault(vectorStorePath, {{"delayMs", 300}});
+            save.emplace(f.review()->save(m_store.get()));
+        }
+        QTEST(f.review()->canSave(), "canSave");
+        if (save)
+            AwaitTask::run(std::move(*save));
+    }
+
     void translate_setsOnlyTranslations_andUndoKeepsTheLanguage()
     {
         AwaitTask::run(f.review()->translate(QStringLiteral("fr")));

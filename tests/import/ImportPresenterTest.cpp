@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -176,7 +177,33 @@ private Q_SLOTS:
         QVERIFY(sinceSecond.elapsed() >= ImportDocumentSidebarRow::confirmationMs - 50);
     }
 
-    void errorShownInTheReview_alertsOnlyAfterItCloses()
+    void errorShownInTheReview_isNotAlertedWhenItCloses_data()
+    {
+        QTest::addColumn<QString>("closeBy");
+        QTest::newRow("cancel") << QStringLiteral("cancelButton");
+        QTest::newRow("successful save") << QStringLiteral("saveButton");
+    }
+
+    // A failed translation (in red in the review), then Cancel or a save that works: no "Import Failed".
+    void errorShownInTheReview_isNotAlertedWhenItCloses()
+    {
+        m_server.injectFault({{"path", "/api/patients/translate_preview_medbits"},
+                              {"status", 503},
+                              {"body", R"({"message":"Translation is down."})"}});
+        manager()->importFiles({file("checkup.pdf")});
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->isExtractionDone(), deadlineMs);
+        review()->findChild<QMenu *>(QStringLiteral("translateMenu"))->actions().at(5)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->activeError().has_value(), deadlineMs);
+        QCOMPARE(review()->errorMessage(), QStringLiteral("Translation is down."));
+        QFETCH(QString, closeBy);
+        QTest::mouseClick(review()->findChild<QPushButton *>(closeBy), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!review(), deadlineMs);
+        m_window.session()->roundTrip();
+        QVERIFY(!alert());
+        QVERIFY(!manager()->activeError());
+    }
+
+    void uploadErrorShownInTheReview_isNotAlertedAfterCancel()
     {
         m_server.scriptStream(
             {{"method", "POST"},
@@ -189,9 +216,9 @@ private Q_SLOTS:
         m_window.session()->roundTrip();
         QVERIFY(!alert());
         QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
-        QTRY_VERIFY(alert());
-        QCOMPARE(alert()->text(), QStringLiteral("Unreadable."));
-        QCOMPARE(alert()->parentWidget(), m_window.view());
+        QTRY_VERIFY(!review());
+        m_window.session()->roundTrip();
+        QVERIFY(!alert());
     }
 
     void patientChange_endsTheImport_andClosesTheReview()

@@ -1,9 +1,9 @@
 #include "import/PreviewMedbitRow.h"
+#include "import/ReviewTextField.h"
 
 #include "ScreenTestKit.h"
 
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QToolButton>
 
 using ScreenTestKit::child;
@@ -44,7 +44,15 @@ private:
         m_updates = std::make_unique<QSignalSpy>(m_row.get(), &PreviewMedbitRow::updated);
     }
 
-    QTextEdit *editor(const char *name) const { return child<QTextEdit>(m_row.get(), name); }
+    ReviewTextField *editor(const char *name) const { return child<ReviewTextField>(m_row.get(), name); }
+    // Clicks into the field, as a person does, and presses `key` in its editor.
+    QPlainTextEdit *clickInto(const char *name, QKeyCombination key)
+    {
+        QTest::mouseClick(editor(name), Qt::LeftButton);
+        QPlainTextEdit *open = editor(name)->editor();
+        QTest::keyClick(open, key.key(), key.keyboardModifiers());
+        return open;
+    }
     PreviewMedbit lastUpdate() const { return m_updates->last().first().value<PreviewMedbit>(); }
 
     // The owner takes every update back, as the import manager does.
@@ -70,8 +78,8 @@ private Q_SLOTS:
     {
         open(entry());
         echoUpdates();
-        editor("entryTextEditor")->moveCursor(QTextCursor::End);
-        QTest::keyClicks(editor("entryTextEditor"), QStringLiteral(" since 2019"));
+        QTest::keyClicks(clickInto("entryTextEditor", Qt::ControlModifier | Qt::Key_End),
+                         QStringLiteral(" since 2019"));
         QCOMPARE(m_updates->size(), 11);
         QTest::mouseClick(child<QToolButton>(m_row.get(), "lockButton"), Qt::LeftButton);
         QCOMPARE(lastUpdate().entryText, QStringLiteral("Asthma since 2019"));
@@ -109,8 +117,7 @@ private Q_SLOTS:
     {
         open(entry(QStringLiteral("Asthme")));
         echoUpdates();
-        editor("translationEditor")->selectAll();
-        QTest::keyClick(editor("translationEditor"), Qt::Key_Backspace);
+        QTest::keyClick(clickInto("translationEditor", Qt::ControlModifier | Qt::Key_A), Qt::Key_Backspace);
         QCOMPARE(lastUpdate().translated, std::optional<QString>(QString()));
         QVERIFY(editor("translationEditor")->isVisible());
     }

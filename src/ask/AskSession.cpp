@@ -20,7 +20,8 @@ const QString explainSimplyQuestion = QStringLiteral("explain simply");
 AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers))
 {
-    connect(&PendingAnswers::shared(), &PendingAnswers::ended, this, &AskSession::answerEnded);
+    // Queued: the catch-up starts after the stream that ended has been wound up.
+    connect(&PendingAnswers::shared(), &PendingAnswers::ended, this, &AskSession::answerEnded, Qt::QueuedConnection);
 }
 
 const AskConversation *AskSession::conversation(const QString &conversationID) const

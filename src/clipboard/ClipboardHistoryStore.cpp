@@ -5,7 +5,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QSet>
+#include <QThreadPool>
 #include <QUrl>
 
 namespace ClipboardHistoryStore
@@ -15,6 +18,23 @@ namespace
 {
 
 const QString historyFolder = QStringLiteral("clipboard-history");
+
+struct PendingSave {
+    QList<ClipboardItem> items;
+    QString patientID;
+};
+
+QMutex pendingMutex;
+QHash<QString, PendingSave> pendingSaves; // by key, guarded by pendingMutex
+
+// One thread, so that writes happen in the order asked for.
+QThreadPool &writer()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
+
 constexpr QLatin1StringView dataFileKey("dataFile");
 
 QString idText(const ClipboardItem &item)
@@ -80,38 +100,74 @@ ClipboardItem decode(const QJsonValue &value, const QDir &folder)
     return item;
 }
 
-} // namespace
+// Writes the list's files not written yet; the names of all its files, or nothing when one could not be written.
+std::optional<QSet<QString>> writeFiles(const QDir &folder, const QStringList &present,
+                                        const QList<ClipboardItem> &items)
+{
+    const QSet<QString> there(present.cbegin(), present.cend());
+    QSet<QString> kept;
+    for (const ClipboardItem &item : items) {
+        if (!item.file)
+            continue;
+        const QString name = idText(item);
+        if (!there.contains(name) && !writeOnce(folder, name, item.file->data))
+            return std::nullopt;
+        kept.insert(name);
+    }
+    return kept;
+}
 
-void save(const QList<ClipboardItem> &items, const QString &patientID, const QString &key)
+void write(const QList<ClipboardItem> &items, const QString &patientID, const QString &key)
 {
     const QString path = patientFolder(patientID);
     // Nothing here reports to the user: what fails is tried again at the next change.
     if (path.isEmpty())
         return;
     QDir folder(path);
-    const QStringList listed = folder.entryList(QDir::Files);
-    const QSet<QString> present(listed.cbegin(), listed.cend());
-    QSet<QString> kept;
+    const QStringList present = folder.entryList(QDir::Files);
+    const std::optional<QSet<QString>> kept = writeFiles(folder, present, items);
+    if (!kept)
+        return;
     QJsonArray array;
-    for (const ClipboardItem &item : items) {
-        if (item.file) {
-            const QString name = idText(item);
-            if (!present.contains(name) && !writeOnce(folder, name, item.file->data))
-                return;
-            kept.insert(name);
-        }
+    for (const ClipboardItem &item : items)
         array.append(metadata(item));
-    }
     if (!PrivateSettings::setValue(key, QString::fromUtf8(Json::serialize(array))))
         return;
-    for (const QString &name : listed) {
-        if (!kept.contains(name))
+    // Only once the list no longer names them.
+    for (const QString &name : present) {
+        if (!kept->contains(name))
             folder.remove(name);
     }
 }
 
+void writeNewest(const QString &key)
+{
+    pendingMutex.lock();
+    const PendingSave save = pendingSaves.take(key);
+    pendingMutex.unlock();
+    write(save.items, save.patientID, key);
+}
+
+} // namespace
+
+void save(const QList<ClipboardItem> &items, const QString &patientID, const QString &key)
+{
+    const QMutexLocker locker(&pendingMutex);
+    const bool queued = pendingSaves.contains(key);
+    pendingSaves.insert(key, PendingSave{items, patientID});
+    // The write already queued for this key takes the newest list.
+    if (!queued)
+        writer().start([key] { writeNewest(key); });
+}
+
+void waitForSaves()
+{
+    writer().waitForDone();
+}
+
 QList<ClipboardItem> load(const QString &patientID, const QString &key)
 {
+    waitForSaves();
     const QVariant stored = PrivateSettings::value(key);
     if (stored.typeId() != QMetaType::QString)
         return {};

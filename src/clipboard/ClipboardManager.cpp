@@ -40,6 +40,11 @@ ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeam
         m_pasteboardTimer->start();
 }
 
+ClipboardManager::~ClipboardManager()
+{
+    ClipboardHistoryStore::waitForSaves();
+}
+
 void ClipboardManager::setItems(const QList<ClipboardItem> &items)
 {
     m_items = items;

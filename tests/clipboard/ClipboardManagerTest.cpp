@@ -147,8 +147,8 @@ private Q_SLOTS:
         QCOMPARE(loaded[0].file, scan);
 
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("new"), ask);
-        QVERIFY(!stored(QStringLiteral("B")).toString().contains(QStringLiteral("iVBORw0KGgo")));
         const QList<ClipboardItem> reloaded = ClipboardManager::loadHistory(QStringLiteral("B"));
+        QVERIFY(!stored(QStringLiteral("B")).toString().contains(QStringLiteral("iVBORw0KGgo")));
         QCOMPARE(textsOf(reloaded), (QStringList{"new", "scan.png", "kept"}));
         QCOMPARE(std::tuple(reloaded[1].id, reloaded[1].file, reloaded[1].date, reloaded[1].action),
                  std::tuple(loaded[0].id, loaded[0].file, loaded[0].date, loaded[0].action));
@@ -166,6 +166,7 @@ private Q_SLOTS:
         QCOMPARE(files, QStringList{"0F8FAD5B-D9CB-469F-A165-70867728950E"});
 
         ClipboardManager::saveHistory({}, QStringLiteral("B"));
+        QVERIFY(ClipboardManager::loadHistory(QStringLiteral("B")).isEmpty());
         QVERIFY(!QDirIterator(folder, QDir::Files, QDirIterator::Subdirectories).hasNext());
     }
 

@@ -4,8 +4,11 @@
 
 #include <simdjson.h>
 
+#include <QSet>
+
 #include <cmath>
 #include <string_view>
+#include <type_traits>
 
 namespace
 {
@@ -21,6 +24,35 @@ template <typename T> T take(simdjson::simdjson_result<T> &&result)
         throw Json::DecodingError(simdjson::error_message(error));
     return value;
 }
+
+// The entries of one list repeat a handful of tag lists and languages. While a list is decoded, each distinct
+// one is kept once and shared by every entry that has it: a long timeline then holds a few of them instead
+// of one per entry. A copy read again is freed at once, before the next allocation, so it leaves no hole.
+class RepeatedTexts
+{
+public:
+    RepeatedTexts() { current = this; }
+    ~RepeatedTexts() { current = nullptr; }
+    RepeatedTexts(const RepeatedTexts &) = delete;
+    RepeatedTexts &operator=(const RepeatedTexts &) = delete;
+
+    template <typename T> static T shared(T &&value)
+    {
+        if (!current)
+            return std::move(value);
+        if constexpr (std::is_same_v<T, QString>)
+            return *current->m_texts.insert(std::move(value));
+        else
+            return *current->m_lists.insert(std::move(value));
+    }
+
+private:
+    static thread_local RepeatedTexts *current;
+    QSet<QString> m_texts;
+    QSet<QStringList> m_lists;
+};
+
+thread_local RepeatedTexts *RepeatedTexts::current = nullptr;
 
 void require(bool intact, const char *what)
 {
@@ -243,6 +275,8 @@ Medbit requiredMedbit(ondemand::value &value)
             require(readOptionalText(fieldValue, medbit.translated), "\"translated\" must be a string");
         } else if (key == "language") {
             require(readOptionalText(fieldValue, medbit.language), "\"language\" must be a string");
+            if (medbit.language)
+                medbit.language = RepeatedTexts::shared(std::move(*medbit.language));
         } else if (key == "isApproxDate") {
             require(readFlag(fieldValue, medbit.isApproxDate), "\"isApproxDate\" must be a boolean");
         } else if (key == "isLocked") {
@@ -252,7 +286,7 @@ Medbit requiredMedbit(ondemand::value &value)
         } else if (key == "tags") {
             std::optional<QStringList> tags;
             require(readOptionalTexts(fieldValue, tags), "\"tags\" must be a list of strings");
-            medbit.tags = tags.value_or(QStringList());
+            medbit.tags = RepeatedTexts::shared(tags.value_or(QStringList()));
         } else if (key == "documents") {
             medbit.documents = readDocuments(fieldValue);
         } else {
@@ -287,6 +321,8 @@ template <typename Record> QList<Record> list(ondemand::document &document, Read
         ondemand::value element = take(std::move(item));
         records.append(read(element));
     }
+    // The list lives as long as it is shown; the room its growth left over would only sit there.
+    records.squeeze();
     return records;
 }
 
@@ -338,6 +374,7 @@ std::optional<Medbit> optionalMedbit(const QByteArray &json)
 
 QList<Medbit> medbitList(const QByteArray &json)
 {
+    const RepeatedTexts repeated;
     return decode(json, list<Medbit>, requiredMedbit);
 }
 

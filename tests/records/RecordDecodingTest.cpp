@@ -145,8 +145,12 @@ private Q_SLOTS:
         QJsonArray list;
         for (const Medbit &medbit : std::as_const(entries))
             list.append(medbit.toJson());
-        QCOMPARE(APIClient::decodeReply<QList<Medbit>>(Json::serialize(list)), entries);
+        const QList<Medbit> decoded = APIClient::decodeReply<QList<Medbit>>(Json::serialize(list));
+        QCOMPARE(decoded, entries);
         QCOMPARE(APIClient::decodeReply<Medbit>(Json::serialize(entries.first().toJson())), entries.first());
+        // A long list holds each repeated tag list and language once.
+        QCOMPARE(decoded.at(2).tags.constData(), decoded.at(0).tags.constData());
+        QCOMPARE(decoded.at(2).language->constData(), decoded.at(0).language->constData());
     }
 
     void everyReplyShape_decodesOrFails_data()

@@ -2,12 +2,14 @@
 // shows its rows, and the heap each row costs. The stand-in streams one "message" event with the 500 entries
 // and a "done" event; the clock runs from the first suggestions reaching the review until the sheet has
 // painted. Anchor, measured in the same rounds: a plain QListView showing the same 500 texts.
-// Goals: 150 ms to show, 30 KB a row.
+// Goals: 150 ms to show, 30 KB a row. Then the longest frame while typing into a row in the middle of the
+// sheet, from a key press to its repaint, against typing into a plain QPlainTextEdit; goal: 16 ms.
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
 #include "import/DocumentImportManager.h"
 #include "import/DocumentImportReview.h"
+#include "import/ReviewTextField.h"
 #include "import/SmartTimelinePreviewView.h"
 #include "net/APIClient.h"
 #include "records/MedbitStore.h"
@@ -23,6 +25,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QListView>
+#include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QStringListModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,7 +71,50 @@ qint64 heapBytes()
 struct Measured {
     double ms = 0;
     double rowKB = 0;
+    double typingFrameMs = 0;
 };
+
+// Clicks into `target` and types into whatever took the focus; returns the longest time from a key press
+// to the repaint it caused.
+double longestTypingFrame(QWidget *target)
+{
+    QTest::mouseClick(target, Qt::LeftButton);
+    QApplication::processEvents();
+    QWidget *editor = QApplication::focusWidget();
+    if (!editor)
+        qFatal("nothing took the focus");
+    double longest = 0;
+    for (const QChar key : QStringLiteral(" since the spring of 2019, checked twice")) {
+        QElapsedTimer clock;
+        clock.start();
+        QTest::keyClick(editor, key.toLatin1());
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
+        longest = std::max(longest, double(clock.nsecsElapsed()) / 1e6);
+    }
+    return longest;
+}
+
+// Types into the entry of the row in the middle of the sheet, scrolled into view as a person would.
+double typeIntoReview(SmartTimelinePreviewView &view)
+{
+    const QList<ReviewTextField *> fields = view.findChildren<ReviewTextField *>(QStringLiteral("entryTextEditor"));
+    ReviewTextField *field = fields.at(fields.size() / 2);
+    view.findChild<QScrollArea *>(QStringLiteral("reviewList"))->ensureWidgetVisible(field);
+    QApplication::processEvents();
+    return longestTypingFrame(field);
+}
+
+// The anchor: the same typing into a plain text editor holding one entry's text.
+double typeIntoPlainEditor()
+{
+    QPlainTextEdit editor(entryText(250));
+    editor.resize(560, 640);
+    editor.show();
+    if (!QTest::qWaitForWindowExposed(&editor))
+        qFatal("the editor was not shown");
+    return longestTypingFrame(editor.viewport());
+}
 
 // The review: from the suggestions' arrival to the painted sheet.
 Measured openReview(StandinServer &server, DocumentImportManager &manager, MedbitStore &store, const QUrl &file)
@@ -90,8 +137,8 @@ Measured openReview(StandinServer &server, DocumentImportManager &manager, Medbi
         qFatal("the analysis did not finish");
     view.grab();
     QObject::disconnect(arrival);
-    const Measured measured{double(clock.nsecsElapsed()) / 1e6,
-                            double(heapBytes() - heapBefore) / suggestionCount / 1024};
+    Measured measured{double(clock.nsecsElapsed()) / 1e6, double(heapBytes() - heapBefore) / suggestionCount / 1024};
+    measured.typingFrameMs = typeIntoReview(view);
     manager.reset();
     return measured;
 }
@@ -113,7 +160,8 @@ Measured openPlainList()
     list.setModel(&model);
     QApplication::processEvents();
     list.grab();
-    return {double(clock.nsecsElapsed()) / 1e6, double(heapBytes() - heapBefore) / suggestionCount / 1024};
+    return {double(clock.nsecsElapsed()) / 1e6, double(heapBytes() - heapBefore) / suggestionCount / 1024,
+            typeIntoPlainEditor()};
 }
 
 } // namespace
@@ -138,7 +186,7 @@ int main(int argc, char **argv)
 
     // The review's clock starts at an event from the stand-in, so each side is timed by its own clock;
     // the sides still alternate, and which goes first alternates too.
-    std::vector<double> anchorMs, reviewMs, ratios, anchorKB, reviewKB;
+    std::vector<double> anchorMs, reviewMs, ratios, anchorKB, reviewKB, anchorTyping, reviewTyping;
     for (int round = 0; round < rounds; ++round) {
         Measured anchor, review;
         if (round % 2 == 0) {
@@ -153,6 +201,8 @@ int main(int argc, char **argv)
         ratios.push_back(review.ms / anchor.ms);
         anchorKB.push_back(anchor.rowKB);
         reviewKB.push_back(review.rowKB);
+        anchorTyping.push_back(anchor.typingFrameMs);
+        reviewTyping.push_back(review.typingFrameMs);
     }
     AlternatingRounds::Summary summary;
     summary.firstMedian = AlternatingRounds::median(anchorMs);
@@ -170,5 +220,9 @@ int main(int argc, char **argv)
                 summary.secondMedian, summary.firstMedian, summary.ratioMedian, loads[0]);
     std::printf("RESULT review_row_kb measured=%.1fKB anchor=%.1fKB ratio=%.2f goal=30 load=%.2f\n", rowKB, plainKB,
                 rowKB / plainKB, loads[0]);
+    const double typingMs = AlternatingRounds::median(reviewTyping);
+    const double plainTypingMs = AlternatingRounds::median(anchorTyping);
+    std::printf("RESULT review_typing_frame measured=%.1fms anchor=%.1fms ratio=%.2f goal_ms=16 load=%.2f\n", typingMs,
+                plainTypingMs, typingMs / plainTypingMs, loads[0]);
     return 0;
 }

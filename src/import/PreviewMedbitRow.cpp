@@ -60,6 +60,11 @@ PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent)
     for (QToolButton *button : {m_star, m_lock, m_delete})
         layout->addWidget(button, 0, Qt::AlignTop);
 
+    // The row is one piece of the Tab order, its controls in the order they are seen: the owner places it
+    // with one setTabOrder(), and focus given to the row goes to the entry's text.
+    setFocusPolicy(Qt::TabFocus);
+    setFocusProxy(m_entryText);
+
     connect(m_entryText, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onEntryTextEdited);
     connect(m_translation, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onTranslationEdited);
     connect(m_star, &QToolButton::clicked, this, [this] {
@@ -102,15 +107,6 @@ void PreviewMedbitRow::setMedbit(const PreviewMedbit &medbit)
         m_translation->setPlainText(medbit.translated.value_or(QString()));
     }
     refresh();
-}
-
-QWidget *PreviewMedbitRow::placeInTabOrderAfter(QWidget *previous)
-{
-    for (QWidget *next : std::initializer_list<QWidget *>{m_translation, m_entryText, m_star, m_lock, m_delete}) {
-        QWidget::setTabOrder(previous, next);
-        previous = next;
-    }
-    return previous;
 }
 
 void PreviewMedbitRow::refresh()

@@ -25,10 +25,6 @@ public:
     // changed translation replaces the translation field's text without being reported back.
     void setMedbit(const PreviewMedbit &medbit);
 
-    // Puts the row's controls in the Tab order right after `previous`, in the order they are seen; returns
-    // the last of them.
-    QWidget *placeInTabOrderAfter(QWidget *previous);
-
 Q_SIGNALS:
     void updated(const PreviewMedbit &medbit);
     void deleteRequested();

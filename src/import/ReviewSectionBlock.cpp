@@ -136,7 +136,6 @@ void ReviewSectionBlock::toggleCollapsed()
 // are removed, and a new entry gets a new row at its place.
 void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
 {
-    bool added = false;
     for (qsizetype index = 0; index < medbits.size(); ++index) {
         const PreviewMedbit &medbit = medbits.at(index);
         const auto match = std::find_if(m_rows.begin() + index, m_rows.end(),
@@ -145,7 +144,8 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
             PreviewMedbitRow *row = makeRow(medbit);
             m_rows.insert(index, row);
             m_rowsLayout->insertWidget(int(index), row);
-            added = true;
+            // A new widget joins the Tab order at its end: the row moves, as one piece, behind the one above.
+            QWidget::setTabOrder(index == 0 ? static_cast<QWidget *>(m_header) : m_rows.at(index - 1), row);
             continue;
         }
         for (auto gone = m_rows.begin() + index; gone != match; ++gone)
@@ -156,16 +156,6 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
     for (qsizetype index = medbits.size(); index < m_rows.size(); ++index)
         discard(m_rows.at(index));
     m_rows.resize(medbits.size());
-    if (added)
-        orderFocus();
-}
-
-// Rows arrive after every header exists: without this, Tab would visit all headers before any row.
-void ReviewSectionBlock::orderFocus()
-{
-    QWidget *previous = m_header;
-    for (PreviewMedbitRow *row : std::as_const(m_rows))
-        previous = row->placeInTabOrderAfter(previous);
 }
 
 // Gone from the layout at once; deleted later, since the row may be signalling its own delete button.

@@ -32,7 +32,6 @@ private:
     void syncRows(const QList<PreviewMedbit> &medbits);
     PreviewMedbitRow *makeRow(const PreviewMedbit &medbit);
     void discard(PreviewMedbitRow *row);
-    void orderFocus();
     void refreshHeader();
 
     QString m_tag;

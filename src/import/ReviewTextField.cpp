@@ -32,21 +32,42 @@ void ReviewTextField::setPlainText(const QString &text)
         const QSignalBlocker blocker(m_editor);
         m_editor->setPlainText(text);
     }
-    updateGeometry();
+    remeasure();
     update();
 }
 
-// One empty line keeps an emptied field tall enough to click into.
+// Layouts ask again and again, for the field's own width and for its size hint, and wrapping the text is
+// the costly part of laying out hundreds of rows: both answers are kept until the text or the font changes.
 int ReviewTextField::heightForWidth(int width) const
+{
+    if (width != m_measuredWidth) {
+        m_measuredWidth = width;
+        m_measuredHeight = measureHeight(width);
+    }
+    return m_measuredHeight;
+}
+
+QSize ReviewTextField::sizeHint() const
+{
+    if (!m_sizeHint) {
+        const int width = qMax(200, minimumWidth());
+        m_sizeHint = QSize(width, measureHeight(width));
+    }
+    return *m_sizeHint;
+}
+
+// One empty line keeps an emptied field tall enough to click into.
+int ReviewTextField::measureHeight(int width) const
 {
     const QString shown = m_text.isEmpty() ? QStringLiteral(" ") : m_text;
     return fontMetrics().boundingRect(QRect(0, 0, qMax(width, 1), QWIDGETSIZE_MAX), textFlags, shown).height() + 1;
 }
 
-QSize ReviewTextField::sizeHint() const
+void ReviewTextField::remeasure()
 {
-    const int width = qMax(200, minimumWidth());
-    return {width, heightForWidth(width)};
+    m_measuredWidth = -1;
+    m_sizeHint.reset();
+    updateGeometry();
 }
 
 void ReviewTextField::paintEvent(QPaintEvent *)
@@ -94,12 +115,13 @@ void ReviewTextField::resizeEvent(QResizeEvent *event)
 void ReviewTextField::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (!m_editor)
-        return;
-    if (event->type() == QEvent::FontChange)
-        m_editor->setFont(font());
-    else if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::FontChange) {
+        remeasure();
+        if (m_editor)
+            m_editor->setFont(font());
+    } else if (event->type() == QEvent::PaletteChange && m_editor) {
         m_editor->setPalette(palette());
+    }
 }
 
 QPlainTextEdit *ReviewTextField::openEditor()
@@ -143,7 +165,7 @@ void ReviewTextField::closeEditor()
 void ReviewTextField::onEditorChanged()
 {
     m_text = m_editor->toPlainText();
-    updateGeometry();
+    remeasure();
     Q_EMIT textEdited(m_text);
 }
 

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 // A multi-line text of a review row that is edited in place. It paints its text, wrapped and as tall as
 // it needs, and becomes an editor only while the person works in it: a review of hundreds of entries then
 // holds one text editor instead of two per entry. Focus, a click or a key opens the editor; leaving it
@@ -41,7 +43,12 @@ private:
     QPlainTextEdit *openEditor();
     void closeEditor();
     void onEditorChanged();
+    int measureHeight(int width) const;
+    void remeasure();
 
     QString m_text;
     QPointer<QPlainTextEdit> m_editor;
+    mutable int m_measuredWidth = -1;
+    mutable int m_measuredHeight = 0;
+    mutable std::optional<QSize> m_sizeHint;
 };

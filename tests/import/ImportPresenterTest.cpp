@@ -163,6 +163,16 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rowText(), QStringLiteral("Import Document"), deadlineMs);
     }
 
+    void longFileName_isElidedOnTheRow_butReadInFull()
+    {
+        const QString name = QString(200, QLatin1Char('x')) + QStringLiteral(".pdf");
+        dropFiles(row(), {file(name)});
+        QTRY_VERIFY(rowText().endsWith(QStringLiteral("…")));
+        QVERIFY(rowText().startsWith(QStringLiteral("Added x")));
+        QCOMPARE(row()->accessibleName(), QStringLiteral("Added ") + name);
+        QVERIFY(row()->width() < m_window.view()->width() / 2);
+    }
+
     void laterDrop_keepsItsConfirmationForItsOwnWhile()
     {
         dropFiles(row(), {file("first.pdf")});

@@ -3,6 +3,7 @@
 
 #include "ScreenTestKit.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -97,6 +98,39 @@ private Q_SLOTS:
         QTest::mouseClick(star, Qt::LeftButton);
         QCOMPARE(m_updates->size(), 2);
         QCOMPARE(lastUpdate(), entry());
+    }
+
+    void flagButton_pressedByScreenReader_togglesAndReportsTheState_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("off");
+        QTest::addColumn<QString>("on");
+        QTest::newRow("star") << "starButton"
+                              << "Inactive"
+                              << "Active";
+        QTest::newRow("lock") << "lockButton"
+                              << "Not private"
+                              << "Private";
+    }
+
+    void flagButton_pressedByScreenReader_togglesAndReportsTheState()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, off);
+        QFETCH(QString, on);
+        open(entry());
+        echoUpdates();
+        QAccessibleInterface *flag =
+            QAccessible::queryAccessibleInterface(child<QToolButton>(m_row.get(), qPrintable(button)));
+        QCOMPARE(flag->text(QAccessible::Description), off);
+        flag->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_updates->size(), 1);
+        const bool set = button == QLatin1String("starButton") ? lastUpdate().isStarred : lastUpdate().isLocked;
+        QVERIFY(set);
+        QCOMPARE(flag->text(QAccessible::Description), on);
+        flag->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(lastUpdate(), entry());
+        QCOMPARE(flag->text(QAccessible::Description), off);
     }
 
     void translationFromOutside_showsAndHidesTheField_withoutReportingIt()

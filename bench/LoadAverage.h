@@ -7,6 +7,13 @@
 namespace LoadAverage
 {
 
+// The load average of the last minute; -1 when unknown.
+inline double oneMinute()
+{
+    double load = -1;
+    return getloadavg(&load, 1) == 1 ? load : -1;
+}
+
 inline void print()
 {
     double loads[3] = {};

@@ -28,10 +28,10 @@ struct EmptyResponse {
     static EmptyResponse fromJson(const QJsonValue &) { return {}; }
 };
 
-// A streaming request: the request itself and, for uploads, the body to send with it (read afresh, files from
-// disk, each time the request goes out). An invalid address
-// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL. With an
-// abort handle the stream ends with APIError::canceled() once the handle is used.
+// A streaming request: the request itself and, for uploads, the body to send with it, read afresh (its files
+// from disk) each time the request goes out. An invalid address leaves the request without a URL, and
+// SSEClient::stream then fails with APIError::invalidURL. With an abort handle the stream ends with
+// APIError::canceled() once the handle is used.
 struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;

@@ -82,18 +82,16 @@ void DocumentImportManager::reset()
 QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString patientID, Generation::Token generation)
 {
     QPointer<DocumentImportManager> self(this);
-    ImportFiles::Reading reading = co_await ImportFiles::read(urls);
+    const ImportFiles::Parts parts = co_await ImportFiles::parts(urls);
     if (!self || !m_generation.isCurrent(generation))
         co_return;
-    if (reading.error) {
-        setActiveError(DocumentImportError::uploadFailed(*reading.error));
+    if (parts.error) {
+        setActiveError(DocumentImportError::uploadFailed(*parts.error));
         co_return;
     }
     const FormFields fields{{QStringLiteral("patientId"), patientID}};
-    StreamRequest request = APIClient::shared().makeUploadStreamRequest(analyzePath, fields, reading.files);
+    StreamRequest request = APIClient::shared().makeUploadStreamRequest(analyzePath, fields, parts.files);
     request.abort = m_abort;
-    // The body holds the bytes now; the files would double what a large import keeps in memory.
-    reading.files.clear();
 
     StreamOutcome outcome;
     std::optional<QString> failure;

@@ -35,7 +35,8 @@ ImportPresenter::ImportPresenter(DocumentImportManager *manager, MedbitStore *st
 
 void ImportPresenter::openImportSheet()
 {
-    if (m_importSheet)
+    // A new import would discard the open review and its edits.
+    if (m_importSheet || (m_review && m_review->isVisible()))
         return;
     m_importSheet = new ImportDocumentSheet(m_manager, m_window);
     m_importSheet->setAttribute(Qt::WA_DeleteOnClose);

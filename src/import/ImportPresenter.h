@@ -22,6 +22,7 @@ class ImportPresenter final : public QObject
 public:
     ImportPresenter(DocumentImportManager *manager, MedbitStore *store, QWidget *window);
 
+    // Does nothing while the import sheet or the review is open.
     void openImportSheet();
 
 private:

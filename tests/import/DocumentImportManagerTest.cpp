@@ -208,10 +208,22 @@ private Q_SLOTS:
     void unauthorizedWithoutMessage_refreshesOnce_andUploadsEverythingAgain()
     {
         unauthorizedOnce({});
-        QVERIFY(f.analyse({f.file("a.pdf", QByteArray(300000, 'p'))}));
+        const QByteArray pdf = QByteArray(300000, 'p') + "end";
+        QVERIFY(f.analyse({f.file("note.png", "png bytes"), f.file("a.pdf", pdf)}));
         const QList<LoggedRequest> sent = f.m_server.requests(f.analyzePath);
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent.at(1).bodyLength, sent.at(0).bodyLength);
+        // Both times the same form, read from the files: same boundary, parts, names and bytes.
+        const QByteArray type = sent.at(0).header("Content-Type");
+        const QString boundary = QString::fromLatin1(type.mid(type.indexOf('=') + 1));
+        const QString files = QStringLiteral("files");
+        const QList<MultipartFile> parts{{files, QStringLiteral("note.png"), QStringLiteral("image/png"), "png bytes"},
+                                         {files, QStringLiteral("a.pdf"), QStringLiteral("application/pdf"), pdf}};
+        const FormFields fields{{QStringLiteral("patientId"), f.patientID(0)}};
+        const QByteArray form = APIClient::makeMultipartBody(boundary, fields, parts);
+        QCOMPARE(sent.at(1).header("Content-Type"), type);
+        QCOMPARE(sent.at(0).body, form);
+        QCOMPARE(sent.at(1).body, form);
         QVERIFY(sent.at(1).header("Authorization") != sent.at(0).header("Authorization"));
         QCOMPARE(sent.at(1).header("Authorization"), "Bearer " + f.m_session->auth()->accessToken()->toUtf8());
         QCOMPARE(f.m_server.requests(QStringLiteral("/api/auth/refreshToken")).size(), 1);

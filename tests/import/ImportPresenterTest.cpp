@@ -1,7 +1,9 @@
 #include "import/DocumentImportManager.h"
+#include "import/DocumentImportReview.h"
 #include "import/ImportDocumentSheet.h"
 #include "import/SmartTimelinePreviewView.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/entry/MedbitDetailPanel.h"
 #include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
@@ -11,6 +13,8 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,6 +23,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using ScreenTestKit::child;
 
@@ -40,6 +45,14 @@ void dropFiles(QWidget *target, const QList<QUrl> &files)
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+}
+
+// A screen reader's Press; the button clicks a moment later.
+void press(QWidget *button)
+{
+    QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QTest::qWait(250);
 }
 
 } // namespace
@@ -177,6 +190,8 @@ private Q_SLOTS:
     {
         dropFiles(row(), {file("first.pdf")});
         QTRY_COMPARE(rowText(), QStringLiteral("Added first.pdf"));
+        // The review the drop opened keeps the row out of reach until it closes.
+        QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
         QTest::qWait(1000);
         dropFiles(row(), {file("second.pdf")});
         QTRY_COMPARE(rowText(), QStringLiteral("Added second.pdf"));
@@ -229,6 +244,33 @@ private Q_SLOTS:
         QTRY_VERIFY(!review());
         m_window.session()->roundTrip();
         QVERIFY(!alert());
+    }
+
+    void openReview_keepsTheWindowsPressesOff_andItsEdits()
+    {
+        auto *star = child<QToolButton>(m_window.view()->findChild<MedbitDetailPanel *>(), "starButton");
+        const QString updatePath = QStringLiteral("/api/medbits/update");
+        manager()->importFiles({file("scan.pdf")});
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->isExtractionDone(), deadlineMs);
+        QTest::mouseClick(child<QToolButton>(review(), "starButton"), Qt::LeftButton);
+        const QList<PreviewMedbit> edited = manager()->review()->flattenedSuggestions();
+        QVERIFY(edited.first().isStarred);
+        press(star);
+        press(row());
+        Q_EMIT m_window.view()->importSheetRequested();
+        m_window.session()->roundTrip();
+        QVERIFY(!importSheet());
+        QCOMPARE(m_window.session()->requests(updatePath).size(), 0);
+        QCOMPARE(m_server.requests(analyzePath).size(), 1);
+        QVERIFY(review()->isVisible());
+        QCOMPARE(manager()->review()->flattenedSuggestions(), edited);
+
+        QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!review());
+        press(star);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->requests(updatePath).size(), 1, deadlineMs);
+        press(row());
+        QTRY_VERIFY(importSheet() && importSheet()->isVisible());
     }
 
     void patientChange_endsTheImport_andClosesTheReview()

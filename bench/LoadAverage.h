@@ -7,6 +7,13 @@
 namespace LoadAverage
 {
 
+// Over the last minute; 0 when the system does not say.
+inline double lastMinute()
+{
+    double load = 0;
+    return getloadavg(&load, 1) == 1 ? load : 0;
+}
+
 inline void print()
 {
     double loads[3] = {};

@@ -2,6 +2,7 @@
 #include "clipboard/ClipboardDraftFolder.h"
 #include "mainwindow/ContentView.h"
 #include "platform/SecretServiceKeychain.h"
+#include "widgets/ModalShield.h"
 #include "widgets/SymbolIcons.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Vantorelle"));
     QApplication::setApplicationVersion(QStringLiteral(VANTORELLE_VERSION));
     SymbolIcons::installFallbackTheme();
+    ModalShield::install();
     // The entry forms of an earlier run have long uploaded their drafts.
     ClipboardDraftFolder().removeDraftsOfEarlierRuns();
 

@@ -11,6 +11,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 const QString SettingsView::supportEmail = QStringLiteral("support@vantorelle.app");
@@ -67,7 +68,11 @@ SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore,
     outer->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     connect(authManager, &AuthManager::currentUserChanged, this, &SettingsView::refreshAccount);
+    connect(authManager, &AuthManager::isAuthenticatedChanged, this, &SettingsView::closeOnSignOut);
     refreshAccount();
+    // The keys that close a preferences window on this desktop.
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 QWidget *SettingsView::buildAccountSection()
@@ -146,6 +151,16 @@ void SettingsView::refreshAccount()
     const std::optional<AuthUser> &user = m_authManager->currentUser();
     m_name->setText(user ? user->fullName : tr("Signed in"));
     m_email->setText(user ? user->email : QString());
+}
+
+// Nothing here belongs to a signed-out session: the account and its patients went with it.
+void SettingsView::closeOnSignOut(bool isAuthenticated)
+{
+    if (isAuthenticated)
+        return;
+    if (m_changePasswordSheet)
+        m_changePasswordSheet->deleteLater();
+    close();
 }
 
 void SettingsView::showChangePassword()

@@ -15,7 +15,8 @@ class QPushButton;
 class ScreenAction;
 
 // The settings window: the signed-in account (password change, sign-out), the account's patients and
-// the support links. It shows what the session and the patient store publish, in every session state.
+// the support links. It shows what the session and the patient store publish, and closes when the session
+// signs out.
 class SettingsView final : public QWidget
 {
     Q_OBJECT
@@ -35,6 +36,7 @@ private:
     QWidget *buildSupportSection();
     QPushButton *supportButton(const QString &title, const QString &name, QWidget *parent);
     void refreshAccount();
+    void closeOnSignOut(bool isAuthenticated);
     void showChangePassword();
     void signOut();
     QCoro::Task<> runSignOut();

@@ -1,11 +1,8 @@
 #include "AnswerStream.h"
 
 #include "net/APIClient.h"
-#include "net/AuthTokenProviding.h"
-#include "net/SSEClient.h"
 #include "net/SSEEvent.h"
-
-#include <QPointer>
+#include "net/TokenRenewingStream.h"
 
 namespace
 {
@@ -18,19 +15,6 @@ template <typename Event> std::optional<Event> decodePayload(const QByteArray &d
     } catch (const Json::DecodingError &) {
         return std::nullopt;
     }
-}
-
-// A new access token from the session; without one the session ends, as a JSON call's failed renewal does.
-QCoro::Task<bool> renewAccessToken()
-{
-    QPointer<AuthTokenProviding> provider = APIClient::shared().authProvider();
-    if (!provider)
-        co_return false;
-    if (co_await provider->refreshAccessToken())
-        co_return true;
-    if (provider)
-        provider->clearSession();
-    co_return false;
 }
 
 } // namespace
@@ -61,29 +45,11 @@ std::optional<AnswerEvent> AnswerStream::decode(const SSEEvent &event)
 
 QCoro::AsyncGenerator<AnswerEvent> AnswerStream::open(AnswerQuestion question)
 {
-    const APIRequest call = request(question);
-    for (bool mayRenew = true;; mayRenew = false) {
-        QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(APIClient::shared().makeStreamRequest(call));
-        QCoro::AsyncGenerator<SSEEvent>::iterator event(nullptr);
-        std::optional<APIError> failure;
-        try {
-            event = co_await events.begin();
-        } catch (const APIError &error) {
-            failure = error;
-        }
-        if (failure) {
-            if (!mayRenew || failure->status() != 401)
-                throw *failure;
-            // An expired access token: renewed once, as every JSON call does, and the question sent again.
-            const bool renewed = co_await renewAccessToken();
-            if (!renewed)
-                throw APIError::unauthorized();
-            continue;
-        }
-        for (; event != events.end(); co_await ++event) {
-            if (std::optional<AnswerEvent> decoded = decode(*event))
-                co_yield std::move(*decoded);
-        }
-        co_return;
+    // Any 401 renews: an expired token is renewed once, as every JSON call does, and the question sent again.
+    QCoro::AsyncGenerator<SSEEvent> events = TokenRenewingStream::open(
+        APIClient::shared().makeStreamRequest(request(question)), TokenRenewingStream::Rule::anyUnauthorized);
+    for (auto event = co_await events.begin(); event != events.end(); co_await ++event) {
+        if (std::optional<AnswerEvent> decoded = decode(*event))
+            co_yield std::move(*decoded);
     }
 }

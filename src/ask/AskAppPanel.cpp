@@ -21,6 +21,7 @@ namespace
 constexpr int listMinimumWidth = 280;
 constexpr int listMaximumWidth = 380;
 constexpr int panelMinimumWidth = 350;
+constexpr int emptySymbolSize = 40;
 
 } // namespace
 
@@ -44,9 +45,16 @@ AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     m_detailHost = new QWidget(this);
     auto *hostLayout = new QVBoxLayout(m_detailHost);
     hostLayout->setContentsMargins(0, 0, 0, 0);
+    m_emptyState = FormKit::emptyState(
+        QStringLiteral("bubble.left"), emptySymbolSize,
+        tr("No questions yet. Type one in the field at the bottom left, or pick a suggested question."),
+        QStringLiteral("askEmptyMessage"), m_detailHost);
+    m_emptyState->setObjectName(QStringLiteral("askEmptyState"));
+    hostLayout->addWidget(m_emptyState);
     layout->addWidget(m_detailHost, 1);
     connect(m_session, &AskSession::selectedConversationIDChanged, this, &AskAppPanel::showSelectedConversation);
     connect(m_session, &AskSession::conversationsChanged, this, &AskAppPanel::showSelectedConversation);
+    connect(m_session, &AskSession::historyStateChanged, this, &AskAppPanel::showEmptyState);
     showSelectedConversation();
 }
 
@@ -78,6 +86,14 @@ void AskAppPanel::showSelectedConversation()
         m_detailHost->layout()->addWidget(m_detail);
     }
     m_divider->setVisible(selected != nullptr);
+    showEmptyState();
+}
+
+// Only once the history said there are none: what is there, and how to begin.
+void AskAppPanel::showEmptyState()
+{
+    m_emptyState->setVisible(!m_detail && m_session->hasLoadedHistory() && !m_session->historyError() &&
+                             m_session->conversations().isEmpty());
 }
 
 // Written to the clipboard as it is; the clipboard history records it as a copy from the application.

@@ -29,6 +29,7 @@ protected:
 
 private:
     void showSelectedConversation();
+    void showEmptyState();
     void copyConversation(const QString &conversationID);
 
     ClipboardManager *m_clipboard = nullptr;
@@ -36,5 +37,6 @@ private:
     AskListView *m_list = nullptr;
     QWidget *m_divider = nullptr;
     QWidget *m_detailHost = nullptr;
+    QWidget *m_emptyState = nullptr;
     QPointer<AskConversationDetailView> m_detail;
 };

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -37,18 +38,20 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
     layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeDisclaimer());
 
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("turnList"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_turns = new QWidget(scroll);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("turnList"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only scrolls: the turns' texts take the focus.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_turns = new QWidget(m_scroll);
     m_turnsLayout = new QVBoxLayout(m_turns);
     m_turnsLayout->setContentsMargins(24, 24, 24, 24);
     m_turnsLayout->setSpacing(24);
     m_turnsLayout->addStretch(1);
-    scroll->setWidget(m_turns);
-    layout->addWidget(scroll, 1);
+    m_scroll->setWidget(m_turns);
+    layout->addWidget(m_scroll, 1);
     layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeFollowUpRow(clipboard));
 
@@ -58,6 +61,7 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
             showTurns();
     });
     connect(m_session, &AskSession::turnChanged, this, &AskConversationDetailView::showTurn);
+    connect(m_session, &AskSession::undoingChanged, this, &AskConversationDetailView::showUndoing);
     showTitle();
     showTurns();
 }
@@ -111,9 +115,10 @@ QWidget *AskConversationDetailView::makeActionsRow()
     QToolButton *explain = makeAction(QStringLiteral("explainSimplyButton"), tr("Explain Simply"),
                                       QStringLiteral("lightbulb"), tr("Explain this conversation in simple terms"));
     connect(explain, &QToolButton::clicked, this, [this] { m_session->explainSimply(m_conversationID); });
-    QToolButton *undo =
+    QToolButton *undo = m_undoButton =
         makeAction(QStringLiteral("undoLastButton"), tr("Undo Last Question"), QStringLiteral("arrow.uturn.backward"),
                    tr("Remove the most recent question and answer"));
+    undo->setEnabled(!m_session->isUndoing(m_conversationID));
     connect(undo, &QToolButton::clicked, this, [this] { m_session->undoLastQuestion(m_conversationID); });
     QToolButton *copy = makeAction(QStringLiteral("copyAllButton"), tr("Copy All"), QStringLiteral("doc.on.doc"),
                                    tr("Copy the whole conversation"));
@@ -149,8 +154,12 @@ QWidget *AskConversationDetailView::makeDisclaimer()
 
 QWidget *AskConversationDetailView::makeFollowUpRow(ClipboardManager *clipboard)
 {
-    auto *bar = new AskInputBar(clipboard, QStringLiteral("followUpField"), QStringLiteral("followUpSendButton"),
-                                tr("Send Follow-up"), this);
+    auto *bar = new AskInputBar(clipboard,
+                                {.field = QStringLiteral("followUpField"),
+                                 .fieldAccessible = tr("Follow-up question"),
+                                 .send = QStringLiteral("followUpSendButton"),
+                                 .sendAccessible = tr("Send Follow-up")},
+                                this);
     m_followUpField = bar->field();
     m_sendButton = bar->sendButton();
     bar->showText(m_session->followUpText());
@@ -219,13 +228,38 @@ void AskConversationDetailView::showTurn(const QString &conversationID, const QS
 void AskConversationDetailView::submitFollowUp()
 {
     const QString question = m_followUpField->text().trimmed();
-    if (question.isEmpty())
+    // Waiting for an undo keeps the question in the field.
+    if (question.isEmpty() || m_session->isUndoing(m_conversationID))
         return;
     m_session->setFollowUpText(QString());
+    const bool idle = !m_session->isAsking();
     m_session->sendFollowUp(m_conversationID, question);
+    if (idle && m_session->isAsking())
+        scrollToLastQuestion();
 }
 
 void AskConversationDetailView::refreshSendEnabled()
 {
-    m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty());
+    m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty() && !m_session->isUndoing(m_conversationID));
+}
+
+void AskConversationDetailView::showUndoing(const QString &conversationID)
+{
+    if (conversationID != m_conversationID)
+        return;
+    m_undoButton->setEnabled(!m_session->isUndoing(m_conversationID));
+    refreshSendEnabled();
+}
+
+// After the rows are laid out: the new question's row has no place in the column before.
+void AskConversationDetailView::scrollToLastQuestion()
+{
+    const AskConversation *conversation = m_session->conversation(m_conversationID);
+    if (!conversation || conversation->turns.size() < 2)
+        return;
+    const QString questionID = conversation->turns.at(conversation->turns.size() - 2).id;
+    QTimer::singleShot(0, this, [this, questionID] {
+        if (AskTurnRow *row = m_rows.value(questionID))
+            m_scroll->ensureWidgetVisible(row);
+    });
 }

@@ -9,12 +9,14 @@ class AskTurnRow;
 class ClipboardManager;
 class ClipboardTrackingTextField;
 class QLabel;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 
 // One open conversation beside the question list: its title and close button, the actions row, the
-// disclaimer, the turns and the follow-up field. The turn list never scrolls by itself; a growing answer
-// redraws its own row only, so typing a follow-up meanwhile keeps the caret and focus.
+// disclaimer, the turns and the follow-up field. The turn list scrolls by itself only to show a follow-up
+// the user sent; a growing answer redraws its own row only, so typing a follow-up meanwhile keeps the caret
+// and focus. While an undo of the conversation runs, undo and sending wait for it.
 class AskConversationDetailView final : public QWidget
 {
     Q_OBJECT
@@ -42,14 +44,18 @@ private:
     void showTurn(const QString &conversationID, const QString &turnID);
     void submitFollowUp();
     void refreshSendEnabled();
+    void showUndoing(const QString &conversationID);
+    void scrollToLastQuestion();
 
     AskSession *m_session = nullptr;
     QString m_conversationID;
     QString m_fullTitle;
     QLabel *m_title = nullptr;
+    QScrollArea *m_scroll = nullptr;
     QWidget *m_turns = nullptr;
     QVBoxLayout *m_turnsLayout = nullptr;
     QHash<QString, AskTurnRow *> m_rows;
     ClipboardTrackingTextField *m_followUpField = nullptr;
     QToolButton *m_sendButton = nullptr;
+    QToolButton *m_undoButton = nullptr;
 };

@@ -14,7 +14,6 @@ namespace
 constexpr int horizontalPadding = 24;
 constexpr int verticalPadding = 12;
 constexpr int spacing = 8;
-constexpr int titleLines = 2;
 constexpr qreal openTintOpacity = 0.12;
 
 int rowWidth(const QStyleOptionViewItem &option)
@@ -32,6 +31,11 @@ int titleWidth(const QStyleOptionViewItem &option, const QModelIndex &index)
 
 } // namespace
 
+AskHistoryDelegate::AskHistoryDelegate(QObject *parent, int titleLines)
+    : QStyledItemDelegate(parent), m_titleLines(titleLines)
+{
+}
+
 void AskHistoryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     painter->save();
@@ -48,7 +52,7 @@ void AskHistoryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     const QRect content = option.rect.adjusted(horizontalPadding, verticalPadding, -horizontalPadding, 0);
     painter->setPen(option.palette.color(QPalette::Text));
     ClampedText::draw(painter, content.topLeft(), index.data(Qt::DisplayRole).toString(), option.font,
-                      titleWidth(option, index), titleLines);
+                      titleWidth(option, index), m_titleLines);
     painter->setFont(Theme::captionFont());
     painter->setPen(Theme::secondaryColor(option.palette));
     painter->drawText(content, Qt::AlignRight | Qt::AlignTop, index.data(AskHistoryModel::DateTextRole).toString());
@@ -60,8 +64,8 @@ void AskHistoryDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
 
 QSize AskHistoryDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const int title =
-        ClampedText::height(index.data(Qt::DisplayRole).toString(), option.font, titleWidth(option, index), titleLines);
+    const int title = ClampedText::height(index.data(Qt::DisplayRole).toString(), option.font,
+                                          titleWidth(option, index), m_titleLines);
     const int date = QFontMetrics(Theme::captionFont()).height();
     return {rowWidth(option), std::max(title, date) + 2 * verticalPadding + 1};
 }

@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QStringListModel>
 #include <QToolButton>
@@ -26,6 +27,7 @@ namespace
 {
 
 constexpr int chevronSize = 12;
+constexpr int preferredWidth = 320;
 
 } // namespace
 
@@ -43,6 +45,8 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Only scrolls: its rows and buttons take the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto *content = new QWidget(scroll);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
@@ -52,9 +56,9 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     m_suggestionsModel = new QStringListModel(this);
     m_suggestionsList = new FittedListView(content);
     m_suggestionsList->setObjectName(QStringLiteral("suggestionsList"));
+    m_suggestionsList->setAccessibleName(tr("Suggested questions"));
+    m_suggestionsList->setItemDelegate(new AskHistoryDelegate(m_suggestionsList, AskHistoryDelegate::wholeText));
     m_suggestionsList->setModel(m_suggestionsModel);
-    m_suggestionsList->setSpacing(0);
-    m_suggestionsList->setStyleSheet(QStringLiteral("QListView::item { padding: 12px 24px; }"));
     connect(m_suggestionsList, &FittedListView::chosen, this,
             [this](const QModelIndex &index) { m_session->submitQuestion(index.data().toString()); });
     column->addWidget(m_suggestionsList);
@@ -62,6 +66,9 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     m_noSuggestions->setFont(Theme::captionFont());
     m_noSuggestions->setContentsMargins(24, 12, 24, 12);
     column->addWidget(m_noSuggestions);
+    m_suggestionsFailure =
+        makeFailure(QStringLiteral("suggestions"), &m_suggestionsError, &AskListView::retrySuggestions);
+    column->addWidget(m_suggestionsFailure);
 
     auto *myQuestions = makeSectionText(tr("My questions"), QStringLiteral("myQuestionsLabel"));
     myQuestions->setFont(Theme::headlineFont());
@@ -71,10 +78,13 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     m_noQuestions = makeSectionText(tr("No questions yet."), QStringLiteral("noQuestionsLabel"));
     m_noQuestions->setContentsMargins(24, 24, 24, 24);
     column->addWidget(m_noQuestions);
+    m_historyFailure = makeFailure(QStringLiteral("history"), &m_historyError, &AskListView::retryHistory);
+    column->addWidget(m_historyFailure);
 
     m_historyModel = new AskHistoryModel(this);
     m_historyList = new FittedListView(content);
     m_historyList->setObjectName(QStringLiteral("historyList"));
+    m_historyList->setAccessibleName(tr("My questions"));
     m_historyList->setItemDelegate(new AskHistoryDelegate(m_historyList));
     m_historyList->setModel(m_historyModel);
     connect(m_historyList, &FittedListView::chosen, this, [this](const QModelIndex &index) {
@@ -90,12 +100,18 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
     connect(m_session, &AskSession::suggestedQuestionsChanged, this, &AskListView::showSuggestions);
     connect(m_session, &AskSession::isLoadingSuggestionsChanged, this, &AskListView::showSuggestions);
     connect(m_session, &AskSession::isSuggestionsExpandedChanged, this, &AskListView::showSuggestions);
+    connect(m_session, &AskSession::suggestionsStateChanged, this, &AskListView::showSuggestions);
     connect(m_session, &AskSession::conversationsChanged, this, &AskListView::showHistory);
-    connect(m_session, &AskSession::selectedConversationIDChanged, this,
-            [this] { m_historyModel->setOpenConversationID(m_session->selectedConversationID()); });
+    connect(m_session, &AskSession::historyStateChanged, this, &AskListView::showHistory);
+    connect(m_session, &AskSession::selectedConversationIDChanged, this, &AskListView::markOpenConversation);
     connect(m_session, &AskSession::isAskingChanged, this, &AskListView::refreshSendEnabled);
     showSuggestions();
     showHistory();
+}
+
+QSize AskListView::sizeHint() const
+{
+    return {preferredWidth, QWidget::sizeHint().height()};
 }
 
 QWidget *AskListView::makeTitleBar()
@@ -138,6 +154,7 @@ QWidget *AskListView::makeSuggestionsHeader()
     row->addWidget(m_refreshButton);
     m_suggestionsSpinner = new BusyIndicator(16, m_suggestionsHeader);
     m_suggestionsSpinner->setObjectName(QStringLiteral("suggestionsSpinner"));
+    m_suggestionsSpinner->setAccessibleName(tr("Loading suggestions"));
     row->addWidget(m_suggestionsSpinner);
     m_chevron = new QLabel(m_suggestionsHeader);
     m_chevron->installEventFilter(this);
@@ -147,8 +164,12 @@ QWidget *AskListView::makeSuggestionsHeader()
 
 QWidget *AskListView::makeAskBar(ClipboardManager *clipboard)
 {
-    auto *bar =
-        new AskInputBar(clipboard, QStringLiteral("askField"), QStringLiteral("askSendButton"), tr("Send"), this);
+    auto *bar = new AskInputBar(clipboard,
+                                {.field = QStringLiteral("askField"),
+                                 .fieldAccessible = tr("New question"),
+                                 .send = QStringLiteral("askSendButton"),
+                                 .sendAccessible = tr("Send")},
+                                this);
     m_askField = bar->field();
     m_sendButton = bar->sendButton();
     bar->showText(m_session->askText());
@@ -169,6 +190,33 @@ QLabel *AskListView::makeSectionText(const QString &text, const QString &name)
     label->setWordWrap(true);
     Theme::setTextColor(label, Theme::secondaryColor(label));
     return label;
+}
+
+// A failed load's error, with the button that loads again: "<name>Error" and "<name>RetryButton".
+QWidget *AskListView::makeFailure(const QString &name, QLabel **text, void (AskListView::*retry)())
+{
+    auto *failure = new QWidget(this);
+    auto *row = new QVBoxLayout(failure);
+    row->setContentsMargins(24, 12, 24, 12);
+    row->setSpacing(4);
+    *text = FormKit::errorCaption(failure);
+    (*text)->setObjectName(name + QStringLiteral("Error"));
+    row->addWidget(*text);
+    QPushButton *again = FormKit::linkButton(tr("Try Again"), failure);
+    again->setObjectName(name + QStringLiteral("RetryButton"));
+    connect(again, &QPushButton::clicked, this, retry);
+    row->addWidget(again, 0, Qt::AlignLeft);
+    return failure;
+}
+
+void AskListView::retrySuggestions()
+{
+    m_session->retrySuggestions();
+}
+
+void AskListView::retryHistory()
+{
+    m_session->retryHistory();
 }
 
 // A click anywhere on the suggestions header, outside its refresh button, opens or closes the section.
@@ -199,17 +247,38 @@ void AskListView::showSuggestions()
     m_chevron->setPixmap(SymbolIcons::tinted(chevron, chevronSize, Theme::secondaryColor(this), devicePixelRatioF()));
     if (m_suggestionsModel->stringList() != questions)
         m_suggestionsModel->setStringList(questions);
+    const std::optional<QString> &error = m_session->suggestionsError();
     m_suggestionsList->setVisible(expanded && !questions.isEmpty());
-    m_noSuggestions->setVisible(expanded && questions.isEmpty() && !loading);
+    // "None" is what a load said, not what a failed or unfinished one leaves.
+    m_noSuggestions->setVisible(expanded && questions.isEmpty() && !loading && !error &&
+                                m_session->hasLoadedSuggestions());
+    FormKit::setCaptionText(m_suggestionsError, error.value_or(QString()));
+    m_suggestionsFailure->setVisible(expanded && error.has_value());
 }
 
 void AskListView::showHistory()
 {
     const QList<AskConversation> conversations = m_session->displayedConversations();
     m_historyModel->setConversations(conversations);
-    m_historyModel->setOpenConversationID(m_session->selectedConversationID());
+    markOpenConversation();
+    const std::optional<QString> &error = m_session->historyError();
     m_historyList->setVisible(!conversations.isEmpty());
-    m_noQuestions->setVisible(conversations.isEmpty());
+    m_noQuestions->setVisible(conversations.isEmpty() && !error && m_session->hasLoadedHistory());
+    FormKit::setCaptionText(m_historyError, error.value_or(QString()));
+    m_historyFailure->setVisible(error.has_value());
+}
+
+void AskListView::markOpenConversation()
+{
+    const std::optional<QString> open = m_session->selectedConversationID();
+    m_historyModel->setOpenConversationID(open);
+    QModelIndex openRow;
+    for (int row = 0; open && row < m_historyModel->rowCount(); ++row) {
+        const QModelIndex index = m_historyModel->index(row);
+        if (index.data(AskHistoryModel::ConversationIDRole).toString() == *open)
+            openRow = index;
+    }
+    m_historyList->markOpen(openRow);
 }
 
 void AskListView::refreshSendEnabled()

@@ -21,16 +21,23 @@ class AskListView final : public QWidget
 public:
     AskListView(AskSession *session, ClipboardManager *clipboard, QWidget *parent = nullptr);
 
+    // The column's preferred width; the panel bounds it.
+    QSize sizeHint() const override;
+
 private:
     QWidget *makeTitleBar();
     QWidget *makeSuggestionsHeader();
     QWidget *makeAskBar(ClipboardManager *clipboard);
     QLabel *makeSectionText(const QString &text, const QString &name);
+    QWidget *makeFailure(const QString &name, QLabel **text, void (AskListView::*retry)());
+    void retrySuggestions();
+    void retryHistory();
 
     bool eventFilter(QObject *watched, QEvent *event) override;
     void toggleSuggestions();
     void showSuggestions();
     void showHistory();
+    void markOpenConversation();
     void refreshSendEnabled();
 
     AskSession *m_session = nullptr;
@@ -41,9 +48,13 @@ private:
     QStringListModel *m_suggestionsModel = nullptr;
     FittedListView *m_suggestionsList = nullptr;
     QLabel *m_noSuggestions = nullptr;
+    QWidget *m_suggestionsFailure = nullptr;
+    QLabel *m_suggestionsError = nullptr;
     AskHistoryModel *m_historyModel = nullptr;
     FittedListView *m_historyList = nullptr;
     QLabel *m_noQuestions = nullptr;
+    QWidget *m_historyFailure = nullptr;
+    QLabel *m_historyError = nullptr;
     ClipboardTrackingTextField *m_askField = nullptr;
     QToolButton *m_sendButton = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "AnswerFold.h"
 #include "AnswerReader.h"
 #include "ChatAPIClient.h"
+#include "PendingAnswers.h"
 
 #include "net/APIError.h"
 
@@ -19,6 +20,8 @@ const QString explainSimplyQuestion = QStringLiteral("explain simply");
 AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers))
 {
+    // Queued: the catch-up starts after the stream that ended has been wound up.
+    connect(&PendingAnswers::shared(), &PendingAnswers::ended, this, &AskSession::answerEnded, Qt::QueuedConnection);
 }
 
 const AskConversation *AskSession::conversation(const QString &conversationID) const
@@ -94,6 +97,24 @@ void AskSession::setIsAsking(bool isAsking)
     Q_EMIT isAskingChanged(isAsking);
 }
 
+void AskSession::setSuggestionsState(const std::optional<QString> &error, bool loaded)
+{
+    if (m_suggestionsError == error && m_hasLoadedSuggestions == loaded)
+        return;
+    m_suggestionsError = error;
+    m_hasLoadedSuggestions = loaded;
+    Q_EMIT suggestionsStateChanged();
+}
+
+void AskSession::setHistoryState(const std::optional<QString> &error, bool loaded)
+{
+    if (m_historyError == error && m_hasLoadedHistory == loaded)
+        return;
+    m_historyError = error;
+    m_hasLoadedHistory = loaded;
+    Q_EMIT historyStateChanged();
+}
+
 void AskSession::setSelectedConversationID(const std::optional<QString> &conversationID)
 {
     if (m_selectedConversationID == conversationID)
@@ -113,6 +134,16 @@ QCoro::Task<> AskSession::load()
 QCoro::Task<> AskSession::refreshSuggestions()
 {
     return loadSuggestions(this, true);
+}
+
+QCoro::Task<> AskSession::retrySuggestions()
+{
+    return loadSuggestions(this, !m_suggestedQuestions.isEmpty());
+}
+
+QCoro::Task<> AskSession::retryHistory()
+{
+    return loadMyQuestions(this);
 }
 
 void AskSession::selectConversation(const QString &conversationID)
@@ -135,22 +166,26 @@ QCoro::Task<> AskSession::startUp(QPointer<AskSession> session)
         co_await loadMyQuestions(session);
 }
 
-// The loads show nothing when they fail: the state stays as it was, and the error is dropped on purpose.
+// A failed load keeps the state as it was and keeps its error until the next load of its kind starts.
 QCoro::Task<> AskSession::loadSuggestions(QPointer<AskSession> session, bool refresh)
 {
     if (session->m_patientID.isEmpty() || (!refresh && !session->m_suggestedQuestions.isEmpty()))
         co_return;
+    session->setSuggestionsState(std::nullopt, session->m_hasLoadedSuggestions);
     session->setIsLoadingSuggestions(true);
     const QString patientID = session->m_patientID;
     std::optional<QStringList> questions;
+    std::optional<QString> failure;
     try {
         questions = co_await ChatAPIClient::fetchSuggestedQuestions(patientID, refresh);
-    } catch (const APIError &) {
+    } catch (const APIError &error) {
+        failure = error.description();
     }
     if (!session)
         co_return;
     if (questions)
         session->setSuggestedQuestions(*questions);
+    session->setSuggestionsState(failure, session->m_hasLoadedSuggestions || questions.has_value());
     session->setIsLoadingSuggestions(false);
 }
 
@@ -159,12 +194,19 @@ QCoro::Task<> AskSession::loadMyQuestions(QPointer<AskSession> session)
     if (session->m_patientID.isEmpty())
         co_return;
     const QString patientID = session->m_patientID;
+    session->m_isHistoryBehind = PendingAnswers::shared().isPending(patientID);
+    session->setHistoryState(std::nullopt, session->m_hasLoadedHistory);
     std::optional<ChatCursorPage<ChatChannel>> page;
+    std::optional<QString> failure;
     try {
         page = co_await ChatAPIClient::fetchMyQuestions(patientID);
-    } catch (const APIError &) {
+    } catch (const APIError &error) {
+        failure = error.description();
     }
-    if (!session || !page)
+    if (!session)
+        co_return;
+    session->setHistoryState(failure, session->m_hasLoadedHistory || page.has_value());
+    if (!page)
         co_return;
     QList<AskConversation> conversations;
     conversations.reserve(page->data.size());
@@ -172,6 +214,44 @@ QCoro::Task<> AskSession::loadMyQuestions(QPointer<AskSession> session)
         conversations.append(AskConversation::fromChannel(channel));
     session->m_conversations = std::move(conversations);
     Q_EMIT session->conversationsChanged();
+}
+
+// The answers of an earlier session are stored now: their conversations join the list. The list is not
+// replaced, so that the conversations begun here and the open one stay; a failure is dropped, since the
+// list shown is the one loaded.
+QCoro::Task<> AskSession::catchUpHistory(QPointer<AskSession> session)
+{
+    const QString patientID = session->m_patientID;
+    std::optional<ChatCursorPage<ChatChannel>> page;
+    try {
+        page = co_await ChatAPIClient::fetchMyQuestions(patientID);
+    } catch (const APIError &) {
+    }
+    if (!session || !page)
+        co_return;
+    QList<AskConversation> &conversations = session->m_conversations;
+    bool changed = false;
+    for (const ChatChannel &channel : std::as_const(page->data)) {
+        const auto known = std::find_if(conversations.begin(), conversations.end(),
+                                        [&channel](const AskConversation &c) { return c.channelID == channel.id; });
+        if (known == conversations.end()) {
+            conversations.append(AskConversation::fromChannel(channel));
+            changed = true;
+        } else if (channel.updatedAt && *channel.updatedAt > known->updatedAt) {
+            known->updatedAt = *channel.updatedAt;
+            changed = true;
+        }
+    }
+    if (changed)
+        Q_EMIT session->conversationsChanged();
+}
+
+void AskSession::answerEnded(const QString &patientID)
+{
+    if (patientID != m_patientID || !m_isHistoryBehind || PendingAnswers::shared().isPending(patientID))
+        return;
+    m_isHistoryBehind = false;
+    catchUpHistory(this);
 }
 
 QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, QString conversationID)
@@ -220,7 +300,7 @@ void AskSession::submitQuestion(const QString &text)
 void AskSession::sendFollowUp(const QString &conversationID, const QString &text)
 {
     const QString question = text.trimmed();
-    if (question.isEmpty() || m_isAsking)
+    if (question.isEmpty() || m_isAsking || isUndoing(conversationID))
         return;
     if (const AskConversation *target = conversation(conversationID))
         ask(question, conversationID, target->channelID);
@@ -228,7 +308,7 @@ void AskSession::sendFollowUp(const QString &conversationID, const QString &text
 
 void AskSession::explainSimply(const QString &conversationID)
 {
-    if (m_isAsking)
+    if (m_isAsking || isUndoing(conversationID))
         return;
     const AskConversation *target = conversation(conversationID);
     if (target && target->channelID)
@@ -249,10 +329,23 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
     AnswerQuestion query{.patientID = m_patientID, .content = question, .channelID = channelID};
     AskedQuestion asked{
         .conversationID = conversationID, .questionTurnID = questionTurn.id, .answerTurnID = answerTurn.id};
-    // Read to its end even when the session is gone; only the writes to the session are skipped.
-    AnswerReader::read(
-        m_answers, std::move(query), this, [this, asked](const AnswerEvent &event) { applyAnswerEvent(asked, event); },
-        [this, asked](const std::optional<QString> &failure) { endAsking(asked, failure); });
+    readAnswer(m_answers, std::move(query), this, std::move(asked));
+}
+
+// Read to its end even when the session is gone; only the writes to the session are skipped.
+QCoro::Task<> AskSession::readAnswer(std::shared_ptr<AnswerEventSource> answers, AnswerQuestion query,
+                                     AskSession *session, AskedQuestion asked)
+{
+    const QString patientID = query.patientID;
+    PendingAnswers::shared().begin(patientID);
+    AnswerReader::EventHandler onEvent = [session, asked](const AnswerEvent &event) {
+        session->applyAnswerEvent(asked, event);
+    };
+    AnswerReader::EndHandler onEnd = [session, asked](const std::optional<QString> &failure) {
+        session->endAsking(asked, failure);
+    };
+    co_await AnswerReader::read(std::move(answers), std::move(query), session, std::move(onEvent), std::move(onEnd));
+    PendingAnswers::shared().end(patientID);
 }
 
 void AskSession::applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event)
@@ -334,11 +427,19 @@ bool AskSession::mayUndo(const AskConversation &conversation) const
 void AskSession::undoLastQuestion(const QString &conversationID)
 {
     const AskConversation *target = conversation(conversationID);
-    if (target && mayUndo(*target))
-        undoLast(this, conversationID, *target->channelID);
+    if (!target || isUndoing(conversationID) || !mayUndo(*target))
+        return;
+    // The pair the user saw last: the service removes exactly that one.
+    QStringList turnIDs;
+    for (qsizetype i = std::max<qsizetype>(0, target->turns.size() - 2); i < target->turns.size(); ++i)
+        turnIDs << target->turns.at(i).id;
+    m_undoingConversationIDs.insert(conversationID);
+    Q_EMIT undoingChanged(conversationID);
+    undoLast(this, conversationID, *target->channelID, turnIDs);
 }
 
-QCoro::Task<> AskSession::undoLast(QPointer<AskSession> session, QString conversationID, QString channelID)
+QCoro::Task<> AskSession::undoLast(QPointer<AskSession> session, QString conversationID, QString channelID,
+                                   QStringList turnIDs)
 {
     bool undone = false;
     try {
@@ -347,16 +448,24 @@ QCoro::Task<> AskSession::undoLast(QPointer<AskSession> session, QString convers
     } catch (const APIError &) {
         // A failed undo changes nothing and shows nothing.
     }
-    if (session && undone)
-        session->applyUndo(conversationID);
+    if (session)
+        session->finishUndo(conversationID, turnIDs, undone);
 }
 
-void AskSession::applyUndo(const QString &conversationID)
+void AskSession::finishUndo(const QString &conversationID, const QStringList &turnIDs, bool undone)
+{
+    m_undoingConversationIDs.remove(conversationID);
+    Q_EMIT undoingChanged(conversationID);
+    if (undone)
+        applyUndo(conversationID, turnIDs);
+}
+
+void AskSession::applyUndo(const QString &conversationID, const QStringList &turnIDs)
 {
     AskConversation *target = findConversation(conversationID);
     if (!target)
         return;
-    target->turns.resize(target->turns.size() - std::min<qsizetype>(2, target->turns.size()));
+    target->turns.removeIf([&turnIDs](const AskTurn &turn) { return turnIDs.contains(turn.id); });
     if (!target->turns.isEmpty()) {
         Q_EMIT turnsChanged(conversationID);
         return;

@@ -23,7 +23,8 @@
 // Two refusals guard against faults of the service's protocol: an answer stream that ends without "done"
 // or "stream_error" stops its answer (an empty one becomes an error turn), and undo is refused while the
 // conversation's answer streams or its last turns are still local, since the service would then remove
-// the pair before them.
+// the pair before them. One undo runs per conversation at a time, and no question is asked there
+// meanwhile: its reply removes the turns that were last at the click, by id.
 class AskSession final : public QObject
 {
     Q_OBJECT
@@ -49,6 +50,14 @@ public:
 
     QStringList suggestedQuestions() const { return m_suggestedQuestions; }
     bool isLoadingSuggestions() const { return m_isLoadingSuggestions; }
+    // The failure of the last suggestions load, until the next one starts; an empty list means "none" only
+    // once a load succeeded.
+    const std::optional<QString> &suggestionsError() const { return m_suggestionsError; }
+    bool hasLoadedSuggestions() const { return m_hasLoadedSuggestions; }
+    // The same for the question history.
+    const std::optional<QString> &historyError() const { return m_historyError; }
+    bool hasLoadedHistory() const { return m_hasLoadedHistory; }
+    bool isUndoing(const QString &conversationID) const { return m_undoingConversationIDs.contains(conversationID); }
     bool isAsking() const { return m_isAsking; }
     QString askText() const { return m_askText; }
     void setAskText(const QString &text);
@@ -61,6 +70,9 @@ public:
     // loads leave the state as it was.
     QCoro::Task<> load();
     QCoro::Task<> refreshSuggestions();
+    // Try Again after a failed load: an empty list loads as at start, a shown one is refreshed.
+    QCoro::Task<> retrySuggestions();
+    QCoro::Task<> retryHistory();
 
     // Opening a conversation clears the follow-up text and loads its stored messages once.
     void selectConversation(const QString &conversationID);
@@ -84,6 +96,9 @@ Q_SIGNALS:
     void selectedConversationIDChanged();
     void suggestedQuestionsChanged();
     void isLoadingSuggestionsChanged(bool isLoading);
+    void suggestionsStateChanged();
+    void historyStateChanged();
+    void undoingChanged(const QString &conversationID);
     void isAskingChanged(bool isAsking);
     void askTextChanged(const QString &text);
     void followUpTextChanged(const QString &text);
@@ -100,13 +115,20 @@ private:
     static QCoro::Task<> startUp(QPointer<AskSession> session);
     static QCoro::Task<> loadSuggestions(QPointer<AskSession> session, bool refresh);
     static QCoro::Task<> loadMyQuestions(QPointer<AskSession> session);
+    static QCoro::Task<> catchUpHistory(QPointer<AskSession> session);
     static QCoro::Task<> loadConversationHistory(QPointer<AskSession> session, QString conversationID);
-    static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID);
+    static QCoro::Task<> readAnswer(std::shared_ptr<AnswerEventSource> answers, AnswerQuestion query,
+                                    AskSession *session, AskedQuestion asked);
+    static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID,
+                                  QStringList turnIDs);
 
     void setSelectedConversationID(const std::optional<QString> &conversationID);
     void setSuggestedQuestions(const QStringList &questions);
     void setIsLoadingSuggestions(bool isLoading);
     void setIsAsking(bool isAsking);
+    void setSuggestionsState(const std::optional<QString> &error, bool loaded);
+    void setHistoryState(const std::optional<QString> &error, bool loaded);
+    void answerEnded(const QString &patientID);
     AskConversation *findConversation(const QString &conversationID);
     AskTurn *findTurn(const QString &conversationID, const QString &turnID);
     bool mayUndo(const AskConversation &conversation) const;
@@ -117,7 +139,8 @@ private:
     void failAnswer(const AskedQuestion &asked, const QString &text);
     void settleAnswer(const AskedQuestion &asked);
     void endAsking(const AskedQuestion &asked, const std::optional<QString> &failure);
-    void applyUndo(const QString &conversationID);
+    void finishUndo(const QString &conversationID, const QStringList &turnIDs, bool undone);
+    void applyUndo(const QString &conversationID, const QStringList &turnIDs);
 
     QString m_patientID;
     std::shared_ptr<AnswerEventSource> m_answers;
@@ -130,6 +153,13 @@ private:
     bool m_isLoadingSuggestions = false;
     bool m_isAsking = false;
     bool m_hasStarted = false;
+    std::optional<QString> m_suggestionsError;
+    bool m_hasLoadedSuggestions = false;
+    std::optional<QString> m_historyError;
+    bool m_hasLoadedHistory = false;
+    // The history was asked for while an answer of an earlier session still streamed.
+    bool m_isHistoryBehind = false;
+    QSet<QString> m_undoingConversationIDs;
     // The conversation whose answer streams now: the turns' streaming flags cannot tell, since a history
     // reply may replace them mid-stream.
     std::optional<QString> m_streamingConversationID;

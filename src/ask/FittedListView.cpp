@@ -7,7 +7,7 @@ FittedListView::FittedListView(QWidget *parent) : QListView(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(true);
     setResizeMode(QListView::Adjust);
@@ -19,12 +19,42 @@ FittedListView::FittedListView(QWidget *parent) : QListView(parent)
 void FittedListView::setModel(QAbstractItemModel *model)
 {
     QListView::setModel(model);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &FittedListView::chooseSelected);
     // Queued: the view lays out its rows after the model's signal.
     connect(model, &QAbstractItemModel::modelReset, this, &FittedListView::fitHeight, Qt::QueuedConnection);
     connect(model, &QAbstractItemModel::rowsInserted, this, &FittedListView::fitHeight, Qt::QueuedConnection);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &FittedListView::fitHeight, Qt::QueuedConnection);
     connect(model, &QAbstractItemModel::dataChanged, this, &FittedListView::fitHeight, Qt::QueuedConnection);
     fitHeight();
+}
+
+void FittedListView::markOpen(const QModelIndex &index)
+{
+    m_open = index;
+    showOpen();
+}
+
+QItemSelectionModel::SelectionFlags FittedListView::selectionCommand(const QModelIndex &, const QEvent *) const
+{
+    return QItemSelectionModel::NoUpdate;
+}
+
+void FittedListView::showOpen()
+{
+    m_isMarking = true;
+    if (m_open.isValid())
+        selectionModel()->select(m_open, QItemSelectionModel::ClearAndSelect);
+    else
+        selectionModel()->clearSelection();
+    m_isMarking = false;
+}
+
+void FittedListView::chooseSelected(const QItemSelection &selected)
+{
+    if (m_isMarking || selected.indexes().isEmpty())
+        return;
+    Q_EMIT chosen(selected.indexes().first());
+    showOpen();
 }
 
 void FittedListView::keyPressEvent(QKeyEvent *event)

@@ -4,6 +4,8 @@
 
 #include "net/APIError.h"
 
+#include <QCoreApplication>
+
 HealthStoryController::HealthStoryController(QString patientID, QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_story(HealthStory::loadCached(m_patientID))
 {
@@ -40,7 +42,11 @@ QCoro::Task<> HealthStoryController::generateStory(QPointer<HealthStoryControlle
     std::optional<QString> failure;
     try {
         const QString narrative = co_await ChatAPIClient::generateHealthStory(patientID);
-        story = HealthStory{narrative, QDateTime::currentDateTime()};
+        // An empty reply is no story: the one shown and cached stays, with its date.
+        if (narrative.trimmed().isEmpty())
+            failure = QCoreApplication::translate("HealthStoryController", "No new story came back. Try again later.");
+        else
+            story = HealthStory{narrative, QDateTime::currentDateTime()};
     } catch (const APIError &error) {
         failure = error.description();
     }

@@ -24,6 +24,7 @@ public:
     QString patientID() const { return m_patientID; }
     const std::optional<HealthStory> &story() const { return m_story; }
     bool isGenerating() const { return m_isGenerating; }
+    // The last generation's failure, also a reply without a story; cleared when the next one starts.
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
 
     // Asks the service for a new story; does nothing while one is being written. The task ends with the

@@ -4,6 +4,7 @@
 #include "MarkdownAnswerLabel.h"
 
 #include "records/DateText.h"
+#include "widgets/BusyButton.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
@@ -73,6 +74,7 @@ QWidget *HealthStoryPanel::makeHeader()
     row->addStretch(1);
     m_refreshSpinner = new BusyIndicator(16, header);
     m_refreshSpinner->setObjectName(QStringLiteral("healthStoryRefreshSpinner"));
+    m_refreshSpinner->setAccessibleName(tr("Writing a new health story"));
     row->addWidget(m_refreshSpinner);
     m_refreshButton = new QToolButton(header);
     m_refreshButton->setObjectName(QStringLiteral("healthStoryRefreshButton"));
@@ -91,6 +93,8 @@ QWidget *HealthStoryPanel::makeStoryPage()
     scroll->setObjectName(QStringLiteral("healthStoryScroll"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // Only scrolls: the narrative takes the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto *content = new QWidget(scroll);
     auto *column = new QVBoxLayout(content);
     column->setContentsMargins(24, 24, 24, 24);
@@ -115,6 +119,7 @@ QWidget *HealthStoryPanel::makeWritingPage()
     auto *column = new QVBoxLayout(page);
     column->addStretch(1);
     auto *spinner = new BusyIndicator(24, page);
+    spinner->setAccessibleName(tr("Writing your health story"));
     column->addWidget(spinner, 0, Qt::AlignHCenter);
     auto *label = new QLabel(tr("Writing your health story…"), page);
     label->setObjectName(QStringLiteral("healthStoryWriting"));
@@ -138,9 +143,8 @@ QWidget *HealthStoryPanel::makeEmptyPage()
     text->setObjectName(QStringLiteral("healthStoryEmpty"));
     Theme::setTextColor(text, secondary);
     column->addWidget(text, 0, Qt::AlignHCenter);
-    auto *generate = new QPushButton(tr("Generate Health Story"), page);
+    auto *generate = new BusyButton(tr("Generate Health Story"), page);
     generate->setObjectName(QStringLiteral("generateHealthStoryButton"));
-    generate->setDefault(true);
     connect(generate, &QPushButton::clicked, this, &HealthStoryPanel::generate);
     column->addWidget(generate, 0, Qt::AlignHCenter);
     column->addStretch(1);
@@ -162,7 +166,8 @@ void HealthStoryPanel::showState()
 {
     const std::optional<HealthStory> &story = m_controller->story();
     const bool generating = m_controller->isGenerating();
-    m_refreshButton->setVisible(story.has_value() && !generating);
+    // During a refresh the button stays, disabled, beside the spinner.
+    m_refreshButton->setVisible(story.has_value());
     m_refreshButton->setEnabled(!generating);
     m_refreshSpinner->setVisible(story.has_value() && generating);
     const std::optional<QString> &error = m_controller->errorMessage();

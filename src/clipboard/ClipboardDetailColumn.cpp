@@ -7,14 +7,18 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
+#include <QBuffer>
 #include <QFrame>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <QtConcurrentRun>
 
 namespace
 {
@@ -24,24 +28,33 @@ constexpr int commandSymbolSize = 16;
 constexpr int documentSymbolSize = 48;
 
 // An image scaled to fit the width it is given, its aspect ratio kept, centred; never enlarged beyond twice
-// its own size.
+// its own size. It takes its size from the file's header and is decoded on a worker thread, so that showing
+// a photo never holds up the window; the space stays empty until then.
 class ScaledImage final : public QWidget
 {
 public:
-    ScaledImage(const QImage &image, QWidget *parent) : QWidget(parent), m_image(image)
+    ScaledImage(const QSize &size, const QByteArray &bytes, QWidget *parent) : QWidget(parent), m_size(size)
     {
         QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
         policy.setHeightForWidth(true);
         setSizePolicy(policy);
+        auto *decoding = new QFutureWatcher<QImage>(this);
+        connect(decoding, &QFutureWatcher<QImage>::finished, this, [this, decoding] {
+            m_image = decoding->result();
+            update();
+        });
+        decoding->setFuture(QtConcurrent::run([bytes] { return QImage::fromData(bytes); }));
     }
 
     bool hasHeightForWidth() const override { return true; }
     int heightForWidth(int width) const override { return fitted(QSize(width, QWIDGETSIZE_MAX)).height(); }
-    QSize sizeHint() const override { return m_image.size(); }
+    QSize sizeHint() const override { return m_size; }
 
 protected:
     void paintEvent(QPaintEvent *) override
     {
+        if (m_image.isNull())
+            return;
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         const QSize size = fitted(this->size());
@@ -49,14 +62,21 @@ protected:
     }
 
 private:
-    QSize fitted(const QSize &room) const { return m_image.size().scaled(room, Qt::KeepAspectRatio); }
+    QSize fitted(const QSize &room) const { return m_size.scaled(room, Qt::KeepAspectRatio); }
 
+    QSize m_size;
     QImage m_image;
 };
 
-QImage decodedImage(const ClipboardFile &file)
+// The size an image file declares, read from its header alone; invalid for what is not a readable image.
+QSize imageSize(const ClipboardFile &file)
 {
-    return file.mimeType.startsWith(QStringLiteral("image/")) ? QImage::fromData(file.data) : QImage();
+    if (!file.mimeType.startsWith(QStringLiteral("image/")))
+        return {};
+    QByteArray bytes = file.data;
+    QBuffer buffer(&bytes);
+    QImageReader reader(&buffer);
+    return reader.canRead() ? reader.size() : QSize();
 }
 
 QLabel *selectableLabel(const QString &text, QWidget *parent)
@@ -142,8 +162,8 @@ QWidget *ClipboardDetailColumn::buildContent(const ClipboardItem &item)
         QLabel *text = selectableLabel(item.text, content);
         text->setObjectName(QStringLiteral("itemText"));
         layout->addWidget(text);
-    } else if (const QImage image = decodedImage(*item.file); !image.isNull()) {
-        auto *view = new ScaledImage(image, content);
+    } else if (const QSize size = imageSize(*item.file); size.isValid()) {
+        auto *view = new ScaledImage(size, item.file->data, content);
         view->setObjectName(QStringLiteral("itemImage"));
         view->setAccessibleName(item.file->filename);
         layout->addWidget(view);

@@ -4,17 +4,16 @@
 
 #include "records/DateText.h"
 
-#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QSet>
 #include <QTimer>
+#include <QtConcurrentRun>
 
 namespace
 {
 
 // Twice the drawn 28 points, so the thumbnail stays sharp on a high-density screen.
 constexpr int thumbnailPixels = 56;
-// Decoding goes on in one turn of the event loop until this much time is spent.
-constexpr qint64 decodeBudgetMs = 8;
 
 QSet<QUuid> idsOf(const QList<ClipboardItem> &items)
 {
@@ -30,9 +29,10 @@ bool isImageItem(const ClipboardItem &item)
     return item.file && item.file->mimeType.startsWith(QStringLiteral("image/"));
 }
 
-QImage squareThumbnail(const ClipboardItem &item)
+// Runs on a worker thread.
+QImage squareThumbnail(const QByteArray &bytes)
 {
-    const QImage image = QImage::fromData(item.file->data);
+    const QImage image = QImage::fromData(bytes);
     if (image.isNull())
         return {};
     const QImage filled =
@@ -46,9 +46,10 @@ QImage squareThumbnail(const ClipboardItem &item)
 ClipboardListModel::ClipboardListModel(ClipboardManager *manager, QObject *parent)
     : QAbstractListModel(parent), m_manager(manager), m_items(manager->items()), m_decodeTimer(new QTimer(this))
 {
+    // A row asked for while painting starts its decode once the paint is over.
     m_decodeTimer->setSingleShot(true);
     m_decodeTimer->setInterval(0);
-    connect(m_decodeTimer, &QTimer::timeout, this, &ClipboardListModel::decodeSome);
+    connect(m_decodeTimer, &QTimer::timeout, this, &ClipboardListModel::decodeNext);
     connect(m_manager, &ClipboardManager::itemsChanged, this, &ClipboardListModel::follow);
     queueImages(m_items);
 }
@@ -114,26 +115,37 @@ void ClipboardListModel::queueImages(const QList<ClipboardItem> &items)
         if (isImageItem(item) && !m_thumbnails.contains(item.id) && !m_toDecode.contains(item.id))
             m_toDecode.append(item.id);
     }
-    if (!m_toDecode.isEmpty())
-        m_decodeTimer->start();
+    decodeNext();
 }
 
-void ClipboardListModel::decodeSome()
+void ClipboardListModel::decodeNext()
 {
-    QElapsedTimer spent;
-    spent.start();
-    while (!m_toDecode.isEmpty() && spent.elapsed() < decodeBudgetMs) {
+    while (!m_decoding && !m_toDecode.isEmpty()) {
         const QUuid id = m_toDecode.takeFirst();
         const int row = rowOf(id);
         // Deleted meanwhile.
         if (row < 0 || m_thumbnails.contains(id))
             continue;
-        m_thumbnails.insert(id, squareThumbnail(m_items.at(row)));
+        m_decoding = true;
+        auto *watcher = new QFutureWatcher<QImage>(this);
+        connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, id] {
+            watcher->deleteLater();
+            m_decoding = false;
+            keepThumbnail(id, watcher->result());
+        });
+        watcher->setFuture(QtConcurrent::run(squareThumbnail, m_items.at(row).file->data));
+    }
+}
+
+void ClipboardListModel::keepThumbnail(const QUuid &id, const QImage &thumbnail)
+{
+    const int row = rowOf(id);
+    if (row >= 0) {
+        m_thumbnails.insert(id, thumbnail);
         const QModelIndex changed = index(row);
         Q_EMIT dataChanged(changed, changed, {SymbolRole});
     }
-    if (!m_toDecode.isEmpty())
-        m_decodeTimer->start();
+    decodeNext();
 }
 
 QString ClipboardListModel::actionLabel(ClipboardActionType action)

@@ -13,8 +13,9 @@ class QTimer;
 
 // The manager's history as list rows. It follows the history by id: an added item is one inserted row and a
 // deleted one one removed row, so the view keeps its selection and scroll position and the other rows keep
-// their measured heights and thumbnails. Each image item is decoded once, a few per turn of the event loop
-// (the rows asked for first, then the rest), so that scrolling a history of photos never waits on a decode.
+// their measured heights and thumbnails. Each image item is decoded once, one at a time on a worker thread
+// (the rows asked for first, then the rest), so that neither scrolling a history of photos nor a new photo
+// ever waits on a decode.
 class ClipboardListModel final : public QAbstractListModel
 {
     Q_OBJECT
@@ -40,7 +41,7 @@ public:
     // or an image not decoded yet (isDecoding; dataChanged follows).
     QImage thumbnail(int row) const;
     bool isDecoding(int row) const;
-    bool hasImagesToDecode() const { return !m_toDecode.isEmpty(); }
+    bool hasImagesToDecode() const { return !m_toDecode.isEmpty() || m_decoding; }
 
     static QString actionLabel(ClipboardActionType action);
     static QString caption(const ClipboardItem &item);
@@ -52,12 +53,15 @@ private:
     bool keepsOrder(const QList<ClipboardItem> &items) const;
     void insertNew(const QList<ClipboardItem> &items);
     void queueImages(const QList<ClipboardItem> &items);
-    void decodeSome();
+    void decodeNext();
+    void keepThumbnail(const QUuid &id, const QImage &thumbnail);
 
     ClipboardManager *m_manager = nullptr;
     QList<ClipboardItem> m_items;
     mutable QHash<QUuid, QImage> m_thumbnails;
     // Image items still to decode, the most wanted first.
     mutable QList<QUuid> m_toDecode;
+    // The image being decoded on the worker thread.
+    bool m_decoding = false;
     QTimer *m_decodeTimer = nullptr;
 };

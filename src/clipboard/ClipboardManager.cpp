@@ -1,10 +1,8 @@
 #include "ClipboardManager.h"
 
 #include "ApplicationActivity.h"
+#include "ClipboardHistoryStore.h"
 #include "Pasteboard.h"
-
-#include "net/Json.h"
-#include "platform/PrivateSettings.h"
 
 #include <QGuiApplication>
 #include <QTimer>
@@ -40,6 +38,11 @@ ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeam
     connect(m_activity, &ApplicationActivity::activeChanged, this, &ClipboardManager::onActiveChanged);
     if (m_activity->isActive())
         m_pasteboardTimer->start();
+}
+
+ClipboardManager::~ClipboardManager()
+{
+    ClipboardHistoryStore::waitForSaves();
 }
 
 void ClipboardManager::setItems(const QList<ClipboardItem> &items)
@@ -110,18 +113,10 @@ QString ClipboardManager::storageKey(const QString &patientID)
 
 void ClipboardManager::saveHistory(const QList<ClipboardItem> &items, const QString &patientID)
 {
-    const QString json = QString::fromUtf8(Json::serialize(ClipboardItem::listToJson(items)));
-    // Nothing here reports to the user: a failed write leaves the list in memory and the next change tries again.
-    PrivateSettings::setValue(storageKey(patientID), json);
+    ClipboardHistoryStore::save(items, patientID, storageKey(patientID));
 }
 
 QList<ClipboardItem> ClipboardManager::loadHistory(const QString &patientID)
 {
-    const QVariant stored = PrivateSettings::value(storageKey(patientID));
-    if (stored.typeId() != QMetaType::QString)
-        return {};
-    const std::optional<QJsonValue> json = Json::parse(stored.toString().toUtf8());
-    if (!json || !json->isArray())
-        return {};
-    return ClipboardItem::listFromJson(json->toArray());
+    return ClipboardHistoryStore::load(patientID, storageKey(patientID));
 }

@@ -40,6 +40,8 @@ public:
 
     explicit ClipboardManager(const QString &patientID, QObject *parent = nullptr);
     ClipboardManager(const QString &patientID, const ClipboardSeams &seams, QObject *parent = nullptr);
+    // Waits until the history's saves are written, so that a closed window leaves it complete.
+    ~ClipboardManager() override;
 
     const QList<ClipboardItem> &items() const { return m_items; }
     // The panel's delete and clear; it saves the list itself afterwards.
@@ -63,6 +65,7 @@ public:
     void pollPasteboard();
 
     static QString storageKey(const QString &patientID);
+    // Written in the background (see ClipboardHistoryStore); loadHistory sees every save asked for before it.
     static void saveHistory(const QList<ClipboardItem> &items, const QString &patientID);
     static QList<ClipboardItem> loadHistory(const QString &patientID);
 

@@ -1,12 +1,13 @@
 #include "DocumentImportManager.h"
 
+#include "DocumentImportReview.h"
 #include "ImportFiles.h"
 
 #include "net/APIClient.h"
 #include "net/AbortHandle.h"
-#include "net/AuthTokenProviding.h"
 #include "net/Json.h"
-#include "net/SSEClient.h"
+#include "net/SSEEvent.h"
+#include "net/TokenRenewingStream.h"
 
 #include <QCoroAsyncGenerator>
 
@@ -17,25 +18,10 @@ namespace
 
 const QString analyzePath = QStringLiteral("/patients/smart_analyze_asset");
 
-// The review's sections, in the order it shows them; expenses and contacts get none.
-QList<TaggedPreviewMedbits> loadingSections()
-{
-    QList<TaggedPreviewMedbits> sections;
-    for (const char *tag : {"hx", "rx", "ax", "vx", "zx", "lab"})
-        sections.append({QString::fromLatin1(tag), {}, true});
-    return sections;
-}
-
-void putToken(StreamRequest &request, const AuthTokenProviding &provider)
-{
-    if (const std::optional<QString> token = provider.accessToken())
-        request.request.setRawHeader("Authorization", "Bearer " + token->toUtf8());
-}
-
 } // namespace
 
 DocumentImportManager::DocumentImportManager(const QString &patientID, QObject *parent)
-    : QObject(parent), m_patientID(patientID)
+    : QObject(parent), m_review(new DocumentImportReview(this)), m_patientID(patientID)
 {
 }
 
@@ -72,56 +58,52 @@ void DocumentImportManager::startImport(const QList<QUrl> &urls)
         return;
     reset();
     setIsReviewPresented(true);
-    setSections(loadingSections());
+    m_review->showLoading();
     m_abort = std::make_shared<AbortHandle>();
-    runAnalyzeTask(urls, m_patientID, m_generation);
+    runAnalyzeTask(urls, m_patientID, m_generation.current());
 }
 
 void DocumentImportManager::reset()
 {
-    ++m_generation;
+    m_generation.next();
     if (m_abort) {
         m_abort->abort();
         m_abort.reset();
     }
-    m_savedDocumentIDs.reset();
-    setSections({});
+    m_review->clear();
     setCurrentStep(0);
     setIsExtractionDone(false);
     m_uploadedFiles.clear();
     m_analyzeId.reset();
     setIsReviewPresented(false);
-    setTranslationLanguage(std::nullopt);
     setUploadProgress(0);
 }
 
-QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString patientID, quint64 generation)
+QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString patientID, Generation::Token generation)
 {
     QPointer<DocumentImportManager> self(this);
-    ImportFiles::Reading reading = co_await ImportFiles::read(urls);
-    if (!self || !isCurrent(generation))
+    const ImportFiles::Parts parts = co_await ImportFiles::parts(urls);
+    if (!self || !m_generation.isCurrent(generation))
         co_return;
-    if (reading.error) {
-        setActiveError(DocumentImportError::uploadFailed(*reading.error));
+    if (parts.error) {
+        setActiveError(DocumentImportError::uploadFailed(*parts.error));
         co_return;
     }
     const FormFields fields{{QStringLiteral("patientId"), patientID}};
-    StreamRequest request = APIClient::shared().makeUploadStreamRequest(analyzePath, fields, reading.files);
+    StreamRequest request = APIClient::shared().makeUploadStreamRequest(analyzePath, fields, parts.files);
     request.abort = m_abort;
-    // The body holds the bytes now; the files would double what a large import keeps in memory.
-    reading.files.clear();
 
     StreamOutcome outcome;
     std::optional<QString> failure;
     try {
-        outcome = co_await streamSmartAnalyze(std::move(request), true, generation);
+        outcome = co_await readStream(std::move(request), generation);
     } catch (const APIError &error) {
         if (error.isCanceled())
             co_return;
         failure = error.description();
     }
     // A cancelled import records nothing.
-    if (!self || !isCurrent(generation))
+    if (!self || !m_generation.isCurrent(generation))
         co_return;
     if (failure)
         setActiveError(DocumentImportError::uploadFailed(*failure));
@@ -130,37 +112,8 @@ QCoro::Task<> DocumentImportManager::runAnalyzeTask(QList<QUrl> urls, QString pa
             DocumentImportError::uploadFailed(tr("The analysis ended before it finished. Please try again.")));
 }
 
-QCoro::Task<DocumentImportManager::StreamOutcome>
-DocumentImportManager::streamSmartAnalyze(StreamRequest request, bool allowRetry, quint64 generation)
-{
-    QPointer<DocumentImportManager> self(this);
-    try {
-        co_return co_await readStream(request, generation);
-    } catch (const APIError &error) {
-        // Only a 401 without a service message says the token may just have expired.
-        if (!allowRetry || !error.isUnauthorizedWithoutMessage())
-            throw;
-    }
-    if (!self || !isCurrent(generation))
-        co_return StreamOutcome{};
-    const QPointer<AuthTokenProviding> provider = APIClient::shared().authProvider();
-    bool refreshed = false;
-    if (provider)
-        refreshed = co_await provider->refreshAccessToken();
-    if (!refreshed) {
-        if (provider)
-            provider->clearSession();
-        throw APIError::unauthorized();
-    }
-    if (!self || !isCurrent(generation) || !provider)
-        co_return StreamOutcome{};
-    // The same body goes again, under the new token.
-    putToken(request, *provider);
-    co_return co_await streamSmartAnalyze(std::move(request), false, generation);
-}
-
 QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStream(StreamRequest request,
-                                                                                    quint64 generation)
+                                                                                    Generation::Token generation)
 {
     QPointer<DocumentImportManager> self(this);
     const auto onProgress = [self, generation](double fraction) {
@@ -168,10 +121,12 @@ QCoro::Task<DocumentImportManager::StreamOutcome> DocumentImportManager::readStr
             self->onUploadProgress(fraction, generation);
     };
     StreamOutcome outcome;
-    QCoro::AsyncGenerator<SSEEvent> events = SSEClient::stream(std::move(request), onProgress);
+    // Only a 401 without a service message says the token may just have expired.
+    QCoro::AsyncGenerator<SSEEvent> events = TokenRenewingStream::open(
+        std::move(request), TokenRenewingStream::Rule::unauthorizedWithoutMessage, onProgress);
     auto it = co_await events.begin();
     while (it != events.end()) {
-        if (!self || !isCurrent(generation))
+        if (!self || !m_generation.isCurrent(generation))
             co_return outcome;
         const EventEffect effect = handleStreamEvent(*it);
         outcome.done = outcome.done || effect == EventEffect::done;
@@ -185,7 +140,7 @@ DocumentImportManager::EventEffect DocumentImportManager::handleStreamEvent(cons
 {
     try {
         if (event.event == QLatin1StringView("message")) {
-            appendSuggestions(SmartAnalyzeMessageEvent::decode(event.data));
+            m_review->appendSuggestions(SmartAnalyzeMessageEvent::decode(event.data));
         } else if (event.event == QLatin1StringView("finished_step")) {
             setCurrentStep(SmartAnalyzeFinishedStepEvent::decode(event.data).stepIndex + 1);
         } else if (event.event == QLatin1StringView("done")) {
@@ -201,46 +156,18 @@ DocumentImportManager::EventEffect DocumentImportManager::handleStreamEvent(cons
     return EventEffect::none;
 }
 
-void DocumentImportManager::appendSuggestions(const SmartAnalyzeMessageEvent &message)
-{
-    TaggedPreviewMedbits *target = section(message.tag);
-    if (!target || (message.items.isEmpty() && !target->isLoading))
-        return;
-    target->medbits.append(message.items);
-    target->isLoading = false;
-    Q_EMIT sectionsChanged();
-}
-
 void DocumentImportManager::completeExtraction(const SmartAnalyzeDoneEvent &done)
 {
     m_uploadedFiles = done.files;
     m_analyzeId = done.analyzeId;
     setIsExtractionDone(true);
-    QList<TaggedPreviewMedbits> sections = m_sections;
-    for (TaggedPreviewMedbits &loaded : sections)
-        loaded.isLoading = false;
-    setSections(sections);
+    m_review->finishLoading();
 }
 
-void DocumentImportManager::onUploadProgress(double fraction, quint64 generation)
+void DocumentImportManager::onUploadProgress(double fraction, Generation::Token generation)
 {
-    if (isCurrent(generation))
+    if (m_generation.isCurrent(generation))
         setUploadProgress(std::clamp(fraction, 0.0, 1.0));
-}
-
-TaggedPreviewMedbits *DocumentImportManager::section(const QString &tag)
-{
-    const auto it = std::find_if(m_sections.begin(), m_sections.end(),
-                                 [&tag](const TaggedPreviewMedbits &candidate) { return candidate.tag == tag; });
-    return it == m_sections.end() ? nullptr : &*it;
-}
-
-QList<PreviewMedbit> DocumentImportManager::flattenedSuggestions() const
-{
-    QList<PreviewMedbit> all;
-    for (const TaggedPreviewMedbits &listed : m_sections)
-        all.append(listed.medbits);
-    return all;
 }
 
 void DocumentImportManager::setActiveError(const std::optional<DocumentImportError> &error)
@@ -259,14 +186,6 @@ void DocumentImportManager::setIsReviewPresented(bool presented)
     Q_EMIT isReviewPresentedChanged(presented);
 }
 
-void DocumentImportManager::setSections(const QList<TaggedPreviewMedbits> &sections)
-{
-    if (m_sections == sections)
-        return;
-    m_sections = sections;
-    Q_EMIT sectionsChanged();
-}
-
 void DocumentImportManager::setCurrentStep(int step)
 {
     if (m_currentStep == step)
@@ -281,30 +200,6 @@ void DocumentImportManager::setIsExtractionDone(bool done)
         return;
     m_isExtractionDone = done;
     Q_EMIT isExtractionDoneChanged(done);
-}
-
-void DocumentImportManager::setIsSaving(bool saving)
-{
-    if (m_isSaving == saving)
-        return;
-    m_isSaving = saving;
-    Q_EMIT isSavingChanged(saving);
-}
-
-void DocumentImportManager::setIsTranslating(bool translating)
-{
-    if (m_isTranslating == translating)
-        return;
-    m_isTranslating = translating;
-    Q_EMIT isTranslatingChanged(translating);
-}
-
-void DocumentImportManager::setTranslationLanguage(const std::optional<QString> &language)
-{
-    if (m_translationLanguage == language)
-        return;
-    m_translationLanguage = language;
-    Q_EMIT translationLanguageChanged();
 }
 
 void DocumentImportManager::setUploadProgress(double progress)

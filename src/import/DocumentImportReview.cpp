@@ -1,14 +1,63 @@
-// The review operations of DocumentImportManager: edits, translation and the batch save.
-#include "DocumentImportManager.h"
+#include "DocumentImportReview.h"
 
+#include "DocumentImportManager.h"
 #include "ImportRequests.h"
 
 #include "net/APIError.h"
 #include "records/MedbitStore.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
-void DocumentImportManager::updateMedbit(const QString &tag, const PreviewMedbit &medbit)
+namespace
+{
+
+// The review's sections, in the order it shows them; expenses and contacts get none.
+QList<TaggedPreviewMedbits> loadingSections()
+{
+    QList<TaggedPreviewMedbits> sections;
+    for (const char *tag : {"hx", "rx", "ax", "vx", "zx", "lab"})
+        sections.append({QString::fromLatin1(tag), {}, true});
+    return sections;
+}
+
+} // namespace
+
+DocumentImportReview::DocumentImportReview(DocumentImportManager *import) : QObject(import), m_import(import) {}
+
+void DocumentImportReview::showLoading()
+{
+    setSections(loadingSections());
+}
+
+void DocumentImportReview::appendSuggestions(const SmartAnalyzeMessageEvent &message)
+{
+    TaggedPreviewMedbits *target = section(message.tag);
+    if (!target || (message.items.isEmpty() && !target->isLoading))
+        return;
+    target->medbits.append(message.items);
+    target->isLoading = false;
+    Q_EMIT sectionsChanged();
+}
+
+void DocumentImportReview::finishLoading()
+{
+    QList<TaggedPreviewMedbits> sections = m_sections;
+    for (TaggedPreviewMedbits &loaded : sections)
+        loaded.isLoading = false;
+    setSections(sections);
+}
+
+void DocumentImportReview::clear()
+{
+    m_generation.next();
+    m_savedDocumentIDs.reset();
+    setSections({});
+    setTranslationLanguage(std::nullopt);
+}
+
+void DocumentImportReview::updateMedbit(const QString &tag, const PreviewMedbit &medbit)
 {
     TaggedPreviewMedbits *target = section(tag);
     if (!target)
@@ -21,7 +70,7 @@ void DocumentImportManager::updateMedbit(const QString &tag, const PreviewMedbit
     Q_EMIT sectionsChanged();
 }
 
-void DocumentImportManager::deleteMedbit(const QString &tag, const QString &id)
+void DocumentImportReview::deleteMedbit(const QString &tag, const QString &id)
 {
     TaggedPreviewMedbits *target = section(tag);
     if (target && target->medbits.removeIf([&id](const PreviewMedbit &listed) { return listed.id == id; }) > 0)
@@ -29,7 +78,7 @@ void DocumentImportManager::deleteMedbit(const QString &tag, const QString &id)
 }
 
 // The entries' own language stays: it came from the service and goes back with the save.
-void DocumentImportManager::undoTranslation()
+void DocumentImportReview::undoTranslation()
 {
     QList<TaggedPreviewMedbits> sections = m_sections;
     for (TaggedPreviewMedbits &listed : sections) {
@@ -40,25 +89,25 @@ void DocumentImportManager::undoTranslation()
     setTranslationLanguage(std::nullopt);
 }
 
-QCoro::Task<> DocumentImportManager::translate(QString language)
+QCoro::Task<> DocumentImportReview::translate(QString language)
 {
-    if (m_isTranslating || !m_analyzeId || flattenedSuggestions().isEmpty())
+    const std::optional<QString> analyzeId = m_import->analyzeId();
+    if (m_isTranslating || !analyzeId || flattenedSuggestions().isEmpty())
         co_return;
     setIsTranslating(true);
-    const QString analyzeId = *m_analyzeId;
-    QPointer<DocumentImportManager> self(this);
+    QPointer<DocumentImportReview> self(this);
     QList<TranslatedPatch> patches;
     std::optional<QString> failure;
     try {
-        patches = co_await ImportRequests::translate(m_patientID, analyzeId, language);
+        patches = co_await ImportRequests::translate(m_import->patientID(), *analyzeId, language);
     } catch (const APIError &error) {
         failure = error.description();
     }
     if (!self)
         co_return;
     if (failure) {
-        setActiveError(DocumentImportError::uploadFailed(*failure));
-    } else if (m_analyzeId == analyzeId) {
+        m_import->setActiveError(DocumentImportError::uploadFailed(*failure));
+    } else if (m_import->analyzeId() == analyzeId) {
         // A reply for an analysis the review no longer shows would write into another import's entries.
         applyTranslation(patches);
         setTranslationLanguage(language);
@@ -66,7 +115,7 @@ QCoro::Task<> DocumentImportManager::translate(QString language)
     setIsTranslating(false);
 }
 
-void DocumentImportManager::applyTranslation(const QList<TranslatedPatch> &patches)
+void DocumentImportReview::applyTranslation(const QList<TranslatedPatch> &patches)
 {
     QList<TaggedPreviewMedbits> sections = m_sections;
     for (const TranslatedPatch &patch : patches) {
@@ -84,24 +133,24 @@ void DocumentImportManager::applyTranslation(const QList<TranslatedPatch> &patch
 
 // Everything the save sends is taken when it starts: the patient, the files and the entries of that moment,
 // so that a patient change or a new import while it runs cannot mix into it.
-QCoro::Task<> DocumentImportManager::save(MedbitStore *store)
+QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
 {
     if (m_isSaving)
         co_return;
     setIsSaving(true);
     const QList<PreviewMedbit> medbits = flattenedSuggestions();
     if (medbits.isEmpty()) {
-        reset();
+        m_import->reset();
         setIsSaving(false);
         co_return;
     }
-    const QString patientID = m_patientID;
-    const quint64 generation = m_generation;
-    QPointer<DocumentImportManager> self(this);
+    const QString patientID = m_import->patientID();
+    const Generation::Token generation = m_generation.current();
+    QPointer<DocumentImportReview> self(this);
     const QPointer<MedbitStore> target(store);
     QList<Medbit> created;
     try {
-        const QStringList documentIDs = co_await documentIDsForSave(patientID, m_uploadedFiles, generation);
+        const QStringList documentIDs = co_await documentIDsForSave(patientID, m_import->uploadedFiles(), generation);
         created = co_await ImportRequests::bulkCreate(patientID, medbits, documentIDs);
     } catch (const APIError &) {
         if (self)
@@ -112,20 +161,74 @@ QCoro::Task<> DocumentImportManager::save(MedbitStore *store)
         target->setMedbitsOfPatient(created + target->medbits(), patientID);
     if (!self)
         co_return;
-    if (isCurrent(generation))
-        reset();
+    if (m_generation.isCurrent(generation))
+        m_import->reset();
     setIsSaving(false);
 }
 
 // A retry after a failed entry creation must not store the same files as documents a second time.
-QCoro::Task<QStringList>
-DocumentImportManager::documentIDsForSave(QString patientID, QList<SmartAnalyzeUploadedFile> files, quint64 generation)
+QCoro::Task<QStringList> DocumentImportReview::documentIDsForSave(QString patientID,
+                                                                  QList<SmartAnalyzeUploadedFile> files,
+                                                                  Generation::Token generation)
 {
     if (m_savedDocumentIDs)
         co_return *m_savedDocumentIDs;
-    QPointer<DocumentImportManager> self(this);
+    QPointer<DocumentImportReview> self(this);
     const QStringList ids = co_await ImportRequests::registerDocuments(patientID, files);
-    if (self && isCurrent(generation))
+    if (self && m_generation.isCurrent(generation))
         m_savedDocumentIDs = ids;
     co_return ids;
+}
+
+TaggedPreviewMedbits *DocumentImportReview::section(const QString &tag)
+{
+    const auto it = std::find_if(m_sections.begin(), m_sections.end(),
+                                 [&tag](const TaggedPreviewMedbits &candidate) { return candidate.tag == tag; });
+    return it == m_sections.end() ? nullptr : &*it;
+}
+
+bool DocumentImportReview::canSave() const
+{
+    return !m_isSaving && std::any_of(m_sections.cbegin(), m_sections.cend(),
+                                      [](const TaggedPreviewMedbits &listed) { return !listed.medbits.isEmpty(); });
+}
+
+QList<PreviewMedbit> DocumentImportReview::flattenedSuggestions() const
+{
+    QList<PreviewMedbit> all;
+    for (const TaggedPreviewMedbits &listed : m_sections)
+        all.append(listed.medbits);
+    return all;
+}
+
+void DocumentImportReview::setSections(const QList<TaggedPreviewMedbits> &sections)
+{
+    if (m_sections == sections)
+        return;
+    m_sections = sections;
+    Q_EMIT sectionsChanged();
+}
+
+void DocumentImportReview::setIsSaving(bool saving)
+{
+    if (m_isSaving == saving)
+        return;
+    m_isSaving = saving;
+    Q_EMIT isSavingChanged(saving);
+}
+
+void DocumentImportReview::setIsTranslating(bool translating)
+{
+    if (m_isTranslating == translating)
+        return;
+    m_isTranslating = translating;
+    Q_EMIT isTranslatingChanged(translating);
+}
+
+void DocumentImportReview::setTranslationLanguage(const std::optional<QString> &language)
+{
+    if (m_translationLanguage == language)
+        return;
+    m_translationLanguage = language;
+    Q_EMIT translationLanguageChanged();
 }

@@ -18,20 +18,17 @@ QMimeType typeOfExtension(const QString &fileName)
     return QMimeDatabase().mimeTypeForFile(fileName, QMimeDatabase::MatchExtension);
 }
 
-ImportFiles::Reading readFiles(const QList<QUrl> &urls)
+ImportFiles::Parts checkFiles(const QList<QUrl> &urls)
 {
-    ImportFiles::Reading reading;
+    ImportFiles::Parts parts;
     for (const QUrl &url : urls) {
         QFile file(url.toLocalFile());
         if (!file.open(QIODevice::ReadOnly))
             return {{}, file.errorString()};
-        QByteArray data = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return {{}, file.errorString()};
         const QString name = url.fileName();
-        reading.files.append({QStringLiteral("files"), name, ImportFiles::mimeType(name), std::move(data)});
+        parts.files.append({QStringLiteral("files"), name, ImportFiles::mimeType(name), {}, file.fileName()});
     }
-    return reading;
+    return parts;
 }
 
 } // namespace
@@ -55,10 +52,10 @@ QString mimeType(const QString &fileName)
     return type.name();
 }
 
-QCoro::Task<Reading> read(QList<QUrl> urls)
+QCoro::Task<Parts> parts(QList<QUrl> urls)
 {
-    QFuture<Reading> reading = QtConcurrent::run(readFiles, urls);
-    co_return co_await reading;
+    QFuture<Parts> checking = QtConcurrent::run(checkFiles, urls);
+    co_return co_await checking;
 }
 
 } // namespace ImportFiles

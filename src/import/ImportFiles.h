@@ -10,7 +10,7 @@
 
 #include <optional>
 
-// The files of a document import: which can be imported, and their bytes as upload parts.
+// The files of a document import: which can be imported, and their upload parts.
 namespace ImportFiles
 {
 
@@ -20,12 +20,14 @@ bool isSupported(const QUrl &url);
 // The MIME type that the extension names, "application/octet-stream" when it names none.
 QString mimeType(const QString &fileName);
 
-struct Reading {
+struct Parts {
     QList<MultipartFile> files;
-    std::optional<QString> error; // the first read failure's description; then `files` is empty
+    std::optional<QString> error; // the first file that cannot be opened, described; then `files` is empty
 };
 
-// Reads every file whole, in order, as "files" parts, on a worker thread so the window stays responsive.
-QCoro::Task<Reading> read(QList<QUrl> urls);
+// Every file as a "files" part, in order, read from disk only as the upload sends it. Each is opened once on a
+// worker thread first, so an unreadable file fails the import before anything is sent and the window never
+// waits on the disk.
+QCoro::Task<Parts> parts(QList<QUrl> urls);
 
 } // namespace ImportFiles

@@ -35,7 +35,8 @@ ImportPresenter::ImportPresenter(DocumentImportManager *manager, MedbitStore *st
 
 void ImportPresenter::openImportSheet()
 {
-    if (m_importSheet)
+    // A new import would discard the open review and its edits.
+    if (m_importSheet || (m_review && m_review->isVisible()))
         return;
     m_importSheet = new ImportDocumentSheet(m_manager, m_window);
     m_importSheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -54,12 +55,19 @@ void ImportPresenter::onReviewPresentedChanged(bool presented)
     }
 }
 
+// The person has read the error in red inside the review; an alert after it closes would report it again,
+// even after a save that succeeded.
 void ImportPresenter::onReviewClosed()
 {
     if (!m_alertWaitsForReview)
         return;
     m_alertWaitsForReview = false;
-    showAlertLater();
+    const auto *closed = qobject_cast<SmartTimelinePreviewView *>(sender());
+    const std::optional<DocumentImportError> error = m_manager->activeError();
+    if (closed && error && closed->errorMessage() == error->description())
+        m_manager->setActiveError(std::nullopt);
+    else
+        showAlertLater();
 }
 
 void ImportPresenter::onActiveErrorChanged()
@@ -69,7 +77,7 @@ void ImportPresenter::onActiveErrorChanged()
             m_alert->done(QMessageBox::Ok);
         return;
     }
-    // The open review shows this error in red already.
+    // The open review shows this error in red: that is its only report.
     if (m_review && m_review->isVisible()) {
         m_alertWaitsForReview = true;
         return;

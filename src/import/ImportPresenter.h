@@ -13,8 +13,8 @@ class SmartTimelinePreviewView;
 // What the main window shows of its document import: the import sheet when asked for, the review while
 // the manager presents one, and the "Import Failed" alert while the manager holds an error. The alert
 // shows on the next event-loop turn over whichever dialog is then top-most; an error raised while the
-// review is open is shown in red there, and its alert waits until the review has closed. Both sheets are
-// children of the window, never of each other.
+// review is open is shown in red there only, and closing the review clears it. Both sheets are children of
+// the window, never of each other.
 class ImportPresenter final : public QObject
 {
     Q_OBJECT
@@ -22,6 +22,7 @@ class ImportPresenter final : public QObject
 public:
     ImportPresenter(DocumentImportManager *manager, MedbitStore *store, QWidget *window);
 
+    // Does nothing while the import sheet or the review is open.
     void openImportSheet();
 
 private:

@@ -3,12 +3,12 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
-#include <QAbstractTextDocumentLayout>
+#include "ReviewTextField.h"
+
 #include <QHBoxLayout>
+#include <QHash>
 #include <QLabel>
 #include <QPainter>
-#include <QSignalBlocker>
-#include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -17,15 +17,15 @@ namespace
 
 constexpr int rowSymbolSize = 16;
 
-// The editor is exactly as tall as its text, so the row grows instead of the editor scrolling.
-void followTextHeight(QTextEdit *editor)
+// Every row shows the same few symbols: one pixmap each, shared, instead of one per row.
+QIcon sharedIcon(const QString &symbol, const QColor &color)
 {
-    const auto fit = [editor](const QSizeF &size) {
-        editor->setFixedHeight(int(std::ceil(size.height())) + 2 * editor->frameWidth());
-    };
-    QObject::connect(editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, editor,
-                     fit);
-    fit(editor->document()->size());
+    static QHash<QString, QIcon> icons;
+    const QString key = symbol + QLatin1Char('/') + color.name(QColor::HexArgb);
+    auto it = icons.find(key);
+    if (it == icons.end())
+        it = icons.insert(key, QIcon(SymbolIcons::tinted(symbol, rowSymbolSize, color)));
+    return *it;
 }
 
 } // namespace
@@ -38,8 +38,10 @@ PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent)
     layout->setSpacing(12);
     auto *texts = new QVBoxLayout;
     texts->setSpacing(4);
-    m_translation = buildEditor(QStringLiteral("translationEditor"), tr("Translation"));
-    m_entryText = buildEditor(QStringLiteral("entryTextEditor"), tr("Entry"));
+    m_translation = new ReviewTextField(tr("Translation"), this);
+    m_entryText = new ReviewTextField(tr("Entry"), this);
+    m_translation->setObjectName(QStringLiteral("translationEditor"));
+    m_entryText->setObjectName(QStringLiteral("entryTextEditor"));
     m_translation->setPlainText(medbit.translated.value_or(QString()));
     m_entryText->setPlainText(medbit.entryText);
     m_date = new QLabel(this);
@@ -54,12 +56,17 @@ PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent)
     m_star = buildButton(QStringLiteral("starButton"), tr("Star"));
     m_lock = buildButton(QStringLiteral("lockButton"), tr("Lock"));
     m_delete = buildButton(QStringLiteral("deleteButton"), tr("Delete Entry"));
-    m_delete->setIcon(SymbolIcons::tinted(QStringLiteral("trash"), rowSymbolSize, Theme::errorColor()));
+    m_delete->setIcon(sharedIcon(QStringLiteral("trash"), Theme::errorColor()));
     for (QToolButton *button : {m_star, m_lock, m_delete})
         layout->addWidget(button, 0, Qt::AlignTop);
 
-    connect(m_entryText, &QTextEdit::textChanged, this, &PreviewMedbitRow::onEntryTextEdited);
-    connect(m_translation, &QTextEdit::textChanged, this, &PreviewMedbitRow::onTranslationEdited);
+    // The row is one piece of the Tab order, its controls in the order they are seen: the owner places it
+    // with one setTabOrder(), and focus given to the row goes to the entry's text.
+    setFocusPolicy(Qt::TabFocus);
+    setFocusProxy(m_entryText);
+
+    connect(m_entryText, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onEntryTextEdited);
+    connect(m_translation, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onTranslationEdited);
     connect(m_star, &QToolButton::clicked, this, [this] {
         PreviewMedbit changed = m_medbit;
         changed.isStarred = !m_medbit.isStarred;
@@ -72,23 +79,6 @@ PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent)
     });
     connect(m_delete, &QToolButton::clicked, this, &PreviewMedbitRow::deleteRequested);
     refresh();
-}
-
-QTextEdit *PreviewMedbitRow::buildEditor(const QString &name, const QString &accessibleName)
-{
-    auto *editor = new QTextEdit(this);
-    editor->setObjectName(name);
-    editor->setAccessibleName(accessibleName);
-    editor->setAcceptRichText(false);
-    editor->setTabChangesFocus(true);
-    editor->setFrameShape(QFrame::NoFrame);
-    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    editor->viewport()->setAutoFillBackground(false);
-    editor->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    editor->document()->setDocumentMargin(0);
-    followTextHeight(editor);
-    return editor;
 }
 
 QToolButton *PreviewMedbitRow::buildButton(const QString &name, const QString &accessibleName)
@@ -105,11 +95,15 @@ QToolButton *PreviewMedbitRow::buildButton(const QString &name, const QString &a
 
 void PreviewMedbitRow::setMedbit(const PreviewMedbit &medbit)
 {
+    if (medbit == m_medbit)
+        return;
     const bool translationChanged = medbit.translated != m_medbit.translated;
     m_medbit = medbit;
     if (translationChanged && m_translation->toPlainText() != medbit.translated.value_or(QString())) {
         // Text set from outside is not the user's edit: reporting it would undo an undone translation.
         const QSignalBlocker blocker(m_translation);
+        m_translation->setObjectName(QStringLiteral("translationEditor"));
+        m_entryText->setObjectName(QStringLiteral("entryTextEditor"));
         m_translation->setPlainText(medbit.translated.value_or(QString()));
     }
     refresh();
@@ -130,12 +124,13 @@ void PreviewMedbitRow::refresh()
     }
     m_date->setText(m_medbit.formattedDate());
     const QColor secondary = Theme::secondaryColor(this);
-    m_star->setIcon(m_medbit.isStarred
-                        ? SymbolIcons::tinted(QStringLiteral("star.fill"), rowSymbolSize, Theme::starColor())
-                        : SymbolIcons::tinted(QStringLiteral("star"), rowSymbolSize, secondary));
-    m_lock->setIcon(m_medbit.isLocked ? SymbolIcons::tinted(QStringLiteral("lock.fill"), rowSymbolSize,
-                                                            palette().color(QPalette::Highlight))
-                                      : SymbolIcons::tinted(QStringLiteral("lock"), rowSymbolSize, secondary));
+    m_star->setIcon(m_medbit.isStarred ? sharedIcon(QStringLiteral("star.fill"), Theme::starColor())
+                                       : sharedIcon(QStringLiteral("star"), secondary));
+    m_lock->setIcon(m_medbit.isLocked ? sharedIcon(QStringLiteral("lock.fill"), palette().color(QPalette::Highlight))
+                                      : sharedIcon(QStringLiteral("lock"), secondary));
+    // A screen reader hears whether each flag is on.
+    m_star->setAccessibleDescription(m_medbit.isStarred ? tr("Active") : tr("Inactive"));
+    m_lock->setAccessibleDescription(m_medbit.isLocked ? tr("Private") : tr("Not private"));
 }
 
 void PreviewMedbitRow::onEntryTextEdited()

@@ -7,7 +7,7 @@
 #include <optional>
 
 class QLabel;
-class QTextEdit;
+class ReviewTextField;
 class QToolButton;
 
 // One suggested entry of the review: its translation (while it has one) and its text, both edited in place
@@ -33,15 +33,14 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QTextEdit *buildEditor(const QString &name, const QString &accessibleName);
     QToolButton *buildButton(const QString &name, const QString &accessibleName);
     void refresh();
     void onEntryTextEdited();
     void onTranslationEdited();
 
     PreviewMedbit m_medbit;
-    QTextEdit *m_translation = nullptr;
-    QTextEdit *m_entryText = nullptr;
+    ReviewTextField *m_translation = nullptr;
+    ReviewTextField *m_entryText = nullptr;
     QLabel *m_date = nullptr;
     QToolButton *m_star = nullptr;
     QToolButton *m_lock = nullptr;

@@ -1,6 +1,6 @@
 #include "ReviewSectionBlock.h"
 
-#include "DocumentImportManager.h"
+#include "DocumentImportReview.h"
 #include "PreviewMedbitRow.h"
 
 #include "records/CategoryColors.h"
@@ -68,8 +68,8 @@ QLabel *plainLabel(const QString &name, QWidget *parent)
 
 } // namespace
 
-ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportManager *manager, QWidget *parent)
-    : QWidget(parent), m_tag(tag), m_manager(manager)
+ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportReview *review, QWidget *parent)
+    : QWidget(parent), m_tag(tag), m_review(review)
 {
     setObjectName(QStringLiteral("reviewSection-") + tag);
     auto *layout = new QVBoxLayout(this);
@@ -144,6 +144,8 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
             PreviewMedbitRow *row = makeRow(medbit);
             m_rows.insert(index, row);
             m_rowsLayout->insertWidget(int(index), row);
+            // A new widget joins the Tab order at its end: the row moves, as one piece, behind the one above.
+            QWidget::setTabOrder(index == 0 ? static_cast<QWidget *>(m_header) : m_rows.at(index - 1), row);
             continue;
         }
         for (auto gone = m_rows.begin() + index; gone != match; ++gone)
@@ -169,8 +171,8 @@ PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
     auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
     const QString id = medbit.id;
     connect(row, &PreviewMedbitRow::updated, this,
-            [this](const PreviewMedbit &changed) { m_manager->updateMedbit(m_tag, changed); });
-    connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_manager->deleteMedbit(m_tag, id); });
+            [this](const PreviewMedbit &changed) { m_review->updateMedbit(m_tag, changed); });
+    connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_review->deleteMedbit(m_tag, id); });
     return row;
 }
 

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class BusyIndicator;
-class DocumentImportManager;
+class DocumentImportReview;
 class PreviewMedbitRow;
 class QLabel;
 class QPushButton;
@@ -20,7 +20,7 @@ class ReviewSectionBlock final : public QWidget
     Q_OBJECT
 
 public:
-    ReviewSectionBlock(const QString &tag, DocumentImportManager *manager, QWidget *parent = nullptr);
+    ReviewSectionBlock(const QString &tag, DocumentImportReview *review, QWidget *parent = nullptr);
 
     QString tag() const { return m_tag; }
     void setSection(const TaggedPreviewMedbits &section);
@@ -35,7 +35,7 @@ private:
     void refreshHeader();
 
     QString m_tag;
-    DocumentImportManager *m_manager = nullptr;
+    DocumentImportReview *m_review = nullptr;
     TaggedPreviewMedbits m_section;
     bool m_isCollapsed = false;
     QPushButton *m_header = nullptr;

@@ -1,6 +1,7 @@
 #include "SmartTimelinePreviewView.h"
 
 #include "DocumentImportManager.h"
+#include "DocumentImportReview.h"
 #include "ReviewProgress.h"
 #include "ReviewSectionBlock.h"
 #include "TranslationLanguage.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -43,13 +45,24 @@ QLabel *secondaryText(const QString &text, QWidget *parent)
     return label;
 }
 
+// The prominent look without being the default button.
+void setAccentColours(QPushButton *button)
+{
+    QPalette colours = button->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Button, colours.color(group, QPalette::Highlight));
+        colours.setColor(group, QPalette::ButtonText, colours.color(group, QPalette::HighlightedText));
+    }
+    button->setPalette(colours);
+}
+
 } // namespace
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
-    : Sheet(parent), m_manager(manager), m_store(store), m_saveAction(new ScreenAction(this))
+    : Sheet(parent), m_manager(manager), m_review(manager->review()), m_store(store),
+      m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
-    setWindowTitle(tr("Smart Timeline"));
     Theme::applyPalette(this);
     setFixedSize(560, 640);
     auto *layout = new QVBoxLayout(this);
@@ -65,13 +78,14 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     layout->addWidget(m_body, 1);
 
     connect(manager, &DocumentImportManager::isExtractionDoneChanged, this, &SmartTimelinePreviewView::refreshPhase);
-    connect(manager, &DocumentImportManager::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
+    connect(m_review, &DocumentImportReview::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(manager, &DocumentImportManager::currentStepChanged, this, &SmartTimelinePreviewView::refreshProgress);
     connect(manager, &DocumentImportManager::uploadProgressChanged, this, &SmartTimelinePreviewView::refreshProgress);
-    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
-    connect(manager, &DocumentImportManager::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
-    connect(manager, &DocumentImportManager::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
-    connect(manager, &DocumentImportManager::translationLanguageChanged, this,
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshProgress);
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshSections);
+    connect(m_review, &DocumentImportReview::sectionsChanged, this, &SmartTimelinePreviewView::refreshPhase);
+    connect(m_review, &DocumentImportReview::isTranslatingChanged, this, &SmartTimelinePreviewView::refreshTranslation);
+    connect(m_review, &DocumentImportReview::translationLanguageChanged, this,
             &SmartTimelinePreviewView::refreshTranslation);
     // Only failures raised while the review is open are its own to show.
     connect(manager, &DocumentImportManager::activeErrorChanged, this, &SmartTimelinePreviewView::showImportError);
@@ -89,17 +103,19 @@ QWidget *SmartTimelinePreviewView::buildToolbar()
     m_title = new QLabel(bar);
     m_title->setObjectName(QStringLiteral("reviewTitle"));
     m_title->setFont(Theme::title2Font());
-    auto *cancel = new QPushButton(tr("Cancel"), bar);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    cancel->setAutoDefault(false);
+    // Neither button is a default: Return in a row, a header or the translate button must never save.
+    m_cancelButton = new QPushButton(tr("Cancel"), bar);
+    m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    m_cancelButton->setAutoDefault(false);
     m_saveButton = new QPushButton(bar);
     m_saveButton->setObjectName(QStringLiteral("saveButton"));
     m_saveButton->setAutoDefault(false);
+    setAccentColours(m_saveButton);
     row->addWidget(m_title);
     row->addStretch(1);
-    row->addWidget(cancel);
+    row->addWidget(m_cancelButton);
     row->addWidget(m_saveButton);
-    connect(cancel, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
+    connect(m_cancelButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::cancel);
     connect(m_saveButton, &QPushButton::clicked, this, &SmartTimelinePreviewView::save);
     return bar;
 }
@@ -116,6 +132,9 @@ QWidget *SmartTimelinePreviewView::buildProgressBlock()
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setFixedWidth(320);
     m_progressBar->setTextVisible(false);
+    m_progressMotion = new QPropertyAnimation(m_progressBar, "value", this);
+    m_progressMotion->setDuration(250);
+    m_progressMotion->setEasingCurve(QEasingCurve::InOutQuad);
     m_progressSpinner = new BusyIndicator(32, block);
     m_progressSpinner->setObjectName(QStringLiteral("progressSpinner"));
     m_progressLabel = new QLabel(block);
@@ -139,6 +158,8 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     scroll->setObjectName(QStringLiteral("reviewList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    // It only scrolls: Tab goes to what is in it, and it follows the focus.
+    scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *list = new QWidget(scroll);
@@ -152,6 +173,10 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
     layout->addWidget(buildLegend(list));
+    m_nothingToSave = secondaryText(tr("Every suggestion was removed: there is nothing to save."), list);
+    m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
+    m_nothingToSave->setContentsMargins(20, 0, 20, 8);
+    layout->addWidget(m_nothingToSave);
     m_reviewError = redCaption(QStringLiteral("reviewError"), list);
     m_reviewError->setContentsMargins(20, 0, 20, 8);
     layout->addWidget(m_reviewError);
@@ -187,7 +212,7 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
         QAction *item = menu->addAction(language.displayName);
         const QString code = language.code;
         item->setData(code);
-        connect(item, &QAction::triggered, this, [this, code] { m_manager->translate(code); });
+        connect(item, &QAction::triggered, this, [this, code] { m_review->translate(code); });
     }
     m_translateMenu->setMenu(menu);
     m_undoTranslation = new QToolButton(bar);
@@ -198,7 +223,7 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
     m_undoTranslation->setAutoRaise(true);
     m_undoTranslation->setFocusPolicy(Qt::StrongFocus);
     Theme::setTextColor(m_undoTranslation, Theme::linkColor());
-    connect(m_undoTranslation, &QToolButton::clicked, m_manager, &DocumentImportManager::undoTranslation);
+    connect(m_undoTranslation, &QToolButton::clicked, m_review, &DocumentImportReview::undoTranslation);
     m_translating = new QWidget(bar);
     m_translating->setObjectName(QStringLiteral("translatingIndicator"));
     auto *translatingRow = new QHBoxLayout(m_translating);
@@ -252,14 +277,14 @@ void SmartTimelinePreviewView::cancel()
 
 void SmartTimelinePreviewView::save()
 {
-    if (m_saveAction->isBusy() || m_manager->isSaving())
+    if (m_saveAction->isBusy() || m_review->isSaving())
         return;
     saveTask();
 }
 
 QCoro::Task<> SmartTimelinePreviewView::saveTask()
 {
-    QCoro::Task<> operation = m_manager->save(m_store);
+    QCoro::Task<> operation = m_review->save(m_store);
     const ScreenAction::Outcome outcome = co_await m_saveAction->run(std::move(operation));
     if (outcome.abandoned)
         co_return;
@@ -285,38 +310,59 @@ void SmartTimelinePreviewView::setErrorMessage(const QString &text)
 void SmartTimelinePreviewView::refreshPhase()
 {
     const bool done = m_manager->isExtractionDone();
+    const bool saving = m_review->isSaving();
+    const bool empty = !saving && !m_review->canSave();
     m_title->setText(done ? tr("Review Timeline") : tr("Smart Timeline"));
+    setWindowTitle(m_title->text());
     m_body->setCurrentWidget(done ? m_reviewList : m_progressBlock);
     m_saveButton->setVisible(done);
-    m_saveButton->setText(m_manager->isSaving() ? tr("Saving…") : tr("Save"));
-    m_saveButton->setEnabled(!m_manager->isSaving());
-    m_saveButton->setDefault(done);
-    // The save sends the entries of the moment it started: no edits meanwhile.
-    m_sectionsBox->setEnabled(!m_manager->isSaving());
+    m_saveButton->setText(saving ? tr("Saving…") : tr("Save"));
+    // A save without entries would store nothing, not even the document: Cancel is the way out.
+    m_saveButton->setEnabled(m_review->canSave());
+    m_saveButton->setToolTip(empty ? m_nothingToSave->text() : QString());
+    m_nothingToSave->setVisible(done && empty);
+    // The save sends the entries of the moment it started: no edits meanwhile, and no way to leave it
+    // half done.
+    m_sectionsBox->setEnabled(!saving);
+    m_cancelButton->setEnabled(!saving);
 }
 
 void SmartTimelinePreviewView::refreshProgress()
 {
     const int step = m_manager->currentStep();
     const double upload = m_manager->uploadProgress();
-    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    const QList<TaggedPreviewMedbits> &sections = m_review->sections();
     const ReviewProgress::Indicator indicator = ReviewProgress::indicator(step, upload);
     m_progressSpinner->setVisible(indicator == ReviewProgress::Indicator::spinner);
     m_progressBar->setVisible(indicator != ReviewProgress::Indicator::spinner);
-    if (indicator == ReviewProgress::Indicator::uploadBar) {
-        m_progressBar->setRange(0, 100);
-        m_progressBar->setValue(ReviewProgress::uploadPercent(upload));
-    } else {
-        m_progressBar->setRange(0, ReviewProgress::maximum(sections));
-        m_progressBar->setValue(ReviewProgress::value(step, sections));
-    }
+    if (indicator == ReviewProgress::Indicator::uploadBar)
+        moveProgressBar(100, ReviewProgress::uploadPercent(upload));
+    else
+        moveProgressBar(ReviewProgress::maximum(sections), ReviewProgress::value(step, sections));
     m_progressLabel->setText(ReviewProgress::label(step, upload, sections));
 }
 
-// The sections keep their blocks while the manager keeps its tags; only a new import rebuilds them.
+// The bar glides to a new value on the same scale; a new scale starts where it belongs.
+void SmartTimelinePreviewView::moveProgressBar(int maximum, int value)
+{
+    if (m_progressBar->maximum() != maximum) {
+        m_progressMotion->stop();
+        m_progressBar->setRange(0, maximum);
+        m_progressBar->setValue(value);
+        return;
+    }
+    if (m_progressMotion->endValue() == value && m_progressMotion->state() == QAbstractAnimation::Running)
+        return;
+    m_progressMotion->stop();
+    m_progressMotion->setStartValue(m_progressBar->value());
+    m_progressMotion->setEndValue(value);
+    m_progressMotion->start();
+}
+
+// The sections keep their blocks while the review keeps its tags; only a new import rebuilds them.
 void SmartTimelinePreviewView::refreshSections()
 {
-    const QList<TaggedPreviewMedbits> &sections = m_manager->sections();
+    const QList<TaggedPreviewMedbits> &sections = m_review->sections();
     bool sameTags = sections.size() == m_sections.size();
     for (qsizetype index = 0; sameTags && index < sections.size(); ++index)
         sameTags = sections.at(index).tag == m_sections.at(index)->tag();
@@ -328,7 +374,7 @@ void SmartTimelinePreviewView::refreshSections()
         }
         m_sections.clear();
         for (const TaggedPreviewMedbits &section : sections) {
-            auto *block = new ReviewSectionBlock(section.tag, m_manager, m_sectionsBox);
+            auto *block = new ReviewSectionBlock(section.tag, m_review, m_sectionsBox);
             m_sectionsLayout->addWidget(block);
             m_sections.append(block);
         }
@@ -339,8 +385,8 @@ void SmartTimelinePreviewView::refreshSections()
 
 void SmartTimelinePreviewView::refreshTranslation()
 {
-    const bool translating = m_manager->isTranslating();
-    const bool translated = m_manager->translationLanguage().has_value();
+    const bool translating = m_review->isTranslating();
+    const bool translated = m_review->translationLanguage().has_value();
     m_translating->setVisible(translating);
     m_undoTranslation->setVisible(!translating && translated);
     m_translateMenu->setVisible(!translating && !translated);

@@ -11,9 +11,11 @@
 
 class BusyIndicator;
 class DocumentImportManager;
+class DocumentImportReview;
 class MedbitStore;
 class QLabel;
 class QProgressBar;
+class QPropertyAnimation;
 class QPushButton;
 class QStackedWidget;
 class QToolButton;
@@ -48,20 +50,25 @@ private:
     void setErrorMessage(const QString &text);
     void refreshPhase();
     void refreshProgress();
+    void moveProgressBar(int maximum, int value);
     void refreshSections();
     void refreshTranslation();
 
     DocumentImportManager *m_manager = nullptr;
+    DocumentImportReview *m_review = nullptr;
     QPointer<MedbitStore> m_store;
     std::optional<QString> m_errorMessage;
     ScreenAction *m_saveAction = nullptr;
 
     QLabel *m_title = nullptr;
+    QPushButton *m_cancelButton = nullptr;
     QPushButton *m_saveButton = nullptr;
+    QLabel *m_nothingToSave = nullptr;
     QStackedWidget *m_body = nullptr;
     QWidget *m_progressBlock = nullptr;
     QWidget *m_reviewList = nullptr;
     QProgressBar *m_progressBar = nullptr;
+    QPropertyAnimation *m_progressMotion = nullptr;
     BusyIndicator *m_progressSpinner = nullptr;
     QLabel *m_progressLabel = nullptr;
     QLabel *m_progressError = nullptr;

@@ -4,8 +4,8 @@
 #include "app/OnboardingImportChoiceView.h"
 #include "clipboard/ClipboardManager.h"
 #include "import/DocumentImportManager.h"
-#include "mainwindow/DiscardLater.h"
 #include "import/ImportPresenter.h"
+#include "mainwindow/DiscardLater.h"
 #include "mainwindow/PatientsLoadFailedView.h"
 #include "mainwindow/PatientsLoadingView.h"
 #include "mainwindow/SectionPanels.h"
@@ -13,6 +13,7 @@
 #include "mainwindow/timeline/TimelineSection.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
+#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
@@ -43,6 +44,8 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
       m_imports(new ImportPresenter(m_importManager, m_medbitStore, this))
 {
     setObjectName(QStringLiteral("contentView"));
+    // The window's sheets and alerts keep screen readers away from what lies behind them, too.
+    ModalShield::install();
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
     m_screens = new QStackedWidget(this);
     m_loading = new PatientsLoadingView(m_screens);

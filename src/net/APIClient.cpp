@@ -6,6 +6,7 @@
 #include "ReplyMonitor.h"
 #include "ServiceMessage.h"
 
+#include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
@@ -146,7 +147,7 @@ StreamRequest APIClient::makeUploadStreamRequest(const QString &path, const Form
                           .accept = "text/event-stream",
                           .sendsClientPlatform = false};
     return {makeRequest(makeURL(path, {}), headers), QByteArrayLiteral("POST"),
-            makeMultipartBody(boundary, fields, files)};
+            MultipartBody::layout(boundary, fields, files)};
 }
 
 QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
@@ -185,6 +186,20 @@ MonitoredReply APIClient::startRequest(const QNetworkRequest &request, const QBy
 {
     // A custom request never gets Qt's default form content type, so a body goes exactly as given.
     NetworkReplyPtr reply(m_network->sendCustomRequest(request, method, body));
+    auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
+    return {std::move(reply), monitor};
+}
+
+MonitoredReply APIClient::startRequest(const QNetworkRequest &request, const QByteArray &method, const UploadBody &body)
+{
+    QString error;
+    std::unique_ptr<QIODevice> device = body.open(&error);
+    if (!device)
+        throw APIError::network(error);
+    // Qt reads the device as the body goes out, and rewinds it when it sends the request once more; the
+    // device goes with the reply.
+    NetworkReplyPtr reply(m_network->sendCustomRequest(request, method, device.get()));
+    device.release()->setParent(reply.get());
     auto *monitor = new ReplyMonitor(reply.get(), m_idleTimeout);
     return {std::move(reply), monitor};
 }

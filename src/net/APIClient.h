@@ -6,6 +6,7 @@
 #include "MonitoredReply.h"
 #include "MultipartBody.h"
 #include "MultipartFile.h"
+#include "UploadBody.h"
 
 #include <QList>
 #include <QNetworkRequest>
@@ -27,13 +28,14 @@ struct EmptyResponse {
     static EmptyResponse fromJson(const QJsonValue &) { return {}; }
 };
 
-// A streaming request: the request itself and, for uploads, the body to send with it. An invalid address
-// leaves the request without a URL, and SSEClient::stream then fails with APIError::invalidURL. With an
-// abort handle the stream ends with APIError::canceled() once the handle is used.
+// A streaming request: the request itself and, for uploads, the body to send with it, read afresh (its files
+// from disk) each time the request goes out. An invalid address leaves the request without a URL, and
+// SSEClient::stream then fails with APIError::invalidURL. With an abort handle the stream ends with
+// APIError::canceled() once the handle is used.
 struct StreamRequest {
     QNetworkRequest request;
     QByteArray method;
-    QByteArray body;
+    UploadBody body;
     std::shared_ptr<AbortHandle> abort{};
 };
 
@@ -82,6 +84,8 @@ public:
 
     // Sends a request under the client's idle time-out; JSON calls and streams both start here.
     MonitoredReply startRequest(const QNetworkRequest &request, const QByteArray &method, const QByteArray &body);
+    // The same with a body read as it goes out; a file of it that cannot be opened throws APIError::network.
+    MonitoredReply startRequest(const QNetworkRequest &request, const QByteArray &method, const UploadBody &body);
 
 private:
     struct HttpReply {

@@ -19,23 +19,31 @@ QByteArray MultipartBody::quotedParameter(const QString &value)
     return '"' + result + '"';
 }
 
-QByteArray MultipartBody::make(const QString &boundary, const FormFields &fields, const QList<MultipartFile> &files)
+UploadBody MultipartBody::layout(const QString &boundary, const FormFields &fields, const QList<MultipartFile> &files)
 {
     const QByteArray delimiter = "--" + boundary.toUtf8() + crlf;
-    QByteArray body;
+    UploadBody body;
     for (const auto &[name, value] : fields) {
-        body += delimiter;
-        body += "Content-Disposition: form-data; name=" + quotedParameter(name) + crlf + crlf;
-        body += value.toUtf8() + crlf;
+        body.append(delimiter);
+        body.append("Content-Disposition: form-data; name=" + quotedParameter(name) + crlf + crlf);
+        body.append(value.toUtf8() + crlf);
     }
     for (const MultipartFile &file : files) {
-        body += delimiter;
-        body += "Content-Disposition: form-data; name=" + quotedParameter(file.fieldName) +
-                "; filename=" + quotedParameter(file.filename) + crlf;
-        body += "Content-Type: " + file.mimeType.toUtf8() + crlf + crlf;
-        body += file.data;
-        body += crlf;
+        body.append(delimiter);
+        body.append("Content-Disposition: form-data; name=" + quotedParameter(file.fieldName) +
+                    "; filename=" + quotedParameter(file.filename) + crlf);
+        body.append("Content-Type: " + file.mimeType.toUtf8() + crlf + crlf);
+        if (file.path.isEmpty())
+            body.append(file.data);
+        else
+            body.appendFile(file.path);
+        body.append(crlf);
     }
-    body += "--" + boundary.toUtf8() + "--" + crlf;
+    body.append("--" + boundary.toUtf8() + "--" + crlf);
     return body;
+}
+
+QByteArray MultipartBody::make(const QString &boundary, const FormFields &fields, const QList<MultipartFile> &files)
+{
+    return layout(boundary, fields, files).readAll();
 }

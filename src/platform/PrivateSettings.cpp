@@ -44,4 +44,16 @@ bool setValue(const QString &key, const QVariant &value)
     return settings.status() == QSettings::NoError && QFile::setPermissions(file, ownerOnlyFile);
 }
 
+QString privateFolder(const QString &name)
+{
+    const QString folder = folderPath(name);
+    return restrictFolder(QFileInfo(QSettings().fileName()).absolutePath()) && restrictFolder(folder) ? folder
+                                                                                                      : QString();
+}
+
+QString folderPath(const QString &name)
+{
+    return QFileInfo(QSettings().fileName()).absolutePath() + QLatin1Char('/') + name;
+}
+
 } // namespace PrivateSettings

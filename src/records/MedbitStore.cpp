@@ -171,10 +171,12 @@ void MedbitStore::setLastError(const std::optional<QString> &error)
 
 void MedbitStore::replaceFirst(const Medbit &medbit)
 {
-    const auto it =
-        std::find_if(m_medbits.begin(), m_medbits.end(), [&](const Medbit &listed) { return listed.id == medbit.id; });
-    if (it == m_medbits.end() || *it == medbit)
+    // Looked up without writing: the list shares its entries with the views, and a write would copy all of
+    // them even when nothing changes.
+    const auto it = std::find_if(m_medbits.cbegin(), m_medbits.cend(),
+                                 [&](const Medbit &listed) { return listed.id == medbit.id; });
+    if (it == m_medbits.cend() || *it == medbit)
         return;
-    *it = medbit;
+    m_medbits[it - m_medbits.cbegin()] = medbit;
     Q_EMIT medbitsChanged();
 }

@@ -4,8 +4,11 @@
 
 #include <simdjson.h>
 
+#include <QSet>
+
 #include <cmath>
 #include <string_view>
+#include <type_traits>
 
 namespace
 {
@@ -22,6 +25,35 @@ template <typename T> T take(simdjson::simdjson_result<T> &&result)
     return value;
 }
 
+// The entries of one list repeat a handful of tag lists and languages. While a list is decoded, each distinct
+// one is kept once and shared by every entry that has it: a long timeline then holds a few of them instead
+// of one per entry. A copy read again is freed at once, before the next allocation, so it leaves no hole.
+class RepeatedTexts
+{
+public:
+    RepeatedTexts() { current = this; }
+    ~RepeatedTexts() { current = nullptr; }
+    RepeatedTexts(const RepeatedTexts &) = delete;
+    RepeatedTexts &operator=(const RepeatedTexts &) = delete;
+
+    template <typename T> static T shared(T &&value)
+    {
+        if (!current)
+            return std::move(value);
+        if constexpr (std::is_same_v<T, QString>)
+            return *current->m_texts.insert(std::move(value));
+        else
+            return *current->m_lists.insert(std::move(value));
+    }
+
+private:
+    static thread_local RepeatedTexts *current;
+    QSet<QString> m_texts;
+    QSet<QStringList> m_lists;
+};
+
+thread_local RepeatedTexts *RepeatedTexts::current = nullptr;
+
 void require(bool intact, const char *what)
 {
     if (!intact)
@@ -33,18 +65,29 @@ QString text(std::string_view utf8)
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
+// Qt's own parser refuses deeper replies; the read-through below recurses once per level, so the same
+// limit keeps a hostile reply from running the stack out.
+constexpr int maxNesting = 1024;
+
+void requireNestingAllowed(const ondemand::value &value)
+{
+    require(value.current_depth() <= maxNesting, "too deeply nested");
+}
+
 // On-Demand checks only what it is asked to read, so a value a record ignores is read through to its end:
 // bytes that are not JSON fail wherever they stand, as they always did.
 void readThrough(ondemand::value &value)
 {
     switch (take(value.type())) {
     case JsonType::array:
+        requireNestingAllowed(value);
         for (auto item : take(value.get_array())) {
             ondemand::value element = take(std::move(item));
             readThrough(element);
         }
         return;
     case JsonType::object:
+        requireNestingAllowed(value);
         for (auto entry : take(value.get_object())) {
             ondemand::field field = take(std::move(entry));
             take(field.unescaped_key());
@@ -232,6 +275,8 @@ Medbit requiredMedbit(ondemand::value &value)
             require(readOptionalText(fieldValue, medbit.translated), "\"translated\" must be a string");
         } else if (key == "language") {
             require(readOptionalText(fieldValue, medbit.language), "\"language\" must be a string");
+            if (medbit.language)
+                medbit.language = RepeatedTexts::shared(std::move(*medbit.language));
         } else if (key == "isApproxDate") {
             require(readFlag(fieldValue, medbit.isApproxDate), "\"isApproxDate\" must be a boolean");
         } else if (key == "isLocked") {
@@ -241,7 +286,7 @@ Medbit requiredMedbit(ondemand::value &value)
         } else if (key == "tags") {
             std::optional<QStringList> tags;
             require(readOptionalTexts(fieldValue, tags), "\"tags\" must be a list of strings");
-            medbit.tags = tags.value_or(QStringList());
+            medbit.tags = RepeatedTexts::shared(tags.value_or(QStringList()));
         } else if (key == "documents") {
             medbit.documents = readDocuments(fieldValue);
         } else {
@@ -276,6 +321,8 @@ template <typename Record> QList<Record> list(ondemand::document &document, Read
         ondemand::value element = take(std::move(item));
         records.append(read(element));
     }
+    // The list lives as long as it is shown; the room its growth left over would only sit there.
+    records.squeeze();
     return records;
 }
 
@@ -298,6 +345,9 @@ Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Read
 {
     const simdjson::padded_string padded(json.constData(), size_t(json.size()));
     ondemand::parser parser;
+    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
+    // default: room for the deepest reply the read-through lets in.
+    require(parser.allocate(padded.size(), maxNesting + 1) == simdjson::SUCCESS, "out of memory");
     ondemand::document document = take(parser.iterate(padded));
     Result result = shape(document, read);
     // Past the last token the parser has no location left to give.
@@ -324,6 +374,7 @@ std::optional<Medbit> optionalMedbit(const QByteArray &json)
 
 QList<Medbit> medbitList(const QByteArray &json)
 {
+    const RepeatedTexts repeated;
     return decode(json, list<Medbit>, requiredMedbit);
 }
 

@@ -13,6 +13,7 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("person.crop.circle.fill"), QStringLiteral("user-identity")},
         {QStringLiteral("chevron.down"), QStringLiteral("go-down")},
         {QStringLiteral("clock"), QStringLiteral("view-calendar-timeline")},
+        {QStringLiteral("calendar"), QStringLiteral("view-calendar")},
         {QStringLiteral("bubble.left"), QStringLiteral("dialog-messages")},
         {QStringLiteral("heart"), QStringLiteral("emblem-favorite")},
         {QStringLiteral("doc.text"), QStringLiteral("document-multiple")},

@@ -2,10 +2,13 @@
 #include "app/PatientRow.h"
 #include "platform/UrlOpener.h"
 
+#include "AwaitTask.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QDialog>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
@@ -185,6 +188,43 @@ private Q_SLOTS:
         QCOMPARE(label("accountName")->text(), QStringLiteral("Signed in"));
         QCOMPARE(label("accountEmail")->text(), QString());
         QCOMPARE(patientRows().size(), 0);
+        QVERIFY(!m_view->isVisible());
+    }
+
+    // Closed like a preferences window, from the key a person presses wherever the focus is, or by a
+    // sign-out from anywhere, with the password sheet open on it.
+    void closes_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::addColumn<bool>("inField");
+        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape) << false;
+        QTest::newRow("Escape while typing a name") << QKeySequence(Qt::Key_Escape) << true;
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W) << false;
+        QTest::newRow("Ctrl+W while typing a name") << QKeySequence(Qt::CTRL | Qt::Key_W) << true;
+        QTest::newRow("signed out elsewhere") << QKeySequence() << false;
+    }
+
+    void closes()
+    {
+        QFETCH(QKeySequence, keys);
+        QFETCH(bool, inField);
+        m_view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        if (inField) {
+            QTest::mouseClick(field(), Qt::LeftButton);
+            QTest::keyClicks(field(), QStringLiteral("Ann"));
+        }
+        if (!keys.isEmpty()) {
+            QWidget *focus = QApplication::focusWidget();
+            QTest::keySequence(focus ? focus : m_view.get(), keys);
+        } else {
+            QTest::mouseClick(button("changePasswordButton"), Qt::LeftButton);
+            QTRY_VERIFY(m_view->findChild<QDialog *>());
+            AwaitTask::run(m_session->auth()->logout());
+            QTRY_VERIFY(!m_view->findChild<QDialog *>());
+        }
+        QTRY_VERIFY(!m_view->isVisible());
+        QVERIFY(m_server.requests(create).isEmpty());
     }
 
     void supportLinks_openMailAndPrivacyPage()

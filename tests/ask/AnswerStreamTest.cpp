@@ -3,9 +3,7 @@
 #include "StandinServer.h"
 
 #include "ask/AnswerStream.h"
-#include "net/APIClient.h"
 #include "net/SSEEvent.h"
-#include "records/Patient.h"
 
 #include <QJsonArray>
 #include <QTest>
@@ -60,9 +58,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest request{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, m_session->userID()}}};
-        m_patientID = AwaitTask::run(APIClient::shared().request<QList<Patient>>(request)).first()._id;
+        m_patientID = m_session->signInForPatientIDs().first();
         m_server.clearRequests();
     }
 

@@ -1,9 +1,12 @@
 #include "../clipboard/ClipboardTestSettings.h"
 #include "AskFixture.h"
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 
 #include "ask/AskAppPanel.h"
 #include "ask/AskSession.h"
+#include "ask/AskTurn.h"
+#include "ask/AskTurnRow.h"
 #include "ask/FittedListView.h"
 #include "ask/MarkdownAnswerLabel.h"
 #include "clipboard/ClipboardManager.h"
@@ -16,7 +19,11 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -24,6 +31,7 @@
 #include <memory>
 
 using ScreenTestKit::child;
+using ScreenTestKit::shownText;
 
 namespace
 {
@@ -71,7 +79,7 @@ private:
     template <typename T> T *find(const char *name) const { return child<T>(m_panel.get(), name); }
     AskSession *session() const { return m_panel->session(); }
 
-    void openPanel()
+    void openPanel(bool waitForHistory = true)
     {
         WindowContext context;
         context.clipboardManager = m_clipboard.get();
@@ -80,7 +88,30 @@ private:
         m_panel->resize(1000, 700);
         m_panel->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
-        QTRY_VERIFY_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount() > 0, deadline);
+        if (waitForHistory)
+            QTRY_VERIFY_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount() > 0, deadline);
+    }
+
+    // The panel again, its first loads answered as the stand-in is told.
+    void reopenWith(const QList<QJsonObject> &faults)
+    {
+        m_panel.reset();
+        f.server.clearRequests();
+        for (const QJsonObject &fault : faults)
+            f.server.injectFault(fault);
+        openPanel(false);
+    }
+
+    QAccessibleInterface *row(const char *list, int index) const
+    {
+        return QAccessible::queryAccessibleInterface(find<QWidget>(list))->child(index);
+    }
+
+    bool isInView(QWidget *widget, const char *scrollName) const
+    {
+        QWidget *viewport = find<QScrollArea>(scrollName)->viewport();
+        const QRect shown(widget->mapTo(viewport, QPoint(0, 0)), widget->size());
+        return viewport->rect().contains(shown);
     }
 
     void openStoredConversation()
@@ -318,6 +349,177 @@ private Q_SLOTS:
         QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(toggle);
         accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QVERIFY(!session()->isSuggestionsExpanded());
+    }
+
+    void failedList_showsItsError_andTryAgainLoadsIt_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("part"); // "<part>List", "<part>Error", "<part>RetryButton"
+        QTest::addColumn<QString>("none");
+        QTest::newRow("suggestions") << suggestionsPath << QStringLiteral("suggestions")
+                                     << QStringLiteral("noSuggestionsLabel");
+        QTest::newRow("my questions") << QStringLiteral("/api/chats/my_questions") << QStringLiteral("history")
+                                      << QStringLiteral("noQuestionsLabel");
+    }
+    void failedList_showsItsError_andTryAgainLoadsIt()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, part);
+        QFETCH(QString, none);
+        reopenWith({{{"path", path}, {"status", 500}, {"body", R"({"message":"Lists are resting."})"}}});
+        auto *error = find<QLabel>(qPrintable(part + QStringLiteral("Error")));
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(error), QStringLiteral("Lists are resting."), deadline);
+        QTRY_VERIFY_WITH_TIMEOUT(f.requestCount(QStringLiteral("/api/chats/my_questions")) == 1, deadline);
+        QVERIFY(!find<QLabel>(qPrintable(none))->isVisible());
+        QVERIFY(!find<QWidget>("askEmptyState")->isVisible());
+
+        QTest::mouseClick(find<QPushButton>(qPrintable(part + QStringLiteral("RetryButton"))), Qt::LeftButton);
+        auto *list = find<QAbstractItemView>(qPrintable(part + QStringLiteral("List")));
+        QTRY_VERIFY_WITH_TIMEOUT(list->isVisible(), deadline);
+        QVERIFY(list->model()->rowCount() > 0);
+        QVERIFY(!error->isVisible());
+        QVERIFY(!find<QLabel>(qPrintable(none))->isVisible());
+    }
+
+    void emptyLists_sayNone_andTheEmptyStateSaysWhatToDo()
+    {
+        reopenWith({{{"path", suggestionsPath}, {"status", 200}, {"body", "[]"}},
+                    {{"path", "/api/chats/my_questions"}, {"status", 200}, {"body", R"({"data":[]})"}}});
+        auto *noQuestions = find<QLabel>("noQuestionsLabel");
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(noQuestions), QStringLiteral("No questions yet."), deadline);
+        QCOMPARE(shownText(find<QLabel>("noSuggestionsLabel")), QStringLiteral("No suggestions yet."));
+        auto *message = find<QLabel>("askEmptyMessage");
+        QVERIFY(message->isVisible());
+        QVERIFY(message->text().startsWith(QStringLiteral("No questions yet. ")));
+        QCOMPARE(ScreenTestKit::textColor(message), Theme::secondaryColor(message));
+        ask("First?");
+        QVERIFY(!find<QWidget>("askEmptyState")->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+    }
+
+    // A screen reader's row action does what a click does; the row it reads as selected is the open one.
+    void rows_actThroughTheirAccessibleAction()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(find<QWidget>("suggestionsList")->isVisible(), deadline);
+        QAccessibleInterface *suggestion = row("suggestionsList", 1);
+        const QString question = suggestion->text(QAccessible::Name);
+        suggestion->actionInterface()->doAction(suggestion->actionInterface()->actionNames().first());
+        QTRY_COMPARE(find<QLabel>("conversationTitle")->text(), question);
+        QVERIFY(!row("suggestionsList", 1)->state().selected);
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+
+        const int stored = rowTexts(find<QAbstractItemView>("historyList")).indexOf(storedQuestion);
+        QAccessibleInterface *history = row("historyList", stored);
+        QVERIFY(!history->state().selected);
+        history->actionInterface()->doAction(history->actionInterface()->actionNames().first());
+        QTRY_COMPARE(find<QLabel>("conversationTitle")->text(), storedQuestion);
+        QVERIFY(row("historyList", stored)->state().selected);
+        QVERIFY(!row("historyList", 1 - stored)->state().selected);
+    }
+
+    // Tab goes through named stops only, in the order drawn; the two fields are told apart.
+    void focusChain_isNamed_inVisualOrder()
+    {
+        openStoredConversation();
+        QTest::keyClicks(find<QWidget>("askField"), QStringLiteral("draft"));
+        QTest::keyClicks(find<QWidget>("followUpField"), QStringLiteral("draft"));
+        QStringList names;
+        for (QWidget *stop : FocusChain::stops(m_panel.get())) {
+            if (!stop->objectName().isEmpty())
+                names << stop->objectName();
+        }
+        const QStringList drawn{
+            "suggestionsToggle", "refreshSuggestionsButton", "suggestionsList",     "historyList",    "askField",
+            "askSendButton",     "closeConversationButton",  "explainSimplyButton", "undoLastButton", "copyAllButton",
+            "followUpField",     "followUpSendButton"};
+        QStringList reached = names;
+        reached.removeIf([&drawn](const QString &name) { return !drawn.contains(name); });
+        QCOMPARE(reached, drawn);
+        const QStringList spoken = FocusChain::names(m_panel.get());
+        QVERIFY2(!spoken.contains(QString()), qPrintable(spoken.join(u'|')));
+        QVERIFY(spoken.contains(QStringLiteral("New question")));
+        QVERIFY(spoken.contains(QStringLiteral("Follow-up question")));
+        QCOMPARE(find<QLineEdit>("followUpField")->placeholderText(), QStringLiteral("Ask anything"));
+        QCOMPARE(find<QWidget>("suggestionsSpinner")->accessibleName(), QStringLiteral("Loading suggestions"));
+    }
+
+    void look_listWidth_capsuleFields_andRowsPaddedAlike()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(find<QWidget>("suggestionsList")->isVisible(), deadline);
+        QCOMPARE(find<QWidget>("askList")->width(), 320);
+        openStoredConversation();
+        for (const char *name : {"askField", "followUpField"}) {
+            auto *field = find<QLineEdit>(name);
+            const QImage drawn = field->parentWidget()->grab().toImage();
+            const QRect box = field->geometry();
+            const QColor base = field->palette().color(QPalette::Base);
+            // Rounded: the corner shows the bar behind, the middle the field.
+            QVERIFY2(drawn.pixelColor(box.topLeft() + QPoint(4, 4)) != base, name);
+            QCOMPARE(drawn.pixelColor(box.center() + QPoint(0, box.height() / 4)), base);
+        }
+        const int padded = find<QWidget>("historyList")->fontMetrics().height() + 2 * 12;
+        for (const char *name : {"suggestionsList", "historyList"}) {
+            auto *list = find<QAbstractItemView>(name);
+            QVERIFY2(list->visualRect(list->model()->index(0, 0)).height() >= padded, name);
+        }
+    }
+
+    void sentFollowUp_scrollsIntoView()
+    {
+        m_panel->resize(1000, 420);
+        openStoredConversation();
+        find<QScrollArea>("turnList")->verticalScrollBar()->setValue(0);
+        // The answer waits, so the rows stay as they are while the list scrolls.
+        f.delay(AskFixture::streamPath, 1000);
+        auto *field = find<QLineEdit>("followUpField");
+        QTest::keyClicks(field, QStringLiteral("Seen?"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 3);
+        const QPointer<QLabel> asked = shownLabels(m_panel.get(), "questionBubble").last();
+        QCOMPARE(asked->text(), QStringLiteral("Seen?"));
+        QTRY_VERIFY(asked && isInView(asked, "turnList"));
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+    }
+
+    // A double click undoes once; while it runs, a follow-up waits in its field.
+    void undo_doubleClick_undoesOnce_andTheFollowUpWaits()
+    {
+        openStoredConversation();
+        const QString undoPath = QStringLiteral("/api/chats/channels/") + f.storedChannel + QStringLiteral("/undo");
+        f.delay(undoPath, 400);
+        auto *undo = find<QToolButton>("undoLastButton");
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QVERIFY(!undo->isEnabled());
+        QTest::mouseClick(undo, Qt::LeftButton);
+        auto *field = find<QLineEdit>("followUpField");
+        QTest::keyClicks(field, QStringLiteral("Wait?"));
+        QVERIFY(!find<QToolButton>("followUpSendButton")->isEnabled());
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(field->text(), QStringLiteral("Wait?"));
+        QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), deadline);
+        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
+        QVERIFY(find<QToolButton>("followUpSendButton")->isEnabled());
+        QCOMPARE(f.requestCount(undoPath), 1);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 0);
+    }
+
+    void countLine_isSingularForOneRecord_data()
+    {
+        QTest::addColumn<int>("used");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("one") << 1 << QStringLiteral("Based on 1 record from your timeline");
+        QTest::newRow("three") << 3 << QStringLiteral("Based on 3 records from your timeline");
+    }
+    void countLine_isSingularForOneRecord()
+    {
+        QFETCH(int, used);
+        QFETCH(QString, line);
+        AskTurn answer = AskTurn::localAnswerPlaceholder();
+        answer.content = QStringLiteral("An answer.");
+        answer.isStreaming = false;
+        answer.usedMedbits = QList<UsedMedbitRef>(used, UsedMedbitRef{QStringLiteral("m"), QStringLiteral("entry")});
+        AskTurnRow shown(answer);
+        QCOMPARE(child<QLabel>(&shown, "usedRecordsLabel")->text(), line);
     }
 
     void closeButton_hidesTheConversation_andClearsTheFollowUp()

@@ -30,12 +30,8 @@ struct AskFixture {
     {
         server.reset();
         client = std::make_unique<SignedInSession>(server, SignedInSession::Stores::AuthOnly);
-        client->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        patientId = client->signInForPatientIDs().first();
         const StandinSession direct = server.signIn();
-        patientId = server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access)
-                        .toArray()
-                        .first()[QStringLiteral("_id")]
-                        .toString();
         storedChannel = server.apiCall("GET", "/chats/my_questions?patientId=" + patientId, {}, direct.access)
                             .toObject()[QStringLiteral("data")][0][QStringLiteral("_id")]
                             .toString();

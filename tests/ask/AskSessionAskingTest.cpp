@@ -241,6 +241,38 @@ private Q_SLOTS:
         QCOMPARE(f.requestCount(undoPath()), 2);
     }
 
+    // Whatever the user does while an undo runs, its reply removes the pair that was last at the click.
+    void undo_oneAtATime_removesThePairLastAtTheClick_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("a second click") << QStringLiteral("undo");
+        QTest::newRow("a follow-up") << QStringLiteral("followUp");
+        QTest::newRow("explain simply") << QStringLiteral("explain");
+    }
+    void undo_oneAtATime_removesThePairLastAtTheClick()
+    {
+        QFETCH(QString, meanwhile);
+        QVERIFY(f.openStoredConversation());
+        const QStringList kept{stored().turns.at(0).id, stored().turns.at(1).id};
+        f.delay(undoPath(), 400);
+        QSignalSpy undoing(f.session.get(), &AskSession::undoingChanged);
+        f.session->undoLastQuestion(f.storedChannel);
+        QVERIFY(f.session->isUndoing(f.storedChannel));
+        if (meanwhile == QLatin1String("undo"))
+            f.session->undoLastQuestion(f.storedChannel);
+        else if (meanwhile == QLatin1String("followUp"))
+            f.session->sendFollowUp(f.storedChannel, QStringLiteral("Meanwhile?"));
+        else
+            f.session->explainSimply(f.storedChannel);
+        QVERIFY(!f.session->isAsking());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.session->isUndoing(f.storedChannel), AskFixture::deadlineMs);
+        QCOMPARE(undoing.size(), 2);
+        QCOMPARE((QStringList{stored().turns.at(0).id, stored().turns.at(1).id}), kept);
+        QCOMPARE(stored().turns.size(), 2);
+        QCOMPARE(f.requestCount(undoPath()), 1);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 0);
+    }
+
     void undo_ofAConversationNotYetOpened_removesItAfterTheServiceConfirms()
     {
         AwaitTask::run(f.session->load());
@@ -299,6 +331,20 @@ private Q_SLOTS:
         f.session->undoLastQuestion(f.storedChannel);
         QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
         QVERIFY(f.waitForAnswer());
+    }
+
+    // Leaving Ask mid-answer: the next session lists the question once the service has stored it.
+    void newSession_catchesUpWithTheAnswerOfTheOldOne()
+    {
+        AwaitTask::run(f.session->load());
+        f.delay(AskFixture::streamPath, 800);
+        f.session->submitQuestion(QStringLiteral("Asked before leaving?"));
+        f.session = AskFixture::makeSession(f.patientId);
+        AwaitTask::run(f.session->load());
+        QCOMPARE(f.session->conversations().size(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.session->conversations().size(), 2, AskFixture::deadlineMs);
+        QCOMPARE(f.session->displayedConversations().first().title, QStringLiteral("Asked before leaving?"));
+        QCOMPARE(f.requestCount(QStringLiteral("/api/chats/my_questions")), 3);
     }
 
     // A patient change destroys the session; its answer is read to the end without touching it.

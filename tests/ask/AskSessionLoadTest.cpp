@@ -63,6 +63,17 @@ private Q_SLOTS:
         QCOMPARE(loading.size(), 2);
         QVERIFY(!f.session->isLoadingSuggestions());
         QVERIFY(f.session->suggestedQuestions().isEmpty() && f.session->conversations().isEmpty());
+        // Failed is not empty: the lists say why, and "none" waits for a reply.
+        QVERIFY(f.session->suggestionsError() && f.session->historyError());
+        QVERIFY(!f.session->hasLoadedSuggestions() && !f.session->hasLoadedHistory());
+
+        AwaitTask::run(f.session->retrySuggestions());
+        AwaitTask::run(f.session->retryHistory());
+        QVERIFY(!f.session->suggestionsError() && !f.session->historyError());
+        QVERIFY(f.session->hasLoadedSuggestions() && f.session->hasLoadedHistory());
+        QCOMPARE(f.session->suggestedQuestions().size(), 3);
+        QCOMPARE(f.session->conversations().size(), 1);
+        QVERIFY(!f.server.requests(suggestionsPath).last().query.contains("refresh"));
     }
 
     void refresh_replacesTheSuggestions_andAFailedOneKeepsThem()

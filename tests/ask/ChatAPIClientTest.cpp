@@ -84,12 +84,8 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        m_patientId = m_session->signInForPatientIDs().first();
         const StandinSession direct = m_server.signIn();
-        m_patientId = m_server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access)
-                          .toArray()
-                          .first()[QStringLiteral("_id")]
-                          .toString();
         const QJsonObject page =
             m_server.apiCall("GET", "/chats/my_questions?patientId=" + m_patientId, {}, direct.access).toObject();
         m_channelId = page[QStringLiteral("data")][0][QStringLiteral("_id")].toString();

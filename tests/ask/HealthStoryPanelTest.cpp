@@ -1,4 +1,5 @@
 #include "../clipboard/ClipboardTestSettings.h"
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "StandinServer.h"
@@ -10,7 +11,6 @@
 #include "widgets/Theme.h"
 #include "window/WindowContext.h"
 
-#include <QJsonArray>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -66,12 +66,9 @@ private Q_SLOTS:
         ClipboardTestSettings::clear();
         m_server.reset();
         m_client = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_client->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const StandinSession direct = m_server.signIn();
-        const QJsonArray patients =
-            m_server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access).toArray();
-        m_alex = patients.at(0)[QStringLiteral("_id")].toString();
-        m_sam = patients.at(1)[QStringLiteral("_id")].toString();
+        const QStringList patients = m_client->signInForPatientIDs();
+        m_alex = patients.at(0);
+        m_sam = patients.at(1);
         m_server.clearRequests();
     }
 
@@ -116,8 +113,12 @@ private Q_SLOTS:
         m_server.injectFault(
             {{"path", storyPath}, {"status", 500}, {"body", R"({"message":"<b>Resting</b>"})"}, {"delayMs", 300}});
         click("healthStoryRefreshButton");
+        // The button stays, disabled, beside a spinner that says what it waits for.
+        QVERIFY(isShown("healthStoryRefreshButton"));
         QVERIFY(!find<QToolButton>("healthStoryRefreshButton")->isEnabled());
         QVERIFY(isShown("healthStoryRefreshSpinner"));
+        QCOMPARE(find<QWidget>("healthStoryRefreshSpinner")->accessibleName(),
+                 QStringLiteral("Writing a new health story"));
         QVERIFY(isShown("healthStoryNarrative"));
         auto *error = find<QLabel>("healthStoryError");
         QTRY_COMPARE_WITH_TIMEOUT(shownText(error), QStringLiteral("<b>Resting</b>"), deadline);
@@ -128,8 +129,37 @@ private Q_SLOTS:
         slowStory();
         click("healthStoryRefreshButton");
         QVERIFY(!error->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(find<QToolButton>("healthStoryRefreshButton")->isVisible(), deadline);
+        QTRY_VERIFY_WITH_TIMEOUT(find<QToolButton>("healthStoryRefreshButton")->isEnabled(), deadline);
+        QVERIFY(!isShown("healthStoryRefreshSpinner"));
         QVERIFY(!find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+    }
+
+    void emptyRefresh_keepsTheStoryAndItsDate_andSaysSo()
+    {
+        const HealthStory story{QStringLiteral("Kept"), QDateTime(QDate(2025, 3, 1), QTime(9, 30))};
+        HealthStory::saveCached(story, m_alex);
+        openPanel(m_alex);
+        m_server.injectFault({{"path", storyPath}, {"status", 200}, {"body", R"({"narrative":""})"}});
+        click("healthStoryRefreshButton");
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(find<QLabel>("healthStoryError")),
+                                  QStringLiteral("No new story came back. Try again later."), deadline);
+        QCOMPARE(find<QLabel>("healthStoryLastUpdated")->text(),
+                 QStringLiteral("Last updated ") + DateText::dateTime(story.generatedAt));
+        QVERIFY(find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+    }
+
+    // Every stop of the Tab chain is named, in the order drawn; the generate button is the accent one.
+    void focusChain_isNamed_andGenerateIsProminent()
+    {
+        openPanel(m_alex);
+        auto *generate = find<QPushButton>("generateHealthStoryButton");
+        QCOMPARE(generate->palette().color(QPalette::Button), generate->palette().color(QPalette::Highlight));
+        QCOMPARE(FocusChain::names(m_panel.get()), QStringList{QStringLiteral("Generate Health Story")});
+        HealthStory::saveCached({QStringLiteral("A story"), QDateTime::currentDateTime()}, m_alex);
+        openPanel(m_alex);
+        const QStringList stops = FocusChain::names(m_panel.get());
+        QVERIFY2(!stops.contains(QString()), qPrintable(stops.join(u'|')));
+        QCOMPARE(stops.first(), QStringLiteral("Refresh Health Story"));
     }
 
     void doubleClick_sendsOneRequest()

@@ -1,4 +1,5 @@
 #include "AwaitTask.h"
+#include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
@@ -6,7 +7,6 @@
 #include "ask/HealthStoryController.h"
 
 #include <QCoreApplication>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
@@ -63,12 +63,9 @@ private Q_SLOTS:
         QSettings().clear();
         m_server.reset();
         m_client = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_client->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const StandinSession direct = m_server.signIn();
-        const QJsonArray patients =
-            m_server.apiCall("GET", "/patients/listAll?userId=" + direct.userId, {}, direct.access).toArray();
-        m_alex = patients.at(0)[QStringLiteral("_id")].toString();
-        m_sam = patients.at(1)[QStringLiteral("_id")].toString();
+        const QStringList patients = m_client->signInForPatientIDs();
+        m_alex = patients.at(0);
+        m_sam = patients.at(1);
     }
 
     void cleanup() { m_client.reset(); }
@@ -152,14 +149,41 @@ private Q_SLOTS:
         QCOMPARE(controller.story(), std::optional<HealthStory>(earlier));
         QVERIFY(!controller.isGenerating());
 
-        m_server.injectFault({{"path", storyPath}, {"status", 200}, {"body", R"({"narrative":""})"}, {"delayMs", 300}});
+        m_server.injectFault(ScreenTestKit::delayed(storyPath, 300));
         controller.generate();
         QVERIFY(controller.isGenerating() && !controller.errorMessage());
         controller.generate();
         QTRY_VERIFY_WITH_TIMEOUT(!controller.isGenerating(), 10000);
-        QCOMPARE(controller.story()->narrative, QString());
-        QCOMPARE(HealthStory::loadCached(m_alex)->narrative, QString());
+        QVERIFY(!controller.errorMessage());
+        QVERIFY(controller.story()->narrative.startsWith(QStringLiteral("## The health story of Alex")));
         QCOMPARE(m_server.requests(storyPath).size(), 2);
+    }
+
+    // A reply without a story is no story: what was shown and cached stays, with its date.
+    void emptyReply_keepsTheStoryAndItsDate_andSaysSo_data()
+    {
+        QTest::addColumn<std::optional<HealthStory>>("earlier");
+        QTest::addColumn<QString>("narrative"); // as JSON string content
+        const HealthStory story{QStringLiteral("Earlier"), QDateTime(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC)};
+        QTest::newRow("a story shown, empty reply") << std::optional<HealthStory>(story) << QString();
+        QTest::newRow("a story shown, blank reply") << std::optional<HealthStory>(story) << QStringLiteral(R"( \n\t )");
+        QTest::newRow("no story yet") << std::optional<HealthStory>() << QString();
+    }
+    void emptyReply_keepsTheStoryAndItsDate_andSaysSo()
+    {
+        QFETCH(std::optional<HealthStory>, earlier);
+        QFETCH(QString, narrative);
+        if (earlier)
+            HealthStory::saveCached(*earlier, m_alex);
+        HealthStoryController controller(m_alex);
+        const QString body = QStringLiteral(R"({"narrative":"%1"})").arg(narrative);
+        m_server.injectFault({{"path", storyPath}, {"status", 200}, {"body", body}});
+        AwaitTask::run(controller.generate());
+        QCOMPARE(controller.story(), earlier);
+        QCOMPARE(HealthStory::loadCached(m_alex), earlier);
+        QCOMPARE(controller.errorMessage(),
+                 std::optional<QString>(QStringLiteral("No new story came back. Try again later.")));
+        QVERIFY(!controller.isGenerating());
     }
 
     // The story lands in the cache of the patient it was asked for, whatever the window shows by then.

@@ -5,6 +5,7 @@
 #include "clipboard/Pasteboard.h"
 
 #include <QClipboard>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -33,6 +34,17 @@ QStringList textsOf(const QList<ClipboardItem> &items)
 QVariant stored(const QString &patientID)
 {
     return QSettings().value(ClipboardManager::storageKey(patientID));
+}
+
+constexpr QFile::Permissions privateFile = QFile::ReadOwner | QFile::WriteOwner;
+constexpr QFile::Permissions privateFolder = privateFile | QFile::ExeOwner;
+
+QFile::Permissions modeOf(const QFileInfo &entry)
+{
+    const QFile::Permissions owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    const QFile::Permissions others =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return entry.permissions() & (owner | others);
 }
 
 QMimeData *filesOnly()
@@ -117,6 +129,45 @@ private Q_SLOTS:
         QCOMPARE(stored(QStringLiteral("B")).toString(), value);
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("new"), ask);
         QCOMPARE(textsOf(ClipboardManager::loadHistory(QStringLiteral("B"))), QStringList{"new"} + loaded);
+    }
+
+    void load_readsAHistoryWithFilesInsideAndMovesThemOutPrivately()
+    {
+        // As histories were stored before file contents got their own folder: inline, in base64.
+        const QString earlier = QStringLiteral(
+            R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","text":"scan.png","file":{"filename":"scan.png",)"
+            R"("mimeType":"image/png","data":"iVBORw0KGgo="},"action":"paste","source":"Clipboard","date":3.5,)"
+            R"("patientID":"B"},{"id":"7C9E6679-7425-40DE-944B-E07FC1F90AE7","text":"kept","action":"copy",)"
+            R"("source":"App","date":3,"patientID":"B"}])");
+        QSettings().setValue(ClipboardManager::storageKey(QStringLiteral("B")), earlier);
+        m_manager->switchPatient(QStringLiteral("B"));
+        const QList<ClipboardItem> loaded = m_manager->items();
+        QCOMPARE(textsOf(loaded), (QStringList{"scan.png", "kept"}));
+        const ClipboardFile scan{QStringLiteral("scan.png"), QStringLiteral("image/png"), "\x89PNG\r\n\x1a\n"};
+        QCOMPARE(loaded[0].file, scan);
+
+        m_manager->record(ClipboardActionType::Copy, QStringLiteral("new"), ask);
+        const QList<ClipboardItem> reloaded = ClipboardManager::loadHistory(QStringLiteral("B"));
+        QVERIFY(!stored(QStringLiteral("B")).toString().contains(QStringLiteral("iVBORw0KGgo")));
+        QCOMPARE(textsOf(reloaded), (QStringList{"new", "scan.png", "kept"}));
+        QCOMPARE(std::tuple(reloaded[1].id, reloaded[1].file, reloaded[1].date, reloaded[1].action),
+                 std::tuple(loaded[0].id, loaded[0].file, loaded[0].date, loaded[0].action));
+
+        const QString folder = QFileInfo(QSettings().fileName()).absolutePath() + QStringLiteral("/clipboard-history");
+        QCOMPARE(modeOf(QFileInfo(folder)), privateFolder);
+        QStringList files;
+        QDirIterator entries(folder, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (entries.hasNext()) {
+            const QFileInfo entry(entries.next());
+            QCOMPARE(modeOf(entry), entry.isDir() ? privateFolder : privateFile);
+            if (entry.isFile())
+                files << entry.fileName();
+        }
+        QCOMPARE(files, QStringList{"0F8FAD5B-D9CB-469F-A165-70867728950E"});
+
+        ClipboardManager::saveHistory({}, QStringLiteral("B"));
+        QVERIFY(ClipboardManager::loadHistory(QStringLiteral("B")).isEmpty());
+        QVERIFY(!QDirIterator(folder, QDir::Files, QDirIterator::Subdirectories).hasNext());
     }
 
     void switchPatient_neverWritesTheOldListBack()

@@ -213,9 +213,9 @@ private Q_SLOTS:
         QCOMPARE(textsOf(ClipboardManager::loadHistory(patientA)), QStringList{"kept"});
         m_controller->clearAll();
         QVERIFY(m_manager->items().isEmpty());
+        QCOMPARE(textsOf(ClipboardManager::loadHistory(patientB)), QStringList{"b"});
         QCOMPARE(QSettings().value(ClipboardManager::storageKey(patientA)).toString(), QStringLiteral("[]"));
         QVERIFY(!QSettings().contains(ClipboardManager::storageKey(QString())));
-        QCOMPARE(textsOf(ClipboardManager::loadHistory(patientB)), QStringList{"b"});
     }
 
     void makeCreateEntryDraft_writesFileItemsToAPrivateDraft()

@@ -5,18 +5,15 @@
 #include "documents/DocumentRecordLoader.h"
 #include "documents/DocumentThumbnailCard.h"
 #include "documents/PDFKitView.h"
-#include "mainwindow/ContentView.h"
-#include "mainwindow/sidebar/SidebarRow.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/RemoteImageView.h"
 #include "window/WindowContext.h"
-#include "window/WindowState.h"
 
+#include "AwaitTask.h"
 #include "LinkServer.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
-#include "SignedInWindow.h"
 
 #include "net/APIClient.h"
 
@@ -33,12 +30,13 @@
 #include <QUrlQuery>
 
 #include <algorithm>
+#include <memory>
 
 using ScreenTestKit::child;
 
-// The Health Documents section of the window against the stand-in: what it asks the service for, what the
-// user sees while and after it loads, its one refresh per document, the connected entries and the way back
-// to the timeline.
+// The Health Documents panel alone, made from a window context for the first demo patient, against the
+// stand-in: what it asks the service for, what the user sees while and after it loads, its one refresh per
+// document and the entries connected to a document.
 class HealthDocumentsPanelTest : public QObject
 {
     Q_OBJECT
@@ -48,15 +46,20 @@ private Q_SLOTS:
 
     void init()
     {
-        QVERIFY(m_window.open(QSize(1400, 800)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->medbitStore()->medbits().size() >= 10, 10000);
-        m_patientID = m_window.session()->patients()->selectedPatientID();
+        m_server.reset();
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
+        m_patientID = m_session->signInForPatientIDs().first();
+        m_medbits = std::make_unique<MedbitStore>(m_patientID);
+        AwaitTask::run(m_medbits->loadMedbits());
+        QVERIFY(m_medbits->medbits().size() >= 10);
     }
 
     void cleanup()
     {
         m_server.clearFaults();
-        m_window.close();
+        m_panel.reset();
+        m_medbits.reset();
+        m_session.reset();
     }
 
     // The grid shows once the list has arrived; the cards take their fetched records as they come.
@@ -75,12 +78,12 @@ private Q_SLOTS:
         auto *list = child<QWidget>(panel, "documentListColumn");
         QVERIFY(qAbs(progress->mapTo(list, progress->rect().center()).x() - list->width() / 2) <= 1);
         QVERIFY(!child<QWidget>(panel, "documentsGrid")->isVisible());
-        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
+        QTRY_COMPARE(m_session->finishedReplies(QStringLiteral("/patients/all_documents")), 1);
         QTRY_VERIFY(child<QWidget>(panel, "documentsGrid")->isVisible());
         QVERIFY(!panel->isLoading());
-        QCOMPARE(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document")), 3, 10000);
-        const QList<LoggedRequest> lists = m_window.session()->requests(QStringLiteral("/api/patients/all_documents"));
+        QCOMPARE(m_session->finishedReplies(QStringLiteral("/patients/document")), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document")), 3, 10000);
+        const QList<LoggedRequest> lists = m_session->requests(QStringLiteral("/api/patients/all_documents"));
         QCOMPARE(lists.size(), 1);
         QCOMPARE(QUrlQuery(QString::fromLatin1(lists.first().query)).queryItemValue(QStringLiteral("patientId")),
                  m_patientID);
@@ -138,8 +141,7 @@ private Q_SLOTS:
         m_server.apiCall("POST", QStringLiteral("/_standin/expire-document"),
                          {{QStringLiteral("documentId"), rash}, {QStringLiteral("refreshes"), refreshesNeeded}});
         HealthDocumentsPanel *panel = openLoadedPanel();
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
         QTRY_COMPARE(previewOf(panel, 1), preview);
         // Choosing the card shows the image (after the refresh) or the failure, which asks for nothing more.
         chooseCard(panel, 1);
@@ -148,9 +150,8 @@ private Q_SLOTS:
             QTRY_VERIFY(failure->isVisible());
         else
             QTRY_COMPARE(child<RemoteImageView>(panel, "documentImage")->phase(), RemoteImageView::Phase::loaded);
-        m_window.session()->roundTrip();
-        const QList<LoggedRequest> refreshes =
-            m_window.session()->requests(QStringLiteral("/api/patients/document/refresh"));
+        m_session->roundTrip();
+        const QList<LoggedRequest> refreshes = m_session->requests(QStringLiteral("/api/patients/document/refresh"));
         QCOMPARE(refreshes.size(), 1);
         QCOMPARE(refreshes.first().json().toObject(), (QJsonObject{{QStringLiteral("documentId"), rash}}));
         // The preview was handed the refreshed link once, and a failed link is not downloaded again.
@@ -171,18 +172,17 @@ private Q_SLOTS:
                          {{QStringLiteral("documentId"), blood}, {QStringLiteral("refreshes"), 1}});
         chooseCard(panel, 0);
         QCOMPARE(child<QLabel>(panel, "documentTitle")->text(), QStringLiteral("Blood panel 2024-03.pdf"));
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/patients/document/refresh")), 1,
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_session->finishedReplies(QStringLiteral("/patients/document/refresh")), 1, 10000);
         auto *pdf = child<PDFKitView>(panel, "documentPDF");
         QTRY_VERIFY(pdf->isVisible() && !pdf->isLoading() && !pdf->failedToLoad());
         QCOMPARE(pdf->url(), QUrl(*panel->documents()->document(blood)->uri));
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 1);
     }
 
-    void connectedEntries_followTheTimeline_andChoosingOneOpensIt()
+    void connectedEntries_followTheTimeline_andReadTheirCategories()
     {
-        const QList<Medbit> timeline = m_window.view()->medbitStore()->medbits();
+        const QList<Medbit> timeline = m_medbits->medbits();
         const auto withAttachment = std::find_if(timeline.cbegin(), timeline.cend(),
                                                  [](const Medbit &medbit) { return !medbit.documents.isEmpty(); });
         const Medbit attached = *withAttachment;
@@ -204,16 +204,11 @@ private Q_SLOTS:
                      categoryNames(expected.at(i)));
         }
         // The rows follow the timeline as it changes.
-        QList<Medbit> edited = m_window.view()->medbitStore()->medbits();
+        QList<Medbit> edited = m_medbits->medbits();
         edited[edited.indexOf(attached)].entryText = QStringLiteral("Edited while the documents were open.");
-        m_window.view()->medbitStore()->setMedbits(edited);
+        m_medbits->setMedbits(edited);
         QTRY_COMPARE(entryRows(panel).at(expected.indexOf(attached))->accessibleName(),
                      "Edited while the documents were open., " + attached.displayDate());
-        QTest::mouseClick(entryRows(panel).at(expected.indexOf(attached)), Qt::LeftButton);
-        WindowState *state = m_window.view()->state();
-        QTRY_COMPARE(state->selectedSection(), SidebarSection::timeline);
-        QCOMPARE(state->selectedMedbit()->id, attached.id);
-        QCOMPARE(state->activeDocumentName(), attached.documents.first().fileName);
     }
 
     void documentsWithoutId_areSelectable_butNeverSentToTheService()
@@ -237,8 +232,8 @@ private Q_SLOTS:
         QTRY_COMPARE(previewOf(panel, 5), DocumentThumbnailCard::Preview::failed);
         chooseCard(panel, 6);
         QVERIFY(child<DocumentDetailColumn>(panel, "documentDetailColumn")->showsFailure());
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document/refresh")).size(), 0);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/document/refresh")).size(), 0);
     }
 
     void grid_arrowKeysMove_spaceChooses()
@@ -342,7 +337,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(child<QWidget>(panel, "documentsGrid")->isVisible(), 10000);
         QVERIFY(!retry->isVisible());
         QCOMPARE(names(panel), (QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf"}));
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/all_documents")).size(), 2);
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/all_documents")).size(), 2);
     }
 
     void emptyList_saysWhatToDo()
@@ -418,35 +413,24 @@ private Q_SLOTS:
     void emptyPatientID_requestsNothing()
     {
         WindowContext context;
-        context.medbitStore = m_window.view()->medbitStore();
+        context.medbitStore = m_medbits.get();
         HealthDocumentsPanel panel(context, nullptr);
         panel.show();
         QVERIFY(child<QLabel>(&panel, "documentsEmpty")->isVisible());
-        m_window.session()->roundTrip();
-        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/all_documents")).size(), 0);
-    }
-
-    void leavingTheSection_abortsItsRequests()
-    {
-        m_server.injectFault({{QStringLiteral("path"), QStringLiteral("/api/patients/document")},
-                              {QStringLiteral("hang"), true},
-                              {QStringLiteral("times"), 0}});
-        openPanel();
-        QTRY_COMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), 3);
-        m_window.view()->state()->setSelectedSection(SidebarSection::timeline);
-        QTRY_VERIFY(!m_window.view()->findChild<HealthDocumentsPanel *>());
-        QTRY_COMPARE(runningReplies(), 0);
+        m_session->roundTrip();
+        QCOMPARE(m_session->requests(QStringLiteral("/api/patients/all_documents")).size(), 0);
     }
 
 private:
     HealthDocumentsPanel *openPanel()
     {
-        QTest::mouseClick(m_window.view()->findChild<SidebarRow *>(QStringLiteral("healthDocumentsRow")),
-                          Qt::LeftButton);
-        HealthDocumentsPanel *panel = nullptr;
-        if (!QTest::qWaitFor([&] { return (panel = m_window.view()->findChild<HealthDocumentsPanel *>()); }, 5000))
-            qFatal("the documents panel did not open");
-        return panel;
+        const WindowContext context{.medbitStore = m_medbits.get(), .patientID = m_patientID};
+        m_panel = std::make_unique<HealthDocumentsPanel>(context, nullptr);
+        m_panel->resize(1140, 800);
+        m_panel->show();
+        if (!QTest::qWaitForWindowExposed(m_panel.get()))
+            qFatal("the documents panel did not show");
+        return m_panel.get();
     }
 
     HealthDocumentsPanel *openLoadedPanel()
@@ -458,12 +442,12 @@ private:
         const auto *loader = panel->findChild<DocumentRecordLoader *>();
         if (!QTest::qWaitFor(
                 [this, loader] {
-                    return m_window.session()->finishedReplies(QStringLiteral("/patients/document")) > 0 &&
+                    return m_session->finishedReplies(QStringLiteral("/patients/document")) > 0 &&
                            loader->inFlight() == 0 && runningReplies() == 0;
                 },
                 10000))
             qFatal("the documents were not fetched");
-        m_window.session()->roundTrip();
+        m_session->roundTrip();
         return panel;
     }
 
@@ -492,7 +476,7 @@ private:
     QStringList fetchedIDs() const
     {
         QStringList ids;
-        for (const LoggedRequest &request : m_window.session()->requests(QStringLiteral("/api/patients/document")))
+        for (const LoggedRequest &request : m_session->requests(QStringLiteral("/api/patients/document")))
             ids.append(QUrlQuery(QString::fromLatin1(request.query)).queryItemValue(QStringLiteral("id")));
         // A fetch aborted while the grid found its size is sent again.
         ids.removeDuplicates();
@@ -574,7 +558,9 @@ private:
     }
 
     StandinServer m_server;
-    SignedInWindow m_window{m_server};
+    std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<MedbitStore> m_medbits;
+    std::unique_ptr<HealthDocumentsPanel> m_panel;
     QString m_patientID;
 };
 

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(f.m_manager->activeError(), DocumentImportError::unsupportedFormat(QStringLiteral("notes.txt")));
         QVERIFY(f.m_manager->isReviewPresented());
         QStringList tags;
-        for (const TaggedPreviewMedbits &section : f.m_manager->sections()) {
+        for (const TaggedPreviewMedbits &section : f.review()->sections()) {
             tags.append(section.tag);
             QVERIFY(section.isLoading && section.medbits.isEmpty());
         }
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QCOMPARE(f.m_manager->uploadedFiles().size(), 2);
         QCOMPARE(f.m_manager->uploadedFiles().at(1).mimetype, QStringLiteral("image/jpeg"));
         QVERIFY(f.m_manager->analyzeId() && !f.m_manager->analyzeId()->isEmpty());
-        QCOMPARE(f.m_manager->sections().first().medbits.size(), 2);
+        QCOMPARE(f.review()->sections().first().medbits.size(), 2);
         QVERIFY(!f.m_manager->activeError());
     }
 
@@ -183,10 +183,10 @@ private Q_SLOTS:
                                  {"chunks", QJsonArray{QJsonObject{{"data", QString::fromUtf8(stream)}}}}});
         f.m_manager->importFiles({f.file("a.pdf")});
         QVERIFY(f.uploadsEnded());
-        const TaggedPreviewMedbits &hx = f.m_manager->sections().first();
+        const TaggedPreviewMedbits &hx = f.review()->sections().first();
         QTEST(idsOf(hx.medbits), "hxIds");
         QTEST(hx.isLoading, "hxLoading");
-        QTEST(int(f.m_manager->flattenedSuggestions().size()), "entries");
+        QTEST(int(f.review()->flattenedSuggestions().size()), "entries");
         QTEST(f.m_manager->currentStep(), "step");
         QTEST(f.m_manager->isExtractionDone(), "extracted");
         QTEST(errorText(*f.m_manager), "error");
@@ -202,16 +202,28 @@ private Q_SLOTS:
         QCOMPARE(f.m_manager->activeError(), DocumentImportError::uploadFailed(probe.errorString()));
         f.m_session->roundTrip();
         QVERIFY(f.m_server.requests(f.analyzePath).isEmpty());
-        QVERIFY(f.m_manager->isReviewPresented() && f.m_manager->sections().first().isLoading);
+        QVERIFY(f.m_manager->isReviewPresented() && f.review()->sections().first().isLoading);
     }
 
     void unauthorizedWithoutMessage_refreshesOnce_andUploadsEverythingAgain()
     {
         unauthorizedOnce({});
-        QVERIFY(f.analyse({f.file("a.pdf", QByteArray(300000, 'p'))}));
+        const QByteArray pdf = QByteArray(300000, 'p') + "end";
+        QVERIFY(f.analyse({f.file("note.png", "png bytes"), f.file("a.pdf", pdf)}));
         const QList<LoggedRequest> sent = f.m_server.requests(f.analyzePath);
         QCOMPARE(sent.size(), 2);
         QCOMPARE(sent.at(1).bodyLength, sent.at(0).bodyLength);
+        // Both times the same form, read from the files: same boundary, parts, names and bytes.
+        const QByteArray type = sent.at(0).header("Content-Type");
+        const QString boundary = QString::fromLatin1(type.mid(type.indexOf('=') + 1));
+        const QString files = QStringLiteral("files");
+        const QList<MultipartFile> parts{{files, QStringLiteral("note.png"), QStringLiteral("image/png"), "png bytes"},
+                                         {files, QStringLiteral("a.pdf"), QStringLiteral("application/pdf"), pdf}};
+        const FormFields fields{{QStringLiteral("patientId"), f.patientID(0)}};
+        const QByteArray form = APIClient::makeMultipartBody(boundary, fields, parts);
+        QCOMPARE(sent.at(1).header("Content-Type"), type);
+        QCOMPARE(sent.at(0).body, form);
+        QCOMPARE(sent.at(1).body, form);
         QVERIFY(sent.at(1).header("Authorization") != sent.at(0).header("Authorization"));
         QCOMPARE(sent.at(1).header("Authorization"), "Bearer " + f.m_session->auth()->accessToken()->toUtf8());
         QCOMPARE(f.m_server.requests(QStringLiteral("/api/auth/refreshToken")).size(), 1);
@@ -264,7 +276,7 @@ private Q_SLOTS:
         QSignalSpy errors(f.m_manager.get(), &DocumentImportManager::activeErrorChanged);
         f.m_manager->reset();
         QCOMPARE(runningReplies(), 0);
-        QVERIFY(!f.m_manager->isReviewPresented() && f.m_manager->sections().isEmpty());
+        QVERIFY(!f.m_manager->isReviewPresented() && f.review()->sections().isEmpty());
         f.m_session->roundTrip();
         QCOMPARE(errors.size(), 0);
         QCOMPARE(f.m_manager->uploadProgress(), 0.0);
@@ -279,7 +291,7 @@ private Q_SLOTS:
         QVERIFY(f.uploadsEnded(2));
         QCOMPARE(f.m_manager->uploadedFiles().size(), 1);
         QCOMPARE(f.m_manager->uploadedFiles().first().fileName, QStringLiteral("second.pdf"));
-        QCOMPARE(f.m_manager->sections().first().medbits.size(), 1);
+        QCOMPARE(f.review()->sections().first().medbits.size(), 1);
         QVERIFY(!f.m_manager->activeError());
     }
 };

@@ -72,60 +72,90 @@ private Q_SLOTS:
 
     void edits_touchOnlyTheirSection()
     {
-        const TaggedPreviewMedbits hx = f.m_manager->sections().at(0);
+        const TaggedPreviewMedbits hx = f.review()->sections().at(0);
         PreviewMedbit changed = hx.medbits.first();
         changed.entryText = QStringLiteral("Edited");
-        f.m_manager->updateMedbit(QStringLiteral("rx"), changed);
-        f.m_manager->updateMedbit(QStringLiteral("zz"), changed);
-        QCOMPARE(f.m_manager->sections().at(0), hx);
-        f.m_manager->updateMedbit(QStringLiteral("hx"), changed);
-        QCOMPARE(f.m_manager->sections().at(0).medbits.first(), changed);
-        f.m_manager->deleteMedbit(QStringLiteral("hx"), changed.id);
-        QCOMPARE(idsOf(f.m_manager->sections().at(0).medbits), QStringList{hx.medbits.at(1).id});
+        f.review()->updateMedbit(QStringLiteral("rx"), changed);
+        f.review()->updateMedbit(QStringLiteral("zz"), changed);
+        QCOMPARE(f.review()->sections().at(0), hx);
+        f.review()->updateMedbit(QStringLiteral("hx"), changed);
+        QCOMPARE(f.review()->sections().at(0).medbits.first(), changed);
+        f.review()->deleteMedbit(QStringLiteral("hx"), changed.id);
+        QCOMPARE(idsOf(f.review()->sections().at(0).medbits), QStringList{hx.medbits.at(1).id});
+    }
+
+    void canSave_data()
+    {
+        QTest::addColumn<QStringList>("deletedTags");
+        QTest::addColumn<bool>("whileSaving");
+        QTest::addColumn<bool>("canSave");
+        QTest::newRow("every entry left") << QStringList{} << false << true;
+        QTest::newRow("one section emptied") << QStringList{"hx"} << false << true;
+        QTest::newRow("every entry removed") << QStringList{"hx", "rx", "ax", "vx", "zx", "lab"} << false << false;
+        QTest::newRow("while a save runs") << QStringList{} << true << false;
+    }
+
+    void canSave()
+    {
+        QFETCH(QStringList, deletedTags);
+        const QList<TaggedPreviewMedbits> sections = f.review()->sections();
+        for (const TaggedPreviewMedbits &section : sections)
+            if (deletedTags.contains(section.tag))
+                for (const PreviewMedbit &medbit : section.medbits)
+                    f.review()->deleteMedbit(section.tag, medbit.id);
+        QFETCH(bool, whileSaving);
+        std::optional<QCoro::Task<>> save;
+        if (whileSaving) {
+            fault(vectorStorePath, {{"delayMs", 300}});
+            save.emplace(f.review()->save(m_store.get()));
+        }
+        QTEST(f.review()->canSave(), "canSave");
+        if (save)
+            AwaitTask::run(std::move(*save));
     }
 
     void translate_setsOnlyTranslations_andUndoKeepsTheLanguage()
     {
-        AwaitTask::run(f.m_manager->translate(QStringLiteral("fr")));
+        AwaitTask::run(f.review()->translate(QStringLiteral("fr")));
         const QList<LoggedRequest> sent = f.m_server.requests(translatePath);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(
             sent.first().json().toObject(),
             (QJsonObject{{"patientId", f.patientID(0)}, {"analyzeId", *f.m_manager->analyzeId()}, {"language", "fr"}}));
-        QCOMPARE(f.m_manager->translationLanguage(), QStringLiteral("fr"));
-        for (const PreviewMedbit &medbit : f.m_manager->flattenedSuggestions()) {
+        QCOMPARE(f.review()->translationLanguage(), QStringLiteral("fr"));
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions()) {
             QCOMPARE(medbit.translated, QStringLiteral("[fr] ") + medbit.entryText);
             QCOMPARE(medbit.language, QStringLiteral("en"));
         }
-        f.m_manager->undoTranslation();
-        QVERIFY(!f.m_manager->translationLanguage());
-        for (const PreviewMedbit &medbit : f.m_manager->flattenedSuggestions()) {
+        f.review()->undoTranslation();
+        QVERIFY(!f.review()->translationLanguage());
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions()) {
             QVERIFY(!medbit.translated);
             QCOMPARE(medbit.language, QStringLiteral("en"));
         }
-        QVERIFY(!f.m_manager->isTranslating());
+        QVERIFY(!f.review()->isTranslating());
     }
 
     void translate_failure_setsTheError_andKeepsTheEntries()
     {
-        const QList<PreviewMedbit> before = f.m_manager->flattenedSuggestions();
+        const QList<PreviewMedbit> before = f.review()->flattenedSuggestions();
         fault(translatePath, {{"status", 503}, {"body", R"({"message":"Translation is down."})"}});
-        AwaitTask::run(f.m_manager->translate(QStringLiteral("de")));
+        AwaitTask::run(f.review()->translate(QStringLiteral("de")));
         QCOMPARE(f.m_manager->activeError(), DocumentImportError::uploadFailed(QStringLiteral("Translation is down.")));
-        QCOMPARE(f.m_manager->flattenedSuggestions(), before);
-        QVERIFY(!f.m_manager->isTranslating() && !f.m_manager->translationLanguage());
+        QCOMPARE(f.review()->flattenedSuggestions(), before);
+        QVERIFY(!f.review()->isTranslating() && !f.review()->translationLanguage());
     }
 
     void translateReply_forAnotherAnalysis_isDropped()
     {
         fault(translatePath, {{"delayMs", 500}});
-        QCoro::Task<> translation = f.m_manager->translate(QStringLiteral("ja"));
-        QVERIFY(f.m_manager->isTranslating());
+        QCoro::Task<> translation = f.review()->translate(QStringLiteral("ja"));
+        QVERIFY(f.review()->isTranslating());
         QVERIFY(f.analyse({f.file("later.pdf")}));
         AwaitTask::run(std::move(translation));
-        QVERIFY(!f.m_manager->isTranslating());
-        QVERIFY(!f.m_manager->translationLanguage());
-        for (const PreviewMedbit &medbit : f.m_manager->flattenedSuggestions())
+        QVERIFY(!f.review()->isTranslating());
+        QVERIFY(!f.review()->translationLanguage());
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions())
             QVERIFY(!medbit.translated);
     }
 
@@ -133,11 +163,11 @@ private Q_SLOTS:
     {
         openStore(0);
         const QList<Medbit> earlier = m_store->medbits();
-        f.m_manager->deleteMedbit(QStringLiteral("rx"), f.m_manager->sections().at(1).medbits.first().id);
-        const QList<PreviewMedbit> suggested = f.m_manager->flattenedSuggestions();
+        f.review()->deleteMedbit(QStringLiteral("rx"), f.review()->sections().at(1).medbits.first().id);
+        const QList<PreviewMedbit> suggested = f.review()->flattenedSuggestions();
         const QList<SmartAnalyzeUploadedFile> files = f.m_manager->uploadedFiles();
         QSignalSpy listChanges(m_store.get(), &MedbitStore::medbitsChanged);
-        AwaitTask::run(f.m_manager->save(m_store.get()));
+        AwaitTask::run(f.review()->save(m_store.get()));
 
         const QJsonObject stored = f.m_server.requests(vectorStorePath).first().json().toObject();
         QJsonArray fileArray;
@@ -155,14 +185,14 @@ private Q_SLOTS:
         QCOMPARE(m_store->medbits().mid(suggested.size()), earlier);
         QCOMPARE(m_store->medbits().first().entryText, suggested.first().entryText);
         QCOMPARE(m_store->medbits().first().documents.size(), 2);
-        QVERIFY(!f.m_manager->isReviewPresented() && f.m_manager->sections().isEmpty() && !f.m_manager->isSaving());
+        QVERIFY(!f.m_manager->isReviewPresented() && f.review()->sections().isEmpty() && !f.review()->isSaving());
     }
 
     void save_keepsItsPatient_andSkipsAStoreShowingAnother()
     {
         openStore(0);
         fault(vectorStorePath, {{"delayMs", 1000}});
-        QCoro::Task<> saving = f.m_manager->save(m_store.get());
+        QCoro::Task<> saving = f.review()->save(m_store.get());
         f.m_manager->setPatientID(f.patientID(1));
         openStore(1);
         const QList<Medbit> shown = m_store->medbits();
@@ -176,11 +206,11 @@ private Q_SLOTS:
     {
         openStore(0);
         fault(bulkCreatePath, {{"status", 500}, {"body", R"({"message":"Try later."})"}});
-        const std::optional<APIError> failure = failureOf(f.m_manager->save(m_store.get()));
+        const std::optional<APIError> failure = failureOf(f.review()->save(m_store.get()));
         QVERIFY(failure);
         QCOMPARE(failure->description(), QStringLiteral("Try later."));
-        QVERIFY(!f.m_manager->isSaving() && f.m_manager->isReviewPresented() && !f.m_manager->activeError());
-        AwaitTask::run(f.m_manager->save(m_store.get()));
+        QVERIFY(!f.review()->isSaving() && f.m_manager->isReviewPresented() && !f.m_manager->activeError());
+        AwaitTask::run(f.review()->save(m_store.get()));
         QCOMPARE(f.m_server.requests(vectorStorePath).size(), 1);
         const QList<LoggedRequest> creations = f.m_server.requests(bulkCreatePath);
         QCOMPARE(creations.size(), 2);
@@ -192,10 +222,10 @@ private Q_SLOTS:
     void save_failedDocuments_sendNoEntries_andASecondSaveSendsBoth()
     {
         fault(vectorStorePath, {{"status", 500}, {"body", R"({"message":"Disk full."})"}});
-        QVERIFY(failureOf(f.m_manager->save(m_store.get())));
+        QVERIFY(failureOf(f.review()->save(m_store.get())));
         QVERIFY(f.m_server.requests(bulkCreatePath).isEmpty());
-        QCOMPARE(f.m_manager->sections().first().medbits.size(), 2);
-        AwaitTask::run(f.m_manager->save(m_store.get()));
+        QCOMPARE(f.review()->sections().first().medbits.size(), 2);
+        AwaitTask::run(f.review()->save(m_store.get()));
         QCOMPARE(f.m_server.requests(vectorStorePath).size(), 2);
         QCOMPARE(f.m_server.requests(bulkCreatePath).size(), 1);
     }
@@ -203,25 +233,25 @@ private Q_SLOTS:
     void save_finishingAfterANewImport_leavesThatImportOpen()
     {
         fault(bulkCreatePath, {{"delayMs", 1500}});
-        QCoro::Task<> saving = f.m_manager->save(m_store.get());
+        QCoro::Task<> saving = f.review()->save(m_store.get());
         QVERIFY(f.analyse({f.file("next.pdf")}));
         AwaitTask::run(std::move(saving));
         QVERIFY(f.m_manager->isReviewPresented());
         QCOMPARE(f.m_manager->uploadedFiles().first().fileName, QStringLiteral("next.pdf"));
-        QVERIFY(!f.m_manager->isSaving());
+        QVERIFY(!f.review()->isSaving());
     }
 
     void save_withoutEntries_closesTheReviewWithoutRequests()
     {
-        const QList<TaggedPreviewMedbits> sections = f.m_manager->sections();
+        const QList<TaggedPreviewMedbits> sections = f.review()->sections();
         for (const TaggedPreviewMedbits &section : sections) {
             for (const PreviewMedbit &medbit : section.medbits)
-                f.m_manager->deleteMedbit(section.tag, medbit.id);
+                f.review()->deleteMedbit(section.tag, medbit.id);
         }
-        AwaitTask::run(f.m_manager->save(m_store.get()));
+        AwaitTask::run(f.review()->save(m_store.get()));
         f.m_session->roundTrip();
         QVERIFY(f.m_server.requests(vectorStorePath).isEmpty() && f.m_server.requests(bulkCreatePath).isEmpty());
-        QVERIFY(!f.m_manager->isReviewPresented() && !f.m_manager->isSaving());
+        QVERIFY(!f.m_manager->isReviewPresented() && !f.review()->isSaving());
     }
 };
 

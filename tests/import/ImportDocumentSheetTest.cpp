@@ -2,6 +2,7 @@
 #include "import/DocumentImportManager.h"
 #include "widgets/AttachmentPicker.h"
 
+#include "FocusStops.h"
 #include "ScreenTestKit.h"
 
 #include <QApplication>
@@ -71,6 +72,12 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(m_sheet.get(), "dropTitle")->text(), QStringLiteral("Drag a PDF or image here"));
         QCOMPARE(child<QPushButton>(m_sheet.get(), "chooseFileButton")->text(), QStringLiteral("Choose File…"));
         QCOMPARE(child<QToolButton>(m_sheet.get(), "closeButton")->accessibleName(), QStringLiteral("Close"));
+    }
+
+    void everyFocusStop_isNamed()
+    {
+        QVERIFY(!focusStops(m_sheet.get()).isEmpty());
+        QVERIFY2(unnamedStops(m_sheet.get()).isEmpty(), qPrintable(unnamedStops(m_sheet.get()).join(u", ")));
     }
 
     void closeButton_closes_butEscapeDoesNot()

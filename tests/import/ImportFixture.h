@@ -5,8 +5,8 @@
 #include "StandinServer.h"
 
 #include "import/DocumentImportManager.h"
+#include "import/DocumentImportReview.h"
 #include "net/APIClient.h"
-#include "records/Patient.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,10 +26,7 @@ public:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest request{.path = QStringLiteral("/patients/listAll"),
-                                 .query = {{QStringLiteral("userId"), m_session->userID()}}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(request));
+        m_patientIDs = m_session->signInForPatientIDs();
         m_manager = std::make_unique<DocumentImportManager>(patientID(0));
         m_files = std::make_unique<QTemporaryDir>();
         m_server.clearRequests();
@@ -42,7 +39,8 @@ public:
         m_session.reset();
     }
 
-    QString patientID(int index) const { return m_patients.at(index)._id; }
+    QString patientID(int index) const { return m_patientIDs.at(index); }
+    DocumentImportReview *review() const { return m_manager->review(); }
 
     // A file of the import folder with these bytes.
     QUrl file(const QString &name, const QByteArray &bytes = "%PDF-1.4 test")
@@ -74,5 +72,5 @@ public:
     std::unique_ptr<SignedInSession> m_session;
     std::unique_ptr<DocumentImportManager> m_manager;
     std::unique_ptr<QTemporaryDir> m_files;
-    QList<Patient> m_patients;
+    QStringList m_patientIDs;
 };

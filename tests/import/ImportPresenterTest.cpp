@@ -1,7 +1,9 @@
 #include "import/DocumentImportManager.h"
+#include "import/DocumentImportReview.h"
 #include "import/ImportDocumentSheet.h"
 #include "import/SmartTimelinePreviewView.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/entry/MedbitDetailPanel.h"
 #include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
@@ -11,13 +13,17 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 using ScreenTestKit::child;
 
@@ -39,6 +45,14 @@ void dropFiles(QWidget *target, const QList<QUrl> &files)
     QApplication::sendEvent(target, &enter);
     QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
+}
+
+// A screen reader's Press; the button clicks a moment later.
+void press(QWidget *button)
+{
+    QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QTest::qWait(250);
 }
 
 } // namespace
@@ -162,10 +176,22 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(rowText(), QStringLiteral("Import Document"), deadlineMs);
     }
 
+    void longFileName_isElidedOnTheRow_butReadInFull()
+    {
+        const QString name = QString(200, QLatin1Char('x')) + QStringLiteral(".pdf");
+        dropFiles(row(), {file(name)});
+        QTRY_VERIFY(rowText().endsWith(QStringLiteral("…")));
+        QVERIFY(rowText().startsWith(QStringLiteral("Added x")));
+        QCOMPARE(row()->accessibleName(), QStringLiteral("Added ") + name);
+        QVERIFY(row()->width() < m_window.view()->width() / 2);
+    }
+
     void laterDrop_keepsItsConfirmationForItsOwnWhile()
     {
         dropFiles(row(), {file("first.pdf")});
         QTRY_COMPARE(rowText(), QStringLiteral("Added first.pdf"));
+        // The review the drop opened keeps the row out of reach until it closes.
+        QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
         QTest::qWait(1000);
         dropFiles(row(), {file("second.pdf")});
         QTRY_COMPARE(rowText(), QStringLiteral("Added second.pdf"));
@@ -176,7 +202,33 @@ private Q_SLOTS:
         QVERIFY(sinceSecond.elapsed() >= ImportDocumentSidebarRow::confirmationMs - 50);
     }
 
-    void errorShownInTheReview_alertsOnlyAfterItCloses()
+    void errorShownInTheReview_isNotAlertedWhenItCloses_data()
+    {
+        QTest::addColumn<QString>("closeBy");
+        QTest::newRow("cancel") << QStringLiteral("cancelButton");
+        QTest::newRow("successful save") << QStringLiteral("saveButton");
+    }
+
+    // A failed translation (in red in the review), then Cancel or a save that works: no "Import Failed".
+    void errorShownInTheReview_isNotAlertedWhenItCloses()
+    {
+        m_server.injectFault({{"path", "/api/patients/translate_preview_medbits"},
+                              {"status", 503},
+                              {"body", R"({"message":"Translation is down."})"}});
+        manager()->importFiles({file("checkup.pdf")});
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->isExtractionDone(), deadlineMs);
+        review()->findChild<QMenu *>(QStringLiteral("translateMenu"))->actions().at(5)->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->activeError().has_value(), deadlineMs);
+        QCOMPARE(review()->errorMessage(), QStringLiteral("Translation is down."));
+        QFETCH(QString, closeBy);
+        QTest::mouseClick(review()->findChild<QPushButton *>(closeBy), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!review(), deadlineMs);
+        m_window.session()->roundTrip();
+        QVERIFY(!alert());
+        QVERIFY(!manager()->activeError());
+    }
+
+    void uploadErrorShownInTheReview_isNotAlertedAfterCancel()
     {
         m_server.scriptStream(
             {{"method", "POST"},
@@ -189,9 +241,36 @@ private Q_SLOTS:
         m_window.session()->roundTrip();
         QVERIFY(!alert());
         QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
-        QTRY_VERIFY(alert());
-        QCOMPARE(alert()->text(), QStringLiteral("Unreadable."));
-        QCOMPARE(alert()->parentWidget(), m_window.view());
+        QTRY_VERIFY(!review());
+        m_window.session()->roundTrip();
+        QVERIFY(!alert());
+    }
+
+    void openReview_keepsTheWindowsPressesOff_andItsEdits()
+    {
+        auto *star = child<QToolButton>(m_window.view()->findChild<MedbitDetailPanel *>(), "starButton");
+        const QString updatePath = QStringLiteral("/api/medbits/update");
+        manager()->importFiles({file("scan.pdf")});
+        QTRY_VERIFY_WITH_TIMEOUT(manager()->isExtractionDone(), deadlineMs);
+        QTest::mouseClick(child<QToolButton>(review(), "starButton"), Qt::LeftButton);
+        const QList<PreviewMedbit> edited = manager()->review()->flattenedSuggestions();
+        QVERIFY(edited.first().isStarred);
+        press(star);
+        press(row());
+        Q_EMIT m_window.view()->importSheetRequested();
+        m_window.session()->roundTrip();
+        QVERIFY(!importSheet());
+        QCOMPARE(m_window.session()->requests(updatePath).size(), 0);
+        QCOMPARE(m_server.requests(analyzePath).size(), 1);
+        QVERIFY(review()->isVisible());
+        QCOMPARE(manager()->review()->flattenedSuggestions(), edited);
+
+        QTest::mouseClick(child<QPushButton>(review(), "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!review());
+        press(star);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->requests(updatePath).size(), 1, deadlineMs);
+        press(row());
+        QTRY_VERIFY(importSheet() && importSheet()->isVisible());
     }
 
     void patientChange_endsTheImport_andClosesTheReview()

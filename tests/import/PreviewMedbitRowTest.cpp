@@ -1,9 +1,10 @@
 #include "import/PreviewMedbitRow.h"
+#include "import/ReviewTextField.h"
 
 #include "ScreenTestKit.h"
 
+#include <QAccessible>
 #include <QSignalSpy>
-#include <QTextEdit>
 #include <QToolButton>
 
 using ScreenTestKit::child;
@@ -44,7 +45,15 @@ private:
         m_updates = std::make_unique<QSignalSpy>(m_row.get(), &PreviewMedbitRow::updated);
     }
 
-    QTextEdit *editor(const char *name) const { return child<QTextEdit>(m_row.get(), name); }
+    ReviewTextField *editor(const char *name) const { return child<ReviewTextField>(m_row.get(), name); }
+    // Clicks into the field, as a person does, and presses `key` in its editor.
+    QPlainTextEdit *clickInto(const char *name, QKeyCombination key)
+    {
+        QTest::mouseClick(editor(name), Qt::LeftButton);
+        QPlainTextEdit *open = editor(name)->editor();
+        QTest::keyClick(open, key.key(), key.keyboardModifiers());
+        return open;
+    }
     PreviewMedbit lastUpdate() const { return m_updates->last().first().value<PreviewMedbit>(); }
 
     // The owner takes every update back, as the import manager does.
@@ -70,8 +79,8 @@ private Q_SLOTS:
     {
         open(entry());
         echoUpdates();
-        editor("entryTextEditor")->moveCursor(QTextCursor::End);
-        QTest::keyClicks(editor("entryTextEditor"), QStringLiteral(" since 2019"));
+        QTest::keyClicks(clickInto("entryTextEditor", Qt::ControlModifier | Qt::Key_End),
+                         QStringLiteral(" since 2019"));
         QCOMPARE(m_updates->size(), 11);
         QTest::mouseClick(child<QToolButton>(m_row.get(), "lockButton"), Qt::LeftButton);
         QCOMPARE(lastUpdate().entryText, QStringLiteral("Asthma since 2019"));
@@ -89,6 +98,39 @@ private Q_SLOTS:
         QTest::mouseClick(star, Qt::LeftButton);
         QCOMPARE(m_updates->size(), 2);
         QCOMPARE(lastUpdate(), entry());
+    }
+
+    void flagButton_pressedByScreenReader_togglesAndReportsTheState_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("off");
+        QTest::addColumn<QString>("on");
+        QTest::newRow("star") << "starButton"
+                              << "Inactive"
+                              << "Active";
+        QTest::newRow("lock") << "lockButton"
+                              << "Not private"
+                              << "Private";
+    }
+
+    void flagButton_pressedByScreenReader_togglesAndReportsTheState()
+    {
+        QFETCH(QString, button);
+        QFETCH(QString, off);
+        QFETCH(QString, on);
+        open(entry());
+        echoUpdates();
+        QAccessibleInterface *flag =
+            QAccessible::queryAccessibleInterface(child<QToolButton>(m_row.get(), qPrintable(button)));
+        QCOMPARE(flag->text(QAccessible::Description), off);
+        flag->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(m_updates->size(), 1);
+        const bool set = button == QLatin1String("starButton") ? lastUpdate().isStarred : lastUpdate().isLocked;
+        QVERIFY(set);
+        QCOMPARE(flag->text(QAccessible::Description), on);
+        flag->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(lastUpdate(), entry());
+        QCOMPARE(flag->text(QAccessible::Description), off);
     }
 
     void translationFromOutside_showsAndHidesTheField_withoutReportingIt()
@@ -109,8 +151,7 @@ private Q_SLOTS:
     {
         open(entry(QStringLiteral("Asthme")));
         echoUpdates();
-        editor("translationEditor")->selectAll();
-        QTest::keyClick(editor("translationEditor"), Qt::Key_Backspace);
+        QTest::keyClick(clickInto("translationEditor", Qt::ControlModifier | Qt::Key_A), Qt::Key_Backspace);
         QCOMPARE(lastUpdate().translated, std::optional<QString>(QString()));
         QVERIFY(editor("translationEditor")->isVisible());
     }

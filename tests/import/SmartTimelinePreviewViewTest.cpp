@@ -1,13 +1,14 @@
+#include "FocusStops.h"
 #include "ImportFixture.h"
 #include "ScreenTestKit.h"
 
+#include "import/ReviewTextField.h"
 #include "import/SmartTimelinePreviewView.h"
 #include "records/MedbitStore.h"
 
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTextEdit>
 #include <QToolButton>
 
 using ScreenTestKit::child;
@@ -37,13 +38,22 @@ private:
     }
     QPushButton *header(const QString &tag) const { return section(tag)->findChild<QPushButton *>("sectionHeader"); }
     QString count(const QString &tag) const { return shownText(section(tag)->findChild<QLabel *>("sectionCount")); }
-    QList<QTextEdit *> editors(const char *name) const
+    QList<ReviewTextField *> editors(const char *name) const
     {
-        QList<QTextEdit *> shown;
-        for (QTextEdit *editor : m_view->findChildren<QTextEdit *>(QLatin1String(name)))
+        QList<ReviewTextField *> shown;
+        for (ReviewTextField *editor : m_view->findChildren<ReviewTextField *>(QLatin1String(name)))
             if (editor->isVisible())
                 shown.append(editor);
         return shown;
+    }
+    // Clicks into the field, as a person does, presses `key` and types `text`.
+    static QPlainTextEdit *type(ReviewTextField *field, QKeyCombination key, const QString &text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        QPlainTextEdit *open = field->editor();
+        QTest::keyClick(open, key.key(), key.keyboardModifiers());
+        QTest::keyClicks(open, text);
+        return open;
     }
     QString title() const { return child<QLabel>(m_view.get(), "reviewTitle")->text(); }
 
@@ -110,13 +120,11 @@ private Q_SLOTS:
     void typing_keepsTheEditorAndItsFocus_andDeleteEmptiesTheSection()
     {
         reviewOneFile();
-        QTextEdit *editor = editors("entryTextEditor").first();
-        editor->setFocus();
-        editor->moveCursor(QTextCursor::End);
-        QTest::keyClicks(editor, QStringLiteral(", mild"));
+        ReviewTextField *editor = editors("entryTextEditor").first();
+        QPlainTextEdit *open = type(editor, Qt::ControlModifier | Qt::Key_End, QStringLiteral(", mild"));
         QCOMPARE(editors("entryTextEditor").first(), editor);
-        QVERIFY(editor->hasFocus());
-        QCOMPARE(f.m_manager->sections().first().medbits.first().entryText,
+        QVERIFY(open->hasFocus());
+        QCOMPARE(f.review()->sections().first().medbits.first().entryText,
                  QStringLiteral("Condition noted in checkup, mild"));
         QTest::mouseClick(section(QStringLiteral("hx"))->findChild<QToolButton *>("deleteButton"), Qt::LeftButton);
         QTRY_COMPARE(editors("entryTextEditor").size(), 2);
@@ -140,21 +148,21 @@ private Q_SLOTS:
         QTest::mouseClick(child<QToolButton>(m_view.get(), "undoTranslationButton"), Qt::LeftButton);
         QCOMPARE(editors("translationEditor").size(), 0);
         QVERIFY(child<QToolButton>(m_view.get(), "translateMenuButton")->isVisible());
-        for (const PreviewMedbit &medbit : f.m_manager->flattenedSuggestions())
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions())
             QVERIFY(!medbit.translated);
     }
 
     void save_sendsTheEditedEntries_putsThemFirst_andCloses()
     {
         reviewOneFile();
-        QTextEdit *editor = editors("entryTextEditor").first();
-        editor->selectAll();
-        QTest::keyClicks(editor, QStringLiteral("Asthma"));
+        ReviewTextField *editor = editors("entryTextEditor").first();
+        type(editor, Qt::ControlModifier | Qt::Key_A, QStringLiteral("Asthma"));
         f.m_server.injectFault({{"path", bulkCreatePath}, {"delayMs", 300}});
         auto *save = child<QPushButton>(m_view.get(), "saveButton");
         QTest::mouseClick(save, Qt::LeftButton);
         QCOMPARE(save->text(), QStringLiteral("Saving…"));
         QVERIFY(!save->isEnabled());
+        QVERIFY(!child<QPushButton>(m_view.get(), "cancelButton")->isEnabled());
         // The save sends the entries of the moment it started: no edits meanwhile.
         QVERIFY(!editor->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!m_view->isVisible(), f.deadlineMs);
@@ -165,6 +173,59 @@ private Q_SLOTS:
         QCOMPARE(medbits.first()[QLatin1String("entryText")].toString(), QStringLiteral("Asthma"));
         QCOMPARE(m_store->medbits().first().entryText, QStringLiteral("Asthma"));
         QVERIFY(!f.m_manager->isReviewPresented());
+    }
+
+    void returnKey_neverSaves_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("a row's star") << QStringLiteral("starButton");
+        QTest::newRow("a section header") << QStringLiteral("sectionHeader");
+        QTest::newRow("translate") << QStringLiteral("translateMenuButton");
+    }
+
+    void returnKey_neverSaves()
+    {
+        reviewOneFile();
+        QFETCH(QString, focus);
+        QWidget *target = m_view->findChild<QWidget *>(focus);
+        target->setFocus();
+        QTRY_VERIFY(target->hasFocus());
+        for (int press = 0; press < 3; ++press)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        f.m_session->roundTrip();
+        QVERIFY(m_view->isVisible());
+        QCOMPARE(f.m_server.requests(bulkCreatePath).size(), 0);
+        for (QPushButton *button : m_view->findChildren<QPushButton *>())
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+    }
+
+    void removingEverySuggestion_disablesSave_andSaysWhy()
+    {
+        reviewOneFile();
+        auto *save = child<QPushButton>(m_view.get(), "saveButton");
+        QVERIFY(!child<QLabel>(m_view.get(), "nothingToSave")->isVisible());
+        while (QToolButton *remove = m_view->findChild<QToolButton *>(QStringLiteral("deleteButton"))) {
+            QTest::mouseClick(remove, Qt::LeftButton);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        QVERIFY(!save->isEnabled());
+        QCOMPARE(shownText(child<QLabel>(m_view.get(), "nothingToSave")),
+                 QStringLiteral("Every suggestion was removed: there is nothing to save."));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QVERIFY(m_view->isVisible());
+    }
+
+    void everyFocusStop_isNamed_inVisualOrder()
+    {
+        reviewOneFile();
+        QVERIFY2(unnamedStops(m_view.get()).isEmpty(), qPrintable(unnamedStops(m_view.get()).join(u", ")));
+        QStringList order;
+        for (const FocusStop &stop : focusStops(m_view.get()))
+            order.append(stop.objectName);
+        const QStringList row{"entryTextEditor", "starButton", "lockButton", "deleteButton"};
+        QCOMPARE(order.mid(0, 4), (QStringList{"cancelButton", "saveButton", "translateMenuButton", "sectionHeader"}));
+        QCOMPARE(order.mid(4, 4), row);
+        QCOMPARE(order.mid(8, 1), QStringList{"sectionHeader"});
     }
 
     void failedSave_showsInRed_andNeverAsTheImportError()

@@ -1,4 +1,5 @@
 #include "mainwindow/ContentView.h"
+#include "mainwindow/entry/CreateEntryView.h"
 #include "mainwindow/entry/MedbitCategoryRow.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
 #include "mainwindow/sidebar/SidebarRow.h"
@@ -12,6 +13,7 @@
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QApplication>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
@@ -105,6 +107,26 @@ private Q_SLOTS:
         QCOMPARE(readsChecked(vaccination), !had);
     }
 
+    void entryCategoryRow_keepsTheFocus_whenToggledByKeyboard()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        auto *panel = m_window.view()->findChild<MedbitDetailPanel *>();
+        const bool had = panel->medbit().tags.contains(QStringLiteral("rx"));
+        child<QWidget>(panel, "category-hx")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        auto *medicines = child<MedbitCategoryRow>(panel, "category-rx");
+        QCOMPARE(QApplication::focusWidget(), medicines);
+
+        QTest::keyClick(medicines, Qt::Key_Space);
+        QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("rx")), !had);
+        QTRY_VERIFY(medicines->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), medicines);
+        // The next Space toggles the row again rather than opening the form.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTRY_COMPARE(panel->medbit().tags.contains(QStringLiteral("rx")), had);
+        QVERIFY(!m_window.view()->findChild<CreateEntryView *>());
+    }
+
     void starAndNewEntry_showWhereTheFocusIs()
     {
         QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
@@ -152,9 +174,27 @@ private Q_SLOTS:
         QTest::keyClicks(ask, QStringLiteral("Is this normal?"));
         QTest::keyClick(ask, Qt::Key_Return);
         QTRY_VERIFY(child<QWidget>(m_window.view(), "askExchanges")->isVisible());
+        const QStringList unnamed = unnamedStops(m_window.view());
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+
+        // The entry form the timeline opens.
+        QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
+        CreateEntryView *sheet = nullptr;
+        QTRY_VERIFY((sheet = m_window.view()->findChild<CreateEntryView *>()) && sheet->isVisible());
+        const QStringList unnamedInSheet = unnamedStops(sheet);
+        QVERIFY2(unnamedInSheet.isEmpty(), qPrintable(unnamedInSheet.join(QStringLiteral("; "))));
+    }
+
+private:
+    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
+
+    // The stops that Tab reaches in a window, walked along its focus chain; a widget that passes its focus on
+    // to a proxy is not a stop of its own.
+    static QStringList unnamedStops(QWidget *window)
+    {
         QStringList unnamed;
-        for (QWidget *widget : m_window.view()->findChildren<QWidget *>()) {
-            if (!widget->isVisible() || !(widget->focusPolicy() & Qt::TabFocus))
+        for (QWidget *widget = window->nextInFocusChain(); widget != window; widget = widget->nextInFocusChain()) {
+            if (!widget->isVisible() || widget->focusProxy() || !(widget->focusPolicy() & Qt::TabFocus))
                 continue;
             QAccessibleInterface *read = accessible(widget);
             if (!read || read->text(QAccessible::Name).trimmed().isEmpty())
@@ -163,11 +203,8 @@ private Q_SLOTS:
                                QString::fromLatin1(widget->parentWidget()->metaObject()->className()) +
                                QLatin1Char(' ') + widget->parentWidget()->objectName();
         }
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
+        return unnamed;
     }
-
-private:
-    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
 
     static void operate(QWidget *row, const QString &how)
     {

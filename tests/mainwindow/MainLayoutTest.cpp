@@ -198,8 +198,9 @@ private Q_SLOTS:
                  QStringLiteral("Search Timeline"));
         QSignalSpy newEntries(m_window.view(), &ContentView::newEntryRequested);
         QSignalSpy settings(m_window.view(), &ContentView::settingsRequested);
-        QTest::mouseClick(newEntry, Qt::LeftButton);
+        // Settings first: the entry form opens over the window and keeps its buttons out of reach.
         clickNamed("settingsButton");
+        QTest::mouseClick(newEntry, Qt::LeftButton);
         QCOMPARE(newEntries.size(), 1);
         QCOMPARE(settings.size(), 1);
     }

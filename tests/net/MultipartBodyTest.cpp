@@ -1,7 +1,12 @@
 #include "net/APIClient.h"
 
+#include <QFile>
+#include <QIODevice>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -74,6 +79,56 @@ private Q_SLOTS:
         QCOMPARE(body.count("; filename=" + written + "\r\n"), 1);
         QCOMPARE(body.count("\r\n--B\r\n"), 1);
     }
+
+    // A file part on disk goes out as the same bytes as in memory, read afresh from the start each time.
+    void fileOnDisk_readsAsTheSameBytes_fromEveryRewind()
+    {
+        const QByteArray bytes("%PDF\r\n--B\r\n\x00\xff tail", 17);
+        const QString path = write(u"a b.pdf"_s, bytes);
+        const FormFields fields{{u"patientId"_s, u"P"_s}};
+        const UploadBody body =
+            MultipartBody::layout(u"B"_s, fields, {{u"files"_s, u"a b.pdf"_s, u"application/pdf"_s, {}, path}});
+        const QByteArray expected =
+            APIClient::makeMultipartBody(u"B"_s, fields, {{u"files"_s, u"a b.pdf"_s, u"application/pdf"_s, bytes}});
+        QCOMPARE(body.size(), expected.size());
+        const std::unique_ptr<QIODevice> device = body.open();
+        QVERIFY(device && !device->isSequential());
+        for (const qint64 chunk : {qint64(1), qint64(7), qint64(4096)}) {
+            QVERIFY(device->reset());
+            QByteArray read;
+            while (!device->atEnd())
+                read += device->read(chunk);
+            QCOMPARE(read, expected);
+        }
+        QVERIFY(device->seek(expected.indexOf("%PDF")));
+        QCOMPARE(device->read(4), "%PDF"_ba);
+    }
+
+    void fileOnDisk_missingOrShrunk_failsTheRead()
+    {
+        const QString path = write(u"scan.pdf"_s, QByteArray(100, 'p'));
+        const UploadBody body = MultipartBody::layout(u"B"_s, {}, {{u"files"_s, u"scan.pdf"_s, u"x/y"_s, {}, path}});
+        write(u"scan.pdf"_s, QByteArray(50, 'p'));
+        const std::unique_ptr<QIODevice> device = body.open();
+        QVERIFY(device);
+        QCOMPARE(device->read(1000).size(), 0);
+        QVERIFY(body.readAll().isEmpty());
+        QVERIFY(QFile::remove(path));
+        QString error;
+        QVERIFY(!body.open(&error));
+        QVERIFY(!error.isEmpty());
+    }
+
+private:
+    QString write(const QString &name, const QByteArray &bytes)
+    {
+        QFile file(m_folder.filePath(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            qFatal("cannot write a test file");
+        return file.fileName();
+    }
+
+    QTemporaryDir m_folder;
 };
 
 QTEST_GUILESS_MAIN(MultipartBodyTest)

@@ -219,6 +219,9 @@ private Q_SLOTS:
     {
         open(0);
         const QList<Medbit> before = m_store->medbits();
+        // An entry fetched unchanged leaves the list shared with those who hold it, not copied.
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(before.first().id)), before.first());
+        QCOMPARE(m_store->medbits().constData(), before.constData());
         const Medbit other = serviceList(patientID(1)).first();
         QCOMPARE(AwaitTask::run(m_store->fetchMedbit(other.id)), other);
         QCOMPARE(AwaitTask::run(m_store->fetchMedbit(QStringLiteral("no-such-entry"))), std::nullopt);

@@ -28,6 +28,23 @@ template <typename T> bool decodes(const QByteArray &reply)
     }
 }
 
+// The user text of a reply's decoding failure; empty when it decodes.
+template <typename T> QString failureOf(const QByteArray &reply)
+{
+    try {
+        APIClient::decodeReply<T>(reply);
+        return {};
+    } catch (const APIError &error) {
+        return error.description();
+    }
+}
+
+// Arrays nested the given number of levels deep: "[[[]]]" for three.
+QByteArray nested(int levels)
+{
+    return QByteArray(levels, '[') + QByteArray(levels, ']');
+}
+
 Medbit fullEntry(int i)
 {
     Medbit medbit;
@@ -128,8 +145,12 @@ private Q_SLOTS:
         QJsonArray list;
         for (const Medbit &medbit : std::as_const(entries))
             list.append(medbit.toJson());
-        QCOMPARE(APIClient::decodeReply<QList<Medbit>>(Json::serialize(list)), entries);
+        const QList<Medbit> decoded = APIClient::decodeReply<QList<Medbit>>(Json::serialize(list));
+        QCOMPARE(decoded, entries);
         QCOMPARE(APIClient::decodeReply<Medbit>(Json::serialize(entries.first().toJson())), entries.first());
+        // A long list holds each repeated tag list and language once.
+        QCOMPARE(decoded.at(2).tags.constData(), decoded.at(0).tags.constData());
+        QCOMPARE(decoded.at(2).language->constData(), decoded.at(0).language->constData());
     }
 
     void everyReplyShape_decodesOrFails_data()
@@ -175,6 +196,39 @@ private Q_SLOTS:
             {u"documents"_s, decodes<QList<ImageAsset>>},
         };
         QTEST(decoders.value(shape)(reply), "decodes");
+    }
+
+    // Qt's parser refuses more than 1,024 levels, and so does this one, as any malformed reply; the read-through
+    // of ignored values once recursed as deep as the reply went.
+    void deepNesting_failsBeyondQtsLimit_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<bool>("decodes");
+        const QByteArray deepObjects = QByteArray(1023, '{').replace("{", "{\"a\":") + '1' + QByteArray(1023, '}');
+        // The list and the entry are the first two levels.
+        QTest::newRow("1,024 levels in an entry")
+            << '[' + entryWith("\"x\":" + nested(1022)) + ']' << "entries" << true;
+        QTest::newRow("1,025 levels in an entry")
+            << '[' + entryWith("\"x\":" + nested(1023)) + ']' << "entries" << false;
+        QTest::newRow("1,025 levels of objects") << '[' + entryWith("\"x\":" + deepObjects) + ']' << "entries" << false;
+        QTest::newRow("3 KB of arrays as a document, never closed") << QByteArray(3000, '[') << "document" << false;
+        QTest::newRow("100,000 levels of documents") << nested(100000) << "documents" << false;
+    }
+
+    void deepNesting_failsBeyondQtsLimit()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, shape);
+        QFETCH(bool, decodes);
+        const QHash<QString, QString (*)(const QByteArray &)> decoders{
+            {u"entries"_s, failureOf<QList<Medbit>>},
+            {u"document"_s, failureOf<ImageAsset>},
+            {u"documents"_s, failureOf<QList<ImageAsset>>},
+        };
+        QCOMPARE(Json::parse(reply).has_value(), decodes);
+        QCOMPARE(decoders.value(shape)(reply),
+                 decodes ? QString() : u"Received an unexpected response from the server."_s);
     }
 
     void nullReply_isAbsent_andTextsKeepTheirCharacters()

@@ -42,6 +42,7 @@ private slots:
     void entry_createGetUpdateDelete();
     void entry_unknownId_isJsonNull();
     void entryList_showsEveryWrite();
+    void entryList_replyKeptUntilThePatientsEntriesChange();
     void entry_fractionalDate_is400();
     void upload_storesBytesServedUnderUri();
     void upload_malformedMultipart_is400();
@@ -55,6 +56,8 @@ private slots:
 private:
     QJsonValue call(const QByteArray &method, const QString &path, const QJsonObject &body = {});
     QJsonArray entries();
+    // The entry list of Alex, and whether the stand-in sent a kept reply or built it.
+    QPair<QJsonArray, QByteArray> listed();
     QByteArray fetch(const QString &uri, int *status = nullptr);
     QByteArray uploadBody(const QByteArray &boundary, const QString &medbitId, const QByteArray &bytes);
 
@@ -80,6 +83,17 @@ QJsonValue StandinRecordsTest::call(const QByteArray &method, const QString &pat
 QJsonArray StandinRecordsTest::entries()
 {
     return call("GET", QStringLiteral("/medbits/list/summary?patientId=") + m_alex).toArray();
+}
+
+QPair<QJsonArray, QByteArray> StandinRecordsTest::listed()
+{
+    httplib::Client client("127.0.0.1", m_server.port());
+    const httplib::Headers headers{{"Authorization", "Bearer " + m_session.access.toStdString()}};
+    const auto result = client.Get("/api/medbits/list/summary?patientId=" + m_alex.toStdString(), headers);
+    if (!result || result->status != 200)
+        return {};
+    return {QJsonDocument::fromJson(QByteArray::fromStdString(result->body)).array(),
+            QByteArray::fromStdString(result->get_header_value("X-Standin-List-Reply"))};
 }
 
 QByteArray StandinRecordsTest::fetch(const QString &uri, int *status)
@@ -228,6 +242,33 @@ void StandinRecordsTest::entryList_showsEveryWrite()
     m_server.reset();
     m_session = m_server.signIn();
     QCOMPARE(entries().size(), seeded.size());
+}
+
+void StandinRecordsTest::entryList_replyKeptUntilThePatientsEntriesChange()
+{
+    const QJsonArray seeded = listed().first;
+    QCOMPARE(listed(), qMakePair(seeded, QByteArray("kept")));
+
+    m_session = m_server.signIn();
+    QCOMPARE(listed(), qMakePair(seeded, QByteArray("kept")));
+
+    const QString sam =
+        call("GET", QStringLiteral("/patients/listAll?userId=") + m_session.userId)[1][QLatin1String("_id")].toString();
+    const QJsonObject entry{{QStringLiteral("entryText"), QStringLiteral("New")},
+                            {QStringLiteral("date"), qint64(4000000000)}};
+    call("POST", QStringLiteral("/medbits/create"),
+         {{QStringLiteral("patientId"), sam}, {QStringLiteral("medbit"), entry}});
+    QCOMPARE(m_server.lastStatus(), 200);
+    QCOMPARE(listed(), qMakePair(seeded, QByteArray("kept")));
+
+    const QString id =
+        call("POST", QStringLiteral("/medbits/create"),
+             {{QStringLiteral("patientId"), m_alex}, {QStringLiteral("medbit"), entry}})[QLatin1String("_id")]
+            .toString();
+    const auto [afterWrite, reply] = listed();
+    QCOMPARE(reply, QByteArray("built"));
+    QCOMPARE(afterWrite.size(), seeded.size() + 1);
+    QCOMPARE(afterWrite[0][QLatin1String("_id")].toString(), id);
 }
 
 void StandinRecordsTest::entry_unknownId_isJsonNull()

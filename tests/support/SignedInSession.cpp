@@ -3,6 +3,7 @@
 #include "AwaitTask.h"
 
 #include "net/APIClient.h"
+#include "records/Patient.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -58,6 +59,17 @@ QString SignedInSession::userID() const
 void SignedInSession::signIn(const QString &email, const QString &password)
 {
     AwaitTask::run(m_auth->login(email, password, true));
+}
+
+QStringList SignedInSession::signInForPatientIDs(const QString &email, const QString &password)
+{
+    signIn(email, password);
+    const APIRequest request{.path = QStringLiteral("/patients/listAll"),
+                             .query = {{QStringLiteral("userId"), userID()}}};
+    QStringList ids;
+    for (const Patient &patient : AwaitTask::run(APIClient::shared().request<QList<Patient>>(request)))
+        ids.append(patient._id);
+    return ids;
 }
 
 bool SignedInSession::signInAndLoad(const QString &email, const QString &password)

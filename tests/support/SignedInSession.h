@@ -36,6 +36,10 @@ public:
 
     // Signs in as the sign-in screen does (credentials stored).
     void signIn(const QString &email, const QString &password);
+    // Signs in as signIn() does, then reads back the account's patients' ids in the service's order (the
+    // demo account's Alex, then Sam).
+    QStringList signInForPatientIDs(const QString &email = StandinServer::demoEmail,
+                                    const QString &password = StandinServer::demoPassword);
     // Signs in, then waits for the patient store's first load and for the activation of the patient it
     // chose to reach the stand-in. False past the deadline.
     bool signInAndLoad(const QString &email = StandinServer::demoEmail,

@@ -1,9 +1,12 @@
 #include "StandinServer.h"
 
+#include "net/APIClient.h"
+
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QNetworkAccessManager>
 #include <QRegularExpression>
 
 #include <httplib.h>
@@ -110,6 +113,9 @@ StandinServer::~StandinServer()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
+    // The stand-in ends only after its open connections do, and it keeps an idle one for five seconds: close
+    // the shared client's idle connections so the executable does not wait for them.
+    APIClient::shared().network()->clearConnectionCache();
     m_process.terminate();
     if (!m_process.waitForFinished(5000)) {
         m_process.kill();

@@ -60,6 +60,8 @@ void listSummary(StandinState &state, const Request &req, Response &res)
     if (!patientId || !Access::ownedPatient(state, *signedIn, *patientId, res))
         return;
     std::shared_ptr<const std::string> reply = state.listReply(*patientId);
+    // Tells a test whether the kept reply outlived the requests since the last list.
+    res.set_header("X-Standin-List-Reply", reply ? "kept" : "built");
     if (!reply) {
         reply = listJson(state, *patientId);
         state.keepListReply(*patientId, reply);

@@ -66,6 +66,8 @@ struct Medbit {
     bool isStarred = false;
     QStringList tags;
     QStringList documentIds;
+
+    friend bool operator==(const Medbit &, const Medbit &) = default;
 };
 
 // One entry an answer drew on, as the answer keeps it.

@@ -35,8 +35,8 @@ public:
     void addFallback();
 
     // Called after each request other than GET has been answered, whatever it did: what the state keeps
-    // built from itself is dropped there. The reply goes out only afterwards, so a client that has its
-    // answer never reads from what was kept before its write.
+    // built from itself and no longer matches is dropped there. The reply goes out only afterwards, so a client that
+    // has its answer never reads from what was kept before its write.
     void setAfterWrite(std::function<void()> afterWrite) { m_afterWrite = std::move(afterWrite); }
 
     // httplib parses multipart bodies itself and keeps no raw bytes, but the log

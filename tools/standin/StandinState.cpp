@@ -167,15 +167,37 @@ QJsonObject StandinState::medbitJson(const Medbit &medbit, const QHash<QString, 
 
 std::shared_ptr<const std::string> StandinState::listReply(const QString &patientId) const
 {
-    return m_listReplies.value(patientId);
+    return m_listReplies.value(patientId).reply;
 }
 
 void StandinState::keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply)
 {
-    m_listReplies.insert(patientId, std::move(reply));
+    m_listReplies.insert(patientId, KeptList{std::move(reply), listSource(patientId)});
 }
 
-void StandinState::forgetListReplies()
+void StandinState::forgetChangedListReplies()
 {
-    m_listReplies.clear();
+    m_listReplies.removeIf(
+        [this](const QHash<QString, KeptList>::iterator kept) { return kept->source != listSource(kept.key()); });
+}
+
+StandinState::ListSource StandinState::listSource(const QString &patientId) const
+{
+    QHash<QString, const Document *> documentsById;
+    for (const Document &document : documents)
+        documentsById.insert(document.id, &document);
+    ListSource source;
+    for (const Medbit &medbit : medbits) {
+        if (medbit.patientId != patientId)
+            continue;
+        source.entries.append(medbit);
+        for (const QString &id : medbit.documentIds) {
+            if (const Document *document = documentsById.value(id)) {
+                source.documents.append(
+                    QStringList{document->id, document->fileName, document->type, document->uriToken} +
+                    document->medbitIds);
+            }
+        }
+    }
+    return source;
 }

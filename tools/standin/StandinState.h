@@ -61,15 +61,30 @@ struct StandinState {
     // The same, with the entry's documents looked up in `documentsById` (for whole lists: one lookup each).
     QJsonObject medbitJson(const Medbit &medbit, const QHash<QString, const Document *> &documentsById) const;
 
-    // A patient's entry list as sent, built once and kept until a request may have written (see Router):
-    // a 10,000-entry list takes about 100 ms to build.
+    // A patient's entry list as sent, built once and kept until the patient's entries or their documents
+    // change: a 10,000-entry list takes about 100 ms to build.
     std::shared_ptr<const std::string> listReply(const QString &patientId) const;
     void keepListReply(const QString &patientId, std::shared_ptr<const std::string> reply);
-    void forgetListReplies();
+    // After a request that may have written (see Router): drops the replies whose list would now differ.
+    void forgetChangedListReplies();
 
 private:
+    // What a patient's list reply is made of, compared after a write to tell whether the reply still holds.
+    struct ListSource {
+        QList<Medbit> entries;
+        QList<QStringList> documents; // the listed fields of each attached document
+
+        friend bool operator==(const ListSource &, const ListSource &) = default;
+    };
+    struct KeptList {
+        std::shared_ptr<const std::string> reply;
+        ListSource source;
+    };
+
+    ListSource listSource(const QString &patientId) const;
+
     quint64 m_nextId = 1;
     QHash<QString, QString> m_accessTokens; // token -> user id
     QHash<QString, QString> m_refreshTokens;
-    QHash<QString, std::shared_ptr<const std::string>> m_listReplies; // patient id -> JSON text
+    QHash<QString, KeptList> m_listReplies; // by patient id
 };

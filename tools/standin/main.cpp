@@ -192,7 +192,7 @@ int main(int argc, char **argv)
     Router router(server, log ? &*log : nullptr, faults, options.maxBodyBytes);
     router.setAfterWrite([&state] {
         const std::lock_guard lock(state.mutex);
-        state.forgetListReplies();
+        state.forgetChangedListReplies();
     });
     installRoutes(router, state);
 

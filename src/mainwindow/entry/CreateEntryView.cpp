@@ -2,6 +2,7 @@
 
 #include "mainwindow/entry/AttachmentUpload.h"
 #include "mainwindow/entry/EntryDate.h"
+#include "mainwindow/entry/EntryDateField.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/AttachmentPicker.h"
@@ -11,9 +12,7 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
-#include <QCalendarWidget>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -90,6 +89,8 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     layout->addWidget(FormKit::divider(this));
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("entryScrollArea"));
+    // A focus stop of its own, for scrolling the form by keyboard: read out under the sheet's title.
+    m_scroll->setAccessibleName(windowTitle());
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -170,24 +171,20 @@ QWidget *CreateEntryView::dateSection()
     QWidget *box = section(tr("Date"), this, &body);
     auto *row = new QHBoxLayout;
     row->setSpacing(16);
-    m_datePicker = new QDateEdit(m_date.date(), box);
+    m_datePicker = new EntryDateField(m_date.date(), box);
     m_datePicker->setObjectName(QStringLiteral("datePicker"));
-    m_datePicker->setAccessibleName(tr("Date"));
-    m_datePicker->setDisplayFormat(EntryDate::fullYearFormat(locale()));
-    m_datePicker->setCalendarPopup(true);
-    // Typed month first, a past date passes through days after today (12/31/1929 is 12/5/2024 on the way), which
-    // a maximum on the field itself would refuse: the calendar never offers them, and the field is brought back
-    // to today when it is left on one, or when a date is set from outside.
-    m_datePicker->calendarWidget()->setMaximumDate(EntryDate::now().date());
-    connect(m_datePicker, &QDateEdit::dateChanged, this, [this](QDate day) {
+    // The calendar offers no day after today; a later one typed is brought back to today when the field is
+    // left on it, or when it is set from outside.
+    m_datePicker->setMaximumDate(EntryDate::now().date());
+    connect(m_datePicker, &EntryDateField::dateChanged, this, [this](QDate day) {
         m_date = EntryDate::onDay(m_date, day);
         if (!m_datePicker->hasFocus())
             keepDateNotAfterToday();
     });
-    connect(m_datePicker, &QDateEdit::editingFinished, this, &CreateEntryView::keepDateNotAfterToday);
+    connect(m_datePicker, &EntryDateField::editingFinished, this, &CreateEntryView::keepDateNotAfterToday);
     m_approximate = toggle(tr("Approximate"), "approximateToggle", box);
     row->addWidget(m_datePicker);
-    row->addWidget(m_approximate);
+    row->addWidget(m_approximate, 0, Qt::AlignTop);
     row->addStretch(1);
     body->addLayout(row);
     return box;
@@ -294,7 +291,7 @@ void CreateEntryView::refresh()
 void CreateEntryView::keepDateNotAfterToday()
 {
     const QDate today = EntryDate::now().date();
-    if (m_datePicker && m_datePicker->date() > today)
+    if (m_datePicker && m_datePicker->date().value_or(today) > today)
         m_datePicker->setDate(today);
 }
 
@@ -303,6 +300,11 @@ void CreateEntryView::save()
     const QString text = m_editor->toPlainText().trimmed();
     if (text.isEmpty() || isSaving() || !m_store)
         return;
+    // A date that cannot be read is shown as such under the field, never saved as some other day.
+    if (m_datePicker && !m_datePicker->confirmReadable()) {
+        m_datePicker->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     FormKit::setCaptionText(m_error, QString());
     keepDateNotAfterToday();
     SaveJob job;

@@ -13,9 +13,9 @@
 #include <optional>
 
 class BusyButton;
+class EntryDateField;
 class MedbitStore;
 class QCheckBox;
-class QDateEdit;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -83,7 +83,7 @@ private:
     ScreenAction *m_saveAction = nullptr;
 
     QPlainTextEdit *m_editor = nullptr;
-    QDateEdit *m_datePicker = nullptr;
+    EntryDateField *m_datePicker = nullptr;
     QCheckBox *m_approximate = nullptr;
     QCheckBox *m_locked = nullptr;
     QCheckBox *m_starred = nullptr;

@@ -44,3 +44,12 @@ QString EntryDate::fullYearFormat(const QLocale &locale)
     format.replace(year, QStringLiteral("yyyy"));
     return format;
 }
+
+std::optional<QDate> EntryDate::read(const QString &text, const QLocale &locale)
+{
+    // A single d or M reads one digit or two, where dd and MM refuse "5.3.1965"; names (MMM, dddd) stay.
+    static const QRegularExpression twoDigits(QStringLiteral("(?<![dM])([dM])\\1(?![dM])"));
+    const QString format = fullYearFormat(locale).replace(twoDigits, QStringLiteral("\\1"));
+    const QDate day = locale.toDate(text.trimmed(), format);
+    return day.isValid() ? std::optional<QDate>(day) : std::nullopt;
+}

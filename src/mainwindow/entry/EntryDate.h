@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The date of an entry as the form edits it: a moment with its time of day, saved as whole seconds.
 namespace EntryDate
@@ -23,5 +24,8 @@ QDateTime onDay(const QDateTime &moment, QDate day);
 // The locale's short date with the year in full ("M/d/yyyy" where the locale writes "M/d/yy"): a two-digit
 // year would read "65" as 2065, or not at all.
 QString fullYearFormat(const QLocale &locale);
+// The day a person typed in that format, its day and month with or without a leading zero and blanks around
+// it allowed; nullopt for anything else.
+std::optional<QDate> read(const QString &text, const QLocale &locale);
 
 } // namespace EntryDate

@@ -286,13 +286,38 @@ void MedbitDetailPanel::refreshBusy()
     if (!m_content)
         return;
     const bool updating = m_flagAction->isBusy();
+    const bool wasUpdating = !m_star->isEnabled();
+    if (updating && !wasUpdating)
+        holdFocus();
     m_star->setEnabled(!updating);
     m_lock->setEnabled(!updating);
     for (MedbitCategoryRow *row : std::as_const(m_categoryRows))
         row->setEnabled(!updating);
+    if (!updating && wasUpdating)
+        returnFocus();
     const bool deleting = m_deleteAction->isBusy();
     m_delete->setText(deleting ? tr("Deleting…") : tr("Delete"));
     m_delete->setEnabled(!deleting);
+}
+
+void MedbitDetailPanel::holdFocus()
+{
+    // A disabled control passes the focus on, past the categories to "Edit", whose Space would open the form:
+    // the focus waits on the content instead, and goes back to the control when the update ends.
+    QWidget *focused = window()->focusWidget();
+    const bool flag = focused == m_star || focused == m_lock;
+    if (!flag && !m_categoryRows.contains(qobject_cast<MedbitCategoryRow *>(focused)))
+        return;
+    m_focusBeforeUpdate = focused;
+    m_content->setFocus(Qt::OtherFocusReason);
+}
+
+void MedbitDetailPanel::returnFocus()
+{
+    // Unless the user has moved it meanwhile.
+    if (m_focusBeforeUpdate && m_focusBeforeUpdate->isVisible() && window()->focusWidget() == m_content)
+        m_focusBeforeUpdate->setFocus(Qt::OtherFocusReason);
+    m_focusBeforeUpdate = nullptr;
 }
 
 void MedbitDetailPanel::saveEntry(const Medbit &changed)

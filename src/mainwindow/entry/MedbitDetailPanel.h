@@ -51,6 +51,8 @@ private:
     void refreshContent();
     void refreshTile();
     void refreshBusy();
+    void holdFocus();
+    void returnFocus();
 
     void saveEntry(const Medbit &changed);
     void toggleTag(const QString &code);
@@ -80,4 +82,5 @@ private:
     QLabel *m_flagError = nullptr;
     QPushButton *m_delete = nullptr;
     EntryQuestionsView *m_questions = nullptr;
+    QPointer<QWidget> m_focusBeforeUpdate;
 };

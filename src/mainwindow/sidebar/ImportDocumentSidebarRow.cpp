@@ -38,11 +38,13 @@ ImportDocumentSidebarRow::ImportDocumentSidebarRow(DocumentImportManager *manage
     m_title->setObjectName(QStringLiteral("importRowText"));
     m_title->setTextFormat(Qt::PlainText);
     m_title->setFont(Theme::systemFont(13));
-    for (QLabel *part : {m_icon, m_title}) {
+    // A long file name must not widen the sidebar: the title takes the room left and is elided to it.
+    m_title->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_title->installEventFilter(this);
+    for (QLabel *part : {m_icon, m_title})
         part->setAttribute(Qt::WA_TransparentForMouseEvents);
-        row->addWidget(part);
-    }
-    row->addStretch(1);
+    row->addWidget(m_icon);
+    row->addWidget(m_title, 1);
     setMinimumHeight(row->sizeHint().height());
     m_drop = new FileDropFilter(this);
     connect(this, &QPushButton::clicked, this, &ImportDocumentSidebarRow::importSheetRequested);
@@ -87,10 +89,23 @@ void ImportDocumentSidebarRow::refresh()
         tint = confirmationColor();
     else if (m_drop->isTargeted())
         tint = palette().color(QPalette::Highlight);
-    m_title->setText(text);
+    m_fullTitle = text;
+    showTitle();
     Theme::setTextColor(m_title, tint);
     const QString symbol =
         confirming ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("icon-import-document");
     m_icon->setPixmap(SymbolIcons::tinted(symbol, importIconSize, tint, devicePixelRatioF()));
     setAccessibleName(text);
+}
+
+void ImportDocumentSidebarRow::showTitle()
+{
+    m_title->setText(m_title->fontMetrics().elidedText(m_fullTitle, Qt::ElideRight, m_title->width()));
+}
+
+bool ImportDocumentSidebarRow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_title && event->type() == QEvent::Resize)
+        showTitle();
+    return QPushButton::eventFilter(watched, event);
 }

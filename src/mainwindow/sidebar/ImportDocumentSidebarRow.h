@@ -28,14 +28,19 @@ public:
 Q_SIGNALS:
     void importSheetRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void addDroppedFiles(const QList<QUrl> &files);
     void showReceived(const QStringList &names);
     void refresh();
+    void showTitle();
 
     DocumentImportManager *m_manager = nullptr;
     FileDropFilter *m_drop = nullptr;
     QLabel *m_icon = nullptr;
     QLabel *m_title = nullptr;
+    QString m_fullTitle;
     QStringList m_justReceivedNames;
 };

@@ -2,18 +2,16 @@
 
 #include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
+#include "mainwindow/sidebar/PatientPicker.h"
 #include "mainwindow/sidebar/SidebarActionRow.h"
 #include "mainwindow/sidebar/SidebarCategoryRow.h"
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
-#include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 #include "window/WindowState.h"
 
 #include <QLabel>
-#include <QMenu>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
@@ -50,7 +48,9 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, Docum
 
     auto *layout = new QVBoxLayout(this);
     layout->setSpacing(12);
-    layout->addWidget(buildPatientPicker(), 0, Qt::AlignLeft);
+    m_patientPicker = new PatientPicker(this);
+    connect(m_patientPicker, &PatientPicker::patientChosen, this, &SidebarPanel::choosePatient);
+    layout->addWidget(m_patientPicker, 0, Qt::AlignLeft);
     auto *importRow = new ImportDocumentSidebarRow(importManager, this);
     connect(importRow, &ImportDocumentSidebarRow::importSheetRequested, this, &SidebarPanel::importSheetRequested);
     layout->addWidget(importRow);
@@ -76,25 +76,6 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, Docum
     connect(state, &WindowState::selectedCategoryFilterChanged, this, &SidebarPanel::refreshSelection);
     refreshPatientPicker();
     refreshSelection();
-}
-
-QToolButton *SidebarPanel::buildPatientPicker()
-{
-    m_patientPicker = new QToolButton(this);
-    m_patientPicker->setObjectName(QStringLiteral("patientPicker"));
-    m_patientPicker->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_patientPicker->setPopupMode(QToolButton::InstantPopup);
-    m_patientPicker->setAutoRaise(true);
-    m_patientPicker->setFocusPolicy(Qt::StrongFocus);
-    m_patientPicker->setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
-    m_patientPicker->setIconSize(QSize(22, 22));
-    // As wide as its name, so that the menu's chevron sits beside the name, not at the column's far edge.
-    m_patientPicker->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
-    m_patientPicker->setFont(Theme::systemFont(13, QFont::Medium));
-    auto *menu = new QMenu(m_patientPicker);
-    menu->setObjectName(QStringLiteral("patientMenu"));
-    m_patientPicker->setMenu(menu);
-    return m_patientPicker;
 }
 
 QWidget *SidebarPanel::buildSectionRows()
@@ -170,28 +151,7 @@ void SidebarPanel::refreshSelection()
 
 void SidebarPanel::refreshPatientPicker()
 {
-    const QString selectedID = m_patientStore->selectedPatientID();
-    QString name = tr("Select Patient");
-    QMenu *menu = m_patientPicker->menu();
-    menu->clear();
-    bool named = false;
-    for (const Patient &patient : m_patientStore->patients()) {
-        const bool selected = patient._id == selectedID;
-        if (selected && !named) {
-            name = patient.displayName();
-            named = true;
-        }
-        QAction *item = menu->addAction(patient.displayName());
-        item->setData(patient._id);
-        item->setCheckable(true);
-        item->setChecked(selected);
-        const QString id = patient._id;
-        // Queued: the choice rebuilds this menu, which must not delete the action while it is signalling.
-        connect(
-            item, &QAction::triggered, this, [this, id] { choosePatient(id); }, Qt::QueuedConnection);
-    }
-    m_patientPicker->setText(name);
-    m_patientPicker->setAccessibleName(tr("Patient: %1").arg(name));
+    m_patientPicker->setPatients(m_patientStore->patients(), m_patientStore->selectedPatientID());
 }
 
 void SidebarPanel::choosePatient(const QString &id)

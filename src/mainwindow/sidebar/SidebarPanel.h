@@ -8,8 +8,8 @@
 #include <optional>
 
 class DocumentImportManager;
+class PatientPicker;
 class PatientStore;
-class QToolButton;
 class SidebarActionRow;
 class SidebarCategoryRow;
 class WindowState;
@@ -44,7 +44,6 @@ private:
         QString code;
     };
 
-    QToolButton *buildPatientPicker();
     QWidget *buildSectionRows();
     QWidget *buildCategoryRows();
     void refreshPatientPicker();
@@ -53,7 +52,7 @@ private:
 
     PatientStore *m_patientStore = nullptr;
     WindowState *m_state = nullptr;
-    QToolButton *m_patientPicker = nullptr;
+    PatientPicker *m_patientPicker = nullptr;
     QList<SectionRow> m_sectionRows;
     QList<CategoryRow> m_categoryRows;
 };

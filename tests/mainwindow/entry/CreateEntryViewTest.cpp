@@ -1,21 +1,19 @@
 #include "mainwindow/entry/CreateEntryView.h"
 #include "mainwindow/entry/AttachmentUpload.h"
 #include "mainwindow/entry/EntryDate.h"
+#include "mainwindow/entry/EntryDateField.h"
 #include "widgets/AttachmentPicker.h"
 
 #include "AwaitTask.h"
+#include "SignedInSession.h"
 #include "StandinServer.h"
 
-#include "net/APIClient.h"
-#include "net/AuthManager.h"
-#include "platform/MemoryKeychain.h"
 #include "records/MedbitStore.h"
-#include "records/Patient.h"
 #include "widgets/Theme.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
@@ -28,6 +26,7 @@
 #include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
 
@@ -83,12 +82,8 @@ private Q_SLOTS:
     void init()
     {
         m_server.reset();
-        APIClient::shared().setBaseURLForTesting(m_server.apiBase());
-        m_auth = std::make_unique<AuthManager>(&m_keychain);
-        AwaitTask::run(m_auth->login(StandinServer::demoEmail, StandinServer::demoPassword, false));
-        const APIRequest list{.path = QStringLiteral("/patients/listAll"),
-                              .query = {{QStringLiteral("userId"), m_auth->currentUserID().value_or(QString())}}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(list));
+        m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
+        m_patientIDs = m_session->signInForPatientIDs();
         m_bearer = m_server.signIn().access;
         m_store = std::make_unique<MedbitStore>(patient(0));
         AwaitTask::run(m_store->loadMedbits());
@@ -103,7 +98,7 @@ private Q_SLOTS:
     {
         m_window.reset();
         m_store.reset();
-        m_auth.reset();
+        m_session.reset();
         m_server.clearFaults();
     }
 
@@ -239,7 +234,7 @@ private Q_SLOTS:
         open(existing, QStringLiteral("ignored"), file("ignored.pdf", "x"));
         QCOMPARE(m_form->size(), QSize(480, 440));
         QCOMPARE(child<QLabel>("formTitle")->text(), QStringLiteral("Edit Entry"));
-        QVERIFY(!child<QDateEdit>("datePicker") && !child<QCheckBox>("category_hx") &&
+        QVERIFY(!child<EntryDateField>("datePicker") && !child<QCheckBox>("category_hx") &&
                 !child<QCheckBox>("lockedToggle"));
         QCOMPARE(namesOf(m_form->findChildren<QLabel *>(QStringLiteral("documentLabel"))),
                  QStringList({"old scan.pdf"}));
@@ -272,41 +267,77 @@ private Q_SLOTS:
         QTest::newRow("before 1970") << QDate(1969, 7, 20) << QDate(1969, 7, 20);
     }
 
+    // Typed as a person types it: the field entered by a click at its centre, a double click or Shift+Tab,
+    // then the characters. What is not a date is refused under the field and nothing is sent.
     void typedDate_keepsItsFourDigitYear_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("entered");
         QTest::addColumn<QDate>("saved");
-        QTest::newRow("1965") << QStringLiteral("3/5/1965") << QDate(1965, 3, 5);
-        QTest::newRow("1929") << QStringLiteral("12/31/1929") << QDate(1929, 12, 31);
-        QTest::newRow("1999") << QStringLiteral("7/4/1999") << QDate(1999, 7, 4);
-        QTest::newRow("after today, then left") << QStringLiteral("3/6/2024") << QDate(2024, 3, 5);
+        QTest::newRow("1965") << QStringLiteral("3/5/1965") << "click" << QDate(1965, 3, 5);
+        QTest::newRow("1929") << QStringLiteral("12/31/1929") << "click" << QDate(1929, 12, 31);
+        QTest::newRow("1999") << QStringLiteral("7/4/1999") << "click" << QDate(1999, 7, 4);
+        QTest::newRow("2012") << QStringLiteral("02/29/2012") << "click" << QDate(2012, 2, 29);
+        QTest::newRow("after today, then left") << QStringLiteral("3/6/2024") << "click" << QDate(2024, 3, 5);
+        QTest::newRow("double click, 1965") << QStringLiteral("3/5/1965") << "double click" << QDate(1965, 3, 5);
+        QTest::newRow("Shift+Tab, 2003") << QStringLiteral("11/20/2003") << "Shift+Tab" << QDate(2003, 11, 20);
+        QTest::newRow("not a date") << QStringLiteral("3/5/19x5") << "click" << QDate();
     }
 
     void typedDate_keepsItsFourDigitYear()
     {
         QFETCH(QString, typed);
+        QFETCH(QString, entered);
         QFETCH(QDate, saved);
         const QLocale previous;
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
         open(std::nullopt, QStringLiteral("Dated"));
-        auto *picker = child<QDateEdit>("datePicker");
-        QVERIFY(picker->calendarPopup());
-        QCOMPARE(picker->text(), QStringLiteral("3/5/2024"));
-        // Each part typed into its own section of the field, in the locale's order: month, day, year.
-        picker->setFocus();
-        const QStringList parts = typed.split(QLatin1Char('/'));
-        const QDateTimeEdit::Section sections[] = {QDateTimeEdit::MonthSection, QDateTimeEdit::DaySection,
-                                                   QDateTimeEdit::YearSection};
-        for (int i = 0; i < 3; ++i) {
-            picker->setSelectedSection(sections[i]);
-            QTest::keyClicks(picker, parts.at(i));
+        auto *field = child<QLineEdit>("dateField");
+        QCOMPARE(field->text(), QStringLiteral("3/5/2024"));
+        if (entered == QLatin1String("click")) {
+            QTest::mouseClick(field, Qt::LeftButton, {}, field->rect().center());
+        } else if (entered == QLatin1String("double click")) {
+            QTest::mouseDClick(field, Qt::LeftButton, {}, field->rect().center());
+        } else {
+            child<QCheckBox>("approximateToggle")->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
         }
-        QCOMPARE(picker->text(), typed);
+        QCOMPARE(QApplication::focusWidget(), field);
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), typed);
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        auto *dateError = child<QLabel>("dateError");
+        if (!saved.isValid()) {
+            QVERIFY(m_form && m_form->isVisible());
+            QVERIFY(dateError->isVisible());
+            QCOMPARE(dateError->text(), QStringLiteral("This is not a date. Type it like 3/5/2024."));
+            QCOMPARE(field->text(), typed);
+            QTest::qWait(100);
+            QVERIFY(m_server.requests(createPath).isEmpty());
+            return;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
         const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
         QCOMPARE(seconds, QDateTime(saved, QTime(10, 20, 30)).toSecsSinceEpoch());
+    }
+
+    // The calendar opens on the field's day; the day a person moves to and presses Return on is saved.
+    void calendarPick_isTheDateSaved()
+    {
+        open(std::nullopt, QStringLiteral("Dated"));
+        QTest::mouseClick(child<QToolButton>("dateCalendarButton"), Qt::LeftButton);
+        QCalendarWidget *calendar = child<EntryDateField>("datePicker")->calendar();
+        QVERIFY(calendar->isVisible());
+        QCOMPARE(calendar->selectedDate(), QDate(2024, 3, 5));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!calendar->isVisible());
+        QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
+        const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
+        QCOMPARE(seconds, QDateTime(QDate(2024, 2, 27), QTime(10, 20, 30)).toSecsSinceEpoch());
     }
 
     // The day changes, the time of day of the opening moment stays, and whole seconds are saved.
@@ -315,11 +346,11 @@ private Q_SLOTS:
         QFETCH(QDate, chosen);
         QFETCH(QDate, saved);
         open(std::nullopt, QStringLiteral("Dated"));
-        auto *picker = child<QDateEdit>("datePicker");
-        QCOMPARE(picker->calendarWidget()->maximumDate(), QDate(2024, 3, 5));
+        auto *picker = child<EntryDateField>("datePicker");
+        QCOMPARE(picker->calendar()->maximumDate(), QDate(2024, 3, 5));
         if (chosen.isValid())
             picker->setDate(chosen);
-        QCOMPARE(picker->date(), saved);
+        QCOMPARE(picker->date().value_or(QDate()), saved);
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
         const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
@@ -366,7 +397,7 @@ private Q_SLOTS:
     }
 
 private:
-    QString patient(int index) const { return m_patients.at(index)._id; }
+    QString patient(int index) const { return m_patientIDs.at(index); }
 
     void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})
     {
@@ -423,11 +454,10 @@ private:
 
     StandinServer m_server;
     QTemporaryDir m_files;
-    MemoryKeychain m_keychain;
-    std::unique_ptr<AuthManager> m_auth;
+    std::unique_ptr<SignedInSession> m_session;
     std::unique_ptr<MedbitStore> m_store;
     std::unique_ptr<QWidget> m_window;
-    QList<Patient> m_patients;
+    QStringList m_patientIDs;
     QByteArray m_bearer;
     QList<QUrl> m_nextChoice;
     QPointer<CreateEntryView> m_form;

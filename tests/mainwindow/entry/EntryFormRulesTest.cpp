@@ -25,6 +25,35 @@ private Q_SLOTS:
         QCOMPARE(EntryDate::secondsSince1970(QDateTime::fromMSecsSinceEpoch(msecs)), seconds);
     }
 
+    // The locale's short date with the year in full, day and month with or without a leading zero.
+    void typedDate_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDate>("read");
+        const QLocale us(QLocale::English, QLocale::UnitedStates);
+        const QLocale german(QLocale::German, QLocale::Germany);
+        QTest::newRow("US") << us << "3/5/1965" << QDate(1965, 3, 5);
+        QTest::newRow("US, leading zeros and blanks") << us << " 03/05/2031 " << QDate(2031, 3, 5);
+        QTest::newRow("US, day first") << us << "31/12/1929" << QDate();
+        QTest::newRow("US, two-digit year") << us << "3/5/65" << QDate();
+        QTest::newRow("US, not a date") << us << "yesterday" << QDate();
+        QTest::newRow("US, February 30") << us << "2/30/2001" << QDate();
+        QTest::newRow("German") << german << "5.3.1965" << QDate(1965, 3, 5);
+        QTest::newRow("German, leading zeros") << german << "05.03.1965" << QDate(1965, 3, 5);
+        QTest::newRow("German, US order") << german << "3/5/1965" << QDate();
+        QTest::newRow("C, month name") << QLocale::c() << "5 Mar 1965" << QDate(1965, 3, 5);
+        QTest::newRow("empty") << us << "" << QDate();
+    }
+
+    void typedDate()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, typed);
+        QFETCH(QDate, read);
+        QCOMPARE(EntryDate::read(typed, locale).value_or(QDate()), read);
+    }
+
     void filePart_data()
     {
         QTest::addColumn<QString>("fileName");

@@ -1,0 +1,22 @@
+#include "PendingAnswers.h"
+
+PendingAnswers &PendingAnswers::shared()
+{
+    static PendingAnswers pending;
+    return pending;
+}
+
+void PendingAnswers::begin(const QString &patientID)
+{
+    ++m_counts[patientID];
+}
+
+void PendingAnswers::end(const QString &patientID)
+{
+    auto count = m_counts.find(patientID);
+    if (count == m_counts.end())
+        return;
+    if (--*count == 0)
+        m_counts.erase(count);
+    Q_EMIT ended(patientID);
+}

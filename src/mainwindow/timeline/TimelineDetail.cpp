@@ -12,7 +12,8 @@
 
 TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
-      m_clipboardManager(context.clipboardManager), m_state(context.state), m_splitter(new QSplitter(this))
+      m_clipboardManager(context.clipboardManager), m_state(context.state), m_entryQuestions(context.entryQuestions),
+      m_splitter(new QSplitter(this))
 {
     m_splitter->setObjectName(QStringLiteral("detailSplitter"));
     m_splitter->setChildrenCollapsible(false);
@@ -32,7 +33,7 @@ void TimelineDetail::refreshDetail()
         discardLater(m_detail);
     } else {
         if (!m_detail) {
-            m_detail = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, m_splitter);
+            m_detail = new MedbitDetailPanel(m_medbitStore, m_entryQuestions, m_clipboardManager, m_state, m_splitter);
             QSizePolicy grows = m_detail->sizePolicy();
             grows.setHorizontalStretch(1);
             m_detail->setSizePolicy(grows);

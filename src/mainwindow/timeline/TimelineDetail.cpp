@@ -4,6 +4,7 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
@@ -20,6 +21,10 @@ TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
+    m_empty = FormKit::emptyState(QStringLiteral("doc.text"), 28,
+                                  tr("No entry selected. Choose one in the timeline to see it here."),
+                                  QStringLiteral("noEntrySelectedText"), this);
+    layout->addWidget(m_empty);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineDetail::refreshDetail);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &TimelineDetail::refreshPreview);
     refreshDetail();
@@ -31,7 +36,11 @@ void TimelineDetail::refreshDetail()
     if (!selected) {
         // With no entry selected the panel goes, and its questions with it.
         discardLater(m_detail);
+        m_splitter->hide();
+        m_empty->show();
     } else {
+        m_empty->hide();
+        m_splitter->show();
         if (!m_detail) {
             m_detail = new MedbitDetailPanel(m_medbitStore, m_entryQuestions, m_clipboardManager, m_state, m_splitter);
             QSizePolicy grows = m_detail->sizePolicy();

@@ -33,6 +33,7 @@ private:
     WindowState *m_state = nullptr;
     EntryQuestionsStore *m_entryQuestions = nullptr;
     QSplitter *m_splitter = nullptr;
+    QWidget *m_empty = nullptr;
     QPointer<MedbitDetailPanel> m_detail;
     QPointer<InspectorPreviewPanel> m_preview;
 };

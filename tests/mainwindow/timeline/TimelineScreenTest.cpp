@@ -65,6 +65,24 @@ private Q_SLOTS:
         QVERIFY(!m_window.view()->medbitStore()->lastError());
     }
 
+    void patientWithoutEntries_timelineAndDetailSayWhatToDo()
+    {
+        QVERIFY(m_window.open(QSize(1400, 800), SignedInWindow::SignIn::Later));
+        m_server.injectFault(
+            {{QStringLiteral("path"), listPath}, {QStringLiteral("status"), 200}, {QStringLiteral("body"), "[]"}});
+        m_window.session()->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(m_window.view(), "timelineEmptyText") &&
+                                     child<QLabel>(m_window.view(), "timelineEmptyText")->isVisible(),
+                                 10000);
+        QCOMPARE(shownText(child<QLabel>(m_window.view(), "timelineEmptyText")),
+                 QStringLiteral("No entries yet. Add one with New Entry, or use Import Document."));
+        QVERIFY(!list()->isVisible());
+        QVERIFY(!spinner()->isVisible() && !tryAgain()->isVisible());
+        QCOMPARE(shownText(child<QLabel>(m_window.view(), "noEntrySelectedText")),
+                 QStringLiteral("No entry selected. Choose one in the timeline to see it here."));
+        QVERIFY(child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
+    }
+
     void ctrlClickOnTheSelectedRow_clearsSelectionAndDetail()
     {
         QVERIFY(m_window.open(QSize(1400, 800)));
@@ -75,11 +93,13 @@ private Q_SLOTS:
         QCOMPARE(m_window.view()->state()->selectedMedbit(), std::nullopt);
         QVERIFY(list()->selectionModel()->selectedIndexes().isEmpty());
         QTRY_VERIFY(!m_window.view()->findChild<MedbitDetailPanel *>());
+        QVERIFY(child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
 
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, first.center());
         QCOMPARE(m_window.view()->state()->selectedMedbit()->id,
                  static_cast<TimelineModel *>(list()->model())->medbitAt(0).id);
         QTRY_VERIFY(m_window.view()->findChild<MedbitDetailPanel *>());
+        QVERIFY(!child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
     }
 
     // The window as it opens after sign-in and as the user narrows it: sidebar, list, entry and preview side

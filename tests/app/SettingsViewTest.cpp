@@ -2,6 +2,7 @@
 #include "app/PatientRow.h"
 #include "platform/UrlOpener.h"
 
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
@@ -69,6 +70,8 @@ private Q_SLOTS:
         }
         QVERIFY(rows[0]->findChildren<QWidget *>().isEmpty());
     }
+
+    void everyFocusStop_hasAName() { VERIFY_EVERY_FOCUS_STOP_NAMED(m_view.get()); }
 
     void patientRow_fitsItsFontAndElidesALongName()
     {

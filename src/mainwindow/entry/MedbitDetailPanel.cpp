@@ -380,6 +380,10 @@ void MedbitDetailPanel::confirmDelete()
     cancel->setObjectName(QStringLiteral("cancelDelete"));
     QPushButton *confirm = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirmDelete"));
+    // Destructive: its title in red.
+    QPalette red = confirm->palette();
+    red.setColor(QPalette::ButtonText, Theme::errorColor());
+    confirm->setPalette(red);
     alert->setDefaultButton(cancel);
     connect(confirm, &QPushButton::clicked, this, [this] {
         if (!m_deleteAction->isBusy())

@@ -108,6 +108,15 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         QCOMPARE(alert->text(), QStringLiteral("Remove entry"));
         QCOMPARE(alert->informativeText(), QStringLiteral("This entry will be permanently deleted."));
+        auto *confirm = child<QPushButton>(alert, "confirmDelete");
+        QCOMPARE(alert->buttonRole(confirm), QMessageBox::DestructiveRole);
+        const QImage drawn = confirm->grab().toImage();
+        bool red = false;
+        for (int y = 0; y < drawn.height() && !red; ++y) {
+            for (int x = 0; x < drawn.width() && !red; ++x)
+                red = drawn.pixelColor(x, y) == Theme::errorColor();
+        }
+        QVERIFY2(red, "Delete is drawn in red");
         child<QPushButton>(alert, "cancelDelete")->click();
         m_window.session()->roundTrip();
         QCOMPARE(m_window.session()->requests(deletePath).size(), 0);

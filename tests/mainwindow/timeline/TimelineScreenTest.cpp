@@ -137,7 +137,52 @@ private Q_SLOTS:
         QVERIFY(child<QSplitter>(view, "detailSplitter")->handle(1)->isVisible());
     }
 
+    // However narrow the user makes the window, the entry card keeps clear of the preview beside it.
+    void entryCard_neverUnderThePreview_data()
+    {
+        QTest::addColumn<int>("width");
+        for (int width : {1000, 900, 808})
+            QTest::addRow("%d px", width) << width;
+    }
+    void entryCard_neverUnderThePreview()
+    {
+        QFETCH(int, width);
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        ContentView *view = m_window.view();
+        QTRY_VERIFY_WITH_TIMEOUT(view->findChild<MedbitDetailPanel *>(), 10000);
+        const QList<Medbit> &medbits = view->medbitStore()->medbits();
+        const auto lab = std::find_if(medbits.cbegin(), medbits.cend(), [](const Medbit &medbit) {
+            return medbit.entryText.startsWith(QStringLiteral("Blood panel"));
+        });
+        QVERIFY(lab != medbits.cend());
+        view->state()->setSelectedMedbit(*lab);
+        QTRY_VERIFY(child<QWidget>(view, "inspectorPreviewPanel") &&
+                    child<QWidget>(view, "inspectorPreviewPanel")->isVisible());
+        view->resize(width, view->height());
+        QTRY_VERIFY(view->width() >= view->minimumSizeHint().width());
+        QTRY_COMPARE(cardOverPreview(view), QString());
+    }
+
 private:
+    // Where the visible entry card overlaps the preview, or nothing when they keep apart.
+    static QString cardOverPreview(const QWidget *view)
+    {
+        const QList<QWidget *> cards = view->findChildren<QWidget *>(QStringLiteral("entryCard"));
+        const auto card = std::find_if(cards.cbegin(), cards.cend(), [](QWidget *each) { return each->isVisible(); });
+        const auto *preview = child<QWidget>(view, "inspectorPreviewPanel");
+        if (card == cards.cend() || !preview)
+            return QStringLiteral("card or preview missing");
+        const QRect cardRect((*card)->mapTo(view, QPoint(0, 0)), (*card)->size());
+        const QRect previewRect(preview->mapTo(view, QPoint(0, 0)), preview->size());
+        if (!cardRect.intersects(previewRect))
+            return QString();
+        return QStringLiteral("window %1: card %2..%3, preview from %4")
+            .arg(view->width())
+            .arg(cardRect.left())
+            .arg(cardRect.right())
+            .arg(previewRect.left());
+    }
+
     static QStringList columnFaults(const QWidget *view)
     {
         QStringList faults;

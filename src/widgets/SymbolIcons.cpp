@@ -59,6 +59,8 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
         {QStringLiteral("exclamationmark.shield"), QStringLiteral("security-medium")},
         {QStringLiteral("heart.text.square"), QStringLiteral("emblem-favorite")},
+        // The settings window's chosen patient.
+        {QStringLiteral("checkmark"), bundled("checkmark")},
         // The import.
         {QStringLiteral("lock"), QStringLiteral("object-locked")},
         {QStringLiteral("translate"), QStringLiteral("languages")},

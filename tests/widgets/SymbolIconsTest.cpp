@@ -20,9 +20,9 @@ private Q_SLOTS:
     void bundledSymbol_drawsWithoutAnIconTheme_data()
     {
         QTest::addColumn<QString>("symbol");
-        for (const char *symbol :
-             {"checkmark.circle.fill", "arrow.up.circle.fill", "lightbulb", "exclamationmark.triangle", "doc.text.fill",
-              "photo", "photo.fill", "tray.and.arrow.down.fill", "square.and.pencil", "xmark.circle.fill", "paperclip"})
+        for (const char *symbol : {"checkmark", "checkmark.circle.fill", "arrow.up.circle.fill", "lightbulb",
+                                   "exclamationmark.triangle", "doc.text.fill", "photo", "photo.fill",
+                                   "tray.and.arrow.down.fill", "square.and.pencil", "xmark.circle.fill", "paperclip"})
             QTest::newRow(symbol) << QString::fromLatin1(symbol);
     }
     void bundledSymbol_drawsWithoutAnIconTheme()

@@ -108,6 +108,15 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         QCOMPARE(alert->text(), QStringLiteral("Remove entry"));
         QCOMPARE(alert->informativeText(), QStringLiteral("This entry will be permanently deleted."));
+        auto *confirm = child<QPushButton>(alert, "confirmDelete");
+        QCOMPARE(alert->buttonRole(confirm), QMessageBox::DestructiveRole);
+        const QImage drawn = confirm->grab().toImage();
+        bool red = false;
+        for (int y = 0; y < drawn.height() && !red; ++y) {
+            for (int x = 0; x < drawn.width() && !red; ++x)
+                red = drawn.pixelColor(x, y) == Theme::errorColor();
+        }
+        QVERIFY2(red, "Delete is drawn in red");
         child<QPushButton>(alert, "cancelDelete")->click();
         m_window.session()->roundTrip();
         QCOMPARE(m_window.session()->requests(deletePath).size(), 0);
@@ -241,6 +250,42 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
         QTest::keyClicks(field, QStringLiteral("Again"));
         QVERIFY(child<QToolButton>(panel(), "sendButton")->isEnabled());
+    }
+
+    void question_staysWithItsEntry_whileAnotherIsShown()
+    {
+        const auto chunk = [](const char *data, int pauseMs) {
+            return QJsonObject{{QStringLiteral("data"), QLatin1String(data)}, {QStringLiteral("pauseMs"), pauseMs}};
+        };
+        m_server.scriptStream(QJsonObject{
+            {QStringLiteral("path"), QStringLiteral("/api/chats/get_answer_free")},
+            {QStringLiteral("chunks"), QJsonArray{chunk("event: message\ndata: {\"delta\":\"Fine\"}\n\n", 0),
+                                                  chunk("event: message\ndata: {\"delta\":\" so far\"}\n\n", 600)}}});
+        const Medbit first = panel()->medbit();
+        const Medbit second = store()->medbits().at(1);
+        auto *field = child<QLineEdit>(panel(), "askField");
+        QTest::keyClicks(field, QStringLiteral("Why?"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(panel()->askExchanges().first().answer, QStringLiteral("Fine"));
+
+        // Another entry shows none of the first one's questions, and its stream never writes there.
+        m_window.view()->state()->setSelectedMedbit(second);
+        QTRY_COMPARE(panel()->medbit().id, second.id);
+        QVERIFY(panel()->askExchanges().isEmpty());
+        QVERIFY(!child<QScrollArea>(panel(), "askExchanges")->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1,
+                                  10000);
+        QVERIFY(panel()->askExchanges().isEmpty());
+        QVERIFY(panel()->findChild<QLabel *>(QStringLiteral("askQuestion")) == nullptr);
+
+        // Back on the first entry, its question shows with the whole answer.
+        m_window.view()->state()->setSelectedMedbit(first);
+        QTRY_COMPARE(panel()->medbit().id, first.id);
+        QCOMPARE(panel()->askExchanges().size(), 1);
+        QTRY_VERIFY(panel()->askExchanges().first().isFinished);
+        QCOMPARE(panel()->askExchanges().first().answer, QStringLiteral("Fine so far"));
+        QCOMPARE(child<QLabel>(panel(), "askQuestion")->text(), QStringLiteral("Why?"));
+        QVERIFY(child<QScrollArea>(panel(), "askExchanges")->isVisible());
     }
 
     void answerLinks_openOnlyWebAndMail_andANewQuestionScrollsToTheEnd()

@@ -111,7 +111,7 @@ private Q_SLOTS:
         openPanel(m_alex);
         QCOMPARE(find<QLabel>("healthStoryLastUpdated")->text(),
                  QStringLiteral("Last updated ") + DateText::dateTime(story.generatedAt));
-        QVERIFY(find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+        QVERIFY(find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
 
         m_server.injectFault(
             {{"path", storyPath}, {"status", 500}, {"body", R"({"message":"<b>Resting</b>"})"}, {"delayMs", 300}});
@@ -129,7 +129,7 @@ private Q_SLOTS:
         click("healthStoryRefreshButton");
         QVERIFY(!error->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(find<QToolButton>("healthStoryRefreshButton")->isVisible(), deadline);
-        QVERIFY(!find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+        QVERIFY(!find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
     }
 
     void doubleClick_sendsOneRequest()

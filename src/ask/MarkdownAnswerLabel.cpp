@@ -66,13 +66,19 @@ bool MarkdownAnswerLabel::hasHeightForWidth() const
     return true;
 }
 
-// The document is laid out at the widget's width; another width is measured and then put back.
+// The document is laid out at the widget's width. Layouts also ask about other widths (with and without
+// a scroll bar, at the preferred width) after every change; laying the whole answer out again for each
+// would cost as much as the answer is long, so a shown answer estimates them from its area. A width it
+// then gets is measured when it is applied. Before it shows, a width is measured and then put back.
 int MarkdownAnswerLabel::heightForWidth(int width) const
 {
     QTextDocument *shown = document();
     const qreal current = shown->textWidth();
+    const qreal currentHeight = shown->size().height();
     if (qFuzzyCompare(current, qreal(width)))
-        return qCeil(shown->size().height());
+        return qCeil(currentHeight);
+    if (isVisible() && current > 0 && width > 0)
+        return qCeil(currentHeight * current / width);
     shown->setTextWidth(width);
     const int height = qCeil(shown->size().height());
     shown->setTextWidth(current);

@@ -14,10 +14,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QWindow>
 
 #include <QCoroAsyncGenerator>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -57,8 +59,19 @@ private:
     QString m_text;
 };
 
+// A window paints only once the platform has exposed it.
+bool shown(QWidget *widget)
+{
+    widget->show();
+    QCoreApplication::processEvents();
+    return widget->windowHandle() && widget->windowHandle()->isExposed();
+}
+
+// What the event loop does between two pieces of a network stream: posted work (showing new rows,
+// layouts) runs, then the window paints.
 void settleAndPaint(QWidget *widget)
 {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     widget->repaint();
 }
@@ -73,7 +86,7 @@ struct Stream {
         AskSession session(QStringLiteral("bench"), std::make_shared<ScriptedAnswer>(text));
         std::unique_ptr<AskConversationDetailView> view;
         QElapsedTimer piece;
-        double last = 0;
+        std::vector<double> changes;
         // Connected before the view's own reaction, so that the piece's time spans it.
         QObject::connect(&session, &AskSession::turnChanged, &session, [&piece] { piece.start(); });
         QObject::connect(&session, &AskSession::selectedConversationIDChanged, &session, [&] {
@@ -81,22 +94,27 @@ struct Stream {
                 return;
             view = std::make_unique<AskConversationDetailView>(&session, *session.selectedConversationID(), nullptr);
             view->resize(800, 900);
-            view->show();
+            if (!shown(view.get()))
+                std::abort();
             QObject::connect(&session, &AskSession::turnChanged, view.get(), [&] {
                 settleAndPaint(view.get());
-                if (session.isAsking())
-                    last = double(piece.nsecsElapsed()) / 1e6;
+                changes.push_back(double(piece.nsecsElapsed()) / 1e6);
             });
         });
         session.submitQuestion(QStringLiteral("What do my results say?"));
-        lastPieceMs.push_back(last);
+        // One more change follows the pieces: the stream ends without "done", which stops the answer streaming.
+        const qsizetype pieces = (text.size() + pieceSize - 1) / pieceSize;
+        if (qsizetype(changes.size()) != pieces + 1)
+            std::abort();
+        lastPieceMs.push_back(changes[size_t(pieces - 1)]);
     }
 
     void anchor()
     {
         QPlainTextEdit edit;
         edit.resize(800, 900);
-        edit.show();
+        if (!shown(&edit))
+            std::abort();
         QElapsedTimer piece;
         for (qsizetype at = 0; at < text.size(); at += pieceSize) {
             piece.start();

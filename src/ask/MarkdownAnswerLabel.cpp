@@ -5,6 +5,7 @@
 #include "widgets/Theme.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QTextCursor>
 #include <QtMath>
 
 MarkdownAnswerLabel::MarkdownAnswerLabel(QWidget *parent) : QTextBrowser(parent), m_renderer(document())
@@ -14,6 +15,7 @@ MarkdownAnswerLabel::MarkdownAnswerLabel(QWidget *parent) : QTextBrowser(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     setOpenLinks(false);
+    setWordWrapMode(QTextOption::WordWrap);
     viewport()->setAutoFillBackground(false);
     document()->setDocumentMargin(0);
     document()->setUndoRedoEnabled(false);
@@ -36,9 +38,10 @@ void MarkdownAnswerLabel::setMarkdown(const QString &markdown)
         setPalette(QPalette());
         setInkColor(palette().color(QPalette::WindowText));
         m_showsError = false;
-        clear();
         m_renderer.reset();
     }
+    m_markdown = markdown;
+    ++m_revision;
     m_renderer.show(markdown);
 }
 
@@ -48,7 +51,10 @@ void MarkdownAnswerLabel::setErrorText(const QString &text)
     Theme::setTextColor(this, Theme::errorColor());
     setInkColor(Theme::errorColor());
     m_renderer.reset();
-    setPlainText(text);
+    // Replaced in place, as the renderer writes, so that the document keeps its settings.
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    all.insertText(text, QTextCharFormat());
 }
 
 QString MarkdownAnswerLabel::text() const
@@ -66,19 +72,15 @@ bool MarkdownAnswerLabel::hasHeightForWidth() const
     return true;
 }
 
-// The document is laid out at the widget's width. Layouts also ask about other widths (with and without
-// a scroll bar, at the preferred width) after every change; laying the whole answer out again for each
-// would cost as much as the answer is long, so a shown answer estimates them from its area. A width it
-// then gets is measured when it is applied. Before it shows, a width is measured and then put back.
+// The document is laid out at the widget's width; a short error is measured at another and put back.
 int MarkdownAnswerLabel::heightForWidth(int width) const
 {
     QTextDocument *shown = document();
     const qreal current = shown->textWidth();
-    const qreal currentHeight = shown->size().height();
     if (qFuzzyCompare(current, qreal(width)))
-        return qCeil(currentHeight);
-    if (isVisible() && current > 0 && width > 0)
-        return qCeil(currentHeight * current / width);
+        return qCeil(shown->size().height());
+    if (!m_showsError)
+        return m_measure.height(*shown, m_markdown, m_revision, width);
     shown->setTextWidth(width);
     const int height = qCeil(shown->size().height());
     shown->setTextWidth(current);
@@ -102,4 +104,11 @@ void MarkdownAnswerLabel::setInkColor(const QColor &color)
     colours.setColor(QPalette::Text, color);
     colours.setColor(QPalette::Base, Qt::transparent);
     setPalette(colours);
+}
+
+void MarkdownAnswerLabel::changeEvent(QEvent *event)
+{
+    QTextBrowser::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        m_measure.clear();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MarkdownAnswerMeasure.h"
 #include "MarkdownDocumentRenderer.h"
 
 #include <QTextBrowser>
@@ -30,9 +31,15 @@ public:
 Q_SIGNALS:
     void linkActivated(const QString &link);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void setInkColor(const QColor &color);
 
     MarkdownDocumentRenderer m_renderer;
+    mutable MarkdownAnswerMeasure m_measure;
+    QString m_markdown;
+    quint64 m_revision = 0;
     bool m_showsError = false;
 };

@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QtMath>
 
 namespace
 {
@@ -168,6 +169,29 @@ private Q_SLOTS:
             const QString soFar = markdown.left(end);
             label.setMarkdown(soFar);
             QCOMPARE(layout(*label.document()), oneShotLayout(soFar));
+        }
+    }
+
+    // Layouts ask for heights at widths the answer is not shown at, while it grows.
+    void growingAnswer_fitsAnyWidth()
+    {
+        MarkdownAnswerLabel label;
+        label.resize(400, 40);
+        label.show();
+        const QString answer = QStringLiteral("A **long** answer that wraps at narrow widths.\n\n- one item\n\n");
+        QString soFar;
+        for (int part = 0; part < 4; ++part) {
+            soFar += answer;
+            label.setMarkdown(soFar);
+            for (int width : {120, 250, 400}) {
+                QTextDocument expected;
+                expected.setDefaultFont(label.font());
+                expected.setDocumentMargin(0);
+                expected.setDefaultTextOption(label.document()->defaultTextOption());
+                QTextCursor(&expected).insertFragment(renderMarkdown(soFar));
+                expected.setTextWidth(width);
+                QCOMPARE(label.heightForWidth(width), qCeil(expected.size().height()));
+            }
         }
     }
 

@@ -1,4 +1,5 @@
 #include "mainwindow/entry/MedbitDetailPanel.h"
+#include "ask/MarkdownAnswerLabel.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/entry/AttachmentTile.h"
 #include "mainwindow/entry/MedbitCategoryRow.h"
@@ -189,7 +190,7 @@ private Q_SLOTS:
         const AskExchange &answered = panel()->askExchanges().first();
         QVERIFY(!answered.isError);
         QVERIFY(answered.answer.startsWith(QStringLiteral("**Answer**")));
-        auto *shown = child<QLabel>(panel(), "askAnswer");
+        auto *shown = child<MarkdownAnswerLabel>(panel(), "askAnswer");
         QVERIFY(shown->text().contains(QStringLiteral("font-weight")));
         QVERIFY(!shown->text().contains(QStringLiteral("**")));
         QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
@@ -247,7 +248,7 @@ private Q_SLOTS:
             QCOMPARE(exchange.answer, answer);
         QVERIFY(!exchange.answer.isEmpty());
         QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
-        QCOMPARE(child<QLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
+        QCOMPARE(child<MarkdownAnswerLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
         QTest::keyClicks(field, QStringLiteral("Again"));
         QVERIFY(child<QToolButton>(panel(), "sendButton")->isEnabled());
     }
@@ -314,7 +315,7 @@ private Q_SLOTS:
         QTRY_VERIFY(bar->maximum() > scrolled); // the grown answer left the scroll where it was
         QCOMPARE(bar->value(), scrolled);
 
-        auto *answer = child<QLabel>(panel(), "askAnswer");
+        auto *answer = child<MarkdownAnswerLabel>(panel(), "askAnswer");
         for (const char *link :
              {"https://example.org/guide", "javascript:alert(1)", "file:///etc/passwd", "mailto:care@example.org"})
             Q_EMIT answer->linkActivated(QString::fromLatin1(link));

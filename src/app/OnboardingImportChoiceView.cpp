@@ -1,6 +1,7 @@
 #include "OnboardingImportChoiceView.h"
 
 #include "widgets/FormKit.h"
+#include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
 #include <QCloseEvent>
@@ -35,8 +36,10 @@ QPushButton *choiceCard(const QString &symbol, const QString &title, const QStri
     auto *layout = new QVBoxLayout(card);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(8);
-    QLabel *icon = cardLabel(symbol, Theme::systemFont(28), card);
-    Theme::setTextColor(icon, Theme::linkColor());
+    auto *icon = new QLabel(card);
+    icon->setPixmap(SymbolIcons::tinted(symbol, 28, Theme::linkColor(), parent->devicePixelRatioF()));
+    icon->setAlignment(Qt::AlignHCenter);
+    icon->setAttribute(Qt::WA_TransparentForMouseEvents);
     layout->addStretch();
     layout->addWidget(icon);
     layout->addWidget(cardLabel(title, Theme::headlineFont(), card));
@@ -81,10 +84,10 @@ OnboardingImportChoiceView::OnboardingImportChoiceView(const QString &patientNam
     header->addWidget(subtitle);
     layout->addLayout(header);
 
-    QPushButton *import = choiceCard(QStringLiteral("⬇"), tr("Import Documents"),
+    QPushButton *import = choiceCard(QStringLiteral("tray.and.arrow.down.fill"), tr("Import Documents"),
                                      tr("Upload PDFs or photos and we’ll extract entries automatically."), this);
     import->setObjectName(QStringLiteral("importChoiceCard"));
-    QPushButton *manual = choiceCard(QStringLiteral("✎"), tr("Enter Manually"),
+    QPushButton *manual = choiceCard(QStringLiteral("square.and.pencil"), tr("Enter Manually"),
                                      tr("Start with a blank timeline and add entries yourself."), this);
     manual->setObjectName(QStringLiteral("manualChoiceCard"));
     auto *cards = new QHBoxLayout;

@@ -1,5 +1,7 @@
 #include "PatientRow.h"
 
+#include "widgets/SymbolIcons.h"
+
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -9,7 +11,6 @@ namespace
 
 constexpr int horizontalPadding = 8;
 constexpr int verticalPadding = 6;
-const QString checkMark = QStringLiteral("✓");
 
 } // namespace
 
@@ -47,9 +48,10 @@ void PatientRow::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(nameRect(), Qt::AlignLeft | Qt::AlignVCenter, shownName());
     if (isChecked()) {
-        painter.setPen(palette().color(QPalette::Highlight));
-        const QRect markRect(width() - horizontalPadding - checkMarkWidth(), 0, checkMarkWidth(), height());
-        painter.drawText(markRect, Qt::AlignCenter, checkMark);
+        const int size = checkMarkWidth();
+        const QRect markRect(width() - horizontalPadding - size, (height() - size) / 2, size, size);
+        painter.drawPixmap(markRect, SymbolIcons::tinted(QStringLiteral("checkmark"), size,
+                                                         palette().color(QPalette::Highlight), devicePixelRatioF()));
     }
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
@@ -70,5 +72,6 @@ QRect PatientRow::nameRect() const
 
 int PatientRow::checkMarkWidth() const
 {
-    return fontMetrics().horizontalAdvance(checkMark);
+    // As tall as the name's capitals.
+    return fontMetrics().capHeight() + 4;
 }

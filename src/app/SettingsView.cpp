@@ -42,6 +42,8 @@ SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore,
     setWindowTitle(tr("Settings"));
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("settingsScrollArea"));
+    // The scroll area takes focus to scroll by keyboard; it reads as the window it fills.
+    scroll->setAccessibleName(windowTitle());
     scroll->setWidgetResizable(true);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -45,7 +45,14 @@ QString attributeText(const MD_ATTRIBUTE &attribute)
 class Walk
 {
 public:
-    explicit Walk(QTextDocument *document) : m_cursor(document) { m_formats.push_back(QTextCharFormat()); }
+    // Writes at the end of the document; after earlier text the first run starts a new line.
+    Walk(QTextDocument *document, bool afterText) : m_cursor(document), m_isFirstBlock(!afterText)
+    {
+        m_cursor.movePosition(QTextCursor::End);
+        m_formats.push_back(QTextCharFormat());
+    }
+
+    bool wroteText() const { return !m_isFirstBlock; }
 
     void enterBlock(MD_BLOCKTYPE type)
     {
@@ -179,7 +186,7 @@ private:
     std::vector<QTextCharFormat> m_formats;
     quint64 m_lastIdentity = 0;
     quint64 m_previousIdentity = 0;
-    bool m_isFirstBlock = true;
+    bool m_isFirstBlock;
     int m_pendingCodeBreaks = 0;
 };
 
@@ -188,15 +195,16 @@ Walk &walkOf(void *userdata)
     return *static_cast<Walk *>(userdata);
 }
 
-std::optional<QTextDocumentFragment> parsed(const QString &markdown)
+} // namespace
+
+std::optional<bool> appendRenderedMarkdown(QTextDocument *document, const QString &markdown, bool afterText)
 {
     // Every single line break becomes a hard break; an empty line still separates paragraphs.
     QString source = markdown;
     source.replace(QLatin1Char('\n'), QLatin1StringView("  \n"));
     const QByteArray utf8 = source.toUtf8();
 
-    QTextDocument document;
-    Walk walk(&document);
+    Walk walk(document, afterText);
     MD_PARSER parser{};
     parser.flags = parseFlags;
     parser.enter_block = [](MD_BLOCKTYPE type, void *, void *userdata) {
@@ -223,16 +231,15 @@ std::optional<QTextDocumentFragment> parsed(const QString &markdown)
     };
     if (md_parse(utf8.constData(), MD_SIZE(utf8.size()), &parser, &walk) != 0)
         return std::nullopt;
-    return QTextDocumentFragment(&document);
+    return walk.wroteText();
 }
-
-} // namespace
 
 QTextDocumentFragment renderMarkdown(const QString &markdown)
 {
     // md4c fails only when it runs out of memory; the text as given is still worth showing.
-    if (std::optional<QTextDocumentFragment> fragment = parsed(markdown))
-        return *fragment;
+    QTextDocument document;
+    if (appendRenderedMarkdown(&document, markdown, false).has_value())
+        return QTextDocumentFragment(&document);
     return QTextDocumentFragment::fromPlainText(markdown);
 }
 

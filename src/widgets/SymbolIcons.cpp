@@ -4,8 +4,20 @@
 #include <QPainter>
 #include <QStandardPaths>
 
+// The resources of a static library are registered by hand, outside any namespace.
+static void registerBundledSymbols()
+{
+    Q_INIT_RESOURCE(symbols);
+}
+
 namespace
 {
+
+// Symbols whose theme icons read wrong (colour icons, other shapes) are drawn from our own files.
+QString bundled(const char *symbol)
+{
+    return QStringLiteral(":/symbols/%1.svg").arg(QLatin1String(symbol));
+}
 
 const QHash<QString, QString> &themeNames()
 {
@@ -20,20 +32,20 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("clipboard"), QStringLiteral("edit-paste")},
         {QStringLiteral("gearshape"), QStringLiteral("configure")},
         {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
-        {QStringLiteral("xmark.circle.fill"), QStringLiteral("window-close")},
-        {QStringLiteral("square.and.pencil"), QStringLiteral("document-edit")},
+        {QStringLiteral("xmark.circle.fill"), bundled("xmark.circle.fill")},
+        {QStringLiteral("square.and.pencil"), bundled("square.and.pencil")},
         {QStringLiteral("star.fill"), QStringLiteral("rating")},
         {QStringLiteral("star"), QStringLiteral("rating-unrated")},
         {QStringLiteral("lock.fill"), QStringLiteral("object-locked")},
         {QStringLiteral("lock.open"), QStringLiteral("object-unlocked")},
-        {QStringLiteral("paperclip"), QStringLiteral("mail-attachment")},
-        {QStringLiteral("photo"), QStringLiteral("photo")},
-        {QStringLiteral("photo.fill"), QStringLiteral("image-x-generic")},
+        {QStringLiteral("paperclip"), bundled("paperclip")},
+        {QStringLiteral("photo"), bundled("photo")},
+        {QStringLiteral("photo.fill"), bundled("photo.fill")},
         {QStringLiteral("chevron.right"), QStringLiteral("go-next")},
-        {QStringLiteral("doc.text.fill"), QStringLiteral("x-office-document")},
-        {QStringLiteral("arrow.up.circle.fill"), QStringLiteral("go-up")},
+        {QStringLiteral("doc.text.fill"), bundled("doc.text.fill")},
+        {QStringLiteral("arrow.up.circle.fill"), bundled("arrow.up.circle.fill")},
         {QStringLiteral("eye"), QStringLiteral("view-visible")},
-        {QStringLiteral("exclamationmark.triangle"), QStringLiteral("dialog-warning")},
+        {QStringLiteral("exclamationmark.triangle"), bundled("exclamationmark.triangle")},
         // The Clipboard section.
         {QStringLiteral("doc.fill"), QStringLiteral("text-x-generic")},
         {QStringLiteral("doc.on.doc"), QStringLiteral("edit-copy")},
@@ -44,15 +56,17 @@ const QHash<QString, QString> &themeNames()
         {QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("document-preview")},
         // The Ask and Health Story sections.
         {QStringLiteral("arrow.clockwise"), QStringLiteral("view-refresh")},
-        {QStringLiteral("lightbulb"), QStringLiteral("help-hint")},
+        {QStringLiteral("lightbulb"), bundled("lightbulb")},
         {QStringLiteral("arrow.uturn.backward"), QStringLiteral("edit-undo")},
         {QStringLiteral("exclamationmark.shield"), QStringLiteral("security-medium")},
         {QStringLiteral("heart.text.square"), QStringLiteral("emblem-favorite")},
+        // The settings window's chosen patient.
+        {QStringLiteral("checkmark"), bundled("checkmark")},
         // The import.
         {QStringLiteral("lock"), QStringLiteral("object-locked")},
         {QStringLiteral("translate"), QStringLiteral("languages")},
-        {QStringLiteral("checkmark.circle.fill"), QStringLiteral("emblem-success")},
-        {QStringLiteral("tray.and.arrow.down.fill"), QStringLiteral("document-import")},
+        {QStringLiteral("checkmark.circle.fill"), bundled("checkmark.circle.fill")},
+        {QStringLiteral("tray.and.arrow.down.fill"), bundled("tray.and.arrow.down.fill")},
         {QStringLiteral("icon-import-document"), QStringLiteral("document-import")},
         // The section rows' own images.
         {QStringLiteral("icon-timeline"), QStringLiteral("view-calendar-timeline")},
@@ -88,8 +102,12 @@ void installFallbackTheme()
 
 QIcon icon(const QString &symbol)
 {
+    static const bool registered = (registerBundledSymbols(), true);
+    Q_UNUSED(registered);
     const QString name = themeNames().value(symbol);
-    return name.isEmpty() ? QIcon() : QIcon::fromTheme(name);
+    if (name.isEmpty())
+        return QIcon();
+    return name.startsWith(QLatin1String(":/")) ? QIcon(name) : QIcon::fromTheme(name);
 }
 
 QPixmap tinted(const QString &symbol, int size, const QColor &color, qreal devicePixelRatio)

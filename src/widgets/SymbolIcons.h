@@ -5,7 +5,8 @@
 #include <QPixmap>
 #include <QString>
 
-// The system symbols the window names, drawn with the closest icon of the freedesktop theme.
+// The system symbols the window names: a few drawn from the application's own monochrome files, the rest
+// with the closest icon of the freedesktop theme.
 namespace SymbolIcons
 {
 

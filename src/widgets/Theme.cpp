@@ -22,6 +22,10 @@ QPalette palette()
     light.setColor(QPalette::Midlight, QColor(225, 225, 228));
     light.setColor(QPalette::ToolTipBase, Qt::white);
     light.setColor(QPalette::ToolTipText, Qt::black);
+    // The constructor gives every group the same colours: a disabled control must read as unavailable.
+    const QColor unavailable(172, 172, 177);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        light.setColor(QPalette::Disabled, role, unavailable);
     return light;
 }
 

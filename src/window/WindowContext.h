@@ -7,6 +7,7 @@
 #include <optional>
 
 class ClipboardManager;
+class EntryQuestionsStore;
 class MedbitStore;
 class PatientStore;
 class WindowState;
@@ -21,6 +22,8 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
+    // The questions asked about each entry in this window.
+    EntryQuestionsStore *entryQuestions = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -3,6 +3,7 @@
 #include "platform/UrlOpener.h"
 
 #include "AwaitTask.h"
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
@@ -72,6 +73,8 @@ private Q_SLOTS:
         }
         QVERIFY(rows[0]->findChildren<QWidget *>().isEmpty());
     }
+
+    void everyFocusStop_hasAName() { VERIFY_EVERY_FOCUS_STOP_NAMED(m_view.get()); }
 
     void patientRow_fitsItsFontAndElidesALongName()
     {

@@ -53,10 +53,10 @@ QStringList rowTexts(const QAbstractItemView *list, int role = Qt::DisplayRole)
     return texts;
 }
 
-QList<QLabel *> shownLabels(const QWidget *root, const char *name)
+template <typename Label = QLabel> QList<Label *> shownLabels(const QWidget *root, const char *name)
 {
-    QList<QLabel *> shown;
-    for (QLabel *label : root->findChildren<QLabel *>(QString::fromLatin1(name))) {
+    QList<Label *> shown;
+    for (Label *label : root->findChildren<Label *>(QString::fromLatin1(name))) {
         if (label->isVisible())
             shown << label;
     }
@@ -259,7 +259,7 @@ private Q_SLOTS:
         QVERIFY(session()->isAsking());
 
         // Typed between deltas: the growing answer redraws its own row only.
-        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "answerText").size(), 3, deadline);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels<MarkdownAnswerLabel>(m_panel.get(), "answerText").size(), 3, deadline);
         QVERIFY(session()->isAsking());
         QTest::keyClicks(field, QStringLiteral("next"));
         QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);

@@ -108,7 +108,7 @@ private Q_SLOTS:
         openPanel(m_alex);
         QCOMPARE(find<QLabel>("healthStoryLastUpdated")->text(),
                  QStringLiteral("Last updated ") + DateText::dateTime(story.generatedAt));
-        QVERIFY(find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+        QVERIFY(find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
 
         m_server.injectFault(
             {{"path", storyPath}, {"status", 500}, {"body", R"({"message":"<b>Resting</b>"})"}, {"delayMs", 300}});
@@ -131,7 +131,7 @@ private Q_SLOTS:
         QVERIFY(!error->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(find<QToolButton>("healthStoryRefreshButton")->isEnabled(), deadline);
         QVERIFY(!isShown("healthStoryRefreshSpinner"));
-        QVERIFY(!find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+        QVERIFY(!find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
     }
 
     void emptyRefresh_keepsTheStoryAndItsDate_andSaysSo()
@@ -145,7 +145,7 @@ private Q_SLOTS:
                                   QStringLiteral("No new story came back. Try again later."), deadline);
         QCOMPARE(find<QLabel>("healthStoryLastUpdated")->text(),
                  QStringLiteral("Last updated ") + DateText::dateTime(story.generatedAt));
-        QVERIFY(find<QLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
+        QVERIFY(find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
     }
 
     // Every stop of the Tab chain is named, in the order drawn; the generate button is the accent one.

@@ -7,6 +7,7 @@
 #include "records/PatientStore.h"
 #include "window/WindowState.h"
 
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
@@ -14,6 +15,8 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QCalendarWidget>
+#include <QDateEdit>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
@@ -157,9 +160,74 @@ private Q_SLOTS:
         QCOMPARE(read, expected);
     }
 
-    void everyFocusStop_hasAName()
+    // Every section as the user reaches it, through its sidebar row; the timeline with an entry whose
+    // attachment is open and a question asked, so that the preview and the questions are there too.
+    void everyFocusStop_inEachSection_hasAName_data()
     {
-        // An entry with an attachment, so that the preview and its controls are there too.
+        QTest::addColumn<QString>("rowName");
+        QTest::addColumn<QString>("panelName");
+        QTest::newRow("Timeline") << QStringLiteral("timelineRow") << QStringLiteral("timelineDetail");
+        QTest::newRow("Ask") << QStringLiteral("askRow") << QStringLiteral("askPanel");
+        QTest::newRow("Health Story") << QStringLiteral("healthStoryRow") << QStringLiteral("healthStoryPanel");
+        QTest::newRow("Health Documents")
+            << QStringLiteral("healthDocumentsRow") << QStringLiteral("healthDocumentsPanel");
+        QTest::newRow("Clipboard") << QStringLiteral("clipboardRow") << QStringLiteral("clipboardPanel");
+    }
+    void everyFocusStop_inEachSection_hasAName()
+    {
+        QFETCH(QString, rowName);
+        QFETCH(QString, panelName);
+        if (rowName != QLatin1String("timelineRow")) {
+            QTest::mouseClick(row(qPrintable(rowName)), Qt::LeftButton);
+            QTRY_VERIFY(child<QWidget>(m_window.view(), qPrintable(panelName)) &&
+                        child<QWidget>(m_window.view(), qPrintable(panelName))->isVisible());
+            // What the section shows once its load is in.
+            QTest::qWait(500);
+        } else {
+            openAttachmentAndAsk();
+        }
+        QEXPECT_FAIL("Ask", "The Ask panel's list scroll area, suggestions and history lists have no names yet", Abort);
+        VERIFY_EVERY_FOCUS_STOP_NAMED(m_window.view());
+    }
+
+    // The entry form for a new entry, and for an entry with an attachment, which it lists.
+    void everyFocusStop_inTheEntryForm_hasAName_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::newRow("new") << QStringLiteral("newEntryButton");
+        QTest::newRow("edit") << QStringLiteral("editButton");
+    }
+    void everyFocusStop_inTheEntryForm_hasAName()
+    {
+        QFETCH(QString, opener);
+        openAttachmentAndAsk();
+        QTest::mouseClick(child<QAbstractButton>(m_window.view(), qPrintable(opener)), Qt::LeftButton);
+        CreateEntryView *sheet = nullptr;
+        QTRY_VERIFY((sheet = m_window.view()->findChild<CreateEntryView *>()) && sheet->isVisible());
+        VERIFY_EVERY_FOCUS_STOP_NAMED(sheet);
+        if (opener == QLatin1String("newEntryButton")) {
+            auto *picker = child<QDateEdit>(sheet, "datePicker");
+            // The calendar opens from the arrow at the field's end.
+            QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(picker->width() - 6, picker->height() / 2));
+            QTRY_VERIFY(picker->calendarWidget()->isVisible());
+            VERIFY_EVERY_FOCUS_STOP_NAMED(picker->calendarWidget()->window());
+        }
+    }
+
+    void everyFocusStop_inTheImportSheet_hasAName()
+    {
+        QTest::mouseClick(child<QWidget>(m_window.view(), "importDocumentRow"), Qt::LeftButton);
+        QWidget *sheet = nullptr;
+        QTRY_VERIFY((sheet = m_window.view()->findChild<QWidget *>(QStringLiteral("importDocumentSheet"))) &&
+                    sheet->isVisible());
+        VERIFY_EVERY_FOCUS_STOP_NAMED(sheet);
+    }
+
+private:
+    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
+
+    void openAttachmentAndAsk()
+    {
         const QList<Medbit> &medbits = m_window.view()->medbitStore()->medbits();
         const auto lab = std::find_if(medbits.cbegin(), medbits.cend(), [](const Medbit &medbit) {
             return medbit.entryText.startsWith(QStringLiteral("Blood panel"));
@@ -169,41 +237,10 @@ private Q_SLOTS:
         m_window.view()->state()->setActiveDocumentName(QStringLiteral("Blood panel 2024-03.pdf"));
         QTRY_VERIFY(child<QWidget>(m_window.view(), "previewPDF") &&
                     child<QWidget>(m_window.view(), "previewPDF")->isVisible());
-        // A question asked, so that the list of questions and answers is there too.
         auto *ask = child<QLineEdit>(m_window.view(), "askField");
         QTest::keyClicks(ask, QStringLiteral("Is this normal?"));
         QTest::keyClick(ask, Qt::Key_Return);
         QTRY_VERIFY(child<QWidget>(m_window.view(), "askExchanges")->isVisible());
-        const QStringList unnamed = unnamedStops(m_window.view());
-        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("; "))));
-
-        // The entry form the timeline opens.
-        QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
-        CreateEntryView *sheet = nullptr;
-        QTRY_VERIFY((sheet = m_window.view()->findChild<CreateEntryView *>()) && sheet->isVisible());
-        const QStringList unnamedInSheet = unnamedStops(sheet);
-        QVERIFY2(unnamedInSheet.isEmpty(), qPrintable(unnamedInSheet.join(QStringLiteral("; "))));
-    }
-
-private:
-    SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
-
-    // The stops that Tab reaches in a window, walked along its focus chain; a widget that passes its focus on
-    // to a proxy is not a stop of its own.
-    static QStringList unnamedStops(QWidget *window)
-    {
-        QStringList unnamed;
-        for (QWidget *widget = window->nextInFocusChain(); widget != window; widget = widget->nextInFocusChain()) {
-            if (!widget->isVisible() || widget->focusProxy() || !(widget->focusPolicy() & Qt::TabFocus))
-                continue;
-            QAccessibleInterface *read = accessible(widget);
-            if (!read || read->text(QAccessible::Name).trimmed().isEmpty())
-                unnamed << QString::fromLatin1(widget->metaObject()->className()) + QLatin1Char(' ') +
-                               widget->objectName() + QLatin1Char(' ') +
-                               QString::fromLatin1(widget->parentWidget()->metaObject()->className()) +
-                               QLatin1Char(' ') + widget->parentWidget()->objectName();
-        }
-        return unnamed;
     }
 
     static void operate(QWidget *row, const QString &how)

@@ -28,7 +28,7 @@ inline QString shownText(const QLabel *label)
     return label->isVisible() ? label->text() : QString();
 }
 
-inline QColor textColor(const QLabel *label)
+inline QColor textColor(const QWidget *label)
 {
     return label->palette().color(QPalette::WindowText);
 }

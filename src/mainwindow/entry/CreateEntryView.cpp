@@ -3,6 +3,7 @@
 #include "mainwindow/entry/AttachmentUpload.h"
 #include "mainwindow/entry/EntryDate.h"
 #include "mainwindow/entry/EntryDateField.h"
+#include "mainwindow/entry/PastDaysCalendar.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/AttachmentPicker.h"
@@ -96,6 +97,8 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText));
     layout->addWidget(m_scroll, 1);
+    if (m_datePicker)
+        PastDaysCalendar::prepare(m_datePicker->calendar(), EntryDate::now().date());
     connect(m_saveAction, &ScreenAction::busyChanged, this, &CreateEntryView::refresh);
     refresh();
     m_editor->setFocus();

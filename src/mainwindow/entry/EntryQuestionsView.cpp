@@ -1,11 +1,8 @@
 #include "mainwindow/entry/EntryQuestionsView.h"
 
-#include "ask/AnswerEventSource.h"
-#include "ask/AnswerFold.h"
-#include "ask/AnswerReader.h"
-#include "ask/AnswerStreamSource.h"
 #include "ask/MarkdownAnswerLabel.h"
 #include "clipboard/ClipboardTrackingTextField.h"
+#include "mainwindow/entry/EntryQuestionsStore.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
@@ -38,8 +35,9 @@ QFrame *faintDivider(QWidget *parent)
 
 } // namespace
 
-EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState *state, QWidget *parent)
-    : QWidget(parent), m_state(state)
+EntryQuestionsView::EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, WindowState *state,
+                                       QWidget *parent)
+    : QWidget(parent), m_store(store), m_state(state)
 {
     setObjectName(QStringLiteral("askArea"));
     auto *layout = new QVBoxLayout(this);
@@ -86,44 +84,54 @@ EntryQuestionsView::EntryQuestionsView(ClipboardManager *clipboard, WindowState 
         if (m_askField->text() != m_state->askText())
             m_askField->setText(m_state->askText());
     });
+    connect(m_store, &EntryQuestionsStore::answerGrew, this, &EntryQuestionsView::onAnswerGrew);
+    connect(m_store, &EntryQuestionsStore::exchangesChanged, this, &EntryQuestionsView::onExchangesChanged);
 }
 
 void EntryQuestionsView::setEntry(const Medbit &medbit, const QString &patientID)
 {
+    const bool otherEntry = medbit.id != m_medbit.id;
     m_medbit = medbit;
     m_patientID = patientID;
+    if (otherEntry)
+        onExchangesChanged(medbit.id, true);
+}
+
+const QList<AskExchange> &EntryQuestionsView::askExchanges() const
+{
+    return m_store->exchanges(m_medbit.id);
 }
 
 void EntryQuestionsView::refreshSendEnabled()
 {
-    m_send->setEnabled(!m_isAsking && !m_askField->text().trimmed().isEmpty());
+    m_send->setEnabled(!m_store->isAsking(m_medbit.id) && !m_askField->text().trimmed().isEmpty());
 }
 
 void EntryQuestionsView::submitAsk()
 {
     const QString question = m_state->askText().trimmed();
-    if (question.isEmpty() || m_isAsking)
+    if (question.isEmpty() || m_store->isAsking(m_medbit.id))
         return;
     m_state->setAskText(QString());
-    m_isAsking = true;
-    const AskExchange added{.id = QUuid::createUuid(), .question = question, .answer = {}};
-    m_askExchanges.append(added);
-    rebuildExchanges(true);
-    refreshSendEnabled();
-    AnswerQuestion asked{.patientID = m_patientID, .content = askPrompt(m_medbit, question)};
-    // The stream runs to its end even when the view goes; only its writes to the view are skipped.
-    AnswerReader::read(
-        std::make_shared<AnswerStreamSource>(), std::move(asked), this,
-        [this, id = added.id](const AnswerEvent &event) { handleAskEvent(id, event); },
-        [this, id = added.id](const std::optional<QString> &failure) { finishAsk(id, failure); });
+    m_store->ask(m_medbit.id, m_patientID, question, askPrompt(m_medbit, question));
 }
 
-void EntryQuestionsView::handleAskEvent(const QUuid &id, const AnswerEvent &event)
+void EntryQuestionsView::onAnswerGrew(const QString &entryID, const QUuid &id)
 {
-    AskExchange *found = exchange(id);
-    // The stored messages of "done" are of no use here: the exchange keeps the answer as it streamed.
-    if (found && AnswerFold(found->answer, found->isError).apply(event) != AnswerFold::Change::none)
-        refreshAnswer(*found);
+    if (entryID != m_medbit.id)
+        return;
+    for (const AskExchange &item : askExchanges()) {
+        if (item.id == id)
+            refreshAnswer(item);
+    }
+}
+
+void EntryQuestionsView::onExchangesChanged(const QString &entryID, bool countChanged)
+{
+    if (entryID != m_medbit.id)
+        return;
+    rebuildExchanges(countChanged);
+    refreshSendEnabled();
 }
 
 void EntryQuestionsView::refreshAnswer(const AskExchange &item)
@@ -168,37 +176,13 @@ void EntryQuestionsView::showAnswer(MarkdownAnswerLabel *answer, const AskExchan
         answer->setMarkdown(item.answer);
 }
 
-void EntryQuestionsView::finishAsk(const QUuid &id, const std::optional<QString> &failure)
-{
-    m_isAsking = false;
-    if (AskExchange *found = exchange(id)) {
-        if (failure)
-            AnswerFold(found->answer, found->isError).fail(*failure);
-        // A finished exchange never spins: no text at all gets a text of its own.
-        if (found->answer.isEmpty())
-            found->answer = found->isError ? answerFailedText() : tr("No answer received.");
-        found->isFinished = true;
-    }
-    rebuildExchanges(false);
-    refreshSendEnabled();
-}
-
-AskExchange *EntryQuestionsView::exchange(const QUuid &id)
-{
-    for (AskExchange &candidate : m_askExchanges) {
-        if (candidate.id == id)
-            return &candidate;
-    }
-    return nullptr;
-}
-
 void EntryQuestionsView::rebuildExchanges(bool countChanged)
 {
     auto *list = new QWidget(m_exchangeScroll);
     auto *layout = new QVBoxLayout(list);
     layout->setContentsMargins(24, 12, 24, 0);
     layout->setSpacing(16);
-    for (const AskExchange &item : std::as_const(m_askExchanges)) {
+    for (const AskExchange &item : askExchanges()) {
         // Question and answer 6 apart; exchanges 16 apart.
         auto *block = new QVBoxLayout;
         block->setSpacing(6);
@@ -224,8 +208,8 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
     const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
     m_exchangeScroll->setWidget(list);
     fitExchangeHeight();
-    m_exchangeScroll->setVisible(!m_askExchanges.isEmpty());
-    m_exchangeDivider->setVisible(!m_askExchanges.isEmpty());
+    m_exchangeScroll->setVisible(!askExchanges().isEmpty());
+    m_exchangeDivider->setVisible(!askExchanges().isEmpty());
     QScrollBar *bar = m_exchangeScroll->verticalScrollBar();
     // A new exchange brings the list to its end; a growing answer leaves the scroll where the user has it.
     QTimer::singleShot(0, bar,

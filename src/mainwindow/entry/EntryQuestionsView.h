@@ -1,6 +1,5 @@
 #pragma once
 
-#include "ask/AnswerEvent.h"
 #include "mainwindow/entry/AskExchange.h"
 #include "records/Medbit.h"
 
@@ -9,10 +8,9 @@
 #include <QUuid>
 #include <QWidget>
 
-#include <optional>
-
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class EntryQuestionsStore;
 class MarkdownAnswerLabel;
 class QFrame;
 class QScrollArea;
@@ -21,16 +19,16 @@ class WindowState;
 
 // The questions asked about the selected entry, at the bottom of the detail panel: the exchanges so far
 // (a list at most 220 high) over the question box. A question is about the entry shown when it is sent; its
-// answer streams in as Markdown. The exchanges stay listed while the selection moves to other entries.
+// answer streams in as Markdown. Each entry shows its own exchanges, kept by the window's store.
 class EntryQuestionsView final : public QWidget
 {
     Q_OBJECT
 
 public:
-    EntryQuestionsView(ClipboardManager *clipboard, WindowState *state, QWidget *parent);
+    EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, WindowState *state, QWidget *parent);
 
     void setEntry(const Medbit &medbit, const QString &patientID);
-    const QList<AskExchange> &askExchanges() const { return m_askExchanges; }
+    const QList<AskExchange> &askExchanges() const;
 
     static QString askPrompt(const Medbit &medbit, const QString &question);
 
@@ -41,18 +39,16 @@ private:
     void refreshSendEnabled();
     void fitExchangeHeight();
     void submitAsk();
-    void handleAskEvent(const QUuid &id, const AnswerEvent &event);
-    void finishAsk(const QUuid &id, const std::optional<QString> &failure);
-    AskExchange *exchange(const QUuid &id);
+    void onAnswerGrew(const QString &entryID, const QUuid &id);
+    void onExchangesChanged(const QString &entryID, bool countChanged);
     void rebuildExchanges(bool countChanged);
     void refreshAnswer(const AskExchange &item);
     static void showAnswer(MarkdownAnswerLabel *answer, const AskExchange &item);
 
+    EntryQuestionsStore *m_store = nullptr;
     WindowState *m_state = nullptr;
     Medbit m_medbit;
     QString m_patientID;
-    QList<AskExchange> m_askExchanges;
-    bool m_isAsking = false;
 
     QScrollArea *m_exchangeScroll = nullptr;
     QFrame *m_exchangeDivider = nullptr;

@@ -39,8 +39,8 @@ QToolButton *flagButton(const QString &objectName, QWidget *parent)
 
 } // namespace
 
-MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state,
-                                     QWidget *parent)
+MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *questions, ClipboardManager *clipboard,
+                                     WindowState *state, QWidget *parent)
     : QWidget(parent), m_store(store), m_state(state), m_flagAction(new ScreenAction(this)),
       m_deleteAction(new ScreenAction(this))
 {
@@ -59,7 +59,7 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipb
     m_contentLayout->setContentsMargins(0, 0, 0, 0);
     scroll->setWidget(holder);
     layout->addWidget(scroll, 1);
-    m_questions = new EntryQuestionsView(clipboard, state, this);
+    m_questions = new EntryQuestionsView(questions, clipboard, state, this);
     layout->addWidget(m_questions);
     connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
@@ -380,6 +380,10 @@ void MedbitDetailPanel::confirmDelete()
     cancel->setObjectName(QStringLiteral("cancelDelete"));
     QPushButton *confirm = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
     confirm->setObjectName(QStringLiteral("confirmDelete"));
+    // Destructive: its title in red.
+    QPalette red = confirm->palette();
+    red.setColor(QPalette::ButtonText, Theme::errorColor());
+    confirm->setPalette(red);
     alert->setDefaultButton(cancel);
     connect(confirm, &QPushButton::clicked, this, [this] {
         if (!m_deleteAction->isBusy())

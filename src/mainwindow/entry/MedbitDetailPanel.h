@@ -15,6 +15,7 @@
 
 class AttachmentTile;
 class ClipboardManager;
+class EntryQuestionsStore;
 class EntryQuestionsView;
 class MedbitCategoryRow;
 class MedbitStore;
@@ -34,7 +35,8 @@ class MedbitDetailPanel final : public QWidget
     Q_OBJECT
 
 public:
-    MedbitDetailPanel(MedbitStore *store, ClipboardManager *clipboard, WindowState *state, QWidget *parent);
+    MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *questions, ClipboardManager *clipboard,
+                      WindowState *state, QWidget *parent);
 
     void setMedbit(const Medbit &medbit, const QString &patientID);
     const Medbit &medbit() const { return m_medbit; }

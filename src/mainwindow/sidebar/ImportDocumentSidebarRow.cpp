@@ -57,7 +57,7 @@ QString ImportDocumentSidebarRow::feedbackText(const QStringList &names)
 {
     if (names.size() == 1)
         return tr("Added %1").arg(names.first());
-    return tr("Added %1 files").arg(names.size());
+    return tr("Added %n files", nullptr, int(names.size()));
 }
 
 void ImportDocumentSidebarRow::addDroppedFiles(const QList<QUrl> &files)

@@ -4,6 +4,7 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
 #include "records/PatientStore.h"
+#include "widgets/FormKit.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
@@ -12,13 +13,18 @@
 
 TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
-      m_clipboardManager(context.clipboardManager), m_state(context.state), m_splitter(new QSplitter(this))
+      m_clipboardManager(context.clipboardManager), m_state(context.state), m_entryQuestions(context.entryQuestions),
+      m_splitter(new QSplitter(this))
 {
     m_splitter->setObjectName(QStringLiteral("detailSplitter"));
     m_splitter->setChildrenCollapsible(false);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
+    m_empty = FormKit::emptyState(QStringLiteral("doc.text"), 28,
+                                  tr("No entry selected. Choose one in the timeline to see it here."),
+                                  QStringLiteral("noEntrySelectedText"), this);
+    layout->addWidget(m_empty);
     connect(m_state, &WindowState::selectedMedbitChanged, this, &TimelineDetail::refreshDetail);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &TimelineDetail::refreshPreview);
     refreshDetail();
@@ -30,9 +36,13 @@ void TimelineDetail::refreshDetail()
     if (!selected) {
         // With no entry selected the panel goes, and its questions with it.
         discardLater(m_detail);
+        m_splitter->hide();
+        m_empty->show();
     } else {
+        m_empty->hide();
+        m_splitter->show();
         if (!m_detail) {
-            m_detail = new MedbitDetailPanel(m_medbitStore, m_clipboardManager, m_state, m_splitter);
+            m_detail = new MedbitDetailPanel(m_medbitStore, m_entryQuestions, m_clipboardManager, m_state, m_splitter);
             QSizePolicy grows = m_detail->sizePolicy();
             grows.setHorizontalStretch(1);
             m_detail->setSizePolicy(grows);

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class ClipboardManager;
+class EntryQuestionsStore;
 class InspectorPreviewPanel;
 class MedbitDetailPanel;
 class MedbitStore;
@@ -30,7 +31,9 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;
+    EntryQuestionsStore *m_entryQuestions = nullptr;
     QSplitter *m_splitter = nullptr;
+    QWidget *m_empty = nullptr;
     QPointer<MedbitDetailPanel> m_detail;
     QPointer<InspectorPreviewPanel> m_preview;
 };

@@ -32,6 +32,10 @@ TimelineLoadState::TimelineLoadState(MedbitStore *store, QWidget *parent) : QWid
     tryAgain->setObjectName(QStringLiteral("timelineTryAgainButton"));
     failure->addWidget(tryAgain, 0, Qt::AlignHCenter);
     layout->addWidget(m_failure);
+    m_empty = FormKit::emptyState(QStringLiteral("square.and.pencil"), 28,
+                                  tr("No entries yet. Add one with New Entry, or use Import Document."),
+                                  QStringLiteral("timelineEmptyText"), this);
+    layout->addWidget(m_empty);
     layout->addStretch();
 
     connect(tryAgain, &QPushButton::clicked, store, &MedbitStore::loadMedbits);
@@ -51,12 +55,16 @@ void TimelineLoadState::update()
     const bool empty = m_store->medbits().isEmpty();
     const bool loading = empty && m_store->isLoading();
     const bool failed = empty && !loading && m_store->lastError().has_value();
+    // A patient without entries yet, loaded: say so, and how to add the first.
+    const bool none = empty && !loading && !failed && !m_store->patientID().isEmpty();
     m_progress->setVisible(loading);
     m_failure->setVisible(failed);
+    m_empty->setVisible(none);
     FormKit::setCaptionText(m_error, failed ? *m_store->lastError() : QString());
-    setVisible(loading || failed);
-    if (m_shown == (loading || failed))
+    const bool shown = loading || failed || none;
+    setVisible(shown);
+    if (m_shown == shown)
         return;
-    m_shown = loading || failed;
+    m_shown = shown;
     Q_EMIT shownChanged(m_shown);
 }

@@ -2,6 +2,7 @@
 
 #include "mainwindow/entry/AttachmentName.h"
 #include "mainwindow/entry/CreateEntryView.h"
+#include "mainwindow/entry/EntryQuestionsStore.h"
 #include "mainwindow/timeline/TimelinePanel.h"
 #include "records/MedbitStore.h"
 #include "window/WindowContext.h"
@@ -25,7 +26,7 @@ constexpr int dwellMilliseconds = 200;
 TimelineSection::TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state,
                                  QWidget *window)
     : QObject(window), m_window(window), m_medbitStore(medbitStore), m_clipboardManager(clipboardManager),
-      m_state(state)
+      m_state(state), m_entryQuestions(new EntryQuestionsStore(this))
 {
     m_dwell.setSingleShot(true);
     m_dwell.setInterval(dwellMilliseconds);
@@ -44,6 +45,7 @@ QWidget *TimelineSection::buildList(QWidget *parent)
 
 void TimelineSection::addActions(WindowContext &context)
 {
+    context.entryQuestions = m_entryQuestions;
     // A panel's work may outlive the window; then its actions do nothing.
     const QPointer<TimelineSection> section = this;
     context.openEntryForm = [section](const QString &text, const std::optional<QUrl> &attachment) {

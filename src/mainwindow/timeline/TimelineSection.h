@@ -11,6 +11,7 @@
 #include <optional>
 
 class ClipboardManager;
+class EntryQuestionsStore;
 class MedbitStore;
 class QWidget;
 class WindowState;
@@ -35,7 +36,7 @@ public:
 
     // The middle column: the entry list with its search, its category filter and "New Entry".
     QWidget *buildList(QWidget *parent);
-    // Fills in the window's actions a section panel is handed.
+    // Fills in the window's actions, and the questions asked about its entries, that a section panel is handed.
     void addActions(WindowContext &context);
     void openEntryForm(const QString &text, const std::optional<QUrl> &attachment);
     // Returns to the timeline with `medbit` selected and its first attachment previewed, on the next turn of
@@ -58,5 +59,6 @@ private:
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;
     QSet<QString> m_fetchedDetailIDs;
+    EntryQuestionsStore *m_entryQuestions = nullptr;
     QTimer m_dwell;
 };

@@ -149,6 +149,31 @@ private Q_SLOTS:
     }
 
     // Qt's own file dialog, as on a desktop without a portal: the file typed and opened is listed.
+    void save_looksUnavailable_untilThereIsText()
+    {
+        open(std::nullopt, QString());
+        // Greyed out: lighter than the text of the enabled Cancel beside it, and without the accent fill.
+        QVERIFY(!button("saveButton")->isEnabled());
+        QVERIFY(darkest(button("cancelButton")) < 60);
+        QVERIFY(darkest(button("saveButton")) > 150);
+        const QImage disabled = button("saveButton")->grab().toImage();
+        QTest::keyClicks(child<QPlainTextEdit>("entryTextEditor"), QStringLiteral("x"));
+        QVERIFY(button("saveButton")->isEnabled());
+        QVERIFY(button("saveButton")->grab().toImage() != disabled);
+    }
+
+    void calendar_showsDaysAfterTodayAsUnavailable()
+    {
+        open(std::nullopt, QString());
+        QCalendarWidget *calendar = child<QDateEdit>("datePicker")->calendarWidget();
+        const QDate today = EntryDate::now().date();
+        QCOMPARE(calendar->maximumDate(), today);
+        const QColor unavailable = Theme::palette().color(QPalette::Disabled, QPalette::Text);
+        QVERIFY(calendar->dateTextFormat(today).foreground().color() != unavailable);
+        for (int days : {1, 10, 42})
+            QCOMPARE(calendar->dateTextFormat(today.addDays(days)).foreground().color(), unavailable);
+    }
+
     void fileDialog_listsTheOpenedFile()
     {
         AttachmentPicker::setHandlerForTesting({});
@@ -397,6 +422,18 @@ private Q_SLOTS:
     }
 
 private:
+    // The darkest grey drawn on a control: its text, unless it is greyed out.
+    static int darkest(QWidget *control)
+    {
+        const QImage image = control->grab().toImage();
+        int darkest = 255;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x)
+                darkest = std::min(darkest, qGray(image.pixel(x, y)));
+        }
+        return darkest;
+    }
+
     QString patient(int index) const { return m_patientIDs.at(index); }
 
     void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})

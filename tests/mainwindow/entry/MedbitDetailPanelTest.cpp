@@ -1,4 +1,5 @@
 #include "mainwindow/entry/MedbitDetailPanel.h"
+#include "ask/MarkdownAnswerLabel.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/entry/AttachmentTile.h"
 #include "mainwindow/entry/MedbitCategoryRow.h"
@@ -108,6 +109,15 @@ private Q_SLOTS:
         QTRY_VERIFY((alert = panel()->findChild<QMessageBox *>(QStringLiteral("deleteAlert"))) != nullptr);
         QCOMPARE(alert->text(), QStringLiteral("Remove entry"));
         QCOMPARE(alert->informativeText(), QStringLiteral("This entry will be permanently deleted."));
+        auto *confirm = child<QPushButton>(alert, "confirmDelete");
+        QCOMPARE(alert->buttonRole(confirm), QMessageBox::DestructiveRole);
+        const QImage drawn = confirm->grab().toImage();
+        bool red = false;
+        for (int y = 0; y < drawn.height() && !red; ++y) {
+            for (int x = 0; x < drawn.width() && !red; ++x)
+                red = drawn.pixelColor(x, y) == Theme::errorColor();
+        }
+        QVERIFY2(red, "Delete is drawn in red");
         child<QPushButton>(alert, "cancelDelete")->click();
         m_window.session()->roundTrip();
         QCOMPARE(m_window.session()->requests(deletePath).size(), 0);
@@ -180,7 +190,7 @@ private Q_SLOTS:
         const AskExchange &answered = panel()->askExchanges().first();
         QVERIFY(!answered.isError);
         QVERIFY(answered.answer.startsWith(QStringLiteral("**Answer**")));
-        auto *shown = child<QLabel>(panel(), "askAnswer");
+        auto *shown = child<MarkdownAnswerLabel>(panel(), "askAnswer");
         QVERIFY(shown->text().contains(QStringLiteral("font-weight")));
         QVERIFY(!shown->text().contains(QStringLiteral("**")));
         QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
@@ -238,9 +248,45 @@ private Q_SLOTS:
             QCOMPARE(exchange.answer, answer);
         QVERIFY(!exchange.answer.isEmpty());
         QVERIFY(panel()->findChild<QWidget *>(QStringLiteral("askSpinner")) == nullptr);
-        QCOMPARE(child<QLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
+        QCOMPARE(child<MarkdownAnswerLabel>(panel(), "askAnswer")->property("isError").toBool(), isError);
         QTest::keyClicks(field, QStringLiteral("Again"));
         QVERIFY(child<QToolButton>(panel(), "sendButton")->isEnabled());
+    }
+
+    void question_staysWithItsEntry_whileAnotherIsShown()
+    {
+        const auto chunk = [](const char *data, int pauseMs) {
+            return QJsonObject{{QStringLiteral("data"), QLatin1String(data)}, {QStringLiteral("pauseMs"), pauseMs}};
+        };
+        m_server.scriptStream(QJsonObject{
+            {QStringLiteral("path"), QStringLiteral("/api/chats/get_answer_free")},
+            {QStringLiteral("chunks"), QJsonArray{chunk("event: message\ndata: {\"delta\":\"Fine\"}\n\n", 0),
+                                                  chunk("event: message\ndata: {\"delta\":\" so far\"}\n\n", 600)}}});
+        const Medbit first = panel()->medbit();
+        const Medbit second = store()->medbits().at(1);
+        auto *field = child<QLineEdit>(panel(), "askField");
+        QTest::keyClicks(field, QStringLiteral("Why?"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_COMPARE(panel()->askExchanges().first().answer, QStringLiteral("Fine"));
+
+        // Another entry shows none of the first one's questions, and its stream never writes there.
+        m_window.view()->state()->setSelectedMedbit(second);
+        QTRY_COMPARE(panel()->medbit().id, second.id);
+        QVERIFY(panel()->askExchanges().isEmpty());
+        QVERIFY(!child<QScrollArea>(panel(), "askExchanges")->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1,
+                                  10000);
+        QVERIFY(panel()->askExchanges().isEmpty());
+        QVERIFY(panel()->findChild<QLabel *>(QStringLiteral("askQuestion")) == nullptr);
+
+        // Back on the first entry, its question shows with the whole answer.
+        m_window.view()->state()->setSelectedMedbit(first);
+        QTRY_COMPARE(panel()->medbit().id, first.id);
+        QCOMPARE(panel()->askExchanges().size(), 1);
+        QTRY_VERIFY(panel()->askExchanges().first().isFinished);
+        QCOMPARE(panel()->askExchanges().first().answer, QStringLiteral("Fine so far"));
+        QCOMPARE(child<QLabel>(panel(), "askQuestion")->text(), QStringLiteral("Why?"));
+        QVERIFY(child<QScrollArea>(panel(), "askExchanges")->isVisible());
     }
 
     void answerLinks_openOnlyWebAndMail_andANewQuestionScrollsToTheEnd()
@@ -269,7 +315,7 @@ private Q_SLOTS:
         QTRY_VERIFY(bar->maximum() > scrolled); // the grown answer left the scroll where it was
         QCOMPARE(bar->value(), scrolled);
 
-        auto *answer = child<QLabel>(panel(), "askAnswer");
+        auto *answer = child<MarkdownAnswerLabel>(panel(), "askAnswer");
         for (const char *link :
              {"https://example.org/guide", "javascript:alert(1)", "file:///etc/passwd", "mailto:care@example.org"})
             Q_EMIT answer->linkActivated(QString::fromLatin1(link));

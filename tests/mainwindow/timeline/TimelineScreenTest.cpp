@@ -65,6 +65,24 @@ private Q_SLOTS:
         QVERIFY(!m_window.view()->medbitStore()->lastError());
     }
 
+    void patientWithoutEntries_timelineAndDetailSayWhatToDo()
+    {
+        QVERIFY(m_window.open(QSize(1400, 800), SignedInWindow::SignIn::Later));
+        m_server.injectFault(
+            {{QStringLiteral("path"), listPath}, {QStringLiteral("status"), 200}, {QStringLiteral("body"), "[]"}});
+        m_window.session()->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
+        QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(m_window.view(), "timelineEmptyText") &&
+                                     child<QLabel>(m_window.view(), "timelineEmptyText")->isVisible(),
+                                 10000);
+        QCOMPARE(shownText(child<QLabel>(m_window.view(), "timelineEmptyText")),
+                 QStringLiteral("No entries yet. Add one with New Entry, or use Import Document."));
+        QVERIFY(!list()->isVisible());
+        QVERIFY(!spinner()->isVisible() && !tryAgain()->isVisible());
+        QCOMPARE(shownText(child<QLabel>(m_window.view(), "noEntrySelectedText")),
+                 QStringLiteral("No entry selected. Choose one in the timeline to see it here."));
+        QVERIFY(child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
+    }
+
     void ctrlClickOnTheSelectedRow_clearsSelectionAndDetail()
     {
         QVERIFY(m_window.open(QSize(1400, 800)));
@@ -75,11 +93,13 @@ private Q_SLOTS:
         QCOMPARE(m_window.view()->state()->selectedMedbit(), std::nullopt);
         QVERIFY(list()->selectionModel()->selectedIndexes().isEmpty());
         QTRY_VERIFY(!m_window.view()->findChild<MedbitDetailPanel *>());
+        QVERIFY(child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
 
         QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, first.center());
         QCOMPARE(m_window.view()->state()->selectedMedbit()->id,
                  static_cast<TimelineModel *>(list()->model())->medbitAt(0).id);
         QTRY_VERIFY(m_window.view()->findChild<MedbitDetailPanel *>());
+        QVERIFY(!child<QLabel>(m_window.view(), "noEntrySelectedText")->isVisible());
     }
 
     // The window as it opens after sign-in and as the user narrows it: sidebar, list, entry and preview side
@@ -117,7 +137,52 @@ private Q_SLOTS:
         QVERIFY(child<QSplitter>(view, "detailSplitter")->handle(1)->isVisible());
     }
 
+    // However narrow the user makes the window, the entry card keeps clear of the preview beside it.
+    void entryCard_neverUnderThePreview_data()
+    {
+        QTest::addColumn<int>("width");
+        for (int width : {1000, 900, 808})
+            QTest::addRow("%d px", width) << width;
+    }
+    void entryCard_neverUnderThePreview()
+    {
+        QFETCH(int, width);
+        QVERIFY(m_window.open(QSize(1400, 800)));
+        ContentView *view = m_window.view();
+        QTRY_VERIFY_WITH_TIMEOUT(view->findChild<MedbitDetailPanel *>(), 10000);
+        const QList<Medbit> &medbits = view->medbitStore()->medbits();
+        const auto lab = std::find_if(medbits.cbegin(), medbits.cend(), [](const Medbit &medbit) {
+            return medbit.entryText.startsWith(QStringLiteral("Blood panel"));
+        });
+        QVERIFY(lab != medbits.cend());
+        view->state()->setSelectedMedbit(*lab);
+        QTRY_VERIFY(child<QWidget>(view, "inspectorPreviewPanel") &&
+                    child<QWidget>(view, "inspectorPreviewPanel")->isVisible());
+        view->resize(width, view->height());
+        QTRY_VERIFY(view->width() >= view->minimumSizeHint().width());
+        QTRY_COMPARE(cardOverPreview(view), QString());
+    }
+
 private:
+    // Where the visible entry card overlaps the preview, or nothing when they keep apart.
+    static QString cardOverPreview(const QWidget *view)
+    {
+        const QList<QWidget *> cards = view->findChildren<QWidget *>(QStringLiteral("entryCard"));
+        const auto card = std::find_if(cards.cbegin(), cards.cend(), [](QWidget *each) { return each->isVisible(); });
+        const auto *preview = child<QWidget>(view, "inspectorPreviewPanel");
+        if (card == cards.cend() || !preview)
+            return QStringLiteral("card or preview missing");
+        const QRect cardRect((*card)->mapTo(view, QPoint(0, 0)), (*card)->size());
+        const QRect previewRect(preview->mapTo(view, QPoint(0, 0)), preview->size());
+        if (!cardRect.intersects(previewRect))
+            return QString();
+        return QStringLiteral("window %1: card %2..%3, preview from %4")
+            .arg(view->width())
+            .arg(cardRect.left())
+            .arg(cardRect.right())
+            .arg(previewRect.left());
+    }
+
     static QStringList columnFaults(const QWidget *view)
     {
         QStringList faults;

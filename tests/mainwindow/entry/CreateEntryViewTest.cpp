@@ -165,7 +165,7 @@ private Q_SLOTS:
     void calendar_showsDaysAfterTodayAsUnavailable()
     {
         open(std::nullopt, QString());
-        QCalendarWidget *calendar = child<QDateEdit>("datePicker")->calendarWidget();
+        QCalendarWidget *calendar = child<EntryDateField>("datePicker")->calendar();
         const QDate today = EntryDate::now().date();
         QCOMPARE(calendar->maximumDate(), today);
         const QColor unavailable = Theme::palette().color(QPalette::Disabled, QPalette::Text);

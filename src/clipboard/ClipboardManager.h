@@ -52,6 +52,9 @@ public:
     // Set after an own write to the clipboard, so that the poll does not record it.
     void setLastKnownChangeCount(int changeCount) { m_lastKnownChangeCount = changeCount; }
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
+    // the application's latest copy or cut, and that was made while another patient was selected.
+    bool clipboardHoldsAnotherPatientsCopy() const;
     Pasteboard *pasteboard() const { return m_pasteboard; }
 
     // Another patient's stored history becomes current; the empty id changes nothing. The list being

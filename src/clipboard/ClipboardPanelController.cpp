@@ -58,7 +58,7 @@ void ClipboardPanelController::handlePaste()
         if (paste.text.isEmpty())
             return;
     }
-    if (!isCrossPatientPaste()) {
+    if (!m_manager->clipboardHoldsAnotherPatientsCopy()) {
         performPaste(paste);
         return;
     }
@@ -110,13 +110,6 @@ std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(c
     if (!path)
         return std::nullopt;
     return CreateEntryDraft{QUuid::createUuid(), QString(), QUrl::fromLocalFile(*path)};
-}
-
-bool ClipboardPanelController::isCrossPatientPaste() const
-{
-    const std::optional<ClipboardManager::CopySource> source = m_manager->lastCopySource();
-    return source && source->changeCount == m_manager->pasteboard()->changeCount() &&
-           source->patientID != m_manager->patientID();
 }
 
 void ClipboardPanelController::updateShownItem()

@@ -67,7 +67,6 @@ Q_SIGNALS:
     void selectedItemChanged();
 
 private:
-    bool isCrossPatientPaste() const;
     void updateShownItem();
 
     ClipboardManager *m_manager = nullptr;

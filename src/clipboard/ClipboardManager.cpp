@@ -88,6 +88,12 @@ bool ClipboardManager::clipboardHoldsAnotherPatientsCopy() const
            m_lastCopySource->patientID != m_patientID;
 }
 
+void ClipboardManager::noteCopyBack(const QString &patientID)
+{
+    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    m_lastCopySource = CopySource{patientID, m_lastKnownChangeCount};
+}
+
 void ClipboardManager::pollPasteboard()
 {
     const int changeCount = m_pasteboard->changeCount();

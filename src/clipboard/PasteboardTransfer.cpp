@@ -96,7 +96,6 @@ std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 max
 
 void copyToPasteboard(const ClipboardItem &item, ClipboardManager &manager)
 {
-    Pasteboard *pasteboard = manager.pasteboard();
-    pasteboard->write(mimeDataFor(item));
-    manager.setLastKnownChangeCount(pasteboard->changeCount());
+    manager.pasteboard()->write(mimeDataFor(item));
+    manager.noteCopyBack(item.patientID);
 }

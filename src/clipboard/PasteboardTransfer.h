@@ -21,5 +21,6 @@ std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 max
 
 // Puts an item back on the clipboard through the manager's pasteboard: a decodable image as an image, other
 // files' bytes under their MIME type, else the text. Copying back is no event of the history: nothing is
-// recorded, the last copy source stays, and the write is taken as seen so the poll does not record it.
+// recorded, and the write is taken as seen so the poll does not record it. It is the latest copy, of the
+// item's patient, so that pasting it under another patient asks first.
 void copyToPasteboard(const ClipboardItem &item, ClipboardManager &manager);

@@ -26,7 +26,15 @@ const QString copied = QStringLiteral("Warfarin 5 mg");
 const QString patientA = QStringLiteral("A"), patientB = QStringLiteral("B");
 
 // How the clipboard came to hold what is pasted, after a copy in the Ask field under patient A.
-enum class Before { SwitchToB, NoSwitch, SwitchToBThenCopyElsewhere, SwitchToBThenCopyBack, SwitchToNone };
+enum class Before {
+    SwitchToB,
+    NoSwitch,
+    SwitchToBThenCopyElsewhere,
+    SwitchToBThenCopyBackOfB,
+    SwitchToBThenCopyBackOfA,
+    CopyBackOfAThenSwitchToB,
+    SwitchToNone
+};
 // What the clipboard holds when the paste target takes it.
 enum class Offer { FileAndText, ImageAndText, PaddedText, EmptyText, BlankText, Nothing, BigFileAndText, BigFile };
 
@@ -38,7 +46,7 @@ QStringList textsOf(const QList<ClipboardItem> &items)
     return texts;
 }
 
-ClipboardItem textItem(const QString &text)
+ClipboardItem textItem(const QString &text, const QString &patientID = patientA)
 {
     return ClipboardItem{QUuid::createUuid(),
                          text,
@@ -46,7 +54,7 @@ ClipboardItem textItem(const QString &text)
                          ClipboardActionType::Copy,
                          QStringLiteral("Ask"),
                          QDateTime::currentDateTimeUtc(),
-                         patientA};
+                         patientID};
 }
 
 } // namespace
@@ -78,7 +86,9 @@ private Q_SLOTS:
         QTest::newRow("copied under A, pasted under B") << Before::SwitchToB << true;
         QTest::newRow("same patient") << Before::NoSwitch << false;
         QTest::newRow("another copy since") << Before::SwitchToBThenCopyElsewhere << false;
-        QTest::newRow("item copied back since") << Before::SwitchToBThenCopyBack << false;
+        QTest::newRow("B's item copied back since") << Before::SwitchToBThenCopyBackOfB << false;
+        QTest::newRow("A's item copied back under B") << Before::SwitchToBThenCopyBackOfA << true;
+        QTest::newRow("A's item copied back, then B") << Before::CopyBackOfAThenSwitchToB << true;
         QTest::newRow("switched to no patient") << Before::SwitchToNone << false;
     }
 
@@ -87,12 +97,15 @@ private Q_SLOTS:
         QFETCH(Before, before);
         QFETCH(bool, asks);
         copyInAskField();
+        if (before == Before::CopyBackOfAThenSwitchToB)
+            copyToPasteboard(textItem(copied), *m_manager);
         if (before != Before::NoSwitch)
             m_manager->switchPatient(before == Before::SwitchToNone ? QString() : patientB);
         if (before == Before::SwitchToBThenCopyElsewhere)
             QGuiApplication::clipboard()->setText(copied);
-        if (before == Before::SwitchToBThenCopyBack)
-            copyToPasteboard(textItem(copied), *m_manager);
+        if (before == Before::SwitchToBThenCopyBackOfB || before == Before::SwitchToBThenCopyBackOfA)
+            copyToPasteboard(textItem(copied, before == Before::SwitchToBThenCopyBackOfB ? patientB : patientA),
+                             *m_manager);
         const QString target = m_manager->patientID();
         QSignalSpy asked(m_controller.get(), &ClipboardPanelController::pasteNeedsAnswer);
 

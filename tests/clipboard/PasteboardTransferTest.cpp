@@ -160,7 +160,9 @@ private Q_SLOTS:
         QCOMPARE(manager.items().size(), 1);
         QCOMPARE(manager.lastKnownChangeCount(), m_pasteboard.changeCount());
         QVERIFY(m_pasteboard.changeCount() > copyCount);
-        QCOMPARE(manager.lastCopySource()->changeCount, copyCount);
+        // The item put back is the latest copy, of its own patient.
+        QCOMPARE(std::pair(manager.lastCopySource()->patientID, manager.lastCopySource()->changeCount),
+                 std::pair(QStringLiteral("A"), m_pasteboard.changeCount()));
     }
 
     void copyToPasteboard_documentIsNotReadBackAsAFile()

@@ -44,7 +44,9 @@ ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *par
     layout->addWidget(buildHeader());
     auto *target = new QVBoxLayout;
     target->setContentsMargins(sidePadding, 0, sidePadding, 16);
+    target->setSpacing(6);
     target->addWidget(m_pasteTarget);
+    target->addWidget(buildPasteProblem());
     layout->addLayout(target);
     layout->addWidget(FormKit::divider(this, QPalette::Midlight));
     m_body->addWidget(buildEmptyState());
@@ -77,6 +79,18 @@ QWidget *ClipboardListColumn::buildHeader()
     layout->addStretch(1);
     layout->addWidget(m_clearAll);
     return header;
+}
+
+QWidget *ClipboardListColumn::buildPasteProblem()
+{
+    m_pasteProblem = FormKit::errorCaption(this);
+    m_pasteProblem->setObjectName(QStringLiteral("pasteProblemMessage"));
+    return m_pasteProblem;
+}
+
+void ClipboardListColumn::setPasteProblem(const QString &problem)
+{
+    FormKit::setCaptionText(m_pasteProblem, problem);
 }
 
 QWidget *ClipboardListColumn::buildEmptyState()

@@ -7,6 +7,7 @@ class ClipboardListModel;
 class ClipboardManager;
 class ClipboardRow;
 class PasteTargetView;
+class QLabel;
 class QListView;
 class QPushButton;
 class QStackedWidget;
@@ -23,6 +24,8 @@ public:
 
     // Highlights the row of that id; none for a null id.
     void setSelectedItemID(const QUuid &id);
+    // A line under the paste target saying why a paste kept nothing; hidden when empty.
+    void setPasteProblem(const QString &problem);
 
 Q_SIGNALS:
     void itemChosen(const QUuid &id);
@@ -34,6 +37,7 @@ protected:
 
 private:
     QWidget *buildHeader();
+    QWidget *buildPasteProblem();
     QWidget *buildEmptyState();
     void buildList();
     void refreshEmptiness();
@@ -44,6 +48,7 @@ private:
     ClipboardRow *m_rows = nullptr;
     QPushButton *m_clearAll = nullptr;
     PasteTargetView *m_pasteTarget = nullptr;
+    QLabel *m_pasteProblem = nullptr;
     QStackedWidget *m_body = nullptr;
     QListView *m_list = nullptr;
     QUuid m_selectedItemID;

@@ -58,6 +58,8 @@ ClipboardPanel::ClipboardPanel(const WindowContext &context, QWidget *parent)
     connect(m_detail, &ClipboardDetailColumn::newEntryRequested, this, &ClipboardPanel::openEntryForm);
     connect(m_controller, &ClipboardPanelController::selectedItemChanged, this, &ClipboardPanel::showSelectedItem);
     connect(m_controller, &ClipboardPanelController::pasteNeedsAnswer, this, &ClipboardPanel::askBeforePaste);
+    connect(m_controller, &ClipboardPanelController::pasteProblemChanged, m_list,
+            [this] { m_list->setPasteProblem(m_controller->pasteProblem()); });
     showSelectedItem();
 }
 

@@ -2,7 +2,6 @@
 
 #include "ClipboardManager.h"
 #include "Pasteboard.h"
-#include "PasteboardTransfer.h"
 
 #include <algorithm>
 #include <utility>
@@ -52,12 +51,16 @@ void ClipboardPanelController::select(const QUuid &id)
 void ClipboardPanelController::handlePaste()
 {
     Pasteboard *pasteboard = m_manager->pasteboard();
-    PendingPaste paste{readClipboardFile(pasteboard->mimeData()), QString(), m_manager->patientID()};
-    if (!paste.file) {
+    ClipboardFileProblem problem = ClipboardFileProblem::None;
+    PendingPaste paste{readClipboardFile(pasteboard->mimeData(), maxClipboardFileBytes, &problem), QString(),
+                       m_manager->patientID()};
+    if (!paste.file)
         paste.text = pasteboard->text().value_or(QString());
-        if (paste.text.isEmpty())
-            return;
-    }
+    const bool keepsNothing = !paste.file && paste.text.isEmpty();
+    // A file or image left out is told only when nothing is kept instead.
+    setPasteProblem(keepsNothing ? problemText(problem) : QString());
+    if (keepsNothing)
+        return;
     if (!m_manager->clipboardHoldsAnotherPatientsCopy()) {
         performPaste(paste);
         return;
@@ -110,6 +113,29 @@ std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(c
     if (!path)
         return std::nullopt;
     return CreateEntryDraft{QUuid::createUuid(), QString(), QUrl::fromLocalFile(*path)};
+}
+
+void ClipboardPanelController::setPasteProblem(const QString &problem)
+{
+    if (problem == m_pasteProblem)
+        return;
+    m_pasteProblem = problem;
+    Q_EMIT pasteProblemChanged();
+}
+
+QString ClipboardPanelController::problemText(ClipboardFileProblem problem)
+{
+    switch (problem) {
+    case ClipboardFileProblem::None:
+        return {};
+    case ClipboardFileProblem::FileTooLarge:
+        return tr("The copied file is over 25 MB and can't be kept.");
+    case ClipboardFileProblem::FileUnreadable:
+        return tr("The copied file can't be read; it may have been moved or deleted.");
+    case ClipboardFileProblem::ImageTooLarge:
+        return tr("The image is over 25 MB as PNG and can't be kept.");
+    }
+    return {};
 }
 
 void ClipboardPanelController::updateShownItem()

@@ -36,7 +36,17 @@ enum class Before {
     SwitchToNone
 };
 // What the clipboard holds when the paste target takes it.
-enum class Offer { FileAndText, ImageAndText, PaddedText, EmptyText, BlankText, Nothing, BigFileAndText, BigFile };
+enum class Offer {
+    FileAndText,
+    ImageAndText,
+    PaddedText,
+    EmptyText,
+    BlankText,
+    Nothing,
+    BigFileAndText,
+    BigFile,
+    GoneFile
+};
 
 QStringList textsOf(const QList<ClipboardItem> &items)
 {
@@ -163,15 +173,21 @@ private Q_SLOTS:
         QTest::addColumn<Offer>("offer");
         QTest::addColumn<QStringList>("recorded");
         QTest::addColumn<QString>("mimeType");
+        QTest::addColumn<QString>("problem");
         const QString pdf = QStringLiteral("application/pdf");
-        QTest::newRow("file and text") << Offer::FileAndText << QStringList{" my scan .pdf"} << pdf;
-        QTest::newRow("image and text") << Offer::ImageAndText << QStringList{"Pasted Image.png"} << "image/png";
-        QTest::newRow("padded text") << Offer::PaddedText << QStringList{copied} << QString();
-        QTest::newRow("empty text") << Offer::EmptyText << QStringList() << QString();
-        QTest::newRow("blank text") << Offer::BlankText << QStringList() << QString();
-        QTest::newRow("nothing") << Offer::Nothing << QStringList() << QString();
-        QTest::newRow("file over the limit and text") << Offer::BigFileAndText << QStringList{copied} << QString();
-        QTest::newRow("file over the limit") << Offer::BigFile << QStringList() << QString();
+        const QString tooLarge = QStringLiteral("The copied file is over 25 MB and can't be kept.");
+        const QString gone = QStringLiteral("The copied file can't be read; it may have been moved or deleted.");
+        QTest::newRow("file and text") << Offer::FileAndText << QStringList{" my scan .pdf"} << pdf << QString();
+        QTest::newRow("image and text") << Offer::ImageAndText << QStringList{"Pasted Image.png"} << "image/png"
+                                        << QString();
+        QTest::newRow("padded text") << Offer::PaddedText << QStringList{copied} << QString() << QString();
+        QTest::newRow("empty text") << Offer::EmptyText << QStringList() << QString() << QString();
+        QTest::newRow("blank text") << Offer::BlankText << QStringList() << QString() << QString();
+        QTest::newRow("nothing") << Offer::Nothing << QStringList() << QString() << QString();
+        QTest::newRow("file over the limit and text")
+            << Offer::BigFileAndText << QStringList{copied} << QString() << QString();
+        QTest::newRow("file over the limit") << Offer::BigFile << QStringList() << QString() << tooLarge;
+        QTest::newRow("file deleted since the copy") << Offer::GoneFile << QStringList() << QString() << gone;
     }
 
     void performPaste_takesFileOverImageOverText()
@@ -180,6 +196,7 @@ private Q_SLOTS:
         QFETCH(QString, mimeType);
         offerOnClipboard(offer);
         m_controller->handlePaste();
+        QTEST(m_controller->pasteProblem(), "problem");
         QTEST(textsOf(m_manager->items()), "recorded");
         QTEST(textsOf(ClipboardManager::loadHistory(patientA)), "recorded");
         for (const ClipboardItem &item : m_manager->items()) {
@@ -261,10 +278,12 @@ private:
             data->setUrls({QUrl::fromLocalFile(
                 writeFile(offer == Offer::FileAndText ? QStringLiteral(" my scan .pdf") : QStringLiteral("big.mov"),
                           offer == Offer::FileAndText ? 4 : maxClipboardFileBytes + 1))});
+        if (offer == Offer::GoneFile)
+            data->setUrls({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("deleted.pdf")))});
         if (offer == Offer::ImageAndText)
             data->setImageData(QImage(2, 2, QImage::Format_RGB32));
         const QMap<Offer, QString> texts{{Offer::EmptyText, QString()}, {Offer::BlankText, QStringLiteral(" \n")}};
-        if (offer != Offer::Nothing && offer != Offer::BigFile)
+        if (offer != Offer::Nothing && offer != Offer::BigFile && offer != Offer::GoneFile)
             data->setText(texts.value(offer, QStringLiteral("  %1\n").arg(copied)));
         m_pasteboard.write(data);
     }

@@ -227,6 +227,26 @@ private Q_SLOTS:
         QCOMPARE(rowTexts(), recorded);
     }
 
+    void paste_thatKeepsNothing_saysWhyUnderTheTargetUntilTheNextPaste()
+    {
+        auto *gone = new QMimeData;
+        gone->setUrls({QUrl::fromLocalFile(QStringLiteral("/nonexistent/deleted-scan.pdf"))});
+        QGuiApplication::clipboard()->setMimeData(gone);
+        openPanel();
+        QVERIFY(!visible<QLabel>("pasteProblemMessage"));
+
+        QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
+        QVERIFY(rowTexts().isEmpty());
+        QVERIFY(visible<QLabel>("pasteProblemMessage"));
+        QCOMPARE(child<QLabel>("pasteProblemMessage")->text(),
+                 QStringLiteral("The copied file can't be read; it may have been moved or deleted."));
+
+        QGuiApplication::clipboard()->setText(copied);
+        QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
+        QCOMPARE(rowTexts(), QStringList{copied});
+        QVERIFY(!visible<QLabel>("pasteProblemMessage"));
+    }
+
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()
     {
         m_manager->switchPatient(patientB);

@@ -117,6 +117,9 @@ void ClipboardListColumn::buildList()
     m_list->viewport()->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &ClipboardListColumn::onCurrentChanged);
+    // A screen reader's row action selects the row without making it current.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ClipboardListColumn::onSelectionChanged);
 }
 
 bool ClipboardListColumn::eventFilter(QObject *watched, QEvent *event)
@@ -163,5 +166,23 @@ void ClipboardListColumn::onCurrentChanged(const QModelIndex &current)
 {
     if (m_applyingSelection || !current.isValid())
         return;
-    Q_EMIT itemChosen(m_model->itemAt(current.row()).id);
+    choose(m_model->itemAt(current.row()).id);
+}
+
+void ClipboardListColumn::onSelectionChanged(const QItemSelection &selected)
+{
+    if (m_applyingSelection)
+        return;
+    if (!selected.isEmpty()) {
+        choose(m_model->itemAt(selected.indexes().constFirst().row()).id);
+        return;
+    }
+    // Nothing new chosen, yet a row may have lost its highlight: the shown item keeps it.
+    applySelection();
+}
+
+void ClipboardListColumn::choose(const QUuid &id)
+{
+    if (id != m_selectedItemID)
+        Q_EMIT itemChosen(id);
 }

@@ -8,7 +8,9 @@ class ClipboardManager;
 class ClipboardRow;
 class PasteTargetView;
 class QLabel;
+class QItemSelection;
 class QListView;
+class QModelIndex;
 class QPushButton;
 class QStackedWidget;
 
@@ -43,6 +45,8 @@ private:
     void refreshEmptiness();
     void applySelection();
     void onCurrentChanged(const QModelIndex &current);
+    void onSelectionChanged(const QItemSelection &selected);
+    void choose(const QUuid &id);
 
     ClipboardListModel *m_model = nullptr;
     ClipboardRow *m_rows = nullptr;

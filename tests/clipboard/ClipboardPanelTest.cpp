@@ -7,6 +7,7 @@
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "clipboard/Pasteboard.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
@@ -107,6 +108,35 @@ private Q_SLOTS:
         QCOMPARE(shownText(), QStringLiteral("first"));
         QCOMPARE(resets.size(), 0);
         QCOMPARE(inserts.size(), 1);
+    }
+
+    void rowAction_selectsTheRowAndShowsItsItem_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("another row") << 1 << "second";
+        QTest::newRow("the last row") << 2 << "first";
+        QTest::newRow("the shown row") << 0 << "third";
+    }
+
+    // What a screen reader does: the row's own action through the accessibility tree.
+    void rowAction_selectsTheRowAndShowsItsItem()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, shown);
+        for (const char *text : {"first", "second", "third"})
+            m_manager->record(ClipboardActionType::Copy, QString::fromLatin1(text), QStringLiteral("Ask"));
+        openPanel();
+        QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(list());
+        QAccessibleInterface *cell = rows->child(row);
+        // The one action a row offers.
+        QCOMPARE(cell->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::toggleAction()});
+
+        cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+
+        QCOMPARE(std::pair(highlighted(), shownText()), std::pair(shown, shown));
+        for (int other = 0; other < 3; ++other)
+            QCOMPARE(rows->child(other)->state().selected, other == row);
     }
 
     void rows_showThumbnailOrSymbolAndDetailItsContent_data()

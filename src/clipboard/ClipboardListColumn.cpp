@@ -27,9 +27,12 @@ constexpr int emptySymbolSize = 32;
 } // namespace
 
 ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *parent)
-    : QWidget(parent), m_model(new ClipboardListModel(manager, this)), m_rows(new ClipboardRow(this)),
-      m_pasteTarget(new PasteTargetView(manager->pasteboard(), this)), m_body(new QStackedWidget(this))
+    : QWidget(parent), m_model(new ClipboardListModel(manager, this)), m_rows(new ClipboardRow(this))
 {
+    // Made top to bottom, so that Tab goes the way they are shown.
+    QWidget *header = buildHeader();
+    m_pasteTarget = new PasteTargetView(manager->pasteboard(), this);
+    m_body = new QStackedWidget(this);
     m_pasteTarget->setObjectName(QStringLiteral("pasteTarget"));
     connect(m_pasteTarget, &PasteTargetView::clicked, this, &ClipboardListColumn::pasteRequested);
     // Removing the current row moves the view's current row on; that is no choice of the user's. Connected
@@ -41,7 +44,7 @@ ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *par
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildHeader());
+    layout->addWidget(header);
     auto *target = new QVBoxLayout;
     target->setContentsMargins(sidePadding, 0, sidePadding, 16);
     target->setSpacing(6);
@@ -107,6 +110,7 @@ void ClipboardListColumn::buildList()
 {
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("clipboardList"));
+    m_list->setAccessibleName(tr("Clipboard history"));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_rows);

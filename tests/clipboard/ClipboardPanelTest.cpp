@@ -20,6 +20,8 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -129,6 +131,7 @@ private Q_SLOTS:
         openPanel();
         QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(list());
         QAccessibleInterface *cell = rows->child(row);
+        QVERIFY(cell);
         // The one action a row offers.
         QCOMPARE(cell->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::toggleAction()});
 
@@ -137,6 +140,33 @@ private Q_SLOTS:
         QCOMPARE(std::pair(highlighted(), shownText()), std::pair(shown, shown));
         for (int other = 0; other < 3; ++other)
             QCOMPARE(rows->child(other)->state().selected, other == row);
+    }
+
+    void focusChain_hasOnlyNamedStopsInVisualOrder()
+    {
+        m_manager->record(ClipboardActionType::Copy, copied, QStringLiteral("Ask"));
+        openPanel();
+        QStringList stops;
+        for (QWidget *widget = m_panel->nextInFocusChain(); widget != m_panel.get();
+             widget = widget->nextInFocusChain()) {
+            if (!widget->isVisible() || !widget->isEnabled() || !(widget->focusPolicy() & Qt::TabFocus))
+                continue;
+            const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+            stops << name;
+        }
+        QCOMPARE(stops, (QStringList{"Clear All", "Paste any item here", "Clipboard history", "Delete", "Copy",
+                                     "New entry", copied}));
+    }
+
+    void pageKeys_onTheShownText_scrollIt()
+    {
+        m_manager->record(ClipboardActionType::Copy, QStringLiteral("line\n").repeated(300), QStringLiteral("Ask"));
+        openPanel();
+        const QScrollBar *bar = child<QScrollArea>("itemContent")->verticalScrollBar();
+        QTest::keyClick(child<QLabel>("itemText"), Qt::Key_PageDown);
+        QCOMPARE(bar->value(), bar->pageStep());
+        QTest::keyClick(child<QLabel>("itemText"), Qt::Key_PageUp);
+        QCOMPARE(bar->value(), 0);
     }
 
     void rows_showThumbnailOrSymbolAndDetailItsContent_data()

@@ -438,7 +438,7 @@ private:
 
     void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})
     {
-        m_form = new CreateEntryView(m_store.get(), existing, text, attachment, m_window.get());
+        m_form = new CreateEntryView(m_store.get(), nullptr, existing, text, attachment, m_window.get());
         m_form->open();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
     }

@@ -107,6 +107,7 @@ QWidget *HealthStoryPanel::makeStoryPage()
     column->addWidget(m_lastUpdated);
     m_narrative = new MarkdownAnswerLabel(content);
     m_narrative->setObjectName(QStringLiteral("healthStoryNarrative"));
+    m_narrative->setAccessibleName(tr("Health Story"));
     column->addWidget(m_narrative);
     column->addStretch(1);
     scroll->setWidget(content);

@@ -10,6 +10,8 @@
 
 MarkdownAnswerLabel::MarkdownAnswerLabel(QWidget *parent) : QTextBrowser(parent), m_renderer(document())
 {
+    // A focus stop, for its links: a screen reader hears this name, then the text.
+    setAccessibleName(tr("Answer"));
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -12,11 +12,13 @@
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtConcurrentRun>
 
@@ -86,6 +88,8 @@ QLabel *selectableLabel(const QString &text, QWidget *parent)
     label->setText(text);
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The content is what a person reads and copies from: a Tab stop, named by its text.
+    label->setFocusPolicy(Qt::StrongFocus);
     label->setFont(Theme::systemFont(13));
     return label;
 }
@@ -105,6 +109,8 @@ ClipboardDetailColumn::ClipboardDetailColumn(ClipboardManager *manager, QWidget 
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // It only scrolls; the content in it takes the focus, and Page Up and Page Down there scroll it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -120,6 +126,13 @@ void ClipboardDetailColumn::setItem(const ClipboardItem &item)
     m_item = item;
     m_info->setText(item.source + QStringLiteral(" · ") + DateText::dateTime(item.date));
     m_scroll->setWidget(buildContent(item));
+    // New content would otherwise join the end of the window's focus chain.
+    for (QLabel *stop : m_scroll->widget()->findChildren<QLabel *>()) {
+        if (stop->focusPolicy() == Qt::StrongFocus) {
+            setTabOrder(m_newEntry, stop);
+            stop->installEventFilter(this);
+        }
+    }
 }
 
 QWidget *ClipboardDetailColumn::buildCommands()
@@ -130,12 +143,11 @@ QWidget *ClipboardDetailColumn::buildCommands()
     layout->setSpacing(20);
     QPushButton *remove = command(tr("Delete"), QStringLiteral("trash"), Theme::errorColor(), "deleteButton");
     QPushButton *copy = command(tr("Copy"), QStringLiteral("doc.on.doc"), Theme::linkColor(), "copyButton");
-    QPushButton *newEntry =
-        command(tr("New entry"), QStringLiteral("plus.circle"), Theme::linkColor(), "newEntryButton");
+    m_newEntry = command(tr("New entry"), QStringLiteral("plus.circle"), Theme::linkColor(), "newEntryButton");
     connect(remove, &QPushButton::clicked, this, &ClipboardDetailColumn::confirmDelete);
     connect(copy, &QPushButton::clicked, this, [this] { copyToPasteboard(m_item, *m_manager); });
-    connect(newEntry, &QPushButton::clicked, this, [this] { Q_EMIT newEntryRequested(m_item); });
-    for (QPushButton *button : {remove, copy, newEntry})
+    connect(m_newEntry, &QPushButton::clicked, this, [this] { Q_EMIT newEntryRequested(m_item); });
+    for (QPushButton *button : {remove, copy, m_newEntry})
         layout->addWidget(button);
     layout->addStretch(1);
     return row;
@@ -151,6 +163,18 @@ QPushButton *ClipboardDetailColumn::command(const QString &title, const QString 
     button->setIcon(SymbolIcons::tinted(symbol, commandSymbolSize, color, devicePixelRatioF()));
     Theme::setTextColor(button, color);
     return button;
+}
+
+bool ClipboardDetailColumn::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key != Qt::Key_PageUp && key != Qt::Key_PageDown)
+        return QWidget::eventFilter(watched, event);
+    m_scroll->verticalScrollBar()->triggerAction(key == Qt::Key_PageUp ? QAbstractSlider::SliderPageStepSub
+                                                                       : QAbstractSlider::SliderPageStepAdd);
+    return true;
 }
 
 QWidget *ClipboardDetailColumn::buildContent(const ClipboardItem &item)

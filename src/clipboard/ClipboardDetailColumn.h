@@ -27,6 +27,9 @@ Q_SIGNALS:
     void deleteConfirmed(const QUuid &id);
     void newEntryRequested(const ClipboardItem &item);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QWidget *buildCommands();
     QPushButton *command(const QString &title, const QString &symbol, const QColor &color, const char *name);
@@ -38,4 +41,5 @@ private:
     ClipboardItem m_item;
     QLabel *m_info = nullptr;
     QScrollArea *m_scroll = nullptr;
+    QPushButton *m_newEntry = nullptr;
 };

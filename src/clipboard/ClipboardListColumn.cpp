@@ -27,9 +27,12 @@ constexpr int emptySymbolSize = 32;
 } // namespace
 
 ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *parent)
-    : QWidget(parent), m_model(new ClipboardListModel(manager, this)), m_rows(new ClipboardRow(this)),
-      m_pasteTarget(new PasteTargetView(manager->pasteboard(), this)), m_body(new QStackedWidget(this))
+    : QWidget(parent), m_model(new ClipboardListModel(manager, this)), m_rows(new ClipboardRow(this))
 {
+    // Made top to bottom, so that Tab goes the way they are shown.
+    QWidget *header = buildHeader();
+    m_pasteTarget = new PasteTargetView(manager->pasteboard(), this);
+    m_body = new QStackedWidget(this);
     m_pasteTarget->setObjectName(QStringLiteral("pasteTarget"));
     connect(m_pasteTarget, &PasteTargetView::clicked, this, &ClipboardListColumn::pasteRequested);
     // Removing the current row moves the view's current row on; that is no choice of the user's. Connected
@@ -41,10 +44,12 @@ ClipboardListColumn::ClipboardListColumn(ClipboardManager *manager, QWidget *par
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildHeader());
+    layout->addWidget(header);
     auto *target = new QVBoxLayout;
     target->setContentsMargins(sidePadding, 0, sidePadding, 16);
+    target->setSpacing(6);
     target->addWidget(m_pasteTarget);
+    target->addWidget(buildPasteProblem());
     layout->addLayout(target);
     layout->addWidget(FormKit::divider(this, QPalette::Midlight));
     m_body->addWidget(buildEmptyState());
@@ -79,6 +84,18 @@ QWidget *ClipboardListColumn::buildHeader()
     return header;
 }
 
+QWidget *ClipboardListColumn::buildPasteProblem()
+{
+    m_pasteProblem = FormKit::errorCaption(this);
+    m_pasteProblem->setObjectName(QStringLiteral("pasteProblemMessage"));
+    return m_pasteProblem;
+}
+
+void ClipboardListColumn::setPasteProblem(const QString &problem)
+{
+    FormKit::setCaptionText(m_pasteProblem, problem);
+}
+
 QWidget *ClipboardListColumn::buildEmptyState()
 {
     auto *empty =
@@ -93,6 +110,7 @@ void ClipboardListColumn::buildList()
 {
     m_list = new QListView(this);
     m_list->setObjectName(QStringLiteral("clipboardList"));
+    m_list->setAccessibleName(tr("Clipboard history"));
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setModel(m_model);
     m_list->setItemDelegate(m_rows);
@@ -103,6 +121,9 @@ void ClipboardListColumn::buildList()
     m_list->viewport()->installEventFilter(this);
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &ClipboardListColumn::onCurrentChanged);
+    // A screen reader's row action selects the row without making it current.
+    connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &ClipboardListColumn::onSelectionChanged);
 }
 
 bool ClipboardListColumn::eventFilter(QObject *watched, QEvent *event)
@@ -149,5 +170,23 @@ void ClipboardListColumn::onCurrentChanged(const QModelIndex &current)
 {
     if (m_applyingSelection || !current.isValid())
         return;
-    Q_EMIT itemChosen(m_model->itemAt(current.row()).id);
+    choose(m_model->itemAt(current.row()).id);
+}
+
+void ClipboardListColumn::onSelectionChanged(const QItemSelection &selected)
+{
+    if (m_applyingSelection)
+        return;
+    if (!selected.isEmpty()) {
+        choose(m_model->itemAt(selected.indexes().constFirst().row()).id);
+        return;
+    }
+    // Nothing new chosen, yet a row may have lost its highlight: the shown item keeps it.
+    applySelection();
+}
+
+void ClipboardListColumn::choose(const QUuid &id)
+{
+    if (id != m_selectedItemID)
+        Q_EMIT itemChosen(id);
 }

@@ -7,7 +7,10 @@ class ClipboardListModel;
 class ClipboardManager;
 class ClipboardRow;
 class PasteTargetView;
+class QLabel;
+class QItemSelection;
 class QListView;
+class QModelIndex;
 class QPushButton;
 class QStackedWidget;
 
@@ -23,6 +26,8 @@ public:
 
     // Highlights the row of that id; none for a null id.
     void setSelectedItemID(const QUuid &id);
+    // A line under the paste target saying why a paste kept nothing; hidden when empty.
+    void setPasteProblem(const QString &problem);
 
 Q_SIGNALS:
     void itemChosen(const QUuid &id);
@@ -34,16 +39,20 @@ protected:
 
 private:
     QWidget *buildHeader();
+    QWidget *buildPasteProblem();
     QWidget *buildEmptyState();
     void buildList();
     void refreshEmptiness();
     void applySelection();
     void onCurrentChanged(const QModelIndex &current);
+    void onSelectionChanged(const QItemSelection &selected);
+    void choose(const QUuid &id);
 
     ClipboardListModel *m_model = nullptr;
     ClipboardRow *m_rows = nullptr;
     QPushButton *m_clearAll = nullptr;
     PasteTargetView *m_pasteTarget = nullptr;
+    QLabel *m_pasteProblem = nullptr;
     QStackedWidget *m_body = nullptr;
     QListView *m_list = nullptr;
     QUuid m_selectedItemID;

@@ -82,6 +82,18 @@ void ClipboardManager::addItem(const ClipboardItem &item)
         m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};
 }
 
+bool ClipboardManager::clipboardHoldsAnotherPatientsCopy() const
+{
+    return m_lastCopySource && m_lastCopySource->changeCount == m_pasteboard->changeCount() &&
+           m_lastCopySource->patientID != m_patientID;
+}
+
+void ClipboardManager::noteCopyBack(const QString &patientID)
+{
+    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    m_lastCopySource = CopySource{patientID, m_lastKnownChangeCount};
+}
+
 void ClipboardManager::pollPasteboard()
 {
     const int changeCount = m_pasteboard->changeCount();

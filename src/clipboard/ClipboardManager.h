@@ -49,9 +49,13 @@ public:
     // Changes only together with the items, so itemsChanged stands for both.
     QString patientID() const { return m_patientID; }
     int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
-    // Set after an own write to the clipboard, so that the poll does not record it.
-    void setLastKnownChangeCount(int changeCount) { m_lastKnownChangeCount = changeCount; }
+    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that the poll
+    // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
+    void noteCopyBack(const QString &patientID);
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
+    // the application's latest copy or cut, and that was made while another patient was selected.
+    bool clipboardHoldsAnotherPatientsCopy() const;
     Pasteboard *pasteboard() const { return m_pasteboard; }
 
     // Another patient's stored history becomes current; the empty id changes nothing. The list being

@@ -3,15 +3,13 @@
 #include "ClipboardDetailColumn.h"
 #include "ClipboardListColumn.h"
 #include "ClipboardPanelController.h"
+#include "CrossPatientPasteAlert.h"
 
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
-#include "widgets/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QVBoxLayout>
@@ -60,6 +58,8 @@ ClipboardPanel::ClipboardPanel(const WindowContext &context, QWidget *parent)
     connect(m_detail, &ClipboardDetailColumn::newEntryRequested, this, &ClipboardPanel::openEntryForm);
     connect(m_controller, &ClipboardPanelController::selectedItemChanged, this, &ClipboardPanel::showSelectedItem);
     connect(m_controller, &ClipboardPanelController::pasteNeedsAnswer, this, &ClipboardPanel::askBeforePaste);
+    connect(m_controller, &ClipboardPanelController::pasteProblemChanged, m_list,
+            [this] { m_list->setPasteProblem(m_controller->pasteProblem()); });
     showSelectedItem();
 }
 
@@ -83,25 +83,9 @@ void ClipboardPanel::showSelectedItem()
 
 void ClipboardPanel::askBeforePaste()
 {
-    const QString question = tr("You are pasting information from a different patient. Do you want to proceed?");
-    auto *alert = new QMessageBox(QMessageBox::NoIcon, question, question, QMessageBox::NoButton, this);
-    alert->setObjectName(QStringLiteral("crossPatientPasteAlert"));
-    Theme::applyPalette(alert);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelPaste"));
-    QPushButton *allow = alert->addButton(tr("Allow"), QMessageBox::AcceptRole);
-    allow->setObjectName(QStringLiteral("allowPaste"));
-    alert->setDefaultButton(cancel);
-    alert->setEscapeButton(cancel);
-    // Every way of closing it but "Allow" is "Cancel".
-    connect(alert, &QDialog::finished, m_controller, [controller = m_controller, alert, allow] {
-        if (alert->clickedButton() == allow)
-            controller->allowPendingPaste();
-        else
-            controller->cancelPendingPaste();
-    });
+    auto *alert = new CrossPatientPasteAlert(this);
+    connect(alert, &CrossPatientPasteAlert::allowed, m_controller, &ClipboardPanelController::allowPendingPaste);
+    connect(alert, &CrossPatientPasteAlert::cancelled, m_controller, &ClipboardPanelController::cancelPendingPaste);
     alert->open();
 }
 

@@ -2,7 +2,6 @@
 
 #include "ClipboardManager.h"
 #include "Pasteboard.h"
-#include "PasteboardTransfer.h"
 
 #include <algorithm>
 #include <utility>
@@ -52,13 +51,17 @@ void ClipboardPanelController::select(const QUuid &id)
 void ClipboardPanelController::handlePaste()
 {
     Pasteboard *pasteboard = m_manager->pasteboard();
-    PendingPaste paste{readClipboardFile(pasteboard->mimeData()), QString(), m_manager->patientID()};
-    if (!paste.file) {
+    ClipboardFileProblem problem = ClipboardFileProblem::None;
+    PendingPaste paste{readClipboardFile(pasteboard->mimeData(), maxClipboardFileBytes, &problem), QString(),
+                       m_manager->patientID()};
+    if (!paste.file)
         paste.text = pasteboard->text().value_or(QString());
-        if (paste.text.isEmpty())
-            return;
-    }
-    if (!isCrossPatientPaste()) {
+    const bool keepsNothing = !paste.file && paste.text.isEmpty();
+    // A file or image left out is told only when nothing is kept instead.
+    setPasteProblem(keepsNothing ? problemText(problem) : QString());
+    if (keepsNothing)
+        return;
+    if (!m_manager->clipboardHoldsAnotherPatientsCopy()) {
         performPaste(paste);
         return;
     }
@@ -112,11 +115,27 @@ std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(c
     return CreateEntryDraft{QUuid::createUuid(), QString(), QUrl::fromLocalFile(*path)};
 }
 
-bool ClipboardPanelController::isCrossPatientPaste() const
+void ClipboardPanelController::setPasteProblem(const QString &problem)
 {
-    const std::optional<ClipboardManager::CopySource> source = m_manager->lastCopySource();
-    return source && source->changeCount == m_manager->pasteboard()->changeCount() &&
-           source->patientID != m_manager->patientID();
+    if (problem == m_pasteProblem)
+        return;
+    m_pasteProblem = problem;
+    Q_EMIT pasteProblemChanged();
+}
+
+QString ClipboardPanelController::problemText(ClipboardFileProblem problem)
+{
+    switch (problem) {
+    case ClipboardFileProblem::None:
+        return {};
+    case ClipboardFileProblem::FileTooLarge:
+        return tr("The copied file is over 25 MB and can't be kept.");
+    case ClipboardFileProblem::FileUnreadable:
+        return tr("The copied file can't be read; it may have been moved or deleted.");
+    case ClipboardFileProblem::ImageTooLarge:
+        return tr("The image is over 25 MB as PNG and can't be kept.");
+    }
+    return {};
 }
 
 void ClipboardPanelController::updateShownItem()

@@ -2,6 +2,7 @@
 
 #include "ClipboardDraftFolder.h"
 #include "ClipboardModels.h"
+#include "PasteboardTransfer.h"
 
 #include <QObject>
 #include <QString>
@@ -49,6 +50,8 @@ public:
     // still holds the application's last copy or cut and that was made for another patient.
     void handlePaste();
     const std::optional<PendingPaste> &pendingPaste() const { return m_pendingPaste; }
+    // Why the latest paste kept nothing although the clipboard offered a file or an image; empty otherwise.
+    QString pasteProblem() const { return m_pasteProblem; }
     // The question's "Allow": records the held paste. Every other way of closing it is cancelPendingPaste.
     void allowPendingPaste();
     void cancelPendingPaste();
@@ -63,16 +66,19 @@ public:
 
 Q_SIGNALS:
     void pasteNeedsAnswer();
+    void pasteProblemChanged();
     // The shown item is another one (or none): after a choice, a paste, a delete or a clear.
     void selectedItemChanged();
 
 private:
-    bool isCrossPatientPaste() const;
     void updateShownItem();
+    void setPasteProblem(const QString &problem);
+    static QString problemText(ClipboardFileProblem problem);
 
     ClipboardManager *m_manager = nullptr;
     ClipboardDraftFolder m_drafts;
     QUuid m_selectedItemID;
     QUuid m_shownItemID;
     std::optional<PendingPaste> m_pendingPaste;
+    QString m_pasteProblem;
 };

@@ -1,6 +1,7 @@
 #include "ClipboardTrackingTextField.h"
 
 #include "ClipboardManager.h"
+#include "CrossPatientPasteAlert.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -35,16 +36,29 @@ void ClipboardTrackingTextField::performClipboardAction(ClipboardActionType acti
         report(action, selected);
         break;
     }
-    case ClipboardActionType::Paste: {
-        if (isReadOnly())
-            return;
-        const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-        const QString pasted = data && data->hasText() ? data->text() : QString();
-        paste();
-        report(action, pasted);
+    case ClipboardActionType::Paste:
+        if (!isReadOnly())
+            pasteChecked();
         break;
     }
+}
+
+void ClipboardTrackingTextField::pasteChecked()
+{
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QString pasted = data && data->hasText() ? data->text() : QString();
+    if (pasted.isEmpty() || !m_checksPatientOnPaste || !m_manager || !m_manager->clipboardHoldsAnotherPatientsCopy()) {
+        paste();
+        report(ClipboardActionType::Paste, pasted);
+        return;
     }
+    // What the question was about, whatever the clipboard holds by the answer.
+    auto *alert = new CrossPatientPasteAlert(this);
+    connect(alert, &CrossPatientPasteAlert::allowed, this, [this, pasted] {
+        insert(pasted);
+        report(ClipboardActionType::Paste, pasted);
+    });
+    alert->open();
 }
 
 bool ClipboardTrackingTextField::event(QEvent *event)

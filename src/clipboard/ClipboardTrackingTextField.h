@@ -16,7 +16,8 @@ class QKeyEvent;
 // labelled with its source. QLineEdit's copy(), cut() and paste() are not virtual, so every key that does them
 // and the context menu's actions go through performClipboardAction(). Middle-click inserts the selection
 // buffer, which is not a clipboard paste and is not recorded. Return runs the submit action and nothing else
-// (returnPressed is not emitted, and the key never reaches a default button).
+// (returnPressed is not emitted, and the key never reaches a default button). A paste asks first when it may
+// carry another patient's information, unless the input keeps and sends nothing (setChecksPatientOnPaste).
 class ClipboardTrackingTextField final : public QLineEdit
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     QString source() const { return m_source; }
     // nullptr: Return does nothing.
     void setOnSubmit(std::function<void()> action) { m_onSubmit = std::move(action); }
+    // On by default: off only for an input whose text is neither stored nor sent, like the timeline search.
+    void setChecksPatientOnPaste(bool checks) { m_checksPatientOnPaste = checks; }
 
     // Does the action as QLineEdit would and reports it to the history.
     void performClipboardAction(ClipboardActionType action);
@@ -40,9 +43,11 @@ protected:
 private:
     static std::optional<ClipboardActionType> clipboardActionFor(const QKeyEvent *event);
     void reroute(QAction *menuAction, ClipboardActionType action);
+    void pasteChecked();
     void report(ClipboardActionType action, const QString &text);
 
     ClipboardManager *m_manager = nullptr;
     QString m_source;
     std::function<void()> m_onSubmit;
+    bool m_checksPatientOnPaste = true;
 };

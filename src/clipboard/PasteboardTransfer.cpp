@@ -34,23 +34,33 @@ QString mimeTypeByExtension(const QString &fileName)
     return type.isValid() && !type.isDefault() ? type.name() : fallbackMimeType;
 }
 
-std::optional<ClipboardFile> readLocalFile(const QString &path, qint64 maxBytes)
+std::optional<ClipboardFile> readLocalFile(const QString &path, qint64 maxBytes, ClipboardFileProblem &problem)
 {
     const QFileInfo info(path);
+    problem = ClipboardFileProblem::FileUnreadable;
     // Regular files only: a folder cannot be read, and a pipe or device could block or never end.
-    if (!info.isFile() || info.size() > maxBytes)
+    if (!info.isFile())
         return std::nullopt;
+    if (info.size() > maxBytes) {
+        problem = ClipboardFileProblem::FileTooLarge;
+        return std::nullopt;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     // The file may have grown since its size was taken.
     QByteArray bytes = file.read(maxBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maxBytes)
+    if (file.error() != QFileDevice::NoError)
         return std::nullopt;
+    if (bytes.size() > maxBytes) {
+        problem = ClipboardFileProblem::FileTooLarge;
+        return std::nullopt;
+    }
+    problem = ClipboardFileProblem::None;
     return ClipboardFile{info.fileName(), mimeTypeByExtension(info.fileName()), std::move(bytes)};
 }
 
-std::optional<ClipboardFile> readImage(const QMimeData &data, qint64 maxBytes)
+std::optional<ClipboardFile> readImage(const QMimeData &data, qint64 maxBytes, ClipboardFileProblem &problem)
 {
     if (!data.hasImage())
         return std::nullopt;
@@ -60,8 +70,13 @@ std::optional<ClipboardFile> readImage(const QMimeData &data, qint64 maxBytes)
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.save(&buffer, "PNG") || png.size() > maxBytes)
+    if (!image.save(&buffer, "PNG"))
         return std::nullopt;
+    if (png.size() > maxBytes) {
+        problem = ClipboardFileProblem::ImageTooLarge;
+        return std::nullopt;
+    }
+    problem = ClipboardFileProblem::None;
     return ClipboardFile{pastedImageName, pastedImageMimeType, std::move(png)};
 }
 
@@ -83,20 +98,22 @@ QMimeData *mimeDataFor(const ClipboardItem &item)
 
 } // namespace
 
-std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 maxBytes)
+std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 maxBytes, ClipboardFileProblem *problem)
 {
+    ClipboardFileProblem ignored = ClipboardFileProblem::None;
+    ClipboardFileProblem &why = problem ? *problem : ignored;
+    why = ClipboardFileProblem::None;
     if (!data)
         return std::nullopt;
     if (const std::optional<QString> path = firstLocalFile(*data)) {
-        if (std::optional<ClipboardFile> file = readLocalFile(*path, maxBytes))
+        if (std::optional<ClipboardFile> file = readLocalFile(*path, maxBytes, why))
             return file;
     }
-    return readImage(*data, maxBytes);
+    return readImage(*data, maxBytes, why);
 }
 
 void copyToPasteboard(const ClipboardItem &item, ClipboardManager &manager)
 {
-    Pasteboard *pasteboard = manager.pasteboard();
-    pasteboard->write(mimeDataFor(item));
-    manager.setLastKnownChangeCount(pasteboard->changeCount());
+    manager.pasteboard()->write(mimeDataFor(item));
+    manager.noteCopyBack(item.patientID);
 }

@@ -26,9 +26,27 @@ const QString copied = QStringLiteral("Warfarin 5 mg");
 const QString patientA = QStringLiteral("A"), patientB = QStringLiteral("B");
 
 // How the clipboard came to hold what is pasted, after a copy in the Ask field under patient A.
-enum class Before { SwitchToB, NoSwitch, SwitchToBThenCopyElsewhere, SwitchToBThenCopyBack, SwitchToNone };
+enum class Before {
+    SwitchToB,
+    NoSwitch,
+    SwitchToBThenCopyElsewhere,
+    SwitchToBThenCopyBackOfB,
+    SwitchToBThenCopyBackOfA,
+    CopyBackOfAThenSwitchToB,
+    SwitchToNone
+};
 // What the clipboard holds when the paste target takes it.
-enum class Offer { FileAndText, ImageAndText, PaddedText, EmptyText, BlankText, Nothing, BigFileAndText, BigFile };
+enum class Offer {
+    FileAndText,
+    ImageAndText,
+    PaddedText,
+    EmptyText,
+    BlankText,
+    Nothing,
+    BigFileAndText,
+    BigFile,
+    GoneFile
+};
 
 QStringList textsOf(const QList<ClipboardItem> &items)
 {
@@ -38,7 +56,7 @@ QStringList textsOf(const QList<ClipboardItem> &items)
     return texts;
 }
 
-ClipboardItem textItem(const QString &text)
+ClipboardItem textItem(const QString &text, const QString &patientID = patientA)
 {
     return ClipboardItem{QUuid::createUuid(),
                          text,
@@ -46,7 +64,7 @@ ClipboardItem textItem(const QString &text)
                          ClipboardActionType::Copy,
                          QStringLiteral("Ask"),
                          QDateTime::currentDateTimeUtc(),
-                         patientA};
+                         patientID};
 }
 
 } // namespace
@@ -78,7 +96,9 @@ private Q_SLOTS:
         QTest::newRow("copied under A, pasted under B") << Before::SwitchToB << true;
         QTest::newRow("same patient") << Before::NoSwitch << false;
         QTest::newRow("another copy since") << Before::SwitchToBThenCopyElsewhere << false;
-        QTest::newRow("item copied back since") << Before::SwitchToBThenCopyBack << false;
+        QTest::newRow("B's item copied back since") << Before::SwitchToBThenCopyBackOfB << false;
+        QTest::newRow("A's item copied back under B") << Before::SwitchToBThenCopyBackOfA << true;
+        QTest::newRow("A's item copied back, then B") << Before::CopyBackOfAThenSwitchToB << true;
         QTest::newRow("switched to no patient") << Before::SwitchToNone << false;
     }
 
@@ -87,12 +107,15 @@ private Q_SLOTS:
         QFETCH(Before, before);
         QFETCH(bool, asks);
         copyInAskField();
+        if (before == Before::CopyBackOfAThenSwitchToB)
+            copyToPasteboard(textItem(copied), *m_manager);
         if (before != Before::NoSwitch)
             m_manager->switchPatient(before == Before::SwitchToNone ? QString() : patientB);
         if (before == Before::SwitchToBThenCopyElsewhere)
             QGuiApplication::clipboard()->setText(copied);
-        if (before == Before::SwitchToBThenCopyBack)
-            copyToPasteboard(textItem(copied), *m_manager);
+        if (before == Before::SwitchToBThenCopyBackOfB || before == Before::SwitchToBThenCopyBackOfA)
+            copyToPasteboard(textItem(copied, before == Before::SwitchToBThenCopyBackOfB ? patientB : patientA),
+                             *m_manager);
         const QString target = m_manager->patientID();
         QSignalSpy asked(m_controller.get(), &ClipboardPanelController::pasteNeedsAnswer);
 
@@ -150,15 +173,21 @@ private Q_SLOTS:
         QTest::addColumn<Offer>("offer");
         QTest::addColumn<QStringList>("recorded");
         QTest::addColumn<QString>("mimeType");
+        QTest::addColumn<QString>("problem");
         const QString pdf = QStringLiteral("application/pdf");
-        QTest::newRow("file and text") << Offer::FileAndText << QStringList{" my scan .pdf"} << pdf;
-        QTest::newRow("image and text") << Offer::ImageAndText << QStringList{"Pasted Image.png"} << "image/png";
-        QTest::newRow("padded text") << Offer::PaddedText << QStringList{copied} << QString();
-        QTest::newRow("empty text") << Offer::EmptyText << QStringList() << QString();
-        QTest::newRow("blank text") << Offer::BlankText << QStringList() << QString();
-        QTest::newRow("nothing") << Offer::Nothing << QStringList() << QString();
-        QTest::newRow("file over the limit and text") << Offer::BigFileAndText << QStringList{copied} << QString();
-        QTest::newRow("file over the limit") << Offer::BigFile << QStringList() << QString();
+        const QString tooLarge = QStringLiteral("The copied file is over 25 MB and can't be kept.");
+        const QString gone = QStringLiteral("The copied file can't be read; it may have been moved or deleted.");
+        QTest::newRow("file and text") << Offer::FileAndText << QStringList{" my scan .pdf"} << pdf << QString();
+        QTest::newRow("image and text") << Offer::ImageAndText << QStringList{"Pasted Image.png"} << "image/png"
+                                        << QString();
+        QTest::newRow("padded text") << Offer::PaddedText << QStringList{copied} << QString() << QString();
+        QTest::newRow("empty text") << Offer::EmptyText << QStringList() << QString() << QString();
+        QTest::newRow("blank text") << Offer::BlankText << QStringList() << QString() << QString();
+        QTest::newRow("nothing") << Offer::Nothing << QStringList() << QString() << QString();
+        QTest::newRow("file over the limit and text")
+            << Offer::BigFileAndText << QStringList{copied} << QString() << QString();
+        QTest::newRow("file over the limit") << Offer::BigFile << QStringList() << QString() << tooLarge;
+        QTest::newRow("file deleted since the copy") << Offer::GoneFile << QStringList() << QString() << gone;
     }
 
     void performPaste_takesFileOverImageOverText()
@@ -167,6 +196,7 @@ private Q_SLOTS:
         QFETCH(QString, mimeType);
         offerOnClipboard(offer);
         m_controller->handlePaste();
+        QTEST(m_controller->pasteProblem(), "problem");
         QTEST(textsOf(m_manager->items()), "recorded");
         QTEST(textsOf(ClipboardManager::loadHistory(patientA)), "recorded");
         for (const ClipboardItem &item : m_manager->items()) {
@@ -248,10 +278,12 @@ private:
             data->setUrls({QUrl::fromLocalFile(
                 writeFile(offer == Offer::FileAndText ? QStringLiteral(" my scan .pdf") : QStringLiteral("big.mov"),
                           offer == Offer::FileAndText ? 4 : maxClipboardFileBytes + 1))});
+        if (offer == Offer::GoneFile)
+            data->setUrls({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("deleted.pdf")))});
         if (offer == Offer::ImageAndText)
             data->setImageData(QImage(2, 2, QImage::Format_RGB32));
         const QMap<Offer, QString> texts{{Offer::EmptyText, QString()}, {Offer::BlankText, QStringLiteral(" \n")}};
-        if (offer != Offer::Nothing && offer != Offer::BigFile)
+        if (offer != Offer::Nothing && offer != Offer::BigFile && offer != Offer::GoneFile)
             data->setText(texts.value(offer, QStringLiteral("  %1\n").arg(copied)));
         m_pasteboard.write(data);
     }

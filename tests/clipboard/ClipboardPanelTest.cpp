@@ -7,6 +7,7 @@
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "clipboard/Pasteboard.h"
 
+#include <QAccessible>
 #include <QBuffer>
 #include <QClipboard>
 #include <QFile>
@@ -19,6 +20,8 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -107,6 +110,63 @@ private Q_SLOTS:
         QCOMPARE(shownText(), QStringLiteral("first"));
         QCOMPARE(resets.size(), 0);
         QCOMPARE(inserts.size(), 1);
+    }
+
+    void rowAction_selectsTheRowAndShowsItsItem_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("another row") << 1 << "second";
+        QTest::newRow("the last row") << 2 << "first";
+        QTest::newRow("the shown row") << 0 << "third";
+    }
+
+    // What a screen reader does: the row's own action through the accessibility tree.
+    void rowAction_selectsTheRowAndShowsItsItem()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, shown);
+        for (const char *text : {"first", "second", "third"})
+            m_manager->record(ClipboardActionType::Copy, QString::fromLatin1(text), QStringLiteral("Ask"));
+        openPanel();
+        QAccessibleInterface *rows = QAccessible::queryAccessibleInterface(list());
+        QAccessibleInterface *cell = rows->child(row);
+        QVERIFY(cell);
+        // The one action a row offers.
+        QCOMPARE(cell->actionInterface()->actionNames(), QStringList{QAccessibleActionInterface::toggleAction()});
+
+        cell->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+
+        QCOMPARE(std::pair(highlighted(), shownText()), std::pair(shown, shown));
+        for (int other = 0; other < 3; ++other)
+            QCOMPARE(rows->child(other)->state().selected, other == row);
+    }
+
+    void focusChain_hasOnlyNamedStopsInVisualOrder()
+    {
+        m_manager->record(ClipboardActionType::Copy, copied, QStringLiteral("Ask"));
+        openPanel();
+        QStringList stops;
+        for (QWidget *widget = m_panel->nextInFocusChain(); widget != m_panel.get();
+             widget = widget->nextInFocusChain()) {
+            if (!widget->isVisible() || !widget->isEnabled() || !(widget->focusPolicy() & Qt::TabFocus))
+                continue;
+            const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+            stops << name;
+        }
+        QCOMPARE(stops, (QStringList{"Clear All", "Paste any item here", "Clipboard history", "Delete", "Copy",
+                                     "New entry", copied}));
+    }
+
+    void pageKeys_onTheShownText_scrollIt()
+    {
+        m_manager->record(ClipboardActionType::Copy, QStringLiteral("line\n").repeated(300), QStringLiteral("Ask"));
+        openPanel();
+        const QScrollBar *bar = child<QScrollArea>("itemContent")->verticalScrollBar();
+        QTest::keyClick(child<QLabel>("itemText"), Qt::Key_PageDown);
+        QCOMPARE(bar->value(), bar->pageStep());
+        QTest::keyClick(child<QLabel>("itemText"), Qt::Key_PageUp);
+        QCOMPARE(bar->value(), 0);
     }
 
     void rows_showThumbnailOrSymbolAndDetailItsContent_data()
@@ -225,6 +285,26 @@ private Q_SLOTS:
         target->setFocus();
         QTest::keySequence(target, QKeySequence::Paste);
         QCOMPARE(rowTexts(), recorded);
+    }
+
+    void paste_thatKeepsNothing_saysWhyUnderTheTargetUntilTheNextPaste()
+    {
+        auto *gone = new QMimeData;
+        gone->setUrls({QUrl::fromLocalFile(QStringLiteral("/nonexistent/deleted-scan.pdf"))});
+        QGuiApplication::clipboard()->setMimeData(gone);
+        openPanel();
+        QVERIFY(!visible<QLabel>("pasteProblemMessage"));
+
+        QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
+        QVERIFY(rowTexts().isEmpty());
+        QVERIFY(visible<QLabel>("pasteProblemMessage"));
+        QCOMPARE(child<QLabel>("pasteProblemMessage")->text(),
+                 QStringLiteral("The copied file can't be read; it may have been moved or deleted."));
+
+        QGuiApplication::clipboard()->setText(copied);
+        QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
+        QCOMPARE(rowTexts(), QStringList{copied});
+        QVERIFY(!visible<QLabel>("pasteProblemMessage"));
     }
 
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()

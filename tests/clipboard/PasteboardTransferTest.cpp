@@ -74,23 +74,36 @@ private Q_SLOTS:
         QTest::addColumn<qint64>("maxBytes");
         QTest::addColumn<QString>("filename");
         QTest::addColumn<QString>("mimeType");
+        QTest::addColumn<ClipboardFileProblem>("problem");
         const QString pdf = QStringLiteral("report.pdf"), octet = QStringLiteral("application/octet-stream");
         const QString pasted = QStringLiteral("Pasted Image.png"), pngType = QStringLiteral("image/png");
         const qint64 limit = maxClipboardFileBytes;
-        QTest::newRow("file wins over image") << QStringList{pdf} << true << limit << pdf << "application/pdf";
-        QTest::newRow("first of several") << QStringList{"notes.qqzz", pdf} << false << limit << "notes.qqzz" << octet;
-        QTest::newRow("no extension") << QStringList{"scan"} << false << limit << "scan" << octet;
-        QTest::newRow("web address passed over")
-            << QStringList{"https://example.org/a.txt", pdf} << false << limit << pdf << "application/pdf";
-        QTest::newRow("folder, then image") << QStringList{"folder"} << true << limit << pasted << pngType;
-        QTest::newRow("gone file, then image") << QStringList{"gone.pdf"} << true << limit << pasted << pngType;
-        QTest::newRow("folder only") << QStringList{"folder"} << false << limit << QString() << QString();
-        QTest::newRow("image only") << QStringList() << true << limit << pasted << pngType;
-        QTest::newRow("nothing") << QStringList() << false << limit << QString() << QString();
-        QTest::newRow("file at the limit") << QStringList{"ten.bin"} << false << qint64(10) << "ten.bin" << octet;
-        QTest::newRow("file over the limit") << QStringList{"ten.bin"} << false << qint64(9) << QString() << QString();
-        QTest::newRow("image over the limit")
-            << QStringList() << true << qint64(png(redSquare()).size() - 1) << QString() << QString();
+        QTest::newRow("file wins over image")
+            << QStringList{pdf} << true << limit << pdf << "application/pdf" << ClipboardFileProblem::None;
+        QTest::newRow("first of several")
+            << QStringList{"notes.qqzz", pdf} << false << limit << "notes.qqzz" << octet << ClipboardFileProblem::None;
+        QTest::newRow("no extension") << QStringList{"scan"} << false << limit << "scan" << octet
+                                      << ClipboardFileProblem::None;
+        QTest::newRow("web address passed over") << QStringList{"https://example.org/a.txt", pdf} << false << limit
+                                                 << pdf << "application/pdf" << ClipboardFileProblem::None;
+        QTest::newRow("folder, then image")
+            << QStringList{"folder"} << true << limit << pasted << pngType << ClipboardFileProblem::None;
+        QTest::newRow("gone file, then image")
+            << QStringList{"gone.pdf"} << true << limit << pasted << pngType << ClipboardFileProblem::None;
+        QTest::newRow("gone file") << QStringList{"gone.pdf"} << false << limit << QString() << QString()
+                                   << ClipboardFileProblem::FileUnreadable;
+        QTest::newRow("folder only") << QStringList{"folder"} << false << limit << QString() << QString()
+                                     << ClipboardFileProblem::FileUnreadable;
+        QTest::newRow("image only") << QStringList() << true << limit << pasted << pngType
+                                    << ClipboardFileProblem::None;
+        QTest::newRow("nothing") << QStringList() << false << limit << QString() << QString()
+                                 << ClipboardFileProblem::None;
+        QTest::newRow("file at the limit")
+            << QStringList{"ten.bin"} << false << qint64(10) << "ten.bin" << octet << ClipboardFileProblem::None;
+        QTest::newRow("file over the limit") << QStringList{"ten.bin"} << false << qint64(9) << QString() << QString()
+                                             << ClipboardFileProblem::FileTooLarge;
+        QTest::newRow("image over the limit") << QStringList() << true << qint64(png(redSquare()).size() - 1)
+                                              << QString() << QString() << ClipboardFileProblem::ImageTooLarge;
     }
 
     void readClipboardFile_takesFirstLocalFileElseImage()
@@ -109,8 +122,10 @@ private Q_SLOTS:
         if (withImage)
             data.setImageData(redSquare());
 
-        const std::optional<ClipboardFile> file = readClipboardFile(&data, maxBytes);
+        ClipboardFileProblem problem = ClipboardFileProblem::FileTooLarge;
+        const std::optional<ClipboardFile> file = readClipboardFile(&data, maxBytes, &problem);
         QCOMPARE(file ? file->filename : QString(), filename);
+        QTEST(problem, "problem");
         if (!file)
             return;
         QTEST(file->mimeType, "mimeType");
@@ -160,7 +175,9 @@ private Q_SLOTS:
         QCOMPARE(manager.items().size(), 1);
         QCOMPARE(manager.lastKnownChangeCount(), m_pasteboard.changeCount());
         QVERIFY(m_pasteboard.changeCount() > copyCount);
-        QCOMPARE(manager.lastCopySource()->changeCount, copyCount);
+        // The item put back is the latest copy, of its own patient.
+        QCOMPARE(std::pair(manager.lastCopySource()->patientID, manager.lastCopySource()->changeCount),
+                 std::pair(QStringLiteral("A"), m_pasteboard.changeCount()));
     }
 
     void copyToPasteboard_documentIsNotReadBackAsAFile()

@@ -1,5 +1,6 @@
 #include "mainwindow/entry/CreateEntryView.h"
 
+#include "clipboard/PasteCheckedTextEdit.h"
 #include "mainwindow/entry/AttachmentUpload.h"
 #include "mainwindow/entry/EntryDate.h"
 #include "mainwindow/entry/EntryDateField.h"
@@ -68,8 +69,8 @@ void showSelection(QCheckBox *category)
 
 } // namespace
 
-CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> existing, const QString &initialText,
-                                 std::optional<QUrl> attachmentURL, QWidget *parent)
+CreateEntryView::CreateEntryView(MedbitStore *store, ClipboardManager *clipboard, std::optional<Medbit> existing,
+                                 const QString &initialText, std::optional<QUrl> attachmentURL, QWidget *parent)
     : QDialog(parent), m_store(store), m_existing(std::move(existing)), m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createEntryView"));
@@ -95,7 +96,7 @@ CreateEntryView::CreateEntryView(MedbitStore *store, std::optional<Medbit> exist
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText));
+    m_scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText, clipboard));
     layout->addWidget(m_scroll, 1);
     if (m_datePicker)
         PastDaysCalendar::prepare(m_datePicker->calendar(), EntryDate::now().date());
@@ -132,7 +133,7 @@ QWidget *CreateEntryView::buildHeader()
     return header;
 }
 
-QWidget *CreateEntryView::buildContent(const QString &initialText)
+QWidget *CreateEntryView::buildContent(const QString &initialText, ClipboardManager *clipboard)
 {
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);
@@ -142,8 +143,8 @@ QWidget *CreateEntryView::buildContent(const QString &initialText)
 
     QVBoxLayout *entry = nullptr;
     layout->addWidget(section(tr("Entry"), content, &entry));
-    // The platform's plain editor on purpose: its copy and paste stay out of the clipboard history.
-    m_editor = new QPlainTextEdit(content);
+    // A plain editor on purpose: its copy and paste stay out of the clipboard history.
+    m_editor = new PasteCheckedTextEdit(clipboard, content);
     m_editor->setObjectName(QStringLiteral("entryTextEditor"));
     m_editor->setAccessibleName(tr("Entry"));
     m_editor->setTabChangesFocus(true);

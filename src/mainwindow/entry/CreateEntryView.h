@@ -13,6 +13,7 @@
 #include <optional>
 
 class BusyButton;
+class ClipboardManager;
 class EntryDateField;
 class MedbitStore;
 class QCheckBox;
@@ -34,9 +35,10 @@ class CreateEntryView final : public QDialog
 public:
     // With `existing` the sheet edits that entry's text and lists its documents; `initialText` and
     // `attachmentURL` are then ignored. Otherwise a new entry starts with `initialText` (untrimmed), dated
-    // now, and with `attachmentURL` as its one chosen file when given.
-    CreateEntryView(MedbitStore *store, std::optional<Medbit> existing, const QString &initialText,
-                    std::optional<QUrl> attachmentURL, QWidget *parent);
+    // now, and with `attachmentURL` as its one chosen file when given. A paste into the text asks first when
+    // `clipboard` says the clipboard holds what was copied under another patient.
+    CreateEntryView(MedbitStore *store, ClipboardManager *clipboard, std::optional<Medbit> existing,
+                    const QString &initialText, std::optional<QUrl> attachmentURL, QWidget *parent);
 
     bool isEditing() const { return m_existing.has_value(); }
     bool isSaving() const;
@@ -51,7 +53,7 @@ private:
     };
 
     QWidget *buildHeader();
-    QWidget *buildContent(const QString &initialText);
+    QWidget *buildContent(const QString &initialText, ClipboardManager *clipboard);
     QWidget *dateSection();
     QWidget *categoriesSection();
     QWidget *flagsSection();

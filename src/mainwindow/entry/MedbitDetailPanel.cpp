@@ -41,7 +41,7 @@ QToolButton *flagButton(const QString &objectName, QWidget *parent)
 
 MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *questions, ClipboardManager *clipboard,
                                      WindowState *state, QWidget *parent)
-    : QWidget(parent), m_store(store), m_state(state), m_flagAction(new ScreenAction(this)),
+    : QWidget(parent), m_store(store), m_clipboard(clipboard), m_state(state), m_flagAction(new ScreenAction(this)),
       m_deleteAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("medbitDetailPanel"));
@@ -362,7 +362,7 @@ void MedbitDetailPanel::togglePreview()
 
 void MedbitDetailPanel::openEditor()
 {
-    auto *editor = new CreateEntryView(m_store, m_medbit, QString(), std::nullopt, window());
+    auto *editor = new CreateEntryView(m_store, m_clipboard, m_medbit, QString(), std::nullopt, window());
     editor->open();
 }
 

@@ -65,6 +65,8 @@ private:
     QCoro::Task<> deleteTask(Medbit medbit);
 
     QPointer<MedbitStore> m_store;
+    // Handed to the edit form, whose text asks before another patient's paste.
+    ClipboardManager *m_clipboard = nullptr;
     WindowState *m_state = nullptr;
     Medbit m_medbit;
     ScreenAction *m_flagAction = nullptr;

@@ -93,6 +93,8 @@ QWidget *TimelinePanel::buildSearchBox(ClipboardManager *clipboard)
     m_search = new ClipboardTrackingTextField(clipboard, tr("Search Timeline"), QStringLiteral("Search Timeline"), box);
     m_search->setObjectName(QStringLiteral("searchField"));
     m_search->setAccessibleName(tr("Search Timeline"));
+    // A search is neither stored nor sent: another patient's text may go in without a question.
+    m_search->setChecksPatientOnPaste(false);
     m_search->setFixedHeight(20);
     layout->addWidget(m_search, 1);
     m_clearSearch =

@@ -60,7 +60,8 @@ void TimelineSection::addActions(WindowContext &context)
 
 void TimelineSection::openEntryForm(const QString &text, const std::optional<QUrl> &attachment)
 {
-    auto *form = new CreateEntryView(m_medbitStore, std::nullopt, text, attachment, m_window->window());
+    auto *form =
+        new CreateEntryView(m_medbitStore, m_clipboardManager, std::nullopt, text, attachment, m_window->window());
     form->open();
 }
 

@@ -165,7 +165,7 @@ private Q_SLOTS:
     void calendar_showsDaysAfterTodayAsUnavailable()
     {
         open(std::nullopt, QString());
-        QCalendarWidget *calendar = child<QDateEdit>("datePicker")->calendarWidget();
+        QCalendarWidget *calendar = child<EntryDateField>("datePicker")->calendar();
         const QDate today = EntryDate::now().date();
         QCOMPARE(calendar->maximumDate(), today);
         const QColor unavailable = Theme::palette().color(QPalette::Disabled, QPalette::Text);
@@ -438,7 +438,7 @@ private:
 
     void open(const std::optional<Medbit> &existing, const QString &text, std::optional<QUrl> attachment = {})
     {
-        m_form = new CreateEntryView(m_store.get(), existing, text, attachment, m_window.get());
+        m_form = new CreateEntryView(m_store.get(), nullptr, existing, text, attachment, m_window.get());
         m_form->open();
         QVERIFY(QTest::qWaitForWindowExposed(m_form.data()));
     }

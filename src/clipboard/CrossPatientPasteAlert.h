@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QMessageBox>
+
+// The question before a paste that may carry another patient's information into the current one's record
+// (ClipboardManager::clipboardHoldsAnotherPatientsCopy): "Cancel" or "Allow". Window-modal over its parent's
+// window; every way of closing it but "Allow" is "Cancel". It deletes itself once answered, and goes with its
+// parent, so an answer never reaches a field that is gone.
+class CrossPatientPasteAlert final : public QMessageBox
+{
+    Q_OBJECT
+
+public:
+    explicit CrossPatientPasteAlert(QWidget *parent);
+
+Q_SIGNALS:
+    void allowed();
+    void cancelled();
+};

@@ -1,4 +1,5 @@
 #include "ClipboardTestSettings.h"
+#include "FocusChain.h"
 
 #include "clipboard/ApplicationActivity.h"
 #include "clipboard/ClipboardListModel.h"
@@ -146,16 +147,8 @@ private Q_SLOTS:
     {
         m_manager->record(ClipboardActionType::Copy, copied, QStringLiteral("Ask"));
         openPanel();
-        QStringList stops;
-        for (QWidget *widget = m_panel->nextInFocusChain(); widget != m_panel.get();
-             widget = widget->nextInFocusChain()) {
-            if (!widget->isVisible() || !widget->isEnabled() || !(widget->focusPolicy() & Qt::TabFocus))
-                continue;
-            const QString name = QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
-            stops << name;
-        }
-        QCOMPARE(stops, (QStringList{"Clear All", "Paste any item here", "Clipboard history", "Delete", "Copy",
-                                     "New entry", copied}));
+        QCOMPARE(FocusChain::names(m_panel.get()), (QStringList{"Clear All", "Paste any item here", "Clipboard history",
+                                                                "Delete", "Copy", "New entry", copied}));
     }
 
     void pageKeys_onTheShownText_scrollIt()

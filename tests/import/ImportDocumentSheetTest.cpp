@@ -2,7 +2,7 @@
 #include "import/DocumentImportManager.h"
 #include "widgets/AttachmentPicker.h"
 
-#include "FocusStops.h"
+#include "FocusChain.h"
 #include "ScreenTestKit.h"
 
 #include <QApplication>
@@ -76,8 +76,8 @@ private Q_SLOTS:
 
     void everyFocusStop_isNamed()
     {
-        QVERIFY(!focusStops(m_sheet.get()).isEmpty());
-        QVERIFY2(unnamedStops(m_sheet.get()).isEmpty(), qPrintable(unnamedStops(m_sheet.get()).join(u", ")));
+        QVERIFY(!FocusChain::stops(m_sheet.get()).isEmpty());
+        VERIFY_EVERY_FOCUS_STOP_NAMED(m_sheet.get());
     }
 
     void closeButton_closes_butEscapeDoesNot()

@@ -1,4 +1,4 @@
-#include "FocusStops.h"
+#include "FocusChain.h"
 #include "ImportFixture.h"
 #include "ScreenTestKit.h"
 
@@ -218,10 +218,10 @@ private Q_SLOTS:
     void everyFocusStop_isNamed_inVisualOrder()
     {
         reviewOneFile();
-        QVERIFY2(unnamedStops(m_view.get()).isEmpty(), qPrintable(unnamedStops(m_view.get()).join(u", ")));
+        VERIFY_EVERY_FOCUS_STOP_NAMED(m_view.get());
         QStringList order;
-        for (const FocusStop &stop : focusStops(m_view.get()))
-            order.append(stop.objectName);
+        for (const QWidget *stop : FocusChain::stops(m_view.get()))
+            order.append(stop->objectName());
         const QStringList row{"entryTextEditor", "starButton", "lockButton", "deleteButton"};
         QCOMPARE(order.mid(0, 4), (QStringList{"cancelButton", "saveButton", "translateMenuButton", "sectionHeader"}));
         QCOMPARE(order.mid(4, 4), row);

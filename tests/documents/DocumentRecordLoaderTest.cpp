@@ -32,9 +32,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest patients{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, m_session->userID()}}};
-        const QString patientID = AwaitTask::run(APIClient::shared().request<QList<Patient>>(patients)).first()._id;
+        const QString patientID = m_session->signInForPatientIDs().first();
         for (int i = 0; i < 60; ++i) {
             m_server.apiCall(
                 "POST", u"/_standin/listed-documents"_s,

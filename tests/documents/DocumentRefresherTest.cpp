@@ -27,10 +27,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest patients{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, m_session->userID()}}};
-        m_store = std::make_unique<DocumentStore>(
-            AwaitTask::run(APIClient::shared().request<QList<Patient>>(patients)).first()._id);
+        m_store = std::make_unique<DocumentStore>(m_session->signInForPatientIDs().first());
         m_documentID = *AwaitTask::run(m_store->allDocuments()).first()._id;
         m_server.clearRequests();
     }

@@ -67,9 +67,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest patients{.path = u"/patients/listAll"_s, .query = {{u"userId"_s, m_session->userID()}}};
-        m_patientID = AwaitTask::run(APIClient::shared().request<QList<Patient>>(patients)).first()._id;
+        m_patientID = m_session->signInForPatientIDs().first();
         const APIRequest entries{.path = u"/medbits/list/summary"_s, .query = {{u"patientId"_s, m_patientID}}};
         m_medbitID = AwaitTask::run(APIClient::shared().request<QList<Medbit>>(entries)).first().id;
         m_store = std::make_unique<DocumentStore>(m_patientID);

@@ -185,6 +185,8 @@ void ReviewSectionBlock::refreshHeader()
     m_header->setEnabled(count > 0 || m_section.isLoading);
     const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
     m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
-    m_header->setAccessibleName(m_section.isLoading ? m_title->text()
-                                                    : tr("%1, %n entries", nullptr, int(count)).arg(m_title->text()));
+    // Without a translation loaded, "%n" leaves the plural to the English text: one is written out.
+    const QString title = m_title->text();
+    const QString counted = count == 1 ? tr("%1, 1 entry").arg(title) : tr("%1, %2 entries").arg(title).arg(count);
+    m_header->setAccessibleName(m_section.isLoading ? title : counted);
 }

@@ -103,6 +103,8 @@ private Q_SLOTS:
         QCOMPARE(count(QStringLiteral("ax")), QStringLiteral("0"));
         QVERIFY(header(QStringLiteral("hx"))->isEnabled());
         QVERIFY(!header(QStringLiteral("ax"))->isEnabled());
+        QVERIFY(header(QStringLiteral("hx"))->accessibleName().endsWith(QStringLiteral(", 1 entry")));
+        QVERIFY(header(QStringLiteral("ax"))->accessibleName().endsWith(QStringLiteral(", 0 entries")));
         QCOMPARE(editors("entryTextEditor").size(), 3);
         QCOMPARE(editors("entryTextEditor").first()->toPlainText(), QStringLiteral("Condition noted in checkup"));
     }

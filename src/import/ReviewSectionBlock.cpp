@@ -83,6 +83,7 @@ ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportReview 
     layout->addWidget(m_rowsBox);
     layout->addWidget(FormKit::divider(this));
     refreshHeader();
+    refreshChevron();
 }
 
 QPushButton *ReviewSectionBlock::buildHeader()
@@ -130,6 +131,7 @@ void ReviewSectionBlock::toggleCollapsed()
     m_isCollapsed = !m_isCollapsed;
     m_rowsBox->setVisible(!m_isCollapsed);
     refreshHeader();
+    refreshChevron();
 }
 
 // Walks the entries in order: a row already showing the entry is updated, rows of entries that are gone
@@ -183,8 +185,13 @@ void ReviewSectionBlock::refreshHeader()
     m_count->setVisible(!m_section.isLoading);
     m_count->setText(QString::number(count));
     m_header->setEnabled(count > 0 || m_section.isLoading);
-    const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
-    m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
     m_header->setAccessibleName(m_section.isLoading ? m_title->text()
                                                     : tr("%1, %n entries", nullptr, int(count)).arg(m_title->text()));
+}
+
+// A new pixmap lays the section out again: only when it opens or closes, not with every edit of a row.
+void ReviewSectionBlock::refreshChevron()
+{
+    const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
+    m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
 }

@@ -166,10 +166,17 @@ void ReviewTextField::closeEditor()
     update();
 }
 
+// Most keystrokes leave the field as tall as it was: the layouts above it, with hundreds of rows, then
+// keep what they know instead of laying the whole list out again.
 void ReviewTextField::onEditorChanged()
 {
+    const QSize hint = sizeHint();
+    const int height = heightForWidth(width());
     m_text = m_editor->toPlainText();
-    remeasure();
+    m_measuredWidth = -1;
+    m_sizeHint.reset();
+    if (sizeHint() != hint || heightForWidth(width()) != height)
+        updateGeometry();
     Q_EMIT textEdited(m_text);
 }
 

@@ -181,9 +181,10 @@ PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
 void ReviewSectionBlock::refreshHeader()
 {
     const qsizetype count = m_section.medbits.size();
+    // The count is never hidden but empty while loading: showing a widget inside the visible sheet lays out
+    // the whole list at once, hiding one does not.
     m_spinner->setVisible(m_section.isLoading);
-    m_count->setVisible(!m_section.isLoading);
-    m_count->setText(QString::number(count));
+    m_count->setText(m_section.isLoading ? QString() : QString::number(count));
     m_header->setEnabled(count > 0 || m_section.isLoading);
     m_header->setAccessibleName(m_section.isLoading ? m_title->text()
                                                     : tr("%1, %n entries", nullptr, int(count)).arg(m_title->text()));

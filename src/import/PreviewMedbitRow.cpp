@@ -123,6 +123,11 @@ void PreviewMedbitRow::refresh()
         m_entryText->setPalette(entryPalette);
     }
     m_date->setText(m_medbit.formattedDate());
+    if (m_showsStarred == m_medbit.isStarred && m_showsLocked == m_medbit.isLocked)
+        return;
+    // A new icon lays the row out again: only when a flag changed, not on every keystroke.
+    m_showsStarred = m_medbit.isStarred;
+    m_showsLocked = m_medbit.isLocked;
     const QColor secondary = Theme::secondaryColor(this);
     m_star->setIcon(m_medbit.isStarred ? sharedIcon(QStringLiteral("star.fill"), Theme::starColor())
                                        : sharedIcon(QStringLiteral("star"), secondary));

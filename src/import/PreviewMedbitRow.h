@@ -46,4 +46,6 @@ private:
     QToolButton *m_lock = nullptr;
     QToolButton *m_delete = nullptr;
     std::optional<bool> m_showsTranslation;
+    std::optional<bool> m_showsStarred;
+    std::optional<bool> m_showsLocked;
 };

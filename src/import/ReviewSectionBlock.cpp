@@ -83,6 +83,7 @@ ReviewSectionBlock::ReviewSectionBlock(const QString &tag, DocumentImportReview 
     layout->addWidget(m_rowsBox);
     layout->addWidget(FormKit::divider(this));
     refreshHeader();
+    refreshChevron();
 }
 
 QPushButton *ReviewSectionBlock::buildHeader()
@@ -130,6 +131,7 @@ void ReviewSectionBlock::toggleCollapsed()
     m_isCollapsed = !m_isCollapsed;
     m_rowsBox->setVisible(!m_isCollapsed);
     refreshHeader();
+    refreshChevron();
 }
 
 // Walks the entries in order: a row already showing the entry is updated, rows of entries that are gone
@@ -179,14 +181,20 @@ PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
 void ReviewSectionBlock::refreshHeader()
 {
     const qsizetype count = m_section.medbits.size();
+    // The count is never hidden but empty while loading: showing a widget inside the visible sheet lays out
+    // the whole list at once, hiding one does not.
     m_spinner->setVisible(m_section.isLoading);
-    m_count->setVisible(!m_section.isLoading);
-    m_count->setText(QString::number(count));
+    m_count->setText(m_section.isLoading ? QString() : QString::number(count));
     m_header->setEnabled(count > 0 || m_section.isLoading);
-    const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
-    m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
     // Without a translation loaded, "%n" leaves the plural to the English text: one is written out.
     const QString title = m_title->text();
     const QString counted = count == 1 ? tr("%1, 1 entry").arg(title) : tr("%1, %2 entries").arg(title).arg(count);
     m_header->setAccessibleName(m_section.isLoading ? title : counted);
+}
+
+// A new pixmap lays the section out again: only when it opens or closes, not with every edit of a row.
+void ReviewSectionBlock::refreshChevron()
+{
+    const QString chevron = m_isCollapsed ? QStringLiteral("chevron.right") : QStringLiteral("chevron.down");
+    m_chevron->setPixmap(SymbolIcons::tinted(chevron, 12, Theme::secondaryColor(this)));
 }

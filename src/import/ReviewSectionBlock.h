@@ -33,6 +33,7 @@ private:
     PreviewMedbitRow *makeRow(const PreviewMedbit &medbit);
     void discard(PreviewMedbitRow *row);
     void refreshHeader();
+    void refreshChevron();
 
     QString m_tag;
     DocumentImportReview *m_review = nullptr;

@@ -36,10 +36,14 @@ void ReviewTextField::setPlainText(const QString &text)
     update();
 }
 
-// Layouts ask again and again, for the field's own width and for its size hint, and wrapping the text is
-// the costly part of laying out hundreds of rows: both answers are kept until the text or the font changes.
+// Layouts ask again and again, in turns at the hint's width (for their own size hint) and at the field's
+// real width, and wrapping the text is the costly part of laying out hundreds of rows: one answer is kept
+// for each width until the text or the font changes.
 int ReviewTextField::heightForWidth(int width) const
 {
+    const QSize hint = sizeHint();
+    if (width == hint.width())
+        return hint.height();
     if (width != m_measuredWidth) {
         m_measuredWidth = width;
         m_measuredHeight = measureHeight(width);
@@ -162,10 +166,17 @@ void ReviewTextField::closeEditor()
     update();
 }
 
+// Most keystrokes leave the field as tall as it was: the layouts above it, with hundreds of rows, then
+// keep what they know instead of laying the whole list out again.
 void ReviewTextField::onEditorChanged()
 {
+    const QSize hint = sizeHint();
+    const int height = heightForWidth(width());
     m_text = m_editor->toPlainText();
-    remeasure();
+    m_measuredWidth = -1;
+    m_sizeHint.reset();
+    if (sizeHint() != hint || heightForWidth(width()) != height)
+        updateGeometry();
     Q_EMIT textEdited(m_text);
 }
 

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolButton>
 
 using ScreenTestKit::child;
@@ -132,6 +133,19 @@ private Q_SLOTS:
         QTRY_COMPARE(editors("entryTextEditor").size(), 2);
         QCOMPARE(count(QStringLiteral("hx")), QStringLiteral("0"));
         QVERIFY(!header(QStringLiteral("hx"))->isEnabled());
+    }
+
+    void typingPastTheLine_growsTheRow_andMovesTheRowsBelow()
+    {
+        reviewOneFile();
+        const QList<ReviewTextField *> shown = editors("entryTextEditor");
+        QWidget *list = child<QScrollArea>(m_view.get(), "reviewList")->widget();
+        const int oneLine = shown.at(0)->height();
+        const int nextTop = shown.at(1)->mapTo(list, QPoint()).y();
+        type(shown.at(0), Qt::ControlModifier | Qt::Key_End,
+             QStringLiteral(", mild since the spring of 2019, checked twice a year by the family doctor"));
+        QTRY_VERIFY(shown.at(0)->height() > oneLine);
+        QCOMPARE(shown.at(1)->mapTo(list, QPoint()).y() - nextTop, shown.at(0)->height() - oneLine);
     }
 
     void translateFromTheMenu_thenUndo()

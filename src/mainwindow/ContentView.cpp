@@ -218,7 +218,9 @@ void ContentView::refreshDetailColumn()
     discardLater(m_detailPanel);
     m_detailSection = section.section;
     m_detailPatientID = identity;
-    m_detailPanel = section.build(sectionContext(), m_detailColumn);
+    const WindowContext context = sectionContext();
+    m_detailPanel =
+        section.build ? section.build(context, m_detailColumn) : m_timeline->buildDetail(context, m_detailColumn);
     m_detailPanel->setObjectName(QLatin1String(section.panelName));
     m_detailColumn->layout()->addWidget(m_detailPanel);
 }

@@ -33,8 +33,8 @@ struct WindowContext;
 //
 // The window owns its clipboard history, document import and entry store, all created for no patient, and
 // moves them to the selected patient when the main layout first shows and on every later change of patient. Each
-// section's panel comes from the table of sections and is rebuilt when the section changes, or the patient for a panel
-// made for one.
+// section's panel comes from the table of sections (the timeline's from its section) and is rebuilt when the section
+// changes, or the patient for a panel made for one.
 class ContentView final : public MainContent
 {
     Q_OBJECT

@@ -7,7 +7,6 @@
 #include <optional>
 
 class ClipboardManager;
-class EntryQuestionsStore;
 class MedbitStore;
 class PatientStore;
 class WindowState;
@@ -22,8 +21,6 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
-    // The questions asked about each entry in this window.
-    EntryQuestionsStore *entryQuestions = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -9,6 +9,7 @@
 class ClipboardManager;
 class MedbitStore;
 class PatientStore;
+class PendingAnswers;
 class WindowState;
 struct Medbit;
 
@@ -21,6 +22,8 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
+    // The Ask answers still streaming in this window, which outlive the panel that asked.
+    PendingAnswers *pendingAnswers = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -10,6 +10,7 @@
 #include "ask/AnswerEventSource.h"
 #include "ask/AskConversationDetailView.h"
 #include "ask/AskSession.h"
+#include "window/PendingAnswers.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -83,7 +84,8 @@ struct Stream {
 
     void measured()
     {
-        AskSession session(QStringLiteral("bench"), std::make_shared<ScriptedAnswer>(text));
+        PendingAnswers pendingAnswers;
+        AskSession session(QStringLiteral("bench"), std::make_shared<ScriptedAnswer>(text), &pendingAnswers);
         std::unique_ptr<AskConversationDetailView> view;
         QElapsedTimer piece;
         std::vector<double> changes;

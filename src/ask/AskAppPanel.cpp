@@ -27,7 +27,7 @@ constexpr int emptySymbolSize = 40;
 
 AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_clipboard(context.clipboardManager),
-      m_session(new AskSession(context.patientID, std::make_shared<AnswerStreamSource>(), this))
+      m_session(new AskSession(context.patientID, std::make_shared<AnswerStreamSource>(), context.pendingAnswers, this))
 {
     setMinimumWidth(panelMinimumWidth);
     setBackgroundRole(QPalette::Window);

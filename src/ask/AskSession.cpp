@@ -3,9 +3,9 @@
 #include "AnswerFold.h"
 #include "AnswerReader.h"
 #include "ChatAPIClient.h"
-#include "PendingAnswers.h"
 
 #include "net/APIError.h"
+#include "window/PendingAnswers.h"
 
 #include <algorithm>
 
@@ -17,11 +17,13 @@ const QString explainSimplyQuestion = QStringLiteral("explain simply");
 
 } // namespace
 
-AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, QObject *parent)
-    : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers))
+AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, PendingAnswers *pendingAnswers,
+                       QObject *parent)
+    : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers)),
+      m_pendingAnswers(pendingAnswers)
 {
     // Queued: the catch-up starts after the stream that ended has been wound up.
-    connect(&PendingAnswers::shared(), &PendingAnswers::ended, this, &AskSession::answerEnded, Qt::QueuedConnection);
+    connect(m_pendingAnswers, &PendingAnswers::ended, this, &AskSession::answerEnded, Qt::QueuedConnection);
 }
 
 const AskConversation *AskSession::conversation(const QString &conversationID) const
@@ -194,7 +196,7 @@ QCoro::Task<> AskSession::loadMyQuestions(QPointer<AskSession> session)
     if (session->m_patientID.isEmpty())
         co_return;
     const QString patientID = session->m_patientID;
-    session->m_isHistoryBehind = PendingAnswers::shared().isPending(patientID);
+    session->m_isHistoryBehind = session->m_pendingAnswers->isPending(patientID);
     session->setHistoryState(std::nullopt, session->m_hasLoadedHistory);
     std::optional<ChatCursorPage<ChatChannel>> page;
     std::optional<QString> failure;
@@ -248,7 +250,7 @@ QCoro::Task<> AskSession::catchUpHistory(QPointer<AskSession> session)
 
 void AskSession::answerEnded(const QString &patientID)
 {
-    if (patientID != m_patientID || !m_isHistoryBehind || PendingAnswers::shared().isPending(patientID))
+    if (patientID != m_patientID || !m_isHistoryBehind || m_pendingAnswers->isPending(patientID))
         return;
     m_isHistoryBehind = false;
     catchUpHistory(this);
@@ -329,15 +331,16 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
     AnswerQuestion query{.patientID = m_patientID, .content = question, .channelID = channelID};
     AskedQuestion asked{
         .conversationID = conversationID, .questionTurnID = questionTurn.id, .answerTurnID = answerTurn.id};
-    readAnswer(m_answers, std::move(query), this, std::move(asked));
+    readAnswer(m_answers, m_pendingAnswers, std::move(query), this, std::move(asked));
 }
 
-// Read to its end even when the session is gone; only the writes to the session are skipped.
-QCoro::Task<> AskSession::readAnswer(std::shared_ptr<AnswerEventSource> answers, AnswerQuestion query,
-                                     AskSession *session, AskedQuestion asked)
+// Read to its end even when the session is gone; only the writes to the session are skipped. The window
+// that counts it may be gone too by then.
+QCoro::Task<> AskSession::readAnswer(std::shared_ptr<AnswerEventSource> answers, QPointer<PendingAnswers> pending,
+                                     AnswerQuestion query, AskSession *session, AskedQuestion asked)
 {
     const QString patientID = query.patientID;
-    PendingAnswers::shared().begin(patientID);
+    pending->begin(patientID);
     AnswerReader::EventHandler onEvent = [session, asked](const AnswerEvent &event) {
         session->applyAnswerEvent(asked, event);
     };
@@ -345,7 +348,8 @@ QCoro::Task<> AskSession::readAnswer(std::shared_ptr<AnswerEventSource> answers,
         session->endAsking(asked, failure);
     };
     co_await AnswerReader::read(std::move(answers), std::move(query), session, std::move(onEvent), std::move(onEnd));
-    PendingAnswers::shared().end(patientID);
+    if (pending)
+        pending->end(patientID);
 }
 
 void AskSession::applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event)

@@ -15,6 +15,8 @@
 #include <memory>
 #include <optional>
 
+class PendingAnswers;
+
 // The Ask section's state for one patient: the suggested questions, the conversations and their turns, the
 // open conversation, and the one answer that may stream at a time. The panel draws it and forwards the
 // user's actions; a new patient gets a new session. Work started here (loads, answers, undo) outlives the
@@ -37,7 +39,10 @@ class AskSession final : public QObject
     Q_PROPERTY(bool isAsking READ isAsking NOTIFY isAskingChanged)
 
 public:
-    AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, QObject *parent = nullptr);
+    // `pendingAnswers` counts the window's answers still streaming; the session adds its own and catches up
+    // with those of an earlier session.
+    AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, PendingAnswers *pendingAnswers,
+               QObject *parent = nullptr);
 
     QString patientID() const { return m_patientID; }
     // Newest begun first; see displayedConversations() for the order of the history list.
@@ -117,8 +122,8 @@ private:
     static QCoro::Task<> loadMyQuestions(QPointer<AskSession> session);
     static QCoro::Task<> catchUpHistory(QPointer<AskSession> session);
     static QCoro::Task<> loadConversationHistory(QPointer<AskSession> session, QString conversationID);
-    static QCoro::Task<> readAnswer(std::shared_ptr<AnswerEventSource> answers, AnswerQuestion query,
-                                    AskSession *session, AskedQuestion asked);
+    static QCoro::Task<> readAnswer(std::shared_ptr<AnswerEventSource> answers, QPointer<PendingAnswers> pending,
+                                    AnswerQuestion query, AskSession *session, AskedQuestion asked);
     static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID,
                                   QStringList turnIDs);
 
@@ -144,6 +149,7 @@ private:
 
     QString m_patientID;
     std::shared_ptr<AnswerEventSource> m_answers;
+    PendingAnswers *m_pendingAnswers = nullptr;
     QList<AskConversation> m_conversations;
     QStringList m_suggestedQuestions;
     std::optional<QString> m_selectedConversationID;

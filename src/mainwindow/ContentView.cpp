@@ -15,6 +15,7 @@
 #include "records/PatientStore.h"
 #include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
+#include "window/PendingAnswers.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
@@ -41,7 +42,7 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
       m_clipboardManager(new ClipboardManager(QString(), this)),
       m_importManager(new DocumentImportManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this)),
-      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this))
+      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this))
 {
     setObjectName(QStringLiteral("contentView"));
     // The window's sheets and alerts keep screen readers away from what lies behind them, too.
@@ -179,6 +180,7 @@ WindowContext ContentView::sectionContext() const
                           .medbitStore = m_medbitStore,
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
+                          .pendingAnswers = m_pendingAnswers,
                           .patientID = patientID()};
     m_timeline->addActions(context);
     return context;
@@ -218,7 +220,9 @@ void ContentView::refreshDetailColumn()
     discardLater(m_detailPanel);
     m_detailSection = section.section;
     m_detailPatientID = identity;
-    m_detailPanel = section.build(sectionContext(), m_detailColumn);
+    const WindowContext context = sectionContext();
+    m_detailPanel =
+        section.build ? section.build(context, m_detailColumn) : m_timeline->buildDetail(context, m_detailColumn);
     m_detailPanel->setObjectName(QLatin1String(section.panelName));
     m_detailColumn->layout()->addWidget(m_detailPanel);
 }

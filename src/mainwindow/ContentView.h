@@ -17,6 +17,7 @@ class OnboardingImportChoiceView;
 class PatientsLoadFailedView;
 class PatientsLoadingView;
 class PatientStore;
+class PendingAnswers;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -33,8 +34,9 @@ struct WindowContext;
 //
 // The window owns its clipboard history, document import and entry store, all created for no patient, and
 // moves them to the selected patient when the main layout first shows and on every later change of patient. Each
-// section's panel comes from the table of sections and is rebuilt when the section changes, or the patient for a panel
-// made for one.
+// section's panel comes from the table of sections (the timeline's from its section) and is rebuilt when the section
+// changes, or the patient for a panel made for one. It also counts the Ask answers still streaming, which
+// outlive the Ask panel that asked.
 class ContentView final : public MainContent
 {
     Q_OBJECT
@@ -78,6 +80,7 @@ private:
     DocumentImportManager *m_importManager = nullptr;
     MedbitStore *m_medbitStore = nullptr;
     ImportPresenter *m_imports = nullptr;
+    PendingAnswers *m_pendingAnswers = nullptr;
     TimelineSection *m_timeline = nullptr;
 
     QStackedWidget *m_screens = nullptr;

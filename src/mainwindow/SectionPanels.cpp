@@ -4,7 +4,6 @@
 #include "ask/HealthStoryPanel.h"
 #include "clipboard/ClipboardPanel.h"
 #include "documents/HealthDocumentsPanel.h"
-#include "mainwindow/timeline/TimelineDetail.h"
 #include "window/WindowContext.h"
 
 #include <QCoreApplication>
@@ -22,7 +21,7 @@ template <typename Panel> QWidget *make(const WindowContext &context, QWidget *p
 
 constexpr SectionPanel sections[] = {
     {SidebarSection::timeline, "timelineDetail", "timelineRow", QT_TRANSLATE_NOOP("SidebarPanel", "Timeline"), "clock",
-     "icon-timeline", false, make<TimelineDetail>},
+     "icon-timeline", false, nullptr},
     {SidebarSection::ask, "askPanel", "askRow", QT_TRANSLATE_NOOP("SidebarPanel", "Ask"), "bubble.left", "icon-ask",
      true, make<AskAppPanel>},
     {SidebarSection::healthStory, "healthStoryPanel", "healthStoryRow",

@@ -19,6 +19,7 @@ struct SectionPanel {
     const char *icon;       // the sidebar row's system symbol
     const char *customIcon; // the application's own image for the row, shown in place of the symbol
     bool keyedByPatient;    // a new patient gets a new panel, with all of its own state back at the start
+    // None for the timeline: the window's timeline section builds that panel, with what it keeps for the window.
     SectionPanelFactory build;
 };
 

@@ -7,9 +7,9 @@
 #include <optional>
 
 class ClipboardManager;
-class EntryQuestionsStore;
 class MedbitStore;
 class PatientStore;
+class PendingAnswers;
 class WindowState;
 struct Medbit;
 
@@ -22,8 +22,8 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
-    // The questions asked about each entry in this window.
-    EntryQuestionsStore *entryQuestions = nullptr;
+    // The Ask answers still streaming in this window, which outlive the panel that asked.
+    PendingAnswers *pendingAnswers = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -83,6 +83,7 @@ private:
     {
         WindowContext context;
         context.clipboardManager = m_clipboard.get();
+        context.pendingAnswers = &f.pendingAnswers;
         context.patientID = f.patientId;
         m_panel = std::make_unique<AskAppPanel>(context);
         m_panel->resize(1000, 700);

@@ -6,6 +6,7 @@
 
 #include "ask/AnswerStreamSource.h"
 #include "ask/AskSession.h"
+#include "window/PendingAnswers.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -14,13 +15,15 @@
 #include <memory>
 
 // A signed-in client against a stand-in with the demo records, and an Ask session for the demo patient
-// whose stored conversation is `storedChannel`. Answers come from the stand-in's real event stream.
+// whose stored conversation is `storedChannel`. Answers come from the stand-in's real event stream, and
+// every session made here counts them in `pendingAnswers`, as the sessions of one window do.
 struct AskFixture {
     static constexpr int deadlineMs = 10000;
     static inline const QString streamPath = QStringLiteral("/api/chats/get_answer_free");
 
     StandinServer server;
     std::unique_ptr<SignedInSession> client;
+    PendingAnswers pendingAnswers;
     std::unique_ptr<AskSession> session;
     QString patientId;
     QString storedChannel;
@@ -45,9 +48,9 @@ struct AskFixture {
         client.reset();
     }
 
-    static std::unique_ptr<AskSession> makeSession(const QString &patientId)
+    std::unique_ptr<AskSession> makeSession(const QString &patientId)
     {
-        return std::make_unique<AskSession>(patientId, std::make_shared<AnswerStreamSource>());
+        return std::make_unique<AskSession>(patientId, std::make_shared<AnswerStreamSource>(), &pendingAnswers);
     }
 
     // Loads suggestions and history, then opens the stored conversation and waits for its turns.

@@ -339,7 +339,7 @@ private Q_SLOTS:
         AwaitTask::run(f.session->load());
         f.delay(AskFixture::streamPath, 800);
         f.session->submitQuestion(QStringLiteral("Asked before leaving?"));
-        f.session = AskFixture::makeSession(f.patientId);
+        f.session = f.makeSession(f.patientId);
         AwaitTask::run(f.session->load());
         QCOMPARE(f.session->conversations().size(), 1);
         QTRY_COMPARE_WITH_TIMEOUT(f.session->conversations().size(), 2, AskFixture::deadlineMs);

@@ -47,7 +47,7 @@ private Q_SLOTS:
 
     void emptyPatient_sendsNothing()
     {
-        f.session = AskFixture::makeSession(QString());
+        f.session = f.makeSession(QString());
         AwaitTask::run(f.session->load());
         AwaitTask::run(f.session->refreshSuggestions());
         QCOMPARE(f.requestCount(suggestionsPath) + f.requestCount(historyPath), 0);

@@ -11,9 +11,9 @@
 #include <QHBoxLayout>
 #include <QSplitter>
 
-TimelineDetail::TimelineDetail(const WindowContext &context, QWidget *parent)
+TimelineDetail::TimelineDetail(const WindowContext &context, EntryQuestionsStore *questions, QWidget *parent)
     : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
-      m_clipboardManager(context.clipboardManager), m_state(context.state), m_entryQuestions(context.entryQuestions),
+      m_clipboardManager(context.clipboardManager), m_state(context.state), m_entryQuestions(questions),
       m_splitter(new QSplitter(this))
 {
     m_splitter->setObjectName(QStringLiteral("detailSplitter"));

@@ -21,7 +21,8 @@ class TimelineDetail final : public QWidget
     Q_OBJECT
 
 public:
-    TimelineDetail(const WindowContext &context, QWidget *parent);
+    // `questions` are the questions asked about each entry in this window.
+    TimelineDetail(const WindowContext &context, EntryQuestionsStore *questions, QWidget *parent);
 
 private:
     void refreshDetail();

@@ -3,6 +3,7 @@
 #include "mainwindow/entry/AttachmentName.h"
 #include "mainwindow/entry/CreateEntryView.h"
 #include "mainwindow/entry/EntryQuestionsStore.h"
+#include "mainwindow/timeline/TimelineDetail.h"
 #include "mainwindow/timeline/TimelinePanel.h"
 #include "records/MedbitStore.h"
 #include "window/WindowContext.h"
@@ -43,9 +44,13 @@ QWidget *TimelineSection::buildList(QWidget *parent)
     return list;
 }
 
+QWidget *TimelineSection::buildDetail(const WindowContext &context, QWidget *parent)
+{
+    return new TimelineDetail(context, m_entryQuestions, parent);
+}
+
 void TimelineSection::addActions(WindowContext &context)
 {
-    context.entryQuestions = m_entryQuestions;
     // A panel's work may outlive the window; then its actions do nothing.
     const QPointer<TimelineSection> section = this;
     context.openEntryForm = [section](const QString &text, const std::optional<QUrl> &attachment) {

@@ -20,10 +20,10 @@ struct WindowContext;
 
 // The timeline's part of the window that lives as long as the window, in every section: it keeps the
 // selected entry in step with the entry list, fetches each entry in full the first time it is selected in
-// this window, builds the middle column's list and opens the entry form. The table of sections builds the
-// timeline's right-hand column, which only follows the selection kept here. An entry the user selects in
-// the list is fetched only once the selection has rested on it for a moment, so that holding a key down
-// through the list does not fetch every entry it passes.
+// this window, builds the middle column's list and the right-hand column, which only follows the selection
+// kept here, and opens the entry form. An entry the user selects in the list is fetched only once the
+// selection has rested on it for a moment, so that holding a key down through the list does not fetch
+// every entry it passes.
 class TimelineSection final : public QObject
 {
     Q_OBJECT
@@ -36,7 +36,9 @@ public:
 
     // The middle column: the entry list with its search, its category filter and "New Entry".
     QWidget *buildList(QWidget *parent);
-    // Fills in the window's actions, and the questions asked about its entries, that a section panel is handed.
+    // The right-hand column, handed the questions asked about this window's entries.
+    QWidget *buildDetail(const WindowContext &context, QWidget *parent);
+    // Fills in the window's actions that a section panel is handed.
     void addActions(WindowContext &context);
     void openEntryForm(const QString &text, const std::optional<QUrl> &attachment);
     // Returns to the timeline with `medbit` selected and its first attachment previewed, on the next turn of

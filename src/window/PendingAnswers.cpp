@@ -1,10 +1,4 @@
-#include "PendingAnswers.h"
-
-PendingAnswers &PendingAnswers::shared()
-{
-    static PendingAnswers pending;
-    return pending;
-}
+#include "window/PendingAnswers.h"
 
 void PendingAnswers::begin(const QString &patientID)
 {

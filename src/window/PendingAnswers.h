@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-// The answers still streaming, by patient, for the whole application. Leaving Ask deletes its session but
+// The answers still streaming, by patient, for the whole window. Leaving Ask deletes its session but
 // not the answer, and the service lists a new question only once its answer is stored: a session that
 // loaded its history while such an answer ran catches up when it ends. Usage: begin() when an answer
 // starts, end() when its stream is over, whatever became of the session that asked.
@@ -13,7 +13,7 @@ class PendingAnswers final : public QObject
     Q_OBJECT
 
 public:
-    static PendingAnswers &shared();
+    explicit PendingAnswers(QObject *parent = nullptr) : QObject(parent) {}
 
     void begin(const QString &patientID);
     void end(const QString &patientID);
@@ -23,7 +23,5 @@ Q_SIGNALS:
     void ended(const QString &patientID);
 
 private:
-    using QObject::QObject;
-
     QHash<QString, int> m_counts;
 };

@@ -3,6 +3,7 @@
 #include "MarkdownDocumentRenderer.h"
 
 #include <QTextDocument>
+#include <QTextOption>
 #include <QtMath>
 
 #include <algorithm>

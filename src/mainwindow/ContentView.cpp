@@ -13,6 +13,7 @@
 #include "mainwindow/timeline/TimelineSection.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 #include "window/PendingAnswers.h"
@@ -202,6 +203,7 @@ void ContentView::refreshContentColumn()
     if (timeline && !m_list) {
         m_list = m_timeline->buildList(m_contentColumn);
         m_contentColumn->layout()->addWidget(m_list);
+        keepColumnsInTabOrder();
     } else if (!timeline) {
         // The list's search text belongs to it and goes with it.
         discardLater(m_list);
@@ -225,6 +227,13 @@ void ContentView::refreshDetailColumn()
         section.build ? section.build(context, m_detailColumn) : m_timeline->buildDetail(context, m_detailColumn);
     m_detailPanel->setObjectName(QLatin1String(section.panelName));
     m_detailColumn->layout()->addWidget(m_detailPanel);
+    keepColumnsInTabOrder();
+}
+
+void ContentView::keepColumnsInTabOrder()
+{
+    // A column's panel is built when its section is chosen, after the columns right of it.
+    FocusOrder::chain({m_sidebar, m_contentColumn, m_detailColumn});
 }
 
 void ContentView::onSelectedPatientChange(const QString &id)

@@ -70,6 +70,7 @@ private:
     void refreshTitle();
     void refreshContentColumn();
     void refreshDetailColumn();
+    void keepColumnsInTabOrder();
     void onSelectedPatientChange(const QString &id);
     void loadForCurrentPatient();
     void moveToPatient(const QString &id);

@@ -223,6 +223,31 @@ private Q_SLOTS:
         VERIFY_EVERY_FOCUS_STOP_NAMED(sheet);
     }
 
+    // Tab reads each column top to bottom, and the columns left to right: sidebar, list, entry, preview.
+    void tabOrder_followsTheColumns_topToBottom()
+    {
+        openAttachmentAndAsk();
+        QWidget *window = m_window.view();
+        QList<QWidget *> columns;
+        for (const char *name : {"sidebarPanel", "contentColumn", "medbitDetailPanel", "inspectorPreviewPanel"})
+            columns << child<QWidget>(window, name);
+        int previousColumn = -1;
+        QRect previous;
+        for (QWidget *stop : FocusChain::stops(window)) {
+            const auto column = std::find_if(columns.cbegin(), columns.cend(),
+                                             [stop](QWidget *column) { return column->isAncestorOf(stop); });
+            const QString where = FocusChain::nameOf(stop) + QLatin1Char(' ') + stop->objectName();
+            QVERIFY2(column != columns.cend(), qPrintable(where));
+            const int columnX = (*column)->mapTo(window, QPoint()).x();
+            const QRect at(stop->mapTo(window, QPoint()), stop->size());
+            QVERIFY2(columnX >= previousColumn, qPrintable(where));
+            // Controls of one row differ a little in height; a stop wholly above the one before goes back up.
+            QVERIFY2(columnX > previousColumn || at.bottom() >= previous.top(), qPrintable(where));
+            previousColumn = columnX;
+            previous = at;
+        }
+    }
+
 private:
     SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
 

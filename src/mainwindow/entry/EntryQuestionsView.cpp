@@ -4,6 +4,7 @@
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "mainwindow/entry/EntryQuestionsStore.h"
 #include "widgets/BusyIndicator.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
@@ -207,6 +208,8 @@ void EntryQuestionsView::rebuildExchanges(bool countChanged)
     }
     const int scrolled = m_exchangeScroll->verticalScrollBar()->value();
     m_exchangeScroll->setWidget(list);
+    // The new exchanges come after the question box in the focus chain, and after the preview beside it.
+    FocusOrder::chain({m_exchangeScroll, m_askField, m_send});
     fitExchangeHeight();
     m_exchangeScroll->setVisible(!askExchanges().isEmpty());
     m_exchangeDivider->setVisible(!askExchanges().isEmpty());

@@ -7,6 +7,7 @@
 #include "mainwindow/entry/MedbitCategoryRow.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormKit.h"
 #include "widgets/ScreenAction.h"
 #include "widgets/SymbolIcons.h"
@@ -49,16 +50,16 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("detailScroll"));
-    scroll->setAccessibleName(tr("Entry Details"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    auto *holder = new QWidget(scroll);
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("detailScroll"));
+    m_scroll->setAccessibleName(tr("Entry Details"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    auto *holder = new QWidget(m_scroll);
     m_contentLayout = new QVBoxLayout(holder);
     m_contentLayout->setContentsMargins(0, 0, 0, 0);
-    scroll->setWidget(holder);
-    layout->addWidget(scroll, 1);
+    m_scroll->setWidget(holder);
+    layout->addWidget(m_scroll, 1);
     m_questions = new EntryQuestionsView(questions, clipboard, state, this);
     layout->addWidget(m_questions);
     connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
@@ -110,6 +111,8 @@ void MedbitDetailPanel::buildContent()
     layout->addWidget(buildActions(m_content));
     layout->addStretch(1);
     m_contentLayout->addWidget(m_content);
+    // The content is built after the questions below it.
+    FocusOrder::chain({m_scroll, m_questions});
 }
 
 QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
@@ -146,6 +149,9 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     m_initials->setFont(Theme::systemFont(14, QFont::Medium));
     FormKit::setSecondary(m_initials);
     bottom->addWidget(m_initials, 0, Qt::AlignBottom);
+    // The tile sits at the card's top, the flags at its bottom: Tab reaches the tile first.
+    m_tile = new AttachmentTile(card);
+    connect(m_tile, &AttachmentTile::clicked, this, &MedbitDetailPanel::togglePreview);
     m_star = flagButton(QStringLiteral("starButton"), card);
     connect(m_star, &QToolButton::clicked, this, [this] {
         Medbit changed = m_medbit;
@@ -168,8 +174,6 @@ QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
     row->addLayout(column, 1);
 
     auto *side = new QVBoxLayout;
-    m_tile = new AttachmentTile(card);
-    connect(m_tile, &AttachmentTile::clicked, this, &MedbitDetailPanel::togglePreview);
     side->addWidget(m_tile, 0, Qt::AlignTop | Qt::AlignRight);
     side->addStretch(1);
     row->addLayout(side);

@@ -21,6 +21,7 @@ class MedbitCategoryRow;
 class MedbitStore;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class ScreenAction;
@@ -72,6 +73,7 @@ private:
     ScreenAction *m_flagAction = nullptr;
     ScreenAction *m_deleteAction = nullptr;
 
+    QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     QVBoxLayout *m_contentLayout = nullptr;
     QLabel *m_text = nullptr;

@@ -4,6 +4,7 @@
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
 #include "records/PatientStore.h"
+#include "widgets/FocusOrder.h"
 #include "widgets/FormKit.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
@@ -67,4 +68,6 @@ void TimelineDetail::refreshPreview()
         m_splitter->addWidget(m_preview);
     }
     m_preview->setAttachment(*selected, *name);
+    // The preview opens, and the entry's content is rebuilt, after what stands left of them.
+    FocusOrder::chain({m_detail, m_preview});
 }

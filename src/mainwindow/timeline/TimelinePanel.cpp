@@ -42,12 +42,13 @@ TimelinePanel::TimelinePanel(MedbitStore *medbitStore, WindowState *state, Clipb
     setObjectName(QStringLiteral("timelinePanel"));
     setMinimumWidth(240);
     setMaximumWidth(300);
-    m_list = new TimelineListView(m_model, this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // Built top to bottom, which is the order Tab takes.
     layout->addWidget(buildHeader(clipboard));
     layout->addWidget(buildFilterChip());
+    m_list = new TimelineListView(m_model, this);
     layout->addWidget(m_list, 1);
     auto *loadState = new TimelineLoadState(medbitStore, this);
     layout->addWidget(loadState, 1);

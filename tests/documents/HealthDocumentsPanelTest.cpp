@@ -12,6 +12,7 @@
 
 #include "AwaitTask.h"
 #include "LinkServer.h"
+#include "RunningReplies.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 
@@ -548,13 +549,6 @@ private:
     static QList<QAbstractButton *> entryRows(HealthDocumentsPanel *panel)
     {
         return panel->findChildren<QAbstractButton *>(QStringLiteral("connectedEntry"));
-    }
-
-    static int runningReplies()
-    {
-        const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
-        return int(std::count_if(replies.cbegin(), replies.cend(),
-                                 [](const QNetworkReply *reply) { return !reply->isFinished(); }));
     }
 
     StandinServer m_server;

@@ -1,4 +1,5 @@
 #include "ImportFixture.h"
+#include "RunningReplies.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -33,14 +34,6 @@ QStringList idsOf(const QList<PreviewMedbit> &medbits)
     for (const PreviewMedbit &medbit : medbits)
         ids.append(medbit.id);
     return ids;
-}
-
-int runningReplies()
-{
-    int running = 0;
-    for (const QNetworkReply *reply : APIClient::shared().network()->findChildren<QNetworkReply *>())
-        running += reply->isRunning() ? 1 : 0;
-    return running;
 }
 
 QString errorText(const DocumentImportManager &manager)

@@ -6,6 +6,7 @@
 #include "records/PatientStore.h"
 #include "window/WindowState.h"
 
+#include "RunningReplies.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
@@ -109,13 +110,6 @@ private:
     static QList<QAbstractButton *> entryRows(HealthDocumentsPanel *panel)
     {
         return panel->findChildren<QAbstractButton *>(QStringLiteral("connectedEntry"));
-    }
-
-    static int runningReplies()
-    {
-        const QList<QNetworkReply *> replies = APIClient::shared().network()->findChildren<QNetworkReply *>();
-        return int(std::count_if(replies.cbegin(), replies.cend(),
-                                 [](const QNetworkReply *reply) { return !reply->isFinished(); }));
     }
 
     StandinServer m_server;

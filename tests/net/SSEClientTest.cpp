@@ -5,6 +5,7 @@
 #include "net/AbortHandle.h"
 #include "net/SSEClient.h"
 
+#include "RunningReplies.h"
 #include "StandinServer.h"
 
 #include <QJsonArray>
@@ -53,14 +54,6 @@ QCoro::Task<> collectAborting(StreamRequest request, QList<SSEEvent> *events, in
         if (events->size() == abortAfter)
             handle->abort();
     }
-}
-
-int runningReplies()
-{
-    int running = 0;
-    for (const QNetworkReply *reply : APIClient::shared().network()->findChildren<QNetworkReply *>())
-        running += reply->isRunning() ? 1 : 0;
-    return running;
 }
 
 QJsonObject chunk(const QString &data, int pauseMs = 0)

@@ -161,19 +161,7 @@ void AskSession::showHistory(const QList<ChatChannel> &channels)
 // replaced, so that the conversations begun here and the open one stay.
 void AskSession::catchUpHistory(const QList<ChatChannel> &channels)
 {
-    bool changed = false;
-    for (const ChatChannel &channel : channels) {
-        const auto known = std::find_if(m_conversations.begin(), m_conversations.end(),
-                                        [&channel](const AskConversation &c) { return c.channelID == channel.id; });
-        if (known == m_conversations.end()) {
-            m_conversations.append(AskConversation::fromChannel(channel));
-            changed = true;
-        } else if (channel.updatedAt && *channel.updatedAt > known->updatedAt) {
-            known->updatedAt = *channel.updatedAt;
-            changed = true;
-        }
-    }
-    if (changed)
+    if (joinAskConversations(m_conversations, channels))
         Q_EMIT conversationsChanged();
 }
 

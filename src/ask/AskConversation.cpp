@@ -45,3 +45,20 @@ QList<AskConversation> sortAskConversations(QList<AskConversation> conversations
                      [](const AskConversation &a, const AskConversation &b) { return a.updatedAt > b.updatedAt; });
     return conversations;
 }
+
+bool joinAskConversations(QList<AskConversation> &conversations, const QList<ChatChannel> &channels)
+{
+    bool changed = false;
+    for (const ChatChannel &channel : channels) {
+        const auto known = std::find_if(conversations.begin(), conversations.end(),
+                                        [&channel](const AskConversation &c) { return c.channelID == channel.id; });
+        if (known == conversations.end()) {
+            conversations.append(AskConversation::fromChannel(channel));
+            changed = true;
+        } else if (channel.updatedAt && *channel.updatedAt > known->updatedAt) {
+            known->updatedAt = *channel.updatedAt;
+            changed = true;
+        }
+    }
+    return changed;
+}

@@ -32,3 +32,6 @@ struct AskConversation {
 
 // The display order: newest `updatedAt` first; conversations of equal time keep their order in the list.
 QList<AskConversation> sortAskConversations(QList<AskConversation> conversations);
+// Adds the channels not in the list and moves a known one's time forward; the rest stays as it is. True
+// when the list changed.
+bool joinAskConversations(QList<AskConversation> &conversations, const QList<ChatChannel> &channels);

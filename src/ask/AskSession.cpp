@@ -2,6 +2,7 @@
 
 #include "AnswerFold.h"
 #include "AnswerReader.h"
+#include "AskUndo.h"
 #include "ChatAPIClient.h"
 
 #include "net/APIError.h"
@@ -20,10 +21,17 @@ const QString explainSimplyQuestion = QStringLiteral("explain simply");
 AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, PendingAnswers *pendingAnswers,
                        QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers)),
-      m_pendingAnswers(pendingAnswers)
+      m_pendingAnswers(pendingAnswers), m_lists(new AskLists(m_patientID, pendingAnswers, this)),
+      m_undo(new AskUndo(this))
 {
-    // Queued: the catch-up starts after the stream that ended has been wound up.
-    connect(m_pendingAnswers, &PendingAnswers::ended, this, &AskSession::answerEnded, Qt::QueuedConnection);
+    connect(m_lists, &AskLists::suggestedQuestionsChanged, this, &AskSession::suggestedQuestionsChanged);
+    connect(m_lists, &AskLists::isLoadingSuggestionsChanged, this, &AskSession::isLoadingSuggestionsChanged);
+    connect(m_lists, &AskLists::suggestionsStateChanged, this, &AskSession::suggestionsStateChanged);
+    connect(m_lists, &AskLists::historyStateChanged, this, &AskSession::historyStateChanged);
+    connect(m_lists, &AskLists::historyLoaded, this, &AskSession::showHistory);
+    connect(m_lists, &AskLists::historyCaughtUp, this, &AskSession::catchUpHistory);
+    connect(m_undo, &AskUndo::undoingChanged, this, &AskSession::undoingChanged);
+    connect(m_undo, &AskUndo::undone, this, &AskSession::applyUndo);
 }
 
 const AskConversation *AskSession::conversation(const QString &conversationID) const
@@ -36,6 +44,11 @@ const AskConversation *AskSession::conversation(const QString &conversationID) c
 const AskConversation *AskSession::selectedConversation() const
 {
     return m_selectedConversationID ? conversation(*m_selectedConversationID) : nullptr;
+}
+
+bool AskSession::isUndoing(const QString &conversationID) const
+{
+    return m_undo->isUndoing(conversationID);
 }
 
 AskConversation *AskSession::findConversation(const QString &conversationID)
@@ -75,46 +88,12 @@ void AskSession::setSuggestionsExpanded(bool expanded)
     Q_EMIT isSuggestionsExpandedChanged(expanded);
 }
 
-void AskSession::setSuggestedQuestions(const QStringList &questions)
-{
-    if (m_suggestedQuestions == questions)
-        return;
-    m_suggestedQuestions = questions;
-    Q_EMIT suggestedQuestionsChanged();
-}
-
-void AskSession::setIsLoadingSuggestions(bool isLoading)
-{
-    if (m_isLoadingSuggestions == isLoading)
-        return;
-    m_isLoadingSuggestions = isLoading;
-    Q_EMIT isLoadingSuggestionsChanged(isLoading);
-}
-
 void AskSession::setIsAsking(bool isAsking)
 {
     if (m_isAsking == isAsking)
         return;
     m_isAsking = isAsking;
     Q_EMIT isAskingChanged(isAsking);
-}
-
-void AskSession::setSuggestionsState(const std::optional<QString> &error, bool loaded)
-{
-    if (m_suggestionsError == error && m_hasLoadedSuggestions == loaded)
-        return;
-    m_suggestionsError = error;
-    m_hasLoadedSuggestions = loaded;
-    Q_EMIT suggestionsStateChanged();
-}
-
-void AskSession::setHistoryState(const std::optional<QString> &error, bool loaded)
-{
-    if (m_historyError == error && m_hasLoadedHistory == loaded)
-        return;
-    m_historyError = error;
-    m_hasLoadedHistory = loaded;
-    Q_EMIT historyStateChanged();
 }
 
 void AskSession::setSelectedConversationID(const std::optional<QString> &conversationID)
@@ -135,17 +114,17 @@ QCoro::Task<> AskSession::load()
 
 QCoro::Task<> AskSession::refreshSuggestions()
 {
-    return loadSuggestions(this, true);
+    return m_lists->loadSuggestions(true);
 }
 
 QCoro::Task<> AskSession::retrySuggestions()
 {
-    return loadSuggestions(this, !m_suggestedQuestions.isEmpty());
+    return m_lists->retrySuggestions();
 }
 
 QCoro::Task<> AskSession::retryHistory()
 {
-    return loadMyQuestions(this);
+    return m_lists->loadHistory();
 }
 
 void AskSession::selectConversation(const QString &conversationID)
@@ -163,97 +142,27 @@ QCoro::Task<> AskSession::startUp(QPointer<AskSession> session)
     if (session->m_hasStarted)
         co_return;
     session->m_hasStarted = true;
-    co_await loadSuggestions(session, false);
+    co_await session->m_lists->loadSuggestions(false);
     if (session)
-        co_await loadMyQuestions(session);
+        co_await session->m_lists->loadHistory();
 }
 
-// A failed load keeps the state as it was and keeps its error until the next load of its kind starts.
-QCoro::Task<> AskSession::loadSuggestions(QPointer<AskSession> session, bool refresh)
+void AskSession::showHistory(const QList<ChatChannel> &channels)
 {
-    if (session->m_patientID.isEmpty() || (!refresh && !session->m_suggestedQuestions.isEmpty()))
-        co_return;
-    session->setSuggestionsState(std::nullopt, session->m_hasLoadedSuggestions);
-    session->setIsLoadingSuggestions(true);
-    const QString patientID = session->m_patientID;
-    std::optional<QStringList> questions;
-    std::optional<QString> failure;
-    try {
-        questions = co_await ChatAPIClient::fetchSuggestedQuestions(patientID, refresh);
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (!session)
-        co_return;
-    if (questions)
-        session->setSuggestedQuestions(*questions);
-    session->setSuggestionsState(failure, session->m_hasLoadedSuggestions || questions.has_value());
-    session->setIsLoadingSuggestions(false);
-}
-
-QCoro::Task<> AskSession::loadMyQuestions(QPointer<AskSession> session)
-{
-    if (session->m_patientID.isEmpty())
-        co_return;
-    const QString patientID = session->m_patientID;
-    session->m_isHistoryBehind = session->m_pendingAnswers->isPending(patientID);
-    session->setHistoryState(std::nullopt, session->m_hasLoadedHistory);
-    std::optional<ChatCursorPage<ChatChannel>> page;
-    std::optional<QString> failure;
-    try {
-        page = co_await ChatAPIClient::fetchMyQuestions(patientID);
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (!session)
-        co_return;
-    session->setHistoryState(failure, session->m_hasLoadedHistory || page.has_value());
-    if (!page)
-        co_return;
     QList<AskConversation> conversations;
-    conversations.reserve(page->data.size());
-    for (const ChatChannel &channel : std::as_const(page->data))
+    conversations.reserve(channels.size());
+    for (const ChatChannel &channel : channels)
         conversations.append(AskConversation::fromChannel(channel));
-    session->m_conversations = std::move(conversations);
-    Q_EMIT session->conversationsChanged();
+    m_conversations = std::move(conversations);
+    Q_EMIT conversationsChanged();
 }
 
 // The answers of an earlier session are stored now: their conversations join the list. The list is not
-// replaced, so that the conversations begun here and the open one stay; a failure is dropped, since the
-// list shown is the one loaded.
-QCoro::Task<> AskSession::catchUpHistory(QPointer<AskSession> session)
+// replaced, so that the conversations begun here and the open one stay.
+void AskSession::catchUpHistory(const QList<ChatChannel> &channels)
 {
-    const QString patientID = session->m_patientID;
-    std::optional<ChatCursorPage<ChatChannel>> page;
-    try {
-        page = co_await ChatAPIClient::fetchMyQuestions(patientID);
-    } catch (const APIError &) {
-    }
-    if (!session || !page)
-        co_return;
-    QList<AskConversation> &conversations = session->m_conversations;
-    bool changed = false;
-    for (const ChatChannel &channel : std::as_const(page->data)) {
-        const auto known = std::find_if(conversations.begin(), conversations.end(),
-                                        [&channel](const AskConversation &c) { return c.channelID == channel.id; });
-        if (known == conversations.end()) {
-            conversations.append(AskConversation::fromChannel(channel));
-            changed = true;
-        } else if (channel.updatedAt && *channel.updatedAt > known->updatedAt) {
-            known->updatedAt = *channel.updatedAt;
-            changed = true;
-        }
-    }
-    if (changed)
-        Q_EMIT session->conversationsChanged();
-}
-
-void AskSession::answerEnded(const QString &patientID)
-{
-    if (patientID != m_patientID || !m_isHistoryBehind || m_pendingAnswers->isPending(patientID))
-        return;
-    m_isHistoryBehind = false;
-    catchUpHistory(this);
+    if (joinAskConversations(m_conversations, channels))
+        Q_EMIT conversationsChanged();
 }
 
 QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, QString conversationID)
@@ -431,37 +340,13 @@ bool AskSession::mayUndo(const AskConversation &conversation) const
 void AskSession::undoLastQuestion(const QString &conversationID)
 {
     const AskConversation *target = conversation(conversationID);
-    if (!target || isUndoing(conversationID) || !mayUndo(*target))
+    if (!target || !mayUndo(*target))
         return;
     // The pair the user saw last: the service removes exactly that one.
     QStringList turnIDs;
     for (qsizetype i = std::max<qsizetype>(0, target->turns.size() - 2); i < target->turns.size(); ++i)
         turnIDs << target->turns.at(i).id;
-    m_undoingConversationIDs.insert(conversationID);
-    Q_EMIT undoingChanged(conversationID);
-    undoLast(this, conversationID, *target->channelID, turnIDs);
-}
-
-QCoro::Task<> AskSession::undoLast(QPointer<AskSession> session, QString conversationID, QString channelID,
-                                   QStringList turnIDs)
-{
-    bool undone = false;
-    try {
-        co_await ChatAPIClient::undoLastQuestion(channelID);
-        undone = true;
-    } catch (const APIError &) {
-        // A failed undo changes nothing and shows nothing.
-    }
-    if (session)
-        session->finishUndo(conversationID, turnIDs, undone);
-}
-
-void AskSession::finishUndo(const QString &conversationID, const QStringList &turnIDs, bool undone)
-{
-    m_undoingConversationIDs.remove(conversationID);
-    Q_EMIT undoingChanged(conversationID);
-    if (undone)
-        applyUndo(conversationID, turnIDs);
+    m_undo->start(conversationID, *target->channelID, turnIDs);
 }
 
 void AskSession::applyUndo(const QString &conversationID, const QStringList &turnIDs)

@@ -2,6 +2,7 @@
 
 #include "AnswerEventSource.h"
 #include "AskConversation.h"
+#include "AskLists.h"
 
 #include <QList>
 #include <QObject>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class AskUndo;
 class PendingAnswers;
 
 // The Ask section's state for one patient: the suggested questions, the conversations and their turns, the
@@ -53,16 +55,16 @@ public:
     // None when nothing is selected or the selected conversation has left the list.
     const AskConversation *selectedConversation() const;
 
-    QStringList suggestedQuestions() const { return m_suggestedQuestions; }
-    bool isLoadingSuggestions() const { return m_isLoadingSuggestions; }
+    QStringList suggestedQuestions() const { return m_lists->suggestedQuestions(); }
+    bool isLoadingSuggestions() const { return m_lists->isLoadingSuggestions(); }
     // The failure of the last suggestions load, until the next one starts; an empty list means "none" only
     // once a load succeeded.
-    const std::optional<QString> &suggestionsError() const { return m_suggestionsError; }
-    bool hasLoadedSuggestions() const { return m_hasLoadedSuggestions; }
+    const std::optional<QString> &suggestionsError() const { return m_lists->suggestionsError(); }
+    bool hasLoadedSuggestions() const { return m_lists->hasLoadedSuggestions(); }
     // The same for the question history.
-    const std::optional<QString> &historyError() const { return m_historyError; }
-    bool hasLoadedHistory() const { return m_hasLoadedHistory; }
-    bool isUndoing(const QString &conversationID) const { return m_undoingConversationIDs.contains(conversationID); }
+    const std::optional<QString> &historyError() const { return m_lists->historyError(); }
+    bool hasLoadedHistory() const { return m_lists->hasLoadedHistory(); }
+    bool isUndoing(const QString &conversationID) const;
     bool isAsking() const { return m_isAsking; }
     QString askText() const { return m_askText; }
     void setAskText(const QString &text);
@@ -118,22 +120,14 @@ private:
     };
 
     static QCoro::Task<> startUp(QPointer<AskSession> session);
-    static QCoro::Task<> loadSuggestions(QPointer<AskSession> session, bool refresh);
-    static QCoro::Task<> loadMyQuestions(QPointer<AskSession> session);
-    static QCoro::Task<> catchUpHistory(QPointer<AskSession> session);
     static QCoro::Task<> loadConversationHistory(QPointer<AskSession> session, QString conversationID);
     static QCoro::Task<> readAnswer(std::shared_ptr<AnswerEventSource> answers, QPointer<PendingAnswers> pending,
                                     AnswerQuestion query, AskSession *session, AskedQuestion asked);
-    static QCoro::Task<> undoLast(QPointer<AskSession> session, QString conversationID, QString channelID,
-                                  QStringList turnIDs);
 
     void setSelectedConversationID(const std::optional<QString> &conversationID);
-    void setSuggestedQuestions(const QStringList &questions);
-    void setIsLoadingSuggestions(bool isLoading);
     void setIsAsking(bool isAsking);
-    void setSuggestionsState(const std::optional<QString> &error, bool loaded);
-    void setHistoryState(const std::optional<QString> &error, bool loaded);
-    void answerEnded(const QString &patientID);
+    void showHistory(const QList<ChatChannel> &channels);
+    void catchUpHistory(const QList<ChatChannel> &channels);
     AskConversation *findConversation(const QString &conversationID);
     AskTurn *findTurn(const QString &conversationID, const QString &turnID);
     bool mayUndo(const AskConversation &conversation) const;
@@ -144,28 +138,20 @@ private:
     void failAnswer(const AskedQuestion &asked, const QString &text);
     void settleAnswer(const AskedQuestion &asked);
     void endAsking(const AskedQuestion &asked, const std::optional<QString> &failure);
-    void finishUndo(const QString &conversationID, const QStringList &turnIDs, bool undone);
     void applyUndo(const QString &conversationID, const QStringList &turnIDs);
 
     QString m_patientID;
     std::shared_ptr<AnswerEventSource> m_answers;
     PendingAnswers *m_pendingAnswers = nullptr;
+    AskLists *m_lists = nullptr;
+    AskUndo *m_undo = nullptr;
     QList<AskConversation> m_conversations;
-    QStringList m_suggestedQuestions;
     std::optional<QString> m_selectedConversationID;
     QString m_askText;
     QString m_followUpText;
     bool m_isSuggestionsExpanded = true;
-    bool m_isLoadingSuggestions = false;
     bool m_isAsking = false;
     bool m_hasStarted = false;
-    std::optional<QString> m_suggestionsError;
-    bool m_hasLoadedSuggestions = false;
-    std::optional<QString> m_historyError;
-    bool m_hasLoadedHistory = false;
-    // The history was asked for while an answer of an earlier session still streamed.
-    bool m_isHistoryBehind = false;
-    QSet<QString> m_undoingConversationIDs;
     // The conversation whose answer streams now: the turns' streaming flags cannot tell, since a history
     // reply may replace them mid-stream.
     std::optional<QString> m_streamingConversationID;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <QCoroTask>
+
+// Undo of a conversation's last question at the service, one at a time per conversation. The turns to
+// remove are fixed at the click and handed back by id once the service confirms; a failed undo changes
+// nothing and shows nothing.
+class AskUndo final : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    bool isUndoing(const QString &conversationID) const { return m_undoingConversationIDs.contains(conversationID); }
+    // Does nothing while the conversation's earlier undo runs.
+    void start(const QString &conversationID, const QString &channelID, const QStringList &turnIDs);
+
+Q_SIGNALS:
+    void undoingChanged(const QString &conversationID);
+    // After undoingChanged: the service removed the pair, `turnIDs` are the turns it was shown as.
+    void undone(const QString &conversationID, const QStringList &turnIDs);
+
+private:
+    static QCoro::Task<> run(QPointer<AskUndo> undo, QString conversationID, QString channelID, QStringList turnIDs);
+
+    void finish(const QString &conversationID, const QStringList &turnIDs, bool succeeded);
+
+    QSet<QString> m_undoingConversationIDs;
+};

@@ -46,6 +46,11 @@ private:
     // Advance of an average character of running text, for the estimates.
     qreal m_bodyCharWidth = 0;
     qreal m_captionCharWidth = 0;
+    // Font metrics are looked up once: a row's estimate is needed thousands of times in one layout.
+    int m_bodyLineSpacing = 0;
+    int m_captionLineSpacing = 0;
+    int m_bodyHeight = 0;
+    int m_footerHeight = 0;
     int m_rowWidth = 240;
     QHash<QString, int> m_heights;
     mutable int m_estimateCount = 0;

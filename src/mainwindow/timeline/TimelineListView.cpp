@@ -45,8 +45,20 @@ TimelineListView::TimelineListView(TimelineModel *model, QWidget *parent)
 
 void TimelineListView::doItemsLayout()
 {
+    measureRowsAtTop();
     layOutRows();
     measureRowsInSight();
+}
+
+void TimelineListView::measureRowsAtTop()
+{
+    // Rows in sight measured before the layout spare laying out thousands of rows a second time.
+    if (verticalScrollBar()->value() != 0)
+        return;
+    const int rows = m_model->rowCount();
+    for (int row = 0, height = 0; row < rows && height < viewport()->height(); ++row) {
+        height += m_delegate->measuredHeight(m_model->index(row));
+    }
 }
 
 void TimelineListView::layOutRows()

@@ -69,6 +69,15 @@ bool TimelineRowDelegate::measure(const QModelIndex &index)
     return true;
 }
 
+int TimelineRowDelegate::measuredHeight(const QModelIndex &index)
+{
+    const Medbit &medbit = medbitOf(index);
+    auto kept = m_heights.constFind(medbit.id);
+    if (kept == m_heights.cend())
+        kept = m_heights.insert(medbit.id, measuredHeight(medbit));
+    return *kept;
+}
+
 QSize TimelineRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
 {
     const Medbit &medbit = medbitOf(index);

@@ -26,6 +26,8 @@ public:
     void forget(const QString &id) { m_heights.remove(id); }
     // Measures the row unless its height is known; true when it was measured now.
     bool measure(const QModelIndex &index);
+    // The row's measured height, measured now unless it is known.
+    int measuredHeight(const QModelIndex &index);
     // How many rows were given an estimate instead of their height since the count was reset.
     int estimateCount() const { return m_estimateCount; }
     void resetEstimateCount() { m_estimateCount = 0; }

@@ -50,6 +50,13 @@ void TimelineListView::doItemsLayout()
     measureRowsInSight();
 }
 
+void TimelineListView::paintEvent(QPaintEvent *event)
+{
+    // A frame right after the rows change shows them, instead of waiting for the posted layout.
+    executeDelayedItemsLayout();
+    QListView::paintEvent(event);
+}
+
 void TimelineListView::measureRowsAtTop()
 {
     // Rows in sight measured before the layout spare laying out thousands of rows a second time.

@@ -45,8 +45,27 @@ TimelineListView::TimelineListView(TimelineModel *model, QWidget *parent)
 
 void TimelineListView::doItemsLayout()
 {
+    measureRowsAtTop();
     layOutRows();
     measureRowsInSight();
+}
+
+void TimelineListView::paintEvent(QPaintEvent *event)
+{
+    // A frame right after the rows change shows them, instead of waiting for the posted layout.
+    executeDelayedItemsLayout();
+    QListView::paintEvent(event);
+}
+
+void TimelineListView::measureRowsAtTop()
+{
+    // Rows in sight measured before the layout spare laying out thousands of rows a second time.
+    if (verticalScrollBar()->value() != 0)
+        return;
+    const int rows = m_model->rowCount();
+    for (int row = 0, height = 0; row < rows && height < viewport()->height(); ++row) {
+        height += m_delegate->measuredHeight(m_model->index(row));
+    }
 }
 
 void TimelineListView::layOutRows()

@@ -25,12 +25,15 @@ public:
     void doItemsLayout() override;
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
     void rowsChanged();
     void layOutRows();
+    // Measures the rows that fill the view from the top, when the view is at the top.
+    void measureRowsAtTop();
     void relayoutKeepingTopRow();
     // Measures the rows in sight that were laid out at an estimate, and lays out again until none is left.
     void measureRowsInSight();

@@ -46,7 +46,9 @@ qreal averageCharWidth(const QFont &font)
 TimelineRowDelegate::TimelineRowDelegate(QObject *parent)
     : QStyledItemDelegate(parent), m_bodyFont(Theme::systemFont(13)), m_captionFont(Theme::captionFont()),
       m_footerFont(Theme::systemFont(11, QFont::Medium)), m_bodyCharWidth(averageCharWidth(m_bodyFont)),
-      m_captionCharWidth(averageCharWidth(m_captionFont))
+      m_captionCharWidth(averageCharWidth(m_captionFont)), m_bodyLineSpacing(QFontMetrics(m_bodyFont).lineSpacing()),
+      m_captionLineSpacing(QFontMetrics(m_captionFont).lineSpacing()), m_bodyHeight(QFontMetrics(m_bodyFont).height()),
+      m_footerHeight(QFontMetrics(m_footerFont).height())
 {
 }
 
@@ -65,6 +67,15 @@ bool TimelineRowDelegate::measure(const QModelIndex &index)
         return false;
     m_heights.insert(medbit.id, measuredHeight(medbit));
     return true;
+}
+
+int TimelineRowDelegate::measuredHeight(const QModelIndex &index)
+{
+    const Medbit &medbit = medbitOf(index);
+    auto kept = m_heights.constFind(medbit.id);
+    if (kept == m_heights.cend())
+        kept = m_heights.insert(medbit.id, measuredHeight(medbit));
+    return *kept;
 }
 
 QSize TimelineRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const
@@ -90,21 +101,21 @@ int TimelineRowDelegate::measuredHeight(const Medbit &medbit) const
     int height = verticalPadding + ClampedText::height(TimelineRowText::mainText(medbit), m_bodyFont, width, mainLines);
     if (const auto untranslated = TimelineRowText::untranslatedText(medbit))
         height += textSpacing + ClampedText::height(*untranslated, m_captionFont, width, untranslatedLines);
-    return height + lineSpacing + QFontMetrics(m_footerFont).height() + verticalPadding;
+    return height + lineSpacing + m_footerHeight + verticalPadding;
 }
 
 int TimelineRowDelegate::estimatedHeight(const Medbit &medbit) const
 {
     const int width = textWidth(medbit);
-    const auto textHeight = [width](const QString &text, const QFont &font, qreal charWidth, int maxLines) {
+    const auto textHeight = [width](const QString &text, int lineHeight, qreal charWidth, int maxLines) {
         const int lines = int(std::ceil(text.size() * charWidth / width));
-        return std::clamp(lines, 1, maxLines) * QFontMetrics(font).lineSpacing();
+        return std::clamp(lines, 1, maxLines) * lineHeight;
     };
     int height =
-        verticalPadding + textHeight(TimelineRowText::mainText(medbit), m_bodyFont, m_bodyCharWidth, mainLines);
+        verticalPadding + textHeight(TimelineRowText::mainText(medbit), m_bodyLineSpacing, m_bodyCharWidth, mainLines);
     if (const auto untranslated = TimelineRowText::untranslatedText(medbit))
-        height += textSpacing + textHeight(*untranslated, m_captionFont, m_captionCharWidth, untranslatedLines);
-    return height + lineSpacing + QFontMetrics(m_footerFont).height() + verticalPadding;
+        height += textSpacing + textHeight(*untranslated, m_captionLineSpacing, m_captionCharWidth, untranslatedLines);
+    return height + lineSpacing + m_footerHeight + verticalPadding;
 }
 
 void TimelineRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
@@ -152,7 +163,7 @@ void TimelineRowDelegate::paintMarks(QPainter *painter, const Medbit &medbit, co
     if (!medbit.documents.isEmpty())
         marks.append({QStringLiteral("paperclip"), Theme::secondaryColor(palette)});
     int x = content.right() + 1 - int(marks.size()) * (markSize + markSpacing) + markSpacing;
-    const int y = content.top() + (QFontMetrics(m_bodyFont).height() - markSize) / 2;
+    const int y = content.top() + (m_bodyHeight - markSize) / 2;
     for (const auto &[symbol, color] : std::as_const(marks)) {
         painter->drawPixmap(x, y, mark(symbol, color, painter->device()->devicePixelRatioF()));
         x += markSize + markSpacing;

@@ -26,6 +26,8 @@ public:
     void forget(const QString &id) { m_heights.remove(id); }
     // Measures the row unless its height is known; true when it was measured now.
     bool measure(const QModelIndex &index);
+    // The row's measured height, measured now unless it is known.
+    int measuredHeight(const QModelIndex &index);
     // How many rows were given an estimate instead of their height since the count was reset.
     int estimateCount() const { return m_estimateCount; }
     void resetEstimateCount() { m_estimateCount = 0; }
@@ -46,6 +48,11 @@ private:
     // Advance of an average character of running text, for the estimates.
     qreal m_bodyCharWidth = 0;
     qreal m_captionCharWidth = 0;
+    // Font metrics are looked up once: a row's estimate is needed thousands of times in one layout.
+    int m_bodyLineSpacing = 0;
+    int m_captionLineSpacing = 0;
+    int m_bodyHeight = 0;
+    int m_footerHeight = 0;
     int m_rowWidth = 240;
     QHash<QString, int> m_heights;
     mutable int m_estimateCount = 0;

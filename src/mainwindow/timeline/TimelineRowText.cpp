@@ -8,16 +8,14 @@
 namespace TimelineRowText
 {
 
-QString mainText(const Medbit &medbit)
+const QString &mainText(const Medbit &medbit)
 {
-    return medbit.translated.value_or(medbit.entryText);
+    return medbit.translated ? *medbit.translated : medbit.entryText;
 }
 
-std::optional<QString> untranslatedText(const Medbit &medbit)
+const QString *untranslatedText(const Medbit &medbit)
 {
-    if (!medbit.translated)
-        return std::nullopt;
-    return medbit.entryText;
+    return medbit.translated ? &medbit.entryText : nullptr;
 }
 
 QStringList markNames(const Medbit &medbit)

@@ -97,6 +97,23 @@ private Q_SLOTS:
         QCOMPARE(view.verticalScrollBar()->value(), 0);
     }
 
+    void firstFrame_afterNewEntries_showsRowsAtTheirHeights()
+    {
+        TimelineModel model;
+        TimelineListView view(&model);
+        view.resize(300, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        model.setMedbits(longTimeline());
+        view.viewport()->repaint(); // no event-loop turn for the posted layout
+
+        QVERIFY(view.verticalScrollBar()->maximum() > 100 * view.viewport()->height());
+        const auto rows = rowsInSight(view);
+        QCOMPARE(rows.first().first, 0);
+        for (const auto &[row, height] : rows)
+            QCOMPARE(height, view.rowDelegate()->measuredHeight(model.index(row)));
+    }
+
     void moving_beforeEverythingIsMeasured_showsMeasuredRows_data()
     {
         QTest::addColumn<QString>("move");

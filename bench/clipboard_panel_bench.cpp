@@ -5,6 +5,7 @@
 // copy, one pasted photo and one delete, each with the history's save and the repaint. The anchor, measured in the
 // same run with the sides interleaved, is the same history of text items only. Medians of several rounds.
 // Goals: the event loop blocked at most 16 ms by a copy, a paste or a delete; the panel open in at most 30 ms.
+#include "AlternatingRounds.h"
 #include "LoadAverage.h"
 
 #include "clipboard/ApplicationActivity.h"
@@ -82,11 +83,7 @@ double elapsed(QElapsedTimer &timer)
     return ms;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using AlternatingRounds::median;
 
 using Figures = std::map<std::string, double>;
 

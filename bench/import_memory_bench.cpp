@@ -3,6 +3,7 @@
 // the growth of the peak over the resident memory before the import, and the import's wall time. The anchor is the
 // files' size: an import that held the files once would grow by 1x. Goal: at most 1.2x. Medians of the rounds. Run by
 // hand, from a Release build.
+#include "AlternatingRounds.h"
 #include "LoadAverage.h"
 #include "StandinProcess.h"
 
@@ -149,12 +150,7 @@ RoundResult importRound(const QString &patientID, const QList<QUrl> &urls)
     return {statusField("VmHWM:") - before, clock.elapsed()};
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
+using AlternatingRounds::median;
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // same program and measured the same way: shown, the event loop run for a while, then VmRSS. The stand-in runs
 // in a process of its own, so none of it counts. The sides alternate over the rounds.
 // Goal: the signed-in window <= 1.6x the bare window. Run by hand: ./bench/memory_bench
+#include "AlternatingRounds.h"
 #include "LoadAverage.h"
 
 #include "SignedInSession.h"
@@ -107,11 +108,7 @@ double childResident(const QStringList &arguments)
     return child.readAllStandardOutput().trimmed().toDouble() / 1024.0;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using AlternatingRounds::median;
 
 } // namespace
 

@@ -14,7 +14,6 @@
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
 #include "widgets/FocusOrder.h"
-#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 #include "window/PendingAnswers.h"
 #include "window/WindowContext.h"
@@ -46,8 +45,6 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, Q
       m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this))
 {
     setObjectName(QStringLiteral("contentView"));
-    // The window's sheets and alerts keep screen readers away from what lies behind them, too.
-    ModalShield::install();
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
     m_screens = new QStackedWidget(this);
     m_loading = new PatientsLoadingView(m_screens);

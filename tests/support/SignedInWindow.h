@@ -5,6 +5,7 @@
 #include "StandinServer.h"
 
 #include "mainwindow/ContentView.h"
+#include "widgets/ModalShield.h"
 
 #include <QSize>
 #include <QTest>
@@ -30,6 +31,8 @@ public:
     {
         m_server.reset();
         ClipboardTestSettings::clear();
+        // As the application does at start: sheets and alerts keep screen readers away from what is behind.
+        ModalShield::install();
         m_session = std::make_unique<SignedInSession>(m_server);
         m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients());
         m_view->resize(size);

@@ -67,6 +67,18 @@ bool allMeasured(const TimelineListView &view, const TimelineModel &model)
     });
 }
 
+// A list of the window's column size, shown.
+struct ShownList {
+    ShownList()
+    {
+        view.resize(300, 700);
+        view.show();
+    }
+
+    TimelineModel model;
+    TimelineListView view{&model};
+};
+
 } // namespace
 
 class TimelineListViewTest : public QObject
@@ -78,11 +90,10 @@ private Q_SLOTS:
 
     void longList_showsMeasuredRowsAtOnce_andKeepsThem()
     {
-        TimelineModel model;
-        TimelineListView view(&model);
-        view.resize(300, 700);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        ShownList list;
+        QVERIFY(QTest::qWaitForWindowExposed(&list.view));
+        TimelineModel &model = list.model;
+        TimelineListView &view = list.view;
         model.setMedbits(longTimeline());
         view.doItemsLayout();
 
@@ -99,11 +110,10 @@ private Q_SLOTS:
 
     void firstFrame_afterNewEntries_showsRowsAtTheirHeights()
     {
-        TimelineModel model;
-        TimelineListView view(&model);
-        view.resize(300, 700);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        ShownList list;
+        QVERIFY(QTest::qWaitForWindowExposed(&list.view));
+        TimelineModel &model = list.model;
+        TimelineListView &view = list.view;
         model.setMedbits(longTimeline());
         view.viewport()->repaint(); // no event-loop turn for the posted layout
 
@@ -127,11 +137,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, move);
         QFETCH(bool, keepsTopRow);
-        TimelineModel model;
-        TimelineListView view(&model);
-        view.resize(300, 700);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        ShownList list;
+        QVERIFY(QTest::qWaitForWindowExposed(&list.view));
+        TimelineModel &model = list.model;
+        TimelineListView &view = list.view;
         model.setMedbits(longTimeline());
         view.doItemsLayout();
         view.setFocus();

@@ -54,10 +54,13 @@ void ClipboardPanelController::handlePaste()
     ClipboardFileProblem problem = ClipboardFileProblem::None;
     PendingPaste paste{readClipboardFile(pasteboard->mimeData(), maxClipboardFileBytes, &problem), QString(),
                        m_manager->patientID()};
-    if (!paste.file)
+    // A copied file comes with its link as text: a file that cannot be kept refuses the paste, or the link
+    // would stand in for it. An image left out gives way to text that came with it, which is its own content.
+    const bool fileRefused =
+        problem == ClipboardFileProblem::FileTooLarge || problem == ClipboardFileProblem::FileUnreadable;
+    if (!paste.file && !fileRefused)
         paste.text = pasteboard->text().value_or(QString());
     const bool keepsNothing = !paste.file && paste.text.isEmpty();
-    // A file or image left out is told only when nothing is kept instead.
     setPasteProblem(keepsNothing ? problemText(problem) : QString());
     if (keepsNothing)
         return;

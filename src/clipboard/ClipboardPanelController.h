@@ -46,8 +46,9 @@ public:
     QUuid selectedItemID() const;
     void select(const QUuid &id);
 
-    // Takes the clipboard's file or image, else its text; asks first (pasteNeedsAnswer) when the clipboard
-    // still holds the application's last copy or cut and that was made for another patient.
+    // Takes the clipboard's file or image, else its text; a copied file that cannot be kept takes nothing.
+    // Asks first (pasteNeedsAnswer) when the clipboard still holds the application's last copy or cut and that
+    // was made for another patient.
     void handlePaste();
     const std::optional<PendingPaste> &pendingPaste() const { return m_pendingPaste; }
     // Why the latest paste kept nothing although the clipboard offered a file or an image; empty otherwise.

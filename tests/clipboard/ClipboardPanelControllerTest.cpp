@@ -45,7 +45,8 @@ enum class Offer {
     Nothing,
     BigFileAndText,
     BigFile,
-    GoneFile
+    GoneFile,
+    GoneFileAndLink
 };
 
 QStringList textsOf(const QList<ClipboardItem> &items)
@@ -185,9 +186,11 @@ private Q_SLOTS:
         QTest::newRow("blank text") << Offer::BlankText << QStringList() << QString() << QString();
         QTest::newRow("nothing") << Offer::Nothing << QStringList() << QString() << QString();
         QTest::newRow("file over the limit and text")
-            << Offer::BigFileAndText << QStringList{copied} << QString() << QString();
+            << Offer::BigFileAndText << QStringList() << QString() << tooLarge;
         QTest::newRow("file over the limit") << Offer::BigFile << QStringList() << QString() << tooLarge;
         QTest::newRow("file deleted since the copy") << Offer::GoneFile << QStringList() << QString() << gone;
+        QTest::newRow("file deleted since the copy, with its link as text")
+            << Offer::GoneFileAndLink << QStringList() << QString() << gone;
     }
 
     void performPaste_takesFileOverImageOverText()
@@ -278,12 +281,16 @@ private:
             data->setUrls({QUrl::fromLocalFile(
                 writeFile(offer == Offer::FileAndText ? QStringLiteral(" my scan .pdf") : QStringLiteral("big.mov"),
                           offer == Offer::FileAndText ? 4 : maxClipboardFileBytes + 1))});
-        if (offer == Offer::GoneFile)
-            data->setUrls({QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("deleted.pdf")))});
+        const QUrl gone = QUrl::fromLocalFile(m_folder.filePath(QStringLiteral("deleted.pdf")));
+        if (offer == Offer::GoneFile || offer == Offer::GoneFileAndLink)
+            data->setUrls({gone});
+        if (offer == Offer::GoneFileAndLink)
+            data->setText(gone.toString());
         if (offer == Offer::ImageAndText)
             data->setImageData(QImage(2, 2, QImage::Format_RGB32));
         const QMap<Offer, QString> texts{{Offer::EmptyText, QString()}, {Offer::BlankText, QStringLiteral(" \n")}};
-        if (offer != Offer::Nothing && offer != Offer::BigFile && offer != Offer::GoneFile)
+        if (offer != Offer::Nothing && offer != Offer::BigFile && offer != Offer::GoneFile &&
+            offer != Offer::GoneFileAndLink)
             data->setText(texts.value(offer, QStringLiteral("  %1\n").arg(copied)));
         m_pasteboard.write(data);
     }

@@ -24,6 +24,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -298,6 +299,50 @@ private Q_SLOTS:
         QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
         QCOMPARE(rowTexts(), QStringList{copied});
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
+    }
+
+    void paste_ofACopiedFileDeletedSince_recordsNothingAndSaysWhy_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::newRow("click") << QStringLiteral("click");
+        QTest::newRow("Ctrl+V") << QStringLiteral("Ctrl+V");
+        QTest::newRow("Shift+Insert") << QStringLiteral("Shift+Insert");
+        QTest::newRow("screen reader") << QStringLiteral("press");
+    }
+
+    // A file manager's copy: the file's link, and the same link as text.
+    void paste_ofACopiedFileDeletedSince_recordsNothingAndSaysWhy()
+    {
+        QFETCH(QString, route);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("scan.pdf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("%PDF-1.4") > 0);
+        file.close();
+        auto *copiedFile = new QMimeData;
+        copiedFile->setUrls({QUrl::fromLocalFile(path)});
+        copiedFile->setText(QUrl::fromLocalFile(path).toString());
+        QGuiApplication::clipboard()->setMimeData(copiedFile);
+        openPanel();
+        QVERIFY(QFile::remove(path));
+
+        auto *target = child<QWidget>("pasteTarget");
+        if (route == QLatin1String("click")) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else if (route == QLatin1String("press")) {
+            QAccessibleInterface *button = QAccessible::queryAccessibleInterface(target);
+            button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        } else {
+            target->setFocus();
+            QTRY_VERIFY(target->hasFocus());
+            QTest::keyClick(target, route == QLatin1String("Ctrl+V") ? Qt::Key_V : Qt::Key_Insert,
+                            route == QLatin1String("Ctrl+V") ? Qt::ControlModifier : Qt::ShiftModifier);
+        }
+        QTRY_VERIFY(visible<QLabel>("pasteProblemMessage"));
+        QCOMPARE(child<QLabel>("pasteProblemMessage")->text(),
+                 QStringLiteral("The copied file can't be read; it may have been moved or deleted."));
+        QVERIFY(rowTexts().isEmpty());
+        QVERIFY(ClipboardManager::loadHistory(patientA).isEmpty());
     }
 
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()

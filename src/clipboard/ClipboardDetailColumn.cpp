@@ -1,5 +1,6 @@
 #include "ClipboardDetailColumn.h"
 
+#include "ClipboardDeleteAlert.h"
 #include "PasteboardTransfer.h"
 
 #include "records/DateText.h"
@@ -14,7 +15,6 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
@@ -220,24 +220,11 @@ QWidget *ClipboardDetailColumn::buildDocumentPlaceholder(const ClipboardFile &fi
 
 void ClipboardDetailColumn::confirmDelete()
 {
-    auto *alert = new QMessageBox(QMessageBox::NoIcon, tr("Delete this item?"), tr("Delete this item?"),
-                                  QMessageBox::NoButton, this);
-    alert->setObjectName(QStringLiteral("deleteItemAlert"));
-    alert->setInformativeText(tr("This only removes it from the clipboard history — it won't undo anything "
-                                 "already saved to the timeline."));
-    Theme::applyPalette(alert);
-    alert->setAttribute(Qt::WA_DeleteOnClose);
-    alert->setWindowModality(Qt::WindowModal);
-    QPushButton *confirm = alert->addButton(tr("Delete"), QMessageBox::DestructiveRole);
-    confirm->setObjectName(QStringLiteral("confirmDeleteItem"));
-    QPushButton *cancel = alert->addButton(tr("Cancel"), QMessageBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelDeleteItem"));
-    alert->setDefaultButton(cancel);
-    alert->setEscapeButton(cancel);
+    auto *alert = new ClipboardDeleteAlert(tr("Delete this item?"),
+                                           tr("This only removes it from the clipboard history — it won't undo "
+                                              "anything already saved to the timeline."),
+                                           tr("Delete"), QStringLiteral("deleteItem"), this);
     const QUuid id = m_item.id;
-    connect(alert, &QDialog::finished, this, [this, alert, confirm, id] {
-        if (alert->clickedButton() == confirm)
-            Q_EMIT deleteConfirmed(id);
-    });
+    connect(alert, &ClipboardDeleteAlert::confirmed, this, [this, id] { Q_EMIT deleteConfirmed(id); });
     alert->open();
 }

@@ -1,5 +1,6 @@
 #include "ClipboardListColumn.h"
 
+#include "ClipboardDeleteAlert.h"
 #include "ClipboardListModel.h"
 #include "ClipboardManager.h"
 #include "ClipboardRow.h"
@@ -77,11 +78,26 @@ QWidget *ClipboardListColumn::buildHeader()
     m_clearAll->setFlat(true);
     m_clearAll->setFont(Theme::captionFont());
     Theme::setTextColor(m_clearAll, Theme::linkColor());
-    connect(m_clearAll, &QPushButton::clicked, this, &ClipboardListColumn::clearRequested);
+    connect(m_clearAll, &QPushButton::clicked, this, &ClipboardListColumn::confirmClearAll);
     layout->addWidget(title);
     layout->addStretch(1);
     layout->addWidget(m_clearAll);
     return header;
+}
+
+// The question counts the rows shown; an item recorded while it is open is not among those it deletes.
+void ClipboardListColumn::confirmClearAll()
+{
+    QList<QUuid> ids;
+    for (int row = 0; row < m_model->rowCount(); ++row)
+        ids.append(m_model->itemAt(row).id);
+    const QString question = ids.size() == 1 ? tr("Delete the 1 item?") : tr("Delete all %1 items?").arg(ids.size());
+    auto *alert = new ClipboardDeleteAlert(question,
+                                           tr("This only removes them from the clipboard history — it won't undo "
+                                              "anything already saved to the timeline."),
+                                           tr("Delete All"), QStringLiteral("clearAll"), this);
+    connect(alert, &ClipboardDeleteAlert::confirmed, this, [this, ids] { Q_EMIT clearConfirmed(ids); });
+    alert->open();
 }
 
 QWidget *ClipboardListColumn::buildPasteProblem()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QUuid>
 #include <QWidget>
 
@@ -14,9 +15,9 @@ class QModelIndex;
 class QPushButton;
 class QStackedWidget;
 
-// The left column of the clipboard panel: "Clipboard" with "Clear All", the paste target, then the history's
-// rows or, while it is empty, "Nothing copied, cut, or pasted yet.". It reports the user's choices; the
-// panel decides which row is highlighted.
+// The left column of the clipboard panel: "Clipboard" with "Clear All" (after its question), the paste target,
+// then the history's rows or, while it is empty, "Nothing copied, cut, or pasted yet.". It reports the user's choices;
+// the panel decides which row is highlighted.
 class ClipboardListColumn final : public QWidget
 {
     Q_OBJECT
@@ -31,7 +32,8 @@ public:
 
 Q_SIGNALS:
     void itemChosen(const QUuid &id);
-    void clearRequested();
+    // "Clear All" was confirmed: the items its question counted.
+    void clearConfirmed(const QList<QUuid> &ids);
     void pasteRequested();
 
 protected:
@@ -39,6 +41,7 @@ protected:
 
 private:
     QWidget *buildHeader();
+    void confirmClearAll();
     QWidget *buildPasteProblem();
     QWidget *buildEmptyState();
     void buildList();

@@ -52,7 +52,7 @@ ClipboardPanel::ClipboardPanel(const WindowContext &context, QWidget *parent)
     layout->addWidget(split);
 
     connect(m_list, &ClipboardListColumn::itemChosen, m_controller, &ClipboardPanelController::select);
-    connect(m_list, &ClipboardListColumn::clearRequested, m_controller, &ClipboardPanelController::clearAll);
+    connect(m_list, &ClipboardListColumn::clearConfirmed, m_controller, &ClipboardPanelController::clearAll);
     connect(m_list, &ClipboardListColumn::pasteRequested, m_controller, &ClipboardPanelController::handlePaste);
     connect(m_detail, &ClipboardDetailColumn::deleteConfirmed, m_controller, &ClipboardPanelController::deleteItem);
     connect(m_detail, &ClipboardDetailColumn::newEntryRequested, this, &ClipboardPanel::openEntryForm);

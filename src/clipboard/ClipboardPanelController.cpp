@@ -93,17 +93,21 @@ void ClipboardPanelController::performPaste(const PendingPaste &paste)
         m_manager->record(ClipboardActionType::Paste, paste.text, pasteSource);
 }
 
-void ClipboardPanelController::clearAll()
+void ClipboardPanelController::clearAll(const QList<QUuid> &ids)
 {
     m_selectedItemID = QUuid();
-    m_manager->setItems({});
-    ClipboardManager::saveHistory({}, m_manager->patientID());
+    removeItems(QSet<QUuid>(ids.cbegin(), ids.cend()));
 }
 
 void ClipboardPanelController::deleteItem(const QUuid &id)
 {
+    removeItems({id});
+}
+
+void ClipboardPanelController::removeItems(const QSet<QUuid> &ids)
+{
     QList<ClipboardItem> items = m_manager->items();
-    items.removeIf([&id](const ClipboardItem &item) { return item.id == id; });
+    items.removeIf([&ids](const ClipboardItem &item) { return ids.contains(item.id); });
     m_manager->setItems(items);
     ClipboardManager::saveHistory(items, m_manager->patientID());
 }

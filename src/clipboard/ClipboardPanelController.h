@@ -4,7 +4,9 @@
 #include "ClipboardModels.h"
 #include "PasteboardTransfer.h"
 
+#include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
@@ -58,7 +60,8 @@ public:
     void cancelPendingPaste();
     void performPaste(const PendingPaste &paste);
 
-    void clearAll();
+    // Deletes the items "Clear All" asked about; one recorded since stays.
+    void clearAll(const QList<QUuid> &ids);
     void deleteItem(const QUuid &id);
 
     // A text item's text; a file item's bytes written to a draft file, with an empty text. Nothing when the
@@ -72,6 +75,7 @@ Q_SIGNALS:
     void selectedItemChanged();
 
 private:
+    void removeItems(const QSet<QUuid> &ids);
     void updateShownItem();
     void setPasteProblem(const QString &problem);
     static QString problemText(ClipboardFileProblem problem);

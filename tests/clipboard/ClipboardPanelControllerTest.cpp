@@ -49,6 +49,14 @@ enum class Offer {
     GoneFileAndLink
 };
 
+QList<QUuid> idsOf(const QList<ClipboardItem> &items)
+{
+    QList<QUuid> ids;
+    for (const ClipboardItem &item : items)
+        ids << item.id;
+    return ids;
+}
+
 QStringList textsOf(const QList<ClipboardItem> &items)
 {
     QStringList texts;
@@ -227,7 +235,7 @@ private Q_SLOTS:
         m_controller->deleteItem(b);
         QCOMPARE(m_controller->selectedItem()->text, QStringLiteral("d"));
         QCOMPARE(changed.size(), changes + 1);
-        m_controller->clearAll();
+        m_controller->clearAll(idsOf(m_manager->items()));
         QVERIFY(!m_controller->selectedItem());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("e"), QStringLiteral("Ask"));
         QCOMPARE(m_controller->selectedItem()->text, QStringLiteral("e"));
@@ -244,7 +252,13 @@ private Q_SLOTS:
         m_controller->deleteItem(twice.id);
         QCOMPARE(textsOf(m_manager->items()), QStringList{"kept"});
         QCOMPARE(textsOf(ClipboardManager::loadHistory(patientA)), QStringList{"kept"});
-        m_controller->clearAll();
+        // Only what Clear All asked about goes: a copy recorded while it asked stays.
+        const QList<QUuid> asked = idsOf(m_manager->items());
+        m_manager->record(ClipboardActionType::Copy, QStringLiteral("since"), QStringLiteral("Ask"));
+        m_controller->clearAll(asked);
+        QCOMPARE(textsOf(m_manager->items()), QStringList{"since"});
+        QCOMPARE(textsOf(ClipboardManager::loadHistory(patientA)), QStringList{"since"});
+        m_controller->clearAll(idsOf(m_manager->items()));
         QVERIFY(m_manager->items().isEmpty());
         QCOMPARE(textsOf(ClipboardManager::loadHistory(patientB)), QStringList{"b"});
         QCOMPARE(QSettings().value(ClipboardManager::storageKey(patientA)).toString(), QStringLiteral("[]"));

@@ -400,19 +400,48 @@ private Q_SLOTS:
         QCOMPARE(std::pair(highlighted(), shownText()), std::pair(shown, shown));
     }
 
-    void clearAll_emptiesOnlyThisPatientsHistory()
+    void clearAll_asksNamingHowManyGo_andEmptiesOnlyThisPatientsHistory_data()
     {
+        QTest::addColumn<int>("items");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<bool>("cleared");
+        const QString two = QStringLiteral("Delete all 2 items?");
+        QTest::newRow("Delete All") << 2 << "confirmClearAll" << two << true;
+        QTest::newRow("Delete All, one item") << 1 << "confirmClearAll" << QStringLiteral("Delete the 1 item?") << true;
+        QTest::newRow("Cancel") << 2 << "cancelClearAll" << two << false;
+        QTest::newRow("Escape") << 2 << "Escape" << two << false;
+    }
+
+    void clearAll_asksNamingHowManyGo_andEmptiesOnlyThisPatientsHistory()
+    {
+        QFETCH(int, items);
+        QFETCH(QString, answer);
+        QFETCH(bool, cleared);
         m_manager->switchPatient(patientB);
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("B's note"), QStringLiteral("Ask"));
         m_manager->switchPatient(patientA);
-        m_manager->record(ClipboardActionType::Copy, copied, QStringLiteral("Ask"));
+        for (int i = 0; i < items; ++i)
+            m_manager->record(ClipboardActionType::Copy, copied + QString::number(i), QStringLiteral("Ask"));
         openPanel();
 
         QTest::mouseClick(child<QPushButton>("clearAllButton"), Qt::LeftButton);
-        QVERIFY(rowTexts().isEmpty());
-        QVERIFY(visible<QLabel>("clipboardEmptyMessage"));
-        QVERIFY(visible<QLabel>("clipboardEmptyDetailMessage"));
-        QVERIFY(ClipboardManager::loadHistory(patientA).isEmpty());
+        QPointer<QMessageBox> alert = child<QMessageBox>("clearAllAlert");
+        QVERIFY(alert && alert->isVisible());
+        QTEST(alert->text(), "question");
+        QCOMPARE(alert->informativeText(), QStringLiteral("This only removes them from the clipboard history — it "
+                                                          "won't undo anything already saved to the timeline."));
+        QCOMPARE(rowTexts().size(), items);
+        if (answer == QLatin1String("Escape"))
+            QTest::keyClick(alert, Qt::Key_Escape);
+        else
+            QTest::mouseClick(child<QPushButton>(answer.toLatin1()), Qt::LeftButton);
+        QTRY_VERIFY(!alert);
+
+        QCOMPARE(rowTexts().size(), cleared ? 0 : items);
+        QCOMPARE(visible<QLabel>("clipboardEmptyMessage"), cleared);
+        QCOMPARE(visible<QLabel>("clipboardEmptyDetailMessage"), cleared);
+        QCOMPARE(ClipboardManager::loadHistory(patientA).size(), cleared ? 0 : items);
         QCOMPARE(ClipboardManager::loadHistory(patientB).size(), 1);
     }
 

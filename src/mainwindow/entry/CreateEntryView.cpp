@@ -4,7 +4,6 @@
 #include "mainwindow/entry/AttachmentUpload.h"
 #include "mainwindow/entry/EntryDate.h"
 #include "mainwindow/entry/EntryDateField.h"
-#include "mainwindow/entry/PastDaysCalendar.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
 #include "widgets/AttachmentPicker.h"
@@ -98,8 +97,6 @@ CreateEntryView::CreateEntryView(MedbitStore *store, ClipboardManager *clipboard
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(buildContent(isEditing() ? m_existing->entryText : initialText, clipboard));
     layout->addWidget(m_scroll, 1);
-    if (m_datePicker)
-        PastDaysCalendar::prepare(m_datePicker->calendar(), EntryDate::now().date());
     connect(m_saveAction, &ScreenAction::busyChanged, this, &CreateEntryView::refresh);
     refresh();
     m_editor->setFocus();
@@ -177,15 +174,9 @@ QWidget *CreateEntryView::dateSection()
     row->setSpacing(16);
     m_datePicker = new EntryDateField(m_date.date(), box);
     m_datePicker->setObjectName(QStringLiteral("datePicker"));
-    // The calendar offers no day after today; a later one typed is brought back to today when the field is
-    // left on it, or when it is set from outside.
-    m_datePicker->setMaximumDate(EntryDate::now().date());
-    connect(m_datePicker, &EntryDateField::dateChanged, this, [this](QDate day) {
-        m_date = EntryDate::onDay(m_date, day);
-        if (!m_datePicker->hasFocus())
-            keepDateNotAfterToday();
-    });
-    connect(m_datePicker, &EntryDateField::editingFinished, this, &CreateEntryView::keepDateNotAfterToday);
+    m_datePicker->setToday(EntryDate::now().date());
+    connect(m_datePicker, &EntryDateField::dateChanged, this,
+            [this](QDate day) { m_date = EntryDate::onDay(m_date, day); });
     m_approximate = toggle(tr("Approximate"), "approximateToggle", box);
     row->addWidget(m_datePicker);
     row->addWidget(m_approximate, 0, Qt::AlignTop);
@@ -292,25 +283,18 @@ void CreateEntryView::refresh()
     m_addAttachment->setEnabled(!isSaving());
 }
 
-void CreateEntryView::keepDateNotAfterToday()
-{
-    const QDate today = EntryDate::now().date();
-    if (m_datePicker && m_datePicker->date().value_or(today) > today)
-        m_datePicker->setDate(today);
-}
-
 void CreateEntryView::save()
 {
     const QString text = m_editor->toPlainText().trimmed();
     if (text.isEmpty() || isSaving() || !m_store)
         return;
-    // A date that cannot be read is shown as such under the field, never saved as some other day.
-    if (m_datePicker && !m_datePicker->confirmReadable()) {
+    // A date that cannot be read, or a day after today, is refused under the field as typed, never saved as
+    // some other day.
+    if (m_datePicker && !m_datePicker->confirmAcceptable()) {
         m_datePicker->setFocus(Qt::OtherFocusReason);
         return;
     }
     FormKit::setCaptionText(m_error, QString());
-    keepDateNotAfterToday();
     SaveJob job;
     job.entry = entryToSave(text);
     // The patient of this press of Save, whatever the window shows by the time the steps run; once the

@@ -62,7 +62,6 @@ private:
     void addAttachments();
     void appendPending(const QList<QUrl> &urls);
     void refresh();
-    void keepDateNotAfterToday();
     void save();
     Medbit entryToSave(const QString &text) const;
     QCoro::Task<> runSave(SaveJob job);

@@ -1,6 +1,7 @@
 #include "mainwindow/entry/EntryDateField.h"
 
 #include "mainwindow/entry/EntryDate.h"
+#include "mainwindow/entry/PastDaysCalendar.h"
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 
@@ -43,7 +44,7 @@ EntryDateField::EntryDateField(QDate date, QWidget *parent)
 
     connect(m_text, &QLineEdit::textChanged, this, &EntryDateField::readText);
     connect(m_text, &QLineEdit::editingFinished, this, [this] {
-        confirmReadable();
+        confirmAcceptable();
         emit editingFinished();
     });
     connect(m_calendarButton, &QToolButton::clicked, this, &EntryDateField::openCalendar);
@@ -61,18 +62,17 @@ void EntryDateField::setDate(QDate date)
     m_text->setText(locale().toString(date, format()));
 }
 
-void EntryDateField::setMaximumDate(QDate date)
+void EntryDateField::setToday(QDate today)
 {
-    m_calendar->setMaximumDate(date);
+    m_today = today;
+    PastDaysCalendar::prepare(m_calendar, today);
 }
 
-bool EntryDateField::confirmReadable()
+bool EntryDateField::confirmAcceptable()
 {
-    const bool readable = date().has_value();
-    FormKit::setCaptionText(
-        m_error,
-        readable ? QString() : tr("This is not a date. Type it like %1.").arg(locale().toString(m_lastRead, format())));
-    return readable;
+    const QString why = refusal(date());
+    FormKit::setCaptionText(m_error, why);
+    return why.isEmpty();
 }
 
 bool EntryDateField::eventFilter(QObject *watched, QEvent *event)
@@ -102,10 +102,20 @@ QString EntryDateField::format() const
     return EntryDate::fullYearFormat(locale());
 }
 
+// Empty for a day the field takes.
+QString EntryDateField::refusal(const std::optional<QDate> &day) const
+{
+    if (!day)
+        return tr("This is not a date. Type it like %1.").arg(locale().toString(m_lastRead, format()));
+    if (m_today.isValid() && *day > m_today)
+        return tr("This date is after today. Type %1 or an earlier day.").arg(locale().toString(m_today, format()));
+    return {};
+}
+
 void EntryDateField::readText()
 {
     const std::optional<QDate> day = date();
-    if (!day)
+    if (!refusal(day).isEmpty())
         return;
     FormKit::setCaptionText(m_error, QString());
     if (*day == m_lastRead)

@@ -12,7 +12,8 @@ class QToolButton;
 
 // The entry form's date: a text field that reads the date as typed in the locale's short format with the year
 // in full, and a button that picks it in a calendar. Focus by click, double click or Tab selects the whole
-// text, so what is typed replaces the date; text that is not a date is never read as another day.
+// text, so what is typed replaces the date. Text that is not a date, or a day after today, is refused under the
+// field and kept as typed: it is never read as another day.
 class EntryDateField final : public QWidget
 {
     Q_OBJECT
@@ -23,14 +24,14 @@ public:
     // nullopt while the text is not a date.
     std::optional<QDate> date() const;
     void setDate(QDate date);
-    // The calendar offers no later day.
-    void setMaximumDate(QDate date);
+    // The last day it takes: the calendar offers no later one, and a later one typed is refused.
+    void setToday(QDate today);
     QCalendarWidget *calendar() const { return m_calendar; }
-    // Says under the field when its text is not a date; true when it is one.
-    bool confirmReadable();
+    // Says under the field why its text is refused; true when it is a day it takes.
+    bool confirmAcceptable();
 
 Q_SIGNALS:
-    // The text reads as another day.
+    // The text reads as another day that it takes.
     void dateChanged(QDate date);
     // Return, or the focus left the text.
     void editingFinished();
@@ -40,6 +41,7 @@ protected:
 
 private:
     QString format() const;
+    QString refusal(const std::optional<QDate> &day) const;
     void readText();
     void openCalendar();
     void pick(QDate date);
@@ -49,5 +51,6 @@ private:
     QCalendarWidget *m_calendar = nullptr;
     QLabel *m_error = nullptr;
     QDate m_lastRead;
+    QDate m_today;
     bool m_selectOnRelease = false;
 };

@@ -288,32 +288,45 @@ private Q_SLOTS:
         QTest::addColumn<QDate>("saved");
         QTest::newRow("today") << QDate() << QDate(2024, 3, 5);
         QTest::newRow("earlier day") << QDate(2023, 12, 24) << QDate(2023, 12, 24);
-        QTest::newRow("future refused") << QDate(2024, 3, 6) << QDate(2024, 3, 5);
+        QTest::newRow("tomorrow refused") << QDate(2024, 3, 6) << QDate();
         QTest::newRow("before 1970") << QDate(1969, 7, 20) << QDate(1969, 7, 20);
     }
 
     // Typed as a person types it: the field entered by a click at its centre, a double click or Shift+Tab,
-    // then the characters. What is not a date is refused under the field and nothing is sent.
-    void typedDate_keepsItsFourDigitYear_data()
+    // then the characters, then left with Tab. What the form cannot take is refused under the field, as typed,
+    // and nothing is sent. Days after today count from the form's clock.
+    void typedDate_isSavedOrRefusedAsTyped_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("entered");
         QTest::addColumn<QDate>("saved");
-        QTest::newRow("1965") << QStringLiteral("3/5/1965") << "click" << QDate(1965, 3, 5);
-        QTest::newRow("1929") << QStringLiteral("12/31/1929") << "click" << QDate(1929, 12, 31);
-        QTest::newRow("1999") << QStringLiteral("7/4/1999") << "click" << QDate(1999, 7, 4);
-        QTest::newRow("2012") << QStringLiteral("02/29/2012") << "click" << QDate(2012, 2, 29);
-        QTest::newRow("after today, then left") << QStringLiteral("3/6/2024") << "click" << QDate(2024, 3, 5);
-        QTest::newRow("double click, 1965") << QStringLiteral("3/5/1965") << "double click" << QDate(1965, 3, 5);
-        QTest::newRow("Shift+Tab, 2003") << QStringLiteral("11/20/2003") << "Shift+Tab" << QDate(2003, 11, 20);
-        QTest::newRow("not a date") << QStringLiteral("3/5/19x5") << "click" << QDate();
+        QTest::addColumn<QString>("refusal");
+        const QString notADate = QStringLiteral("This is not a date. Type it like 3/5/2024.");
+        const QString afterToday = QStringLiteral("This date is after today. Type 3/5/2024 or an earlier day.");
+        const QDate today = clockMoment.date();
+        const auto typed = [](QDate day) {
+            return QLocale(QLocale::English, QLocale::UnitedStates).toString(day, QStringLiteral("M/d/yyyy"));
+        };
+        QTest::newRow("1965") << QStringLiteral("3/5/1965") << "click" << QDate(1965, 3, 5) << QString();
+        QTest::newRow("1929") << QStringLiteral("12/31/1929") << "click" << QDate(1929, 12, 31) << QString();
+        QTest::newRow("1999") << QStringLiteral("7/4/1999") << "click" << QDate(1999, 7, 4) << QString();
+        QTest::newRow("2012") << QStringLiteral("02/29/2012") << "click" << QDate(2012, 2, 29) << QString();
+        QTest::newRow("today") << typed(today) << "click" << today << QString();
+        QTest::newRow("tomorrow") << typed(today.addDays(1)) << "click" << QDate() << afterToday;
+        QTest::newRow("next year") << typed(today.addYears(1)) << "click" << QDate() << afterToday;
+        QTest::newRow("double click, 1965")
+            << QStringLiteral("3/5/1965") << "double click" << QDate(1965, 3, 5) << QString();
+        QTest::newRow("Shift+Tab, 2003") << QStringLiteral("11/20/2003") << "Shift+Tab" << QDate(2003, 11, 20)
+                                         << QString();
+        QTest::newRow("not a date") << QStringLiteral("3/5/19x5") << "click" << QDate() << notADate;
     }
 
-    void typedDate_keepsItsFourDigitYear()
+    void typedDate_isSavedOrRefusedAsTyped()
     {
         QFETCH(QString, typed);
         QFETCH(QString, entered);
         QFETCH(QDate, saved);
+        QFETCH(QString, refusal);
         const QLocale previous;
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
@@ -331,16 +344,13 @@ private Q_SLOTS:
         }
         QCOMPARE(QApplication::focusWidget(), field);
         QTest::keyClicks(field, typed);
+        QTest::keyClick(field, Qt::Key_Tab);
+        QVERIFY(!field->hasFocus());
         QCOMPARE(field->text(), typed);
+        QCOMPARE(shownDateError(), refusal);
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
-        auto *dateError = child<QLabel>("dateError");
         if (!saved.isValid()) {
-            QVERIFY(m_form && m_form->isVisible());
-            QVERIFY(dateError->isVisible());
-            QCOMPARE(dateError->text(), QStringLiteral("This is not a date. Type it like 3/5/2024."));
-            QCOMPARE(field->text(), typed);
-            QTest::qWait(100);
-            QVERIFY(m_server.requests(createPath).isEmpty());
+            verifyDateRefused(typed, refusal);
             return;
         }
         QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
@@ -370,13 +380,21 @@ private Q_SLOTS:
     {
         QFETCH(QDate, chosen);
         QFETCH(QDate, saved);
+        const QLocale previous;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(previous); });
         open(std::nullopt, QStringLiteral("Dated"));
         auto *picker = child<EntryDateField>("datePicker");
         QCOMPARE(picker->calendar()->maximumDate(), QDate(2024, 3, 5));
         if (chosen.isValid())
             picker->setDate(chosen);
-        QCOMPARE(picker->date().value_or(QDate()), saved);
         QTest::mouseClick(button("saveButton"), Qt::LeftButton);
+        if (!saved.isValid()) {
+            verifyDateRefused(QStringLiteral("3/6/2024"),
+                              QStringLiteral("This date is after today. Type 3/5/2024 or an earlier day."));
+            return;
+        }
+        QCOMPARE(picker->date().value_or(QDate()), saved);
         QTRY_VERIFY_WITH_TIMEOUT(!m_form, deadlineMs);
         const qint64 seconds = m_server.requests(createPath).at(0).json()["medbit"]["date"].toInteger();
         QCOMPARE(seconds, QDateTime(saved, QTime(10, 20, 30)).toSecsSinceEpoch());
@@ -448,6 +466,21 @@ private:
     QList<QLabel *> pendingLabels() const
     {
         return m_form->findChildren<QLabel *>(QStringLiteral("pendingAttachmentLabel"));
+    }
+    QString shownDateError() const
+    {
+        const QLabel *label = child<QLabel>("dateError");
+        return label->isVisible() ? label->text() : QString();
+    }
+    // The form stays open with the typed text and says why, and no save starts.
+    void verifyDateRefused(const QString &typed, const QString &refusal) const
+    {
+        QVERIFY(m_form && m_form->isVisible());
+        QVERIFY(!m_form->isSaving());
+        QCOMPARE(shownDateError(), refusal);
+        QCOMPARE(child<QLineEdit>("dateField")->text(), typed);
+        QVERIFY(child<QLineEdit>("dateField")->hasFocus());
+        QVERIFY(m_server.requests(createPath).isEmpty());
     }
     QString shownError() const
     {

@@ -28,6 +28,7 @@ DocumentImportReview::DocumentImportReview(DocumentImportManager *import) : QObj
 
 void DocumentImportReview::showLoading()
 {
+    m_foundSuggestions = false;
     setSections(loadingSections());
 }
 
@@ -38,6 +39,7 @@ void DocumentImportReview::appendSuggestions(const SmartAnalyzeMessageEvent &mes
         return;
     target->medbits.append(message.items);
     target->isLoading = false;
+    m_foundSuggestions = m_foundSuggestions || !message.items.isEmpty();
     Q_EMIT sectionsChanged();
 }
 
@@ -53,6 +55,7 @@ void DocumentImportReview::clear()
 {
     m_generation.next();
     m_savedDocumentIDs.reset();
+    m_foundSuggestions = false;
     setSections({});
     setTranslationLanguage(std::nullopt);
 }

@@ -40,6 +40,8 @@ public:
     // Saving is possible while no save runs and some entry is left: with none, the save would drop the
     // import's documents too.
     bool canSave() const;
+    // The analysis suggested some entry, whether or not the user has removed it since.
+    bool foundSuggestions() const { return m_foundSuggestions; }
     // All suggested entries, section after section.
     QList<PreviewMedbit> flattenedSuggestions() const;
 
@@ -80,6 +82,7 @@ private:
 
     DocumentImportManager *m_import = nullptr;
     QList<TaggedPreviewMedbits> m_sections;
+    bool m_foundSuggestions = false;
     bool m_isSaving = false;
     bool m_isTranslating = false;
     std::optional<QString> m_translationLanguage;

@@ -173,7 +173,7 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
     layout->addWidget(buildLegend(list));
-    m_nothingToSave = secondaryText(tr("Every suggestion was removed: there is nothing to save."), list);
+    m_nothingToSave = secondaryText(QString(), list);
     m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
     m_nothingToSave->setContentsMargins(20, 0, 20, 8);
     layout->addWidget(m_nothingToSave);
@@ -319,6 +319,9 @@ void SmartTimelinePreviewView::refreshPhase()
     m_saveButton->setText(saving ? tr("Saving…") : tr("Save"));
     // A save without entries would store nothing, not even the document: Cancel is the way out.
     m_saveButton->setEnabled(m_review->canSave());
+    m_nothingToSave->setText(m_review->foundSuggestions()
+                                 ? tr("Every suggestion was removed: there is nothing to save.")
+                                 : tr("The analysis found nothing to add: there is nothing to save."));
     m_saveButton->setToolTip(empty ? m_nothingToSave->text() : QString());
     m_nothingToSave->setVisible(done && empty);
     // The save sends the entries of the moment it started: no edits meanwhile, and no way to leave it

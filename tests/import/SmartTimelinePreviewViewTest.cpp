@@ -20,6 +20,12 @@ namespace
 
 const QString bulkCreatePath = QStringLiteral("/api/medbits/bulk_create");
 const QString translatePath = QStringLiteral("/api/patients/translate_preview_medbits");
+// Every section answered with no entry, then the end.
+const QString analysisFindingNothing =
+    QStringLiteral("event: message\ndata: {\"tag\":\"hx\",\"items\":[]}\n\n"
+                   "event: message\ndata: {\"tag\":\"lab\",\"items\":[]}\n\n"
+                   "event: done\ndata: {\"files\":[{\"fileName\":\"checkup.pdf\",\"filePath\":\"s/checkup.pdf\","
+                   "\"mimetype\":\"application/pdf\"}],\"analyzeId\":\"an-1\"}\n\n");
 
 } // namespace
 
@@ -215,18 +221,33 @@ private Q_SLOTS:
             QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
     }
 
-    void removingEverySuggestion_disablesSave_andSaysWhy()
+    void nothingLeftToSave_disablesSave_andSaysWhy_data()
     {
+        QTest::addColumn<bool>("foundAny");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("every suggestion removed")
+            << true << QStringLiteral("Every suggestion was removed: there is nothing to save.");
+        QTest::newRow("the analysis found nothing")
+            << false << QStringLiteral("The analysis found nothing to add: there is nothing to save.");
+    }
+
+    void nothingLeftToSave_disablesSave_andSaysWhy()
+    {
+        QFETCH(bool, foundAny);
+        if (!foundAny)
+            f.m_server.scriptStream({{"method", "POST"},
+                                     {"path", f.analyzePath},
+                                     {"chunks", QJsonArray{QJsonObject{{"data", analysisFindingNothing}}}}});
         reviewOneFile();
         auto *save = child<QPushButton>(m_view.get(), "saveButton");
-        QVERIFY(!child<QLabel>(m_view.get(), "nothingToSave")->isVisible());
+        QCOMPARE(child<QLabel>(m_view.get(), "nothingToSave")->isVisible(), !foundAny);
         while (QToolButton *remove = m_view->findChild<QToolButton *>(QStringLiteral("deleteButton"))) {
             QTest::mouseClick(remove, Qt::LeftButton);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         }
         QVERIFY(!save->isEnabled());
-        QCOMPARE(shownText(child<QLabel>(m_view.get(), "nothingToSave")),
-                 QStringLiteral("Every suggestion was removed: there is nothing to save."));
+        QTEST(shownText(child<QLabel>(m_view.get(), "nothingToSave")), "said");
+        QTEST(save->toolTip(), "said");
         QTest::mouseClick(save, Qt::LeftButton);
         QVERIFY(m_view->isVisible());
     }

@@ -3,6 +3,7 @@
 #include "RootView.h"
 #include "UpdateResultDialog.h"
 #include "VantorelleApp.h"
+#include "net/AuthManager.h"
 #include "platform/UpdaterController.h"
 
 #include <QAction>
@@ -48,6 +49,10 @@ void MainWindow::buildMenus()
     settings->setObjectName(QStringLiteral("settingsAction"));
     settings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     settings->setMenuRole(QAction::PreferencesRole);
+    // The settings are the signed-in account's: offered only while one is.
+    AuthManager *auth = m_app->authManager();
+    settings->setEnabled(auth->isAuthenticated());
+    connect(auth, &AuthManager::isAuthenticatedChanged, settings, &QAction::setEnabled);
 
     appMenu->addSeparator();
     auto *quit = appMenu->addAction(tr("Quit"), QCoreApplication::instance(), &QCoreApplication::quit);

@@ -60,6 +60,9 @@ MainWindow *VantorelleApp::openNewWindow()
 
 void VantorelleApp::showSettings()
 {
+    // Signed out, it would show no account and offer changes that fail.
+    if (!m_authManager->isAuthenticated())
+        return;
     if (!m_settingsView)
         m_settingsView = new SettingsView(m_authManager.get(), patientStore());
     m_settingsView->show();

@@ -38,6 +38,7 @@ public:
     SettingsView *settingsView() const;
 
     MainWindow *openNewWindow();
+    // Only while signed in; the window closes at sign-out.
     void showSettings();
 
 private:

@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "AwaitTask.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "StandinServer.h"
@@ -7,6 +8,7 @@
 #include "app/VantorelleApp.h"
 #include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
+#include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
 #include "platform/UpdaterController.h"
 
@@ -29,12 +31,15 @@ private Q_SLOTS:
 
     void applicationMenu_listsItsCommandsInOrderWithShortcuts();
     void checkForUpdates_disabledWhileUpdatingIsNotConfigured();
-    void settings_showsTheOneSettingsWindow_alsoBeforeSignIn();
+    void settings_isOfferedOnlyWhileSignedIn_inOneWindow_data();
+    void settings_isOfferedOnlyWhileSignedIn_inOneWindow();
     void newWindow_opensAnotherWindowWithItsOwnRootView();
     void about_showsTheApplicationName();
 
 private:
     QAction *action(MainWindow *window, const char *name) const { return window->findChild<QAction *>(name); }
+    void chooseSettings(MainWindow *window, const QString &route);
+    bool settingsShown() const { return m_app->settingsView() && m_app->settingsView()->isVisible(); }
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
@@ -86,20 +91,59 @@ void MainWindowTest::checkForUpdates_disabledWhileUpdatingIsNotConfigured()
     QVERIFY(!action(m_window, "checkForUpdatesAction")->isEnabled());
 }
 
-void MainWindowTest::settings_showsTheOneSettingsWindow_alsoBeforeSignIn()
+void MainWindowTest::settings_isOfferedOnlyWhileSignedIn_inOneWindow_data()
 {
-    QVERIFY(!m_app->settingsView());
-    action(m_window, "settingsAction")->trigger();
-    SettingsView *settings = m_app->settingsView();
-    QVERIFY(settings);
-    QVERIFY(settings->isVisible());
-    QVERIFY(settings->isWindow());
+    QTest::addColumn<QString>("route");
+    QTest::newRow("Ctrl+,") << QStringLiteral("shortcut");
+    QTest::newRow("the application menu") << QStringLiteral("menu");
+}
 
+void MainWindowTest::settings_isOfferedOnlyWhileSignedIn_inOneWindow()
+{
+    QFETCH(QString, route);
+    QVERIFY(!action(m_window, "settingsAction")->isEnabled());
+    chooseSettings(m_window, route);
+    QVERIFY(!m_app->settingsView());
+
+    AwaitTask::run(m_app->authManager()->login(StandinServer::demoEmail, StandinServer::demoPassword, false));
+    QVERIFY(action(m_window, "settingsAction")->isEnabled());
+    chooseSettings(m_window, route);
+    SettingsView *settings = m_app->settingsView();
+    QVERIFY(settingsShown());
+    QVERIFY(settings->isWindow());
     settings->close();
     MainWindow *second = m_app->openNewWindow();
-    action(second, "settingsAction")->trigger();
+    chooseSettings(second, route);
     QCOMPARE(m_app->settingsView(), settings);
-    QVERIFY(settings->isVisible());
+    QVERIFY(settingsShown());
+
+    AwaitTask::run(m_app->authManager()->logout());
+    QVERIFY(!settingsShown());
+    for (MainWindow *window : {m_window, second}) {
+        QVERIFY(!action(window, "settingsAction")->isEnabled());
+        chooseSettings(window, route);
+        QVERIFY(!settingsShown());
+    }
+}
+
+// As a person does: Ctrl+, in the active window, or a click on the item of the menu opened from the menu bar.
+void MainWindowTest::chooseSettings(MainWindow *window, const QString &route)
+{
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    if (route == QLatin1String("shortcut")) {
+        QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
+        return;
+    }
+    auto *menu = window->findChild<QMenu *>(QStringLiteral("applicationMenu"));
+    QMenuBar *bar = window->menuBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    QTRY_VERIFY(menu->isVisible());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action(window, "settingsAction")).center());
+    // A greyed item leaves the menu open.
+    if (menu->isVisible())
+        QTest::keyClick(menu, Qt::Key_Escape);
+    QTRY_VERIFY(!menu->isVisible());
 }
 
 void MainWindowTest::newWindow_opensAnotherWindowWithItsOwnRootView()

@@ -11,7 +11,9 @@ AskConversation AskConversation::fromChannel(const ChatChannel &channel)
                            .title = channel.title.value_or(QString()),
                            .turns = {},
                            .updatedAt = channel.updatedAt.value_or(QDateTime::currentDateTime()),
-                           .hasLoadedHistory = false};
+                           .hasLoadedHistory = false,
+                           .isLoadingHistory = false,
+                           .historyError = std::nullopt};
 }
 
 AskConversation AskConversation::begun(const QString &question)
@@ -21,7 +23,9 @@ AskConversation AskConversation::begun(const QString &question)
                            .title = question,
                            .turns = {},
                            .updatedAt = QDateTime::currentDateTime(),
-                           .hasLoadedHistory = true};
+                           .hasLoadedHistory = true,
+                           .isLoadingHistory = false,
+                           .historyError = std::nullopt};
 }
 
 AskTurn *AskConversation::turn(const QString &turnID)

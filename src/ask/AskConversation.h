@@ -19,6 +19,9 @@ struct AskConversation {
     QDateTime updatedAt;
     // While false, opening the conversation loads its stored messages.
     bool hasLoadedHistory = false;
+    bool isLoadingHistory = false;
+    // Why the last load of its stored messages failed, until the next one starts.
+    std::optional<QString> historyError;
 
     // A conversation of the question history: its id is its channel's.
     static AskConversation fromChannel(const ChatChannel &channel);

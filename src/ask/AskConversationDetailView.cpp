@@ -6,6 +6,7 @@
 
 #include "clipboard/ClipboardTrackingTextField.h"
 #include "widgets/FormKit.h"
+#include "widgets/LoadFailure.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
@@ -37,6 +38,11 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
     layout->addWidget(makeActionsRow());
     layout->addWidget(FormKit::divider(this));
     layout->addWidget(makeDisclaimer());
+    m_historyFailure =
+        new LoadFailure(tr("Couldn't load this conversation."), QStringLiteral("conversationHistoryFailure"), this);
+    connect(m_historyFailure, &LoadFailure::tryAgainRequested, this,
+            [this] { m_session->retryConversationHistory(m_conversationID); });
+    layout->addWidget(m_historyFailure);
 
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("turnList"));
@@ -61,9 +67,13 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
             showTurns();
     });
     connect(m_session, &AskSession::turnChanged, this, &AskConversationDetailView::showTurn);
-    connect(m_session, &AskSession::undoingChanged, this, &AskConversationDetailView::showUndoing);
+    connect(m_session, &AskSession::undoingChanged, this, &AskConversationDetailView::refreshUndoOffered);
+    connect(m_session, &AskSession::conversationHistoryStateChanged, this,
+            &AskConversationDetailView::showHistoryState);
+    connect(m_session, &AskSession::isAskingChanged, this, &AskConversationDetailView::refreshSendEnabled);
     showTitle();
     showTurns();
+    showHistoryState(m_conversationID);
 }
 
 QWidget *AskConversationDetailView::makeHeader()
@@ -118,7 +128,6 @@ QWidget *AskConversationDetailView::makeActionsRow()
     QToolButton *undo = m_undoButton =
         makeAction(QStringLiteral("undoLastButton"), tr("Undo Last Question"), QStringLiteral("arrow.uturn.backward"),
                    tr("Remove the most recent question and answer"));
-    undo->setEnabled(!m_session->isUndoing(m_conversationID));
     connect(undo, &QToolButton::clicked, this, [this] { m_session->undoLastQuestion(m_conversationID); });
     QToolButton *copy = makeAction(QStringLiteral("copyAllButton"), tr("Copy All"), QStringLiteral("doc.on.doc"),
                                    tr("Copy the whole conversation"));
@@ -225,30 +234,37 @@ void AskConversationDetailView::showTurn(const QString &conversationID, const QS
     }
 }
 
+// The field is what the user sees: a text set there without an edit (a screen reader's) is sent as well.
 void AskConversationDetailView::submitFollowUp()
 {
-    const QString question = m_followUpField->text().trimmed();
-    // Waiting for an undo keeps the question in the field.
-    if (question.isEmpty() || m_session->isUndoing(m_conversationID))
-        return;
-    m_session->setFollowUpText(QString());
+    m_session->setFollowUpText(m_followUpField->text());
     const bool idle = !m_session->isAsking();
-    m_session->sendFollowUp(m_conversationID, question);
+    m_session->submitFollowUp(m_conversationID);
     if (idle && m_session->isAsking())
         scrollToLastQuestion();
 }
 
 void AskConversationDetailView::refreshSendEnabled()
 {
-    m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty() && !m_session->isUndoing(m_conversationID));
+    m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty() && !m_session->isAsking() &&
+                             !m_session->isUndoing(m_conversationID));
 }
 
-void AskConversationDetailView::showUndoing(const QString &conversationID)
+void AskConversationDetailView::refreshUndoOffered(const QString &conversationID)
 {
     if (conversationID != m_conversationID)
         return;
-    m_undoButton->setEnabled(!m_session->isUndoing(m_conversationID));
+    m_undoButton->setEnabled(m_session->isUndoOffered(m_conversationID));
     refreshSendEnabled();
+}
+
+void AskConversationDetailView::showHistoryState(const QString &conversationID)
+{
+    if (conversationID != m_conversationID)
+        return;
+    const AskConversation *conversation = m_session->conversation(m_conversationID);
+    m_historyFailure->showError(conversation ? conversation->historyError : std::nullopt);
+    refreshUndoOffered(conversationID);
 }
 
 // After the rows are laid out: the new question's row has no place in the column before.

@@ -8,6 +8,7 @@ class AskSession;
 class AskTurnRow;
 class ClipboardManager;
 class ClipboardTrackingTextField;
+class LoadFailure;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -16,7 +17,9 @@ class QVBoxLayout;
 // One open conversation beside the question list: its title and close button, the actions row, the
 // disclaimer, the turns and the follow-up field. The turn list scrolls by itself only to show a follow-up
 // the user sent; a growing answer redraws its own row only, so typing a follow-up meanwhile keeps the caret
-// and focus. While an undo of the conversation runs, undo and sending wait for it.
+// and focus. While an undo of the conversation runs, undo and sending wait for it; while an answer streams,
+// sending waits, the follow-up kept in its field. Undo is offered once the stored messages are shown; a
+// failed load of them shows its error with "Try Again" in their place.
 class AskConversationDetailView final : public QWidget
 {
     Q_OBJECT
@@ -44,13 +47,15 @@ private:
     void showTurn(const QString &conversationID, const QString &turnID);
     void submitFollowUp();
     void refreshSendEnabled();
-    void showUndoing(const QString &conversationID);
+    void refreshUndoOffered(const QString &conversationID);
+    void showHistoryState(const QString &conversationID);
     void scrollToLastQuestion();
 
     AskSession *m_session = nullptr;
     QString m_conversationID;
     QString m_fullTitle;
     QLabel *m_title = nullptr;
+    LoadFailure *m_historyFailure = nullptr;
     QScrollArea *m_scroll = nullptr;
     QWidget *m_turns = nullptr;
     QVBoxLayout *m_turnsLayout = nullptr;

@@ -8,6 +8,8 @@
 #include "net/APIError.h"
 #include "window/PendingAnswers.h"
 
+#include <QApplication>
+
 #include <algorithm>
 
 namespace
@@ -49,6 +51,12 @@ const AskConversation *AskSession::selectedConversation() const
 bool AskSession::isUndoing(const QString &conversationID) const
 {
     return m_undo->isUndoing(conversationID);
+}
+
+bool AskSession::isUndoOffered(const QString &conversationID) const
+{
+    const AskConversation *target = conversation(conversationID);
+    return target && target->hasLoadedHistory && !isUndoing(conversationID);
 }
 
 AskConversation *AskSession::findConversation(const QString &conversationID)
@@ -137,6 +145,11 @@ void AskSession::closeConversation()
     setSelectedConversationID(std::nullopt);
 }
 
+void AskSession::retryConversationHistory(const QString &conversationID)
+{
+    loadConversationHistory(this, conversationID);
+}
+
 QCoro::Task<> AskSession::startUp(QPointer<AskSession> session)
 {
     if (session->m_hasStarted)
@@ -165,29 +178,38 @@ void AskSession::catchUpHistory(const QList<ChatChannel> &channels)
         Q_EMIT conversationsChanged();
 }
 
+// One load at a time per conversation; a failure stays on the conversation until the next load starts.
 QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, QString conversationID)
 {
-    const AskConversation *opened = session->conversation(conversationID);
-    if (!opened || opened->hasLoadedHistory || !opened->channelID)
+    AskConversation *opened = session->findConversation(conversationID);
+    if (!opened || opened->hasLoadedHistory || opened->isLoadingHistory || !opened->channelID)
         co_return;
     const QString channelID = *opened->channelID;
+    opened->isLoadingHistory = true;
+    opened->historyError.reset();
+    Q_EMIT session->conversationHistoryStateChanged(conversationID);
     std::optional<QList<ChatMessage>> messages;
+    std::optional<QString> failure;
     try {
         messages = co_await ChatAPIClient::fetchChannelMessages(channelID);
-    } catch (const APIError &) {
+    } catch (const APIError &error) {
+        failure = error.description();
     }
-    if (!session || !messages)
-        co_return;
-    AskConversation *target = session->findConversation(conversationID);
+    AskConversation *target = session ? session->findConversation(conversationID) : nullptr;
     if (!target)
         co_return;
-    QList<AskTurn> turns;
-    turns.reserve(messages->size());
-    for (const ChatMessage &message : std::as_const(*messages))
-        turns.append(AskTurn::fromMessage(message));
-    target->turns = std::move(turns);
-    target->hasLoadedHistory = true;
-    Q_EMIT session->turnsChanged(conversationID);
+    target->isLoadingHistory = false;
+    target->historyError = failure;
+    if (messages) {
+        QList<AskTurn> turns;
+        turns.reserve(messages->size());
+        for (const ChatMessage &message : std::as_const(*messages))
+            turns.append(AskTurn::fromMessage(message));
+        target->turns = std::move(turns);
+        target->hasLoadedHistory = true;
+        Q_EMIT session->turnsChanged(conversationID);
+    }
+    Q_EMIT session->conversationHistoryStateChanged(conversationID);
 }
 
 void AskSession::submitAskText()
@@ -215,6 +237,15 @@ void AskSession::sendFollowUp(const QString &conversationID, const QString &text
         return;
     if (const AskConversation *target = conversation(conversationID))
         ask(question, conversationID, target->channelID);
+}
+
+void AskSession::submitFollowUp(const QString &conversationID)
+{
+    const QString question = m_followUpText.trimmed();
+    if (question.isEmpty() || m_isAsking || isUndoing(conversationID))
+        return;
+    setFollowUpText(QString());
+    sendFollowUp(conversationID, question);
 }
 
 void AskSession::explainSimply(const QString &conversationID)
@@ -329,7 +360,7 @@ void AskSession::endAsking(const AskedQuestion &asked, const std::optional<QStri
 
 bool AskSession::mayUndo(const AskConversation &conversation) const
 {
-    if (!conversation.channelID || m_streamingConversationID == conversation.id)
+    if (!conversation.channelID || !conversation.hasLoadedHistory || m_streamingConversationID == conversation.id)
         return false;
     const qsizetype removed = std::min<qsizetype>(2, conversation.turns.size());
     const auto lastTurns = conversation.turns.mid(conversation.turns.size() - removed);
@@ -337,8 +368,20 @@ bool AskSession::mayUndo(const AskConversation &conversation) const
                         [this](const AskTurn &turn) { return m_localTurnIDs.contains(turn.id); });
 }
 
+// A click within the double-click interval of the one before belongs to the same intent, also when the
+// service has already answered the first: the second press of a double click arrives as a click of its own.
+bool AskSession::continuesUndoBurst(const QString &conversationID)
+{
+    QElapsedTimer &last = m_undoRequestTimes[conversationID];
+    const bool continues = last.isValid() && last.elapsed() < QApplication::doubleClickInterval();
+    last.start();
+    return continues;
+}
+
 void AskSession::undoLastQuestion(const QString &conversationID)
 {
+    if (continuesUndoBurst(conversationID))
+        return;
     const AskConversation *target = conversation(conversationID);
     if (!target || !mayUndo(*target))
         return;

@@ -4,6 +4,8 @@
 #include "AskConversation.h"
 #include "AskLists.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -28,7 +30,8 @@ class PendingAnswers;
 // or "stream_error" stops its answer (an empty one becomes an error turn), and undo is refused while the
 // conversation's answer streams or its last turns are still local, since the service would then remove
 // the pair before them. One undo runs per conversation at a time, and no question is asked there
-// meanwhile: its reply removes the turns that were last at the click, by id.
+// meanwhile: its reply removes the turns that were last at the click, by id. Undo acts only on what the
+// screen shows: not before the conversation's stored messages are shown, and once per burst of clicks.
 class AskSession final : public QObject
 {
     Q_OBJECT
@@ -65,6 +68,8 @@ public:
     const std::optional<QString> &historyError() const { return m_lists->historyError(); }
     bool hasLoadedHistory() const { return m_lists->hasLoadedHistory(); }
     bool isUndoing(const QString &conversationID) const;
+    // The conversation's stored messages are shown, and no undo of it runs.
+    bool isUndoOffered(const QString &conversationID) const;
     bool isAsking() const { return m_isAsking; }
     QString askText() const { return m_askText; }
     void setAskText(const QString &text);
@@ -84,11 +89,15 @@ public:
     // Opening a conversation clears the follow-up text and loads its stored messages once.
     void selectConversation(const QString &conversationID);
     void closeConversation();
+    // Try Again after its stored messages failed to load.
+    void retryConversationHistory(const QString &conversationID);
 
     // Questions are refused while an answer streams; a refused new question keeps the ask text.
     void submitAskText();
     void submitQuestion(const QString &text);
     void sendFollowUp(const QString &conversationID, const QString &text);
+    // Sends the follow-up text and clears it; while an answer streams or an undo runs, the text waits.
+    void submitFollowUp(const QString &conversationID);
     // Needs the conversation's channel.
     void explainSimply(const QString &conversationID);
     void undoLastQuestion(const QString &conversationID);
@@ -98,6 +107,8 @@ Q_SIGNALS:
     void conversationsChanged();
     // Turns of the conversation were added, replaced or removed.
     void turnsChanged(const QString &conversationID);
+    // Its stored messages began loading, or their load ended.
+    void conversationHistoryStateChanged(const QString &conversationID);
     // One turn's content or state changed: the answer grew, failed or stopped.
     void turnChanged(const QString &conversationID, const QString &turnID);
     void selectedConversationIDChanged();
@@ -131,6 +142,7 @@ private:
     AskConversation *findConversation(const QString &conversationID);
     AskTurn *findTurn(const QString &conversationID, const QString &turnID);
     bool mayUndo(const AskConversation &conversation) const;
+    bool continuesUndoBurst(const QString &conversationID);
 
     void ask(const QString &question, const QString &conversationID, const std::optional<QString> &channelID);
     void applyAnswerEvent(const AskedQuestion &asked, const AnswerEvent &event);
@@ -157,4 +169,6 @@ private:
     std::optional<QString> m_streamingConversationID;
     // Ids of the turns made here; the service never confirmed a pair that still carries one.
     QSet<QString> m_localTurnIDs;
+    // When undo was last asked for in each conversation: a double click asks twice.
+    QHash<QString, QElapsedTimer> m_undoRequestTimes;
 };

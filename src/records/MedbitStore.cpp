@@ -49,6 +49,9 @@ void MedbitStore::setPatientID(const QString &id)
     m_patientID = id;
     Q_EMIT patientIDChanged(id);
     setMedbits({});
+    const QStringList failed = m_detailErrors.keys();
+    for (const QString &failedID : failed)
+        setDetailError(failedID, std::nullopt);
     QMetaObject::invokeMethod(this, &MedbitStore::loadMedbits, Qt::QueuedConnection);
 }
 
@@ -85,20 +88,44 @@ QCoro::Task<> MedbitStore::loadMedbits()
 QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 {
     QPointer<MedbitStore> self(this);
+    setDetailError(id, std::nullopt);
     std::optional<Medbit> medbit;
+    std::optional<QString> failure;
     const APIRequest request{.path = QStringLiteral("/medbits/get"), .query = {{QStringLiteral("medbitId"), id}}};
     try {
         medbit = co_await APIClient::shared().request<std::optional<Medbit>>(request);
-    } catch (const APIError &) {
-        // The caller keeps what it showed; a failed refresh of one entry is not a list failure.
-        co_return std::nullopt;
+    } catch (const APIError &error) {
+        // A failed refresh of one entry is not a list failure: the list keeps the copy it has.
+        failure = error.description();
     }
     // A reply about another entry says nothing about this one, and must not overwrite that other row.
-    if (medbit && medbit->id != id)
-        co_return std::nullopt;
-    if (self && medbit)
+    if (medbit && medbit->id != id) {
+        medbit.reset();
+        failure = APIError::decodingFailed().description();
+    }
+    if (!self)
+        co_return medbit;
+    setDetailError(id, failure);
+    if (medbit)
         replaceFirst(*medbit);
     co_return medbit;
+}
+
+std::optional<QString> MedbitStore::detailError(const QString &id) const
+{
+    const auto found = m_detailErrors.constFind(id);
+    return found == m_detailErrors.cend() ? std::nullopt : std::optional<QString>(*found);
+}
+
+void MedbitStore::setDetailError(const QString &id, const std::optional<QString> &error)
+{
+    if (detailError(id) == error)
+        return;
+    if (error)
+        m_detailErrors.insert(id, *error);
+    else
+        m_detailErrors.remove(id);
+    Q_EMIT detailErrorChanged(id);
 }
 
 QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit)

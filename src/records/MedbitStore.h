@@ -4,6 +4,7 @@
 
 #include "net/Generation.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -38,7 +39,9 @@ public:
     // Never throws: a failure lands in lastError.
     QCoro::Task<> loadMedbits();
     // The entry in full, replacing the listed one; nullopt on any failure or a reply about another entry.
+    // The failure is kept as the entry's detailError until its next fetch starts or the patient changes.
     QCoro::Task<std::optional<Medbit>> fetchMedbit(QString id);
+    std::optional<QString> detailError(const QString &id) const;
     // These throw APIError and leave the list unchanged on failure. Without a patient id they write under
     // the open patient; a caller that must stay with one patient through several steps passes it.
     QCoro::Task<Medbit> createMedbit(Medbit medbit);
@@ -52,15 +55,18 @@ Q_SIGNALS:
     void isLoadingChanged(bool isLoading);
     void lastErrorChanged();
     void patientIDChanged(const QString &id);
+    void detailErrorChanged(const QString &id);
 
 private:
     void setIsLoading(bool isLoading);
     void setLastError(const std::optional<QString> &error);
     void replaceFirst(const Medbit &medbit);
+    void setDetailError(const QString &id, const std::optional<QString> &error);
 
     QList<Medbit> m_medbits;
     bool m_isLoading = false;
     std::optional<QString> m_lastError;
     QString m_patientID;
     Generation m_loads;
+    QHash<QString, QString> m_detailErrors;
 };

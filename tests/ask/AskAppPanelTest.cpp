@@ -246,7 +246,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
     }
 
-    void followUp_whileAnswerStreams_keepsTypingCaretAndFocus()
+    // Sent while the answer streams, the next follow-up waits in its field until the answer ends.
+    void followUp_whileAnswerStreams_keepsTypingCaretAndFocus_andWaits()
     {
         openStoredConversation();
         auto *field = find<ClipboardTrackingTextField>("followUpField");
@@ -263,13 +264,25 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(shownLabels<MarkdownAnswerLabel>(m_panel.get(), "answerText").size(), 3, deadline);
         QVERIFY(session()->isAsking());
         QTest::keyClicks(field, QStringLiteral("next"));
+        QVERIFY(!find<QToolButton>("followUpSendButton")->isEnabled());
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(field->text(), QStringLiteral("next"));
         QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
         QCOMPARE(field->text(), QStringLiteral("next"));
         QCOMPARE(field->cursorPosition(), 4);
         QVERIFY(field->hasFocus());
+        QVERIFY(find<QToolButton>("followUpSendButton")->isEnabled());
         const LoggedRequest sent = f.server.requests(AskFixture::streamPath).first();
         QCOMPARE(queryValue(sent, QStringLiteral("content")), QStringLiteral("Is that low?"));
         QCOMPARE(queryValue(sent, QStringLiteral("channelId")), f.storedChannel);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 1);
+
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(field->text(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(!session()->isAsking(), deadline);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), 2);
+        QCOMPARE(queryValue(f.server.requests(AskFixture::streamPath).last(), QStringLiteral("content")),
+                 QStringLiteral("next"));
     }
 
     void actions_explainSimplyAsksTheFixedQuestion_andCopyAllWritesTheTurns()
@@ -502,6 +515,53 @@ private Q_SLOTS:
         QVERIFY(find<QToolButton>("followUpSendButton")->isEnabled());
         QCOMPARE(f.requestCount(undoPath), 1);
         QCOMPARE(f.requestCount(AskFixture::streamPath), 0);
+    }
+
+    // A person's double click whose second press comes after the service answered the first.
+    void undo_doubleClick_afterTheFirstUndoIsDone_undoesOnce()
+    {
+        const DoubleClickInterval within(60000);
+        openStoredConversation();
+        const QString undoPath = QStringLiteral("/api/chats/channels/") + f.storedChannel + QStringLiteral("/undo");
+        auto *undo = find<QToolButton>("undoLastButton");
+        QTest::mouseClick(undo, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled() && shownLabels(m_panel.get(), "questionBubble").size() == 1,
+                                 deadline);
+        QTest::mouseDClick(undo, Qt::LeftButton);
+        QTest::mouseRelease(undo, Qt::LeftButton);
+        QVERIFY(undo->isEnabled());
+        QCOMPARE(f.requestCount(undoPath), 1);
+        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
+    }
+
+    // Messages that could not be loaded say so where they would be, offer Try Again, and no undo.
+    void failedMessages_showTryAgain_andNoUndo_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("failed") << QJsonObject{{"status", 500}, {"body", R"({"message":"Messages are resting."})"}}
+                                << QStringLiteral("Messages are resting.");
+        QTest::newRow("malformed") << QJsonObject{{"status", 200}, {"body", R"({"data":[{"_id":5}]})"}}
+                                   << QStringLiteral("Received an unexpected response from the server.");
+    }
+    void failedMessages_showTryAgain_andNoUndo()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(QString, error);
+        fault.insert(QStringLiteral("path"), QStringLiteral("/api/chats/channels/") + f.storedChannel);
+        f.server.injectFault(fault);
+        auto *history = find<FittedListView>("historyList");
+        QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
+                          history->visualRect(history->model()->index(0, 0)).center());
+        auto *shownError = find<QLabel>("conversationHistoryFailureError");
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(shownError), error, deadline);
+        QVERIFY(!find<QToolButton>("undoLastButton")->isEnabled());
+        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 0);
+
+        QTest::mouseClick(find<QPushButton>("conversationHistoryFailureRetryButton"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+        QVERIFY(!find<QWidget>("conversationHistoryFailure")->isVisible());
+        QVERIFY(find<QToolButton>("undoLastButton")->isEnabled());
     }
 
     void countLine_isSingularForOneRecord_data()

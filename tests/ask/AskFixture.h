@@ -8,11 +8,19 @@
 #include "ask/AskSession.h"
 #include "window/PendingAnswers.h"
 
+#include <QApplication>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTest>
 
 #include <memory>
+
+// A person's clicks nearer together than the double-click interval, or further apart, for one test.
+struct DoubleClickInterval {
+    explicit DoubleClickInterval(int ms) { QApplication::setDoubleClickInterval(ms); }
+    ~DoubleClickInterval() { QApplication::setDoubleClickInterval(saved); }
+    const int saved = QApplication::doubleClickInterval();
+};
 
 // A signed-in client against a stand-in with the demo records, and an Ask session for the demo patient
 // whose stored conversation is `storedChannel`. Answers come from the stand-in's real event stream, and

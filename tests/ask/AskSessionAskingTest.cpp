@@ -229,6 +229,7 @@ private Q_SLOTS:
 
     void undo_removesTheLastPair_thenTheEmptiedConversation()
     {
+        const DoubleClickInterval apart(0);
         QVERIFY(f.openStoredConversation());
         const QString secondQuestionID = stored().turns.at(2).id;
         f.session->undoLastQuestion(f.storedChannel);
@@ -273,11 +274,107 @@ private Q_SLOTS:
         QCOMPARE(f.requestCount(AskFixture::streamPath), 0);
     }
 
-    void undo_ofAConversationNotYetOpened_removesItAfterTheServiceConfirms()
+    // A second click of the same burst is the same intent, also when the first one's undo is over.
+    void undo_oncePerClickBurst_data()
+    {
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("undone");
+        QTest::newRow("second click within the double-click interval") << 60000 << 1;
+        QTest::newRow("second click after it") << 0 << 2;
+    }
+    void undo_oncePerClickBurst()
+    {
+        QFETCH(int, intervalMs);
+        QFETCH(int, undone);
+        const DoubleClickInterval clicks(intervalMs);
+        QVERIFY(f.openStoredConversation());
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
+        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(!f.session->isUndoing(f.storedChannel), AskFixture::deadlineMs);
+        QCOMPARE(f.requestCount(undoPath()), undone);
+        QCOMPARE(f.session->conversations().isEmpty(), undone == 2);
+    }
+
+    // Undo acts on the pair the screen shows: none before the stored messages are shown.
+    void undo_isOfferedOnlyOnceTheMessagesAreShown_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("still loading") << QJsonObject{{"delayMs", 400}} << false;
+        QTest::newRow("failed") << QJsonObject{{"status", 500}} << true;
+        QTest::newRow("malformed") << QJsonObject{{"status", 200}, {"body", R"({"data":5})"}} << true;
+    }
+    void undo_isOfferedOnlyOnceTheMessagesAreShown()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(bool, fails);
+        const DoubleClickInterval apart(0);
+        AwaitTask::run(f.session->load());
+        const QString messagesPath = QStringLiteral("/api/chats/channels/") + f.storedChannel;
+        fault.insert(QStringLiteral("path"), messagesPath);
+        f.server.injectFault(fault);
+        QSignalSpy states(f.session.get(), &AskSession::conversationHistoryStateChanged);
+        f.session->selectConversation(f.storedChannel);
+        QVERIFY(stored().isLoadingHistory);
+        f.session->undoLastQuestion(f.storedChannel);
+        QVERIFY(!f.session->isUndoOffered(f.storedChannel));
+        QTRY_VERIFY_WITH_TIMEOUT(!stored().isLoadingHistory, AskFixture::deadlineMs);
+        QCOMPARE(stored().historyError.has_value(), fails);
+        QCOMPARE(f.session->isUndoOffered(f.storedChannel), !fails);
+        f.session->undoLastQuestion(f.storedChannel);
+        if (fails) {
+            QCOMPARE(f.requestCount(undoPath()), 0);
+            QVERIFY(stored().turns.isEmpty());
+            f.session->retryConversationHistory(f.storedChannel);
+            QTRY_VERIFY_WITH_TIMEOUT(f.session->isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
+            QVERIFY(!stored().historyError);
+            QCOMPARE(states.size(), 4);
+            f.session->undoLastQuestion(f.storedChannel);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
+        QCOMPARE(f.requestCount(undoPath()), 1);
+        QCOMPARE(f.requestCount(messagesPath), fails ? 2 : 1);
+    }
+
+    void undo_ofAConversationNotYetOpened_sendsNothing()
     {
         AwaitTask::run(f.session->load());
         f.session->undoLastQuestion(f.storedChannel);
-        QTRY_VERIFY_WITH_TIMEOUT(f.session->conversations().isEmpty(), AskFixture::deadlineMs);
+        QCOMPARE(f.requestCount(undoPath()), 0);
+        QCOMPARE(f.session->conversations().size(), 1);
+    }
+
+    // A follow-up submitted while the session is busy stays in its field, and goes once it is idle.
+    void followUp_submittedWhileBusy_waitsInItsField_data()
+    {
+        QTest::addColumn<QString>("busy");
+        QTest::newRow("an answer streams") << QStringLiteral("answer");
+        QTest::newRow("an undo runs") << QStringLiteral("undo");
+    }
+    void followUp_submittedWhileBusy_waitsInItsField()
+    {
+        QFETCH(QString, busy);
+        QVERIFY(f.openStoredConversation());
+        const bool answering = busy == QLatin1String("answer");
+        if (answering) {
+            f.delay(AskFixture::streamPath, 400);
+            f.session->sendFollowUp(f.storedChannel, QStringLiteral("First?"));
+        } else {
+            f.delay(undoPath(), 400);
+            f.session->undoLastQuestion(f.storedChannel);
+        }
+        f.session->setFollowUpText(QStringLiteral(" Later? "));
+        f.session->submitFollowUp(f.storedChannel);
+        QCOMPARE(f.session->followUpText(), QStringLiteral(" Later? "));
+        QTRY_VERIFY_WITH_TIMEOUT(!f.session->isAsking() && !f.session->isUndoing(f.storedChannel),
+                                 AskFixture::deadlineMs);
+        QCOMPARE(f.requestCount(AskFixture::streamPath), answering ? 1 : 0);
+        f.session->submitFollowUp(f.storedChannel);
+        QCOMPARE(f.session->followUpText(), QString());
+        QCOMPARE(stored().turns.at(stored().turns.size() - 2).content, QStringLiteral("Later?"));
+        QVERIFY(f.waitForAnswer());
+        QCOMPARE(f.requestCount(AskFixture::streamPath), answering ? 2 : 1);
     }
 
     void failedUndo_changesNothing()

@@ -9,6 +9,7 @@
 #include "records/MedbitStore.h"
 #include "widgets/FocusOrder.h"
 #include "widgets/FormKit.h"
+#include "widgets/LoadFailure.h"
 #include "widgets/ScreenAction.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
@@ -50,6 +51,10 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    m_detailFailure =
+        new LoadFailure(tr("Couldn't load this entry in full."), QStringLiteral("entryDetailFailure"), this);
+    connect(m_detailFailure, &LoadFailure::tryAgainRequested, this, &MedbitDetailPanel::fetchAgainRequested);
+    layout->addWidget(m_detailFailure);
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("detailScroll"));
     m_scroll->setAccessibleName(tr("Entry Details"));
@@ -65,6 +70,7 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
     connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &MedbitDetailPanel::refreshTile);
+    connect(m_store, &MedbitStore::detailErrorChanged, this, &MedbitDetailPanel::refreshDetailError);
 }
 
 void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID)
@@ -75,6 +81,12 @@ void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID
     if (otherEntry)
         buildContent();
     refreshContent();
+    refreshDetailError();
+}
+
+void MedbitDetailPanel::refreshDetailError()
+{
+    m_detailFailure->showError(m_store ? m_store->detailError(m_medbit.id) : std::nullopt);
 }
 
 const QList<AskExchange> &MedbitDetailPanel::askExchanges() const

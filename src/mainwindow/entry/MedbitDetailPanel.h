@@ -17,6 +17,7 @@ class AttachmentTile;
 class ClipboardManager;
 class EntryQuestionsStore;
 class EntryQuestionsView;
+class LoadFailure;
 class MedbitCategoryRow;
 class MedbitStore;
 class QLabel;
@@ -30,7 +31,8 @@ class WindowState;
 // The right-hand column of the timeline: the selected entry with its flags, categories, attachment tile
 // and date, its Edit and Delete actions, and the questions asked about it. Every change goes to the store
 // and shows once the store's list (through setMedbit) has it. The panel stays while the selection moves;
-// only its content is rebuilt for another entry, and the questions asked stay listed.
+// only its content is rebuilt for another entry, and the questions asked stay listed. When the entry
+// could not be fetched in full, its listed copy is shown under the failure and "Try Again".
 class MedbitDetailPanel final : public QWidget
 {
     Q_OBJECT
@@ -46,6 +48,10 @@ public:
     // The display date split at its last blank: month and day, then the year.
     static QPair<QString, QString> dateParts(const QString &displayDate);
 
+Q_SIGNALS:
+    // "Try Again" after the entry could not be fetched in full.
+    void fetchAgainRequested();
+
 private:
     void buildContent();
     QWidget *buildCard(QWidget *parent);
@@ -54,6 +60,7 @@ private:
     void refreshContent();
     void refreshTile();
     void refreshBusy();
+    void refreshDetailError();
     void holdFocus();
     void returnFocus();
 
@@ -73,6 +80,7 @@ private:
     ScreenAction *m_flagAction = nullptr;
     ScreenAction *m_deleteAction = nullptr;
 
+    LoadFailure *m_detailFailure = nullptr;
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     QVBoxLayout *m_contentLayout = nullptr;

@@ -44,6 +44,7 @@ void TimelineDetail::refreshDetail()
         m_splitter->show();
         if (!m_detail) {
             m_detail = new MedbitDetailPanel(m_medbitStore, m_entryQuestions, m_clipboardManager, m_state, m_splitter);
+            connect(m_detail, &MedbitDetailPanel::fetchAgainRequested, this, &TimelineDetail::fetchAgainRequested);
             QSizePolicy grows = m_detail->sizePolicy();
             grows.setHorizontalStretch(1);
             m_detail->setSizePolicy(grows);

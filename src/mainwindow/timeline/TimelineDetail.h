@@ -24,6 +24,10 @@ public:
     // `questions` are the questions asked about each entry in this window.
     TimelineDetail(const WindowContext &context, EntryQuestionsStore *questions, QWidget *parent);
 
+Q_SIGNALS:
+    // "Try Again" after the shown entry could not be fetched in full.
+    void fetchAgainRequested();
+
 private:
     void refreshDetail();
     void refreshPreview();

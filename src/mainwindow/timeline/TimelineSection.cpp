@@ -46,7 +46,9 @@ QWidget *TimelineSection::buildList(QWidget *parent)
 
 QWidget *TimelineSection::buildDetail(const WindowContext &context, QWidget *parent)
 {
-    return new TimelineDetail(context, m_entryQuestions, parent);
+    auto *detail = new TimelineDetail(context, m_entryQuestions, parent);
+    connect(detail, &TimelineDetail::fetchAgainRequested, this, &TimelineSection::fetchSelectedDetailAgain);
+    return detail;
 }
 
 void TimelineSection::addActions(WindowContext &context)
@@ -106,6 +108,14 @@ void TimelineSection::fetchSelectedDetail()
         return;
     m_fetchedDetailIDs.insert(selected->id);
     fetchMedbitDetail(selected->id);
+}
+
+// Also after a fetch that succeeded once: a refresh after an upload may have failed since.
+void TimelineSection::fetchSelectedDetailAgain()
+{
+    if (const std::optional<Medbit> &selected = m_state->selectedMedbit())
+        m_fetchedDetailIDs.remove(selected->id);
+    fetchSelectedDetail();
 }
 
 QCoro::Task<> TimelineSection::fetchMedbitDetail(QString id)

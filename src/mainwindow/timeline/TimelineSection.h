@@ -55,6 +55,7 @@ private:
     void onMedbitsChange();
     QCoro::Task<> fetchMedbitDetail(QString id);
     void fetchSelectedDetail();
+    void fetchSelectedDetailAgain();
 
     QWidget *m_window = nullptr;
     MedbitStore *m_medbitStore = nullptr;

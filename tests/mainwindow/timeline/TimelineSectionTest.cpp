@@ -12,7 +12,10 @@
 
 #include <QAbstractItemView>
 #include <QFile>
+#include <QJsonObject>
+#include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QUrlQuery>
@@ -79,6 +82,37 @@ private Q_SLOTS:
         for (const LoggedRequest &request : m_window.session()->requests(getPath))
             asked << QString::fromUtf8(request.query);
         QCOMPARE(asked.count(QStringLiteral("medbitId=") + lab.id), 2);
+    }
+
+    // The listed copy stays shown under the failure, which says why, with Try Again.
+    void failedFullFetch_saysSo_andTryAgainFetchesIt_data()
+    {
+        QTest::addColumn<QJsonObject>("fault");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("service error") << QJsonObject{{"status", 500}, {"body", R"({"message":"Entries rest."})"}}
+                                       << QStringLiteral("Entries rest.");
+        QTest::newRow("malformed reply") << QJsonObject{{"status", 200}, {"body", R"({"_id":5})"}}
+                                         << QStringLiteral("Received an unexpected response from the server.");
+    }
+    void failedFullFetch_saysSo_andTryAgainFetchesIt()
+    {
+        QFETCH(QJsonObject, fault);
+        QFETCH(QString, error);
+        const Medbit lab = entry(QStringLiteral("Blood panel"));
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 1);
+        fault.insert(QStringLiteral("path"), QStringLiteral("/api/medbits/get"));
+        m_server.injectFault(fault);
+        m_server.clearRequests();
+        m_window.view()->state()->setSelectedMedbit(lab);
+        auto *shownError = child<QLabel>(m_window.view(), "entryDetailFailureError");
+        QTRY_COMPARE(ScreenTestKit::shownText(shownError), error);
+        QVERIFY(child<QLabel>(m_window.view(), "entryText")->isVisible());
+
+        QTest::mouseClick(child<QPushButton>(m_window.view(), "entryDetailFailureRetryButton"), Qt::LeftButton);
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 3);
+        QVERIFY(!shownError->isVisible());
+        QCOMPARE(fetchedIDs(), QStringList({lab.id, lab.id}));
+        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
     }
 
     void selection_passingThroughEntries_fetchesOnlyWhereItRests()

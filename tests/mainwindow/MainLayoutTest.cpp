@@ -4,6 +4,7 @@
 #include "mainwindow/timeline/TimelineListView.h"
 #include "mainwindow/timeline/TimelineModel.h"
 #include "records/MedbitStore.h"
+#include "records/PatientStore.h"
 #include "window/WindowState.h"
 
 #include "AwaitTask.h"
@@ -11,6 +12,9 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -108,6 +112,28 @@ private Q_SLOTS:
         QTRY_COMPARE(state()->selectedMedbit() ? state()->selectedMedbit()->entryText : QString(),
                      QStringLiteral("Ear infection, treated by the GP."));
         QTRY_COMPARE(model()->rowCount(), 3);
+    }
+
+    // While a sheet is open the patient stays: the patient menu's items do nothing when a screen reader presses
+    // them, also items the menu rebuilt meanwhile, and the sheet stays open for its patient.
+    void patientMenu_switchesNothing_whileASheetIsOpen()
+    {
+        PatientStore *patients = m_window.session()->patients();
+        const QString alex = patients->selectedPatientID();
+        clickNamed("newEntryButton");
+        auto *form = child<QDialog>(m_window.view()->window(), "createEntryView");
+        QTRY_VERIFY(form && form->isVisible());
+
+        pressPatient(QStringLiteral("Sam Rivera"));
+        AwaitTask::run(patients->loadPatients());
+        pressPatient(QStringLiteral("Sam Rivera"));
+        QCOMPARE(patients->selectedPatientID(), alex);
+        QVERIFY(form->isVisible());
+
+        QTest::mouseClick(child<QPushButton>(form, "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!form->isVisible());
+        pressPatient(QStringLiteral("Sam Rivera"));
+        QTRY_VERIFY(patients->selectedPatientID() != alex);
     }
 
     void sidebar_filterAndHighlightRules_data()
@@ -227,6 +253,20 @@ private:
     WindowState *state() const { return m_window.view()->state(); }
     TimelineListView *list() const { return child<TimelineListView>(m_window.view(), "timelineList"); }
     TimelineModel *model() const { return list() ? static_cast<TimelineModel *>(list()->model()) : nullptr; }
+
+    // As a screen reader does: the item of the picker's menu, pressed through the accessibility tree; the choice
+    // it makes lands on the next turn of the event loop.
+    void pressPatient(const QString &name)
+    {
+        QAccessibleInterface *picker =
+            QAccessible::queryAccessibleInterface(child<QToolButton>(m_window.view(), "patientPicker"));
+        QAccessibleInterface *menu = picker->child(0);
+        for (int index = 0; index < menu->childCount(); ++index) {
+            if (menu->child(index)->text(QAccessible::Name) == name)
+                menu->child(index)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
 
     void clickNamed(const char *name)
     {

@@ -115,7 +115,7 @@ private Q_SLOTS:
     }
 
     // While a sheet is open the patient stays: the patient menu's items do nothing when a screen reader presses
-    // them, also items the menu rebuilt meanwhile, and the sheet stays open for its patient.
+    // them, nor do those of another window, which shows the same patient; the sheet stays open for its patient.
     void patientMenu_switchesNothing_whileASheetIsOpen()
     {
         PatientStore *patients = m_window.session()->patients();
@@ -124,15 +124,17 @@ private Q_SLOTS:
         auto *form = child<QDialog>(m_window.view()->window(), "createEntryView");
         QTRY_VERIFY(form && form->isVisible());
 
-        pressPatient(QStringLiteral("Sam Rivera"));
-        AwaitTask::run(patients->loadPatients());
-        pressPatient(QStringLiteral("Sam Rivera"));
+        pressPatient(m_window.view(), QStringLiteral("Sam Rivera"));
+        ContentView otherWindow(m_window.session()->auth(), patients);
+        otherWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&otherWindow));
+        pressPatient(&otherWindow, QStringLiteral("Sam Rivera"));
         QCOMPARE(patients->selectedPatientID(), alex);
         QVERIFY(form->isVisible());
 
         QTest::mouseClick(child<QPushButton>(form, "cancelButton"), Qt::LeftButton);
         QTRY_VERIFY(!form->isVisible());
-        pressPatient(QStringLiteral("Sam Rivera"));
+        pressPatient(m_window.view(), QStringLiteral("Sam Rivera"));
         QTRY_VERIFY(patients->selectedPatientID() != alex);
     }
 
@@ -256,10 +258,10 @@ private:
 
     // As a screen reader does: the item of the picker's menu, pressed through the accessibility tree; the choice
     // it makes lands on the next turn of the event loop.
-    void pressPatient(const QString &name)
+    static void pressPatient(QWidget *window, const QString &name)
     {
         QAccessibleInterface *picker =
-            QAccessible::queryAccessibleInterface(child<QToolButton>(m_window.view(), "patientPicker"));
+            QAccessible::queryAccessibleInterface(child<QToolButton>(window, "patientPicker"));
         QAccessibleInterface *menu = picker->child(0);
         for (int index = 0; index < menu->childCount(); ++index) {
             if (menu->child(index)->text(QAccessible::Name) == name)

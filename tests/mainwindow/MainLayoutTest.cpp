@@ -93,6 +93,7 @@ private Q_SLOTS:
         clickNamed("askRow");
         QPointer<QWidget> askPanel = child<QWidget>(m_window.view(), "askPanel");
         QVERIFY(askPanel);
+        QTest::keyClicks(child<QLineEdit>(askPanel, "askField"), QStringLiteral("What changed?"));
         QString clipboardPatientWhenEntriesMoved;
         connect(m_window.view()->medbitStore(), &MedbitStore::patientIDChanged, this,
                 [&] { clipboardPatientWhenEntriesMoved = m_window.view()->clipboardManager()->patientID(); });
@@ -104,6 +105,8 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(m_window.view(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
         QTRY_VERIFY(!askPanel);
         QCOMPARE(child<QWidget>(m_window.view(), "askPanel")->property("patientID").toString(), sam);
+        // A question typed for one patient is not offered for another.
+        QCOMPARE(child<QLineEdit>(child<QWidget>(m_window.view(), "askPanel"), "askField")->text(), QString());
         QCOMPARE(state()->selectedSection(), SidebarSection::ask);
         QCOMPARE(state()->selectedCategoryFilter(), QStringLiteral("rx"));
         QVERIFY(m_window.view()->fetchedDetailIDs().contains(firstEntry));

@@ -104,8 +104,10 @@ QAbstractButton *SettingsPatientsPanel::buildRow(const QString &patientID, const
     row->setObjectName(QStringLiteral("patientRow"));
     row->setProperty("patientID", patientID);
     connect(row, &QAbstractButton::clicked, this, [this, patientID] {
-        // Not while a sheet works for the selected patient in a main window.
-        if (!ModalShield::isAnyWindowBlocked())
+        // Not while a sheet works for the selected patient in a main window; the ticks show the selection again.
+        if (ModalShield::isAnyWindowBlocked())
+            rebuildRows();
+        else
             m_patientStore->setSelectedPatientID(patientID);
     });
     return row;

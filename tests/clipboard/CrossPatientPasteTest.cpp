@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -182,6 +183,33 @@ private Q_SLOTS:
             QCOMPARE(m_manager->items().first().patientID, m_manager->patientID());
     }
 
+    // The screen reader's own paste, sent over AT-SPI from another process.
+    void screenReaderPaste_overAtspi_asksFirst_data()
+    {
+        QTest::addColumn<Field>("field");
+        QTest::newRow("Ask field") << Field::Ask;
+        QTest::newRow("entry text") << Field::Entry;
+    }
+    void screenReaderPaste_overAtspi_asksFirst()
+    {
+        QFETCH(Field, field);
+        const QString client = qEnvironmentVariable("VANTORELLE_ATSPI_PASTE_CLIENT");
+        if (client.isEmpty())
+            QSKIP("Needs an X display with the AT-SPI bus; CrossPatientPasteX11Test runs it.");
+        m_manager->switchPatient(dana);
+        QWidget *input = openField(field);
+        QProcess paster;
+        paster.start(QStringLiteral("/usr/bin/python3"),
+                     {client, QString::number(QCoreApplication::applicationPid()), input->accessibleName()});
+        QTRY_VERIFY_WITH_TIMEOUT(paster.state() == QProcess::NotRunning, 20000);
+        QVERIFY2(paster.exitCode() == 0, paster.readAllStandardError().constData());
+        QPointer<CrossPatientPasteAlert> alert = input->findChild<CrossPatientPasteAlert *>();
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(textOf(input), QString());
+        QTest::mouseClick(alert->findChild<QPushButton *>(QStringLiteral("allowPaste")), Qt::LeftButton);
+        QTRY_COMPARE(textOf(input), leosNote);
+    }
+
 private:
     QWidget *openField(Field field)
     {
@@ -189,6 +217,7 @@ private:
         QWidget *input = nullptr;
         if (field == Field::Entry) {
             input = new PasteCheckedTextEdit(m_manager.get(), m_window.get());
+            input->setAccessibleName(QStringLiteral("Entry"));
         } else {
             const QString source = field == Field::Ask ? QStringLiteral("Ask") : QStringLiteral("Search Timeline");
             auto *line = new ClipboardTrackingTextField(m_manager.get(), source, source, m_window.get());

@@ -5,6 +5,7 @@
 #include "records/PatientStore.h"
 #include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
+#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>
@@ -102,8 +103,13 @@ QAbstractButton *SettingsPatientsPanel::buildRow(const QString &patientID, const
     auto *row = new PatientRow(name, isSelected, parent);
     row->setObjectName(QStringLiteral("patientRow"));
     row->setProperty("patientID", patientID);
-    connect(row, &QAbstractButton::clicked, this,
-            [this, patientID] { m_patientStore->setSelectedPatientID(patientID); });
+    connect(row, &QAbstractButton::clicked, this, [this, patientID] {
+        // Not while a sheet works for the selected patient in a main window; the ticks show the selection again.
+        if (ModalShield::isAnyWindowBlocked())
+            rebuildRows();
+        else
+            m_patientStore->setSelectedPatientID(patientID);
+    });
     return row;
 }
 

@@ -36,6 +36,7 @@ ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeam
     m_pasteboardTimer->setInterval(pollIntervalMs);
     connect(m_pasteboardTimer, &QTimer::timeout, this, &ClipboardManager::pollPasteboard);
     connect(m_activity, &ApplicationActivity::activeChanged, this, &ClipboardManager::onActiveChanged);
+    connect(m_pasteboard, &Pasteboard::selectionChanged, this, &ClipboardManager::onSelectionChanged);
     if (m_activity->isActive())
         m_pasteboardTimer->start();
 }
@@ -86,6 +87,22 @@ bool ClipboardManager::clipboardHoldsAnotherPatientsCopy() const
 {
     return m_lastCopySource && m_lastCopySource->changeCount == m_pasteboard->changeCount() &&
            m_lastCopySource->patientID != m_patientID;
+}
+
+bool ClipboardManager::isAnotherPatientsCopy(const QString &text) const
+{
+    return !text.isEmpty() && clipboardHoldsAnotherPatientsCopy() && m_pasteboard->text() == text;
+}
+
+bool ClipboardManager::selectionHoldsAnotherPatientsText() const
+{
+    return m_selectionPatientID && *m_selectionPatientID != m_patientID;
+}
+
+void ClipboardManager::onSelectionChanged()
+{
+    const bool ownSelection = m_pasteboard->ownsSelection() && !m_patientID.isEmpty();
+    m_selectionPatientID = ownSelection ? std::optional<QString>(m_patientID) : std::nullopt;
 }
 
 void ClipboardManager::noteCopyBack(const QString &patientID)

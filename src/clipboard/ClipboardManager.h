@@ -56,6 +56,11 @@ public:
     // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
     // the application's latest copy or cut, and that was made while another patient was selected.
     bool clipboardHoldsAnotherPatientsCopy() const;
+    // The same for a screen reader's insert of `text`: a paste when it is what the clipboard holds.
+    bool isAnotherPatientsCopy(const QString &text) const;
+    // Whether a middle click now would paste text selected in this application while another patient was
+    // selected: selecting text is copying it to the selection buffer.
+    bool selectionHoldsAnotherPatientsText() const;
     Pasteboard *pasteboard() const { return m_pasteboard; }
 
     // Another patient's stored history becomes current; the empty id changes nothing. The list being
@@ -78,11 +83,15 @@ Q_SIGNALS:
 
 private:
     void onActiveChanged(bool isActive);
+    void onSelectionChanged();
 
     QList<ClipboardItem> m_items;
     QString m_patientID;
     int m_lastKnownChangeCount = 0;
     std::optional<CopySource> m_lastCopySource;
+    // The patient selected when this application last made the selection buffer; none when another did, or
+    // when no patient was selected.
+    std::optional<QString> m_selectionPatientID;
     Pasteboard *m_pasteboard = nullptr;
     ApplicationActivity *m_activity = nullptr;
     std::function<QDateTime()> m_clock;

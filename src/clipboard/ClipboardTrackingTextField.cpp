@@ -2,6 +2,7 @@
 
 #include "ClipboardManager.h"
 #include "CrossPatientPasteAlert.h"
+#include "PasteCheckedAccessible.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -9,11 +10,13 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 
 ClipboardTrackingTextField::ClipboardTrackingTextField(ClipboardManager *manager, const QString &placeholder,
                                                        const QString &source, QWidget *parent)
     : QLineEdit(parent), m_manager(manager), m_source(source)
 {
+    PasteCheckedAccessible::install();
     setPlaceholderText(placeholder);
     setAccessibleName(placeholder);
     setFrame(false);
@@ -38,27 +41,54 @@ void ClipboardTrackingTextField::performClipboardAction(ClipboardActionType acti
     }
     case ClipboardActionType::Paste:
         if (!isReadOnly())
-            pasteChecked();
+            pasteChecked(QClipboard::Clipboard);
         break;
     }
 }
 
-void ClipboardTrackingTextField::pasteChecked()
+void ClipboardTrackingTextField::pasteChecked(QClipboard::Mode mode)
 {
-    const QMimeData *data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData(mode);
     const QString pasted = data && data->hasText() ? data->text() : QString();
-    if (pasted.isEmpty() || !m_checksPatientOnPaste || !m_manager || !m_manager->clipboardHoldsAnotherPatientsCopy()) {
-        paste();
-        report(ClipboardActionType::Paste, pasted);
+    if (pasted.isEmpty())
         return;
-    }
     // What the question was about, whatever the clipboard holds by the answer.
-    auto *alert = new CrossPatientPasteAlert(this);
-    connect(alert, &CrossPatientPasteAlert::allowed, this, [this, pasted] {
+    CrossPatientPasteAlert::insertAfterAsking(this, asksBeforePasting(mode), [this, mode, pasted] {
         insert(pasted);
-        report(ClipboardActionType::Paste, pasted);
+        if (mode == QClipboard::Clipboard)
+            report(ClipboardActionType::Paste, pasted);
     });
-    alert->open();
+}
+
+bool ClipboardTrackingTextField::asksBeforePasting(QClipboard::Mode mode) const
+{
+    if (!m_checksPatientOnPaste || !m_manager)
+        return false;
+    return mode == QClipboard::Selection ? m_manager->selectionHoldsAnotherPatientsText()
+                                         : m_manager->clipboardHoldsAnotherPatientsCopy();
+}
+
+void ClipboardTrackingTextField::insertAccessibly(int position, const QString &text)
+{
+    if (isReadOnly())
+        return;
+    const bool asks = m_checksPatientOnPaste && m_manager && m_manager->isAnotherPatientsCopy(text);
+    CrossPatientPasteAlert::insertAfterAsking(this, asks, [this, position, text] {
+        setCursorPosition(position);
+        insert(text);
+    });
+}
+
+QRect ClipboardTrackingTextField::characterRect(int position) const
+{
+    // The caret's place is known only where the caret is; the others lie its text's width away.
+    const QRect caret = cursorRect();
+    const int from = std::min(position, cursorPosition());
+    const int to = std::max(position, cursorPosition());
+    const int width = fontMetrics().horizontalAdvance(displayText().mid(from, to - from));
+    const int x = caret.center().x() + (position < cursorPosition() ? -width : width);
+    const int advance = fontMetrics().horizontalAdvance(displayText().mid(position, 1));
+    return QRect(x, caret.top(), std::max(advance, 1), caret.height());
 }
 
 bool ClipboardTrackingTextField::event(QEvent *event)
@@ -86,6 +116,20 @@ void ClipboardTrackingTextField::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLineEdit::keyPressEvent(event);
+}
+
+void ClipboardTrackingTextField::mouseReleaseEvent(QMouseEvent *event)
+{
+    // Where the platform has a selection buffer, QLineEdit pastes it on a middle click, past the check.
+    if (event->button() == Qt::MiddleButton && QGuiApplication::clipboard()->supportsSelection()) {
+        if (!isReadOnly()) {
+            deselect();
+            pasteChecked(QClipboard::Selection);
+        }
+        event->accept();
+        return;
+    }
+    QLineEdit::mouseReleaseEvent(event);
 }
 
 void ClipboardTrackingTextField::contextMenuEvent(QContextMenuEvent *event)

@@ -27,3 +27,14 @@ CrossPatientPasteAlert::CrossPatientPasteAlert(QWidget *parent)
             Q_EMIT cancelled();
     });
 }
+
+void CrossPatientPasteAlert::insertAfterAsking(QWidget *field, bool asks, const std::function<void()> &insert)
+{
+    if (!asks) {
+        insert();
+        return;
+    }
+    auto *alert = new CrossPatientPasteAlert(field);
+    connect(alert, &CrossPatientPasteAlert::allowed, field, insert);
+    alert->open();
+}

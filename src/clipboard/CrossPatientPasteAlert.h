@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include <functional>
+
 // The question before a paste that may carry another patient's information into the current one's record
 // (ClipboardManager::clipboardHoldsAnotherPatientsCopy): "Cancel" or "Allow". Window-modal over its parent's
 // window; every way of closing it but "Allow" is "Cancel". It deletes itself once answered, and goes with its
@@ -12,6 +14,10 @@ class CrossPatientPasteAlert final : public QMessageBox
 
 public:
     explicit CrossPatientPasteAlert(QWidget *parent);
+
+    // Every way of pasting into `field` ends here: `insert` runs at once when the paste does not ask, else
+    // once the user allows it. `insert` must hold what it pastes, since the clipboard may change meanwhile.
+    static void insertAfterAsking(QWidget *field, bool asks, const std::function<void()> &insert);
 
 Q_SIGNALS:
     void allowed();

@@ -4,10 +4,11 @@
 
 class ClipboardManager;
 
-// A plain multi-line editor for text that is saved for the current patient. A paste of the clipboard (the
-// Paste keys or the context menu's Paste) asks first when it may carry another patient's information;
-// "Allow" pastes what the clipboard held when asked. Nothing of it is recorded in the clipboard history.
-// Drops and the selection buffer's middle-click are no clipboard pastes and are not checked.
+// A plain multi-line editor for text that is saved for the current patient. A paste asks first when it may
+// carry another patient's information: of the clipboard (the Paste keys, the context menu's Paste, a screen
+// reader's paste through the editor's accessible interface, see PasteCheckedAccessible) or of the selection
+// buffer (a middle click). "Allow" pastes what was there when asked. Nothing of it is recorded in the
+// clipboard history. Drops are no pastes and are not checked.
 class PasteCheckedTextEdit final : public QPlainTextEdit
 {
     Q_OBJECT
@@ -16,9 +17,14 @@ public:
     // Without a manager every paste goes in at once.
     explicit PasteCheckedTextEdit(ClipboardManager *manager, QWidget *parent = nullptr);
 
+    // A screen reader's insert at `position`; what the clipboard holds goes in as its paste would.
+    void insertAccessibly(int position, const QString &text);
+
 protected:
     void insertFromMimeData(const QMimeData *source) override;
 
 private:
+    bool asksBeforePasting(const QMimeData *source) const;
+
     ClipboardManager *m_manager = nullptr;
 };

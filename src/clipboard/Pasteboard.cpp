@@ -6,6 +6,12 @@
 Pasteboard::Pasteboard(QClipboard *clipboard, QObject *parent) : QObject(parent), m_clipboard(clipboard)
 {
     connect(m_clipboard, &QClipboard::dataChanged, this, [this] { ++m_changeCount; });
+    connect(m_clipboard, &QClipboard::selectionChanged, this, &Pasteboard::selectionChanged);
+}
+
+bool Pasteboard::ownsSelection() const
+{
+    return m_clipboard->ownsSelection();
 }
 
 std::optional<QString> Pasteboard::text() const

@@ -9,8 +9,8 @@ class QClipboard;
 class QMimeData;
 
 // The system clipboard as the history watches it: a change count that rises with every change of its
-// contents (Qt has none, so it counts dataChanged), its plain text and its whole contents. The selection
-// buffer is not counted.
+// contents (Qt has none, so it counts dataChanged), its plain text and its whole contents. Of the selection
+// buffer (X11's middle-click paste) only its changes are told, and whether this application made it.
 class Pasteboard final : public QObject
 {
     Q_OBJECT
@@ -25,6 +25,10 @@ public:
     const QMimeData *mimeData() const;
     // Replaces the clipboard's contents; the clipboard takes ownership of data.
     void write(QMimeData *data);
+    bool ownsSelection() const;
+
+Q_SIGNALS:
+    void selectionChanged();
 
 private:
     QClipboard *m_clipboard = nullptr;

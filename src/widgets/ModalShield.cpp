@@ -1,7 +1,10 @@
 #include "ModalShield.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSet>
 #include <QWidget>
 
@@ -46,6 +49,32 @@ QList<QWidget *> coveredWidgets(const QSet<QWidget *> &ancestors)
     return covered;
 }
 
+// The items of the menu bars and popup menus of the covered widgets: a screen reader presses an item through
+// its action, which acts whatever state its menu's widget is in.
+QList<QAction *> coveredActions(const QList<QWidget *> &covered)
+{
+    QList<QAction *> actions;
+    for (QWidget *widget : covered) {
+        if (auto *bar = qobject_cast<QMenuBar *>(widget))
+            actions += bar->actions();
+        for (QMenuBar *bar : widget->findChildren<QMenuBar *>())
+            actions += bar->actions();
+        for (QMenu *menu : widget->findChildren<QMenu *>())
+            actions += menu->actions();
+    }
+    return actions;
+}
+
+// Enables again what this shield disabled and is no longer covered, and forgets it.
+template <typename T> void releaseUncovered(QList<QPointer<T>> &held, const QList<T *> &covered)
+{
+    for (const QPointer<T> &item : std::as_const(held)) {
+        if (item && !covered.contains(item.data()))
+            item->setEnabled(true);
+    }
+    held.removeIf([&covered](const QPointer<T> &item) { return !covered.contains(item.data()); });
+}
+
 } // namespace
 
 ModalShield::ModalShield(QObject *parent) : QObject(parent) {}
@@ -57,6 +86,11 @@ void ModalShield::install()
         return;
     shield = new ModalShield(qApp);
     qApp->installEventFilter(shield);
+}
+
+bool ModalShield::isAnyWindowBlocked()
+{
+    return QApplication::activeModalWidget() != nullptr;
 }
 
 bool ModalShield::eventFilter(QObject *watched, QEvent *event)
@@ -72,23 +106,27 @@ bool ModalShield::eventFilter(QObject *watched, QEvent *event)
 void ModalShield::refresh(QWidget *window)
 {
     const QList<QWidget *> covered = coveredWidgets(dialogAncestors(window));
+    const QList<QAction *> actions = coveredActions(covered);
     if (!m_windows.contains(window) && covered.isEmpty())
         return;
     Shielded &shielded = m_windows[window];
     if (shielded.disabled.isEmpty())
         shielded.focus = window->focusWidget();
-    for (const QPointer<QWidget> &widget : std::as_const(shielded.disabled)) {
-        if (widget && !covered.contains(widget.data()))
-            widget->setEnabled(true);
-    }
-    shielded.disabled.removeIf([&covered](const QPointer<QWidget> &widget) { return !covered.contains(widget); });
+    releaseUncovered(shielded.disabled, covered);
+    releaseUncovered(shielded.disabledActions, actions);
     for (QWidget *widget : covered) {
         if (!widget->testAttribute(Qt::WA_ForceDisabled)) {
             widget->setEnabled(false);
             shielded.disabled.append(widget);
         }
     }
-    if (!shielded.disabled.isEmpty())
+    for (QAction *action : actions) {
+        if (action->isEnabled()) {
+            action->setEnabled(false);
+            shielded.disabledActions.append(action);
+        }
+    }
+    if (!shielded.disabled.isEmpty() || !shielded.disabledActions.isEmpty())
         return;
     if (shielded.focus && shielded.focus->isEnabled())
         shielded.focus->setFocus();

@@ -36,9 +36,3 @@ void WindowState::setActiveDocumentName(const std::optional<QString> &name)
     if (assign(m_activeDocumentName, name))
         Q_EMIT activeDocumentNameChanged();
 }
-
-void WindowState::setAskText(const QString &text)
-{
-    if (assign(m_askText, text))
-        Q_EMIT askTextChanged();
-}

@@ -25,20 +25,16 @@ public:
     void setSelectedMedbit(const std::optional<Medbit> &medbit);
     const std::optional<QString> &activeDocumentName() const { return m_activeDocumentName; }
     void setActiveDocumentName(const std::optional<QString> &name);
-    QString askText() const { return m_askText; }
-    void setAskText(const QString &text);
 
 Q_SIGNALS:
     void selectedSectionChanged();
     void selectedCategoryFilterChanged();
     void selectedMedbitChanged();
     void activeDocumentNameChanged();
-    void askTextChanged();
 
 private:
     SidebarSection m_selectedSection = SidebarSection::timeline;
     std::optional<QString> m_selectedCategoryFilter;
     std::optional<Medbit> m_selectedMedbit;
     std::optional<QString> m_activeDocumentName;
-    QString m_askText;
 };

@@ -11,7 +11,11 @@
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
 #include "platform/UpdaterController.h"
+#include "widgets/ModalShield.h"
+#include "widgets/Sheet.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -34,9 +38,11 @@ private Q_SLOTS:
     void settings_isOfferedOnlyWhileSignedIn_inOneWindow_data();
     void settings_isOfferedOnlyWhileSignedIn_inOneWindow();
     void newWindow_opensAnotherWindowWithItsOwnRootView();
+    void newWindow_opensNothing_whileASheetIsOpen();
     void about_showsTheApplicationName();
 
 private:
+    void pressNewWindow();
     QAction *action(MainWindow *window, const char *name) const { return window->findChild<QAction *>(name); }
     void chooseSettings(MainWindow *window, const QString &route);
     bool settingsShown() const { return m_app->settingsView() && m_app->settingsView()->isVisible(); }
@@ -51,6 +57,8 @@ void MainWindowTest::initTestCase()
 {
     QVERIFY(m_server.isRunning());
     APIClient::shared().setBaseURLForTesting(m_server.apiBase());
+    // As the application does at start.
+    ModalShield::install();
 }
 
 void MainWindowTest::init()
@@ -157,6 +165,32 @@ void MainWindowTest::newWindow_opensAnotherWindowWithItsOwnRootView()
 
     windows.at(1)->close();
     QTRY_COMPARE_WITH_TIMEOUT(m_app->windows().size(), 1, 5000);
+}
+
+// A screen reader reaches the menu bar of a window behind a sheet; the sheet works for the window's patient,
+// which another window could switch.
+void MainWindowTest::newWindow_opensNothing_whileASheetIsOpen()
+{
+    auto *sheet = new Sheet(m_window);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+    pressNewWindow();
+    action(m_window, "newWindowAction")->trigger();
+    QCOMPARE(m_app->windows().size(), 1);
+
+    sheet->accept();
+    QTRY_VERIFY(action(m_window, "newWindowAction")->isEnabled());
+    pressNewWindow();
+    QCOMPARE(m_app->windows().size(), 2);
+}
+
+void MainWindowTest::pressNewWindow()
+{
+    QAccessibleInterface *menu = QAccessible::queryAccessibleInterface(m_window->findChild<QMenu *>("fileMenu"));
+    for (int index = 0; index < menu->childCount(); ++index) {
+        if (menu->child(index)->text(QAccessible::Name) == QLatin1String("New Window"))
+            menu->child(index)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
 }
 
 void MainWindowTest::about_showsTheApplicationName()

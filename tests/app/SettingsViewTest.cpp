@@ -104,6 +104,21 @@ private Q_SLOTS:
         QCOMPARE(m_session->requests(activate).at(0).json()[QLatin1String("patientId")].toString(), samID);
     }
 
+    // A sheet in a main window works for the selected patient: the settings switch nothing meanwhile.
+    void selectingPatient_doesNothing_whileASheetIsOpenElsewhere()
+    {
+        QWidget mainWindow;
+        mainWindow.show();
+        auto *sheet = new QDialog(&mainWindow);
+        sheet->setWindowModality(Qt::WindowModal);
+        sheet->show();
+        const QString alexID = m_session->patients()->selectedPatientID();
+        QTest::mouseClick(patientRows().at(1), Qt::LeftButton);
+        QCOMPARE(m_session->patients()->selectedPatientID(), alexID);
+        QTRY_VERIFY(isChecked(patientRows().at(0)));
+        QVERIFY(!isChecked(patientRows().at(1)));
+    }
+
     void checkedRow_sendsNothing()
     {
         QSignalSpy selections(m_session->patients(), &PatientStore::selectedPatientIDChanged);

@@ -7,6 +7,7 @@
 #include "clipboard/PasteCheckedTextEdit.h"
 #include "clipboard/Pasteboard.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
@@ -27,7 +29,7 @@ const QString leo = QStringLiteral("leo"), dana = QStringLiteral("dana");
 const QString leosNote = QStringLiteral("Leo: penicillin allergy");
 
 enum class Field { Ask, Entry, Search };
-enum class Paste { CtrlV, ShiftInsert, Menu };
+enum class Paste { CtrlV, ShiftInsert, Menu, MiddleClick, ScreenReader };
 
 void openMenuAndPaste(QWidget *field)
 {
@@ -42,6 +44,43 @@ void openMenuAndPaste(QWidget *field)
         }
     }
     QFAIL("no Paste in the context menu");
+}
+
+// What AT-SPI's EditableText.PasteText does: the clipboard's text inserted through the accessible interface.
+void pasteAsAScreenReaderDoes(QWidget *field)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(field);
+    QAccessibleEditableTextInterface *editable = accessible->editableTextInterface();
+    QVERIFY(editable);
+    editable->insertText(accessible->textInterface()->cursorPosition(), QGuiApplication::clipboard()->text());
+}
+
+// A middle click pastes the selection buffer where it lands; a text edit takes it in its viewport.
+void middleClick(QWidget *field)
+{
+    auto *edit = qobject_cast<QPlainTextEdit *>(field);
+    QTest::mouseClick(edit ? edit->viewport() : field, Qt::MiddleButton, {}, QPoint(4, 4));
+}
+
+void paste(QWidget *field, Paste door)
+{
+    switch (door) {
+    case Paste::CtrlV:
+        QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+        break;
+    case Paste::ShiftInsert:
+        QTest::keyClick(field, Qt::Key_Insert, Qt::ShiftModifier);
+        break;
+    case Paste::Menu:
+        openMenuAndPaste(field);
+        break;
+    case Paste::MiddleClick:
+        middleClick(field);
+        break;
+    case Paste::ScreenReader:
+        pasteAsAScreenReaderDoes(field);
+        break;
+    }
 }
 
 QString textOf(QWidget *field)
@@ -66,6 +105,9 @@ private Q_SLOTS:
         m_manager = std::make_unique<ClipboardManager>(leo, ClipboardSeams{&m_pasteboard, &m_activity, {}});
         QGuiApplication::clipboard()->setText(leosNote);
         m_manager->record(ClipboardActionType::Copy, leosNote, QStringLiteral("Ask"));
+        // Selecting text under Leo puts it in the selection buffer, where the platform has one.
+        if (QGuiApplication::clipboard()->supportsSelection())
+            QGuiApplication::clipboard()->setText(leosNote, QClipboard::Selection);
     }
 
     void cleanup()
@@ -77,13 +119,16 @@ private Q_SLOTS:
     void paste_asksBeforeAnotherPatientsTextGoesIn_data()
     {
         QTest::addColumn<Field>("field");
-        QTest::addColumn<Paste>("paste");
+        QTest::addColumn<Paste>("door");
         QTest::addColumn<bool>("switchToDana");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<bool>("pasted");
         const QList<std::pair<const char *, Field>> fields{{"Ask field", Field::Ask}, {"entry text", Field::Entry}};
-        const QList<std::pair<const char *, Paste>> pastes{
-            {"Ctrl+V", Paste::CtrlV}, {"Shift+Insert", Paste::ShiftInsert}, {"menu Paste", Paste::Menu}};
+        const QList<std::pair<const char *, Paste>> pastes{{"Ctrl+V", Paste::CtrlV},
+                                                           {"Shift+Insert", Paste::ShiftInsert},
+                                                           {"menu Paste", Paste::Menu},
+                                                           {"middle click", Paste::MiddleClick},
+                                                           {"screen reader's paste", Paste::ScreenReader}};
         for (const auto &[fieldName, field] : fields) {
             for (const auto &[pasteName, paste] : pastes) {
                 const QByteArray row = QByteArray(fieldName) + ", " + pasteName;
@@ -91,29 +136,30 @@ private Q_SLOTS:
                 QTest::newRow(row + ", Allow") << field << paste << true << "allowPaste" << true;
             }
             QTest::newRow(QByteArray(fieldName) + ", Escape") << field << Paste::CtrlV << true << "Escape" << false;
-            QTest::newRow(QByteArray(fieldName) + ", same patient")
-                << field << Paste::CtrlV << false << QString() << true;
+            for (const auto &[pasteName, paste] : pastes) {
+                QTest::newRow(QByteArray(fieldName) + ", " + pasteName + ", same patient")
+                    << field << paste << false << QString() << true;
+            }
         }
-        QTest::newRow("search field") << Field::Search << Paste::CtrlV << true << QString() << true;
-        QTest::newRow("search field, menu Paste") << Field::Search << Paste::Menu << true << QString() << true;
+        for (const auto &[pasteName, paste] : pastes)
+            QTest::newRow(QByteArray("search field, ") + pasteName)
+                << Field::Search << paste << true << QString() << true;
     }
 
     void paste_asksBeforeAnotherPatientsTextGoesIn()
     {
         QFETCH(Field, field);
-        QFETCH(Paste, paste);
+        QFETCH(Paste, door);
         QFETCH(bool, switchToDana);
         QFETCH(QString, answer);
         QFETCH(bool, pasted);
+        if (door == Paste::MiddleClick && !QGuiApplication::clipboard()->supportsSelection())
+            QSKIP("This platform has no selection buffer, so a middle click pastes nothing.");
         if (switchToDana)
             m_manager->switchPatient(dana);
         QWidget *input = openField(field);
 
-        if (paste == Paste::Menu)
-            openMenuAndPaste(input);
-        else
-            QTest::keyClick(input, paste == Paste::CtrlV ? Qt::Key_V : Qt::Key_Insert,
-                            paste == Paste::CtrlV ? Qt::ControlModifier : Qt::ShiftModifier);
+        paste(input, door);
         QPointer<CrossPatientPasteAlert> alert = input->findChild<CrossPatientPasteAlert *>();
         QCOMPARE(alert && alert->isVisible(), !answer.isEmpty());
         if (alert) {
@@ -126,14 +172,42 @@ private Q_SLOTS:
         }
 
         QCOMPARE(textOf(input), pasted ? leosNote : QString());
-        // The Ask and search fields record their paste as before; the entry text records nothing.
-        const bool recorded = pasted && field != Field::Entry;
+        // The Ask and search fields record a paste of the clipboard as before; the entry text records nothing.
+        const bool clipboardPaste = door == Paste::CtrlV || door == Paste::ShiftInsert || door == Paste::Menu;
+        const bool recorded = pasted && clipboardPaste && field != Field::Entry;
         QList<ClipboardActionType> actions;
         for (const ClipboardItem &item : m_manager->items())
             actions << item.action;
         QCOMPARE(actions.count(ClipboardActionType::Paste), recorded ? 1 : 0);
         if (recorded)
             QCOMPARE(m_manager->items().first().patientID, m_manager->patientID());
+    }
+
+    // The screen reader's own paste, sent over AT-SPI from another process.
+    void screenReaderPaste_overAtspi_asksFirst_data()
+    {
+        QTest::addColumn<Field>("field");
+        QTest::newRow("Ask field") << Field::Ask;
+        QTest::newRow("entry text") << Field::Entry;
+    }
+    void screenReaderPaste_overAtspi_asksFirst()
+    {
+        QFETCH(Field, field);
+        const QString client = qEnvironmentVariable("VANTORELLE_ATSPI_PASTE_CLIENT");
+        if (client.isEmpty())
+            QSKIP("Needs an X display with the AT-SPI bus; CrossPatientPasteX11Test runs it.");
+        m_manager->switchPatient(dana);
+        QWidget *input = openField(field);
+        QProcess paster;
+        paster.start(QStringLiteral("/usr/bin/python3"),
+                     {client, QString::number(QCoreApplication::applicationPid()), input->accessibleName()});
+        QTRY_VERIFY_WITH_TIMEOUT(paster.state() == QProcess::NotRunning, 20000);
+        QVERIFY2(paster.exitCode() == 0, paster.readAllStandardError().constData());
+        QPointer<CrossPatientPasteAlert> alert = input->findChild<CrossPatientPasteAlert *>();
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(textOf(input), QString());
+        QTest::mouseClick(alert->findChild<QPushButton *>(QStringLiteral("allowPaste")), Qt::LeftButton);
+        QTRY_COMPARE(textOf(input), leosNote);
     }
 
 private:
@@ -143,6 +217,7 @@ private:
         QWidget *input = nullptr;
         if (field == Field::Entry) {
             input = new PasteCheckedTextEdit(m_manager.get(), m_window.get());
+            input->setAccessibleName(QStringLiteral("Entry"));
         } else {
             const QString source = field == Field::Ask ? QStringLiteral("Ask") : QStringLiteral("Search Timeline");
             auto *line = new ClipboardTrackingTextField(m_manager.get(), source, source, m_window.get());
@@ -151,7 +226,11 @@ private:
         }
         (new QVBoxLayout(m_window.get()))->addWidget(input);
         m_window->show();
-        if (!QTest::qWaitForWindowActive(m_window.get()))
+        // An X display without a window manager activates no window by itself.
+        if (!QTest::qWaitForWindowExposed(m_window.get()))
+            qFatal("the window did not show");
+        QApplication::setActiveWindow(m_window.get());
+        if (!m_window->isActiveWindow())
             qFatal("the window did not become active");
         input->setFocus();
         return input;

@@ -4,6 +4,7 @@
 #include "mainwindow/timeline/TimelineListView.h"
 #include "mainwindow/timeline/TimelineModel.h"
 #include "records/MedbitStore.h"
+#include "records/PatientStore.h"
 #include "window/WindowState.h"
 
 #include "AwaitTask.h"
@@ -11,6 +12,9 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -87,9 +91,9 @@ private Q_SLOTS:
         clickNamed("askRow");
         clickNamed("categoryRow-rx");
         clickNamed("askRow");
-        state()->setAskText(QStringLiteral("What changed?"));
         QPointer<QWidget> askPanel = child<QWidget>(m_window.view(), "askPanel");
         QVERIFY(askPanel);
+        QTest::keyClicks(child<QLineEdit>(askPanel, "askField"), QStringLiteral("What changed?"));
         QString clipboardPatientWhenEntriesMoved;
         connect(m_window.view()->medbitStore(), &MedbitStore::patientIDChanged, this,
                 [&] { clipboardPatientWhenEntriesMoved = m_window.view()->clipboardManager()->patientID(); });
@@ -101,15 +105,40 @@ private Q_SLOTS:
         QCOMPARE(child<QLabel>(m_window.view(), "toolbarTitle")->text(), QStringLiteral("Sam Rivera"));
         QTRY_VERIFY(!askPanel);
         QCOMPARE(child<QWidget>(m_window.view(), "askPanel")->property("patientID").toString(), sam);
+        // A question typed for one patient is not offered for another.
+        QCOMPARE(child<QLineEdit>(child<QWidget>(m_window.view(), "askPanel"), "askField")->text(), QString());
         QCOMPARE(state()->selectedSection(), SidebarSection::ask);
         QCOMPARE(state()->selectedCategoryFilter(), QStringLiteral("rx"));
-        QCOMPARE(state()->askText(), QStringLiteral("What changed?"));
         QVERIFY(m_window.view()->fetchedDetailIDs().contains(firstEntry));
 
         clickNamed("categoryRow-rx");
         QTRY_COMPARE(state()->selectedMedbit() ? state()->selectedMedbit()->entryText : QString(),
                      QStringLiteral("Ear infection, treated by the GP."));
         QTRY_COMPARE(model()->rowCount(), 3);
+    }
+
+    // While a sheet is open the patient stays: the patient menu's items do nothing when a screen reader presses
+    // them, nor do those of another window, which shows the same patient; the sheet stays open for its patient.
+    void patientMenu_switchesNothing_whileASheetIsOpen()
+    {
+        PatientStore *patients = m_window.session()->patients();
+        const QString alex = patients->selectedPatientID();
+        clickNamed("newEntryButton");
+        auto *form = child<QDialog>(m_window.view()->window(), "createEntryView");
+        QTRY_VERIFY(form && form->isVisible());
+
+        pressPatient(m_window.view(), QStringLiteral("Sam Rivera"));
+        ContentView otherWindow(m_window.session()->auth(), patients);
+        otherWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&otherWindow));
+        pressPatient(&otherWindow, QStringLiteral("Sam Rivera"));
+        QCOMPARE(patients->selectedPatientID(), alex);
+        QVERIFY(form->isVisible());
+
+        QTest::mouseClick(child<QPushButton>(form, "cancelButton"), Qt::LeftButton);
+        QTRY_VERIFY(!form->isVisible());
+        pressPatient(m_window.view(), QStringLiteral("Sam Rivera"));
+        QTRY_VERIFY(patients->selectedPatientID() != alex);
     }
 
     void sidebar_filterAndHighlightRules_data()
@@ -229,6 +258,20 @@ private:
     WindowState *state() const { return m_window.view()->state(); }
     TimelineListView *list() const { return child<TimelineListView>(m_window.view(), "timelineList"); }
     TimelineModel *model() const { return list() ? static_cast<TimelineModel *>(list()->model()) : nullptr; }
+
+    // As a screen reader does: the item of the picker's menu, pressed through the accessibility tree; the choice
+    // it makes lands on the next turn of the event loop.
+    static void pressPatient(QWidget *window, const QString &name)
+    {
+        QAccessibleInterface *picker =
+            QAccessible::queryAccessibleInterface(child<QToolButton>(window, "patientPicker"));
+        QAccessibleInterface *menu = picker->child(0);
+        for (int index = 0; index < menu->childCount(); ++index) {
+            if (menu->child(index)->text(QAccessible::Name) == name)
+                menu->child(index)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    }
 
     void clickNamed(const char *name)
     {

@@ -4,10 +4,13 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -21,6 +24,17 @@ void press(QWidget *button)
     QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
         QAccessibleActionInterface::pressAction());
     QTest::qWait(250);
+}
+
+// What a screen reader does to a menu item, found by its name among the menu's children.
+void pressItem(QMenu *menu, const QString &name)
+{
+    QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(menu);
+    for (int index = 0; index < accessible->childCount(); ++index) {
+        QAccessibleInterface *item = accessible->child(index);
+        if (item->text(QAccessible::Name) == name)
+            item->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    }
 }
 
 // A dialog of this kind over `parent`, with one button that closes it.
@@ -38,7 +52,8 @@ QDialog *dialog(const QString &kind, QWidget *parent)
 
 } // namespace
 
-// Whatever lies behind a modal dialog ignores a screen reader's presses until the dialog has closed.
+// Whatever lies behind a modal dialog, menu items included, ignores a screen reader's presses until the dialog
+// has closed.
 class ModalShieldTest final : public QObject
 {
     Q_OBJECT
@@ -63,6 +78,17 @@ private Q_SLOTS:
         auto *panelLayout = new QVBoxLayout(m_panel);
         panelLayout->addWidget(m_panelButton);
         panelLayout->addWidget(m_off);
+        // A menu bar, and a button's popup menu as the patient picker has.
+        auto *bar = new QMenuBar(m_window.get());
+        layout->setMenuBar(bar);
+        m_fileMenu = bar->addMenu(QStringLiteral("File"));
+        m_newWindow = m_fileMenu->addAction(QStringLiteral("New Window"));
+        m_fileMenu->addAction(QStringLiteral("Quit"))->setEnabled(false);
+        auto *picker = new QToolButton(m_panel);
+        m_patientMenu = new QMenu(picker);
+        m_otherPatient = m_patientMenu->addAction(QStringLiteral("Dana Demo"));
+        picker->setMenu(m_patientMenu);
+        panelLayout->addWidget(picker);
         for (QWidget *widget : std::initializer_list<QWidget *>{m_behind, m_edit, m_panel})
             layout->addWidget(widget);
         m_window->show();
@@ -87,17 +113,20 @@ private Q_SLOTS:
         QDialog *shown = dialog(kind, overThePanel ? m_panel : m_window.get());
         QSignalSpy behind(m_behind, &QPushButton::clicked);
         QSignalSpy panel(m_panelButton, &QPushButton::clicked);
+        QSignalSpy newWindow(m_newWindow, &QAction::triggered);
+        QSignalSpy patient(m_otherPatient, &QAction::triggered);
         shown->open();
-        press(m_behind);
-        press(m_panelButton);
-        QCOMPARE(behind.size() + panel.size(), 0);
+        pressAll();
+        QCOMPARE(behind.size() + panel.size() + newWindow.size() + patient.size(), 0);
         press(shown->findChild<QPushButton *>());
         QVERIFY(!shown->isVisible());
-        press(m_behind);
-        press(m_panelButton);
+        pressAll();
         QCOMPARE(behind.size(), 1);
         QCOMPARE(panel.size(), 1);
+        QCOMPARE(newWindow.size(), 1);
+        QCOMPARE(patient.size(), 1);
         QVERIFY(!m_off->isEnabled());
+        QVERIFY(!m_fileMenu->actions().last()->isEnabled());
         QCOMPARE(m_window->focusWidget(), m_edit);
     }
 
@@ -122,7 +151,19 @@ private Q_SLOTS:
     }
 
 private:
+    void pressAll()
+    {
+        press(m_behind);
+        press(m_panelButton);
+        pressItem(m_fileMenu, QStringLiteral("New Window"));
+        pressItem(m_patientMenu, QStringLiteral("Dana Demo"));
+    }
+
     std::unique_ptr<QWidget> m_window;
+    QMenu *m_fileMenu = nullptr;
+    QAction *m_newWindow = nullptr;
+    QMenu *m_patientMenu = nullptr;
+    QAction *m_otherPatient = nullptr;
     QPushButton *m_behind = nullptr;
     QLineEdit *m_edit = nullptr;
     QWidget *m_panel = nullptr;

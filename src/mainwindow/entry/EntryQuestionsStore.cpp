@@ -32,6 +32,19 @@ void EntryQuestionsStore::ask(const QString &entryID, const QString &patientID, 
         [this, entryID, id = added.id](const std::optional<QString> &failure) { finish(entryID, id, failure); });
 }
 
+QString EntryQuestionsStore::draft(const QString &patientID, const QString &entryID) const
+{
+    return m_drafts.value({patientID, entryID});
+}
+
+void EntryQuestionsStore::setDraft(const QString &patientID, const QString &entryID, const QString &text)
+{
+    if (text.isEmpty())
+        m_drafts.remove({patientID, entryID});
+    else
+        m_drafts.insert({patientID, entryID}, text);
+}
+
 void EntryQuestionsStore::handleEvent(const QString &entryID, const QUuid &id, const AnswerEvent &event)
 {
     AskExchange *found = exchange(entryID, id);

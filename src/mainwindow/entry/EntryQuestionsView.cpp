@@ -8,7 +8,6 @@
 #include "widgets/FormKit.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
-#include "window/WindowState.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -36,9 +35,8 @@ QFrame *faintDivider(QWidget *parent)
 
 } // namespace
 
-EntryQuestionsView::EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, WindowState *state,
-                                       QWidget *parent)
-    : QWidget(parent), m_store(store), m_state(state)
+EntryQuestionsView::EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, QWidget *parent)
+    : QWidget(parent), m_store(store)
 {
     setObjectName(QStringLiteral("askArea"));
     auto *layout = new QVBoxLayout(this);
@@ -64,10 +62,9 @@ EntryQuestionsView::EntryQuestionsView(EntryQuestionsStore *store, ClipboardMana
     m_askField->setStyleSheet(QStringLiteral("QLineEdit { background: palette(base); border-radius: 20px;"
                                              " border: 1px solid rgba(128, 128, 128, 51); padding: 10px 16px; }"));
     m_askField->setMinimumHeight(20 + 2 * 10 + 2);
-    m_askField->setText(m_state->askText());
     m_askField->setOnSubmit([this] { submitAsk(); });
     connect(m_askField, &QLineEdit::textChanged, this, [this](const QString &text) {
-        m_state->setAskText(text);
+        m_store->setDraft(m_patientID, m_medbit.id, text);
         refreshSendEnabled();
     });
     m_send = new QToolButton(this);
@@ -81,21 +78,19 @@ EntryQuestionsView::EntryQuestionsView(EntryQuestionsStore *store, ClipboardMana
     row->addWidget(m_send);
     layout->addLayout(row);
     refreshSendEnabled();
-    connect(m_state, &WindowState::askTextChanged, this, [this] {
-        if (m_askField->text() != m_state->askText())
-            m_askField->setText(m_state->askText());
-    });
     connect(m_store, &EntryQuestionsStore::answerGrew, this, &EntryQuestionsView::onAnswerGrew);
     connect(m_store, &EntryQuestionsStore::exchangesChanged, this, &EntryQuestionsView::onExchangesChanged);
 }
 
 void EntryQuestionsView::setEntry(const Medbit &medbit, const QString &patientID)
 {
-    const bool otherEntry = medbit.id != m_medbit.id;
+    const bool otherEntry = medbit.id != m_medbit.id || patientID != m_patientID;
     m_medbit = medbit;
     m_patientID = patientID;
-    if (otherEntry)
-        onExchangesChanged(medbit.id, true);
+    if (!otherEntry)
+        return;
+    m_askField->setText(m_store->draft(patientID, medbit.id));
+    onExchangesChanged(medbit.id, true);
 }
 
 const QList<AskExchange> &EntryQuestionsView::askExchanges() const
@@ -110,10 +105,10 @@ void EntryQuestionsView::refreshSendEnabled()
 
 void EntryQuestionsView::submitAsk()
 {
-    const QString question = m_state->askText().trimmed();
+    const QString question = m_askField->text().trimmed();
     if (question.isEmpty() || m_store->isAsking(m_medbit.id))
         return;
-    m_state->setAskText(QString());
+    m_askField->clear();
     m_store->ask(m_medbit.id, m_patientID, question, askPrompt(m_medbit, question));
 }
 

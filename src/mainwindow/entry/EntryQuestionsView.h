@@ -15,17 +15,17 @@ class MarkdownAnswerLabel;
 class QFrame;
 class QScrollArea;
 class QToolButton;
-class WindowState;
 
 // The questions asked about the selected entry, at the bottom of the detail panel: the exchanges so far
 // (a list at most 220 high) over the question box. A question is about the entry shown when it is sent; its
-// answer streams in as Markdown. Each entry shows its own exchanges, kept by the window's store.
+// answer streams in as Markdown. Each entry shows its own exchanges and its own unsent question, kept by the
+// window's store.
 class EntryQuestionsView final : public QWidget
 {
     Q_OBJECT
 
 public:
-    EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, WindowState *state, QWidget *parent);
+    EntryQuestionsView(EntryQuestionsStore *store, ClipboardManager *clipboard, QWidget *parent);
 
     void setEntry(const Medbit &medbit, const QString &patientID);
     const QList<AskExchange> &askExchanges() const;
@@ -46,7 +46,6 @@ private:
     static void showAnswer(MarkdownAnswerLabel *answer, const AskExchange &item);
 
     EntryQuestionsStore *m_store = nullptr;
-    WindowState *m_state = nullptr;
     Medbit m_medbit;
     QString m_patientID;
 

@@ -65,7 +65,7 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
     m_contentLayout->setContentsMargins(0, 0, 0, 0);
     m_scroll->setWidget(holder);
     layout->addWidget(m_scroll, 1);
-    m_questions = new EntryQuestionsView(questions, clipboard, state, this);
+    m_questions = new EntryQuestionsView(questions, clipboard, this);
     layout->addWidget(m_questions);
     connect(m_flagAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);

@@ -8,6 +8,7 @@
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
+#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 #include "window/WindowState.h"
 
@@ -156,5 +157,9 @@ void SidebarPanel::refreshPatientPicker()
 
 void SidebarPanel::choosePatient(const QString &id)
 {
+    // The patient is every window's: a switch would pull the work of an open sheet, in this window or another,
+    // over to another patient.
+    if (ModalShield::isAnyWindowBlocked())
+        return;
     m_patientStore->setSelectedPatientID(id);
 }

@@ -19,6 +19,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -289,6 +290,34 @@ private Q_SLOTS:
         QVERIFY(child<QScrollArea>(panel(), "askExchanges")->isVisible());
     }
 
+    // An unsent question belongs to the patient's entry it was typed about: another entry, the same patient's
+    // or another's, shows its own or none, so Return there sends nothing about it.
+    void unsentQuestion_staysWithItsEntry_acrossEntriesAndPatients()
+    {
+        const Medbit first = panel()->medbit();
+        const Medbit second = store()->medbits().at(1);
+        QTest::keyClicks(askField(), QStringLiteral("Is this dose right?"));
+        m_window.view()->state()->setSelectedMedbit(second);
+        QTRY_COMPARE(panel()->medbit().id, second.id);
+        QCOMPARE(askField()->text(), QString());
+        QTest::keyClicks(askField(), QStringLiteral("And this one?"));
+
+        const QString sam = choosePatient(QStringLiteral("Sam Rivera"));
+        QTRY_VERIFY(shows(sam, store()->medbits().value(0).id));
+        QCOMPARE(askField()->text(), QString());
+        QVERIFY(!child<QToolButton>(panel(), "sendButton")->isEnabled());
+        QTest::keyClick(askField(), Qt::Key_Return);
+        QVERIFY(panel()->askExchanges().isEmpty());
+
+        const QString alex = choosePatient(QStringLiteral("Alex Rivera"));
+        QTRY_VERIFY(shows(alex, first.id));
+        QCOMPARE(askField()->text(), QStringLiteral("Is this dose right?"));
+        m_window.view()->state()->setSelectedMedbit(store()->medbits().at(1));
+        QTRY_COMPARE(panel()->medbit().id, second.id);
+        QCOMPARE(askField()->text(), QStringLiteral("And this one?"));
+        QCOMPARE(m_window.session()->requests(QStringLiteral("/api/chats/get_answer_free")).size(), 0);
+    }
+
     void answerLinks_openOnlyWebAndMail_andANewQuestionScrollsToTheEnd()
     {
         QList<QUrl> opened;
@@ -386,6 +415,26 @@ private:
                                            QPalette::PlaceholderText};
 
     MedbitDetailPanel *panel() const { return m_window.view()->findChild<MedbitDetailPanel *>(); }
+    QLineEdit *askField() const { return child<QLineEdit>(panel(), "askField"); }
+
+    // The panel shows `entryID` of `patientID`'s entries, loaded for that patient.
+    bool shows(const QString &patientID, const QString &entryID) const
+    {
+        return store()->patientID() == patientID && !store()->isLoading() && panel() &&
+               panel()->medbit().id == entryID && !entryID.isEmpty();
+    }
+
+    // As a person does: the patient menu's item.
+    QString choosePatient(const QString &name)
+    {
+        for (QAction *item : child<QToolButton>(m_window.view(), "patientPicker")->menu()->actions()) {
+            if (item->text() == name) {
+                item->trigger();
+                return item->data().toString();
+            }
+        }
+        return {};
+    }
     MedbitStore *store() const { return m_window.view()->medbitStore(); }
 
     StandinServer m_server;

@@ -134,20 +134,17 @@ void ReviewSectionBlock::toggleCollapsed()
     refreshChevron();
 }
 
-// Walks the entries in order: a row already showing the entry is updated, rows of entries that are gone
-// are removed, and a new entry gets a new row at its place.
+// Walks the built rows against the entries in order: a row already showing the entry is updated, rows of
+// entries that are gone are removed, and a new entry among them gets a new row at its place. Entries
+// past the built rows wait for buildNextRow().
 void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
 {
-    for (qsizetype index = 0; index < medbits.size(); ++index) {
+    for (qsizetype index = 0; index < medbits.size() && index < m_rows.size(); ++index) {
         const PreviewMedbit &medbit = medbits.at(index);
         const auto match = std::find_if(m_rows.begin() + index, m_rows.end(),
                                         [&medbit](PreviewMedbitRow *row) { return row->medbit().id == medbit.id; });
         if (match == m_rows.end()) {
-            PreviewMedbitRow *row = makeRow(medbit);
-            m_rows.insert(index, row);
-            m_rowsLayout->insertWidget(int(index), row);
-            // A new widget joins the Tab order at its end: the row moves, as one piece, behind the one above.
-            QWidget::setTabOrder(index == 0 ? static_cast<QWidget *>(m_header) : m_rows.at(index - 1), row);
+            insertRow(index, medbit);
             continue;
         }
         for (auto gone = m_rows.begin() + index; gone != match; ++gone)
@@ -157,7 +154,39 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
     }
     for (qsizetype index = medbits.size(); index < m_rows.size(); ++index)
         discard(m_rows.at(index));
-    m_rows.resize(medbits.size());
+    if (m_rows.size() > medbits.size())
+        m_rows.resize(medbits.size());
+}
+
+void ReviewSectionBlock::buildNextRow()
+{
+    if (pendingRows() > 0)
+        insertRow(m_rows.size(), m_section.medbits.at(m_rows.size()));
+}
+
+QList<ReviewTabStop> ReviewSectionBlock::tabStops()
+{
+    QList<ReviewTabStop> stops;
+    if (m_header->isEnabled())
+        stops.append({m_header, this});
+    if (m_isCollapsed)
+        return stops;
+    for (PreviewMedbitRow *row : std::as_const(m_rows))
+        for (QWidget *control : row->tabStops())
+            stops.append({control, this});
+    for (qsizetype row = m_rows.size(); row < m_section.medbits.size(); ++row)
+        stops.append({nullptr, this, row});
+    return stops;
+}
+
+QWidget *ReviewSectionBlock::reach(qsizetype row, bool first)
+{
+    while (m_rows.size() <= row && pendingRows() > 0)
+        buildNextRow();
+    if (row >= m_rows.size())
+        return nullptr;
+    const QList<QWidget *> controls = m_rows.at(row)->tabStops();
+    return first ? controls.first() : controls.last();
 }
 
 // Gone from the layout at once; deleted later, since the row may be signalling its own delete button.
@@ -168,14 +197,17 @@ void ReviewSectionBlock::discard(PreviewMedbitRow *row)
     row->deleteLater();
 }
 
-PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
+// Shown at once, not on a later turn as the layout would: Tab may give it the focus right away.
+void ReviewSectionBlock::insertRow(qsizetype index, const PreviewMedbit &medbit)
 {
     auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
     const QString id = medbit.id;
     connect(row, &PreviewMedbitRow::updated, this,
             [this](const PreviewMedbit &changed) { m_review->updateMedbit(m_tag, changed); });
     connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_review->deleteMedbit(m_tag, id); });
-    return row;
+    m_rows.insert(index, row);
+    m_rowsLayout->insertWidget(int(index), row);
+    row->show();
 }
 
 void ReviewSectionBlock::refreshHeader()

@@ -13,6 +13,8 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,11 +24,16 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
 {
+
+// Rows are built in slices of this many milliseconds, after at least a sheet's height of them.
+constexpr qint64 rowSliceMs = 8;
+constexpr int rowsPerSheet = 10;
 
 QLabel *redCaption(const QString &name, QWidget *parent)
 {
@@ -60,7 +67,7 @@ void setAccentColours(QPushButton *button)
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
     : Sheet(parent), m_manager(manager), m_review(manager->review()), m_store(store),
-      m_saveAction(new ScreenAction(this))
+      m_saveAction(new ScreenAction(this)), m_rowBuilder(new QTimer(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
     Theme::applyPalette(this);
@@ -76,6 +83,9 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     m_body->addWidget(m_progressBlock);
     m_body->addWidget(m_reviewList);
     layout->addWidget(m_body, 1);
+    m_rowBuilder->setSingleShot(true);
+    m_rowBuilder->setInterval(0);
+    connect(m_rowBuilder, &QTimer::timeout, this, &SmartTimelinePreviewView::buildPendingRows);
 
     connect(manager, &DocumentImportManager::isExtractionDoneChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(m_review, &DocumentImportReview::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
@@ -152,13 +162,13 @@ QWidget *SmartTimelinePreviewView::buildProgressBlock()
     return block;
 }
 
-QWidget *SmartTimelinePreviewView::buildReviewList()
+QScrollArea *SmartTimelinePreviewView::buildReviewList()
 {
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("reviewList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    // It only scrolls: Tab goes to what is in it, and it follows the focus.
+    // It only scrolls: Tab goes to what is in it.
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -381,6 +391,68 @@ void SmartTimelinePreviewView::refreshSections()
     }
     for (qsizetype index = 0; index < sections.size(); ++index)
         m_sections.at(index)->setSection(sections.at(index));
+    buildPendingRows();
+}
+
+// Hundreds of suggestions may arrive in one event: the first sheet of rows is built at once, the rest a
+// slice per turn of the event loop, so that the window keeps answering while they are built.
+void SmartTimelinePreviewView::buildPendingRows()
+{
+    QElapsedTimer slice;
+    slice.start();
+    int built = 0;
+    for (ReviewSectionBlock *block : std::as_const(m_sections)) {
+        for (; block->pendingRows() > 0; ++built) {
+            if (built >= rowsPerSheet && slice.elapsed() >= rowSliceMs) {
+                m_rowBuilder->start();
+                return;
+            }
+            block->buildNextRow();
+        }
+    }
+}
+
+QList<ReviewTabStop> SmartTimelinePreviewView::tabStops() const
+{
+    QList<ReviewTabStop> stops;
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_cancelButton, m_saveButton, m_translateMenu, m_undoTranslation})
+        stops.append({control});
+    if (m_body->currentWidget() == m_reviewList && m_sectionsBox->isEnabled())
+        for (ReviewSectionBlock *block : m_sections)
+            stops.append(block->tabStops());
+    stops.removeIf([](const ReviewTabStop &stop) {
+        return stop.control && (!stop.control->isVisible() || !stop.control->isEnabled());
+    });
+    return stops;
+}
+
+bool SmartTimelinePreviewView::focusNextPrevChild(bool next)
+{
+    const QList<ReviewTabStop> stops = tabStops();
+    QWidget *focus = QApplication::focusWidget();
+    const auto current = std::find_if(stops.cbegin(), stops.cend(), [focus](const ReviewTabStop &stop) {
+        return focus && stop.control && (stop.control == focus || stop.control->isAncestorOf(focus));
+    });
+    if (current == stops.cend())
+        return Sheet::focusNextPrevChild(next);
+    const qsizetype index = current - stops.cbegin();
+    const ReviewTabStop &target = stops.at((index + (next ? 1 : stops.size() - 1)) % stops.size());
+    QWidget *control = target.control ? target.control : target.block->reach(target.row, next);
+    if (!control)
+        return Sheet::focusNextPrevChild(next);
+    control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    reveal(control);
+    return true;
+}
+
+// A row built a moment ago has no place until the layouts have run: they run first.
+void SmartTimelinePreviewView::reveal(QWidget *control)
+{
+    if (!m_reviewList->widget()->isAncestorOf(control))
+        return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_reviewList->ensureWidgetVisible(control, 0, 10);
 }
 
 void SmartTimelinePreviewView::refreshTranslation()

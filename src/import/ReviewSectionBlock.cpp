@@ -39,6 +39,7 @@ SectionLook lookOf(const QString &tag)
 }
 
 constexpr QSize badgeSize(32, 22);
+constexpr int rowsPerChunk = 20;
 
 // The category's initials in white bold on its colour, in a rounded box.
 QPixmap badgePixmap(const SectionLook &look, qreal devicePixelRatio)
@@ -183,6 +184,7 @@ QWidget *ReviewSectionBlock::reach(qsizetype row, bool first)
 {
     while (m_rows.size() <= row && pendingRows() > 0)
         buildNextRow();
+    showBuiltRows();
     if (row >= m_rows.size())
         return nullptr;
     const QList<QWidget *> controls = m_rows.at(row)->tabStops();
@@ -192,21 +194,55 @@ QWidget *ReviewSectionBlock::reach(qsizetype row, bool first)
 // Gone from the layout at once; deleted later, since the row may be signalling its own delete button.
 void ReviewSectionBlock::discard(PreviewMedbitRow *row)
 {
-    m_rowsLayout->removeWidget(row);
+    QWidget *chunk = row->parentWidget();
+    chunk->layout()->removeWidget(row);
     row->hide();
     row->deleteLater();
+    if (chunk->layout()->isEmpty()) {
+        m_rowsLayout->removeWidget(chunk);
+        chunk->hide();
+        chunk->deleteLater();
+    }
 }
 
-// Shown at once, not on a later turn as the layout would: Tab may give it the focus right away.
+// Rows stand in chunks of a few, and a chunk is shown once it is filled: showing a widget lays out every
+// layout above it at once, so rows shown one by one into hundreds would each cost more than the last.
+QVBoxLayout *ReviewSectionBlock::chunkFor(qsizetype index)
+{
+    if (index < m_rows.size())
+        return static_cast<QVBoxLayout *>(m_rows.at(index)->parentWidget()->layout());
+    QWidget *last = m_rowsLayout->isEmpty() ? nullptr : m_rowsLayout->itemAt(m_rowsLayout->count() - 1)->widget();
+    if (last && last->isHidden() && last->layout()->count() < rowsPerChunk)
+        return static_cast<QVBoxLayout *>(last->layout());
+    auto *chunk = new QWidget(m_rowsBox);
+    chunk->setObjectName(QStringLiteral("rowChunk"));
+    chunk->hide();
+    auto *rows = new QVBoxLayout(chunk);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    m_rowsLayout->addWidget(chunk);
+    return rows;
+}
+
+void ReviewSectionBlock::showBuiltRows()
+{
+    for (int index = 0; index < m_rowsLayout->count(); ++index)
+        if (QWidget *chunk = m_rowsLayout->itemAt(index)->widget(); chunk->isHidden())
+            chunk->show();
+}
+
+// Shown with its chunk: at once among rows already shown, else when the chunk shows.
 void ReviewSectionBlock::insertRow(qsizetype index, const PreviewMedbit &medbit)
 {
-    auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
+    QVBoxLayout *chunk = chunkFor(index);
+    auto *row = new PreviewMedbitRow(medbit, chunk->parentWidget());
     const QString id = medbit.id;
     connect(row, &PreviewMedbitRow::updated, this,
             [this](const PreviewMedbit &changed) { m_review->updateMedbit(m_tag, changed); });
     connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_review->deleteMedbit(m_tag, id); });
+    const int place = index < m_rows.size() ? chunk->indexOf(m_rows.at(index)) : chunk->count();
     m_rows.insert(index, row);
-    m_rowsLayout->insertWidget(int(index), row);
+    chunk->insertWidget(place, row);
     row->show();
 }
 

@@ -32,7 +32,9 @@ public:
 
     // Entries that have no row yet: they follow the built rows.
     qsizetype pendingRows() const { return m_section.medbits.size() - m_rows.size(); }
+    // Builds the next entry's row; it shows with showBuiltRows().
     void buildNextRow();
+    void showBuiltRows();
     // The header while it acts, then each shown row's controls; an entry without a row is one stop.
     QList<ReviewTabStop> tabStops();
     // Builds the rows up to the entry at `row`; returns the first of its controls, or the last one.
@@ -41,6 +43,7 @@ public:
 private:
     QPushButton *buildHeader();
     void syncRows(const QList<PreviewMedbit> &medbits);
+    QVBoxLayout *chunkFor(qsizetype index);
     void insertRow(qsizetype index, const PreviewMedbit &medbit);
     void discard(PreviewMedbitRow *row);
     void refreshHeader();

@@ -32,7 +32,7 @@ namespace
 {
 
 // Rows are built in slices of this many milliseconds, after at least a sheet's height of them.
-constexpr qint64 rowSliceMs = 8;
+constexpr qint64 rowSliceMs = 4;
 constexpr int rowsPerSheet = 10;
 
 QLabel *redCaption(const QString &name, QWidget *parent)
@@ -402,12 +402,12 @@ void SmartTimelinePreviewView::buildPendingRows()
     slice.start();
     int built = 0;
     for (ReviewSectionBlock *block : std::as_const(m_sections)) {
-        for (; block->pendingRows() > 0; ++built) {
-            if (built >= rowsPerSheet && slice.elapsed() >= rowSliceMs) {
-                m_rowBuilder->start();
-                return;
-            }
+        for (; block->pendingRows() > 0 && (built < rowsPerSheet || slice.elapsed() < rowSliceMs); ++built)
             block->buildNextRow();
+        block->showBuiltRows();
+        if (block->pendingRows() > 0) {
+            m_rowBuilder->start();
+            return;
         }
     }
 }

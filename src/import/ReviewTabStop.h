@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QtGlobal>
+#include <QList>
 
 class QWidget;
 class ReviewSectionBlock;
@@ -11,4 +11,8 @@ struct ReviewTabStop {
     QWidget *control = nullptr;
     ReviewSectionBlock *block = nullptr;
     qsizetype row = -1;
+
+    // The control after the stop that holds `focus`, or before it, going round at the ends; null when no
+    // stop holds `focus`.
+    static QWidget *neighbour(const QList<ReviewTabStop> &stops, QWidget *focus, bool next);
 };

@@ -4,6 +4,7 @@
 #include "DocumentImportReview.h"
 #include "ReviewProgress.h"
 #include "ReviewSectionBlock.h"
+#include "ReviewStatusLegend.h"
 #include "TranslationLanguage.h"
 
 #include "records/MedbitStore.h"
@@ -182,7 +183,7 @@ QScrollArea *SmartTimelinePreviewView::buildReviewList()
     hint->setObjectName(QStringLiteral("reviewHint"));
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
-    layout->addWidget(buildLegend(list));
+    layout->addWidget(new ReviewStatusLegend(list));
     m_nothingToSave = secondaryText(tr("Every suggestion was removed: there is nothing to save."), list);
     m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
     m_nothingToSave->setContentsMargins(20, 0, 20, 8);
@@ -246,37 +247,6 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
         row->addWidget(control);
     row->addStretch(1);
     return bar;
-}
-
-QWidget *SmartTimelinePreviewView::buildLegend(QWidget *parent)
-{
-    struct LegendRow {
-        const char *symbol;
-        QColor color;
-        QString text;
-    };
-    const LegendRow rows[] = {
-        {"star.fill", Theme::starColor(), tr("Active - Currently affects your health")},
-        {"star", Theme::secondaryColor(parent), tr("Inactive - Does not currently affect your health")},
-        {"lock.fill", palette().color(QPalette::Highlight),
-         tr("Private - Excluded from sharing and not analyzed by Vantorelle")},
-    };
-    auto *legend = new QWidget(parent);
-    legend->setObjectName(QStringLiteral("statusLegend"));
-    auto *layout = new QVBoxLayout(legend);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->setSpacing(10);
-    for (const LegendRow &entry : rows) {
-        auto *line = new QHBoxLayout;
-        line->setSpacing(10);
-        auto *symbol = new QLabel(legend);
-        symbol->setFixedWidth(18);
-        symbol->setPixmap(SymbolIcons::tinted(QLatin1String(entry.symbol), 16, entry.color));
-        line->addWidget(symbol, 0, Qt::AlignTop);
-        line->addWidget(secondaryText(entry.text, legend), 1);
-        layout->addLayout(line);
-    }
-    return legend;
 }
 
 void SmartTimelinePreviewView::cancel()
@@ -429,16 +399,7 @@ QList<ReviewTabStop> SmartTimelinePreviewView::tabStops() const
 
 bool SmartTimelinePreviewView::focusNextPrevChild(bool next)
 {
-    const QList<ReviewTabStop> stops = tabStops();
-    QWidget *focus = QApplication::focusWidget();
-    const auto current = std::find_if(stops.cbegin(), stops.cend(), [focus](const ReviewTabStop &stop) {
-        return focus && stop.control && (stop.control == focus || stop.control->isAncestorOf(focus));
-    });
-    if (current == stops.cend())
-        return Sheet::focusNextPrevChild(next);
-    const qsizetype index = current - stops.cbegin();
-    const ReviewTabStop &target = stops.at((index + (next ? 1 : stops.size() - 1)) % stops.size());
-    QWidget *control = target.control ? target.control : target.block->reach(target.row, next);
+    QWidget *control = ReviewTabStop::neighbour(tabStops(), QApplication::focusWidget(), next);
     if (!control)
         return Sheet::focusNextPrevChild(next);
     control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

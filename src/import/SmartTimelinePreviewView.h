@@ -51,7 +51,6 @@ private:
     QWidget *buildProgressBlock();
     QScrollArea *buildReviewList();
     QWidget *buildTranslationBar(QWidget *parent);
-    QWidget *buildLegend(QWidget *parent);
     void cancel();
     void save();
     QCoro::Task<> saveTask();

@@ -60,11 +60,6 @@ PreviewMedbitRow::PreviewMedbitRow(const PreviewMedbit &medbit, QWidget *parent)
     for (QToolButton *button : {m_star, m_lock, m_delete})
         layout->addWidget(button, 0, Qt::AlignTop);
 
-    // The row is one piece of the Tab order, its controls in the order they are seen: the owner places it
-    // with one setTabOrder(), and focus given to the row goes to the entry's text.
-    setFocusPolicy(Qt::TabFocus);
-    setFocusProxy(m_entryText);
-
     connect(m_entryText, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onEntryTextEdited);
     connect(m_translation, &ReviewTextField::textEdited, this, &PreviewMedbitRow::onTranslationEdited);
     connect(m_star, &QToolButton::clicked, this, [this] {
@@ -91,6 +86,15 @@ QToolButton *PreviewMedbitRow::buildButton(const QString &name, const QString &a
     button->setFocusPolicy(Qt::StrongFocus);
     button->setIconSize(QSize(rowSymbolSize, rowSymbolSize));
     return button;
+}
+
+QList<QWidget *> PreviewMedbitRow::tabStops() const
+{
+    QList<QWidget *> stops;
+    for (QWidget *control : std::initializer_list<QWidget *>{m_translation, m_entryText, m_star, m_lock, m_delete})
+        if (control->isVisibleTo(this))
+            stops.append(control);
+    return stops;
 }
 
 void PreviewMedbitRow::setMedbit(const PreviewMedbit &medbit)

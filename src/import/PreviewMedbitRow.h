@@ -24,6 +24,8 @@ public:
     // Takes the entry as the owner now holds it. The entry text the user types is never overwritten; a
     // changed translation replaces the translation field's text without being reported back.
     void setMedbit(const PreviewMedbit &medbit);
+    // Its controls in the order they are seen: the translation while shown, the text, star, lock, delete.
+    QList<QWidget *> tabStops() const;
 
 Q_SIGNALS:
     void updated(const PreviewMedbit &medbit);

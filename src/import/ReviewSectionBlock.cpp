@@ -39,6 +39,7 @@ SectionLook lookOf(const QString &tag)
 }
 
 constexpr QSize badgeSize(32, 22);
+constexpr int rowsPerChunk = 20;
 
 // The category's initials in white bold on its colour, in a rounded box.
 QPixmap badgePixmap(const SectionLook &look, qreal devicePixelRatio)
@@ -134,20 +135,17 @@ void ReviewSectionBlock::toggleCollapsed()
     refreshChevron();
 }
 
-// Walks the entries in order: a row already showing the entry is updated, rows of entries that are gone
-// are removed, and a new entry gets a new row at its place.
+// Walks the built rows against the entries in order: a row already showing the entry is updated, rows of
+// entries that are gone are removed, and a new entry among them gets a new row at its place. Entries
+// past the built rows wait for buildNextRow().
 void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
 {
-    for (qsizetype index = 0; index < medbits.size(); ++index) {
+    for (qsizetype index = 0; index < medbits.size() && index < m_rows.size(); ++index) {
         const PreviewMedbit &medbit = medbits.at(index);
         const auto match = std::find_if(m_rows.begin() + index, m_rows.end(),
                                         [&medbit](PreviewMedbitRow *row) { return row->medbit().id == medbit.id; });
         if (match == m_rows.end()) {
-            PreviewMedbitRow *row = makeRow(medbit);
-            m_rows.insert(index, row);
-            m_rowsLayout->insertWidget(int(index), row);
-            // A new widget joins the Tab order at its end: the row moves, as one piece, behind the one above.
-            QWidget::setTabOrder(index == 0 ? static_cast<QWidget *>(m_header) : m_rows.at(index - 1), row);
+            insertRow(index, medbit);
             continue;
         }
         for (auto gone = m_rows.begin() + index; gone != match; ++gone)
@@ -157,25 +155,95 @@ void ReviewSectionBlock::syncRows(const QList<PreviewMedbit> &medbits)
     }
     for (qsizetype index = medbits.size(); index < m_rows.size(); ++index)
         discard(m_rows.at(index));
-    m_rows.resize(medbits.size());
+    if (m_rows.size() > medbits.size())
+        m_rows.resize(medbits.size());
+}
+
+void ReviewSectionBlock::buildNextRow()
+{
+    if (pendingRows() > 0)
+        insertRow(m_rows.size(), m_section.medbits.at(m_rows.size()));
+}
+
+QList<ReviewTabStop> ReviewSectionBlock::tabStops()
+{
+    QList<ReviewTabStop> stops;
+    if (m_header->isEnabled())
+        stops.append({m_header, this});
+    if (m_isCollapsed)
+        return stops;
+    for (PreviewMedbitRow *row : std::as_const(m_rows))
+        for (QWidget *control : row->tabStops())
+            stops.append({control, this});
+    for (qsizetype row = m_rows.size(); row < m_section.medbits.size(); ++row)
+        stops.append({nullptr, this, row});
+    return stops;
+}
+
+QWidget *ReviewSectionBlock::reach(qsizetype row, bool first)
+{
+    while (m_rows.size() <= row && pendingRows() > 0)
+        buildNextRow();
+    showBuiltRows();
+    if (row >= m_rows.size())
+        return nullptr;
+    const QList<QWidget *> controls = m_rows.at(row)->tabStops();
+    return first ? controls.first() : controls.last();
 }
 
 // Gone from the layout at once; deleted later, since the row may be signalling its own delete button.
 void ReviewSectionBlock::discard(PreviewMedbitRow *row)
 {
-    m_rowsLayout->removeWidget(row);
+    QWidget *chunk = row->parentWidget();
+    chunk->layout()->removeWidget(row);
     row->hide();
     row->deleteLater();
+    if (chunk->layout()->isEmpty()) {
+        m_rowsLayout->removeWidget(chunk);
+        chunk->hide();
+        chunk->deleteLater();
+    }
 }
 
-PreviewMedbitRow *ReviewSectionBlock::makeRow(const PreviewMedbit &medbit)
+// Rows stand in chunks of a few, and a chunk is shown once it is filled: showing a widget lays out every
+// layout above it at once, so rows shown one by one into hundreds would each cost more than the last.
+QVBoxLayout *ReviewSectionBlock::chunkFor(qsizetype index)
 {
-    auto *row = new PreviewMedbitRow(medbit, m_rowsBox);
+    if (index < m_rows.size())
+        return static_cast<QVBoxLayout *>(m_rows.at(index)->parentWidget()->layout());
+    QWidget *last = m_rowsLayout->isEmpty() ? nullptr : m_rowsLayout->itemAt(m_rowsLayout->count() - 1)->widget();
+    if (last && last->isHidden() && last->layout()->count() < rowsPerChunk)
+        return static_cast<QVBoxLayout *>(last->layout());
+    auto *chunk = new QWidget(m_rowsBox);
+    chunk->setObjectName(QStringLiteral("rowChunk"));
+    chunk->hide();
+    auto *rows = new QVBoxLayout(chunk);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+    m_rowsLayout->addWidget(chunk);
+    return rows;
+}
+
+void ReviewSectionBlock::showBuiltRows()
+{
+    for (int index = 0; index < m_rowsLayout->count(); ++index)
+        if (QWidget *chunk = m_rowsLayout->itemAt(index)->widget(); chunk->isHidden())
+            chunk->show();
+}
+
+// Shown with its chunk: at once among rows already shown, else when the chunk shows.
+void ReviewSectionBlock::insertRow(qsizetype index, const PreviewMedbit &medbit)
+{
+    QVBoxLayout *chunk = chunkFor(index);
+    auto *row = new PreviewMedbitRow(medbit, chunk->parentWidget());
     const QString id = medbit.id;
     connect(row, &PreviewMedbitRow::updated, this,
             [this](const PreviewMedbit &changed) { m_review->updateMedbit(m_tag, changed); });
     connect(row, &PreviewMedbitRow::deleteRequested, this, [this, id] { m_review->deleteMedbit(m_tag, id); });
-    return row;
+    const int place = index < m_rows.size() ? chunk->indexOf(m_rows.at(index)) : chunk->count();
+    m_rows.insert(index, row);
+    chunk->insertWidget(place, row);
+    row->show();
 }
 
 void ReviewSectionBlock::refreshHeader()

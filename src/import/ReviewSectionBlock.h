@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImportModels.h"
+#include "ReviewTabStop.h"
 
 #include <QList>
 #include <QWidget>
@@ -14,7 +15,9 @@ class QVBoxLayout;
 
 // One category section of the review: a header that collapses it (badge, title, count or spinner,
 // chevron) over one row per suggested entry, and a divider. setSection() updates it in place: rows
-// are kept by entry id, so the editor the user types in keeps its caret and focus.
+// are kept by entry id, so the editor the user types in keeps its caret and focus. Rows of new entries
+// are built on request (buildNextRow), a few at a time, so that hundreds of suggestions arriving at once
+// never hold the window still.
 class ReviewSectionBlock final : public QWidget
 {
     Q_OBJECT
@@ -27,10 +30,21 @@ public:
     bool isCollapsed() const { return m_isCollapsed; }
     void toggleCollapsed();
 
+    // Entries that have no row yet: they follow the built rows.
+    qsizetype pendingRows() const { return m_section.medbits.size() - m_rows.size(); }
+    // Builds the next entry's row; it shows with showBuiltRows().
+    void buildNextRow();
+    void showBuiltRows();
+    // The header while it acts, then each shown row's controls; an entry without a row is one stop.
+    QList<ReviewTabStop> tabStops();
+    // Builds the rows up to the entry at `row`; returns the first of its controls, or the last one.
+    QWidget *reach(qsizetype row, bool first);
+
 private:
     QPushButton *buildHeader();
     void syncRows(const QList<PreviewMedbit> &medbits);
-    PreviewMedbitRow *makeRow(const PreviewMedbit &medbit);
+    QVBoxLayout *chunkFor(qsizetype index);
+    void insertRow(qsizetype index, const PreviewMedbit &medbit);
     void discard(PreviewMedbitRow *row);
     void refreshHeader();
     void refreshChevron();

@@ -1,6 +1,9 @@
 #include "ReviewTextField.h"
 
+#include "ReviewTextFieldAccessible.h"
+
 #include <QAbstractTextDocumentLayout>
+#include <QAccessible>
 #include <QFocusEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -14,6 +17,8 @@ constexpr int textFlags = Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop;
 
 ReviewTextField::ReviewTextField(const QString &accessibleName, QWidget *parent) : QWidget(parent)
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(&ReviewTextFieldAccessible::create), true);
+    Q_UNUSED(accessibleInstalled);
     setAccessibleName(accessibleName);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::IBeamCursor);
@@ -27,6 +32,7 @@ void ReviewTextField::setPlainText(const QString &text)
 {
     if (text == m_text)
         return;
+    const QString before = m_text;
     m_text = text;
     if (m_editor) {
         const QSignalBlocker blocker(m_editor);
@@ -34,6 +40,23 @@ void ReviewTextField::setPlainText(const QString &text)
     }
     remeasure();
     update();
+    announceText(before);
+}
+
+void ReviewTextField::edit(const QString &text)
+{
+    if (text == m_text)
+        return;
+    setPlainText(text);
+    Q_EMIT textEdited(m_text);
+}
+
+void ReviewTextField::announceText(const QString &before)
+{
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleTextUpdateEvent changed(this, 0, before, m_text);
+    QAccessible::updateAccessibility(&changed);
 }
 
 // Layouts ask again and again, in turns at the hint's width (for their own size hint) and at the field's
@@ -147,9 +170,8 @@ QPlainTextEdit *ReviewTextField::openEditor()
     m_editor->setGeometry(rect());
     m_editor->installEventFilter(this);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &ReviewTextField::onEditorChanged);
-    // The editor takes the field's place in the Tab order; the field is no stop of its own meanwhile.
+    // The editor stands in for the field; the field is no stop of its own meanwhile.
     setFocusPolicy(Qt::NoFocus);
-    QWidget::setTabOrder(this, m_editor);
     m_editor->show();
     update();
     return m_editor;

@@ -9,7 +9,8 @@
 // A multi-line text of a review row that is edited in place. It paints its text, wrapped and as tall as
 // it needs, and becomes an editor only while the person works in it: a review of hundreds of entries then
 // holds one text editor instead of two per entry. Focus, a click or a key opens the editor; leaving it
-// closes it again. Every edit is reported at once with textEdited().
+// closes it again. Every edit is reported at once with textEdited(). A screen reader reads and edits the
+// text through the field itself, without opening the editor.
 class ReviewTextField final : public QWidget
 {
     Q_OBJECT
@@ -20,6 +21,8 @@ public:
     QString toPlainText() const { return m_text; }
     // Text set from outside: shown, never reported as an edit.
     void setPlainText(const QString &text);
+    // A change made without the editor (a screen reader's): shown and reported like typing.
+    void edit(const QString &text);
     // The editor while it is open, else null.
     QPlainTextEdit *editor() const { return m_editor; }
 
@@ -45,6 +48,7 @@ private:
     void onEditorChanged();
     int measureHeight(int width) const;
     void remeasure();
+    void announceText(const QString &before);
 
     QString m_text;
     QPointer<QPlainTextEdit> m_editor;

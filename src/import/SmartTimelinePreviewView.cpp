@@ -4,6 +4,7 @@
 #include "DocumentImportReview.h"
 #include "ReviewProgress.h"
 #include "ReviewSectionBlock.h"
+#include "ReviewStatusLegend.h"
 #include "TranslationLanguage.h"
 
 #include "records/MedbitStore.h"
@@ -13,6 +14,8 @@
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,11 +25,16 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace
 {
+
+// Rows are built in slices of this many milliseconds, after at least a sheet's height of them.
+constexpr qint64 rowSliceMs = 4;
+constexpr int rowsPerSheet = 10;
 
 QLabel *redCaption(const QString &name, QWidget *parent)
 {
@@ -60,7 +68,7 @@ void setAccentColours(QPushButton *button)
 
 SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manager, MedbitStore *store, QWidget *parent)
     : Sheet(parent), m_manager(manager), m_review(manager->review()), m_store(store),
-      m_saveAction(new ScreenAction(this))
+      m_saveAction(new ScreenAction(this)), m_rowBuilder(new QTimer(this))
 {
     setObjectName(QStringLiteral("smartTimelinePreviewView"));
     Theme::applyPalette(this);
@@ -76,6 +84,9 @@ SmartTimelinePreviewView::SmartTimelinePreviewView(DocumentImportManager *manage
     m_body->addWidget(m_progressBlock);
     m_body->addWidget(m_reviewList);
     layout->addWidget(m_body, 1);
+    m_rowBuilder->setSingleShot(true);
+    m_rowBuilder->setInterval(0);
+    connect(m_rowBuilder, &QTimer::timeout, this, &SmartTimelinePreviewView::buildPendingRows);
 
     connect(manager, &DocumentImportManager::isExtractionDoneChanged, this, &SmartTimelinePreviewView::refreshPhase);
     connect(m_review, &DocumentImportReview::isSavingChanged, this, &SmartTimelinePreviewView::refreshPhase);
@@ -152,13 +163,13 @@ QWidget *SmartTimelinePreviewView::buildProgressBlock()
     return block;
 }
 
-QWidget *SmartTimelinePreviewView::buildReviewList()
+QScrollArea *SmartTimelinePreviewView::buildReviewList()
 {
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("reviewList"));
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    // It only scrolls: Tab goes to what is in it, and it follows the focus.
+    // It only scrolls: Tab goes to what is in it.
     scroll->setFocusPolicy(Qt::NoFocus);
     scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -172,7 +183,7 @@ QWidget *SmartTimelinePreviewView::buildReviewList()
     hint->setObjectName(QStringLiteral("reviewHint"));
     hint->setContentsMargins(20, 16, 20, 0);
     layout->addWidget(hint);
-    layout->addWidget(buildLegend(list));
+    layout->addWidget(new ReviewStatusLegend(list));
     m_nothingToSave = secondaryText(QString(), list);
     m_nothingToSave->setObjectName(QStringLiteral("nothingToSave"));
     m_nothingToSave->setContentsMargins(20, 0, 20, 8);
@@ -236,37 +247,6 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
         row->addWidget(control);
     row->addStretch(1);
     return bar;
-}
-
-QWidget *SmartTimelinePreviewView::buildLegend(QWidget *parent)
-{
-    struct LegendRow {
-        const char *symbol;
-        QColor color;
-        QString text;
-    };
-    const LegendRow rows[] = {
-        {"star.fill", Theme::starColor(), tr("Active - Currently affects your health")},
-        {"star", Theme::secondaryColor(parent), tr("Inactive - Does not currently affect your health")},
-        {"lock.fill", palette().color(QPalette::Highlight),
-         tr("Private - Excluded from sharing and not analyzed by Vantorelle")},
-    };
-    auto *legend = new QWidget(parent);
-    legend->setObjectName(QStringLiteral("statusLegend"));
-    auto *layout = new QVBoxLayout(legend);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->setSpacing(10);
-    for (const LegendRow &entry : rows) {
-        auto *line = new QHBoxLayout;
-        line->setSpacing(10);
-        auto *symbol = new QLabel(legend);
-        symbol->setFixedWidth(18);
-        symbol->setPixmap(SymbolIcons::tinted(QLatin1String(entry.symbol), 16, entry.color));
-        line->addWidget(symbol, 0, Qt::AlignTop);
-        line->addWidget(secondaryText(entry.text, legend), 1);
-        layout->addLayout(line);
-    }
-    return legend;
 }
 
 void SmartTimelinePreviewView::cancel()
@@ -384,6 +364,59 @@ void SmartTimelinePreviewView::refreshSections()
     }
     for (qsizetype index = 0; index < sections.size(); ++index)
         m_sections.at(index)->setSection(sections.at(index));
+    buildPendingRows();
+}
+
+// Hundreds of suggestions may arrive in one event: the first sheet of rows is built at once, the rest a
+// slice per turn of the event loop, so that the window keeps answering while they are built.
+void SmartTimelinePreviewView::buildPendingRows()
+{
+    QElapsedTimer slice;
+    slice.start();
+    int built = 0;
+    for (ReviewSectionBlock *block : std::as_const(m_sections)) {
+        for (; block->pendingRows() > 0 && (built < rowsPerSheet || slice.elapsed() < rowSliceMs); ++built)
+            block->buildNextRow();
+        block->showBuiltRows();
+        if (block->pendingRows() > 0) {
+            m_rowBuilder->start();
+            return;
+        }
+    }
+}
+
+QList<ReviewTabStop> SmartTimelinePreviewView::tabStops() const
+{
+    QList<ReviewTabStop> stops;
+    for (QWidget *control :
+         std::initializer_list<QWidget *>{m_cancelButton, m_saveButton, m_translateMenu, m_undoTranslation})
+        stops.append({control});
+    if (m_body->currentWidget() == m_reviewList && m_sectionsBox->isEnabled())
+        for (ReviewSectionBlock *block : m_sections)
+            stops.append(block->tabStops());
+    stops.removeIf([](const ReviewTabStop &stop) {
+        return stop.control && (!stop.control->isVisible() || !stop.control->isEnabled());
+    });
+    return stops;
+}
+
+bool SmartTimelinePreviewView::focusNextPrevChild(bool next)
+{
+    QWidget *control = ReviewTabStop::neighbour(tabStops(), QApplication::focusWidget(), next);
+    if (!control)
+        return Sheet::focusNextPrevChild(next);
+    control->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    reveal(control);
+    return true;
+}
+
+// A row built a moment ago has no place until the layouts have run: they run first.
+void SmartTimelinePreviewView::reveal(QWidget *control)
+{
+    if (!m_reviewList->widget()->isAncestorOf(control))
+        return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    m_reviewList->ensureWidgetVisible(control, 0, 10);
 }
 
 void SmartTimelinePreviewView::refreshTranslation()

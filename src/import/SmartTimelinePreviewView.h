@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReviewTabStop.h"
+
 #include "widgets/Sheet.h"
 
 #include <QList>
@@ -17,7 +19,9 @@ class QLabel;
 class QProgressBar;
 class QPropertyAnimation;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 class ReviewSectionBlock;
@@ -37,12 +41,16 @@ public:
     // The failure shown in red, if any.
     std::optional<QString> errorMessage() const { return m_errorMessage; }
 
+protected:
+    // Tab and Shift+Tab walk the sheet in the order it is drawn, building a row when they reach one that
+    // is not built yet, and scroll the control they reach into view.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     QWidget *buildToolbar();
     QWidget *buildProgressBlock();
-    QWidget *buildReviewList();
+    QScrollArea *buildReviewList();
     QWidget *buildTranslationBar(QWidget *parent);
-    QWidget *buildLegend(QWidget *parent);
     void cancel();
     void save();
     QCoro::Task<> saveTask();
@@ -52,6 +60,9 @@ private:
     void refreshProgress();
     void moveProgressBar(int maximum, int value);
     void refreshSections();
+    void buildPendingRows();
+    QList<ReviewTabStop> tabStops() const;
+    void reveal(QWidget *control);
     void refreshTranslation();
 
     DocumentImportManager *m_manager = nullptr;
@@ -66,7 +77,7 @@ private:
     QLabel *m_nothingToSave = nullptr;
     QStackedWidget *m_body = nullptr;
     QWidget *m_progressBlock = nullptr;
-    QWidget *m_reviewList = nullptr;
+    QScrollArea *m_reviewList = nullptr;
     QProgressBar *m_progressBar = nullptr;
     QPropertyAnimation *m_progressMotion = nullptr;
     BusyIndicator *m_progressSpinner = nullptr;
@@ -79,4 +90,5 @@ private:
     QWidget *m_sectionsBox = nullptr;
     QVBoxLayout *m_sectionsLayout = nullptr;
     QList<ReviewSectionBlock *> m_sections;
+    QTimer *m_rowBuilder = nullptr;
 };

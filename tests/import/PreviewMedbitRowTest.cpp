@@ -156,6 +156,56 @@ private Q_SLOTS:
         QVERIFY(editor("translationEditor")->isVisible());
     }
 
+    void screenReader_readsEachText_withoutFocusingTheRow_data()
+    {
+        QTest::addColumn<std::optional<QString>>("translated");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("entry") << std::optional<QString>() << "entryTextEditor"
+                               << "Entry"
+                               << "Asthma";
+        QTest::newRow("translation") << std::optional<QString>(QStringLiteral("Asthme")) << "translationEditor"
+                                     << "Translation"
+                                     << "Asthme";
+    }
+
+    void screenReader_readsEachText_withoutFocusingTheRow()
+    {
+        QFETCH(std::optional<QString>, translated);
+        QFETCH(QString, field);
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        open(entry(translated));
+        QWidget *elsewhere = child<QToolButton>(m_row.get(), "deleteButton");
+        elsewhere->setFocus();
+        QAccessibleInterface *read = QAccessible::queryAccessibleInterface(editor(qPrintable(field)));
+        QCOMPARE(read->role(), QAccessible::EditableText);
+        QCOMPARE(read->text(QAccessible::Name), name);
+        QCOMPARE(read->text(QAccessible::Value), text);
+        QVERIFY(read->state().editable);
+        QAccessibleTextInterface *reader = read->textInterface();
+        QVERIFY(reader);
+        QCOMPARE(reader->text(0, reader->characterCount()), text);
+        QVERIFY(!editor(qPrintable(field))->editor());
+        QCOMPARE(QApplication::focusWidget(), elsewhere);
+    }
+
+    void screenReaderEdit_isReportedLikeTyping()
+    {
+        open(entry());
+        echoUpdates();
+        child<QToolButton>(m_row.get(), "starButton")->setFocus();
+        QAccessibleInterface *read = QAccessible::queryAccessibleInterface(editor("entryTextEditor"));
+        read->editableTextInterface()->insertText(6, QStringLiteral(", mild"));
+        QCOMPARE(lastUpdate().entryText, QStringLiteral("Asthma, mild"));
+        read->editableTextInterface()->replaceText(0, 6, QStringLiteral("Cough"));
+        QCOMPARE(lastUpdate().entryText, QStringLiteral("Cough, mild"));
+        QCOMPARE(editor("entryTextEditor")->toPlainText(), QStringLiteral("Cough, mild"));
+        QCOMPARE(m_updates->size(), 2);
+        QVERIFY(!editor("entryTextEditor")->editor());
+    }
+
     void delete_asksTheOwner_withoutUpdating()
     {
         open(entry());

@@ -6,6 +6,8 @@
 #include "import/SmartTimelinePreviewView.h"
 #include "records/MedbitStore.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +28,57 @@ const QString analysisFindingNothing =
                    "event: message\ndata: {\"tag\":\"lab\",\"items\":[]}\n\n"
                    "event: done\ndata: {\"files\":[{\"fileName\":\"checkup.pdf\",\"filePath\":\"s/checkup.pdf\","
                    "\"mimetype\":\"application/pdf\"}],\"analyzeId\":\"an-1\"}\n\n");
+
+// An analysis that suggests, for each tag, that many entries, then ends.
+QJsonObject analysisSuggesting(const QList<std::pair<QString, int>> &counts)
+{
+    QString events;
+    for (const auto &[tag, count] : counts) {
+        QJsonArray items;
+        for (int i = 0; i < count; ++i)
+            items.append(QJsonObject{{"_id", QStringLiteral("%1-%2").arg(tag).arg(i)},
+                                     {"entryText", QStringLiteral("Suggestion %1 of %2").arg(i).arg(tag)},
+                                     {"date", 1700000000 + i},
+                                     {"tags", QJsonArray{tag}}});
+        const QJsonObject message{{"tag", tag}, {"items", items}};
+        events += QStringLiteral("event: message\ndata: %1\n\n")
+                      .arg(QString::fromUtf8(QJsonDocument(message).toJson(QJsonDocument::Compact)));
+    }
+    events += QStringLiteral("event: done\ndata: {\"files\":[],\"analyzeId\":\"a1\"}\n\n");
+    return {{"method", "POST"},
+            {"path", ImportFixture::analyzePath},
+            {"chunks", QJsonArray{QJsonObject{{"data", events}}}}};
+}
+
+// The control a focused widget stands for: an open editor stands for its review text.
+QWidget *stopOf(QWidget *focus)
+{
+    if (auto *field = qobject_cast<ReviewTextField *>(focus->parentWidget()))
+        return field;
+    return focus;
+}
+
+// Where a control stands in reading order: rows top to bottom, within a row left to right, then top to bottom.
+std::tuple<int, int, int> readingPlace(QWidget *control, QWidget *root)
+{
+    QWidget *line = control;
+    for (QWidget *up = control; up && up != root; up = up->parentWidget())
+        if (up->objectName().startsWith(QLatin1String("previewMedbitRow-")))
+            line = up;
+    const QPoint at = control->mapTo(root, QPoint());
+    return {line->mapTo(root, QPoint()).y(), at.x(), at.y()};
+}
+
+// A control as a failure message names it: its name, and the row or section it belongs to.
+QString describe(QWidget *control)
+{
+    QString owner;
+    for (QWidget *up = control->parentWidget(); up && owner.isEmpty(); up = up->parentWidget())
+        if (up->objectName().startsWith(QLatin1String("previewMedbitRow-")) ||
+            up->objectName().startsWith(QLatin1String("reviewSection-")))
+            owner = up->objectName();
+    return control->objectName() + QLatin1Char('@') + owner;
+}
 
 } // namespace
 
@@ -63,6 +116,42 @@ private:
         return open;
     }
     QString title() const { return child<QLabel>(m_view.get(), "reviewTitle")->text(); }
+
+    // Every control a person can reach, in the order the sheet draws them.
+    QStringList controlsInDrawnOrder() const
+    {
+        // Rows built a moment ago have their places once the pending layouts have run.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QList<QWidget *> controls;
+        for (QWidget *widget : m_view->findChildren<QWidget *>())
+            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisible() && widget->isEnabled())
+                controls.append(widget);
+        std::stable_sort(controls.begin(), controls.end(), [this](QWidget *a, QWidget *b) {
+            return readingPlace(a, m_view.get()) < readingPlace(b, m_view.get());
+        });
+        QStringList described;
+        for (QWidget *control : controls)
+            described << describe(control);
+        return described;
+    }
+
+    // Presses Tab, or Shift+Tab, `presses` times; lists each control reached, checking that it is in sight.
+    QStringList walk(Qt::KeyboardModifier modifier, qsizetype presses) const
+    {
+        auto *list = child<QScrollArea>(m_view.get(), "reviewList");
+        QStringList reached;
+        for (qsizetype press = 0; press < presses; ++press) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifier);
+            QWidget *stop = stopOf(QApplication::focusWidget());
+            reached << describe(stop);
+            if (!list->widget()->isAncestorOf(stop))
+                continue;
+            const QRect shown(stop->mapTo(list->viewport(), QPoint()), stop->size());
+            if (!list->viewport()->rect().contains(shown))
+                return reached << QStringLiteral("out of sight");
+        }
+        return reached;
+    }
 
     // Opens the sheet as the window does: once the import has started.
     void startImport(const QList<QUrl> &files)
@@ -151,7 +240,7 @@ private Q_SLOTS:
         type(shown.at(0), Qt::ControlModifier | Qt::Key_End,
              QStringLiteral(", mild since the spring of 2019, checked twice a year by the family doctor"));
         QTRY_VERIFY(shown.at(0)->height() > oneLine);
-        QCOMPARE(shown.at(1)->mapTo(list, QPoint()).y() - nextTop, shown.at(0)->height() - oneLine);
+        QTRY_COMPARE(shown.at(1)->mapTo(list, QPoint()).y() - nextTop, shown.at(0)->height() - oneLine);
     }
 
     void translateFromTheMenu_thenUndo()
@@ -256,13 +345,49 @@ private Q_SLOTS:
     {
         reviewOneFile();
         VERIFY_EVERY_FOCUS_STOP_NAMED(m_view.get());
+        child<QPushButton>(m_view.get(), "cancelButton")->setFocus();
         QStringList order;
-        for (const QWidget *stop : FocusChain::stops(m_view.get()))
-            order.append(stop->objectName());
+        for (const QString &reached : walk(Qt::NoModifier, 8))
+            order.append(reached.section(QLatin1Char('@'), 0, 0));
         const QStringList row{"entryTextEditor", "starButton", "lockButton", "deleteButton"};
-        QCOMPARE(order.mid(0, 4), (QStringList{"cancelButton", "saveButton", "translateMenuButton", "sectionHeader"}));
-        QCOMPARE(order.mid(4, 4), row);
-        QCOMPARE(order.mid(8, 1), QStringList{"sectionHeader"});
+        QCOMPARE(order.mid(0, 3), (QStringList{"saveButton", "translateMenuButton", "sectionHeader"}));
+        QCOMPARE(order.mid(3, 4), row);
+        QCOMPARE(order.mid(7, 1), QStringList{"sectionHeader"});
+    }
+
+    void tabAndShiftTab_reachEveryControlOnce_inDrawnOrder_inSight()
+    {
+        f.m_server.scriptStream(analysisSuggesting({{"hx", 8}, {"ax", 3}, {"zx", 2}, {"lab", 9}}));
+        reviewOneFile();
+        QTRY_COMPARE(editors("entryTextEditor").size(), 22);
+        QTest::mouseClick(header(QStringLiteral("zx")), Qt::LeftButton);
+        const QStringList drawn = controlsInDrawnOrder();
+        QCOMPARE(drawn.first(), QStringLiteral("cancelButton@"));
+        child<QPushButton>(m_view.get(), "cancelButton")->setFocus();
+        QCOMPARE(walk(Qt::NoModifier, drawn.size()), drawn.mid(1) << drawn.first());
+        QStringList mirrored = drawn;
+        std::reverse(mirrored.begin(), mirrored.end());
+        QCOMPARE(walk(Qt::ShiftModifier, drawn.size()), mirrored);
+    }
+
+    void screenReader_hearsEverySuggestion_throughTheTree()
+    {
+        reviewOneFile();
+        child<QPushButton>(m_view.get(), "cancelButton")->setFocus();
+        QStringList heard;
+        std::function<void(QAccessibleInterface *)> read = [&](QAccessibleInterface *node) {
+            if (node->state().invisible)
+                return;
+            if (node->role() == QAccessible::EditableText && node->textInterface())
+                heard << node->textInterface()->text(0, node->textInterface()->characterCount());
+            for (int index = 0; index < node->childCount(); ++index)
+                read(node->child(index));
+        };
+        read(QAccessible::queryAccessibleInterface(m_view.get()));
+        QStringList suggested;
+        for (const PreviewMedbit &medbit : f.review()->flattenedSuggestions())
+            suggested << medbit.entryText;
+        QCOMPARE(heard, suggested);
     }
 
     void failedSave_showsInRed_andNeverAsTheImportError()

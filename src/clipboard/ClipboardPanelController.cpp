@@ -93,16 +93,12 @@ void ClipboardPanelController::performPaste(const PendingPaste &paste)
 void ClipboardPanelController::clearAll()
 {
     m_selectedItemID = QUuid();
-    m_manager->setItems({});
-    ClipboardManager::saveHistory({}, m_manager->patientID());
+    m_manager->clear();
 }
 
 void ClipboardPanelController::deleteItem(const QUuid &id)
 {
-    QList<ClipboardItem> items = m_manager->items();
-    items.removeIf([&id](const ClipboardItem &item) { return item.id == id; });
-    m_manager->setItems(items);
-    ClipboardManager::saveHistory(items, m_manager->patientID());
+    m_manager->deleteItem(id);
 }
 
 std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(const ClipboardItem &item) const

@@ -111,6 +111,7 @@ private Q_SLOTS:
             copyToPasteboard(textItem(copied), *m_manager);
         if (before != Before::NoSwitch)
             m_manager->switchPatient(before == Before::SwitchToNone ? QString() : patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         if (before == Before::SwitchToBThenCopyElsewhere)
             QGuiApplication::clipboard()->setText(copied);
         if (before == Before::SwitchToBThenCopyBackOfB || before == Before::SwitchToBThenCopyBackOfA)
@@ -143,6 +144,7 @@ private Q_SLOTS:
         QFETCH(bool, allow);
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->handlePaste();
         QVERIFY(m_controller->pendingPaste());
         allow ? m_controller->allowPendingPaste() : m_controller->cancelPendingPaste();
@@ -161,8 +163,10 @@ private Q_SLOTS:
     {
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->handlePaste();
         m_manager->switchPatient(QStringLiteral("C"));
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->allowPendingPaste();
         QVERIFY(m_manager->items().isEmpty());
         QVERIFY(ClipboardManager::loadHistory(patientB).isEmpty());

@@ -238,6 +238,7 @@ private Q_SLOTS:
         copyInAskField();
         if (switchPatient)
             m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         openPanel();
 
         QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
@@ -303,10 +304,13 @@ private Q_SLOTS:
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()
     {
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("B's note"), QStringLiteral("Ask"));
         m_manager->switchPatient(patientA);
+        QTRY_VERIFY(!m_manager->isLoading());
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         openPanel();
 
         QTest::mouseClick(child<QPushButton>("copyButton"), Qt::LeftButton);
@@ -358,8 +362,10 @@ private Q_SLOTS:
     void clearAll_emptiesOnlyThisPatientsHistory()
     {
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("B's note"), QStringLiteral("Ask"));
         m_manager->switchPatient(patientA);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_manager->record(ClipboardActionType::Copy, copied, QStringLiteral("Ask"));
         openPanel();
 

@@ -107,6 +107,7 @@ private Q_SLOTS:
         QFETCH(bool, pasted);
         if (switchToDana)
             m_manager->switchPatient(dana);
+        QTRY_VERIFY(!m_manager->isLoading());
         QWidget *input = openField(field);
 
         if (paste == Paste::Menu)

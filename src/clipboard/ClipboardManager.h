@@ -67,6 +67,9 @@ public:
     // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
     void noteCopyBack(const QString &patientID);
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    // Each copy back takes a number; one overtaken by a newer one while it was prepared writes nothing.
+    Generation::Token startCopyBack() { return m_copyBacks.next(); }
+    bool isLatestCopyBack(Generation::Token copy) const { return m_copyBacks.isCurrent(copy); }
     // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
     // the application's latest copy or cut, and that was made while another patient was selected.
     bool clipboardHoldsAnotherPatientsCopy() const;
@@ -109,6 +112,7 @@ private:
     QTimer *m_pasteboardTimer = nullptr;
 
     Generation m_loads;
+    Generation m_copyBacks;
     QFuture<QList<ClipboardItem>> m_loading;
     bool m_isLoading = false;
     bool m_clearedWhileLoading = false;

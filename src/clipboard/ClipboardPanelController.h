@@ -4,10 +4,13 @@
 #include "ClipboardModels.h"
 #include "PasteboardTransfer.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
+
+#include <QCoroTask>
 
 #include <optional>
 
@@ -47,8 +50,12 @@ public:
     void select(const QUuid &id);
 
     // Takes the clipboard's file or image, else its text; asks first (pasteNeedsAnswer) when the clipboard
-    // still holds the application's last copy or cut and that was made for another patient.
+    // still holds the application's last copy or cut and that was made for another patient. A file is read
+    // and an image encoded on a worker thread; pastes are kept in the order they were made, and one made for
+    // a patient no longer shown keeps nothing.
     void handlePaste();
+    // A paste whose file or image is still being read.
+    bool isPreparingPaste() const { return !m_pastes.isEmpty(); }
     const std::optional<PendingPaste> &pendingPaste() const { return m_pendingPaste; }
     // Why the latest paste kept nothing although the clipboard offered a file or an image; empty otherwise.
     QString pasteProblem() const { return m_pasteProblem; }
@@ -71,6 +78,16 @@ Q_SIGNALS:
     void selectedItemChanged();
 
 private:
+    // What the clipboard held when the user pasted, and what was to be asked then.
+    struct PasteOffer {
+        ClipboardOffer clipboard;
+        QString text;
+        QString patientID;
+        bool asks = false;
+    };
+
+    QCoro::Task<> preparePastes();
+    void finishPaste(const PasteOffer &offer, ClipboardFileRead read);
     void updateShownItem();
     void setPasteProblem(const QString &problem);
     static QString problemText(ClipboardFileProblem problem);
@@ -80,5 +97,6 @@ private:
     QUuid m_selectedItemID;
     QUuid m_shownItemID;
     std::optional<PendingPaste> m_pendingPaste;
+    QList<PasteOffer> m_pastes;
     QString m_pasteProblem;
 };

@@ -108,7 +108,7 @@ private Q_SLOTS:
         QFETCH(bool, asks);
         copyInAskField();
         if (before == Before::CopyBackOfAThenSwitchToB)
-            copyToPasteboard(textItem(copied), *m_manager);
+            copyToPasteboard(textItem(copied), m_manager.get());
         if (before != Before::NoSwitch)
             m_manager->switchPatient(before == Before::SwitchToNone ? QString() : patientB);
         QTRY_VERIFY(!m_manager->isLoading());
@@ -116,7 +116,7 @@ private Q_SLOTS:
             QGuiApplication::clipboard()->setText(copied);
         if (before == Before::SwitchToBThenCopyBackOfB || before == Before::SwitchToBThenCopyBackOfA)
             copyToPasteboard(textItem(copied, before == Before::SwitchToBThenCopyBackOfB ? patientB : patientA),
-                             *m_manager);
+                             m_manager.get());
         const QString target = m_manager->patientID();
         QSignalSpy asked(m_controller.get(), &ClipboardPanelController::pasteNeedsAnswer);
 
@@ -200,6 +200,7 @@ private Q_SLOTS:
         QFETCH(QString, mimeType);
         offerOnClipboard(offer);
         m_controller->handlePaste();
+        QTRY_VERIFY(!m_controller->isPreparingPaste());
         QTEST(m_controller->pasteProblem(), "problem");
         QTEST(textsOf(m_manager->items()), "recorded");
         QTEST(textsOf(ClipboardManager::loadHistory(patientA)), "recorded");

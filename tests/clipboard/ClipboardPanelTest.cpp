@@ -290,8 +290,8 @@ private Q_SLOTS:
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
 
         QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
+        QTRY_VERIFY(visible<QLabel>("pasteProblemMessage"));
         QVERIFY(rowTexts().isEmpty());
-        QVERIFY(visible<QLabel>("pasteProblemMessage"));
         QCOMPARE(child<QLabel>("pasteProblemMessage")->text(),
                  QStringLiteral("The copied file can't be read; it may have been moved or deleted."));
 
@@ -299,6 +299,46 @@ private Q_SLOTS:
         QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
         QCOMPARE(rowTexts(), QStringList{copied});
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
+    }
+
+    // The photo is encoded away from the window; its copy back offers the very bytes the history keeps.
+    void photo_pastedThroughEachDoor_isKept_andCopiedBackAsItsStoredPng_data()
+    {
+        QTest::addColumn<QString>("door");
+        QTest::newRow("click") << "click";
+        QTest::newRow("paste keys") << "keys";
+        QTest::newRow("screen reader") << "screen reader";
+    }
+
+    void photo_pastedThroughEachDoor_isKept_andCopiedBackAsItsStoredPng()
+    {
+        QFETCH(QString, door);
+        QImage photo(40, 30, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QGuiApplication::clipboard()->setImage(photo);
+        openPanel();
+        auto *target = child<QWidget>("pasteTarget");
+        if (door == QLatin1String("click")) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else if (door == QLatin1String("keys")) {
+            target->setFocus();
+            QTest::keySequence(target, QKeySequence::Paste);
+        } else {
+            QAccessible::queryAccessibleInterface(target)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        }
+        QTRY_COMPARE(rowTexts(), QStringList{"Pasted Image.png"});
+        const ClipboardFile kept = *m_manager->items().first().file;
+        QCOMPARE(kept.mimeType, QStringLiteral("image/png"));
+        QCOMPARE(QImage::fromData(kept.data, "PNG").convertToFormat(QImage::Format_RGB32), photo);
+        QCOMPARE(*ClipboardManager::loadHistory(m_manager->patientID()).first().file, kept);
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        QTest::mouseClick(child<QPushButton>("copyButton"), Qt::LeftButton);
+        QTRY_VERIFY(QGuiApplication::clipboard()->mimeData()->hasImage());
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), kept.data);
+        m_manager->pollPasteboard();
+        QCOMPARE(rowTexts(), QStringList{"Pasted Image.png"});
     }
 
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()

@@ -188,6 +188,8 @@ Measured openPlainList()
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("VANTORELLE_STANDIN"))
+        qputenv("VANTORELLE_STANDIN", VANTORELLE_STANDIN_PATH);
     QApplication app(argc, argv);
     StandinServer server({QStringLiteral("--seed"), QStringLiteral("demo")});
     SignedInSession session(server, SignedInSession::Stores::AuthOnly);

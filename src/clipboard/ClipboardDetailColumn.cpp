@@ -1,6 +1,7 @@
 #include "ClipboardDetailColumn.h"
 
 #include "ClipboardDeleteAlert.h"
+#include "ClipboardManager.h"
 #include "PasteboardTransfer.h"
 
 #include "records/DateText.h"
@@ -145,7 +146,7 @@ QWidget *ClipboardDetailColumn::buildCommands()
     QPushButton *copy = command(tr("Copy"), QStringLiteral("doc.on.doc"), Theme::linkColor(), "copyButton");
     m_newEntry = command(tr("New entry"), QStringLiteral("plus.circle"), Theme::linkColor(), "newEntryButton");
     connect(remove, &QPushButton::clicked, this, &ClipboardDetailColumn::confirmDelete);
-    connect(copy, &QPushButton::clicked, this, [this] { copyToPasteboard(m_item, *m_manager); });
+    connect(copy, &QPushButton::clicked, this, [this] { copyToPasteboard(m_item, m_manager); });
     connect(m_newEntry, &QPushButton::clicked, this, [this] { Q_EMIT newEntryRequested(m_item); });
     for (QPushButton *button : {remove, copy, m_newEntry})
         layout->addWidget(button);

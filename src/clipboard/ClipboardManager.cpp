@@ -5,7 +5,11 @@
 #include "Pasteboard.h"
 
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
 
 namespace
 {
@@ -43,21 +47,83 @@ ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeam
 
 ClipboardManager::~ClipboardManager()
 {
+    settleLoad();
     ClipboardHistoryStore::waitForSaves();
 }
 
 void ClipboardManager::setItems(const QList<ClipboardItem> &items)
 {
+    // The given list is the whole list: what is still being read would only add to it.
+    m_loads.next();
+    m_isLoading = false;
     m_items = items;
     Q_EMIT itemsChanged();
+}
+
+void ClipboardManager::deleteItems(const QSet<QUuid> &ids)
+{
+    m_items.removeIf([&ids](const ClipboardItem &item) { return ids.contains(item.id); });
+    if (m_isLoading)
+        m_deletedWhileLoading.unite(ids);
+    Q_EMIT itemsChanged();
+    save();
 }
 
 void ClipboardManager::switchPatient(const QString &patientID)
 {
     if (patientID.isEmpty())
         return;
+    settleLoad();
     m_patientID = patientID;
-    setItems(loadHistory(patientID));
+    m_items.clear();
+    m_isLoading = true;
+    m_deletedWhileLoading.clear();
+    m_loading = QtConcurrent::run(&ClipboardManager::loadHistory, patientID);
+    Q_EMIT itemsChanged();
+    readHistory(m_loads.next());
+}
+
+QCoro::Task<> ClipboardManager::readHistory(Generation::Token load)
+{
+    QPointer<ClipboardManager> self(this);
+    QFuture<QList<ClipboardItem>> loading = m_loading;
+    QList<ClipboardItem> stored = co_await loading;
+    // Another patient's, or one already finished or replaced: none of it belongs in the list shown now.
+    if (self && m_isLoading && m_loads.isCurrent(load))
+        finishLoad(std::move(stored));
+}
+
+void ClipboardManager::finishLoad(QList<ClipboardItem> stored)
+{
+    const bool changed = changedWhileLoading();
+    stored.removeIf([this](const ClipboardItem &item) { return m_deletedWhileLoading.contains(item.id); });
+    m_isLoading = false;
+    m_deletedWhileLoading.clear();
+    // What was recorded meanwhile is newer than anything stored.
+    m_items += stored;
+    Q_EMIT itemsChanged();
+    if (changed)
+        save();
+}
+
+bool ClipboardManager::changedWhileLoading() const
+{
+    return !m_items.isEmpty() || !m_deletedWhileLoading.isEmpty();
+}
+
+void ClipboardManager::settleLoad()
+{
+    if (!m_isLoading || !changedWhileLoading())
+        return;
+    m_loading.waitForFinished();
+    finishLoad(m_loading.result());
+}
+
+void ClipboardManager::save()
+{
+    // The list is saved whole once the stored part has come.
+    if (!m_isLoading)
+        saveHistory(m_items, m_patientID);
 }
 
 void ClipboardManager::record(ClipboardActionType action, const QString &text, const QString &source)
@@ -77,7 +143,7 @@ void ClipboardManager::addItem(const ClipboardItem &item)
 {
     m_items.prepend(item);
     Q_EMIT itemsChanged();
-    saveHistory(m_items, m_patientID);
+    save();
     m_lastKnownChangeCount = m_pasteboard->changeCount();
     if (item.action != ClipboardActionType::Paste)
         m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};

@@ -2,10 +2,17 @@
 
 #include "ClipboardModels.h"
 
+#include "net/Generation.h"
+
 #include <QDateTime>
+#include <QFuture>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
+#include <QUuid>
+
+#include <QCoroTask>
 
 #include <functional>
 #include <optional>
@@ -25,6 +32,8 @@ struct ClipboardSeams {
 // and never sent to the service. Records the copies, cuts and pastes that the app's inputs report, and, every
 // half second while the application is active, a changed clipboard text as a copy from "App". After each
 // recorded event it takes the clipboard's change count as seen, so an own copy is not recorded a second time.
+// Another patient's history is read on a worker thread (its photos make it slow): until it has come the list
+// holds only what was recorded since the switch, and the stored items then follow those, older as they are.
 class ClipboardManager final : public QObject
 {
     Q_OBJECT
@@ -44,8 +53,12 @@ public:
     ~ClipboardManager() override;
 
     const QList<ClipboardItem> &items() const { return m_items; }
-    // The panel's delete and clear; it saves the list itself afterwards.
+    // Replaces the list, also one still being read; saves nothing.
     void setItems(const QList<ClipboardItem> &items);
+    // From a switch of patient until that patient's stored history has been read.
+    bool isLoading() const { return m_isLoading; }
+    // The panel's delete, saved. Made while the history is read, it applies to that as well.
+    void deleteItems(const QSet<QUuid> &ids);
     // Changes only together with the items, so itemsChanged stands for both.
     QString patientID() const { return m_patientID; }
     int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
@@ -53,6 +66,9 @@ public:
     // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
     void noteCopyBack(const QString &patientID);
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    // Each copy back takes a number; one overtaken by a newer one while it was prepared writes nothing.
+    Generation::Token startCopyBack() { return m_copyBacks.next(); }
+    bool isLatestCopyBack(Generation::Token copy) const { return m_copyBacks.isCurrent(copy); }
     // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
     // the application's latest copy or cut, and that was made while another patient was selected.
     bool clipboardHoldsAnotherPatientsCopy() const;
@@ -63,8 +79,8 @@ public:
     bool selectionHoldsAnotherPatientsText() const;
     Pasteboard *pasteboard() const { return m_pasteboard; }
 
-    // Another patient's stored history becomes current; the empty id changes nothing. The list being
-    // replaced is not written again: it was saved at its last change.
+    // Another patient's stored history becomes current, read in the background; the empty id changes nothing.
+    // The list being replaced is not written again: it was saved at its last change.
     void switchPatient(const QString &patientID);
     // Trims the text; an empty result records nothing.
     void record(ClipboardActionType action, const QString &text, const QString &source);
@@ -84,6 +100,12 @@ Q_SIGNALS:
 private:
     void onActiveChanged(bool isActive);
     void onSelectionChanged();
+    QCoro::Task<> readHistory(Generation::Token load);
+    void finishLoad(QList<ClipboardItem> stored);
+    bool changedWhileLoading() const;
+    // A read whose list changed meanwhile is finished at once, so those changes are saved for its patient.
+    void settleLoad();
+    void save();
 
     QList<ClipboardItem> m_items;
     QString m_patientID;
@@ -96,4 +118,10 @@ private:
     ApplicationActivity *m_activity = nullptr;
     std::function<QDateTime()> m_clock;
     QTimer *m_pasteboardTimer = nullptr;
+
+    Generation m_loads;
+    Generation m_copyBacks;
+    QFuture<QList<ClipboardItem>> m_loading;
+    bool m_isLoading = false;
+    QSet<QUuid> m_deletedWhileLoading;
 };

@@ -3,6 +3,8 @@
 #include "ClipboardManager.h"
 #include "Pasteboard.h"
 
+#include <QPointer>
+
 #include <algorithm>
 #include <utility>
 
@@ -51,20 +53,52 @@ void ClipboardPanelController::select(const QUuid &id)
 void ClipboardPanelController::handlePaste()
 {
     Pasteboard *pasteboard = m_manager->pasteboard();
-    ClipboardFileProblem problem = ClipboardFileProblem::None;
-    PendingPaste paste{readClipboardFile(pasteboard->mimeData(), maxClipboardFileBytes, &problem), QString(),
-                       m_manager->patientID()};
+    PasteOffer offer{clipboardOffer(pasteboard->mimeData()), pasteboard->text().value_or(QString()),
+                     m_manager->patientID(), m_manager->clipboardHoldsAnotherPatientsCopy()};
+    // Text alone is kept at once, unless an earlier paste is still being read.
+    if (offer.clipboard.isEmpty() && m_pastes.isEmpty()) {
+        finishPaste(offer, {});
+        return;
+    }
+    m_pastes.append(std::move(offer));
+    if (m_pastes.size() == 1)
+        preparePastes();
+}
+
+QCoro::Task<> ClipboardPanelController::preparePastes()
+{
+    QPointer<ClipboardPanelController> self(this);
+    while (!m_pastes.isEmpty()) {
+        ClipboardOffer clipboard = m_pastes.first().clipboard;
+        ClipboardFileRead read;
+        if (!clipboard.isEmpty()) {
+            read = co_await readClipboardFileInBackground(std::move(clipboard));
+            // The panel went, and its pastes with it.
+            if (!self)
+                co_return;
+        }
+        finishPaste(m_pastes.takeFirst(), std::move(read));
+    }
+}
+
+void ClipboardPanelController::finishPaste(const PasteOffer &offer, ClipboardFileRead read)
+{
+    // Made for another patient's history than the one shown now.
+    if (offer.patientID != m_manager->patientID())
+        return;
+    PendingPaste paste{std::move(read.file), QString(), offer.patientID};
     // A copied file comes with its link as text: a file that cannot be kept refuses the paste, or the link
     // would stand in for it. An image left out gives way to text that came with it, which is its own content.
     const bool fileRefused =
-        problem == ClipboardFileProblem::FileTooLarge || problem == ClipboardFileProblem::FileUnreadable;
+        read.problem == ClipboardFileProblem::FileTooLarge || read.problem == ClipboardFileProblem::FileUnreadable;
     if (!paste.file && !fileRefused)
-        paste.text = pasteboard->text().value_or(QString());
+        paste.text = offer.text;
     const bool keepsNothing = !paste.file && paste.text.isEmpty();
-    setPasteProblem(keepsNothing ? problemText(problem) : QString());
+    // A file or image left out is told only when nothing is kept instead.
+    setPasteProblem(keepsNothing ? problemText(read.problem) : QString());
     if (keepsNothing)
         return;
-    if (!m_manager->clipboardHoldsAnotherPatientsCopy()) {
+    if (!offer.asks) {
         performPaste(paste);
         return;
     }
@@ -96,20 +130,12 @@ void ClipboardPanelController::performPaste(const PendingPaste &paste)
 void ClipboardPanelController::clearAll(const QList<QUuid> &ids)
 {
     m_selectedItemID = QUuid();
-    removeItems(QSet<QUuid>(ids.cbegin(), ids.cend()));
+    m_manager->deleteItems(QSet<QUuid>(ids.cbegin(), ids.cend()));
 }
 
 void ClipboardPanelController::deleteItem(const QUuid &id)
 {
-    removeItems({id});
-}
-
-void ClipboardPanelController::removeItems(const QSet<QUuid> &ids)
-{
-    QList<ClipboardItem> items = m_manager->items();
-    items.removeIf([&ids](const ClipboardItem &item) { return ids.contains(item.id); });
-    m_manager->setItems(items);
-    ClipboardManager::saveHistory(items, m_manager->patientID());
+    m_manager->deleteItems({id});
 }
 
 std::optional<CreateEntryDraft> ClipboardPanelController::makeCreateEntryDraft(const ClipboardItem &item) const

@@ -11,6 +11,8 @@
 #include <QUrl>
 #include <QUuid>
 
+#include <QCoroTask>
+
 #include <optional>
 
 class ClipboardManager;
@@ -50,8 +52,11 @@ public:
 
     // Takes the clipboard's file or image, else its text; a copied file that cannot be kept takes nothing.
     // Asks first (pasteNeedsAnswer) when the clipboard still holds the application's last copy or cut and that
-    // was made for another patient.
+    // was made for another patient. A file is read and an image encoded on a worker thread; pastes are kept in
+    // the order they were made, and one made for a patient no longer shown keeps nothing.
     void handlePaste();
+    // A paste whose file or image is still being read.
+    bool isPreparingPaste() const { return !m_pastes.isEmpty(); }
     const std::optional<PendingPaste> &pendingPaste() const { return m_pendingPaste; }
     // Why the latest paste kept nothing although the clipboard offered a file or an image; empty otherwise.
     QString pasteProblem() const { return m_pasteProblem; }
@@ -75,7 +80,16 @@ Q_SIGNALS:
     void selectedItemChanged();
 
 private:
-    void removeItems(const QSet<QUuid> &ids);
+    // What the clipboard held when the user pasted, and what was to be asked then.
+    struct PasteOffer {
+        ClipboardOffer clipboard;
+        QString text;
+        QString patientID;
+        bool asks = false;
+    };
+
+    QCoro::Task<> preparePastes();
+    void finishPaste(const PasteOffer &offer, ClipboardFileRead read);
     void updateShownItem();
     void setPasteProblem(const QString &problem);
     static QString problemText(ClipboardFileProblem problem);
@@ -85,5 +99,6 @@ private:
     QUuid m_selectedItemID;
     QUuid m_shownItemID;
     std::optional<PendingPaste> m_pendingPaste;
+    QList<PasteOffer> m_pastes;
     QString m_pasteProblem;
 };

@@ -10,6 +10,9 @@
 #include <QMimeData>
 #include <QMimeDatabase>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <QCoroFuture>
 
 namespace
 {
@@ -60,11 +63,8 @@ std::optional<ClipboardFile> readLocalFile(const QString &path, qint64 maxBytes,
     return ClipboardFile{info.fileName(), mimeTypeByExtension(info.fileName()), std::move(bytes)};
 }
 
-std::optional<ClipboardFile> readImage(const QMimeData &data, qint64 maxBytes, ClipboardFileProblem &problem)
+std::optional<ClipboardFile> encodeImage(const QImage &image, qint64 maxBytes, ClipboardFileProblem &problem)
 {
-    if (!data.hasImage())
-        return std::nullopt;
-    const QImage image = qvariant_cast<QImage>(data.imageData());
     if (image.isNull())
         return std::nullopt;
     QByteArray png;
@@ -80,40 +80,77 @@ std::optional<ClipboardFile> readImage(const QMimeData &data, qint64 maxBytes, C
     return ClipboardFile{pastedImageName, pastedImageMimeType, std::move(png)};
 }
 
-QMimeData *mimeDataFor(const ClipboardItem &item)
+// The stored bytes under their own type; a decoded image as an image as well, for those who read images.
+QMimeData *mimeDataFor(const ClipboardItem &item, const QImage &image)
 {
     auto *data = new QMimeData;
     if (!item.file) {
         data->setText(item.text);
         return data;
     }
-    const ClipboardFile &file = *item.file;
-    const QImage image = file.mimeType.startsWith(imageMimePrefix) ? QImage::fromData(file.data) : QImage();
+    data->setData(item.file->mimeType, item.file->data);
     if (!image.isNull())
         data->setImageData(image);
-    else
-        data->setData(file.mimeType, file.data);
     return data;
+}
+
+bool isImage(const ClipboardItem &item)
+{
+    return item.file && item.file->mimeType.startsWith(imageMimePrefix);
 }
 
 } // namespace
 
-std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 maxBytes, ClipboardFileProblem *problem)
+ClipboardOffer clipboardOffer(const QMimeData *data)
+{
+    if (!data)
+        return {};
+    return ClipboardOffer{firstLocalFile(*data),
+                          data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage()};
+}
+
+std::optional<ClipboardFile> readClipboardFile(const ClipboardOffer &offer, qint64 maxBytes,
+                                               ClipboardFileProblem *problem)
 {
     ClipboardFileProblem ignored = ClipboardFileProblem::None;
     ClipboardFileProblem &why = problem ? *problem : ignored;
     why = ClipboardFileProblem::None;
-    if (!data)
-        return std::nullopt;
-    if (const std::optional<QString> path = firstLocalFile(*data)) {
-        if (std::optional<ClipboardFile> file = readLocalFile(*path, maxBytes, why))
+    if (offer.filePath) {
+        if (std::optional<ClipboardFile> file = readLocalFile(*offer.filePath, maxBytes, why))
             return file;
     }
-    return readImage(*data, maxBytes, why);
+    return encodeImage(offer.image, maxBytes, why);
 }
 
-void copyToPasteboard(const ClipboardItem &item, ClipboardManager &manager)
+std::optional<ClipboardFile> readClipboardFile(const QMimeData *data, qint64 maxBytes, ClipboardFileProblem *problem)
 {
-    manager.pasteboard()->write(mimeDataFor(item));
-    manager.noteCopyBack(item.patientID);
+    return readClipboardFile(clipboardOffer(data), maxBytes, problem);
+}
+
+QCoro::Task<ClipboardFileRead> readClipboardFileInBackground(ClipboardOffer offer)
+{
+    QFuture<ClipboardFileRead> reading = QtConcurrent::run([offer] {
+        ClipboardFileRead read;
+        read.file = readClipboardFile(offer, maxClipboardFileBytes, &read.problem);
+        return read;
+    });
+    co_return co_await reading;
+}
+
+QCoro::Task<> copyToPasteboard(ClipboardItem item, QPointer<ClipboardManager> manager)
+{
+    if (!manager)
+        co_return;
+    const Generation::Token copy = manager->startCopyBack();
+    const int changeCount = manager->pasteboard()->changeCount();
+    QImage image;
+    if (isImage(item)) {
+        QFuture<QImage> decoding = QtConcurrent::run([bytes = item.file->data] { return QImage::fromData(bytes); });
+        image = co_await decoding;
+        // The user has copied something else since, here or in another application.
+        if (!manager || !manager->isLatestCopyBack(copy) || manager->pasteboard()->changeCount() != changeCount)
+            co_return;
+    }
+    manager->pasteboard()->write(mimeDataFor(item, image));
+    manager->noteCopyBack(item.patientID);
 }

@@ -75,6 +75,14 @@ DocumentListColumn::DocumentListColumn(DocumentGridModel *model, ThumbnailCache 
         for (int row = std::max(0, first - span); row <= std::min(m_model->rowCount() - 1, last + span); ++row)
             near.insert(m_model->keyAt(row));
         thumbnails->keepQueuedOnly(near);
+        // The cards in view ask before they are first drawn, so their thumbnails go ahead of any other request
+        // to the host; the most recently asked loads first, hence from the last card up.
+        for (int row = last; row >= first; --row) {
+            const QModelIndex index = m_model->index(row);
+            const QUrl url = index.data(DocumentGridModel::ThumbnailRole).toUrl();
+            if (!url.isEmpty())
+                thumbnails->request(m_model->keyAt(row), url);
+        }
     });
     // A card redraws once its thumbnail has arrived or failed.
     connect(thumbnails, &ThumbnailCache::changed, m_grid->viewport(), qOverload<>(&QWidget::update));

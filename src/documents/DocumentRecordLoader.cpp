@@ -39,6 +39,12 @@ void DocumentRecordLoader::supersede(const QString &documentID)
     }
 }
 
+void DocumentRecordLoader::setHeld(bool held)
+{
+    m_held = held;
+    startNext();
+}
+
 void DocumentRecordLoader::restart()
 {
     const QStringList running = m_inFlight.keys();
@@ -74,6 +80,8 @@ QStringList DocumentRecordLoader::wantedIDs() const
 
 void DocumentRecordLoader::startNext()
 {
+    if (m_held)
+        return;
     const QStringList wanted = wantedIDs();
     for (const QString &id : wanted) {
         if (m_inFlight.size() >= maxInFlight)

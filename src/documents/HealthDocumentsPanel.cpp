@@ -56,7 +56,12 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     layout->addStretch(0);
     connect(m_list, &DocumentListColumn::documentChosen, this, &HealthDocumentsPanel::selectDocument);
     connect(m_list, &DocumentListColumn::retryRequested, this, &HealthDocumentsPanel::loadDocuments);
-    connect(m_list->grid(), &DocumentGridView::rowsInViewChanged, m_loader, &DocumentRecordLoader::setRowsInView);
+    // The list column has asked for the thumbnails in view by now: the records wait until those have come.
+    connect(m_list->grid(), &DocumentGridView::rowsInViewChanged, m_loader, [this](int first, int last) {
+        m_loader->setHeld(m_thumbnails->isBusy());
+        m_loader->setRowsInView(first, last);
+    });
+    connect(m_thumbnails, &ThumbnailCache::settled, m_loader, [this] { m_loader->setHeld(false); });
     connect(m_thumbnails, &ThumbnailCache::failed, this, &HealthDocumentsPanel::requestForcedRefresh);
     connect(m_detail, &DocumentDetailColumn::loadFailed, this, [this] {
         if (const std::optional<QString> key = m_model->selectedKey())

@@ -82,6 +82,13 @@ void ThumbnailCache::keepQueuedOnly(const QSet<QString> &keys)
         return true;
     });
     m_queue.erase(dropped, m_queue.end());
+    reportIfSettled();
+}
+
+void ThumbnailCache::reportIfSettled()
+{
+    if (!isBusy())
+        Q_EMIT settled();
 }
 
 void ThumbnailCache::scheduleStart()
@@ -137,4 +144,5 @@ QCoro::Task<> ThumbnailCache::load(QString key, QUrl url)
     Q_EMIT changed(key);
     if (image.isNull())
         Q_EMIT failed(key);
+    reportIfSettled();
 }

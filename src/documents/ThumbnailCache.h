@@ -21,7 +21,8 @@ class QNetworkReply;
 // network; a queued card scrolled far away is dropped from the queue. Each (document key, link) pair is
 // loaded once: a failed link stays failed until the document brings another link. Decoded images are kept
 // up to a budget of a few screens; one pushed out is loaded again when its card asks. Destroying the cache
-// aborts its downloads.
+// aborts its downloads. It is busy while a download is queued or running, and says when that ends, so that
+// other requests to the same host can wait behind the thumbnails the user is looking at.
 class ThumbnailCache final : public QObject
 {
     Q_OBJECT
@@ -39,10 +40,13 @@ public:
     void request(const QString &key, const QUrl &url);
     // Drops the queued pairs of every other key; they are queued again when their cards ask.
     void keepQueuedOnly(const QSet<QString> &keys);
+    bool isBusy() const { return m_running > 0 || !m_queue.isEmpty(); }
 
 Q_SIGNALS:
     void changed(const QString &key);
     void failed(const QString &key);
+    // No download is queued or running any more.
+    void settled();
 
 private:
     struct Pending {
@@ -53,6 +57,7 @@ private:
     static QString pairOf(const QString &key, const QUrl &url);
     void scheduleStart();
     void startQueued();
+    void reportIfSettled();
     QCoro::Task<> load(QString key, QUrl url);
 
     QSize m_size;

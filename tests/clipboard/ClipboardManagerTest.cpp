@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QMimeData>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <memory>
@@ -125,6 +126,7 @@ private Q_SLOTS:
         QFETCH(QStringList, loaded);
         QSettings().setValue(ClipboardManager::storageKey(QStringLiteral("B")), value);
         m_manager->switchPatient(QStringLiteral("B"));
+        QTRY_VERIFY(!m_manager->isLoading());
         QCOMPARE(textsOf(m_manager->items()), loaded);
         QCOMPARE(stored(QStringLiteral("B")).toString(), value);
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("new"), ask);
@@ -141,6 +143,7 @@ private Q_SLOTS:
             R"("source":"App","date":3,"patientID":"B"}])");
         QSettings().setValue(ClipboardManager::storageKey(QStringLiteral("B")), earlier);
         m_manager->switchPatient(QStringLiteral("B"));
+        QTRY_VERIFY(!m_manager->isLoading());
         const QList<ClipboardItem> loaded = m_manager->items();
         QCOMPARE(textsOf(loaded), (QStringList{"scan.png", "kept"}));
         const ClipboardFile scan{QStringLiteral("scan.png"), QStringLiteral("image/png"), "\x89PNG\r\n\x1a\n"};
@@ -178,12 +181,59 @@ private Q_SLOTS:
         m_manager->switchPatient(QString());
         QCOMPARE(m_manager->patientID(), QStringLiteral("A"));
         m_manager->switchPatient(QStringLiteral("B"));
+        QTRY_VERIFY(!m_manager->isLoading());
         QVERIFY(m_manager->items().isEmpty());
         QVERIFY(!stored(QStringLiteral("B")).isValid());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("b1"), ask);
         m_manager->switchPatient(QStringLiteral("A"));
+        QTRY_VERIFY(!m_manager->isLoading());
         QCOMPARE(textsOf(m_manager->items()), (QStringList{"a2", "a1"}));
         QCOMPARE(textsOf(ClipboardManager::loadHistory(QStringLiteral("B"))), QStringList{"b1"});
+    }
+
+    // A patient's history is read in the background; what the user does meanwhile applies to it when it comes.
+    void switchPatient_changesWhileLoading_applyToTheStoredHistory_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("history");
+        QTest::newRow("nothing") << "" << QStringList{"b1", "b2"};
+        QTest::newRow("a copy goes first") << "record" << QStringList{"new", "b1", "b2"};
+        QTest::newRow("a stored item deleted") << "delete" << QStringList{"b2"};
+        QTest::newRow("all stored deleted, then a copy") << "delete all" << QStringList{"new"};
+    }
+
+    void switchPatient_changesWhileLoading_applyToTheStoredHistory()
+    {
+        QFETCH(QString, change);
+        const QList<ClipboardItem> storedB = {item(QStringLiteral("b1")), item(QStringLiteral("b2"))};
+        ClipboardManager::saveHistory(storedB, QStringLiteral("B"));
+        m_manager->switchPatient(QStringLiteral("B"));
+        QVERIFY(m_manager->isLoading());
+        QVERIFY(m_manager->items().isEmpty());
+        if (change == QLatin1String("delete"))
+            m_manager->deleteItems({storedB.first().id});
+        if (change == QLatin1String("delete all"))
+            m_manager->deleteItems({storedB.first().id, storedB.last().id});
+        if (change == QLatin1String("record") || change == QLatin1String("delete all"))
+            m_manager->record(ClipboardActionType::Copy, QStringLiteral("new"), ask);
+
+        QTRY_VERIFY(!m_manager->isLoading());
+        QTEST(textsOf(m_manager->items()), "history");
+        QTEST(textsOf(ClipboardManager::loadHistory(QStringLiteral("B"))), "history");
+    }
+
+    // A history still being read when the next patient is chosen is never shown, not even after it has come.
+    void switchPatient_aHistoryReadLateNeverShowsUnderTheNextPatient()
+    {
+        ClipboardManager::saveHistory({item(QStringLiteral("c1")), item(QStringLiteral("c2"))}, QStringLiteral("C"));
+        ClipboardManager::saveHistory({item(QStringLiteral("b1"))}, QStringLiteral("B"));
+        m_manager->switchPatient(QStringLiteral("C"));
+        m_manager->switchPatient(QStringLiteral("B"));
+        QThreadPool::globalInstance()->waitForDone();
+        QTRY_VERIFY(!m_manager->isLoading());
+        QCoreApplication::processEvents();
+        QCOMPARE(m_manager->patientID(), QStringLiteral("B"));
+        QCOMPARE(textsOf(m_manager->items()), QStringList{"b1"});
     }
 
     void lastCopySource_keepsThePatientOfTheLatestCopyOrCut()
@@ -193,6 +243,7 @@ private Q_SLOTS:
         m_manager->record(ClipboardActionType::Cut, QStringLiteral("from A"), ask);
         const int cutCount = m_pasteboard.changeCount();
         m_manager->switchPatient(QStringLiteral("B"));
+        QTRY_VERIFY(!m_manager->isLoading());
         setClipboard(QStringLiteral("pasted"));
         m_manager->record(ClipboardActionType::Paste, QStringLiteral("pasted"), ask);
         QCOMPARE(m_manager->lastCopySource()->patientID, QStringLiteral("A"));
@@ -249,6 +300,12 @@ private Q_SLOTS:
     }
 
 private:
+    static ClipboardItem item(const QString &text)
+    {
+        return ClipboardItem{QUuid::createUuid(), text, std::nullopt, ClipboardActionType::Copy, ask, now,
+                             QStringLiteral("B")};
+    }
+
     ClipboardTestSettings m_settings;
     ApplicationActivity m_activity{true};
     Pasteboard m_pasteboard{QGuiApplication::clipboard()};

@@ -117,14 +117,15 @@ private Q_SLOTS:
         QFETCH(bool, asks);
         copyInAskField();
         if (before == Before::CopyBackOfAThenSwitchToB)
-            copyToPasteboard(textItem(copied), *m_manager);
+            copyToPasteboard(textItem(copied), m_manager.get());
         if (before != Before::NoSwitch)
             m_manager->switchPatient(before == Before::SwitchToNone ? QString() : patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         if (before == Before::SwitchToBThenCopyElsewhere)
             QGuiApplication::clipboard()->setText(copied);
         if (before == Before::SwitchToBThenCopyBackOfB || before == Before::SwitchToBThenCopyBackOfA)
             copyToPasteboard(textItem(copied, before == Before::SwitchToBThenCopyBackOfB ? patientB : patientA),
-                             *m_manager);
+                             m_manager.get());
         const QString target = m_manager->patientID();
         QSignalSpy asked(m_controller.get(), &ClipboardPanelController::pasteNeedsAnswer);
 
@@ -152,6 +153,7 @@ private Q_SLOTS:
         QFETCH(bool, allow);
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->handlePaste();
         QVERIFY(m_controller->pendingPaste());
         allow ? m_controller->allowPendingPaste() : m_controller->cancelPendingPaste();
@@ -170,8 +172,10 @@ private Q_SLOTS:
     {
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->handlePaste();
         m_manager->switchPatient(QStringLiteral("C"));
+        QTRY_VERIFY(!m_manager->isLoading());
         m_controller->allowPendingPaste();
         QVERIFY(m_manager->items().isEmpty());
         QVERIFY(ClipboardManager::loadHistory(patientB).isEmpty());
@@ -207,6 +211,7 @@ private Q_SLOTS:
         QFETCH(QString, mimeType);
         offerOnClipboard(offer);
         m_controller->handlePaste();
+        QTRY_VERIFY(!m_controller->isPreparingPaste());
         QTEST(m_controller->pasteProblem(), "problem");
         QTEST(textsOf(m_manager->items()), "recorded");
         QTEST(textsOf(ClipboardManager::loadHistory(patientA)), "recorded");

@@ -239,6 +239,7 @@ private Q_SLOTS:
         copyInAskField();
         if (switchPatient)
             m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         openPanel();
 
         QTest::mouseClick(child<QWidget>("pasteTarget"), Qt::LeftButton);
@@ -319,13 +320,56 @@ private Q_SLOTS:
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
     }
 
+    // The photo is encoded away from the window; its copy back offers the very bytes the history keeps.
+    void photo_pastedThroughEachDoor_isKept_andCopiedBackAsItsStoredPng_data()
+    {
+        QTest::addColumn<QString>("door");
+        QTest::newRow("click") << "click";
+        QTest::newRow("paste keys") << "keys";
+        QTest::newRow("screen reader") << "screen reader";
+    }
+
+    void photo_pastedThroughEachDoor_isKept_andCopiedBackAsItsStoredPng()
+    {
+        QFETCH(QString, door);
+        QImage photo(40, 30, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QGuiApplication::clipboard()->setImage(photo);
+        openPanel();
+        auto *target = child<QWidget>("pasteTarget");
+        if (door == QLatin1String("click")) {
+            QTest::mouseClick(target, Qt::LeftButton);
+        } else if (door == QLatin1String("keys")) {
+            target->setFocus();
+            QTest::keySequence(target, QKeySequence::Paste);
+        } else {
+            QAccessible::queryAccessibleInterface(target)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+        }
+        QTRY_COMPARE(rowTexts(), QStringList{"Pasted Image.png"});
+        const ClipboardFile kept = *m_manager->items().first().file;
+        QCOMPARE(kept.mimeType, QStringLiteral("image/png"));
+        QCOMPARE(QImage::fromData(kept.data, "PNG").convertToFormat(QImage::Format_RGB32), photo);
+        QCOMPARE(*ClipboardManager::loadHistory(m_manager->patientID()).first().file, kept);
+
+        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        QTest::mouseClick(child<QPushButton>("copyButton"), Qt::LeftButton);
+        QTRY_VERIFY(QGuiApplication::clipboard()->mimeData()->hasImage());
+        QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), kept.data);
+        m_manager->pollPasteboard();
+        QCOMPARE(rowTexts(), QStringList{"Pasted Image.png"});
+    }
+
     void copyBack_addsNoRowAndTheNextPasteIsNotQuestioned()
     {
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("B's note"), QStringLiteral("Ask"));
         m_manager->switchPatient(patientA);
+        QTRY_VERIFY(!m_manager->isLoading());
         copyInAskField();
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         openPanel();
 
         QTest::mouseClick(child<QPushButton>("copyButton"), Qt::LeftButton);
@@ -393,8 +437,10 @@ private Q_SLOTS:
         QFETCH(QString, answer);
         QFETCH(bool, cleared);
         m_manager->switchPatient(patientB);
+        QTRY_VERIFY(!m_manager->isLoading());
         m_manager->record(ClipboardActionType::Copy, QStringLiteral("B's note"), QStringLiteral("Ask"));
         m_manager->switchPatient(patientA);
+        QTRY_VERIFY(!m_manager->isLoading());
         for (int i = 0; i < items; ++i)
             m_manager->record(ClipboardActionType::Copy, copied + QString::number(i), QStringLiteral("Ask"));
         openPanel();

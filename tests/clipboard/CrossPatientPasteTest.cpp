@@ -157,6 +157,7 @@ private Q_SLOTS:
             QSKIP("This platform has no selection buffer, so a middle click pastes nothing.");
         if (switchToDana)
             m_manager->switchPatient(dana);
+        QTRY_VERIFY(!m_manager->isLoading());
         QWidget *input = openField(field);
 
         paste(input, door);

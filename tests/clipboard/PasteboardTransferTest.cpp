@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <memory>
@@ -135,20 +136,22 @@ private Q_SLOTS:
             QCOMPARE(file->data, contentsOf(filename));
     }
 
+    // A stored image goes back as its stored bytes under its type, untouched, and as an image once decoded.
     void copyToPasteboard_writesTheItemWithoutRecordingIt_data()
     {
         QTest::addColumn<std::optional<ClipboardFile>>("file");
         QTest::addColumn<QString>("format");
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("isImage");
         const QByteArray squarePng = png(redSquare());
         const QString pngType = QStringLiteral("image/png");
-        QTest::newRow("text") << std::optional<ClipboardFile>() << "text/plain" << QByteArray("scan.pdf");
-        QTest::newRow("image") << std::optional<ClipboardFile>({"a.png", pngType, squarePng})
-                               << "application/x-qt-image" << QByteArray();
+        QTest::newRow("text") << std::optional<ClipboardFile>() << "text/plain" << QByteArray("scan.pdf") << false;
+        QTest::newRow("image") << std::optional<ClipboardFile>({"a.png", pngType, squarePng}) << pngType << squarePng
+                               << true;
         QTest::newRow("undecodable image")
-            << std::optional<ClipboardFile>({"b.png", pngType, "not png"}) << pngType << QByteArray("not png");
+            << std::optional<ClipboardFile>({"b.png", pngType, "not png"}) << pngType << QByteArray("not png") << false;
         QTest::newRow("document") << std::optional<ClipboardFile>({"r.pdf", "application/pdf", pdfBytes})
-                                  << "application/pdf" << pdfBytes;
+                                  << "application/pdf" << pdfBytes << false;
     }
 
     void copyToPasteboard_writesTheItemWithoutRecordingIt()
@@ -156,34 +159,60 @@ private Q_SLOTS:
         QFETCH(std::optional<ClipboardFile>, file);
         QFETCH(QString, format);
         QFETCH(QByteArray, bytes);
+        QFETCH(bool, isImage);
         ClipboardTestSettings::clear();
         QGuiApplication::clipboard()->setText(QStringLiteral("copied under A"));
         ClipboardManager manager(QStringLiteral("A"), ClipboardSeams{&m_pasteboard, &m_activity, {}});
         manager.record(ClipboardActionType::Copy, QStringLiteral("copied under A"), QStringLiteral("Ask"));
         const int copyCount = m_pasteboard.changeCount();
 
-        copyToPasteboard(itemWith(file), manager);
+        copyToPasteboard(itemWith(file), &manager);
+        QTRY_VERIFY(m_pasteboard.changeCount() > copyCount);
         manager.pollPasteboard();
 
         const QMimeData *data = QGuiApplication::clipboard()->mimeData();
-        QVERIFY(data->hasFormat(format));
-        if (bytes.isEmpty())
+        QCOMPARE(data->data(format), bytes);
+        QCOMPARE(data->hasImage(), isImage);
+        if (isImage)
             QCOMPARE(qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_RGB32), redSquare());
-        else
-            QCOMPARE(data->data(format), bytes);
         QCOMPARE(data->hasText(), !file);
         QCOMPARE(manager.items().size(), 1);
         QCOMPARE(manager.lastKnownChangeCount(), m_pasteboard.changeCount());
-        QVERIFY(m_pasteboard.changeCount() > copyCount);
         // The item put back is the latest copy, of its own patient.
         QCOMPARE(std::pair(manager.lastCopySource()->patientID, manager.lastCopySource()->changeCount),
                  std::pair(QStringLiteral("A"), m_pasteboard.changeCount()));
     }
 
+    // An image still being decoded for its copy back never replaces what was copied after it.
+    void copyToPasteboard_ofAnImage_isOvertakenByALaterCopy_data()
+    {
+        QTest::addColumn<bool>("byCopyBack");
+        QTest::newRow("a copy back of a text") << true;
+        QTest::newRow("a copy elsewhere") << false;
+    }
+
+    void copyToPasteboard_ofAnImage_isOvertakenByALaterCopy()
+    {
+        QFETCH(bool, byCopyBack);
+        ClipboardManager manager(QStringLiteral("A"), ClipboardSeams{&m_pasteboard, &m_activity, {}});
+        copyToPasteboard(itemWith(ClipboardFile{"a.png", "image/png", png(redSquare())}), &manager);
+        if (byCopyBack)
+            copyToPasteboard(itemWith(std::nullopt, QStringLiteral("later")), &manager);
+        else
+            QGuiApplication::clipboard()->setText(QStringLiteral("later"));
+        const int changeCount = m_pasteboard.changeCount();
+
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QCOMPARE(m_pasteboard.changeCount(), changeCount);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("later"));
+        QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasImage());
+    }
+
     void copyToPasteboard_documentIsNotReadBackAsAFile()
     {
         ClipboardManager manager(QStringLiteral("A"), ClipboardSeams{&m_pasteboard, &m_activity, {}});
-        copyToPasteboard(itemWith(ClipboardFile{"r.pdf", "application/pdf", pdfBytes}), manager);
+        copyToPasteboard(itemWith(ClipboardFile{"r.pdf", "application/pdf", pdfBytes}), &manager);
         QVERIFY(!readClipboardFile(m_pasteboard.mimeData()));
     }
 

@@ -92,6 +92,23 @@ private Q_SLOTS:
         QCOMPARE(names(panel), (QStringList{"Blood panel 2024-03.pdf", "Forearm rash.png", "Vaccination record.pdf"}));
     }
 
+    // The listed records carry their thumbnail links, so the cards in view load those before any record is
+    // fetched: the record fetches never hold the host's connections while the first thumbnails wait.
+    void thumbnailsInView_areRequestedBeforeAnyRecord()
+    {
+        openLoadedPanel();
+        QStringList order;
+        for (const LoggedRequest &request : m_server.requests()) {
+            if (request.path.startsWith(QStringLiteral("/thumbnails/")))
+                order.append(QStringLiteral("thumbnail"));
+            else if (request.path == QStringLiteral("/api/patients/document"))
+                order.append(QStringLiteral("record"));
+        }
+        QCOMPARE(order.count(QStringLiteral("thumbnail")), storedIDs().size());
+        QVERIFY(order.contains(QStringLiteral("record")));
+        QVERIFY(order.lastIndexOf(QStringLiteral("thumbnail")) < order.indexOf(QStringLiteral("record")));
+    }
+
     // Every single fetch answers with `reply`; the first document's id is put in for FIRST.
     void fetchedRecords_replaceTheFirstDocumentWithTheirId_data()
     {

@@ -141,8 +141,11 @@ private Q_SLOTS:
         const QList<ReviewTextField *> shown = editors("entryTextEditor");
         QWidget *list = child<QScrollArea>(m_view.get(), "reviewList")->widget();
         const auto top = [list](QWidget *row) { return row->mapTo(list, QPoint()).y(); };
-        // The rows are laid out once the one below sits under the first.
-        QTRY_VERIFY(top(shown.at(1)) >= top(shown.at(0)) + shown.at(0)->height());
+        // The sheet shows its sections before it lays them out: wait for the first row's own height, with the
+        // next row below it.
+        QTRY_VERIFY(shown.at(0)->height() > 0 &&
+                    shown.at(0)->height() == shown.at(0)->heightForWidth(shown.at(0)->width()) &&
+                    top(shown.at(1)) >= top(shown.at(0)) + shown.at(0)->height());
         const int oneLine = shown.at(0)->height();
         const int nextTop = top(shown.at(1));
         type(shown.at(0), Qt::ControlModifier | Qt::Key_End,

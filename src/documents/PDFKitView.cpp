@@ -2,6 +2,7 @@
 
 #include <QNetworkReply>
 #include <QPdfDocument>
+#include <QPdfPageRenderer>
 #include <QTimer>
 
 PDFKitView::PDFKitView(QWidget *parent) : QPdfView(parent), m_document(new QPdfDocument(this))
@@ -16,6 +17,10 @@ PDFKitView::~PDFKitView()
     cancelLoad();
     // The view lets go of the document before either is destroyed.
     setDocument(nullptr);
+    // The view renders pages on a thread of its own, which its renderer only stops and waits for when it
+    // goes, but never frees. Back in single-threaded mode, the renderer stops, waits for and frees it now.
+    if (auto *renderer = findChild<QPdfPageRenderer *>())
+        renderer->setRenderMode(QPdfPageRenderer::RenderMode::SingleThreaded);
 }
 
 void PDFKitView::setUrl(const QUrl &url)

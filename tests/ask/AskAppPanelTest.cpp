@@ -511,7 +511,7 @@ private Q_SLOTS:
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(field->text(), QStringLiteral("Wait?"));
         QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled(), deadline);
-        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
+        QTRY_COMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
         QVERIFY(find<QToolButton>("followUpSendButton")->isEnabled());
         QCOMPARE(f.requestCount(undoPath), 1);
         QCOMPARE(f.requestCount(AskFixture::streamPath), 0);

@@ -235,12 +235,18 @@ private Q_SLOTS:
         reviewOneFile();
         const QList<ReviewTextField *> shown = editors("entryTextEditor");
         QWidget *list = child<QScrollArea>(m_view.get(), "reviewList")->widget();
+        const auto top = [list](QWidget *row) { return row->mapTo(list, QPoint()).y(); };
+        // The sheet shows its sections before it lays them out: wait for the first row's own height, with the
+        // next row below it.
+        QTRY_VERIFY(shown.at(0)->height() > 0 &&
+                    shown.at(0)->height() == shown.at(0)->heightForWidth(shown.at(0)->width()) &&
+                    top(shown.at(1)) >= top(shown.at(0)) + shown.at(0)->height());
         const int oneLine = shown.at(0)->height();
-        const int nextTop = shown.at(1)->mapTo(list, QPoint()).y();
+        const int nextTop = top(shown.at(1));
         type(shown.at(0), Qt::ControlModifier | Qt::Key_End,
              QStringLiteral(", mild since the spring of 2019, checked twice a year by the family doctor"));
         QTRY_VERIFY(shown.at(0)->height() > oneLine);
-        QTRY_COMPARE(shown.at(1)->mapTo(list, QPoint()).y() - nextTop, shown.at(0)->height() - oneLine);
+        QTRY_COMPARE(top(shown.at(1)) - nextTop, shown.at(0)->height() - oneLine);
     }
 
     void translateFromTheMenu_thenUndo()

@@ -52,7 +52,7 @@ private Q_SLOTS:
     void init()
     {
         QVERIFY(m_window.open(QSize(1400, 800)));
-        QTRY_VERIFY_WITH_TIMEOUT(m_window.view()->findChild<MedbitDetailPanel *>(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(settled(), 10000);
     }
 
     void cleanup() { m_window.close(); }
@@ -250,6 +250,17 @@ private Q_SLOTS:
 
 private:
     SidebarRow *row(const char *name) const { return child<SidebarRow>(m_window.view(), name); }
+
+    // The entry's details shown, and only once: a rebuilt panel's old rows linger hidden until deleted.
+    bool settled() const
+    {
+        auto *panel = m_window.view()->findChild<MedbitDetailPanel *>();
+        const QList<MedbitCategoryRow *> rows =
+            panel ? panel->findChildren<MedbitCategoryRow *>() : QList<MedbitCategoryRow *>();
+        return !rows.isEmpty() && std::all_of(rows.cbegin(), rows.cend(), [](const MedbitCategoryRow *row) {
+            return row->isVisible() && row->isEnabled();
+        });
+    }
 
     void openAttachmentAndAsk()
     {

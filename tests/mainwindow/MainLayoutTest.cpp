@@ -75,6 +75,11 @@ private Q_SLOTS:
     void starredEntry_updatesItsRowAndKeepsSelection()
     {
         clickRow(3);
+        // The entry's own fetch, which the click started, is in before the update: its older copy would
+        // otherwise land last.
+        QTRY_VERIFY(fetches(model()->medbitAt(3).id) == 1 &&
+                    m_window.session()->finishedReplies(QStringLiteral("/medbits/get")) ==
+                        m_window.session()->requests(QStringLiteral("/api/medbits/get")).size());
         Medbit starred = model()->medbitAt(3);
         starred.isStarred = !starred.isStarred;
         QSignalSpy resets(model(), &QAbstractItemModel::modelReset);

@@ -1,6 +1,8 @@
 #include "widgets/ModalShield.h"
 #include "widgets/Sheet.h"
 
+#include "StateWaits.h"
+
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QLineEdit>
@@ -19,11 +21,11 @@ namespace
 {
 
 // What a screen reader does to a button; the button clicks a moment later, as it shows itself pressed first.
-void press(QWidget *button)
+void press(QAbstractButton *button)
 {
     QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(
         QAccessibleActionInterface::pressAction());
-    QTest::qWait(250);
+    QVERIFY(QTest::qWaitFor([button] { return !button->isDown(); }, StateWaits::timeoutMs));
 }
 
 // What a screen reader does to a menu item, found by its name among the menu's children.

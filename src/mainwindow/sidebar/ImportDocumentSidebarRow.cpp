@@ -47,6 +47,11 @@ ImportDocumentSidebarRow::ImportDocumentSidebarRow(DocumentImportManager *manage
     row->addWidget(m_title, 1);
     setMinimumHeight(row->sizeHint().height());
     m_drop = new FileDropFilter(this);
+    m_confirmationExpiry = new QTimer(this);
+    m_confirmationExpiry->setObjectName(QStringLiteral("confirmationExpiry"));
+    m_confirmationExpiry->setSingleShot(true);
+    m_confirmationExpiry->setInterval(confirmationMs);
+    connect(m_confirmationExpiry, &QTimer::timeout, this, &ImportDocumentSidebarRow::endConfirmation);
     connect(this, &QPushButton::clicked, this, &ImportDocumentSidebarRow::importSheetRequested);
     connect(m_drop, &FileDropFilter::targetedChanged, this, &ImportDocumentSidebarRow::refresh);
     connect(m_drop, &FileDropFilter::dropped, this, &ImportDocumentSidebarRow::addDroppedFiles);
@@ -71,13 +76,14 @@ void ImportDocumentSidebarRow::showReceived(const QStringList &names)
 {
     m_justReceivedNames = names;
     refresh();
-    // Each drop clears only its own confirmation: a newer drop's names stay for their full while.
-    QTimer::singleShot(confirmationMs, this, [this, names] {
-        if (m_justReceivedNames != names)
-            return;
-        m_justReceivedNames.clear();
-        refresh();
-    });
+    // A newer drop starts the while again, so its names stay for their full while.
+    m_confirmationExpiry->start();
+}
+
+void ImportDocumentSidebarRow::endConfirmation()
+{
+    m_justReceivedNames.clear();
+    refresh();
 }
 
 void ImportDocumentSidebarRow::refresh()

@@ -8,6 +8,7 @@
 class DocumentImportManager;
 class FileDropFilter;
 class QLabel;
+class QTimer;
 
 // The sidebar's "Import Document" button: a click asks for the import sheet, and files dropped on it go
 // straight to the import. The files it took are confirmed in green ("Added …") for a short while; a newer
@@ -34,6 +35,7 @@ protected:
 private:
     void addDroppedFiles(const QList<QUrl> &files);
     void showReceived(const QStringList &names);
+    void endConfirmation();
     void refresh();
     void showTitle();
 
@@ -41,6 +43,7 @@ private:
     FileDropFilter *m_drop = nullptr;
     QLabel *m_icon = nullptr;
     QLabel *m_title = nullptr;
+    QTimer *m_confirmationExpiry = nullptr;
     QString m_fullTitle;
     QStringList m_justReceivedNames;
 };

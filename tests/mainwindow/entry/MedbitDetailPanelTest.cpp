@@ -262,21 +262,22 @@ private Q_SLOTS:
         m_server.scriptStream(QJsonObject{
             {QStringLiteral("path"), QStringLiteral("/api/chats/get_answer_free")},
             {QStringLiteral("chunks"), QJsonArray{chunk("event: message\ndata: {\"delta\":\"Fine\"}\n\n", 0),
-                                                  chunk("event: message\ndata: {\"delta\":\" so far\"}\n\n", 600)}}});
+                                                  chunk("event: message\ndata: {\"delta\":\" so far\"}\n\n", 2000)}}});
         const Medbit first = panel()->medbit();
         const Medbit second = store()->medbits().at(1);
         auto *field = child<QLineEdit>(panel(), "askField");
         QTest::keyClicks(field, QStringLiteral("Why?"));
         QTest::keyClick(field, Qt::Key_Return);
-        QTRY_COMPARE(panel()->askExchanges().first().answer, QStringLiteral("Fine"));
+        // The answer has begun; on a loaded machine its end may already be in too.
+        QTRY_VERIFY(!panel()->askExchanges().isEmpty() &&
+                    panel()->askExchanges().first().answer.startsWith(QStringLiteral("Fine")));
 
         // Another entry shows none of the first one's questions, and its stream never writes there.
         m_window.view()->state()->setSelectedMedbit(second);
         QTRY_COMPARE(panel()->medbit().id, second.id);
         QVERIFY(panel()->askExchanges().isEmpty());
         QVERIFY(!child<QScrollArea>(panel(), "askExchanges")->isVisible());
-        QTRY_COMPARE_WITH_TIMEOUT(m_window.session()->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1,
-                                  10000);
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1);
         QVERIFY(panel()->askExchanges().isEmpty());
         QVERIFY(panel()->findChild<QLabel *>(QStringLiteral("askQuestion")) == nullptr);
 

@@ -64,6 +64,18 @@ private Q_SLOTS:
         QCOMPARE(cutSidebarLabels(view), QStringList());
     }
 
+    // In a wide window the attachment's preview grows with the entry beside it, not left a narrow strip.
+    void preview_sharesTheRoomOfAWideWindow()
+    {
+        state()->setSelectedMedbit(entryStarting(QStringLiteral("Blood panel")));
+        QWidget *preview = nullptr;
+        QTRY_VERIFY((preview = child<QWidget>(m_window.view(), "inspectorPreviewPanel")) && preview->isVisible());
+        m_window.view()->resize(1920, 1050);
+        const QWidget *entry = child<QWidget>(m_window.view(), "medbitDetailPanel");
+        QTRY_VERIFY2(preview->width() * 2 > entry->width(),
+                     qPrintable(QStringLiteral("%1 beside %2").arg(preview->width()).arg(entry->width())));
+    }
+
     // A list whose rows all fit shows no scroll bar; one whose rows do not shows it.
     void scrollBars_showOnlyWithSomethingToScroll()
     {

@@ -28,6 +28,7 @@ DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
     // is drawn by the cards.
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(inset, inset, inset, inset);

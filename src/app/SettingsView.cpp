@@ -98,6 +98,7 @@ QWidget *SettingsView::buildAccountSection()
     auto *changePassword = new QPushButton(tr("Change Password"), box);
     changePassword->setObjectName(QStringLiteral("changePasswordButton"));
     changePassword->setAutoDefault(false);
+    changePassword->setMinimumWidth(FormKit::paddedButtonWidth(changePassword, changePassword->text()));
     m_signOut = new BusyButton(tr("Sign Out"), box);
     m_signOut->setObjectName(QStringLiteral("signOutButton"));
     m_signOut->setBusyTitle(tr("Signing Out…"));

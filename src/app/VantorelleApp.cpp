@@ -6,9 +6,14 @@
 #include "platform/UpdaterController.h"
 #include "records/PatientStore.h"
 
+#include <QApplication>
+#include <QTimer>
+
 VantorelleApp::VantorelleApp(Keychain *keychain, MainContentFactory mainContent, QObject *parent)
     : QObject(parent), m_mainContent(std::move(mainContent)), m_authManager(std::make_unique<AuthManager>(keychain))
 {
+    connect(m_authManager.get(), &AuthManager::isAuthenticatedChanged, this,
+            &VantorelleApp::returnFromSettingsOnSignOut);
 }
 
 VantorelleApp::~VantorelleApp()
@@ -63,9 +68,23 @@ void VantorelleApp::showSettings()
     // Signed out, it would show no account and offer changes that fail.
     if (!m_authManager->isAuthenticated())
         return;
+    if (auto *opener = qobject_cast<MainWindow *>(QApplication::activeWindow()))
+        m_settingsOpener = opener;
     if (!m_settingsView)
         m_settingsView = new SettingsView(m_authManager.get(), patientStore());
     m_settingsView->show();
     m_settingsView->raise();
     m_settingsView->activateWindow();
+}
+
+// Signing out closes the settings window, which leaves no window active: the window it was opened from takes the
+// keyboard back, on its sign-in screen, once the settings window has gone.
+void VantorelleApp::returnFromSettingsOnSignOut(bool isAuthenticated)
+{
+    if (isAuthenticated || !m_settingsView || !m_settingsView->isVisible())
+        return;
+    const QList<MainWindow *> open = windows();
+    QPointer<MainWindow> window = m_settingsOpener ? m_settingsOpener.data() : (open.isEmpty() ? nullptr : open.last());
+    if (window)
+        QTimer::singleShot(0, window, [window] { window->activateWindow(); });
 }

@@ -42,10 +42,14 @@ public:
     void showSettings();
 
 private:
+    void returnFromSettingsOnSignOut(bool isAuthenticated);
+
     MainContentFactory m_mainContent;
     std::unique_ptr<AuthManager> m_authManager;
     std::unique_ptr<PatientStore> m_patientStore;
     std::unique_ptr<UpdaterController> m_updater;
     QList<QPointer<MainWindow>> m_windows;
     QPointer<SettingsView> m_settingsView;
+    // The window Settings… was last chosen from.
+    QPointer<MainWindow> m_settingsOpener;
 };

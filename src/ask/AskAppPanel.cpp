@@ -8,10 +8,12 @@
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/Pasteboard.h"
 #include "widgets/FormKit.h"
+#include "widgets/Theme.h"
 #include "window/WindowContext.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMimeData>
 #include <QVBoxLayout>
 
@@ -21,6 +23,7 @@ namespace
 constexpr int listMinimumWidth = 280;
 constexpr int listMaximumWidth = 380;
 constexpr int panelMinimumWidth = 350;
+constexpr int conversationMinimumWidth = 350;
 constexpr int emptySymbolSize = 40;
 
 } // namespace
@@ -29,7 +32,6 @@ AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_clipboard(context.clipboardManager),
       m_session(new AskSession(context.patientID, std::make_shared<AnswerStreamSource>(), context.pendingAnswers, this))
 {
-    setMinimumWidth(panelMinimumWidth);
     setBackgroundRole(QPalette::Window);
     setAutoFillBackground(true);
     auto *layout = new QHBoxLayout(this);
@@ -51,11 +53,23 @@ AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
         QStringLiteral("askEmptyMessage"), m_detailHost);
     m_emptyState->setObjectName(QStringLiteral("askEmptyState"));
     hostLayout->addWidget(m_emptyState);
+    m_chooseHint = new QLabel(tr("Choose a question on the left to read its conversation."), m_detailHost);
+    m_chooseHint->setObjectName(QStringLiteral("askChooseHint"));
+    m_chooseHint->setAlignment(Qt::AlignCenter);
+    Theme::setTextColor(m_chooseHint, Theme::secondaryColor(m_chooseHint));
+    hostLayout->addWidget(m_chooseHint);
     layout->addWidget(m_detailHost, 1);
     connect(m_session, &AskSession::selectedConversationIDChanged, this, &AskAppPanel::showSelectedConversation);
     connect(m_session, &AskSession::conversationsChanged, this, &AskAppPanel::showSelectedConversation);
     connect(m_session, &AskSession::historyStateChanged, this, &AskAppPanel::showEmptyState);
     showSelectedConversation();
+}
+
+// At least its own minimum, and as wide as the list and the open conversation need side by side, so that the
+// window stops narrowing before one column runs over the other.
+QSize AskAppPanel::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint().expandedTo(QSize(panelMinimumWidth, 0));
 }
 
 QString AskAppPanel::patientID() const
@@ -82,6 +96,7 @@ void AskAppPanel::showSelectedConversation()
     }
     if (selected && !m_detail) {
         m_detail = new AskConversationDetailView(m_session, selected->id, m_clipboard, m_detailHost);
+        m_detail->setMinimumWidth(conversationMinimumWidth);
         connect(m_detail, &AskConversationDetailView::copyAllRequested, this, &AskAppPanel::copyConversation);
         m_detailHost->layout()->addWidget(m_detail);
     }
@@ -89,11 +104,13 @@ void AskAppPanel::showSelectedConversation()
     showEmptyState();
 }
 
-// Only once the history said there are none: what is there, and how to begin.
+// With no conversation open: once the history said there are none, what is there and how to begin; with
+// questions in the list, how to open one.
 void AskAppPanel::showEmptyState()
 {
-    m_emptyState->setVisible(!m_detail && m_session->hasLoadedHistory() && !m_session->historyError() &&
-                             m_session->conversations().isEmpty());
+    const bool listed = !m_session->conversations().isEmpty();
+    m_emptyState->setVisible(!m_detail && m_session->hasLoadedHistory() && !m_session->historyError() && !listed);
+    m_chooseHint->setVisible(!m_detail && listed);
 }
 
 // Written to the clipboard as it is; the clipboard history records it as a copy from the application.

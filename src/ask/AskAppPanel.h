@@ -7,6 +7,7 @@ class AskConversationDetailView;
 class AskListView;
 class AskSession;
 class ClipboardManager;
+class QLabel;
 struct WindowContext;
 
 // The Ask section for one patient: the question list and, while a conversation is open, the conversation
@@ -21,6 +22,7 @@ public:
     AskAppPanel(const WindowContext &context, QWidget *parent = nullptr);
 
     QString patientID() const;
+    QSize minimumSizeHint() const override;
 
     AskSession *session() const { return m_session; }
 
@@ -38,5 +40,6 @@ private:
     QWidget *m_divider = nullptr;
     QWidget *m_detailHost = nullptr;
     QWidget *m_emptyState = nullptr;
+    QLabel *m_chooseHint = nullptr;
     QPointer<AskConversationDetailView> m_detail;
 };

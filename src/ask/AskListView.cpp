@@ -70,7 +70,8 @@ AskListView::AskListView(AskSession *session, ClipboardManager *clipboard, QWidg
         makeFailure(QStringLiteral("suggestions"), &m_suggestionsError, &AskListView::retrySuggestions);
     column->addWidget(m_suggestionsFailure);
 
-    auto *myQuestions = makeSectionText(tr("My questions"), QStringLiteral("myQuestionsLabel"));
+    auto *myQuestions = new QLabel(tr("My questions"), content);
+    myQuestions->setObjectName(QStringLiteral("myQuestionsLabel"));
     myQuestions->setFont(Theme::headlineFont());
     myQuestions->setContentsMargins(24, 16, 24, 8);
     myQuestions->setAutoFillBackground(true);
@@ -142,6 +143,9 @@ QWidget *AskListView::makeSuggestionsHeader()
     toggle->setFont(Theme::headlineFont());
     toggle->setAutoRaise(true);
     connect(toggle, &QToolButton::clicked, this, &AskListView::toggleSuggestions);
+    // The title, not the button around it, stands at the column's indent, as "My questions" does.
+    const int textInset = (toggle->sizeHint().width() - toggle->fontMetrics().horizontalAdvance(toggle->text())) / 2;
+    row->setContentsMargins(24 - textInset, 12, 24, 12);
     row->addWidget(toggle);
     row->addStretch(1);
     m_refreshButton = new QToolButton(m_suggestionsHeader);

@@ -109,7 +109,6 @@ ClipboardDetailColumn::ClipboardDetailColumn(ClipboardManager *manager, QWidget 
     m_scroll->setObjectName(QStringLiteral("itemContent"));
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // It only scrolls; the content in it takes the focus, and Page Up and Page Down there scroll it.
     m_scroll->setFocusPolicy(Qt::NoFocus);
 

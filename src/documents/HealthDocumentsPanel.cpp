@@ -20,6 +20,13 @@
 #include <QSet>
 #include <QSplitter>
 
+namespace
+{
+
+constexpr int panelMinimumWidth = 350;
+
+} // namespace
+
 HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_patientID(context.patientID), m_medbitStore(context.medbitStore),
       m_selectMedbit(context.selectMedbit), m_store(new DocumentStore(context.patientID, this)),
@@ -28,7 +35,6 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
       m_thumbnails(new ThumbnailCache(
           QSize(DocumentThumbnailCard::boxWidth, DocumentThumbnailCard::boxHeight) * devicePixelRatioF(), this))
 {
-    setMinimumWidth(350);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_split = new QSplitter(Qt::Horizontal, this);
@@ -78,6 +84,13 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
         connect(m_medbitStore, &MedbitStore::medbitsChanged, this, &HealthDocumentsPanel::refreshColumns);
     refreshColumns();
     loadDocuments();
+}
+
+// At least its own minimum, and as wide as the open document's three columns need, so that the window stops
+// narrowing before one column runs over another.
+QSize HealthDocumentsPanel::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint().expandedTo(QSize(panelMinimumWidth, 0));
 }
 
 QList<Medbit> HealthDocumentsPanel::connectedMedbits(const ImageAsset &document) const

@@ -38,6 +38,8 @@ class HealthDocumentsPanel final : public QWidget
 public:
     HealthDocumentsPanel(const WindowContext &context, QWidget *parent);
 
+    QSize minimumSizeHint() const override;
+
     // True while the list is being requested.
     bool isLoading() const { return m_isLoading; }
     std::optional<QString> loadError() const { return m_loadError; }

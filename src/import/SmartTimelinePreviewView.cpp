@@ -10,6 +10,7 @@
 #include "records/MedbitStore.h"
 #include "widgets/BusyIndicator.h"
 #include "widgets/FormKit.h"
+#include "widgets/MenuButton.h"
 #include "widgets/ScreenAction.h"
 #include "widgets/SymbolIcons.h"
 #include "widgets/Theme.h"
@@ -208,7 +209,7 @@ QWidget *SmartTimelinePreviewView::buildTranslationBar(QWidget *parent)
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(20, 20, 20, 20);
     const QIcon translate = QIcon(SymbolIcons::tinted(QStringLiteral("translate"), 16, Theme::linkColor()));
-    m_translateMenu = new QToolButton(bar);
+    m_translateMenu = new MenuButton(bar);
     m_translateMenu->setObjectName(QStringLiteral("translateMenuButton"));
     m_translateMenu->setText(tr("Translate all"));
     m_translateMenu->setIcon(translate);

@@ -1,9 +1,12 @@
 #include "BusyButton.h"
 
 #include "BusyIndicator.h"
+#include "FormKit.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
+
+#include <algorithm>
 
 BusyButton::BusyButton(const QString &title, QWidget *parent)
     : QPushButton(title, parent), m_title(title), m_indicator(new BusyIndicator(14, this))
@@ -16,9 +19,18 @@ BusyButton::BusyButton(const QString &title, QWidget *parent)
     setProminent(true);
 }
 
+// A long title keeps the room a short one gets, busy or not.
+QSize BusyButton::sizeHint() const
+{
+    const int padded =
+        std::max(FormKit::paddedButtonWidth(this, m_title), FormKit::paddedButtonWidth(this, m_busyTitle));
+    return QPushButton::sizeHint().expandedTo(QSize(padded, 0));
+}
+
 void BusyButton::setBusyTitle(const QString &busyTitle)
 {
     m_busyTitle = busyTitle;
+    updateGeometry();
     refresh();
 }
 

@@ -19,6 +19,8 @@ public:
 
     bool isBusy() const { return m_busy; }
     void setBusy(bool busy);
+
+    QSize sizeHint() const override;
     bool isReady() const { return m_ready; }
     void setReady(bool ready);
 

@@ -118,6 +118,11 @@ QFrame *divider(QWidget *parent, QPalette::ColorRole role, Qt::Orientation orien
     return line;
 }
 
+int paddedButtonWidth(const QWidget *button, const QString &title)
+{
+    return button->fontMetrics().horizontalAdvance(title) + 2 * buttonTitlePadding;
+}
+
 QWidget *emptyState(const QString &symbol, int symbolSize, const QString &message, const QString &messageName,
                     QWidget *parent)
 {

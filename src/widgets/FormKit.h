@@ -27,6 +27,11 @@ namespace FormKit
 inline constexpr int columnWidth = 280;
 inline constexpr int groupSpacing = 12;
 inline constexpr int fieldSpacing = 6;
+// Room either side of a push button's title: what the style's minimum width gives a short title.
+inline constexpr int buttonTitlePadding = 16;
+
+// The width a push button needs to show `title` with that room either side.
+int paddedButtonWidth(const QWidget *button, const QString &title);
 
 // Large-title bold title over a subheadline subtitle in the secondary colour, centred, spacing 4.
 // The labels are named "headerTitle" and "headerSubtitle".

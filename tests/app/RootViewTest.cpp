@@ -12,6 +12,7 @@
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -37,6 +38,7 @@ private Q_SLOTS:
     void windows_keepTheirOwnChoiceBetweenSignInAndRegistration();
     void newWindow_whileSignedIn_showsTheMainWindowAtOnce();
     void signedInSidebarSettings_opensTheSettingsWindow();
+    void signOut_putsTheFocusOnTheSignInEmail();
 
 private:
     void storeCredentials(const QString &email, const QString &password);
@@ -65,6 +67,19 @@ void RootViewTest::cleanup()
     m_app.reset();
     SignedInSession::drainSharedClient();
     m_keychain.reset();
+}
+
+// Signing out closes the settings window; the user is back in the window, in the field that signs in again.
+void RootViewTest::signOut_putsTheFocusOnTheSignInEmail()
+{
+    storeCredentials(StandinServer::demoEmail, StandinServer::demoPassword);
+    MainWindow *window = startedWindow();
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::Main, 10000);
+    m_app->showSettings();
+    QVERIFY(QTest::qWaitForWindowActive(m_app->settingsView()));
+    QTest::mouseClick(child<QPushButton>(m_app->settingsView(), "signOutButton"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(window->rootView()->screen(), Screen::SignIn, 10000);
+    QTRY_COMPARE(QApplication::focusWidget(), child<QWidget>(window->rootView()->content(), "emailField"));
 }
 
 void RootViewTest::storeCredentials(const QString &email, const QString &password)

@@ -123,6 +123,20 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
     }
 
+    // Where a widget's drawn text begins, from the panel's left edge.
+    int inkStart(QWidget *widget) const
+    {
+        const QImage drawn = widget->grab().toImage();
+        const QColor ground = drawn.pixelColor(0, 0);
+        for (int x = 0; x < drawn.width(); ++x) {
+            for (int y = 0; y < drawn.height(); ++y) {
+                if (qAbs(drawn.pixelColor(x, y).lightness() - ground.lightness()) > 80)
+                    return widget->mapTo(m_panel.get(), QPoint(x, 0)).x();
+            }
+        }
+        return -1;
+    }
+
     void ask(const char *question)
     {
         auto *field = find<ClipboardTrackingTextField>("askField");
@@ -476,6 +490,24 @@ private Q_SLOTS:
             auto *list = find<QAbstractItemView>(name);
             QVERIFY2(list->visualRect(list->model()->index(0, 0)).height() >= padded, name);
         }
+    }
+
+    // One column: both headers start at one indent and in one colour; beside the list, with questions
+    // listed and none open, the detail says how to open one.
+    void column_headersAlike_andTheDetailSaysWhatToDo()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(find<QWidget>("historyList")->isVisible(), deadline);
+        auto *toggle = find<QToolButton>("suggestionsToggle");
+        auto *myQuestions = find<QLabel>("myQuestionsLabel");
+        QCOMPARE(inkStart(toggle), inkStart(myQuestions));
+        QCOMPARE(toggle->palette().color(QPalette::ButtonText), myQuestions->palette().color(QPalette::WindowText));
+        auto *hint = find<QLabel>("askChooseHint");
+        QVERIFY(hint->isVisible());
+        QCOMPARE(ScreenTestKit::textColor(hint), Theme::secondaryColor(hint));
+        openStoredConversation();
+        QVERIFY(!hint->isVisible());
+        QTest::mouseClick(find<QToolButton>("closeConversationButton"), Qt::LeftButton);
+        QTRY_VERIFY(hint->isVisible());
     }
 
     void sentFollowUp_scrollsIntoView()

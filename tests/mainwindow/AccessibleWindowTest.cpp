@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolButton>
 
 using ScreenTestKit::child;
@@ -246,6 +247,42 @@ private Q_SLOTS:
             previousColumn = columnX;
             previous = at;
         }
+    }
+
+    // A screen reader presses Star wherever the keyboard's focus is: the focus stays there through the update.
+    void star_pressedByScreenReader_keepsTheFocusWhereItWas_data()
+    {
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("on the list") << QStringLiteral("timelineList");
+    }
+    void star_pressedByScreenReader_keepsTheFocusWhereItWas()
+    {
+        QFETCH(QString, focused);
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        auto *panel = m_window.view()->findChild<MedbitDetailPanel *>();
+        const bool starred = panel->medbit().isStarred;
+        QWidget *focus = child<QWidget>(m_window.view(), qPrintable(focused));
+        focus->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(QApplication::focusWidget(), focus);
+        auto *star = child<QToolButton>(panel, "starButton");
+        accessible(star)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(panel->medbit().isStarred, !starred);
+        QTRY_VERIFY(star->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), focus);
+    }
+
+    void deleteAlert_escape_returnsTheFocusToDelete()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(m_window.view()));
+        auto *remove = child<QPushButton>(m_window.view(), "deleteButton");
+        remove->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(remove, Qt::Key_Space);
+        QWidget *alert = nullptr;
+        QTRY_VERIFY((alert = child<QWidget>(m_window.view(), "deleteAlert")) && alert->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(alert));
+        QTest::keyClick(alert, Qt::Key_Escape);
+        QTRY_VERIFY(!child<QWidget>(m_window.view(), "deleteAlert"));
+        QTRY_COMPARE(QApplication::focusWidget(), remove);
     }
 
 private:

@@ -31,9 +31,9 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
       m_refresher(new DocumentRefresher(m_documents, this))
 {
     setObjectName(QStringLiteral("inspectorPreviewPanel"));
-    // 320 wide when it opens; the divider beside it can widen it.
+    // At least 320 wide, and wider as the window widens: a document read in a narrow strip beside an
+    // entry's empty space is hard to read. The divider beside it moves the share.
     setMinimumWidth(320);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);

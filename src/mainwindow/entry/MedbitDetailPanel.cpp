@@ -405,6 +405,12 @@ void MedbitDetailPanel::confirmDelete()
         if (!m_deleteAction->isBusy())
             deleteTask(m_medbit);
     });
+    // Cancelled, by its button or Escape: the keyboard is back on Delete, in a window that is active again
+    // (closing the alert does not always hand activation back to it).
+    connect(alert, &QDialog::rejected, this, [this] {
+        window()->activateWindow();
+        m_delete->setFocus(Qt::OtherFocusReason);
+    });
     alert->open();
 }
 

@@ -67,20 +67,17 @@ QAccessibleInterface *pickerAccessible(const QString &, QObject *object)
 
 } // namespace
 
-PatientPicker::PatientPicker(QWidget *parent) : QToolButton(parent)
+PatientPicker::PatientPicker(QWidget *parent) : MenuButton(parent)
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(&pickerAccessible), true);
     Q_UNUSED(accessibleInstalled);
     setObjectName(QStringLiteral("patientPicker"));
-    setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    setPopupMode(QToolButton::InstantPopup);
-    setAutoRaise(true);
-    setFocusPolicy(Qt::StrongFocus);
     setIcon(SymbolIcons::icon(QStringLiteral("person.crop.circle.fill")));
     setIconSize(QSize(22, 22));
     // As wide as its name, so that the menu's chevron sits beside the name, not at the column's far edge.
     setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     setFont(Theme::systemFont(13, QFont::Medium));
+    setChevronColor(Theme::secondaryColor(this));
     auto *menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("patientMenu"));
     // An item pressed through its accessible action is triggered without the menu closing itself.

@@ -33,6 +33,9 @@ QVBoxLayout *groupLayout(QWidget *group)
     return layout;
 }
 
+constexpr int sidebarMinimumWidth = 200;
+constexpr int sidebarMaximumWidth = 260;
+
 } // namespace
 
 SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, DocumentImportManager *importManager,
@@ -40,8 +43,7 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, Docum
     : QWidget(parent), m_patientStore(patientStore), m_state(state)
 {
     setObjectName(QStringLiteral("sidebarPanel"));
-    setMinimumWidth(200);
-    setMaximumWidth(260);
+    setMaximumWidth(sidebarMaximumWidth);
     setAutoFillBackground(true);
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -77,6 +79,13 @@ SidebarPanel::SidebarPanel(PatientStore *patientStore, WindowState *state, Docum
     connect(state, &WindowState::selectedCategoryFilterChanged, this, &SidebarPanel::refreshSelection);
     refreshPatientPicker();
     refreshSelection();
+}
+
+// At least its own minimum, and as wide as its longest label needs (up to its maximum), so that no label is
+// cut however narrow the window is made.
+QSize SidebarPanel::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint().expandedTo(QSize(sidebarMinimumWidth, 0));
 }
 
 QWidget *SidebarPanel::buildSectionRows()

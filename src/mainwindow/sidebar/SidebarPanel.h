@@ -25,6 +25,8 @@ public:
     SidebarPanel(PatientStore *patientStore, WindowState *state, DocumentImportManager *importManager,
                  QWidget *parent = nullptr);
 
+    QSize minimumSizeHint() const override;
+
     void showTimeline();
     void selectSection(SidebarSection section);
     void toggleCategory(const QString &code);

@@ -21,6 +21,8 @@ public:
     void setSelected(bool selected);
 
     QSize sizeHint() const override;
+    // The whole title: a row is never narrower than its label.
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
     // The leading element, drawn into a box leadingWidth() wide, centred vertically.

@@ -66,6 +66,10 @@ void TimelineDetail::refreshPreview()
     }
     if (!m_preview) {
         m_preview = new InspectorPreviewPanel(m_state, m_splitter);
+        // It shares the room the window gives beyond the columns' minimums with the entry.
+        QSizePolicy grows = m_preview->sizePolicy();
+        grows.setHorizontalStretch(1);
+        m_preview->setSizePolicy(grows);
         m_splitter->addWidget(m_preview);
     }
     m_preview->setAttachment(*selected, *name);

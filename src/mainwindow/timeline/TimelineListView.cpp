@@ -28,7 +28,6 @@ TimelineListView::TimelineListView(TimelineModel *model, QWidget *parent)
     setModel(model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     m_measuring.setInterval(0);

@@ -1,0 +1,237 @@
+#include "app/SettingsView.h"
+#include "clipboard/ClipboardManager.h"
+#include "mainwindow/ContentView.h"
+#include "mainwindow/sidebar/SidebarRow.h"
+#include "records/MedbitStore.h"
+#include "widgets/FormKit.h"
+#include "window/WindowState.h"
+
+#include "ScreenTestKit.h"
+#include "SignedInSession.h"
+#include "SignedInWindow.h"
+
+#include <QAbstractItemView>
+#include <QScrollBar>
+
+#include <algorithm>
+
+using ScreenTestKit::child;
+
+// Each section with its detail open, in the window made as narrow as it lets itself be: every column gets the
+// width it needs, beside the others, and the sidebar's labels stay whole.
+class WindowWidthsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QVERIFY(m_server.isRunning()); }
+
+    void init()
+    {
+        QVERIFY(m_window.open(QSize(1100, 700)));
+        QTRY_VERIFY_WITH_TIMEOUT(state()->selectedMedbit().has_value(), 10000);
+    }
+
+    void cleanup() { m_window.close(); }
+
+    void columns_keepApart_atTheWindowsMinimum_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QStringList>("columns");
+        QTest::newRow("timeline, entry and preview")
+            << int(SidebarSection::timeline)
+            << QStringList{"timelinePanel", "medbitDetailPanel", "inspectorPreviewPanel"};
+        QTest::newRow("ask, conversation open")
+            << int(SidebarSection::ask) << QStringList{"askList", "conversationDetail"};
+        QTest::newRow("health story") << int(SidebarSection::healthStory) << QStringList{"healthStoryPanel"};
+        QTest::newRow("health documents, document open")
+            << int(SidebarSection::healthDocuments)
+            << QStringList{"documentListColumn", "documentDetailColumn", "connectedMedbitsColumn"};
+        QTest::newRow("clipboard, item open")
+            << int(SidebarSection::clipboard) << QStringList{"clipboardListColumn", "clipboardDetailColumn"};
+    }
+
+    void columns_keepApart_atTheWindowsMinimum()
+    {
+        QFETCH(int, section);
+        QFETCH(QStringList, columns);
+        openWithDetail(SidebarSection(section));
+        ContentView *view = m_window.view();
+        // The window takes its new minimum once its layout has heard of what the section shows.
+        QTRY_VERIFY(narrowedToItsMinimum(view));
+        columns.prepend(QStringLiteral("sidebarPanel"));
+        QTRY_COMPARE(columnFaults(view, columns), QStringList());
+        QCOMPARE(cutSidebarLabels(view), QStringList());
+    }
+
+    // In a wide window the attachment's preview grows with the entry beside it, not left a narrow strip.
+    void preview_sharesTheRoomOfAWideWindow()
+    {
+        state()->setSelectedMedbit(entryStarting(QStringLiteral("Blood panel")));
+        QWidget *preview = nullptr;
+        QTRY_VERIFY((preview = child<QWidget>(m_window.view(), "inspectorPreviewPanel")) && preview->isVisible());
+        m_window.view()->resize(1920, 1050);
+        const QWidget *entry = child<QWidget>(m_window.view(), "medbitDetailPanel");
+        QTRY_VERIFY2(preview->width() * 2 > entry->width(),
+                     qPrintable(QStringLiteral("%1 beside %2").arg(preview->width()).arg(entry->width())));
+    }
+
+    // A list whose rows all fit shows no scroll bar; one whose rows do not shows it.
+    void scrollBars_showOnlyWithSomethingToScroll()
+    {
+        auto *timeline = child<QAbstractItemView>(m_window.view(), "timelineList");
+        QTRY_VERIFY(timeline->model()->rowCount() > 0);
+        m_window.view()->resize(m_window.view()->width(), 2000);
+        QTRY_VERIFY(!timeline->verticalScrollBar()->isVisible());
+        m_window.view()->resize(m_window.view()->width(), 500);
+        QTRY_VERIFY(timeline->verticalScrollBar()->isVisible());
+
+        m_window.view()->clipboardManager()->record(ClipboardActionType::Copy, QStringLiteral("Warfarin"),
+                                                    QStringLiteral("Ask"));
+        state()->setSelectedSection(SidebarSection::clipboard);
+        QWidget *list = nullptr;
+        QTRY_VERIFY((list = child<QWidget>(m_window.view(), "clipboardListColumn")) && list->isVisible());
+        for (const QScrollBar *bar : list->findChildren<QScrollBar *>())
+            QVERIFY(!bar->isVisible());
+    }
+
+    // Buttons keep room either side of their titles, a form's pair of buttons is one height, and a menu's
+    // chevron sits on its title's centre line.
+    void controlsOfOneKind_lookAlike()
+    {
+        ContentView *view = m_window.view();
+        auto *picker = child<QWidget>(view, "patientPicker");
+        const int centre = chevronCentre(picker);
+        QVERIFY2(centre > 0 && qAbs(centre - picker->height() / 2) <= 1, qPrintable(QString::number(centre)));
+
+        QTest::mouseClick(child<QAbstractButton>(view, "newEntryButton"), Qt::LeftButton);
+        QWidget *form = nullptr;
+        QTRY_VERIFY((form = child<QWidget>(view, "createEntryView")) && form->isVisible());
+        QCOMPARE(child<QWidget>(form, "cancelButton")->height(), child<QWidget>(form, "saveButton")->height());
+        form->close();
+
+        state()->setSelectedSection(SidebarSection::healthStory);
+        QAbstractButton *generate = nullptr;
+        QTRY_VERIFY((generate = child<QAbstractButton>(view, "generateHealthStoryButton")) && generate->isVisible());
+        SettingsView settings(m_window.session()->auth(), m_window.session()->patients());
+        settings.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&settings));
+        for (QAbstractButton *button : {generate, child<QAbstractButton>(&settings, "changePasswordButton")}) {
+            const int room = button->width() - button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(room >= 2 * FormKit::buttonTitlePadding, qPrintable(button->text()));
+        }
+    }
+
+private:
+    WindowState *state() const { return m_window.view()->state(); }
+
+    void openWithDetail(SidebarSection section)
+    {
+        ContentView *view = m_window.view();
+        switch (section) {
+        case SidebarSection::timeline:
+            state()->setSelectedMedbit(entryStarting(QStringLiteral("Blood panel")));
+            break;
+        case SidebarSection::clipboard:
+            view->clipboardManager()->record(ClipboardActionType::Copy, QStringLiteral("Warfarin 5 mg daily"),
+                                             QStringLiteral("Ask"));
+            break;
+        default:
+            break;
+        }
+        state()->setSelectedSection(section);
+        if (section == SidebarSection::ask)
+            chooseFirstRow("historyList");
+        else if (section == SidebarSection::healthDocuments)
+            chooseFirstRow("documentsGrid");
+    }
+
+    void chooseFirstRow(const char *listName)
+    {
+        QAbstractItemView *list = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((list = child<QAbstractItemView>(m_window.view(), listName)) && list->isVisible() &&
+                                     list->model()->rowCount() > 0,
+                                 10000);
+        const QModelIndex first = list->model()->index(0, 0);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+    }
+
+    Medbit entryStarting(const QString &text) const
+    {
+        const QList<Medbit> &medbits = m_window.view()->medbitStore()->medbits();
+        const auto found = std::find_if(medbits.cbegin(), medbits.cend(),
+                                        [&](const Medbit &medbit) { return medbit.entryText.startsWith(text); });
+        return found == medbits.cend() ? Medbit() : *found;
+    }
+
+    static bool narrowedToItsMinimum(QWidget *view)
+    {
+        view->resize(0, view->height());
+        return view->minimumSize().width() >= view->minimumSizeHint().width() &&
+               view->width() == view->minimumSize().width();
+    }
+
+    // The narrowest a widget's layout lets it be: its own minimum, or what its content needs when larger.
+    static int neededWidth(const QWidget *widget)
+    {
+        return std::max(widget->minimumWidth(), widget->minimumSizeHint().width());
+    }
+
+    static QStringList columnFaults(const QWidget *view, const QStringList &names)
+    {
+        QStringList faults;
+        QList<QRect> shown;
+        for (const QString &name : names) {
+            const QList<QWidget *> found = view->findChildren<QWidget *>(name);
+            const auto column =
+                std::find_if(found.cbegin(), found.cend(), [](QWidget *each) { return each->isVisible(); });
+            if (column == found.cend()) {
+                faults << name + QLatin1String(" missing");
+                continue;
+            }
+            const QRect rect((*column)->mapTo(view, QPoint(0, 0)), (*column)->size());
+            if ((*column)->width() < neededWidth(*column))
+                faults << QStringLiteral("%1 %2 wide, needs %3").arg(name).arg(rect.width()).arg(neededWidth(*column));
+            if (!view->rect().contains(rect))
+                faults << name + QLatin1String(" outside the window");
+            if (std::any_of(shown.cbegin(), shown.cend(), [&](const QRect &other) { return rect.intersects(other); }))
+                faults << name + QLatin1String(" over another column");
+            shown << rect;
+        }
+        return faults;
+    }
+
+    // The middle row of the chevron drawn at a menu button's trailing end.
+    static int chevronCentre(QWidget *button)
+    {
+        const QImage drawn = button->grab().toImage();
+        const QColor ground = drawn.pixelColor(drawn.width() - 1, 0);
+        int top = -1;
+        int bottom = -1;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = drawn.width() - 20; x < drawn.width(); ++x) {
+                if (qAbs(drawn.pixelColor(x, y).lightness() - ground.lightness()) > 40) {
+                    top = top < 0 ? y : top;
+                    bottom = y;
+                }
+            }
+        }
+        return (top + bottom + 1) / 2;
+    }
+
+    static QStringList cutSidebarLabels(const QWidget *view)
+    {
+        QStringList cut;
+        for (const SidebarRow *row : child<QWidget>(view, "sidebarPanel")->findChildren<SidebarRow *>()) {
+            if (row->width() < row->sizeHint().width())
+                cut << row->text();
+        }
+        return cut;
+    }
+
+    StandinServer m_server;
+    SignedInWindow m_window{m_server};
+};
+
+QTEST_MAIN(WindowWidthsTest)
+#include "WindowWidthsTest.moc"

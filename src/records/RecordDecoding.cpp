@@ -338,17 +338,37 @@ bool isNull(const QByteArray &json)
     return rest == "null";
 }
 
-// simdjson reads up to a block past the end of its input, so the bytes go into a padded copy; for the
-// largest replies that costs a small fraction of the decode.
+static_assert(simdjson::SIMDJSON_PADDING <= Json::readPastTheEnd, "the client leaves too little room after a reply");
+
+// One parser per thread, kept: its buffers grow to the largest reply decoded so far and every later decode
+// reuses them, where a fresh parser for a 10,000-entry timeline would take its some 12 MB anew from the system.
+ondemand::parser &keptParser()
+{
+    thread_local ondemand::parser parser;
+    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
+    // default: room for the deepest reply the read-through lets in. Later decodes grow only the capacity.
+    if (parser.max_depth() != maxNesting + 1)
+        require(parser.allocate(simdjson::SIMDJSON_PADDING, maxNesting + 1) == simdjson::SUCCESS, "out of memory");
+    return parser;
+}
+
+// The bytes as simdjson reads them, up to a block past their end: where they lie when zeros follow them
+// there (as every reply the client reads has), else in a padded copy. Anything else past the end could read
+// as the rest of a document that was cut short.
+simdjson::padded_string_view parserInput(const QByteArray &json, simdjson::padded_string &copy)
+{
+    if (Json::hasZeroedRoomPastTheEnd(json))
+        return simdjson::padded_string_view(json.constData(), size_t(json.size()),
+                                            size_t(json.size() + Json::readPastTheEnd));
+    copy = simdjson::padded_string(json.constData(), size_t(json.size()));
+    return copy;
+}
+
 template <typename Result, typename Record>
 Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Reader<Record>), Reader<Record> read)
 {
-    const simdjson::padded_string padded(json.constData(), size_t(json.size()));
-    ondemand::parser parser;
-    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
-    // default: room for the deepest reply the read-through lets in.
-    require(parser.allocate(padded.size(), maxNesting + 1) == simdjson::SUCCESS, "out of memory");
-    ondemand::document document = take(parser.iterate(padded));
+    simdjson::padded_string copy;
+    ondemand::document document = take(keptParser().iterate(parserInput(json, copy)));
     Result result = shape(document, read);
     // Past the last token the parser has no location left to give.
     require(document.current_location().error() == simdjson::OUT_OF_BOUNDS, "unexpected text after the value");

@@ -25,7 +25,7 @@
 // credentials in memory (no Secret Service is asked). Only what the application itself links is loaded.
 // Usage:
 //   ApplicationWindow application(port);
-//   application.signIn(email, password); // a click on "Sign In", as a person gives it
+//   application.signIn(); // the seeded account, and a click on "Sign In", as a person gives it
 //   ApplicationWindow::waitFor([&] { return application.timelineRows() >= 10000; }, 60000);
 class ApplicationWindow final
 {
@@ -47,6 +47,9 @@ public:
     }
 
     MainWindow *window() const { return m_window; }
+
+    // Types the stand-in's seeded account into the sign-in screen, then clicks "Sign In".
+    void signIn() { signIn(QStringLiteral("demo@vantorelle.test"), QStringLiteral("health-demo-2026")); }
 
     // Types the credentials, then clicks "Sign In": the clock of a sign-in starts at this click.
     void signIn(const QString &email, const QString &password)

@@ -22,15 +22,14 @@ namespace
 {
 
 constexpr int rounds = 7;
-const QString email = QStringLiteral("demo@vantorelle.test");
-const QString password = QStringLiteral("health-demo-2026");
 
 int signInToRows(int port)
 {
     ApplicationWindow application(port);
+    application.window()->resize(1100, 760);
     QElapsedTimer clock;
     clock.start();
-    application.signIn(email, password);
+    application.signIn();
     if (!ApplicationWindow::waitFor([&] { return application.timelineRows() >= 10000; }, 60000))
         return 1;
     application.window()->repaint();

@@ -192,10 +192,11 @@ private Q_SLOTS:
             QCOMPARE(APIClient::decodeReply<QList<Medbit>>(read).size(), entries);
     }
 
-    // One parser serves every decode on a thread: a long list, then shorter and failing ones, then longer.
+    // One parser serves every decode on a thread: a long list, then shorter and failing ones, then one past
+    // what it keeps buffers for, then more.
     void repeatedDecodes_ofEverySize_decodeAlike()
     {
-        for (const int count : {300, 1, 0, 2, 1200}) {
+        for (const int count : {300, 1, 0, 4000, 2, 1200}) {
             QJsonArray list;
             QList<Medbit> entries;
             for (int i = 0; i < count; ++i) {

@@ -1,28 +1,21 @@
-// Resident memory at rest: the whole window signed in to the stand-in's large seed, showing its 10,000-entry
-// timeline with every row measured, against a bare QMainWindow with a QLabel, each in a fresh process of this
-// same program and measured the same way: shown, the event loop run for a while, then VmRSS. The stand-in runs
-// in a process of its own, so none of it counts. The sides alternate over the rounds.
+// Resident memory at rest: the application's whole window, started as main.cpp starts it and signed in through
+// its sign-in screen to the stand-in's large seed, showing its 10,000-entry timeline with every row measured,
+// against a bare QMainWindow with a QLabel, each in a fresh process of this same program and measured the same
+// way: shown, the event loop run for a while, then VmRSS. The program links only what the application links (no
+// test library, no HTTP server library), so both sides load the same libraries. The stand-in runs in a process
+// of its own, so none of it counts. The sides alternate over the rounds.
 // Goal: the signed-in window <= 1.6x the bare window. Run by hand: ./bench/memory_bench
 #include "AlternatingRounds.h"
 #include "LoadAverage.h"
 
-#include "SignedInSession.h"
-#include "StandinServer.h"
-
-#include "mainwindow/ContentView.h"
-#include "mainwindow/timeline/TimelineListView.h"
-#include "records/MedbitStore.h"
+#include "ApplicationWindow.h"
+#include "StandinProcess.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProcess>
-#include <QSettings>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -47,17 +40,9 @@ qint64 residentKilobytes()
     return -1;
 }
 
-// A running event loop, as in the application: processEvents() alone never carries out deleteLater().
-void runEventsFor(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 void settle()
 {
-    runEventsFor(settleMs);
+    ApplicationWindow::runEventsFor(settleMs);
 }
 
 int showBare()
@@ -71,30 +56,15 @@ int showBare()
     return 0;
 }
 
-bool timelineShown(const ContentView &content)
+int showSignedInWindow(int port)
 {
-    const auto *list = content.findChild<TimelineListView *>();
-    return content.medbitStore()->medbits().size() >= 10000 && list && list->isFullyLaidOut();
-}
-
-int showSignedInWindow()
-{
-    QTemporaryDir settingsFolder;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-    StandinServer server({QStringLiteral("--seed"), QStringLiteral("large")});
-    if (!server.isRunning())
+    ApplicationWindow application(port);
+    application.window()->resize(windowSize);
+    application.signIn();
+    const bool shown = ApplicationWindow::waitFor(
+        [&] { return application.timelineRows() >= 10000 && application.timelineList()->isFullyLaidOut(); }, 60000);
+    if (!shown)
         return 1;
-    SignedInSession session(server);
-    QMainWindow window;
-    auto *content = new ContentView(session.auth(), session.patients(), &window);
-    window.setCentralWidget(content);
-    window.resize(windowSize);
-    window.show();
-    session.signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-    QElapsedTimer deadline;
-    deadline.start();
-    while (!timelineShown(*content) && deadline.elapsed() < 60000)
-        runEventsFor(20);
     settle();
     std::printf("%lld\n", residentKilobytes());
     return 0;
@@ -116,18 +86,20 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (qEnvironmentVariableIsEmpty("VANTORELLE_STANDIN"))
-        qputenv("VANTORELLE_STANDIN", VANTORELLE_STANDIN_PATH);
     QApplication app(argc, argv);
-    QStandardPaths::setTestModeEnabled(true);
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QStringLiteral("bare")))
         return showBare();
-    if (arguments.contains(QStringLiteral("window")))
-        return showSignedInWindow();
+    if (arguments.size() == 3 && arguments.at(1) == QLatin1String("window"))
+        return showSignedInWindow(arguments.at(2).toInt());
 
+    StandinProcess standin({QStringLiteral("--seed"), QStringLiteral("large")});
+    if (standin.port() == 0) {
+        std::fprintf(stderr, "the stand-in did not start\n");
+        return 1;
+    }
     const QStringList bareSide{QStringLiteral("bare")};
-    const QStringList timelineSide{QStringLiteral("window")};
+    const QStringList timelineSide{QStringLiteral("window"), QString::number(standin.port())};
 
     std::vector<double> bare;
     std::vector<double> timeline;

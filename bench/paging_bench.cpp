@@ -2,12 +2,8 @@
 // to the stand-in's large seed: how many entries were fetched in full, how many documents the preview
 // fetched, and the process's peak resident memory. The key repeats at 30 Hz, as a held key does, and the
 // window settles for a second at the bottom. Goals: at most 20 full-entry fetches, VmHWM <= 120 MB.
-// Then, in rounds alternating with a bare window (a QMainWindow with a QLabel) being shown as the anchor: from a
-// fresh session's sign-in to the first frame of the window showing the 10,000 rows. Every round is a first
-// reply after a sign-in; the stand-in built its reply in the first round, and the rounds after it show that a
-// sign-in does not cost it. Goal: sign-in to rows <= 100 ms.
+// (signin_bench times the sign-in itself, from the click in a freshly started application.)
 // Run by hand, from the build folder: ./bench/paging_bench (it starts tools/standin's stand-in itself).
-#include "AlternatingRounds.h"
 #include "LoadAverage.h"
 
 #include "SignedInSession.h"
@@ -21,8 +17,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QLabel>
-#include <QMainWindow>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -30,14 +24,12 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <string>
 
 namespace
 {
 
 constexpr int keyRepeatMs = 33;
 constexpr int settleMs = 1000;
-constexpr int signInRounds = 7;
 
 qint64 statusKilobytes(const QByteArray &field)
 {
@@ -68,89 +60,6 @@ template <typename Condition> bool waitFor(Condition condition, int milliseconds
     return condition();
 }
 
-// Polls every millisecond in a running event loop, so that the time it ends at is the time the condition held.
-template <typename Condition> bool waitClosely(Condition condition, int milliseconds)
-{
-    QEventLoop loop;
-    QTimer poll;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (condition() || clock.elapsed() > milliseconds)
-            loop.quit();
-    });
-    poll.start(1);
-    loop.exec();
-    return condition();
-}
-
-int shownRows(const ContentView &view)
-{
-    const auto *list = view.findChild<QAbstractItemView *>(QStringLiteral("timelineList"));
-    return list && list->model() && list->isVisible() ? list->model()->rowCount() : 0;
-}
-
-// From the sign-in of a fresh session to the first frame with the rows; -1 when they never came.
-double signInToRows(StandinServer &server)
-{
-    SignedInSession session(server);
-    ContentView view(session.auth(), session.patients());
-    view.resize(1400, 800);
-    view.show();
-    QCoreApplication::processEvents();
-    QElapsedTimer clock;
-    clock.start();
-    session.signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-    if (!waitClosely([&] { return shownRows(view) >= 10000; }, 60000))
-        return -1;
-    view.repaint();
-    const double ms = double(clock.nsecsElapsed()) / 1e6;
-    // What the window still loads after its rows (previews, the chosen patient's activation) goes to its end.
-    runEventsFor(200);
-    return ms;
-}
-
-double bareWindowShown()
-{
-    QElapsedTimer clock;
-    clock.start();
-    QMainWindow window;
-    window.setCentralWidget(new QLabel(QStringLiteral("Vantorelle"), &window));
-    window.resize(1400, 800);
-    window.show();
-    window.repaint();
-    return double(clock.nsecsElapsed()) / 1e6;
-}
-
-std::string signInReport(StandinServer &server)
-{
-    std::vector<double> signIn;
-    std::vector<double> bare;
-    for (int round = 0; round < signInRounds; ++round) {
-        if (round % 2 == 0) {
-            signIn.push_back(signInToRows(server));
-            bare.push_back(bareWindowShown());
-        } else {
-            bare.push_back(bareWindowShown());
-            signIn.push_back(signInToRows(server));
-        }
-    }
-    const double measured = AlternatingRounds::median(signIn);
-    const double anchor = AlternatingRounds::median(bare);
-    return QStringLiteral("sign-in to 10,000 rows shown, medians of %1 alternating rounds (the first, %2 ms, while "
-                          "the stand-in built its reply):\n"
-                          "  bare window shown (anchor)          %3 ms\n"
-                          "  sign-in to rows                     %4 ms   (goal <= 100)\n"
-                          "RESULT signin_to_rows measured=%4ms anchor=%3ms ratio=%5 goal_ms=100 load=%6\n")
-        .arg(signInRounds)
-        .arg(signIn.front(), 0, 'f', 2)
-        .arg(anchor, 0, 'f', 2)
-        .arg(measured, 0, 'f', 2)
-        .arg(measured / anchor, 0, 'f', 3)
-        .arg(LoadAverage::lastMinute(), 0, 'f', 2)
-        .toStdString();
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -167,8 +76,6 @@ int main(int argc, char **argv)
     StandinServer server({QStringLiteral("--seed"), QStringLiteral("large")});
     if (!server.isRunning())
         return 1;
-    // First, while the stand-in has not built the list yet; printed last, as its result line ends the run.
-    const std::string signIn = signInReport(server);
     SignedInSession session(server);
     ContentView view(session.auth(), session.patients());
     view.resize(1400, 800);
@@ -208,6 +115,5 @@ int main(int argc, char **argv)
     std::printf("  VmHWM (peak)                        %6.1f MB   (goal <= 120)\n",
                 double(statusKilobytes("VmHWM:")) / 1024.0);
     LoadAverage::print();
-    std::printf("%s", signIn.c_str());
     return 0;
 }

@@ -219,5 +219,6 @@ QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByte
     const QVariant status = sent.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         throw APIError::decodingFailed();
-    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"), sent.reply->readAll()};
+    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"),
+                        Json::readWithRoomPastTheEnd(*sent.reply)};
 }

@@ -1,5 +1,6 @@
 #include "Json.h"
 
+#include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonParseError>
 #include <QRegularExpression>
@@ -80,6 +81,27 @@ std::optional<QStringList> optionalStringList(QJsonValueConstRef value)
     for (QJsonValueConstRef item : items)
         result.append(string(item));
     return result;
+}
+
+bool hasZeroedRoomPastTheEnd(const QByteArray &bytes)
+{
+    // capacity() counts room before the bytes too; only the data pointer knows what lies after them. Asking
+    // it neither detaches nor changes anything.
+    if (const_cast<QByteArray &>(bytes).data_ptr().freeSpaceAtEnd() < readPastTheEnd)
+        return false;
+    const char *end = bytes.constData() + bytes.size();
+    return std::all_of(end, end + readPastTheEnd, [](char byte) { return byte == 0; });
+}
+
+QByteArray readWithRoomPastTheEnd(QIODevice &device)
+{
+    QByteArray bytes;
+    const qint64 available = device.bytesAvailable();
+    bytes.reserve(available + readPastTheEnd);
+    bytes.resize(available);
+    bytes.resize(std::max<qint64>(device.read(bytes.data(), available), 0));
+    std::fill_n(bytes.data() + bytes.size(), readPastTheEnd, '\0');
+    return bytes;
 }
 
 std::optional<QJsonValue> parse(const QByteArray &bytes)

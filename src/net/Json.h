@@ -14,6 +14,8 @@
 #include <optional>
 #include <stdexcept>
 
+class QIODevice;
+
 // Strict decoding of the service's JSON: required keys must be present and of the right type, optional
 // keys may be absent or null, nothing is coerced. A failure anywhere throws Json::DecodingError, which the
 // client turns into APIError::decodingFailed. Encoding leaves absent optionals out instead of writing null.
@@ -23,6 +25,14 @@ namespace Json
 struct DecodingError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The bytes-decoding records read in blocks up to this far past a reply's last byte, and what lies there
+// must not read as JSON. A reply followed by this many allocated zero bytes (the client reads every body
+// so) is parsed where it lies; any other is copied first.
+inline constexpr qsizetype readPastTheEnd = 64;
+bool hasZeroedRoomPastTheEnd(const QByteArray &bytes);
+// The bytes of `device` as they are available now, followed by that zeroed room.
+QByteArray readWithRoomPastTheEnd(QIODevice &device);
 
 // Any JSON text, scalars and null included (QJsonDocument alone rejects top-level scalars).
 std::optional<QJsonValue> parse(const QByteArray &bytes);

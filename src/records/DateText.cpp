@@ -1,5 +1,8 @@
 #include "DateText.h"
 
+#include "DateLayout.h"
+#include "MediumDateTable.h"
+
 #include <unicode/datefmt.h>
 #include <unicode/dtptngen.h>
 #include <unicode/smpdtfmt.h>
@@ -100,6 +103,14 @@ QString mediumDate(const QDate &date, const QLocale &locale)
 {
     if (!date.isValid())
         return {};
+    // Most locales' medium dates come from the table built from ICU, so a timeline makes no ICU formatter.
+    if (const MediumDateTable::Entry *entry = MediumDateTable::find(locale.bcp47Name().toLatin1())) {
+        DateLayout::MonthNames months;
+        std::transform(entry->shortMonths.begin(), entry->shortMonths.end(), months.begin(),
+                       [](const char16_t *name) { return QStringView(name); });
+        if (std::optional<QString> text = DateLayout::format(date, QStringView(entry->pattern), months))
+            return *std::move(text);
+    }
     return formatted(DateForm::MediumDate, locale, UDate(date.startOfDay(Qt::UTC).toMSecsSinceEpoch()));
 }
 

@@ -7,7 +7,7 @@
 
 // The date texts every screen shows, laid out by ICU for the locale (Qt has no medium date style and no
 // field-based date-time patterns). The formatters are costly to make, so each locale's are made once per
-// thread and kept.
+// thread, when first needed, and kept; most locales' medium dates need none (MediumDateTable).
 namespace DateText
 {
 

@@ -338,17 +338,66 @@ bool isNull(const QByteArray &json)
     return rest == "null";
 }
 
-// simdjson reads up to a block past the end of its input, so the bytes go into a padded copy; for the
-// largest replies that costs a small fraction of the decode.
+static_assert(simdjson::SIMDJSON_PADDING <= Json::readPastTheEnd, "the client leaves too little room after a reply");
+
+// One parser per thread, kept: every decode reuses its buffers instead of taking new ones from the system.
+// It keeps them for replies up to this size; a larger reply's (some 17 MB of capacity for a 10,000-entry
+// timeline, of which some 4 MB are touched) go back once its decode is over, as they would otherwise stay
+// resident for as long as the window is open.
+constexpr size_t keptCapacity = size_t(1) << 20;
+
+class KeptParser
+{
+public:
+    KeptParser()
+    {
+        // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
+        // default: room for the deepest reply the read-through lets in. Decodes grow only the capacity.
+        if (m_parser.max_depth() != maxNesting + 1)
+            shrink();
+        require(m_parser.max_depth() == maxNesting + 1, "out of memory");
+    }
+    ~KeptParser()
+    {
+        if (m_parser.capacity() > keptCapacity)
+            shrink();
+    }
+    KeptParser(const KeptParser &) = delete;
+    KeptParser &operator=(const KeptParser &) = delete;
+
+    ondemand::parser &parser() { return m_parser; }
+
+private:
+    // A failure leaves the parser without buffers, and the next decode allocates afresh.
+    void shrink()
+    {
+        const simdjson::error_code error = m_parser.allocate(simdjson::SIMDJSON_PADDING, maxNesting + 1);
+        Q_UNUSED(error);
+    }
+
+    static thread_local ondemand::parser m_parser;
+};
+
+thread_local ondemand::parser KeptParser::m_parser;
+
+// The bytes as simdjson reads them, up to a block past their end: where they lie when zeros follow them
+// there (as every reply the client reads has), else in a padded copy. Anything else past the end could read
+// as the rest of a document that was cut short.
+simdjson::padded_string_view parserInput(const QByteArray &json, simdjson::padded_string &copy)
+{
+    if (Json::hasZeroedRoomPastTheEnd(json))
+        return simdjson::padded_string_view(json.constData(), size_t(json.size()),
+                                            size_t(json.size() + Json::readPastTheEnd));
+    copy = simdjson::padded_string(json.constData(), size_t(json.size()));
+    return copy;
+}
+
 template <typename Result, typename Record>
 Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Reader<Record>), Reader<Record> read)
 {
-    const simdjson::padded_string padded(json.constData(), size_t(json.size()));
-    ondemand::parser parser;
-    // simdjson's development checks (debug builds) hold its depth below the parser's maximum, 1,024 by
-    // default: room for the deepest reply the read-through lets in.
-    require(parser.allocate(padded.size(), maxNesting + 1) == simdjson::SUCCESS, "out of memory");
-    ondemand::document document = take(parser.iterate(padded));
+    simdjson::padded_string copy;
+    KeptParser kept;
+    ondemand::document document = take(kept.parser().iterate(parserInput(json, copy)));
     Result result = shape(document, read);
     // Past the last token the parser has no location left to give.
     require(document.current_location().error() == simdjson::OUT_OF_BOUNDS, "unexpected text after the value");

@@ -3,7 +3,10 @@
 
 #include "net/APIClient.h"
 
+#include <QBuffer>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -151,6 +154,60 @@ private Q_SLOTS:
         // A long list holds each repeated tag list and language once.
         QCOMPARE(decoded.at(2).tags.constData(), decoded.at(0).tags.constData());
         QCOMPARE(decoded.at(2).language->constData(), decoded.at(0).language->constData());
+    }
+
+    // The client reads a reply with zeroed room after it, and the decoder parses it there; whatever lies past
+    // the end of other bytes is never part of the reply.
+    void replyReadWithRoom_decodesOnlyItsOwnBytes_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("beyond");
+        QTest::addColumn<int>("entries"); // -1: fails
+        const QByteArray entry = entryWith(R"("tags":["rx"])");
+        QTest::newRow("list") << '[' + entry + ']' << QByteArray() << 1;
+        QTest::newRow("cut list") << '[' + entry << QByteArray() << -1;
+        QTest::newRow("3 KB of arrays, never closed") << QByteArray(3000, '[') << QByteArray() << -1;
+        QTest::newRow("list, more entries beyond") << '[' + entry + ']' << ",{\"_id\":\"m2\"}]"_ba << 1;
+        QTest::newRow("cut list, its end beyond") << '[' + entry << "]"_ba << -1;
+        QTest::newRow("empty list, garbage beyond") << "[]"_ba
+                                                    << "\"\x01\xff{"_ba << 0;
+        QTest::newRow("cut text, its quote beyond") << "[{\"_id\":\"m1"_ba
+                                                    << "\"}]"_ba << -1;
+    }
+
+    void replyReadWithRoom_decodesOnlyItsOwnBytes()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, beyond);
+        QBuffer device(&reply);
+        device.open(QIODevice::ReadOnly);
+        QByteArray read = Json::readWithRoomPastTheEnd(device);
+        QCOMPARE(read, reply);
+        QVERIFY(Json::hasZeroedRoomPastTheEnd(read));
+        QVERIFY(beyond.size() <= Json::readPastTheEnd);
+        std::copy(beyond.cbegin(), beyond.cend(), read.data() + read.size());
+        QFETCH(int, entries);
+        QCOMPARE(decodes<QList<Medbit>>(read), entries >= 0);
+        if (entries >= 0)
+            QCOMPARE(APIClient::decodeReply<QList<Medbit>>(read).size(), entries);
+    }
+
+    // One parser serves every decode on a thread: a long list, then shorter and failing ones, then one past
+    // what it keeps buffers for, then more.
+    void repeatedDecodes_ofEverySize_decodeAlike()
+    {
+        for (const int count : {300, 1, 0, 4000, 2, 1200}) {
+            QJsonArray list;
+            QList<Medbit> entries;
+            for (int i = 0; i < count; ++i) {
+                entries.append(fullEntry(i));
+                list.append(entries.last().toJson());
+            }
+            const QByteArray reply = Json::serialize(list);
+            QCOMPARE(APIClient::decodeReply<QList<Medbit>>(reply), entries);
+            QVERIFY(!decodes<QList<Medbit>>(reply.chopped(1)));
+            QCOMPARE(failureOf<Medbit>(R"({"_id":"m1"})"_ba), APIError::decodingFailed().description());
+        }
     }
 
     void everyReplyShape_decodesOrFails_data()

@@ -127,6 +127,8 @@ void MainWindowTest::settings_isOfferedOnlyWhileSignedIn_inOneWindow()
 
     AwaitTask::run(m_app->authManager()->logout());
     QVERIFY(!settingsShown());
+    // Signing out hands the keyboard back to the window Settings was opened from.
+    QTRY_COMPARE(QApplication::activeWindow(), second);
     for (MainWindow *window : {m_window, second}) {
         QVERIFY(!action(window, "settingsAction")->isEnabled());
         chooseSettings(window, route);

@@ -18,6 +18,8 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -264,6 +266,11 @@ private Q_SLOTS:
     void followUp_whileAnswerStreams_keepsTypingCaretAndFocus_andWaits()
     {
         openStoredConversation();
+        // The answer holds its end back long enough for the typing below, however busy the machine.
+        QJsonArray chunks{
+            QJsonObject{{"data", "event: message\ndata: {\"delta\":\"Part\"}\n\n"}, {"pauseMs", 0}},
+            QJsonObject{{"data", "event: stream_error\ndata: {\"message\":\"Busy\"}\n\n"}, {"pauseMs", 8000}}};
+        f.server.scriptStream({{"path", AskFixture::streamPath}, {"status", 200}, {"chunks", chunks}});
         auto *field = find<ClipboardTrackingTextField>("followUpField");
         QCOMPARE(field->placeholderText(), QStringLiteral("Ask anything"));
         QCOMPARE(field->source(), QStringLiteral("Ask"));

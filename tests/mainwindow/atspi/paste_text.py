@@ -5,27 +5,10 @@ Finds the input by its accessible name, calls EditableText.PasteText at its care
 Exits non-zero on anything missing.
 """
 import sys
-import time
 
 import pyatspi
 
-DEADLINE = time.monotonic() + 15
-
-
-def wait_for(what, probe):
-    while time.monotonic() < DEADLINE:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.1)
-    sys.exit(f"timed out waiting for {what}")
-
-
-def application(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.get_process_id() == pid:
-            return app
-    return None
+from atspi_window import application, wait_for
 
 
 def find(node, name):

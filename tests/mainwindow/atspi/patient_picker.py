@@ -6,29 +6,13 @@ Finds the picker by its accessible name, opens it by its accessible action, prin
 prints "chosen" with that name once the picker reads it. Exits non-zero on anything missing.
 """
 import sys
-import time
 
 import pyatspi
 
-DEADLINE = time.monotonic() + 15
+from atspi_window import application, wait_for
+
 # Lists hold a row per entry: walking them over the bus is slow and the picker is not inside one.
 LEAVES = {pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
-
-
-def wait_for(what, probe):
-    while time.monotonic() < DEADLINE:
-        found = probe()
-        if found:
-            return found
-        time.sleep(0.1)
-    sys.exit(f"timed out waiting for {what}")
-
-
-def application(pid):
-    for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.get_process_id() == pid:
-            return app
-    return None
 
 
 def find(node, test):

@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QToolButton>
 

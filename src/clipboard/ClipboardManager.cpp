@@ -48,6 +48,8 @@ ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeam
 ClipboardManager::~ClipboardManager()
 {
     settleLoad();
+    // No read of the history outlives its manager: the next one may already be changing the same settings.
+    m_loading.waitForFinished();
     ClipboardHistoryStore::waitForSaves();
 }
 

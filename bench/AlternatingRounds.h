@@ -42,6 +42,28 @@ template <typename Work> double timed(Work &work)
     }
 }
 
+// Each side's values and the per-round ratios (second / first), for measures other than the wall time of a call
+// (a fresh process's own figure, its resident memory).
+struct Samples {
+    std::vector<double> first;
+    std::vector<double> second;
+    std::vector<double> ratios;
+};
+
+template <typename Measure> Samples sample(int rounds, Measure measure, const auto &firstSide, const auto &secondSide)
+{
+    Samples samples;
+    for (int round = 0; round < rounds; ++round) {
+        const bool firstFirst = round % 2 == 0;
+        const double a = measure(firstFirst ? firstSide : secondSide);
+        const double b = measure(firstFirst ? secondSide : firstSide);
+        samples.first.push_back(firstFirst ? a : b);
+        samples.second.push_back(firstFirst ? b : a);
+        samples.ratios.push_back(samples.second.back() / samples.first.back());
+    }
+    return samples;
+}
+
 template <typename First, typename Second> Summary run(int rounds, First first, Second second)
 {
     std::vector<double> firstTimes;

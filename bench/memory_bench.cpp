@@ -101,17 +101,10 @@ int main(int argc, char **argv)
     const QStringList bareSide{QStringLiteral("bare")};
     const QStringList timelineSide{QStringLiteral("window"), QString::number(standin.port())};
 
-    std::vector<double> bare;
-    std::vector<double> timeline;
-    std::vector<double> ratios;
-    for (int round = 0; round < rounds; ++round) {
-        const bool bareFirst = round % 2 == 0;
-        const double first = childResident(bareFirst ? bareSide : timelineSide);
-        const double second = childResident(bareFirst ? timelineSide : bareSide);
-        bare.push_back(bareFirst ? first : second);
-        timeline.push_back(bareFirst ? second : first);
-        ratios.push_back(timeline.back() / bare.back());
-    }
+    const AlternatingRounds::Samples samples = AlternatingRounds::sample(rounds, childResident, bareSide, timelineSide);
+    const std::vector<double> &bare = samples.first;
+    const std::vector<double> &timeline = samples.second;
+    const std::vector<double> &ratios = samples.ratios;
     std::printf("resident memory at rest, medians of %d alternating rounds (fresh processes):\n", rounds);
     std::printf("  bare QMainWindow with a QLabel      %8.1f MB\n", median(bare));
     std::printf("  signed-in window, 10,000 entries    %8.1f MB\n", median(timeline));

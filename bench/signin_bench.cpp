@@ -81,19 +81,11 @@ int main(int argc, char **argv)
     const QStringList signInSide{QStringLiteral("signin"), QString::number(standin.port())};
     const QStringList bareSide{QStringLiteral("bare")};
     const double firstRound = childMilliseconds(signInSide);
-    std::vector<double> signIn;
-    std::vector<double> bare;
-    std::vector<double> ratios;
-    for (int round = 0; round < rounds; ++round) {
-        const bool bareFirst = round % 2 == 0;
-        const double first = childMilliseconds(bareFirst ? bareSide : signInSide);
-        const double second = childMilliseconds(bareFirst ? signInSide : bareSide);
-        bare.push_back(bareFirst ? first : second);
-        signIn.push_back(bareFirst ? second : first);
-        ratios.push_back(signIn.back() / bare.back());
-    }
+    const AlternatingRounds::Samples samples =
+        AlternatingRounds::sample(rounds, childMilliseconds, bareSide, signInSide);
+    const std::vector<double> &signIn = samples.second;
     const double measured = AlternatingRounds::median(signIn);
-    const double anchor = AlternatingRounds::median(bare);
+    const double anchor = AlternatingRounds::median(samples.first);
     std::printf("first sign-in after launch, from the click to the first frame with 10,000 rows; medians of %d "
                 "alternating rounds of fresh processes (a first round, not counted, while the stand-in built its "
                 "reply: %.2f ms):\n",

@@ -96,12 +96,25 @@ bool hasZeroedRoomPastTheEnd(const QByteArray &bytes)
 QByteArray readWithRoomPastTheEnd(QIODevice &device)
 {
     QByteArray bytes;
-    const qint64 available = device.bytesAvailable();
-    bytes.reserve(available + readPastTheEnd);
-    bytes.resize(available);
-    bytes.resize(std::max<qint64>(device.read(bytes.data(), available), 0));
-    std::fill_n(bytes.data() + bytes.size(), readPastTheEnd, '\0');
+    appendWithRoomPastTheEnd(bytes, device);
     return bytes;
+}
+
+void appendWithRoomPastTheEnd(QByteArray &bytes, QIODevice &device, qint64 expectedSize)
+{
+    // A size the sender announces is taken up to this much at once; a larger body grows as it comes.
+    constexpr qint64 largestPromise = qint64(256) << 20;
+    const qint64 start = bytes.size();
+    const qint64 available = std::max<qint64>(device.bytesAvailable(), 0);
+    const qint64 needed = start + available + readPastTheEnd;
+    if (needed > start + bytes.data_ptr().freeSpaceAtEnd()) {
+        // Doubling keeps a body of many small reads from being copied once per read.
+        const qint64 promised = std::min(expectedSize, largestPromise) + readPastTheEnd;
+        bytes.reserve(std::max({needed, promised, qint64(bytes.capacity()) * 2}));
+    }
+    bytes.resize(start + available);
+    bytes.resize(start + std::max<qint64>(device.read(bytes.data() + start, available), 0));
+    std::fill_n(bytes.data() + bytes.size(), readPastTheEnd, '\0');
 }
 
 std::optional<QJsonValue> parse(const QByteArray &bytes)

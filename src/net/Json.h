@@ -33,6 +33,10 @@ inline constexpr qsizetype readPastTheEnd = 64;
 bool hasZeroedRoomPastTheEnd(const QByteArray &bytes);
 // The bytes of `device` as they are available now, followed by that zeroed room.
 QByteArray readWithRoomPastTheEnd(QIODevice &device);
+// Appends what `device` has now to `bytes`, which keep that zeroed room after them. Read so as the bytes
+// arrive, the transport's buffers go back while the rest still comes. With `expectedSize` the room for the
+// whole is taken at once, so that the bytes are never moved as they grow.
+void appendWithRoomPastTheEnd(QByteArray &bytes, QIODevice &device, qint64 expectedSize = -1);
 
 // Any JSON text, scalars and null included (QJsonDocument alone rejects top-level scalars).
 std::optional<QJsonValue> parse(const QByteArray &bytes);

@@ -1,6 +1,7 @@
 #include "net/Json.h"
 #include "net/APIClient.h"
 
+#include <QBuffer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -87,6 +88,35 @@ private Q_SLOTS:
         Json::putOptional(object, "a"_L1, std::nullopt);
         Json::putOptional(object, "b"_L1, u""_s);
         QCOMPARE(Json::serialize(object), "{\"b\":\"\"}"_ba);
+    }
+
+    // A body read in pieces as it arrives is the bytes in order, followed by the zeroed room, whatever size
+    // the sender announced.
+    void appendWithRoom_gathersThePiecesInOrder_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<qint64>("announced");
+        const QByteArray big(100000, 'x');
+        QTest::newRow("one piece, size unknown") << QList<QByteArray>{"[1,2]"} << qint64(-1);
+        QTest::newRow("many pieces, size unknown") << QList<QByteArray>{"[", big, "", ",", big, "]"} << qint64(-1);
+        QTest::newRow("many pieces, size announced") << QList<QByteArray>{"[", big, ",", big, "]"} << qint64(200003);
+        QTest::newRow("more than announced") << QList<QByteArray>{big, big} << qint64(10);
+        QTest::newRow("less than announced") << QList<QByteArray>{"[]"} << qint64(1000);
+        QTest::newRow("nothing") << QList<QByteArray>{""} << qint64(0);
+    }
+
+    void appendWithRoom_gathersThePiecesInOrder()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(qint64, announced);
+        QByteArray gathered;
+        for (QByteArray piece : pieces) {
+            QBuffer device(&piece);
+            device.open(QIODevice::ReadOnly);
+            Json::appendWithRoomPastTheEnd(gathered, device, announced);
+            QVERIFY(Json::hasZeroedRoomPastTheEnd(gathered));
+        }
+        QCOMPARE(gathered, pieces.join());
     }
 
     void decodeReply_emptyBodyOnlyForEmptyResponse()

@@ -69,7 +69,7 @@ QCoro::Task<> MedbitStore::loadMedbits()
     const APIRequest request{.path = QStringLiteral("/medbits/list/summary"),
                              .query = {{QStringLiteral("patientId"), patientID}}};
     try {
-        medbits = co_await APIClient::shared().request<QList<Medbit>>(request);
+        medbits = co_await APIClient::shared().requestDecodedAside<QList<Medbit>>(request);
     } catch (const APIError &failure) {
         error = failure.description();
     }

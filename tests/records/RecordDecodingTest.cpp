@@ -48,6 +48,20 @@ QByteArray nested(int levels)
     return QByteArray(levels, '[') + QByteArray(levels, ']');
 }
 
+// The same list with a few thousand plain entries in front: long enough to be decoded in parts, with what the
+// original holds at its end. Anything that is not a list stays as it is.
+QByteArray amongMany(const QByteArray &list)
+{
+    const qsizetype open = list.indexOf('[');
+    if (open < 0 || !list.left(open).trimmed().isEmpty())
+        return list;
+    QByteArray filler;
+    for (int i = 0; i < 4000; ++i)
+        filler += "{\"_id\":\"f" + QByteArray::number(i) + "\",\"entryText\":\"x\",\"date\":1},";
+    const bool empty = list.mid(open + 1).trimmed().startsWith(']');
+    return list.left(open + 1) + (empty ? filler.chopped(1) : filler) + list.mid(open + 1);
+}
+
 Medbit fullEntry(int i)
 {
     Medbit medbit;
@@ -106,6 +120,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, reply);
         QTEST(decodes<QList<Medbit>>(reply), "decodes");
+        QTEST(decodes<QList<Medbit>>(amongMany(reply)), "decodes");
     }
 
     void date_wholeNumbersInAnySpelling_data()
@@ -154,6 +169,14 @@ private Q_SLOTS:
         // A long list holds each repeated tag list and language once.
         QCOMPARE(decoded.at(2).tags.constData(), decoded.at(0).tags.constData());
         QCOMPARE(decoded.at(2).language->constData(), decoded.at(0).language->constData());
+        // A list long enough to be decoded in parts keeps its entries whole and in order.
+        QList<Medbit> many;
+        QJsonArray manyJson;
+        for (int i = 0; i < 2000; ++i) {
+            many.append(fullEntry(i));
+            manyJson.append(many.last().toJson());
+        }
+        QCOMPARE(APIClient::decodeReply<QList<Medbit>>(Json::serialize(manyJson)), many);
     }
 
     // The client reads a reply with zeroed room after it, and the decoder parses it there; whatever lies past
@@ -284,8 +307,10 @@ private Q_SLOTS:
             {u"documents"_s, failureOf<QList<ImageAsset>>},
         };
         QCOMPARE(Json::parse(reply).has_value(), decodes);
-        QCOMPARE(decoders.value(shape)(reply),
-                 decodes ? QString() : u"Received an unexpected response from the server."_s);
+        const QString failure = decodes ? QString() : u"Received an unexpected response from the server."_s;
+        QCOMPARE(decoders.value(shape)(reply), failure);
+        if (shape == u"entries"_s)
+            QCOMPARE(decoders.value(shape)(amongMany(reply)), failure);
     }
 
     void nullReply_isAbsent_andTextsKeepTheirCharacters()

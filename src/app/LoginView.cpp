@@ -20,6 +20,7 @@ LoginView::LoginView(AuthManager *authManager, QWidget *parent)
     FormKit::bindReturn(this, m_signInButton);
     setFocusProxy(m_emailField);
     updateButton();
+    m_authManager->prepareToSignIn();
 }
 
 QWidget *LoginView::buildForm()

@@ -6,10 +6,12 @@
 #include "ReplyMonitor.h"
 #include "ServiceMessage.h"
 
+#include <QCoroFuture>
 #include <QIODevice>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QStringDecoder>
+#include <QtConcurrentRun>
 
 namespace
 {
@@ -150,6 +152,25 @@ StreamRequest APIClient::makeUploadStreamRequest(const QString &path, const Form
             MultipartBody::layout(boundary, fields, files)};
 }
 
+void APIClient::connectAhead()
+{
+    const bool secure = m_baseURL.scheme() == QLatin1String("https");
+    const quint16 port = quint16(m_baseURL.port(secure ? 443 : 80));
+#if QT_CONFIG(ssl)
+    if (secure) {
+        m_network->connectToHostEncrypted(m_baseURL.host(), port);
+        return;
+    }
+#endif
+    m_network->connectToHost(m_baseURL.host(), port);
+}
+
+QCoro::Task<> APIClient::runAside(std::function<void()> work)
+{
+    QFuture<void> done = QtConcurrent::run(std::move(work));
+    co_await done;
+}
+
 QCoro::Task<QByteArray> APIClient::requestBytes(APIRequest call)
 {
     const std::optional<QUrl> url = makeURL(call.path, call.query);
@@ -211,14 +232,21 @@ QCoro::Task<APIClient::HttpReply> APIClient::send(QNetworkRequest request, QByte
     const MonitoredReply sent = startRequest(request, method, body);
     if (abort)
         abort->attach(sent.reply.get());
-    while (!sent.reply->isFinished())
+    QByteArray received;
+    const auto gather = [&] {
+        const QVariant size = sent.reply->header(QNetworkRequest::ContentLengthHeader);
+        Json::appendWithRoomPastTheEnd(received, *sent.reply, size.isValid() ? size.toLongLong() : -1);
+    };
+    while (!sent.reply->isFinished()) {
         co_await sent.monitor->nextActivity();
+        gather();
+    }
+    gather();
 
     throwIfAborted(abort);
     sent.monitor->throwIfTransportFailed();
     const QVariant status = sent.reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid())
         throw APIError::decodingFailed();
-    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"),
-                        Json::readWithRoomPastTheEnd(*sent.reply)};
+    co_return HttpReply{status.toInt(), sent.reply->rawHeader("Content-Type"), std::move(received)};
 }

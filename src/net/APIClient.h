@@ -17,6 +17,8 @@
 #include <QCoroTask>
 
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
 
@@ -68,7 +70,32 @@ public:
         co_return decodeReply<T>(bytes);
     }
 
+    // For a reply long enough that decoding it would hold the window up (a whole timeline): the same, with
+    // the decoding done on a worker thread.
+    template <typename T> QCoro::Task<T> requestDecodedAside(APIRequest request)
+    {
+        const QByteArray bytes = co_await requestBytes(std::move(request));
+        // Shared with the worker, which may still finish after this frame is gone.
+        const auto decoded = std::make_shared<std::optional<T>>();
+        // Built outside co_await: GCC 12 destroys a temporary made inside one twice.
+        std::function<void()> decode = [bytes, decoded] {
+            try {
+                *decoded = decodeReply<T>(bytes);
+            } catch (const APIError &) {
+                // Left empty: the reply did not decode.
+            }
+        };
+        co_await runAside(std::move(decode));
+        if (!*decoded)
+            throw APIError::decodingFailed();
+        co_return std::move(**decoded);
+    }
+
     template <typename T> static T decodeReply(const QByteArray &bytes);
+
+    // Opens a connection to the service ahead of a request that is about to come (the sign-in while its
+    // form is filled in), so that the request need not wait for one.
+    void connectAhead();
 
     static QString makeBoundary();
     static QByteArray makeMultipartBody(const QString &boundary, const FormFields &fields,
@@ -115,6 +142,8 @@ private:
 
     // Steps shared by every result type: build, send, refresh on 401, map failed statuses. Returns the body.
     QCoro::Task<QByteArray> requestBytes(APIRequest request);
+    // Runs `work` on a worker thread and resumes the caller once it is done.
+    static QCoro::Task<> runAside(std::function<void()> work);
 
     QUrl m_baseURL;
     QNetworkAccessManager *m_network = nullptr;

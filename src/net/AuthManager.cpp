@@ -90,6 +90,11 @@ QCoro::Task<> AuthManager::login(QString email, QString password, bool persist)
         install(reply, email, password, persist);
 }
 
+void AuthManager::prepareToSignIn()
+{
+    APIClient::shared().connectAhead();
+}
+
 QCoro::Task<std::optional<LoginResponse>> AuthManager::fetchLogin(QString email, QString password)
 {
     const APIRequest request = loginRequest(email, password);

@@ -30,6 +30,8 @@ public:
 
     QCoro::Task<> restoreSession();
     QCoro::Task<> login(QString email, QString password, bool persist);
+    // A sign-in form is open: the connection its request will take is opened while it is filled in.
+    void prepareToSignIn();
     void clearSession() override;
     QCoro::Task<bool> refreshAccessToken() override;
     QCoro::Task<bool> reauthenticateFromKeychain();

@@ -6,6 +6,8 @@
 
 #include "StandinServer.h"
 
+#include <QJsonArray>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -250,6 +252,55 @@ private Q_SLOTS:
     {
         stub(u"/api/probe"_s, 200, u"{\"_id\":\"u\",\"fullName\":\"N\"}"_s);
         QCOMPARE(failureOf(call<AuthUser>({.path = u"/probe"_s}))->kind(), APIError::Kind::DecodingFailed);
+    }
+
+    // A body that comes in many pieces, with or without its length announced, is read whole, and decodes the
+    // same on a worker thread; a malformed one fails there as it does here.
+    void pieces_gatherIntoOneBody_decodedHereOrAside_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<bool>("decodes");
+        QList<QByteArray> many{"["};
+        for (int i = 0; i < 400; ++i)
+            many << (i ? ",\"" : "\"") + QByteArray(1000, char('a' + i % 26)) + '"';
+        many << "]";
+        QTest::newRow("one piece") << QList<QByteArray>{"[\"a\",\"b\"]"} << true;
+        QTest::newRow("many pieces") << many << true;
+        QTest::newRow("cut in a text") << QList<QByteArray>{"[\"a", "b\",\"c\"]"} << true;
+        QTest::newRow("malformed") << QList<QByteArray>{"[\"a\",", "]"} << false;
+    }
+
+    void pieces_gatherIntoOneBody_decodedHereOrAside()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(bool, decodes);
+        QJsonArray chunks;
+        for (const QByteArray &piece : pieces)
+            chunks.append(QJsonObject{{"data"_L1, QString::fromUtf8(piece)}});
+        m_server.scriptStream({{"method"_L1, "GET"_L1},
+                               {"path"_L1, "/api/probe"_L1},
+                               {"times"_L1, 2},
+                               {"headers"_L1, QJsonObject{{"Content-Type"_L1, "application/json"_L1}}},
+                               {"chunks"_L1, chunks}});
+        if (!decodes) {
+            QCOMPARE(failureOf(call<QStringList>({.path = u"/probe"_s}))->kind(), APIError::Kind::DecodingFailed);
+            QCOMPARE(failureOf(APIClient::shared().requestDecodedAside<QStringList>({.path = u"/probe"_s}))->kind(),
+                     APIError::Kind::DecodingFailed);
+            return;
+        }
+        const QStringList expected = APIClient::decodeReply<QStringList>(pieces.join());
+        QCOMPARE(AwaitTask::run(call<QStringList>({.path = u"/probe"_s})), expected);
+        QCOMPARE(AwaitTask::run(APIClient::shared().requestDecodedAside<QStringList>({.path = u"/probe"_s})), expected);
+    }
+
+    // The connection a request is about to need is opened ahead, to the service's own host and port.
+    void connectAhead_opensAConnectionToTheService()
+    {
+        QTcpServer service;
+        QVERIFY(service.listen(QHostAddress::LocalHost));
+        APIClient::shared().setBaseURLForTesting(QUrl(u"http://127.0.0.1:%1/api"_s.arg(service.serverPort())));
+        APIClient::shared().connectAhead();
+        QTRY_VERIFY(service.hasPendingConnections());
     }
 
     void silence_failsWithTimeoutText()

@@ -27,6 +27,9 @@ int signInToRows(int port)
 {
     ApplicationWindow application(port);
     application.window()->resize(1100, 760);
+    // The form as the user sees it before the click: laid out and painted at the window's size.
+    ApplicationWindow::runEventsFor(100);
+    application.window()->repaint();
     QElapsedTimer clock;
     clock.start();
     application.signIn();

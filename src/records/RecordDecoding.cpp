@@ -428,26 +428,31 @@ Result decode(const QByteArray &json, Result (*shape)(ondemand::document &, Read
 constexpr qsizetype sideBySideFrom = qsizetype(128) << 10;
 constexpr int mostParts = 4;
 
-// The entries of `elements`, each an object of the same bytes that end at `roomEnd`, or nothing when one
-// of them does not decode.
-std::optional<QList<Medbit>> medbitElements(const QList<QByteArrayView> &elements, const char *roomEnd)
+// One part of a list: its elements, each an object of the same bytes that end at `roomEnd`, and the records
+// they go into, one for each.
+struct ListPart {
+    QList<QByteArrayView> elements;
+    Medbit *records = nullptr;
+};
+
+// Whether every element of the part decoded into its record.
+bool decodeListPart(const ListPart &part, const char *roomEnd)
 {
     const RepeatedTexts repeated;
     const QScopedValueRollback<int> below(levelsAbove, 1);
     KeptParser kept;
-    QList<Medbit> records;
-    records.reserve(elements.size());
     try {
-        for (const QByteArrayView element : elements) {
+        Medbit *record = part.records;
+        for (const QByteArrayView element : part.elements) {
             ondemand::document document =
                 take(kept.parser().iterate(element.data(), size_t(element.size()), size_t(roomEnd - element.data())));
-            records.append(one<Medbit>(document, requiredMedbit));
+            *record++ = one<Medbit>(document, requiredMedbit);
             require(document.current_location().error() == simdjson::OUT_OF_BOUNDS, "unexpected text after the value");
         }
     } catch (const Json::DecodingError &) {
-        return std::nullopt;
+        return false;
     }
-    return records;
+    return true;
 }
 
 // The list decoded in parts side by side; nothing when it is not a list of objects that all decode, which
@@ -461,21 +466,18 @@ std::optional<QList<Medbit>> medbitListSideBySide(const QByteArray &json)
     if (!elements)
         return std::nullopt;
     const char *roomEnd = input.data() + input.capacity();
-    const qsizetype parts = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, mostParts);
-    const qsizetype partSize = (elements->size() + parts - 1) / parts;
-    QList<QList<QByteArrayView>> groups;
+    // The parts write straight into the list's own records, so that no part leaves a list of its own behind
+    // in its thread's memory.
+    QList<Medbit> records(elements->size());
+    const qsizetype partCount = std::clamp<qsizetype>(QThread::idealThreadCount(), 1, mostParts);
+    const qsizetype partSize = (elements->size() + partCount - 1) / partCount;
+    QList<ListPart> parts;
     for (qsizetype first = 0; first < elements->size(); first += partSize)
-        groups.append(elements->mid(first, partSize));
-    QList<std::optional<QList<Medbit>>> decoded = QtConcurrent::blockingMapped<QList<std::optional<QList<Medbit>>>>(
-        groups, [roomEnd](const QList<QByteArrayView> &group) { return medbitElements(group, roomEnd); });
-    QList<Medbit> records;
-    records.reserve(elements->size());
-    for (std::optional<QList<Medbit>> &part : decoded) {
-        if (!part)
-            return std::nullopt;
-        for (Medbit &medbit : *part)
-            records.append(std::move(medbit));
-    }
+        parts.append({elements->mid(first, partSize), records.data() + first});
+    const QList<bool> decoded = QtConcurrent::blockingMapped<QList<bool>>(
+        parts, [roomEnd](const ListPart &part) { return decodeListPart(part, roomEnd); });
+    if (decoded.contains(false))
+        return std::nullopt;
     return records;
 }
 

@@ -455,9 +455,12 @@ bool decodeListPart(const ListPart &part, const char *roomEnd)
     return true;
 }
 
-// The list decoded in parts side by side; nothing when it is not a list of objects that all decode, which
-// leaves the failure to the decode of the whole.
-std::optional<QList<Medbit>> medbitListSideBySide(const QByteArray &json)
+} // namespace
+
+namespace RecordDecoding
+{
+
+std::optional<QList<Medbit>> medbitListInParts(const QByteArray &json)
 {
     simdjson::padded_string copy;
     const simdjson::padded_string_view input = parserInput(json, copy);
@@ -481,11 +484,6 @@ std::optional<QList<Medbit>> medbitListSideBySide(const QByteArray &json)
     return records;
 }
 
-} // namespace
-
-namespace RecordDecoding
-{
-
 Medbit medbit(const QByteArray &json)
 {
     return decode(json, one<Medbit>, requiredMedbit);
@@ -501,7 +499,7 @@ std::optional<Medbit> optionalMedbit(const QByteArray &json)
 QList<Medbit> medbitList(const QByteArray &json)
 {
     if (json.size() >= sideBySideFrom) {
-        if (std::optional<QList<Medbit>> records = medbitListSideBySide(json))
+        if (std::optional<QList<Medbit>> records = medbitListInParts(json))
             return std::move(*records);
     }
     const RepeatedTexts repeated;

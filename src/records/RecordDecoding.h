@@ -21,7 +21,11 @@ namespace RecordDecoding
 Medbit medbit(const QByteArray &json);
 // null gives nullopt.
 std::optional<Medbit> optionalMedbit(const QByteArray &json);
+// A long list decodes in parts side by side (as medbitListInParts), any other as a whole.
 QList<Medbit> medbitList(const QByteArray &json);
+// The list in parts on worker threads, each element on its own, whatever its length. Nothing where the
+// bytes are not a list of objects that all decode: the decode of the whole then tells the failure.
+std::optional<QList<Medbit>> medbitListInParts(const QByteArray &json);
 
 ImageAsset imageAsset(const QByteArray &json);
 std::optional<ImageAsset> optionalImageAsset(const QByteArray &json);

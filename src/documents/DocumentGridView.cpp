@@ -13,6 +13,18 @@ namespace
 constexpr int inset = 24;
 constexpr int columnSpacing = 16;
 constexpr int rowSpacing = 20;
+constexpr int narrowestCell = DocumentThumbnailCard::boxWidth + columnSpacing;
+
+// The list view wraps a row whose cells reach its last pixel column.
+int usableWidth(int width)
+{
+    return std::max(0, width - 1);
+}
+
+int columnsIn(int width)
+{
+    return std::max(1, usableWidth(width) / narrowestCell);
+}
 
 } // namespace
 
@@ -28,7 +40,6 @@ DocumentGridView::DocumentGridView(QWidget *parent) : QListView(parent)
     // is drawn by the cards.
     setSelectionMode(QAbstractItemView::SingleSelection);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
     setViewportMargins(inset, inset, inset, inset);
@@ -44,6 +55,9 @@ void DocumentGridView::setModel(QAbstractItemModel *model)
 {
     QListView::setModel(model);
     connect(model, &QAbstractItemModel::modelReset, this, &DocumentGridView::scheduleRowsReport);
+    connect(model, &QAbstractItemModel::modelReset, this, &DocumentGridView::reflow);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &DocumentGridView::reflow);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &DocumentGridView::reflow);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection &selected) {
         if (m_mirroring)
             return;
@@ -67,12 +81,10 @@ QItemSelectionModel::SelectionFlags DocumentGridView::selectionCommand(const QMo
 
 QSize DocumentGridView::cellSize(int width)
 {
-    const int narrowest = DocumentThumbnailCard::boxWidth + columnSpacing;
     // Each cell holds a card and the spacing after it, and the row's cells share the width, so the cards of
-    // a row stand centred in it. The list view wraps a row whose cells reach its last pixel column.
-    const int usable = std::max(0, width - 1);
-    const int columns = std::max(1, usable / narrowest);
-    return QSize(std::max(narrowest, usable / columns), DocumentThumbnailCard::cardSize().height() + rowSpacing);
+    // a row stand centred in it.
+    return QSize(std::max(narrowestCell, usableWidth(width) / columnsIn(width)),
+                 DocumentThumbnailCard::cardSize().height() + rowSpacing);
 }
 
 void DocumentGridView::mirrorChosenCards()
@@ -140,9 +152,20 @@ void DocumentGridView::showEvent(QShowEvent *event)
     scheduleRowsReport();
 }
 
+// The scroll bar shows exactly when the cards, laid out in the room the bar leaves, are taller than the
+// grid. Both follow from the grid's own size and the number of cards, never from the viewport: columns
+// fitted to the viewport would change with the bar, the rows with the columns and the bar with the rows.
 void DocumentGridView::reflow()
 {
-    const QSize cell = cellSize(viewport()->width());
+    const QRect room = contentsRect().marginsRemoved(QMargins(inset, inset, inset, inset));
+    const int besideBar = room.width() - verticalScrollBar()->sizeHint().width();
+    const int columns = columnsIn(besideBar);
+    const int cards = model() ? model()->rowCount() : 0;
+    const bool overflows = (cards + columns - 1) / columns * cellSize(besideBar).height() > room.height();
+    const Qt::ScrollBarPolicy bar = overflows ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    if (verticalScrollBarPolicy() != bar)
+        setVerticalScrollBarPolicy(bar);
+    const QSize cell = cellSize(overflows ? besideBar : room.width());
     if (gridSize() != cell)
         setGridSize(cell);
 }

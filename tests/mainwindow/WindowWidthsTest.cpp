@@ -3,6 +3,7 @@
 #include "mainwindow/ContentView.h"
 #include "mainwindow/sidebar/SidebarRow.h"
 #include "records/MedbitStore.h"
+#include "records/PatientStore.h"
 #include "widgets/FormKit.h"
 #include "window/WindowState.h"
 
@@ -93,6 +94,21 @@ private Q_SLOTS:
         QTRY_VERIFY((list = child<QWidget>(m_window.view(), "clipboardListColumn")) && list->isVisible());
         for (const QScrollBar *bar : list->findChildren<QScrollBar *>())
             QVERIFY(!bar->isVisible());
+
+        // The documents grid: its three cards fit in a row; fifty more do not.
+        state()->setSelectedSection(SidebarSection::healthDocuments);
+        QTRY_VERIFY_WITH_TIMEOUT(documentsGridHolds(3), 10000);
+        const QScrollBar *fitting = shown<QAbstractItemView>("documentsGrid")->verticalScrollBar();
+        QVERIFY(!fitting->isVisible() && fitting->maximum() == fitting->minimum());
+        const QString patientID = m_window.session()->patients()->selectedPatientID();
+        for (int i = 0; i < 50; ++i)
+            m_server.apiCall("POST", QStringLiteral("/_standin/listed-documents"),
+                             {{"patientId", patientID}, {"record", QJsonObject{{"fileName", "Scan.pdf"}}}});
+        state()->setSelectedSection(SidebarSection::timeline);
+        state()->setSelectedSection(SidebarSection::healthDocuments);
+        QTRY_VERIFY_WITH_TIMEOUT(documentsGridHolds(53), 10000);
+        const QScrollBar *bar = shown<QAbstractItemView>("documentsGrid")->verticalScrollBar();
+        QTRY_VERIFY(bar->isVisible() && bar->maximum() > bar->minimum());
     }
 
     // Buttons keep room either side of their titles, a form's pair of buttons is one height, and a menu's
@@ -124,6 +140,21 @@ private Q_SLOTS:
 
 private:
     WindowState *state() const { return m_window.view()->state(); }
+
+    // The shown one of the widgets of that name: a panel left behind stays hidden until it is deleted.
+    template <typename Widget> Widget *shown(const char *name) const
+    {
+        for (Widget *widget : m_window.view()->findChildren<Widget *>(QLatin1String(name)))
+            if (widget->isVisible())
+                return widget;
+        return nullptr;
+    }
+
+    bool documentsGridHolds(int cards) const
+    {
+        const auto *grid = shown<QAbstractItemView>("documentsGrid");
+        return grid && grid->model()->rowCount() == cards;
+    }
 
     void openWithDetail(SidebarSection section)
     {

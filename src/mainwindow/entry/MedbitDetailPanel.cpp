@@ -104,11 +104,7 @@ QPair<QString, QString> MedbitDetailPanel::dateParts(const QString &displayDate)
 
 void MedbitDetailPanel::buildContent()
 {
-    // The old content goes with its widgets' state (scroll position, focus); the panel's own state stays.
-    if (m_content) {
-        m_content->hide();
-        m_content->deleteLater();
-    }
+    QWidget *old = m_content;
     m_categoryRows.clear();
     m_content = new QWidget(m_contentLayout->parentWidget());
     m_content->setObjectName(QStringLiteral("detailContent"));
@@ -123,8 +119,28 @@ void MedbitDetailPanel::buildContent()
     layout->addWidget(buildActions(m_content));
     layout->addStretch(1);
     m_contentLayout->addWidget(m_content);
+    // Now rather than on the next turn of the event loop: a hidden widget cannot take the focus.
+    m_content->show();
     // The content is built after the questions below it.
     FocusOrder::chain({m_scroll, m_questions});
+    retireContent(old);
+}
+
+// The old content goes with its widgets' state (scroll position); the panel's own state stays. Hidden with
+// the focus inside, it would pass the focus on to the question field below: the new content's counterpart
+// takes it first (the new content itself while an update holds the focus).
+void MedbitDetailPanel::retireContent(QWidget *old)
+{
+    if (!old)
+        return;
+    QWidget *focused = window()->focusWidget();
+    if (focused && (focused == old || old->isAncestorOf(focused))) {
+        const QString name = focused->objectName();
+        QWidget *counterpart = name.isEmpty() ? nullptr : m_content->findChild<QWidget *>(name);
+        (counterpart ? counterpart : m_content)->setFocus(Qt::OtherFocusReason);
+    }
+    old->hide();
+    old->deleteLater();
 }
 
 QWidget *MedbitDetailPanel::buildCard(QWidget *parent)
@@ -324,16 +340,18 @@ void MedbitDetailPanel::holdFocus()
     const bool flag = focused == m_star || focused == m_lock;
     if (!flag && !m_categoryRows.contains(qobject_cast<MedbitCategoryRow *>(focused)))
         return;
-    m_focusBeforeUpdate = focused;
+    // By name: the content may be rebuilt before the update ends.
+    m_heldFocus = focused->objectName();
     m_content->setFocus(Qt::OtherFocusReason);
 }
 
 void MedbitDetailPanel::returnFocus()
 {
     // Unless the user has moved it meanwhile.
-    if (m_focusBeforeUpdate && m_focusBeforeUpdate->isVisible() && window()->focusWidget() == m_content)
-        m_focusBeforeUpdate->setFocus(Qt::OtherFocusReason);
-    m_focusBeforeUpdate = nullptr;
+    QWidget *control = m_heldFocus.isEmpty() ? nullptr : m_content->findChild<QWidget *>(m_heldFocus);
+    if (control && window()->focusWidget() == m_content)
+        control->setFocus(Qt::OtherFocusReason);
+    m_heldFocus.clear();
 }
 
 void MedbitDetailPanel::saveEntry(const Medbit &changed)

@@ -54,6 +54,7 @@ Q_SIGNALS:
 
 private:
     void buildContent();
+    void retireContent(QWidget *old);
     QWidget *buildCard(QWidget *parent);
     QWidget *buildCategories(QWidget *parent);
     QWidget *buildActions(QWidget *parent);
@@ -96,5 +97,6 @@ private:
     QLabel *m_flagError = nullptr;
     QPushButton *m_delete = nullptr;
     EntryQuestionsView *m_questions = nullptr;
-    QPointer<QWidget> m_focusBeforeUpdate;
+    // The object name of the control whose focus waits on the content while an update runs.
+    QString m_heldFocus;
 };

@@ -1,4 +1,5 @@
 #include "ClipboardTestSettings.h"
+#include "CopyInAnotherApplication.h"
 #include "FocusChain.h"
 
 #include "clipboard/ApplicationActivity.h"
@@ -273,7 +274,7 @@ private Q_SLOTS:
         QFETCH(QString, offered);
         QFETCH(QStringList, recorded);
         if (!offered.isEmpty())
-            QGuiApplication::clipboard()->setText(offered);
+            copyInAnotherApplication(m_activity, offered);
         openPanel();
         auto *target = child<QWidget>("pasteTarget");
         QCOMPARE(target->accessibleName(), QStringLiteral("Paste any item here"));
@@ -302,20 +303,22 @@ private Q_SLOTS:
         auto *copiedFile = new QMimeData;
         copiedFile->setUrls({QUrl::fromLocalFile(file.fileName())});
         copiedFile->setText(copiedFile->urls().first().toString());
-        QGuiApplication::clipboard()->setMimeData(copiedFile);
+        copyInAnotherApplication(m_activity, copiedFile);
         openPanel();
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
         QVERIFY(file.remove());
 
         pasteBy(route);
+        m_manager->pollPasteboard();
         QTRY_VERIFY(visible<QLabel>("pasteProblemMessage"));
         QVERIFY(rowTexts().isEmpty());
         QVERIFY(ClipboardManager::loadHistory(patientA).isEmpty());
         QCOMPARE(child<QLabel>("pasteProblemMessage")->text(),
                  QStringLiteral("The copied file can't be read; it may have been moved or deleted."));
 
-        QGuiApplication::clipboard()->setText(copied);
+        copyInAnotherApplication(m_activity, copied);
         pasteBy(route);
+        m_manager->pollPasteboard();
         QTRY_COMPARE(rowTexts(), QStringList{copied});
         QVERIFY(!visible<QLabel>("pasteProblemMessage"));
     }
@@ -352,8 +355,9 @@ private Q_SLOTS:
         QCOMPARE(QImage::fromData(kept.data, "PNG").convertToFormat(QImage::Format_RGB32), photo);
         QCOMPARE(*ClipboardManager::loadHistory(m_manager->patientID()).first().file, kept);
 
-        QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+        copyInAnotherApplication(m_activity, QStringLiteral("something else"));
         QTest::mouseClick(child<QPushButton>("copyButton"), Qt::LeftButton);
+        m_manager->pollPasteboard();
         QTRY_VERIFY(QGuiApplication::clipboard()->mimeData()->hasImage());
         QCOMPARE(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png")), kept.data);
         m_manager->pollPasteboard();

@@ -4,7 +4,10 @@
 #include "LargeSeed.h"
 
 #include <QJsonArray>
+#include <QStringList>
 #include <QUuid>
+
+#include <algorithm>
 
 StandinState::StandinState(QString origin, Seed seed) : origin(std::move(origin)), seed(seed)
 {
@@ -178,7 +181,38 @@ void StandinState::keepListReply(const QString &patientId, std::shared_ptr<const
 void StandinState::forgetChangedListReplies()
 {
     m_listReplies.removeIf(
-        [this](const QHash<QString, KeptList>::iterator kept) { return kept->source != listSource(kept.key()); });
+        [this](const QHash<QString, KeptList>::iterator kept) { return !isListSource(kept.key(), kept->source); });
+}
+
+bool StandinState::isListSource(const QString &patientId, const ListSource &source) const
+{
+    // Compared where the records lie rather than against a fresh copy: this runs after every write, before its
+    // reply goes out, and copying a 10,000-entry list held each such reply back by some 16 ms.
+    QHash<QString, const Document *> documentsById;
+    for (const Document &document : documents)
+        documentsById.insert(document.id, &document);
+    qsizetype entry = 0;
+    qsizetype attached = 0;
+    for (const Medbit &medbit : medbits) {
+        if (medbit.patientId != patientId)
+            continue;
+        if (entry == source.entries.size() || source.entries.at(entry++) != medbit)
+            return false;
+        for (const QString &id : medbit.documentIds) {
+            const Document *document = documentsById.value(id);
+            if (!document)
+                continue;
+            if (attached == source.documents.size())
+                return false;
+            const QStringList &fields = source.documents.at(attached++);
+            const QStringList named{document->id, document->fileName, document->type, document->uriToken};
+            if (fields.size() != named.size() + document->medbitIds.size() ||
+                !std::equal(named.cbegin(), named.cend(), fields.cbegin()) ||
+                !std::equal(document->medbitIds.cbegin(), document->medbitIds.cend(), fields.cbegin() + named.size()))
+                return false;
+        }
+    }
+    return entry == source.entries.size() && attached == source.documents.size();
 }
 
 StandinState::ListSource StandinState::listSource(const QString &patientId) const

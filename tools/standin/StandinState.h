@@ -82,6 +82,8 @@ private:
     };
 
     ListSource listSource(const QString &patientId) const;
+    // Whether `source` is still what the patient's list is made from.
+    bool isListSource(const QString &patientId, const ListSource &source) const;
 
     quint64 m_nextId = 1;
     QHash<QString, QString> m_accessTokens; // token -> user id

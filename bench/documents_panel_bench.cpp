@@ -217,6 +217,8 @@ int main(int argc, char **argv)
     // Each side runs in a child process, which inherits it.
     if (qEnvironmentVariableIsEmpty("VANTORELLE_STANDIN"))
         qputenv("VANTORELLE_STANDIN", VANTORELLE_STANDIN_PATH);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     SymbolIcons::installFallbackTheme();
     if (argc > 1 && QByteArray(argv[1]) == "documents")

@@ -190,6 +190,8 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("VANTORELLE_STANDIN"))
         qputenv("VANTORELLE_STANDIN", VANTORELLE_STANDIN_PATH);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     StandinServer server({QStringLiteral("--seed"), QStringLiteral("demo")});
     SignedInSession session(server, SignedInSession::Stores::AuthOnly);

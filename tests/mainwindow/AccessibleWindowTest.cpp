@@ -6,9 +6,11 @@
 #include "mainwindow/sidebar/SidebarRow.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
+#include "widgets/BusyIndicator.h"
 #include "window/WindowState.h"
 
 #include "FocusChain.h"
+#include "RunningReplies.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
@@ -23,6 +25,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <algorithm>
 
 using ScreenTestKit::child;
 
@@ -183,8 +187,15 @@ private Q_SLOTS:
             QTest::mouseClick(row(qPrintable(rowName)), Qt::LeftButton);
             QTRY_VERIFY(child<QWidget>(m_window.view(), qPrintable(panelName)) &&
                         child<QWidget>(m_window.view(), qPrintable(panelName))->isVisible());
-            // What the section shows once its load is in.
-            QTest::qWait(500);
+            // What the section shows once its loads are in: nothing on its way, no progress shown.
+            const auto loaded = [&] {
+                const QWidget *panel = child<QWidget>(m_window.view(), qPrintable(panelName));
+                const QList<BusyIndicator *> busy =
+                    panel ? panel->findChildren<BusyIndicator *>() : QList<BusyIndicator *>();
+                return panel && runningReplies() == 0 &&
+                       std::none_of(busy.cbegin(), busy.cend(), [](const BusyIndicator *b) { return b->isVisible(); });
+            };
+            QTRY_VERIFY(loaded());
         } else {
             openAttachmentAndAsk();
         }

@@ -4,10 +4,7 @@
 #include "LargeSeed.h"
 
 #include <QJsonArray>
-#include <QStringList>
 #include <QUuid>
-
-#include <algorithm>
 
 StandinState::StandinState(QString origin, Seed seed) : origin(std::move(origin)), seed(seed)
 {
@@ -178,6 +175,11 @@ void StandinState::keepListReply(const QString &patientId, std::shared_ptr<const
     m_listReplies.insert(patientId, KeptList{std::move(reply), listSource(patientId)});
 }
 
+QStringList StandinState::listedFields(const Document &document)
+{
+    return QStringList{document.id, document.fileName, document.type, document.uriToken} + document.medbitIds;
+}
+
 void StandinState::forgetChangedListReplies()
 {
     m_listReplies.removeIf(
@@ -204,11 +206,7 @@ bool StandinState::isListSource(const QString &patientId, const ListSource &sour
                 continue;
             if (attached == source.documents.size())
                 return false;
-            const QStringList &fields = source.documents.at(attached++);
-            const QStringList named{document->id, document->fileName, document->type, document->uriToken};
-            if (fields.size() != named.size() + document->medbitIds.size() ||
-                !std::equal(named.cbegin(), named.cend(), fields.cbegin()) ||
-                !std::equal(document->medbitIds.cbegin(), document->medbitIds.cend(), fields.cbegin() + named.size()))
+            if (source.documents.at(attached++) != listedFields(*document))
                 return false;
         }
     }
@@ -227,9 +225,7 @@ StandinState::ListSource StandinState::listSource(const QString &patientId) cons
         source.entries.append(medbit);
         for (const QString &id : medbit.documentIds) {
             if (const Document *document = documentsById.value(id)) {
-                source.documents.append(
-                    QStringList{document->id, document->fileName, document->type, document->uriToken} +
-                    document->medbitIds);
+                source.documents.append(listedFields(*document));
             }
         }
     }

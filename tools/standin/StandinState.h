@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <mutex>
@@ -82,6 +83,8 @@ private:
     };
 
     ListSource listSource(const QString &patientId) const;
+    // The fields of an attached document that its entry's list shows.
+    static QStringList listedFields(const Document &document);
     // Whether `source` is still what the patient's list is made from.
     bool isListSource(const QString &patientId, const ListSource &source) const;
 

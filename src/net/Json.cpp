@@ -93,13 +93,6 @@ bool hasZeroedRoomPastTheEnd(const QByteArray &bytes)
     return std::all_of(end, end + readPastTheEnd, [](char byte) { return byte == 0; });
 }
 
-QByteArray readWithRoomPastTheEnd(QIODevice &device)
-{
-    QByteArray bytes;
-    appendWithRoomPastTheEnd(bytes, device);
-    return bytes;
-}
-
 void appendWithRoomPastTheEnd(QByteArray &bytes, QIODevice &device, qint64 expectedSize)
 {
     // A size the sender announces is taken up to this much at once; a larger body grows as it comes.

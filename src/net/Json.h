@@ -31,8 +31,6 @@ struct DecodingError : std::runtime_error {
 // so) is parsed where it lies; any other is copied first.
 inline constexpr qsizetype readPastTheEnd = 64;
 bool hasZeroedRoomPastTheEnd(const QByteArray &bytes);
-// The bytes of `device` as they are available now, followed by that zeroed room.
-QByteArray readWithRoomPastTheEnd(QIODevice &device);
 // Appends what `device` has now to `bytes`, which keep that zeroed room after them. Read so as the bytes
 // arrive, the transport's buffers go back while the rest still comes. With `expectedSize` the room for the
 // whole is taken at once, so that the bytes are never moved as they grow.

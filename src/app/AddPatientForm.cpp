@@ -1,5 +1,6 @@
 #include "AddPatientForm.h"
 
+#include "PatientChoice.h"
 #include "records/PatientStore.h"
 #include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
@@ -35,7 +36,10 @@ void AddPatientForm::refreshButton()
 
 QCoro::Task<> AddPatientForm::runCreate(QString name)
 {
-    QCoro::Task<Patient> operation = m_patientStore->createPatient(std::move(name));
+    // Selected by the same rule as a patient picked from a list, asked when the patient exists.
+    PatientStore *store = m_patientStore;
+    QCoro::Task<Patient> operation =
+        store->createPatient(std::move(name), [store] { return PatientChoice::mayMove(store); });
     const ScreenAction::Outcome outcome = co_await m_create->run(std::move(operation));
     if (outcome.abandoned)
         co_return;

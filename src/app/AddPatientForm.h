@@ -12,8 +12,9 @@ class ScreenAction;
 
 // Adding a patient by name, as the first-patient screen and the settings window both do it. The button is
 // ready while the trimmed name is non-empty and busy while the one creation runs; the caption shows why a
-// creation failed until the next attempt. Each screen lays out the field, button and caption itself, binds
-// Return its own way and decides what follows a creation.
+// creation failed until the next attempt. The new patient is selected when a choice of patient may move the
+// selection then. Each screen lays out the field, button and caption itself, binds Return its own way and
+// decides what follows a creation.
 class AddPatientForm final : public QObject
 {
     Q_OBJECT

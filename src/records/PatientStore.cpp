@@ -77,7 +77,7 @@ QCoro::Task<> PatientStore::loadPatients()
     setIsLoading(false);
 }
 
-QCoro::Task<Patient> PatientStore::createPatient(QString name)
+QCoro::Task<Patient> PatientStore::createPatient(QString name, std::function<bool()> mayMoveSelection)
 {
     const QString trimmed = name.trimmed();
     const std::optional<SessionTicket> ticket = currentTicket();
@@ -92,7 +92,8 @@ QCoro::Task<Patient> PatientStore::createPatient(QString name)
     const Patient patient = co_await APIClient::shared().request<Patient>(request);
     if (self && isCurrent(*ticket)) {
         setPatients(m_patients + QList<Patient>{patient});
-        setSelectedPatientID(patient._id);
+        if (!mayMoveSelection || mayMoveSelection())
+            setSelectedPatientID(patient._id);
     }
     co_return patient;
 }

@@ -11,6 +11,7 @@
 
 #include <QCoroTask>
 
+#include <functional>
 #include <optional>
 
 class AuthManager;
@@ -40,8 +41,9 @@ public:
 
     // Never throws; may be called again after a failure.
     QCoro::Task<> loadPatients();
-    // Throws APIError (unauthorized when nobody is signed in).
-    QCoro::Task<Patient> createPatient(QString name);
+    // Throws APIError (unauthorized when nobody is signed in). The new patient joins the end of the list and
+    // becomes the selection, unless mayMoveSelection, asked when the reply arrives, says it must stay.
+    QCoro::Task<Patient> createPatient(QString name, std::function<bool()> mayMoveSelection = {});
 
 Q_SIGNALS:
     void patientsChanged();

@@ -5,6 +5,7 @@
 #include "SignedInSession.h"
 
 #include <QAccessible>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -83,6 +84,20 @@ private Q_SLOTS:
         QCOMPARE(m_session->patients()->selectedPatientID(), m_session->patients()->patients().at(0)._id);
         // Unlike the settings window, onboarding leaves the created name in its field.
         QCOMPARE(nameField()->text(), QStringLiteral("  Robin Park  "));
+    }
+
+    // With no patient current yet no work can be pulled over, so a sheet open in another window (the settings
+    // window's password sheet) does not keep the first patient from becoming current.
+    void firstPatient_becomesCurrent_evenWithASheetOpenElsewhere()
+    {
+        QWidget settings;
+        settings.show();
+        auto *sheet = new QDialog(&settings);
+        sheet->setWindowModality(Qt::WindowModal);
+        sheet->show();
+        QTest::mouseClick(continueButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(m_created->size(), 1, 10000);
+        QCOMPARE(m_session->patients()->selectedPatientID(), m_session->patients()->patients().at(0)._id);
     }
 
     void failedCreate_showsErrorAndKeepsName()

@@ -256,6 +256,22 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(activatedIDs().last(), created._id, deadlineMs);
     }
 
+    // Whether the selection may move is asked when the patient exists, not when the request leaves.
+    void createPatient_whileTheSelectionMustStay_onlyAppends()
+    {
+        signInDemo();
+        const QString before = m_store->selectedPatientID();
+        bool mayMove = true;
+        QCoro::Task<Patient> creation = m_store->createPatient(QStringLiteral("Jo"), [&mayMove] { return mayMove; });
+        mayMove = false;
+        const Patient created = AwaitTask::run(std::move(creation));
+        QCOMPARE(m_store->patients().last()._id, created._id);
+        QCOMPARE(m_store->selectedPatientID(), before);
+        QCOMPARE(m_store->patients().first().active, true);
+        m_session->roundTrip();
+        QVERIFY(!activatedIDs().contains(created._id));
+    }
+
     void withoutUser_loadSendsNothing_andCreateThrowsUnauthorized()
     {
         AwaitTask::run(m_store->loadPatients());

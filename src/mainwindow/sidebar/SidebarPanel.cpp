@@ -1,5 +1,6 @@
 #include "mainwindow/sidebar/SidebarPanel.h"
 
+#include "app/PatientChoice.h"
 #include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/ImportDocumentSidebarRow.h"
 #include "mainwindow/sidebar/PatientPicker.h"
@@ -8,7 +9,6 @@
 #include "records/CategoryColors.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
-#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 #include "window/WindowState.h"
 
@@ -166,9 +166,5 @@ void SidebarPanel::refreshPatientPicker()
 
 void SidebarPanel::choosePatient(const QString &id)
 {
-    // The patient is every window's: a switch would pull the work of an open sheet, in this window or another,
-    // over to another patient.
-    if (ModalShield::isAnyWindowBlocked())
-        return;
-    m_patientStore->setSelectedPatientID(id);
+    PatientChoice::choose(m_patientStore, id);
 }

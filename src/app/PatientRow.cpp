@@ -2,6 +2,7 @@
 
 #include "widgets/SymbolIcons.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -12,15 +13,77 @@ namespace
 constexpr int horizontalPadding = 8;
 constexpr int verticalPadding = 6;
 
+// Reads a row as a check box marked while its patient is the current one; "Toggle" and "Press" both click.
+class PatientRowAccessible final : public QAccessibleWidget
+{
+public:
+    explicit PatientRowAccessible(PatientRow *row) : QAccessibleWidget(row, QAccessible::CheckBox) {}
+
+    QString text(QAccessible::Text kind) const override
+    {
+        const QString text = QAccessibleWidget::text(kind);
+        if (kind == QAccessible::Name && text.isEmpty())
+            return row()->text();
+        return text;
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State state = QAccessibleWidget::state();
+        state.checkable = true;
+        state.checked = row()->isSelected();
+        return state;
+    }
+
+    QStringList actionNames() const override
+    {
+        const QStringList own = row()->isEnabled() ? QStringList{toggleAction(), pressAction()} : QStringList();
+        return own + QAccessibleWidget::actionNames();
+    }
+
+    void doAction(const QString &name) override
+    {
+        if (name == toggleAction() || name == pressAction()) {
+            if (row()->isEnabled())
+                row()->click();
+            return;
+        }
+        QAccessibleWidget::doAction(name);
+    }
+
+private:
+    PatientRow *row() const { return static_cast<PatientRow *>(widget()); }
+};
+
+QAccessibleInterface *patientRowAccessible(const QString &, QObject *object)
+{
+    if (auto *row = qobject_cast<PatientRow *>(object))
+        return new PatientRowAccessible(row);
+    return nullptr;
+}
+
 } // namespace
 
-PatientRow::PatientRow(const QString &name, bool isSelected, QWidget *parent) : QAbstractButton(parent)
+PatientRow::PatientRow(const QString &patientID, const QString &name, QWidget *parent)
+    : QAbstractButton(parent), m_patientID(patientID)
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(&patientRowAccessible), true);
+    Q_UNUSED(accessibleInstalled);
     setText(name);
-    setCheckable(true);
-    setChecked(isSelected);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAttribute(Qt::WA_Hover);
+}
+
+void PatientRow::setSelected(bool selected)
+{
+    if (m_selected == selected)
+        return;
+    m_selected = selected;
+    update();
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(this, changed);
+    QAccessible::updateAccessibility(&event);
 }
 
 QString PatientRow::shownName() const
@@ -47,7 +110,7 @@ void PatientRow::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), palette().color(isDown() ? QPalette::Mid : QPalette::Midlight));
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(nameRect(), Qt::AlignLeft | Qt::AlignVCenter, shownName());
-    if (isChecked()) {
+    if (isSelected()) {
         const int size = checkMarkWidth();
         const QRect markRect(width() - horizontalPadding - size, (height() - size) / 2, size, size);
         painter.drawPixmap(markRect, SymbolIcons::tinted(QStringLiteral("checkmark"), size,
@@ -58,11 +121,6 @@ void PatientRow::paintEvent(QPaintEvent *)
         focus.initFrom(this);
         painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
-}
-
-void PatientRow::nextCheckState()
-{
-    // Clicking the chosen patient keeps it chosen; the store's change re-marks the rows.
 }
 
 QRect PatientRow::nameRect() const

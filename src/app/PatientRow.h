@@ -3,15 +3,19 @@
 #include <QAbstractButton>
 
 // One patient in the settings window's list: the name on one line (elided with "…" when it does not fit)
-// and a check mark on the chosen patient. The mark is the row's checked state, so assistive technology
-// reads it with the name; the row is as tall as its font needs.
+// and a check mark on the current patient; the row is as tall as its font needs. A click asks for the patient;
+// the list marks the current one. The row is not a checkable button, whose "Toggle" would flip the mark without
+// a click: it tells assistive technology the mark as its checked state, and its accessible actions click it.
 class PatientRow final : public QAbstractButton
 {
     Q_OBJECT
 
 public:
-    PatientRow(const QString &name, bool isSelected, QWidget *parent = nullptr);
+    PatientRow(const QString &patientID, const QString &name, QWidget *parent = nullptr);
 
+    QString patientID() const { return m_patientID; }
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
     // The name as the row shows it at its current width.
     QString shownName() const;
 
@@ -20,9 +24,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
-    void nextCheckState() override;
 
 private:
     QRect nameRect() const;
     int checkMarkWidth() const;
+
+    QString m_patientID;
+    bool m_selected = false;
 };

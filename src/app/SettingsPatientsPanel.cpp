@@ -1,11 +1,11 @@
 #include "SettingsPatientsPanel.h"
 
 #include "AddPatientForm.h"
+#include "PatientChoice.h"
 #include "PatientRow.h"
 #include "records/PatientStore.h"
 #include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
-#include "widgets/ModalShield.h"
 #include "widgets/Theme.h"
 
 #include <QFrame>
@@ -47,9 +47,9 @@ SettingsPatientsPanel::SettingsPatientsPanel(PatientStore *patientStore, QWidget
     layout->addWidget(buildNewPatientGroup());
     layout->addWidget(buildPatientListGroup());
 
-    connect(patientStore, &PatientStore::patientsChanged, this, &SettingsPatientsPanel::rebuildRows);
-    connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &SettingsPatientsPanel::rebuildRows);
-    rebuildRows();
+    connect(patientStore, &PatientStore::patientsChanged, this, &SettingsPatientsPanel::refreshRows);
+    connect(patientStore, &PatientStore::selectedPatientIDChanged, this, &SettingsPatientsPanel::refreshRows);
+    refreshRows();
 }
 
 QWidget *SettingsPatientsPanel::buildNewPatientGroup()
@@ -97,20 +97,25 @@ QWidget *SettingsPatientsPanel::buildPatientListGroup()
     return group;
 }
 
-QAbstractButton *SettingsPatientsPanel::buildRow(const QString &patientID, const QString &name, bool isSelected,
-                                                 QWidget *parent)
+void SettingsPatientsPanel::refreshRows()
 {
-    auto *row = new PatientRow(name, isSelected, parent);
-    row->setObjectName(QStringLiteral("patientRow"));
-    row->setProperty("patientID", patientID);
-    connect(row, &QAbstractButton::clicked, this, [this, patientID] {
-        // Not while a sheet works for the selected patient in a main window; the ticks show the selection again.
-        if (ModalShield::isAnyWindowBlocked())
-            rebuildRows();
-        else
-            m_patientStore->setSelectedPatientID(patientID);
-    });
-    return row;
+    if (!rowsShowPatients())
+        rebuildRows();
+    const QString selectedID = m_patientStore->selectedPatientID();
+    for (PatientRow *row : std::as_const(m_patientRows))
+        row->setSelected(row->patientID() == selectedID);
+}
+
+bool SettingsPatientsPanel::rowsShowPatients() const
+{
+    const QList<Patient> &patients = m_patientStore->patients();
+    if (!m_rows || patients.size() != m_patientRows.size())
+        return false;
+    for (qsizetype i = 0; i < patients.size(); ++i) {
+        if (m_patientRows[i]->patientID() != patients[i]._id || m_patientRows[i]->text() != patients[i].displayName())
+            return false;
+    }
+    return true;
 }
 
 void SettingsPatientsPanel::rebuildRows()
@@ -121,14 +126,21 @@ void SettingsPatientsPanel::rebuildRows()
         m_rows->setParent(nullptr);
         m_rows->deleteLater();
     }
+    m_patientRows.clear();
     m_rows = new QWidget(m_listLayout->parentWidget());
     auto *layout = new QVBoxLayout(m_rows);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     const QList<Patient> patients = m_patientStore->patients();
-    const QString selectedID = m_patientStore->selectedPatientID();
     for (const Patient &patient : patients) {
-        layout->addWidget(buildRow(patient._id, patient.displayName(), patient._id == selectedID, m_rows));
+        auto *row = new PatientRow(patient._id, patient.displayName(), m_rows);
+        row->setObjectName(QStringLiteral("patientRow"));
+        const QString patientID = patient._id;
+        // Refused while a sheet works for the current patient; the mark then stays where it is.
+        connect(row, &QAbstractButton::clicked, this,
+                [this, patientID] { PatientChoice::choose(m_patientStore, patientID); });
+        layout->addWidget(row);
+        m_patientRows.append(row);
         if (patient._id != patients.constLast()._id) {
             auto *divider = FormKit::divider(m_rows);
             divider->setObjectName(QStringLiteral("patientDivider"));

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
-class QAbstractButton;
+class PatientRow;
 class PatientStore;
 class QVBoxLayout;
 
@@ -17,10 +18,14 @@ public:
 private:
     QWidget *buildNewPatientGroup();
     QWidget *buildPatientListGroup();
-    QAbstractButton *buildRow(const QString &patientID, const QString &name, bool isSelected, QWidget *parent);
+    // Marks the current patient's row in place, so that the focus stays on a row chosen from the keyboard;
+    // rebuilds the rows only when the patients or their names changed.
+    void refreshRows();
+    bool rowsShowPatients() const;
     void rebuildRows();
 
     PatientStore *m_patientStore = nullptr;
     QVBoxLayout *m_listLayout = nullptr;
     QWidget *m_rows = nullptr;
+    QList<PatientRow *> m_patientRows;
 };

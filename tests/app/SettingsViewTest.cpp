@@ -8,6 +8,7 @@
 #include "SignedInSession.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDialog>
 #include <QJsonObject>
@@ -117,6 +118,69 @@ private Q_SLOTS:
         QCOMPARE(m_session->patients()->selectedPatientID(), alexID);
         QTRY_VERIFY(isChecked(patientRows().at(0)));
         QVERIFY(!isChecked(patientRows().at(1)));
+    }
+
+    // Every way a person picks a row does what a click does: it switches to the patient unless a sheet works
+    // for the current one elsewhere. Either way exactly one row, the current patient's, reads as checked.
+    void choosingRow_switchesUnlessASheetIsOpen_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<bool>("sheetOpen");
+        for (const char *gesture : {"click", "double click", "Space", "Toggle", "Press"}) {
+            QTest::addRow("%s", gesture) << QString::fromLatin1(gesture) << false;
+            QTest::addRow("%s, sheet open", gesture) << QString::fromLatin1(gesture) << true;
+        }
+    }
+
+    void choosingRow_switchesUnlessASheetIsOpen()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(bool, sheetOpen);
+        QWidget mainWindow;
+        QDialog *sheet = nullptr;
+        if (sheetOpen) {
+            mainWindow.show();
+            sheet = new QDialog(&mainWindow);
+            sheet->setWindowModality(Qt::WindowModal);
+            sheet->show();
+        }
+        m_view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        const QString alexID = m_session->patients()->patients().at(0)._id;
+        const QString samID = m_session->patients()->patients().at(1)._id;
+        PatientRow *sam = patientRows().at(1);
+        if (gesture == QLatin1String("click")) {
+            QTest::mouseClick(sam, Qt::LeftButton);
+        } else if (gesture == QLatin1String("double click")) {
+            // A click, then the second press arriving as a double click, then its release.
+            QTest::mouseClick(sam, Qt::LeftButton);
+            QTest::mouseDClick(sam, Qt::LeftButton);
+            QTest::mouseRelease(sam, Qt::LeftButton);
+        } else if (gesture == QLatin1String("Space")) {
+            sam->setFocus();
+            QTest::keyClick(sam, Qt::Key_Space);
+        } else {
+            const QString action = gesture == QLatin1String("Toggle") ? QAccessibleActionInterface::toggleAction()
+                                                                      : QAccessibleActionInterface::pressAction();
+            QAccessibleActionInterface *actions = QAccessible::queryAccessibleInterface(sam)->actionInterface();
+            QVERIFY(actions->actionNames().contains(action));
+            actions->doAction(action);
+        }
+        const QString current = sheetOpen ? alexID : samID;
+        QCOMPARE(m_session->patients()->selectedPatientID(), current);
+        QStringList checked;
+        for (PatientRow *row : patientRows()) {
+            if (isChecked(row))
+                checked << row->patientID();
+        }
+        QCOMPARE(checked, QStringList{current});
+        if (gesture == QLatin1String("Space"))
+            QVERIFY(sam->hasFocus());
+        if (!sheetOpen) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_session->requests(activate).size(), 1, 10000);
+            m_session->roundTrip();
+        }
+        QCOMPARE(m_session->requests(activate).size(), sheetOpen ? 0 : 1);
     }
 
     void checkedRow_sendsNothing()

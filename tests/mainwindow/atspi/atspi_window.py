@@ -1,4 +1,5 @@
-"""What the screen-reader clients share: waiting with one deadline, and finding the application by its pid."""
+"""What the screen-reader clients share: waiting with one deadline, finding the application by its pid, and
+running an action by its name."""
 import sys
 import time
 
@@ -22,3 +23,11 @@ def application(pid):
         if app is not None and app.get_process_id() == pid:
             return app
     return None
+
+
+def do_action(node, name):
+    actions = node.queryAction()
+    names = [actions.getName(i) for i in range(actions.nActions)]
+    if name not in names:
+        sys.exit(f"{node.name!r} offers {names}, not {name}")
+    actions.doAction(names.index(name))

@@ -9,7 +9,7 @@ import sys
 
 import pyatspi
 
-from atspi_window import application, wait_for
+from atspi_window import application, do_action, wait_for
 
 # Lists hold a row per entry: walking them over the bus is slow and the picker is not inside one.
 LEAVES = {pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_BOX, pyatspi.ROLE_TABLE, pyatspi.ROLE_TREE_TABLE}
@@ -26,14 +26,6 @@ def find(node, test):
             if found is not None:
                 return found
     return None
-
-
-def do_action(node, name):
-    actions = node.queryAction()
-    names = [actions.getName(i) for i in range(actions.nActions)]
-    if name not in names:
-        sys.exit(f"{node.name!r} offers {names}, not {name}")
-    actions.doAction(names.index(name))
 
 
 def fresh_name(node):

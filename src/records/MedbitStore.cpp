@@ -5,6 +5,8 @@
 #include <QJsonArray>
 #include <QPointer>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -24,6 +26,46 @@ QJsonObject payload(const Medbit &medbit)
     return object;
 }
 
+// The service's copy from a read that began before a change made here: it knows the entry's documents but
+// not the change, so the fields a client writes come from the copy held here.
+Medbit merged(Medbit replied, const Medbit &held)
+{
+    replied.entryText = held.entryText;
+    replied.translated = held.translated;
+    replied.language = held.language;
+    replied.date = held.date;
+    replied.isApproxDate = held.isApproxDate;
+    replied.isLocked = held.isLocked;
+    replied.isStarred = held.isStarred;
+    replied.tags = held.tags;
+    return replied;
+}
+
+template <typename T> void carry(T &newest, const T &before, const T &after)
+{
+    if (after != before)
+        newest = after;
+}
+
+// `newest` with what `after` changed from `before`, field by field.
+Medbit rebased(Medbit newest, const Medbit &before, const Medbit &after)
+{
+    carry(newest.entryText, before.entryText, after.entryText);
+    carry(newest.translated, before.translated, after.translated);
+    carry(newest.language, before.language, after.language);
+    carry(newest.date, before.date, after.date);
+    carry(newest.isApproxDate, before.isApproxDate, after.isApproxDate);
+    carry(newest.isLocked, before.isLocked, after.isLocked);
+    carry(newest.isStarred, before.isStarred, after.isStarred);
+    carry(newest.tags, before.tags, after.tags);
+    return newest;
+}
+
+QString idOf(const Medbit &medbit)
+{
+    return medbit.id;
+}
+
 } // namespace
 
 MedbitStore::MedbitStore(const QString &patientID, QObject *parent) : QObject(parent), m_patientID(patientID) {}
@@ -38,8 +80,17 @@ void MedbitStore::setMedbits(const QList<Medbit> &medbits)
 
 void MedbitStore::setMedbitsOfPatient(const QList<Medbit> &medbits, const QString &patientID)
 {
-    if (patientID == m_patientID)
-        setMedbits(medbits);
+    if (patientID != m_patientID)
+        return;
+    // Entries put in here (made by the import) stay when a list asked for before them answers.
+    QSet<QString> known;
+    for (const Medbit &medbit : std::as_const(m_medbits))
+        known.insert(medbit.id);
+    for (const Medbit &medbit : medbits) {
+        if (!known.contains(medbit.id))
+            m_changes.touch(medbit.id);
+    }
+    setMedbits(medbits);
 }
 
 void MedbitStore::setPatientID(const QString &id)
@@ -52,6 +103,7 @@ void MedbitStore::setPatientID(const QString &id)
     const QStringList failed = m_detailErrors.keys();
     for (const QString &failedID : failed)
         setDetailError(failedID, std::nullopt);
+    m_goneIDs.clear();
     QMetaObject::invokeMethod(this, &MedbitStore::loadMedbits, Qt::QueuedConnection);
 }
 
@@ -61,6 +113,7 @@ QCoro::Task<> MedbitStore::loadMedbits()
         co_return;
     const QString patientID = m_patientID;
     const Generation::Token load = m_loads.next();
+    const LocalChanges::Mark mark = m_changes.mark();
     setIsLoading(true);
     QPointer<MedbitStore> self(this);
     std::optional<QList<Medbit>> medbits;
@@ -79,7 +132,7 @@ QCoro::Task<> MedbitStore::loadMedbits()
         co_return;
     if (patientID == m_patientID) {
         if (medbits)
-            setMedbits(*medbits);
+            setMedbits(m_changes.overReply(*medbits, m_medbits, mark, idOf, merged));
         setLastError(error);
     }
     setIsLoading(false);
@@ -89,6 +142,7 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
 {
     QPointer<MedbitStore> self(this);
     setDetailError(id, std::nullopt);
+    const LocalChanges::Mark mark = m_changes.mark();
     std::optional<Medbit> medbit;
     std::optional<QString> failure;
     const APIRequest request{.path = QStringLiteral("/medbits/get"), .query = {{QStringLiteral("medbitId"), id}}};
@@ -98,6 +152,8 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
         // A failed refresh of one entry is not a list failure: the list keeps the copy it has.
         failure = error.description();
     }
+    // The service answers null for an entry it no longer has (deleted elsewhere).
+    const bool gone = !medbit && !failure;
     // A reply about another entry says nothing about this one, and must not overwrite that other row.
     if (medbit && medbit->id != id) {
         medbit.reset();
@@ -106,8 +162,15 @@ QCoro::Task<std::optional<Medbit>> MedbitStore::fetchMedbit(QString id)
     if (!self)
         co_return medbit;
     setDetailError(id, failure);
-    if (medbit)
-        replaceFirst(*medbit);
+    if (gone)
+        markGone(id);
+    if (!medbit)
+        co_return medbit;
+    if (m_changes.isChangedSince(mark, id)) {
+        if (const std::optional<Medbit> held = listed(id))
+            medbit = merged(*medbit, *held);
+    }
+    replaceFirst(*medbit);
     co_return medbit;
 }
 
@@ -142,19 +205,24 @@ QCoro::Task<Medbit> MedbitStore::createMedbit(Medbit medbit, QString patientID)
     const Medbit created = co_await APIClient::shared().request<Medbit>(request);
     // An entry made for a patient that is no longer open does not belong in this list.
     if (self && patientID == m_patientID) {
+        m_changes.touch(created.id);
         m_medbits.prepend(created);
         Q_EMIT medbitsChanged();
     }
     co_return created;
 }
 
-QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit)
+QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit before, Medbit after)
 {
-    return updateMedbit(std::move(medbit), m_patientID);
+    return updateMedbit(std::move(before), std::move(after), m_patientID);
 }
 
-QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit medbit, QString patientID)
+QCoro::Task<Medbit> MedbitStore::updateMedbit(Medbit before, Medbit after, QString patientID)
 {
+    LocalChanges::Turn turn = m_changes.begin(after.id);
+    // Ends, letting the next update of this entry start, once the reply is in the list.
+    const LocalChanges::Change change = co_await turn;
+    const Medbit medbit = rebased(listed(after.id).value_or(before), before, after);
     QJsonObject body = payload(medbit);
     body.insert(QLatin1StringView("patientId"), patientID);
     APIRequest request{.method = HTTPMethod::PUT,
@@ -175,9 +243,31 @@ QCoro::Task<> MedbitStore::deleteMedbit(Medbit medbit)
     co_await APIClient::shared().request<EmptyResponse>(request);
     if (!self)
         co_return;
-    const qsizetype removed = m_medbits.removeIf([&](const Medbit &listed) { return listed.id == medbit.id; });
+    m_changes.touch(medbit.id);
+    removeAll(medbit.id);
+}
+
+std::optional<Medbit> MedbitStore::listed(const QString &id) const
+{
+    const auto it =
+        std::find_if(m_medbits.cbegin(), m_medbits.cend(), [&](const Medbit &medbit) { return medbit.id == id; });
+    return it == m_medbits.cend() ? std::nullopt : std::optional<Medbit>(*it);
+}
+
+void MedbitStore::removeAll(const QString &id)
+{
+    const qsizetype removed = m_medbits.removeIf([&](const Medbit &medbit) { return medbit.id == id; });
     if (removed > 0)
         Q_EMIT medbitsChanged();
+}
+
+// Told before the entry leaves the list, so that whoever shows it can say why it went.
+void MedbitStore::markGone(const QString &id)
+{
+    m_goneIDs.insert(id);
+    m_changes.touch(id);
+    Q_EMIT medbitGone(id);
+    removeAll(id);
 }
 
 void MedbitStore::setIsLoading(bool isLoading)

@@ -81,10 +81,11 @@ private Q_SLOTS:
         QTRY_VERIFY(fetches(model()->medbitAt(3).id) == 1 &&
                     m_window.session()->finishedReplies(QStringLiteral("/medbits/get")) ==
                         m_window.session()->requests(QStringLiteral("/api/medbits/get")).size());
-        Medbit starred = model()->medbitAt(3);
+        const Medbit shown = model()->medbitAt(3);
+        Medbit starred = shown;
         starred.isStarred = !starred.isStarred;
         QSignalSpy resets(model(), &QAbstractItemModel::modelReset);
-        AwaitTask::run(m_window.view()->medbitStore()->updateMedbit(starred));
+        AwaitTask::run(m_window.view()->medbitStore()->updateMedbit(shown, starred));
         QCOMPARE(resets.size(), 0);
         QCOMPARE(model()->medbitAt(3).isStarred, starred.isStarred);
         QCOMPARE(state()->selectedMedbit()->isStarred, starred.isStarred);

@@ -42,7 +42,31 @@ Medbit draft(qint64 date)
     return medbit;
 }
 
+// What the user changes in an entry while a reply about it is late.
+enum class Change { Star, Lock, Text };
+
+Medbit changed(Medbit medbit, Change change)
+{
+    switch (change) {
+    case Change::Star:
+        medbit.isStarred = !medbit.isStarred;
+        break;
+    case Change::Lock:
+        medbit.isLocked = !medbit.isLocked;
+        break;
+    case Change::Text:
+        medbit.entryText += QStringLiteral(" (edited)");
+        break;
+    }
+    return medbit;
+}
+
+const QString getPath = QStringLiteral("/api/medbits/get");
+const QString updatePath = QStringLiteral("/api/medbits/update");
+
 } // namespace
+
+Q_DECLARE_METATYPE(Change)
 
 class MedbitStoreTest : public QObject
 {
@@ -64,6 +88,16 @@ private:
         m_store->setPatientID(patientID(patient));
         QTRY_VERIFY_WITH_TIMEOUT(!m_store->medbits().isEmpty() && !m_store->isLoading(), deadlineMs);
     }
+
+    // The service's copy of an entry, read apart from the store.
+    Medbit serviceCopy(const QString &id) const
+    {
+        const APIRequest request{.path = QStringLiteral("/medbits/get"), .query = {{QStringLiteral("medbitId"), id}}};
+        return *AwaitTask::run(APIClient::shared().request<std::optional<Medbit>>(request));
+    }
+
+    // A reply to `path` built from the service's state now, and kept back until the test lets it go.
+    void holdNextReply(const QString &path) { m_server.injectFault({{"path", path}, {"hold", true}}); }
 
     StandinServer m_server;
     std::unique_ptr<SignedInSession> m_session;
@@ -180,10 +214,11 @@ private Q_SLOTS:
     void update_replacesTheEntryInPlace_withoutSendingIdOrDocuments()
     {
         open(0);
-        Medbit changed = m_store->medbits().at(1);
+        const Medbit listed = m_store->medbits().at(1);
+        Medbit changed = listed;
         changed.isStarred = !changed.isStarred;
         changed.translated.reset();
-        const Medbit updated = AwaitTask::run(m_store->updateMedbit(changed));
+        const Medbit updated = AwaitTask::run(m_store->updateMedbit(listed, changed));
         QCOMPARE(m_store->medbits().at(1), updated);
         QCOMPARE(updated.isStarred, changed.isStarred);
         const LoggedRequest request = m_server.requests(QStringLiteral("/api/medbits/update")).first();
@@ -205,7 +240,7 @@ private Q_SLOTS:
         QCOMPARE(AwaitTask::run(m_store->fetchMedbit(listed.id)), listed);
         QCOMPARE(m_store->medbits(), QList<Medbit>({listed, stale}));
         m_store->setMedbits({stale, stale});
-        const Medbit updated = AwaitTask::run(m_store->updateMedbit(listed));
+        const Medbit updated = AwaitTask::run(m_store->updateMedbit(stale, listed));
         QCOMPARE(m_store->medbits(), QList<Medbit>({updated, stale}));
         AwaitTask::run(m_store->deleteMedbit(listed));
         QVERIFY(m_store->medbits().isEmpty());
@@ -213,6 +248,116 @@ private Q_SLOTS:
         QCOMPARE(request.method, "DELETE");
         QCOMPARE(request.path, QStringLiteral("/api/medbits/delete/") + listed.id);
         QVERIFY(!request.hasHeader("Content-Type"));
+    }
+
+    // The late full copy was read before the change: it must not put the older flags or text back, and a
+    // later change made from the copy shown before the first must not undo it either.
+    void changeMadeDuringALateFetch_staysHere_andAtTheService_data()
+    {
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<Change>("later");
+        QTest::newRow("star") << Change::Star << Change::Lock;
+        QTest::newRow("lock") << Change::Lock << Change::Star;
+        QTest::newRow("text edit") << Change::Text << Change::Star;
+    }
+
+    void changeMadeDuringALateFetch_staysHere_andAtTheService()
+    {
+        QFETCH(Change, change);
+        QFETCH(Change, later);
+        open(0);
+        const Medbit shown = m_store->medbits().first();
+        holdNextReply(getPath);
+        QCoro::Task<std::optional<Medbit>> fetch = m_store->fetchMedbit(shown.id);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, deadlineMs);
+        const Medbit updated = AwaitTask::run(m_store->updateMedbit(shown, changed(shown, change)));
+        m_server.releaseHeldReplies();
+        QCOMPARE(AwaitTask::run(std::move(fetch)), updated);
+        QCOMPARE(m_store->medbits().first(), updated);
+
+        // Made from the copy shown before the first change, as a panel that has not redrawn yet holds it.
+        AwaitTask::run(m_store->updateMedbit(shown, changed(shown, later)));
+        const Medbit expected = changed(updated, later);
+        const QJsonObject sent = m_server.requests(updatePath).last().json().toObject();
+        QCOMPARE(sent.value(QLatin1String("entryText")).toString(), expected.entryText);
+        QCOMPARE(sent.value(QLatin1String("isStarred")).toBool(), expected.isStarred);
+        QCOMPARE(sent.value(QLatin1String("isLocked")).toBool(), expected.isLocked);
+        const Medbit atService = serviceCopy(shown.id);
+        QCOMPARE(atService, expected);
+        QCOMPARE(m_store->medbits().first(), atService);
+    }
+
+    // A second change of an entry waits for the first: sent together, the older one could land last.
+    void secondUpdate_whileTheFirstRuns_waits_andKeepsTheFirstsChange()
+    {
+        open(0);
+        const Medbit shown = m_store->medbits().first();
+        holdNextReply(updatePath);
+        QCoro::Task<Medbit> star = m_store->updateMedbit(shown, changed(shown, Change::Star));
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, deadlineMs);
+        QCoro::Task<Medbit> edit = m_store->updateMedbit(shown, changed(shown, Change::Text));
+        m_session->roundTrip();
+        QCOMPARE(m_server.requests(updatePath).size(), 1);
+        m_server.releaseHeldReplies();
+        AwaitTask::run(std::move(star));
+        const Medbit edited = AwaitTask::run(std::move(edit));
+        QCOMPARE(m_server.requests(updatePath).size(), 2);
+        QCOMPARE(edited, serviceCopy(shown.id));
+        QCOMPARE(edited.isStarred, !shown.isStarred);
+        QCOMPARE(edited.entryText, changed(shown, Change::Text).entryText);
+        QCOMPARE(m_store->medbits().first(), edited);
+    }
+
+    // A list asked for before a change answers after it: the list then holds what the service holds.
+    void lateListReply_keepsChangesMadeMeanwhile_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("star") << QStringLiteral("star");
+        QTest::newRow("creation") << QStringLiteral("create");
+        QTest::newRow("deletion") << QStringLiteral("delete");
+    }
+
+    void lateListReply_keepsChangesMadeMeanwhile()
+    {
+        QFETCH(QString, change);
+        open(0);
+        const Medbit shown = m_store->medbits().at(1);
+        holdNextReply(listPath);
+        QCoro::Task<> load = m_store->loadMedbits();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, deadlineMs);
+        if (change == QLatin1String("star"))
+            AwaitTask::run(m_store->updateMedbit(shown, changed(shown, Change::Star)));
+        else if (change == QLatin1String("create"))
+            AwaitTask::run(m_store->createMedbit(draft(0)));
+        else
+            AwaitTask::run(m_store->deleteMedbit(shown));
+        const QList<Medbit> changedHere = m_store->medbits();
+        m_server.releaseHeldReplies();
+        AwaitTask::run(std::move(load));
+        QCOMPARE(m_store->medbits(), changedHere);
+        const QList<Medbit> atService = serviceList(patientID(0));
+        const QStringList serviceIDs = idsOf(atService);
+        QCOMPARE(changedHere.size(), atService.size());
+        for (const Medbit &medbit : changedHere)
+            QCOMPARE(medbit, atService.value(serviceIDs.indexOf(medbit.id)));
+    }
+
+    // Deleted on another device: the service answers null for it.
+    void fetch_ofAnEntryTheServiceNoLongerHas_removesIt_andReportsIt()
+    {
+        open(0);
+        const Medbit gone = m_store->medbits().first();
+        const APIRequest elsewhere{.method = HTTPMethod::DELETE, .path = QStringLiteral("/medbits/delete/") + gone.id};
+        AwaitTask::run(APIClient::shared().request<EmptyResponse>(elsewhere));
+        QSignalSpy reported(m_store.get(), &MedbitStore::medbitGone);
+        QCOMPARE(AwaitTask::run(m_store->fetchMedbit(gone.id)), std::nullopt);
+        QCOMPARE(reported.size(), 1);
+        QCOMPARE(reported.first().first().toString(), gone.id);
+        QVERIFY(m_store->isGone(gone.id));
+        QVERIFY(!idsOf(m_store->medbits()).contains(gone.id));
+        QCOMPARE(m_store->detailError(gone.id), std::nullopt);
+        open(1);
+        QVERIFY(!m_store->isGone(gone.id));
     }
 
     void fetch_returnsEntriesOutsideTheList_andNothingOnFailure()
@@ -251,7 +396,7 @@ private Q_SLOTS:
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/update")}, {"status", 500}});
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/create")}, {"status", 200}, {"body", "{}"}});
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/delete/") + before.first().id}, {"status", 404}});
-        QVERIFY(failureOf(m_store->updateMedbit(before.first())));
+        QVERIFY(failureOf(m_store->updateMedbit(before.first(), before.first())));
         const std::optional<APIError> undecodable = failureOf(m_store->createMedbit(draft(0)));
         QVERIFY(undecodable && undecodable->kind() == APIError::Kind::DecodingFailed);
         QVERIFY(failureOf(m_store->deleteMedbit(before.first())));

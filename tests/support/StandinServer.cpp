@@ -166,6 +166,16 @@ void StandinServer::clearFaults()
     control("DELETE", QStringLiteral("/_standin/faults"));
 }
 
+int StandinServer::heldReplies() const
+{
+    return control("GET", QStringLiteral("/_standin/held")).toObject().value(QLatin1String("held")).toInt();
+}
+
+void StandinServer::releaseHeldReplies()
+{
+    control("POST", QStringLiteral("/_standin/release"));
+}
+
 void StandinServer::scriptStream(const QJsonObject &script)
 {
     control("POST", QStringLiteral("/_standin/streams"), script);

@@ -64,6 +64,9 @@ public:
     void clearFaults();
     // Each chunk's "pauseMs" is waited before that chunk is written.
     void scriptStream(const QJsonObject &script);
+    // Replies that a fault with "hold" keeps back (each built when its request arrived), and letting them go.
+    int heldReplies() const;
+    void releaseHeldReplies();
     void expireAccessTokens();
     void reset(); // back to the seed: accounts, records, tokens, log, faults and streams
 

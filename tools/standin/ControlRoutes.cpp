@@ -64,6 +64,14 @@ void ControlRoutes::install(httplib::Server &server, StandinState &state, Reques
         f->clearFaults();
         replyJson(res, 200, QJsonObject{});
     });
+    // Replies held by a "hold" fault: how many wait, and letting them all go.
+    server.Get("/_standin/held", [f](const Request &, Response &res) {
+        replyJson(res, 200, QJsonObject{{"held", f->heldReplies()}});
+    });
+    server.Post("/_standin/release", [f](const Request &, Response &res) {
+        f->release();
+        replyJson(res, 200, QJsonObject{});
+    });
     server.Post("/_standin/streams", [f](const Request &req, Response &res) { addStream(*f, req, res); });
     server.Post("/_standin/expire-tokens", [s](const Request &, Response &res) {
         const std::lock_guard lock(s->mutex);

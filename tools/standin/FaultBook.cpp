@@ -61,6 +61,7 @@ std::optional<Fault> FaultBook::parseFault(const QJsonObject &json, QString *err
     fault.delayMs = json.value(QLatin1String("delayMs")).toInt();
     fault.hang = json.value(QLatin1String("hang")).toBool();
     fault.drop = json.value(QLatin1String("drop")).toBool();
+    fault.hold = json.value(QLatin1String("hold")).toBool();
     if (!readHeaders(json.value(QLatin1String("headers")), &fault.headers, error))
         return std::nullopt;
     return fault;
@@ -170,4 +171,30 @@ void FaultBook::hang()
     std::unique_lock lock(m_mutex);
     const quint64 generation = m_generation;
     m_wake.wait_for(lock, longestHang, [&] { return m_stopped || m_generation != generation; });
+}
+
+void FaultBook::holdReply()
+{
+    std::unique_lock lock(m_mutex);
+    const quint64 generation = m_generation;
+    const quint64 releases = m_releases;
+    ++m_held;
+    m_wake.wait_for(lock, longestHang,
+                    [&] { return m_stopped || m_generation != generation || m_releases != releases; });
+    --m_held;
+}
+
+int FaultBook::heldReplies()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_held;
+}
+
+void FaultBook::release()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_releases;
+    }
+    m_wake.notify_all();
 }

@@ -22,6 +22,9 @@ struct Fault {
     int delayMs = 0;
     bool hang = false;
     bool drop = false;
+    // The route answers as usual, from the state at arrival, but the reply waits until released: a reply
+    // that is late in the way a slow network makes it.
+    bool hold = false;
     int times = 1; // 0: until cleared
 };
 
@@ -60,6 +63,10 @@ public:
 
     bool pause(int ms); // false when cut short
     void hang();
+    // Waits until release(), the faults are cleared or the server stops.
+    void holdReply();
+    int heldReplies();
+    void release();
 
 private:
     template <typename T> std::optional<T> take(QList<T> &list, const QByteArray &method, const QByteArray &path);
@@ -68,6 +75,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     quint64 m_generation = 0;
+    quint64 m_releases = 0;
+    int m_held = 0;
     bool m_stopped = false;
     QList<Fault> m_faults;
     QList<StreamScript> m_streams;

@@ -100,11 +100,14 @@ Router::Handler Router::wrap(Handler handler)
             serveStream(*script, res);
             return;
         }
-        if (const auto fault = m_faults.takeFault(method, path); fault && applyFault(*fault, req, res))
+        const auto fault = m_faults.takeFault(method, path);
+        if (fault && applyFault(*fault, req, res))
             return;
         handler(req, res);
         if (method != "GET" && m_afterWrite)
             m_afterWrite();
+        if (fault && fault->hold)
+            m_faults.holdReply();
     };
 }
 

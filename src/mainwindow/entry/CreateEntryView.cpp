@@ -299,6 +299,7 @@ void CreateEntryView::save()
     FormKit::setCaptionText(m_error, QString());
     SaveJob job;
     job.entry = entryToSave(text);
+    job.base = m_saved.value_or(m_existing.value_or(job.entry));
     // The patient of this press of Save, whatever the window shows by the time the steps run; once the
     // entry exists it stays with the patient it was made for.
     job.patientID = m_saved ? m_savedPatientID : m_store->patientID();
@@ -345,8 +346,8 @@ QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> 
                                          std::optional<QString> *readFailure)
 {
     // save() saw the store, and this part runs before the first suspension.
-    QCoro::Task<Medbit> write =
-        job.isUpdate ? store->updateMedbit(job.entry, job.patientID) : store->createMedbit(job.entry, job.patientID);
+    QCoro::Task<Medbit> write = job.isUpdate ? store->updateMedbit(job.base, job.entry, job.patientID)
+                                             : store->createMedbit(job.entry, job.patientID);
     const Medbit saved = co_await std::move(write);
     if (form)
         form->markSaved(saved, job.patientID);

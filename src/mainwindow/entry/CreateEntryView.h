@@ -47,6 +47,8 @@ private:
     // What one press of Save sends; fixed when it is pressed.
     struct SaveJob {
         Medbit entry;
+        // The copy `entry` was made from: an update writes only what the form changed in it.
+        Medbit base;
         QString patientID;
         bool isUpdate = false;
         QList<PendingAttachment> attachments;

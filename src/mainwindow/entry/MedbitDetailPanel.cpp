@@ -55,6 +55,10 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
         new LoadFailure(tr("Couldn't load this entry in full."), QStringLiteral("entryDetailFailure"), this);
     connect(m_detailFailure, &LoadFailure::tryAgainRequested, this, &MedbitDetailPanel::fetchAgainRequested);
     layout->addWidget(m_detailFailure);
+    m_gone = FormKit::emptyState(QStringLiteral("trash"), 28, tr("This entry no longer exists."),
+                                 QStringLiteral("entryGoneText"), this);
+    m_gone->hide();
+    layout->addWidget(m_gone, 1);
     m_scroll = new QScrollArea(this);
     m_scroll->setObjectName(QStringLiteral("detailScroll"));
     m_scroll->setAccessibleName(tr("Entry Details"));
@@ -71,6 +75,7 @@ MedbitDetailPanel::MedbitDetailPanel(MedbitStore *store, EntryQuestionsStore *qu
     connect(m_deleteAction, &ScreenAction::busyChanged, this, &MedbitDetailPanel::refreshBusy);
     connect(m_state, &WindowState::activeDocumentNameChanged, this, &MedbitDetailPanel::refreshTile);
     connect(m_store, &MedbitStore::detailErrorChanged, this, &MedbitDetailPanel::refreshDetailError);
+    connect(m_store, &MedbitStore::medbitGone, this, &MedbitDetailPanel::refreshDetailError);
 }
 
 void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID)
@@ -86,7 +91,12 @@ void MedbitDetailPanel::setMedbit(const Medbit &medbit, const QString &patientID
 
 void MedbitDetailPanel::refreshDetailError()
 {
-    m_detailFailure->showError(m_store ? m_store->detailError(m_medbit.id) : std::nullopt);
+    // An entry the service no longer has offers nothing to act on: no card, no Edit, no questions.
+    const bool gone = m_store && m_store->isGone(m_medbit.id);
+    m_gone->setVisible(gone);
+    m_scroll->setVisible(!gone);
+    m_questions->setVisible(!gone);
+    m_detailFailure->showError(m_store && !gone ? m_store->detailError(m_medbit.id) : std::nullopt);
 }
 
 const QList<AskExchange> &MedbitDetailPanel::askExchanges() const
@@ -360,12 +370,13 @@ void MedbitDetailPanel::saveEntry(const Medbit &changed)
     if (m_flagAction->isBusy())
         return;
     FormKit::setCaptionText(m_flagError, QString());
-    updateTask(changed);
+    updateTask(m_medbit, changed);
 }
 
-QCoro::Task<> MedbitDetailPanel::updateTask(Medbit changed)
+QCoro::Task<> MedbitDetailPanel::updateTask(Medbit shown, Medbit changed)
 {
-    QCoro::Task<Medbit> operation = m_store->updateMedbit(std::move(changed));
+    // The store writes only what changed from the copy shown, onto the newest one it holds.
+    QCoro::Task<Medbit> operation = m_store->updateMedbit(std::move(shown), std::move(changed));
     const ScreenAction::Outcome outcome = co_await m_flagAction->run(std::move(operation));
     if (outcome.abandoned)
         co_return;

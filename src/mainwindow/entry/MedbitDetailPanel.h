@@ -32,7 +32,8 @@ class WindowState;
 // and date, its Edit and Delete actions, and the questions asked about it. Every change goes to the store
 // and shows once the store's list (through setMedbit) has it. The panel stays while the selection moves;
 // only its content is rebuilt for another entry, and the questions asked stay listed. When the entry
-// could not be fetched in full, its listed copy is shown under the failure and "Try Again".
+// could not be fetched in full, its listed copy is shown under the failure and "Try Again"; when the service
+// no longer has it, the panel says so in its place.
 class MedbitDetailPanel final : public QWidget
 {
     Q_OBJECT
@@ -70,7 +71,7 @@ private:
     void togglePreview();
     void confirmDelete();
     void openEditor();
-    QCoro::Task<> updateTask(Medbit changed);
+    QCoro::Task<> updateTask(Medbit shown, Medbit changed);
     QCoro::Task<> deleteTask(Medbit medbit);
 
     QPointer<MedbitStore> m_store;
@@ -82,6 +83,8 @@ private:
     ScreenAction *m_deleteAction = nullptr;
 
     LoadFailure *m_detailFailure = nullptr;
+    // In place of the entry once the service has said it no longer has it.
+    QWidget *m_gone = nullptr;
     QScrollArea *m_scroll = nullptr;
     QWidget *m_content = nullptr;
     QVBoxLayout *m_contentLayout = nullptr;

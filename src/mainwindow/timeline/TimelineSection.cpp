@@ -140,6 +140,9 @@ void TimelineSection::onMedbitsChange()
                                        [&](const Medbit &medbit) { return medbit.id == selected->id; });
         if (same != medbits.cend())
             next = *same;
+        // An entry the service no longer has stays selected, for the detail to say so, until another is chosen.
+        else if (m_medbitStore->isGone(selected->id))
+            return;
     }
     if (!next && !medbits.isEmpty())
         next = medbits.first();

@@ -2,10 +2,13 @@
 #include "mainwindow/ContentView.h"
 #include "mainwindow/entry/CreateEntryView.h"
 #include "mainwindow/entry/InspectorPreviewPanel.h"
+#include "mainwindow/timeline/TimelineModel.h"
+#include "net/APIClient.h"
 #include "records/MedbitStore.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
+#include "AwaitTask.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
@@ -185,6 +188,31 @@ private Q_SLOTS:
         const QWidgetList windows = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(windows.cbegin(), windows.cend(),
                              [](QWidget *window) { return qobject_cast<CreateEntryView *>(window); }));
+    }
+
+    // Deleted on another device: the detail says so where the entry was, offers no Edit, and the timeline
+    // no longer lists it; choosing another entry shows that one as usual.
+    void entryGoneAtTheService_saysSo_andLeavesTheTimeline()
+    {
+        const Medbit lab = entry(QStringLiteral("Blood panel"));
+        const Medbit other = entry(QStringLiteral("Seasonal asthma"));
+        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 1);
+        const APIRequest elsewhere{.method = HTTPMethod::DELETE, .path = QStringLiteral("/medbits/delete/") + lab.id};
+        AwaitTask::run(APIClient::shared().request<EmptyResponse>(elsewhere));
+        WindowState *state = m_window.view()->state();
+        state->setSelectedMedbit(lab);
+        auto *gone = child<QLabel>(m_window.view(), "entryGoneText");
+        QTRY_VERIFY(gone->isVisible());
+        QCOMPARE(gone->text(), QStringLiteral("This entry no longer exists."));
+        QVERIFY(!child<QPushButton>(m_window.view(), "editButton")->isVisible());
+        QCOMPARE(state->selectedMedbit()->id, lab.id);
+        auto *model = static_cast<TimelineModel *>(child<QAbstractItemView>(m_window.view(), "timelineList")->model());
+        QVERIFY(model->rowCount() > 0);
+        QCOMPARE(model->rowOf(lab.id), -1);
+
+        state->setSelectedMedbit(other);
+        QTRY_VERIFY(child<QPushButton>(m_window.view(), "editButton")->isVisible());
+        QVERIFY(!gone->isVisible());
     }
 
 private:

@@ -39,8 +39,12 @@ int main(int argc, char **argv)
     const QList<Medbit> records = APIClient::decodeReply<QList<Medbit>>(bytes);
     malloc_trim(0);
     const size_t after = mallinfo2().uordblks;
+    const double heldMB = (after - before) / 1e6;
     std::printf("heap held by %lld records:     %8.2f MB  (goal < 20 MB)\n", static_cast<long long>(records.size()),
-                (after - before) / 1e6);
+                heldMB);
     LoadAverage::print();
+    std::printf("RESULT medbit_decode measured=%.1fms anchor=%.1fms ratio=%.2f goal=0.5 load=%.2f\n",
+                summary.secondMedian, summary.firstMedian, summary.ratioMedian, LoadAverage::lastMinute());
+    std::printf("RESULT medbit_records_heap measured=%.2fMB goal_mb=20 load=%.2f\n", heldMB, LoadAverage::lastMinute());
     return 0;
 }

@@ -112,8 +112,10 @@ int main(int argc, char **argv)
     std::printf("  preview document fetches            %6d\n", documents);
     std::printf("  VmRSS before paging                 %6.1f MB\n", double(beforeKilobytes) / 1024.0);
     std::printf("  VmRSS after paging                  %6.1f MB\n", double(statusKilobytes("VmRSS:")) / 1024.0);
-    std::printf("  VmHWM (peak)                        %6.1f MB   (goal <= 120)\n",
-                double(statusKilobytes("VmHWM:")) / 1024.0);
+    const double peakMB = double(statusKilobytes("VmHWM:")) / 1024.0;
+    std::printf("  VmHWM (peak)                        %6.1f MB   (goal <= 120)\n", peakMB);
     LoadAverage::print();
+    std::printf("RESULT paging_fetches measured=%d goal=20 load=%.2f\n", fetches, LoadAverage::lastMinute());
+    std::printf("RESULT paging_peak measured=%.1fMB goal_mb=120 load=%.2f\n", peakMB, LoadAverage::lastMinute());
     return 0;
 }

@@ -2,6 +2,7 @@
 // line splitting over the same chunks. Goal: the parser at least 25 % of the splitting's speed.
 // Run by hand: ./sse_parse_bench
 #include "AlternatingRounds.h"
+#include "LoadAverage.h"
 #include "net/SSEParser.h"
 
 #include <QByteArray>
@@ -98,5 +99,7 @@ int main()
                 megabytesPerSecond(stream.size(), summary.secondMedian));
     std::printf("  parser / splitting speed: median %.1f %%, range %.1f to %.1f %% (goal: at least 25 %%)\n",
                 100.0 * summary.ratioMedian, 100.0 * summary.ratioMin, 100.0 * summary.ratioMax);
+    std::printf("RESULT sse_parse measured=%.2fms anchor=%.2fms ratio=%.3f goal_min=0.25 load=%.2f\n",
+                summary.firstMedian, summary.secondMedian, summary.ratioMedian, LoadAverage::lastMinute());
     return 0;
 }

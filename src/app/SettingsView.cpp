@@ -10,9 +10,13 @@
 
 #include <QFrame>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 const QString SettingsView::supportEmail = QStringLiteral("support@vantorelle.app");
 const QString SettingsView::feedbackEmail = QStringLiteral("feedback@vantorelle.app");
@@ -36,23 +40,22 @@ QWidget *section(const QString &title, QWidget *parent)
 } // namespace
 
 SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
-    : QWidget(parent), m_authManager(authManager), m_signingOut(new ScreenAction(this))
+    : QWidget(parent), m_authManager(authManager), m_signingOut(new ScreenAction(this)), m_scroll(new QScrollArea(this))
 {
     setObjectName(QStringLiteral("settingsView"));
     setWindowTitle(tr("Settings"));
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("settingsScrollArea"));
+    m_scroll->setObjectName(QStringLiteral("settingsScrollArea"));
     // The scroll area takes focus to scroll by keyboard; it reads as the window it fills.
-    scroll->setAccessibleName(windowTitle());
-    scroll->setWidgetResizable(true);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setFixedWidth(460);
-    scroll->setMinimumHeight(520);
-    scroll->setMaximumHeight(680);
+    m_scroll->setAccessibleName(windowTitle());
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setFixedWidth(460);
+    m_scroll->setMinimumHeight(520);
+    m_scroll->setMaximumHeight(680);
 
-    auto *content = new QWidget(scroll);
+    auto *content = new QWidget(m_scroll);
     auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(24);
@@ -62,11 +65,11 @@ SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore,
     layout->addWidget(FormKit::divider(content));
     layout->addWidget(buildSupportSection());
     layout->addStretch();
-    scroll->setWidget(content);
+    m_scroll->setWidget(content);
 
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll);
+    outer->addWidget(m_scroll);
     outer->setSizeConstraint(QLayout::SetMinAndMaxSize);
 
     connect(authManager, &AuthManager::currentUserChanged, this, &SettingsView::refreshAccount);
@@ -75,6 +78,27 @@ SettingsView::SettingsView(AuthManager *authManager, PatientStore *patientStore,
     // The keys that close a preferences window on this desktop.
     for (const QKeySequence &keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+}
+
+QSize SettingsView::sizeHint() const
+{
+    const QWidget *content = m_scroll->widget();
+    const int frames = 2 * m_scroll->frameWidth();
+    int needed = frames + (content->hasHeightForWidth() ? content->heightForWidth(m_scroll->width() - frames)
+                                                        : content->sizeHint().height());
+    if (const QScreen *shown = screen())
+        needed = std::min(needed, shown->availableGeometry().height());
+    return QSize(m_scroll->width(), std::clamp(needed, m_scroll->minimumHeight(), m_scroll->maximumHeight()));
+}
+
+// Qt opens a window at most two thirds of the screen high, which would leave the last lines scrolled away.
+void SettingsView::showEvent(QShowEvent *event)
+{
+    if (!m_openedOnce && !event->spontaneous()) {
+        m_openedOnce = true;
+        resize(sizeHint());
+    }
+    QWidget::showEvent(event);
 }
 
 QWidget *SettingsView::buildAccountSection()

@@ -12,6 +12,7 @@ class ChangePasswordSheet;
 class PatientStore;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class ScreenAction;
 
 // The settings window: the signed-in account (password change, sign-out), the account's patients and
@@ -31,6 +32,12 @@ public:
     // "mailto:" + address + "?subject=" + the subject percent-encoded for a query.
     static QUrl mailURL(const QString &address, const QString &subject);
 
+    // Tall enough to show all of its content unscrolled, within the window's height limits and the screen.
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     QWidget *buildAccountSection();
     QWidget *buildSupportSection();
@@ -43,8 +50,10 @@ private:
 
     AuthManager *m_authManager = nullptr;
     ScreenAction *m_signingOut = nullptr;
+    QScrollArea *m_scroll = nullptr;
     QLabel *m_name = nullptr;
     QLabel *m_email = nullptr;
     BusyButton *m_signOut = nullptr;
     QPointer<ChangePasswordSheet> m_changePasswordSheet;
+    bool m_openedOnce = false;
 };

@@ -15,7 +15,6 @@ BusyButton::BusyButton(const QString &title, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_indicator, 0, Qt::AlignCenter);
     m_indicator->hide();
-    setMinimumHeight(28);
     setProminent(true);
 }
 

@@ -14,8 +14,12 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 
+#include <algorithm>
 #include <memory>
 
 using ScreenTestKit::shownText;
@@ -307,6 +311,38 @@ private Q_SLOTS:
         }
         QTRY_VERIFY(!m_view->isVisible());
         QVERIFY(m_server.requests(create).isEmpty());
+    }
+
+    // The window opens tall enough to show everything down to its last line unscrolled; only content taller
+    // than the window may be gets a scroll bar, and the window then opens as tall as the screen lets it be.
+    void opens_tallEnoughForItsContent_data()
+    {
+        QTest::addColumn<int>("addedPatients");
+        QTest::newRow("the account's two patients") << 0;
+        QTest::newRow("twenty patients more") << 20;
+    }
+
+    void opens_tallEnoughForItsContent()
+    {
+        QFETCH(int, addedPatients);
+        for (int i = 0; i < addedPatients; ++i)
+            AwaitTask::run(m_session->patients()->createPatient(QStringLiteral("Patient %1").arg(i + 1)));
+        m_view = std::make_unique<SettingsView>(m_session->auth(), m_session->patients());
+        m_view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_view.get()));
+        auto *scroll = m_view->findChild<QScrollArea *>(QStringLiteral("settingsScrollArea"));
+        const QWidget *privacy = button("privacyButton");
+        const QRect lastLine(privacy->mapTo(scroll->viewport(), QPoint(0, 0)), privacy->size());
+        if (addedPatients == 0) {
+            QVERIFY(!scroll->verticalScrollBar()->isVisible());
+            QVERIFY2(
+                scroll->viewport()->rect().contains(lastLine),
+                qPrintable(QStringLiteral("%1 in %2 high").arg(lastLine.bottom()).arg(scroll->viewport()->height())));
+        } else {
+            QVERIFY(scroll->verticalScrollBar()->isVisible());
+            const int screenHeight = m_view->screen()->availableGeometry().height();
+            QCOMPARE(m_view->height(), std::clamp(screenHeight, m_view->minimumHeight(), m_view->maximumHeight()));
+        }
     }
 
     void supportLinks_openMailAndPrivacyPage()

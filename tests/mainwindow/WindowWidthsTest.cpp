@@ -12,6 +12,7 @@
 #include "SignedInWindow.h"
 
 #include <QAbstractItemView>
+#include <QPushButton>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -63,6 +64,43 @@ private Q_SLOTS:
         columns.prepend(QStringLiteral("sidebarPanel"));
         QTRY_COMPARE(columnFaults(view, columns), QStringList());
         QCOMPARE(cutSidebarLabels(view), QStringList());
+    }
+
+    // What an entry shows, an attachment and its preview among it, shrinks into the room the window has: the
+    // window's narrowest stays that of an entry with nothing attached.
+    void minimumWidth_staysAtTheBareWindows_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<bool>("previewOpen");
+        QTest::newRow("without attachment") << QStringLiteral("Seasonal asthma") << false;
+        QTest::newRow("with a PDF") << QStringLiteral("Blood panel") << false;
+        QTest::newRow("with an image") << QStringLiteral("Skin rash") << false;
+        QTest::newRow("PDF in the preview") << QStringLiteral("Blood panel") << true;
+        QTest::newRow("image in the preview") << QStringLiteral("Skin rash") << true;
+    }
+
+    void minimumWidth_staysAtTheBareWindows()
+    {
+        QFETCH(QString, entry);
+        QFETCH(bool, previewOpen);
+        ContentView *view = m_window.view();
+        state()->setSelectedMedbit(entryStarting(QStringLiteral("Seasonal asthma")));
+        QTRY_VERIFY(child<QWidget>(view, "medbitDetailPanel") && !shown<QWidget>("inspectorPreviewPanel"));
+        QTRY_VERIFY(narrowedToItsMinimum(view));
+        const int bare = view->minimumSizeHint().width();
+
+        state()->setSelectedMedbit(entryStarting(entry));
+        if (!previewOpen)
+            state()->setActiveDocumentName(std::nullopt);
+        QWidget *shownPage = nullptr;
+        if (previewOpen)
+            QTRY_VERIFY_WITH_TIMEOUT((shownPage = shownPreviewPage()), 10000);
+        QTRY_VERIFY(narrowedToItsMinimum(view));
+        QCOMPARE(view->minimumSizeHint().width(), bare);
+        // The preview gave up its room, and takes it back as the window widens.
+        view->resize(bare + 400, view->height());
+        if (shownPage)
+            QTRY_VERIFY(shownPage->isVisible() && shownPage->width() > 200);
     }
 
     // In a wide window the attachment's preview grows with the entry beside it, not left a narrow strip.
@@ -138,6 +176,40 @@ private Q_SLOTS:
         }
     }
 
+    // Every framed push button of a screen is as tall as a plain one, whatever its kind: a form's prominent
+    // busy button, a destructive one, a plain one beside them.
+    void pushButtons_areOneHeight_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("screen");
+        QTest::newRow("settings") << QString() << QStringLiteral("settingsView");
+        QTest::newRow("change password") << QStringLiteral("changePasswordButton")
+                                         << QStringLiteral("changePasswordSheet");
+        QTest::newRow("entry form") << QStringLiteral("newEntryButton") << QStringLiteral("createEntryView");
+        QTest::newRow("import sheet") << QStringLiteral("importDocumentRow") << QStringLiteral("importDocumentSheet");
+    }
+
+    void pushButtons_areOneHeight()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, screen);
+        SettingsView settings(m_window.session()->auth(), m_window.session()->patients());
+        settings.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&settings));
+        const QList<QWidget *> windows{&settings, m_window.view()};
+        if (!opener.isEmpty())
+            QTest::mouseClick(named(windows, opener), Qt::LeftButton);
+        QWidget *shownScreen = nullptr;
+        QTRY_VERIFY((shownScreen = named(windows, screen)) && shownScreen->isVisible());
+        const int plain = QPushButton(QStringLiteral("OK"), shownScreen).sizeHint().height();
+        QStringList others;
+        for (const QPushButton *button : shownScreen->findChildren<QPushButton *>()) {
+            if (button->isVisible() && !button->isFlat() && button->height() != plain)
+                others << QStringLiteral("%1 %2 high").arg(button->text()).arg(button->height());
+        }
+        QVERIFY2(others.isEmpty(), qPrintable(others.join(QStringLiteral(", "))));
+    }
+
 private:
     WindowState *state() const { return m_window.view()->state(); }
 
@@ -147,6 +219,27 @@ private:
         for (Widget *widget : m_window.view()->findChildren<Widget *>(QLatin1String(name)))
             if (widget->isVisible())
                 return widget;
+        return nullptr;
+    }
+
+    // The preview's page that shows the attachment itself, once it does.
+    QWidget *shownPreviewPage() const
+    {
+        for (const char *name : {"previewPDF", "previewImageScroll"})
+            if (QWidget *page = shown<QWidget>(name))
+                return page;
+        return nullptr;
+    }
+
+    // The widget of that name in one of the windows, the window itself included.
+    static QWidget *named(const QList<QWidget *> &windows, const QString &name)
+    {
+        for (QWidget *window : windows) {
+            if (window->objectName() == name)
+                return window;
+            if (auto *found = window->findChild<QWidget *>(name))
+                return found;
+        }
         return nullptr;
     }
 

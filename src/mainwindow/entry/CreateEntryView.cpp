@@ -123,8 +123,6 @@ QWidget *CreateEntryView::buildHeader()
     m_save = new BusyButton(tr("Save"), header);
     m_save->setObjectName(QStringLiteral("saveButton"));
     m_save->setBusyTitle(tr("Saving…"));
-    // One height for the pair: Save is tall enough for its spinner.
-    cancel->setMinimumHeight(m_save->minimumHeight());
     row->addWidget(cancel);
     row->addWidget(m_save);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

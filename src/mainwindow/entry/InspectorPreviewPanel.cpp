@@ -31,9 +31,8 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
       m_refresher(new DocumentRefresher(m_documents, this))
 {
     setObjectName(QStringLiteral("inspectorPreviewPanel"));
-    // At least 320 wide, and wider as the window widens: a document read in a narrow strip beside an
-    // entry's empty space is hard to read. The divider beside it moves the share.
-    setMinimumWidth(320);
+    // Wider as the window widens: a document read in a narrow strip beside an entry's empty space is hard
+    // to read. The divider beside it moves the share.
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 24, 24, 24);
     layout->setSpacing(16);
@@ -46,6 +45,11 @@ InspectorPreviewPanel::InspectorPreviewPanel(WindowState *state, QWidget *parent
     connect(&m_dwell, &QTimer::timeout, this, [this] { loadDocument(m_loads.current()); });
     connect(m_preview, &DocumentPreview::loadFailed, this, &InspectorPreviewPanel::handleLoadFailure);
     connect(m_refresher, &DocumentRefresher::refreshed, this, &InspectorPreviewPanel::showRefreshed);
+}
+
+QSize InspectorPreviewPanel::minimumSizeHint() const
+{
+    return QSize(0, QWidget::minimumSizeHint().height());
 }
 
 QWidget *InspectorPreviewPanel::buildHeader()

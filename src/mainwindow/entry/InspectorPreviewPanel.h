@@ -38,6 +38,9 @@ public:
     // The entry's document shown under `fileToPreview`: the first whose name matches, else the first.
     static std::optional<ImageAsset> documentToShow(const Medbit &medbit, const QString &fileToPreview);
 
+    // Any width will do: the preview gives up its room before the window grows wider than the screen.
+    QSize minimumSizeHint() const override;
+
 private:
     QWidget *buildHeader();
     void clearDocument();

@@ -70,7 +70,8 @@ void showSelection(QCheckBox *category)
 
 CreateEntryView::CreateEntryView(MedbitStore *store, ClipboardManager *clipboard, std::optional<Medbit> existing,
                                  const QString &initialText, std::optional<QUrl> attachmentURL, QWidget *parent)
-    : QDialog(parent), m_store(store), m_existing(std::move(existing)), m_saveAction(new ScreenAction(this))
+    : QDialog(parent), m_store(store), m_existing(std::move(existing)),
+      m_patientID(store ? store->patientID() : QString()), m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createEntryView"));
     // First, so that the colours the form derives from its palette are the window's.
@@ -299,9 +300,8 @@ void CreateEntryView::save()
     FormKit::setCaptionText(m_error, QString());
     SaveJob job;
     job.entry = entryToSave(text);
-    // The patient of this press of Save, whatever the window shows by the time the steps run; once the
-    // entry exists it stays with the patient it was made for.
-    job.patientID = m_saved ? m_savedPatientID : m_store->patientID();
+    // The sheet's own patient, whatever the window has opened since it opened.
+    job.patientID = m_patientID;
     job.isUpdate = isEditing() || m_saved;
     for (const PendingAttachment &attachment : std::as_const(m_pending)) {
         if (!attachment.isUploaded)
@@ -349,7 +349,7 @@ QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> 
         job.isUpdate ? store->updateMedbit(job.entry, job.patientID) : store->createMedbit(job.entry, job.patientID);
     const Medbit saved = co_await std::move(write);
     if (form)
-        form->markSaved(saved, job.patientID);
+        form->markSaved(saved);
     try {
         for (const PendingAttachment &attachment : std::as_const(job.attachments)) {
             co_await AttachmentUpload::upload(attachment.url, job.patientID, saved.id);
@@ -364,10 +364,9 @@ QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> 
     }
 }
 
-void CreateEntryView::markSaved(const Medbit &saved, const QString &patientID)
+void CreateEntryView::markSaved(const Medbit &saved)
 {
     m_saved = saved;
-    m_savedPatientID = patientID;
 }
 
 void CreateEntryView::markUploaded(const QUuid &id)

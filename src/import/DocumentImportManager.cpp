@@ -58,7 +58,7 @@ void DocumentImportManager::startImport(const QList<QUrl> &urls)
         return;
     reset();
     setIsReviewPresented(true);
-    m_review->showLoading();
+    m_review->showLoading(m_patientID);
     m_abort = std::make_shared<AbortHandle>();
     runAnalyzeTask(urls, m_patientID, m_generation.current());
 }

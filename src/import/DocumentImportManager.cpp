@@ -170,6 +170,14 @@ void DocumentImportManager::onUploadProgress(double fraction, Generation::Token 
         setUploadProgress(std::clamp(fraction, 0.0, 1.0));
 }
 
+void DocumentImportManager::setPatientID(const QString &id)
+{
+    if (m_patientID == id)
+        return;
+    m_patientID = id;
+    Q_EMIT patientIDChanged(id);
+}
+
 void DocumentImportManager::setActiveError(const std::optional<DocumentImportError> &error)
 {
     if (m_activeError == error)

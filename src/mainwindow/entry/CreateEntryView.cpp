@@ -143,8 +143,9 @@ QWidget *CreateEntryView::buildContent(const QString &initialText, ClipboardMana
 
     QVBoxLayout *entry = nullptr;
     layout->addWidget(section(tr("Entry"), content, &entry));
-    // A plain editor on purpose: its copy and paste stay out of the clipboard history.
-    m_editor = new PasteCheckedTextEdit(clipboard, content);
+    // A plain editor on purpose: its copy and paste stay out of the clipboard history. Its text is the sheet's
+    // patient's, also after another patient has been opened.
+    m_editor = new PasteCheckedTextEdit(clipboard, m_patientID, content);
     m_editor->setObjectName(QStringLiteral("entryTextEditor"));
     m_editor->setAccessibleName(tr("Entry"));
     m_editor->setTabChangesFocus(true);

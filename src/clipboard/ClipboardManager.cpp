@@ -151,20 +151,20 @@ void ClipboardManager::addItem(const ClipboardItem &item)
         m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};
 }
 
-bool ClipboardManager::clipboardHoldsAnotherPatientsCopy() const
+bool ClipboardManager::clipboardHoldsAnotherPatientsCopy(const QString &patientID) const
 {
     return m_lastCopySource && m_lastCopySource->changeCount == m_pasteboard->changeCount() &&
-           m_lastCopySource->patientID != m_patientID;
+           m_lastCopySource->patientID != patientID;
 }
 
-bool ClipboardManager::isAnotherPatientsCopy(const QString &text) const
+bool ClipboardManager::isAnotherPatientsCopy(const QString &text, const QString &patientID) const
 {
-    return !text.isEmpty() && clipboardHoldsAnotherPatientsCopy() && m_pasteboard->text() == text;
+    return !text.isEmpty() && clipboardHoldsAnotherPatientsCopy(patientID) && m_pasteboard->text() == text;
 }
 
-bool ClipboardManager::selectionHoldsAnotherPatientsText() const
+bool ClipboardManager::selectionHoldsAnotherPatientsText(const QString &patientID) const
 {
-    return m_selectionPatientID && *m_selectionPatientID != m_patientID;
+    return m_selectionPatientID && *m_selectionPatientID != patientID;
 }
 
 void ClipboardManager::onSelectionChanged()

@@ -70,13 +70,17 @@ public:
     Generation::Token startCopyBack() { return m_copyBacks.next(); }
     bool isLatestCopyBack(Generation::Token copy) const { return m_copyBacks.isCurrent(copy); }
     // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
-    // the application's latest copy or cut, and that was made while another patient was selected.
-    bool clipboardHoldsAnotherPatientsCopy() const;
+    // the application's latest copy or cut, and that was made while another patient was selected. Text kept for
+    // a patient other than the current one (an entry form keeps the patient it was opened for) names its own.
+    bool clipboardHoldsAnotherPatientsCopy() const { return clipboardHoldsAnotherPatientsCopy(m_patientID); }
+    bool clipboardHoldsAnotherPatientsCopy(const QString &patientID) const;
     // The same for a screen reader's insert of `text`: a paste when it is what the clipboard holds.
-    bool isAnotherPatientsCopy(const QString &text) const;
+    bool isAnotherPatientsCopy(const QString &text) const { return isAnotherPatientsCopy(text, m_patientID); }
+    bool isAnotherPatientsCopy(const QString &text, const QString &patientID) const;
     // Whether a middle click now would paste text selected in this application while another patient was
     // selected: selecting text is copying it to the selection buffer.
-    bool selectionHoldsAnotherPatientsText() const;
+    bool selectionHoldsAnotherPatientsText() const { return selectionHoldsAnotherPatientsText(m_patientID); }
+    bool selectionHoldsAnotherPatientsText(const QString &patientID) const;
     Pasteboard *pasteboard() const { return m_pasteboard; }
 
     // Another patient's stored history becomes current, read in the background; the empty id changes nothing.

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-PasteCheckedTextEdit::PasteCheckedTextEdit(ClipboardManager *manager, QWidget *parent)
-    : QPlainTextEdit(parent), m_manager(manager)
+PasteCheckedTextEdit::PasteCheckedTextEdit(ClipboardManager *manager, const QString &patientID, QWidget *parent)
+    : QPlainTextEdit(parent), m_manager(manager), m_patientID(patientID)
 {
     PasteCheckedAccessible::install();
 }
@@ -39,16 +39,16 @@ bool PasteCheckedTextEdit::asksBeforePasting(const QMimeData *source) const
     // Both buffers are asked for their data the way the editor's paste and middle click ask for them.
     const QClipboard *clipboard = QGuiApplication::clipboard();
     if (source == clipboard->mimeData(QClipboard::Clipboard))
-        return m_manager->clipboardHoldsAnotherPatientsCopy();
+        return m_manager->clipboardHoldsAnotherPatientsCopy(m_patientID);
     return clipboard->supportsSelection() && source == clipboard->mimeData(QClipboard::Selection) &&
-           m_manager->selectionHoldsAnotherPatientsText();
+           m_manager->selectionHoldsAnotherPatientsText(m_patientID);
 }
 
 void PasteCheckedTextEdit::insertAccessibly(int position, const QString &text)
 {
     if (isReadOnly())
         return;
-    const bool asks = m_manager && m_manager->isAnotherPatientsCopy(text);
+    const bool asks = m_manager && m_manager->isAnotherPatientsCopy(text, m_patientID);
     CrossPatientPasteAlert::insertAfterAsking(this, asks, [this, position, text] {
         QTextCursor cursor = textCursor();
         cursor.setPosition(std::clamp(position, 0, document()->characterCount() - 1));

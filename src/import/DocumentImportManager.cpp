@@ -58,7 +58,7 @@ void DocumentImportManager::startImport(const QList<QUrl> &urls)
         return;
     reset();
     setIsReviewPresented(true);
-    m_review->showLoading();
+    m_review->showLoading(m_patientID);
     m_abort = std::make_shared<AbortHandle>();
     runAnalyzeTask(urls, m_patientID, m_generation.current());
 }
@@ -168,6 +168,14 @@ void DocumentImportManager::onUploadProgress(double fraction, Generation::Token 
 {
     if (m_generation.isCurrent(generation))
         setUploadProgress(std::clamp(fraction, 0.0, 1.0));
+}
+
+void DocumentImportManager::setPatientID(const QString &id)
+{
+    if (m_patientID == id)
+        return;
+    m_patientID = id;
+    Q_EMIT patientIDChanged(id);
 }
 
 void DocumentImportManager::setActiveError(const std::optional<DocumentImportError> &error)

@@ -54,7 +54,8 @@ public:
     void setIsReviewPresented(bool presented);
 
     QString patientID() const { return m_patientID; }
-    void setPatientID(const QString &id) { m_patientID = id; }
+    // The patient of the imports started from now on; the running one stays with its own until reset().
+    void setPatientID(const QString &id);
     QList<SmartAnalyzeUploadedFile> uploadedFiles() const { return m_uploadedFiles; }
     std::optional<QString> analyzeId() const { return m_analyzeId; }
 
@@ -71,6 +72,7 @@ Q_SIGNALS:
     void uploadProgressChanged(double progress);
     void activeErrorChanged();
     void isReviewPresentedChanged(bool presented);
+    void patientIDChanged(const QString &id);
 
 private:
     // What an analysis event meant for the end of its stream.

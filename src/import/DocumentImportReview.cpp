@@ -26,8 +26,9 @@ QList<TaggedPreviewMedbits> loadingSections()
 
 DocumentImportReview::DocumentImportReview(DocumentImportManager *import) : QObject(import), m_import(import) {}
 
-void DocumentImportReview::showLoading()
+void DocumentImportReview::showLoading(const QString &patientID)
 {
+    m_patientID = patientID;
     m_foundSuggestions = false;
     setSections(loadingSections());
 }
@@ -102,7 +103,7 @@ QCoro::Task<> DocumentImportReview::translate(QString language)
     QList<TranslatedPatch> patches;
     std::optional<QString> failure;
     try {
-        patches = co_await ImportRequests::translate(m_import->patientID(), *analyzeId, language);
+        patches = co_await ImportRequests::translate(m_patientID, *analyzeId, language);
     } catch (const APIError &error) {
         failure = error.description();
     }
@@ -134,8 +135,8 @@ void DocumentImportReview::applyTranslation(const QList<TranslatedPatch> &patche
     setSections(sections);
 }
 
-// Everything the save sends is taken when it starts: the patient, the files and the entries of that moment,
-// so that a patient change or a new import while it runs cannot mix into it.
+// Everything the save sends is taken when it starts: the import's patient, the files and the entries of that
+// moment, so that a patient change or a new import while it runs cannot mix into it.
 QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
 {
     if (m_isSaving)
@@ -147,7 +148,7 @@ QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
         setIsSaving(false);
         co_return;
     }
-    const QString patientID = m_import->patientID();
+    const QString patientID = m_patientID;
     const Generation::Token generation = m_generation.current();
     QPointer<DocumentImportReview> self(this);
     const QPointer<MedbitStore> target(store);

@@ -55,8 +55,9 @@ public:
     // APIError.
     QCoro::Task<> save(MedbitStore *store);
 
-    // What the import fills in: every section loading, then the analysis's suggestions, then the end.
-    void showLoading();
+    // What the import fills in: every section loading for the import of `patientID`, then the analysis's
+    // suggestions, then the end.
+    void showLoading(const QString &patientID);
     void appendSuggestions(const SmartAnalyzeMessageEvent &message);
     void finishLoading();
     // Drops the sections, the translation and the documents a failed save stored; isSaving and isTranslating
@@ -81,6 +82,9 @@ private:
     void setTranslationLanguage(const std::optional<QString> &language);
 
     DocumentImportManager *m_import = nullptr;
+    // The patient whose documents were analysed: the translation and the save are for that one, whichever
+    // patient the import manager has moved to since.
+    QString m_patientID;
     QList<TaggedPreviewMedbits> m_sections;
     bool m_foundSuggestions = false;
     bool m_isSaving = false;

@@ -31,6 +31,7 @@ ImportPresenter::ImportPresenter(DocumentImportManager *manager, MedbitStore *st
     connect(manager, &DocumentImportManager::isReviewPresentedChanged, this,
             &ImportPresenter::onReviewPresentedChanged);
     connect(manager, &DocumentImportManager::activeErrorChanged, this, &ImportPresenter::onActiveErrorChanged);
+    connect(manager, &DocumentImportManager::patientIDChanged, this, &ImportPresenter::onPatientChanged);
 }
 
 void ImportPresenter::openImportSheet()
@@ -41,6 +42,13 @@ void ImportPresenter::openImportSheet()
     m_importSheet = new ImportDocumentSheet(m_manager, m_window);
     m_importSheet->setAttribute(Qt::WA_DeleteOnClose);
     m_importSheet->open();
+}
+
+// Files dropped or chosen in it afterwards would be imported for a patient the person did not open it for.
+void ImportPresenter::onPatientChanged()
+{
+    if (m_importSheet)
+        m_importSheet->done(QDialog::Rejected);
 }
 
 void ImportPresenter::onReviewPresentedChanged(bool presented)

@@ -14,7 +14,8 @@ class SmartTimelinePreviewView;
 // the manager presents one, and the "Import Failed" alert while the manager holds an error. The alert
 // shows on the next event-loop turn over whichever dialog is then top-most; an error raised while the
 // review is open is shown in red there only, and closing the review clears it. Both sheets are children of
-// the window, never of each other.
+// the window, never of each other. The import sheet is for the patient open when it opened: another patient
+// opened meanwhile closes it, as it ends the import.
 class ImportPresenter final : public QObject
 {
     Q_OBJECT
@@ -26,6 +27,7 @@ public:
     void openImportSheet();
 
 private:
+    void onPatientChanged();
     void onReviewPresentedChanged(bool presented);
     void onReviewClosed();
     void onActiveErrorChanged();

@@ -28,7 +28,8 @@ namespace
 const QString leo = QStringLiteral("leo"), dana = QStringLiteral("dana");
 const QString leosNote = QStringLiteral("Leo: penicillin allergy");
 
-enum class Field { Ask, Entry, Search };
+// An entry text is kept for the current patient, or for the one its form was opened for.
+enum class Field { Ask, Entry, LeosEntry, DanasEntry, Search };
 enum class Paste { CtrlV, ShiftInsert, Menu, MiddleClick, ScreenReader };
 
 void openMenuAndPaste(QWidget *field)
@@ -144,6 +145,10 @@ private Q_SLOTS:
         for (const auto &[pasteName, paste] : pastes)
             QTest::newRow(QByteArray("search field, ") + pasteName)
                 << Field::Search << paste << true << QString() << true;
+        QTest::newRow("Leo's entry text, after the switch to Dana")
+            << Field::LeosEntry << Paste::CtrlV << true << QString() << true;
+        QTest::newRow("Dana's entry text, while Leo is open")
+            << Field::DanasEntry << Paste::CtrlV << false << "allowPaste" << true;
     }
 
     void paste_asksBeforeAnotherPatientsTextGoesIn()
@@ -175,7 +180,7 @@ private Q_SLOTS:
         QCOMPARE(textOf(input), pasted ? leosNote : QString());
         // The Ask and search fields record a paste of the clipboard as before; the entry text records nothing.
         const bool clipboardPaste = door == Paste::CtrlV || door == Paste::ShiftInsert || door == Paste::Menu;
-        const bool recorded = pasted && clipboardPaste && field != Field::Entry;
+        const bool recorded = pasted && clipboardPaste && (field == Field::Ask || field == Field::Search);
         QList<ClipboardActionType> actions;
         for (const ClipboardItem &item : m_manager->items())
             actions << item.action;
@@ -216,8 +221,11 @@ private:
     {
         m_window = std::make_unique<QWidget>();
         QWidget *input = nullptr;
-        if (field == Field::Entry) {
-            input = new PasteCheckedTextEdit(m_manager.get(), m_window.get());
+        if (field == Field::Entry || field == Field::LeosEntry || field == Field::DanasEntry) {
+            const QString patient = field == Field::LeosEntry    ? leo
+                                    : field == Field::DanasEntry ? dana
+                                                                 : m_manager->patientID();
+            input = new PasteCheckedTextEdit(m_manager.get(), patient, m_window.get());
             input->setAccessibleName(QStringLiteral("Entry"));
         } else {
             const QString source = field == Field::Ask ? QStringLiteral("Ask") : QStringLiteral("Search Timeline");

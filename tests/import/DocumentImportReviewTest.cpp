@@ -202,6 +202,16 @@ private Q_SLOTS:
         QCOMPARE(m_store->medbits(), shown);
     }
 
+    // The manager moved on to another patient before the person translated and saved this import.
+    void translateAndSave_areForThePatientWhoseDocumentsWereAnalysed()
+    {
+        f.m_manager->setPatientID(f.patientID(1));
+        AwaitTask::run(f.review()->translate(QStringLiteral("fr")));
+        AwaitTask::run(f.review()->save(m_store.get()));
+        for (const QString &path : {translatePath, vectorStorePath, bulkCreatePath})
+            QCOMPARE(f.m_server.requests(path).first().json()[QLatin1String("patientId")].toString(), f.patientID(0));
+    }
+
     void save_retryAfterFailedEntries_reusesTheStoredDocuments()
     {
         openStore(0);

@@ -70,7 +70,8 @@ void showSelection(QCheckBox *category)
 
 CreateEntryView::CreateEntryView(MedbitStore *store, ClipboardManager *clipboard, std::optional<Medbit> existing,
                                  const QString &initialText, std::optional<QUrl> attachmentURL, QWidget *parent)
-    : QDialog(parent), m_store(store), m_existing(std::move(existing)), m_saveAction(new ScreenAction(this))
+    : QDialog(parent), m_store(store), m_existing(std::move(existing)),
+      m_patientID(store ? store->patientID() : QString()), m_saveAction(new ScreenAction(this))
 {
     setObjectName(QStringLiteral("createEntryView"));
     // First, so that the colours the form derives from its palette are the window's.
@@ -140,8 +141,9 @@ QWidget *CreateEntryView::buildContent(const QString &initialText, ClipboardMana
 
     QVBoxLayout *entry = nullptr;
     layout->addWidget(section(tr("Entry"), content, &entry));
-    // A plain editor on purpose: its copy and paste stay out of the clipboard history.
-    m_editor = new PasteCheckedTextEdit(clipboard, content);
+    // A plain editor on purpose: its copy and paste stay out of the clipboard history. Its text is the sheet's
+    // patient's, also after another patient has been opened.
+    m_editor = new PasteCheckedTextEdit(clipboard, m_patientID, content);
     m_editor->setObjectName(QStringLiteral("entryTextEditor"));
     m_editor->setAccessibleName(tr("Entry"));
     m_editor->setTabChangesFocus(true);
@@ -298,9 +300,8 @@ void CreateEntryView::save()
     SaveJob job;
     job.entry = entryToSave(text);
     job.base = m_saved.value_or(m_existing.value_or(job.entry));
-    // The patient of this press of Save, whatever the window shows by the time the steps run; once the
-    // entry exists it stays with the patient it was made for.
-    job.patientID = m_saved ? m_savedPatientID : m_store->patientID();
+    // The sheet's own patient, whatever the window has opened since it opened.
+    job.patientID = m_patientID;
     job.isUpdate = isEditing() || m_saved;
     for (const PendingAttachment &attachment : std::as_const(m_pending)) {
         if (!attachment.isUploaded)
@@ -348,7 +349,7 @@ QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> 
                                              : store->createMedbit(job.entry, job.patientID);
     const Medbit saved = co_await std::move(write);
     if (form)
-        form->markSaved(saved, job.patientID);
+        form->markSaved(saved);
     try {
         for (const PendingAttachment &attachment : std::as_const(job.attachments)) {
             co_await AttachmentUpload::upload(attachment.url, job.patientID, saved.id);
@@ -363,10 +364,9 @@ QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> 
     }
 }
 
-void CreateEntryView::markSaved(const Medbit &saved, const QString &patientID)
+void CreateEntryView::markSaved(const Medbit &saved)
 {
     m_saved = saved;
-    m_savedPatientID = patientID;
 }
 
 void CreateEntryView::markUploaded(const QUuid &id)

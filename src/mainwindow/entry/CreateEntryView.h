@@ -33,10 +33,11 @@ class CreateEntryView final : public QDialog
     Q_OBJECT
 
 public:
-    // With `existing` the sheet edits that entry's text and lists its documents; `initialText` and
-    // `attachmentURL` are then ignored. Otherwise a new entry starts with `initialText` (untrimmed), dated
-    // now, and with `attachmentURL` as its one chosen file when given. A paste into the text asks first when
-    // `clipboard` says the clipboard holds what was copied under another patient.
+    // The sheet is for the patient `store` shows when it opens: its saves go to that patient whichever one
+    // the window shows by the time Save is pressed. With `existing` the sheet edits that entry's text and
+    // lists its documents; `initialText` and `attachmentURL` are then ignored. Otherwise a new entry starts with
+    // `initialText` (untrimmed), dated now, and with `attachmentURL` as its one chosen file when given. A paste into
+    // the text asks first when `clipboard` says the clipboard holds what was copied under another patient.
     CreateEntryView(MedbitStore *store, ClipboardManager *clipboard, std::optional<Medbit> existing,
                     const QString &initialText, std::optional<QUrl> attachmentURL, QWidget *parent);
 
@@ -71,16 +72,17 @@ private:
     // that cannot be read ends them with its text in `readFailure`.
     static QCoro::Task<> saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<MedbitStore> store,
                                    std::optional<QString> *readFailure);
-    void markSaved(const Medbit &saved, const QString &patientID);
+    void markSaved(const Medbit &saved);
     void markUploaded(const QUuid &id);
     void finishSave(const std::optional<QString> &failure);
 
     QPointer<MedbitStore> m_store;
     const std::optional<Medbit> m_existing;
-    // The entry as the service holds it once a save of this form created or updated it, and its patient:
-    // a later save updates it and sends only the files not yet uploaded.
+    // The patient this sheet writes for, taken when it opened.
+    const QString m_patientID;
+    // The entry as the service holds it once a save of this form created or updated it: a later save updates
+    // it and sends only the files not yet uploaded.
     std::optional<Medbit> m_saved;
-    QString m_savedPatientID;
     QDateTime m_date;
     QList<PendingAttachment> m_pending;
     ScreenAction *m_saveAction = nullptr;

@@ -3,7 +3,7 @@
 #include "mainwindow/DiscardLater.h"
 #include "mainwindow/entry/InspectorPreviewPanel.h"
 #include "mainwindow/entry/MedbitDetailPanel.h"
-#include "records/PatientStore.h"
+#include "records/MedbitStore.h"
 #include "widgets/FocusOrder.h"
 #include "widgets/FormKit.h"
 #include "window/WindowContext.h"
@@ -13,9 +13,8 @@
 #include <QSplitter>
 
 TimelineDetail::TimelineDetail(const WindowContext &context, EntryQuestionsStore *questions, QWidget *parent)
-    : QWidget(parent), m_patientStore(context.patientStore), m_medbitStore(context.medbitStore),
-      m_clipboardManager(context.clipboardManager), m_state(context.state), m_entryQuestions(questions),
-      m_splitter(new QSplitter(this))
+    : QWidget(parent), m_medbitStore(context.medbitStore), m_clipboardManager(context.clipboardManager),
+      m_state(context.state), m_entryQuestions(questions), m_splitter(new QSplitter(this))
 {
     m_splitter->setObjectName(QStringLiteral("detailSplitter"));
     m_splitter->setChildrenCollapsible(false);
@@ -50,7 +49,8 @@ void TimelineDetail::refreshDetail()
             m_detail->setSizePolicy(grows);
             m_splitter->insertWidget(0, m_detail);
         }
-        m_detail->setMedbit(*selected, m_patientStore->selectedRecord().patient._id);
+        // The entry comes from the store's list, so it is that patient's, whichever one the picker names.
+        m_detail->setMedbit(*selected, m_medbitStore->patientID());
     }
     refreshPreview();
 }

@@ -8,7 +8,6 @@ class EntryQuestionsStore;
 class InspectorPreviewPanel;
 class MedbitDetailPanel;
 class MedbitStore;
-class PatientStore;
 class QSplitter;
 class WindowState;
 struct WindowContext;
@@ -32,7 +31,6 @@ private:
     void refreshDetail();
     void refreshPreview();
 
-    PatientStore *m_patientStore = nullptr;
     MedbitStore *m_medbitStore = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;

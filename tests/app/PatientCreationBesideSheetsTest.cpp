@@ -13,6 +13,7 @@
 #include <QAccessible>
 #include <QDialog>
 #include <QFile>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 

@@ -5,8 +5,8 @@
 #include "net/APIError.h"
 #include "window/PendingAnswers.h"
 
-AskLists::AskLists(QString patientID, PendingAnswers *pendingAnswers, QObject *parent)
-    : QObject(parent), m_patientID(std::move(patientID)), m_pendingAnswers(pendingAnswers)
+AskLists::AskLists(QString patientID, PendingAnswers *pendingAnswers, const LocalChanges *changes, QObject *parent)
+    : QObject(parent), m_patientID(std::move(patientID)), m_pendingAnswers(pendingAnswers), m_changes(changes)
 {
     // Queued: the catch-up starts after the stream that ended has been wound up.
     connect(m_pendingAnswers, &PendingAnswers::ended, this, &AskLists::answerEnded, Qt::QueuedConnection);
@@ -88,6 +88,7 @@ QCoro::Task<> AskLists::fetchHistory(QPointer<AskLists> lists)
     if (lists->m_patientID.isEmpty())
         co_return;
     const QString patientID = lists->m_patientID;
+    const LocalChanges::Mark mark = lists->m_changes->mark();
     lists->m_isHistoryBehind = lists->m_pendingAnswers->isPending(patientID);
     lists->setHistoryState(std::nullopt, lists->m_hasLoadedHistory);
     std::optional<ChatCursorPage<ChatChannel>> page;
@@ -101,7 +102,7 @@ QCoro::Task<> AskLists::fetchHistory(QPointer<AskLists> lists)
         co_return;
     lists->setHistoryState(failure, lists->m_hasLoadedHistory || page.has_value());
     if (page)
-        Q_EMIT lists->historyLoaded(page->data);
+        Q_EMIT lists->historyLoaded(page->data, mark);
 }
 
 // A failure is dropped, since the list shown is the one loaded.

@@ -2,6 +2,8 @@
 
 #include "ChatModels.h"
 
+#include "net/LocalChanges.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -18,13 +20,14 @@ class PendingAnswers;
 // question history ("My questions"), handed to the session as channels. A failed load keeps its list as
 // it was and keeps its error until the next load of its kind starts; an empty list means "none" only
 // once a load succeeded. A history loaded while an answer of an earlier session still streamed is caught
-// up when that answer ends.
+// up when that answer ends. Each history comes with the mark of the session's changes taken when it was
+// asked for, so that the session keeps what it changed meanwhile.
 class AskLists final : public QObject
 {
     Q_OBJECT
 
 public:
-    AskLists(QString patientID, PendingAnswers *pendingAnswers, QObject *parent = nullptr);
+    AskLists(QString patientID, PendingAnswers *pendingAnswers, const LocalChanges *changes, QObject *parent = nullptr);
 
     QStringList suggestedQuestions() const { return m_suggestedQuestions; }
     bool isLoadingSuggestions() const { return m_isLoadingSuggestions; }
@@ -44,8 +47,8 @@ Q_SIGNALS:
     void isLoadingSuggestionsChanged(bool isLoading);
     void suggestionsStateChanged();
     void historyStateChanged();
-    // After historyStateChanged: the history to show in place of the one shown.
-    void historyLoaded(const QList<ChatChannel> &channels);
+    // After historyStateChanged: the history to show in place of the one shown, as asked for at `mark`.
+    void historyLoaded(const QList<ChatChannel> &channels, LocalChanges::Mark mark);
     // The history again after the answers of an earlier session were stored: to join the one shown.
     void historyCaughtUp(const QList<ChatChannel> &channels);
 
@@ -62,6 +65,7 @@ private:
 
     QString m_patientID;
     PendingAnswers *m_pendingAnswers = nullptr;
+    const LocalChanges *m_changes = nullptr;
     QStringList m_suggestedQuestions;
     bool m_isLoadingSuggestions = false;
     std::optional<QString> m_suggestionsError;

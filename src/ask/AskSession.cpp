@@ -18,12 +18,18 @@ namespace
 // The fixed question of "Explain Simply", sent and shown as it is.
 const QString explainSimplyQuestion = QStringLiteral("explain simply");
 
+// A conversation begun here is known to the service's history by its channel once it has one.
+QString changeKey(const AskConversation &conversation)
+{
+    return conversation.channelID.value_or(conversation.id);
+}
+
 } // namespace
 
 AskSession::AskSession(QString patientID, std::shared_ptr<AnswerEventSource> answers, PendingAnswers *pendingAnswers,
                        QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_answers(std::move(answers)),
-      m_pendingAnswers(pendingAnswers), m_lists(new AskLists(m_patientID, pendingAnswers, this)),
+      m_pendingAnswers(pendingAnswers), m_lists(new AskLists(m_patientID, pendingAnswers, &m_changes, this)),
       m_undo(new AskUndo(this))
 {
     connect(m_lists, &AskLists::suggestedQuestionsChanged, this, &AskSession::suggestedQuestionsChanged);
@@ -160,13 +166,16 @@ QCoro::Task<> AskSession::startUp(QPointer<AskSession> session)
         co_await session->m_lists->loadHistory();
 }
 
-void AskSession::showHistory(const QList<ChatChannel> &channels)
+// The list as the service sent it, but for the conversations changed here since it was asked for: those
+// stay as they are here, a new one still in front.
+void AskSession::showHistory(const QList<ChatChannel> &channels, LocalChanges::Mark mark)
 {
-    QList<AskConversation> conversations;
-    conversations.reserve(channels.size());
+    QList<AskConversation> replied;
+    replied.reserve(channels.size());
     for (const ChatChannel &channel : channels)
-        conversations.append(AskConversation::fromChannel(channel));
-    m_conversations = std::move(conversations);
+        replied.append(AskConversation::fromChannel(channel));
+    const auto keepHeld = [](const AskConversation &, const AskConversation &held) { return held; };
+    m_conversations = m_changes.overReply(replied, m_conversations, mark, changeKey, keepHeld);
     Q_EMIT conversationsChanged();
 }
 
@@ -185,6 +194,7 @@ QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, 
     if (!opened || opened->hasLoadedHistory || opened->isLoadingHistory || !opened->channelID)
         co_return;
     const QString channelID = *opened->channelID;
+    const LocalChanges::Mark mark = session->m_changes.mark();
     opened->isLoadingHistory = true;
     opened->historyError.reset();
     Q_EMIT session->conversationHistoryStateChanged(conversationID);
@@ -205,6 +215,13 @@ QCoro::Task<> AskSession::loadConversationHistory(QPointer<AskSession> session, 
         turns.reserve(messages->size());
         for (const ChatMessage &message : std::as_const(*messages))
             turns.append(AskTurn::fromMessage(message));
+        // Questions asked meanwhile follow the stored messages, once each.
+        if (session->m_changes.isChangedSince(mark, channelID)) {
+            for (const AskTurn &asked : std::as_const(target->turns)) {
+                if (std::none_of(turns.cbegin(), turns.cend(), [&asked](const AskTurn &t) { return t.id == asked.id; }))
+                    turns.append(asked);
+            }
+        }
         target->turns = std::move(turns);
         target->hasLoadedHistory = true;
         Q_EMIT session->turnsChanged(conversationID);
@@ -265,6 +282,7 @@ void AskSession::ask(const QString &question, const QString &conversationID, con
     const AskTurn answerTurn = AskTurn::localAnswerPlaceholder();
     m_localTurnIDs << questionTurn.id << answerTurn.id;
     if (AskConversation *target = findConversation(conversationID)) {
+        m_changes.touch(changeKey(*target));
         target->turns << questionTurn << answerTurn;
         Q_EMIT turnsChanged(conversationID);
     }
@@ -321,6 +339,7 @@ void AskSession::finishAnswer(const AskedQuestion &asked, const ChatDoneEvent &d
     if (!target->channelID)
         target->channelID = done.assistant.channelId ? done.assistant.channelId : done.user.channelId;
     target->updatedAt = QDateTime::currentDateTime();
+    m_changes.touch(changeKey(*target));
     Q_EMIT turnsChanged(asked.conversationID);
     Q_EMIT conversationsChanged();
 }
@@ -397,6 +416,7 @@ void AskSession::applyUndo(const QString &conversationID, const QStringList &tur
     AskConversation *target = findConversation(conversationID);
     if (!target)
         return;
+    m_changes.touch(changeKey(*target));
     target->turns.removeIf([&turnIDs](const AskTurn &turn) { return turnIDs.contains(turn.id); });
     if (!target->turns.isEmpty()) {
         Q_EMIT turnsChanged(conversationID);

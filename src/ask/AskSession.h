@@ -4,6 +4,8 @@
 #include "AskConversation.h"
 #include "AskLists.h"
 
+#include "net/LocalChanges.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QList>
@@ -32,6 +34,9 @@ class PendingAnswers;
 // the pair before them. One undo runs per conversation at a time, and no question is asked there
 // meanwhile: its reply removes the turns that were last at the click, by id. Undo acts only on what the
 // screen shows: not before the conversation's stored messages are shown, and once per burst of clicks.
+//
+// A question asked, answered or undone here is newer than a history or message load that began before
+// it: that load's reply keeps the conversation and its turns as they are here.
 class AskSession final : public QObject
 {
     Q_OBJECT
@@ -137,7 +142,7 @@ private:
 
     void setSelectedConversationID(const std::optional<QString> &conversationID);
     void setIsAsking(bool isAsking);
-    void showHistory(const QList<ChatChannel> &channels);
+    void showHistory(const QList<ChatChannel> &channels, LocalChanges::Mark mark);
     void catchUpHistory(const QList<ChatChannel> &channels);
     AskConversation *findConversation(const QString &conversationID);
     AskTurn *findTurn(const QString &conversationID, const QString &turnID);
@@ -155,6 +160,8 @@ private:
     QString m_patientID;
     std::shared_ptr<AnswerEventSource> m_answers;
     PendingAnswers *m_pendingAnswers = nullptr;
+    // The conversations changed here, each by its channel's id, or its own id until it has a channel.
+    LocalChanges m_changes;
     AskLists *m_lists = nullptr;
     AskUndo *m_undo = nullptr;
     QList<AskConversation> m_conversations;

@@ -1,22 +1,24 @@
 #include "HealthStoryController.h"
 
-#include "ChatAPIClient.h"
-
-#include "net/APIError.h"
-
-#include <QCoreApplication>
+#include "HealthStoryWriter.h"
 
 HealthStoryController::HealthStoryController(QString patientID, QObject *parent)
     : QObject(parent), m_patientID(std::move(patientID)), m_story(HealthStory::loadCached(m_patientID))
 {
+    HealthStoryWriter &writer = HealthStoryWriter::shared();
+    connect(&writer, &HealthStoryWriter::writingChanged, this, &HealthStoryController::writingChanged);
+    connect(&writer, &HealthStoryWriter::written, this, &HealthStoryController::storyWritten);
+    connect(&writer, &HealthStoryWriter::failed, this, &HealthStoryController::writingFailed);
 }
 
-void HealthStoryController::setIsGenerating(bool isGenerating)
+bool HealthStoryController::isGenerating() const
 {
-    if (m_isGenerating == isGenerating)
-        return;
-    m_isGenerating = isGenerating;
-    Q_EMIT isGeneratingChanged(isGenerating);
+    return HealthStoryWriter::shared().isWriting(m_patientID);
+}
+
+QCoro::Task<> HealthStoryController::generate()
+{
+    return HealthStoryWriter::shared().write(m_patientID);
 }
 
 void HealthStoryController::setErrorMessage(const std::optional<QString> &message)
@@ -27,45 +29,25 @@ void HealthStoryController::setErrorMessage(const std::optional<QString> &messag
     Q_EMIT errorMessageChanged();
 }
 
-QCoro::Task<> HealthStoryController::generate()
+void HealthStoryController::writingChanged(const QString &patientID, bool isWriting)
 {
-    return generateStory(this, m_patientID);
+    if (patientID != m_patientID)
+        return;
+    if (isWriting)
+        setErrorMessage(std::nullopt);
+    Q_EMIT isGeneratingChanged(isWriting);
 }
 
-QCoro::Task<> HealthStoryController::generateStory(QPointer<HealthStoryController> controller, QString patientID)
+void HealthStoryController::storyWritten(const QString &patientID, const HealthStory &story)
 {
-    if (controller->m_isGenerating)
-        co_return;
-    controller->setIsGenerating(true);
-    controller->setErrorMessage(std::nullopt);
-    std::optional<HealthStory> story;
-    std::optional<QString> failure;
-    try {
-        const QString narrative = co_await ChatAPIClient::generateHealthStory(patientID);
-        // An empty reply is no story: the one shown and cached stays, with its date.
-        if (narrative.trimmed().isEmpty())
-            failure = QCoreApplication::translate("HealthStoryController", "No new story came back. Try again later.");
-        else
-            story = HealthStory{narrative, QDateTime::currentDateTime()};
-    } catch (const APIError &error) {
-        failure = error.description();
-    }
-    if (story) {
-        // Cached before anything else: the controller may be gone, or showing another patient's panel.
-        HealthStory::saveCached(*story, patientID);
-        if (controller)
-            controller->applyGeneratedStory(*story);
-        co_return;
-    }
-    if (controller) {
-        controller->setErrorMessage(failure);
-        controller->setIsGenerating(false);
-    }
-}
-
-void HealthStoryController::applyGeneratedStory(const HealthStory &story)
-{
+    if (patientID != m_patientID)
+        return;
     m_story = story;
     Q_EMIT storyChanged();
-    setIsGenerating(false);
+}
+
+void HealthStoryController::writingFailed(const QString &patientID, const QString &message)
+{
+    if (patientID == m_patientID)
+        setErrorMessage(message);
 }

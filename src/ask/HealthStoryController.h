@@ -3,7 +3,6 @@
 #include "HealthStory.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 #include <QCoroTask>
@@ -11,8 +10,9 @@
 #include <optional>
 
 // The Health Story section's state for one patient: the story shown (the cached one at first), whether the
-// service is writing a new one, and the last failure. A generation outlives its controller: its story is
-// cached under the patient it was started for, whatever the window shows by then.
+// service is writing a new one, and the last failure. The writing belongs to the program's writer, not to
+// the controller: a controller made while its patient's story is being written shows that writing, and
+// every controller of the patient shows the story when it comes.
 class HealthStoryController final : public QObject
 {
     Q_OBJECT
@@ -23,7 +23,7 @@ public:
 
     QString patientID() const { return m_patientID; }
     const std::optional<HealthStory> &story() const { return m_story; }
-    bool isGenerating() const { return m_isGenerating; }
+    bool isGenerating() const;
     // The last generation's failure, also a reply without a story; cleared when the next one starts.
     const std::optional<QString> &errorMessage() const { return m_errorMessage; }
 
@@ -37,14 +37,12 @@ Q_SIGNALS:
     void errorMessageChanged();
 
 private:
-    static QCoro::Task<> generateStory(QPointer<HealthStoryController> controller, QString patientID);
-
-    void setIsGenerating(bool isGenerating);
     void setErrorMessage(const std::optional<QString> &message);
-    void applyGeneratedStory(const HealthStory &story);
+    void writingChanged(const QString &patientID, bool isWriting);
+    void storyWritten(const QString &patientID, const HealthStory &story);
+    void writingFailed(const QString &patientID, const QString &message);
 
     QString m_patientID;
     std::optional<HealthStory> m_story;
-    bool m_isGenerating = false;
     std::optional<QString> m_errorMessage;
 };

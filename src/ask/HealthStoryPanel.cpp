@@ -159,7 +159,7 @@ QString HealthStoryPanel::patientID() const
 
 void HealthStoryPanel::generate()
 {
-    // The task reports through the controller's signals and survives the panel.
+    // The writing reports through the controller and survives the panel.
     m_controller->generate();
 }
 

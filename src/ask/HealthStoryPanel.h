@@ -12,7 +12,7 @@ class QToolButton;
 struct WindowContext;
 
 // The Health Story section for one patient: the cached story at once, and a new one written by the
-// service when the user asks. The controller's generation outlives the panel.
+// service when the user asks. The writing of a story outlives the panel.
 class HealthStoryPanel final : public QWidget
 {
     Q_OBJECT

@@ -60,6 +60,8 @@ public:
     void touch(const QString &key);
     Turn begin(const QString &key) { return Turn(this, key); }
     bool isChangedSince(Mark mark, const QString &key) const;
+    // A change of the record has begun and not ended.
+    bool isRunning(const QString &key) const { return m_running.contains(key); }
     QSet<QString> changedSince(Mark mark) const;
 
     // The records of a list reply from a read that began at `mark`, set against those held now: a record

@@ -404,20 +404,27 @@ private Q_SLOTS:
         QCOMPARE(f.requestCount(undoPath()), 0);
     }
 
+    // Messages asked for after the question are shown as the service holds them, the streaming pair with
+    // the service's ids: the stream, not the turns, says the answer is not over.
     void undo_isRefusedWhileStreaming_evenAfterTheHistoryReplacedTheLocalTurns()
     {
         AwaitTask::run(f.session->load());
-        f.delay(QStringLiteral("/api/chats/channels/") + f.storedChannel, 300);
-        f.delay(AskFixture::streamPath, 1500);
+        const QString messagesPath = QStringLiteral("/api/chats/channels/") + f.storedChannel;
+        f.server.injectFault({{"path", messagesPath}, {"status", 500}});
         f.session->selectConversation(f.storedChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(stored().historyError, AskFixture::deadlineMs);
+        f.server.injectFault({{"path", AskFixture::streamPath}, {"hold", true}});
         f.session->sendFollowUp(f.storedChannel, QStringLiteral("Mid-load?"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
+        f.session->retryConversationHistory(f.storedChannel);
         QTRY_VERIFY_WITH_TIMEOUT(stored().hasLoadedHistory, AskFixture::deadlineMs);
         QVERIFY(f.session->isAsking());
-        QCOMPARE(stored().turns.size(), 4);
+        QCOMPARE(stored().turns.size(), 6);
         f.session->undoLastQuestion(f.storedChannel);
+        f.server.releaseHeldReplies();
         QVERIFY(f.waitForAnswer());
         QCOMPARE(f.requestCount(undoPath()), 0);
-        QCOMPARE(stored().turns.size(), 4);
+        QCOMPARE(stored().turns.size(), 6);
     }
 
     void undo_ofAnotherConversation_goesOnWhileAnAnswerStreams()

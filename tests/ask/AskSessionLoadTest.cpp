@@ -1,5 +1,6 @@
 #include "AskFixture.h"
 
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -9,7 +10,12 @@ namespace
 const QString suggestionsPath = QStringLiteral("/api/chats/suggested_questions");
 const QString historyPath = QStringLiteral("/api/chats/my_questions");
 
+// When a load's reply comes back, against a question asked in the session.
+enum class Reply { BackAtOnce, BackAfterTheAnswer, AskedAfterTheAnswer };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Reply)
 
 // What the Ask session loads: suggestions and history at start, a conversation's messages when opened.
 class AskSessionLoadTest : public QObject
@@ -18,6 +24,17 @@ class AskSessionLoadTest : public QObject
 
 private:
     AskFixture f;
+
+    // The ids of the list the service holds at `path`, fetched apart from the session.
+    QStringList serviceIDs(const QString &path)
+    {
+        const StandinSession direct = f.server.signIn();
+        QStringList ids;
+        for (const QJsonValue &item :
+             f.server.apiCall("GET", path, {}, direct.access)[QStringLiteral("data")].toArray())
+            ids << item[QStringLiteral("_id")].toString();
+        return ids;
+    }
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(f.server.isRunning()); }
@@ -91,18 +108,56 @@ private Q_SLOTS:
         QVERIFY(!f.session->isLoadingSuggestions());
     }
 
-    void historyReply_replacesTheListWhole_aQuestionBegunMeanwhileIncluded()
+    // A history asked for before a question was asked keeps that question's conversation as it is here,
+    // listed once; one asked for after it is shown as the service sends it.
+    void historyReply_keepsAQuestionAskedAfterItWasAskedFor_data()
     {
-        // The service stores the question only after it has sent the history.
-        f.delay(historyPath, 600);
-        f.delay(AskFixture::streamPath, 1500);
-        f.session->load();
-        QTRY_COMPARE_WITH_TIMEOUT(f.session->suggestedQuestions().size(), 3, AskFixture::deadlineMs);
-        f.session->submitQuestion(QStringLiteral("Quick one?"));
-        QCOMPARE(f.session->conversations().size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(f.session->conversations().first().id, f.storedChannel, AskFixture::deadlineMs);
-        QCOMPARE(f.session->conversations().size(), 1);
+        QTest::addColumn<bool>("followUp");
+        QTest::addColumn<Reply>("reply");
+        QTest::newRow("new question, reply back at once") << false << Reply::BackAtOnce;
+        QTest::newRow("new question, reply back after the answer") << false << Reply::BackAfterTheAnswer;
+        QTest::newRow("follow-up, reply back after the answer") << true << Reply::BackAfterTheAnswer;
+        QTest::newRow("new question, history asked for after the answer") << false << Reply::AskedAfterTheAnswer;
+    }
+
+    void historyReply_keepsAQuestionAskedAfterItWasAskedFor()
+    {
+        QFETCH(bool, followUp);
+        QFETCH(Reply, reply);
+        QVERIFY(f.openStoredConversation());
+        std::optional<QCoro::Task<>> history;
+        if (reply != Reply::AskedAfterTheAnswer) {
+            f.server.injectFault({{"path", historyPath}, {"hold", true}});
+            history = f.session->retryHistory();
+            QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
+        }
+        if (followUp)
+            f.session->sendFollowUp(f.storedChannel, QStringLiteral("And now?"));
+        else
+            f.session->submitQuestion(QStringLiteral("Quick one?"));
+        const QString askedID = *f.session->selectedConversationID();
+        if (reply == Reply::BackAtOnce)
+            f.server.releaseHeldReplies();
         QVERIFY(f.waitForAnswer());
+        if (reply == Reply::BackAfterTheAnswer)
+            f.server.releaseHeldReplies();
+        AwaitTask::run(history ? std::move(*history) : f.session->retryHistory());
+
+        QStringList channelsShown;
+        for (const AskConversation &shown : f.session->conversations())
+            channelsShown << shown.channelID.value_or(QString());
+        QStringList channelsStored = serviceIDs(QStringLiteral("/chats/my_questions?patientId=") + f.patientId);
+        channelsShown.sort();
+        channelsStored.sort();
+        QCOMPARE(channelsShown, channelsStored);
+        const AskConversation *asked = f.session->conversation(askedID);
+        if (reply == Reply::AskedAfterTheAnswer) {
+            QVERIFY(!asked);
+            return;
+        }
+        QVERIFY(asked && asked->hasLoadedHistory);
+        QCOMPARE(asked->turns.size(), followUp ? 6 : 2);
+        QCOMPARE(asked->turns.last().id, serviceIDs(QStringLiteral("/chats/channels/") + *asked->channelID).last());
     }
 
     void selection_loadsTheMessagesOnce_andEveryChangeClearsTheFollowUp()
@@ -142,6 +197,37 @@ private Q_SLOTS:
         f.session->closeConversation();
         QVERIFY(f.openStoredConversation());
         QCOMPARE(f.session->selectedConversation()->turns.size(), 4);
+    }
+
+    // A conversation's stored messages asked for before a follow-up was asked there come back with the
+    // follow-up after them, once.
+    void messagesReply_keepsAFollowUpAskedMeanwhile_data()
+    {
+        QTest::addColumn<Reply>("reply");
+        QTest::newRow("back at once") << Reply::BackAtOnce;
+        QTest::newRow("back after the answer") << Reply::BackAfterTheAnswer;
+    }
+
+    void messagesReply_keepsAFollowUpAskedMeanwhile()
+    {
+        QFETCH(Reply, reply);
+        AwaitTask::run(f.session->load());
+        f.server.injectFault({{"path", QStringLiteral("/api/chats/channels/") + f.storedChannel}, {"hold", true}});
+        f.session->selectConversation(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
+        f.session->sendFollowUp(f.storedChannel, QStringLiteral("And now?"));
+        if (reply == Reply::BackAtOnce)
+            f.server.releaseHeldReplies();
+        QVERIFY(f.waitForAnswer());
+        if (reply == Reply::BackAfterTheAnswer)
+            f.server.releaseHeldReplies();
+        const AskConversation *opened = f.session->conversation(f.storedChannel);
+        QTRY_VERIFY_WITH_TIMEOUT(opened->hasLoadedHistory, AskFixture::deadlineMs);
+        QStringList turnIDs;
+        for (const AskTurn &turn : opened->turns)
+            turnIDs << turn.id;
+        QCOMPARE(turnIDs, serviceIDs(QStringLiteral("/chats/channels/") + f.storedChannel));
+        QCOMPARE(opened->turns.at(4).content, QStringLiteral("And now?"));
     }
 
     void displayOrder_isNewestAnswerFirst_andLeavesTheListAsItIs()

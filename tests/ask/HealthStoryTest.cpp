@@ -186,6 +186,44 @@ private Q_SLOTS:
         QVERIFY(!controller.isGenerating());
     }
 
+    // A controller made while its patient's story is being written (the section left and entered again, or
+    // a second window) shows that writing, starts no second request, and shows the story when it comes.
+    void storyBeingWritten_isAskedForOnce_andReachesAControllerMadeMeanwhile_data()
+    {
+        QTest::addColumn<bool>("firstStays");
+        QTest::newRow("section entered again") << false;
+        QTest::newRow("a second window") << true;
+    }
+
+    void storyBeingWritten_isAskedForOnce_andReachesAControllerMadeMeanwhile()
+    {
+        QFETCH(bool, firstStays);
+        const HealthStory earlier{QStringLiteral("Earlier"), QDateTime(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC)};
+        HealthStory::saveCached(earlier, m_alex);
+        auto first = std::make_unique<HealthStoryController>(m_alex);
+        m_server.injectFault({{"path", storyPath}, {"hold", true}});
+        QCoro::Task<> writing = first->generate();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, 10000);
+        if (!firstStays)
+            first.reset();
+        HealthStoryController second(m_alex);
+        QVERIFY(second.isGenerating());
+        QCOMPARE(second.story(), std::optional<HealthStory>(earlier));
+        AwaitTask::run(second.generate());
+        m_client->roundTrip();
+        QCOMPARE(m_server.requests(storyPath).size(), 1);
+        QVERIFY(!HealthStoryController(m_sam).isGenerating());
+
+        m_server.releaseHeldReplies();
+        AwaitTask::run(std::move(writing));
+        QVERIFY(!second.isGenerating());
+        const std::optional<HealthStory> written = HealthStory::loadCached(m_alex);
+        QVERIFY(written->narrative.startsWith(QStringLiteral("## The health story of Alex")));
+        QCOMPARE(second.story(), written);
+        if (first)
+            QCOMPARE(first->story(), written);
+    }
+
     // The story lands in the cache of the patient it was asked for, whatever the window shows by then.
     void storyOfAPatientLeftBehind_isCachedForThatPatientOnly()
     {

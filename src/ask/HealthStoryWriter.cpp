@@ -1,0 +1,42 @@
+#include "HealthStoryWriter.h"
+
+#include "ChatAPIClient.h"
+
+#include "net/APIError.h"
+
+#include <optional>
+
+HealthStoryWriter &HealthStoryWriter::shared()
+{
+    static HealthStoryWriter *writer = new HealthStoryWriter;
+    return *writer;
+}
+
+QCoro::Task<> HealthStoryWriter::write(const QString &patientID)
+{
+    return writeStory(this, patientID);
+}
+
+QCoro::Task<> HealthStoryWriter::writeStory(HealthStoryWriter *writer, QString patientID)
+{
+    if (writer->isWriting(patientID))
+        co_return;
+    {
+        const LocalChanges::Change writing = co_await writer->m_writes.begin(patientID);
+        Q_EMIT writer->writingChanged(patientID, true);
+        try {
+            const QString narrative = co_await ChatAPIClient::generateHealthStory(patientID);
+            // An empty reply is no story: the one shown and cached stays, with its date.
+            if (narrative.trimmed().isEmpty()) {
+                Q_EMIT writer->failed(patientID, tr("No new story came back. Try again later."));
+            } else {
+                const HealthStory story{narrative, QDateTime::currentDateTime()};
+                HealthStory::saveCached(story, patientID);
+                Q_EMIT writer->written(patientID, story);
+            }
+        } catch (const APIError &error) {
+            Q_EMIT writer->failed(patientID, error.description());
+        }
+    }
+    Q_EMIT writer->writingChanged(patientID, false);
+}

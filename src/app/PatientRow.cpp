@@ -1,8 +1,8 @@
 #include "PatientRow.h"
 
+#include "widgets/SelectedRowAccessible.h"
 #include "widgets/SymbolIcons.h"
 
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -13,52 +13,10 @@ namespace
 constexpr int horizontalPadding = 8;
 constexpr int verticalPadding = 6;
 
-// Reads a row as a check box marked while its patient is the current one; "Toggle" and "Press" both click.
-class PatientRowAccessible final : public QAccessibleWidget
-{
-public:
-    explicit PatientRowAccessible(PatientRow *row) : QAccessibleWidget(row, QAccessible::CheckBox) {}
-
-    QString text(QAccessible::Text kind) const override
-    {
-        const QString text = QAccessibleWidget::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            return row()->text();
-        return text;
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.checkable = true;
-        state.checked = row()->isSelected();
-        return state;
-    }
-
-    QStringList actionNames() const override
-    {
-        const QStringList own = row()->isEnabled() ? QStringList{toggleAction(), pressAction()} : QStringList();
-        return own + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &name) override
-    {
-        if (name == toggleAction() || name == pressAction()) {
-            if (row()->isEnabled())
-                row()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-
-private:
-    PatientRow *row() const { return static_cast<PatientRow *>(widget()); }
-};
-
 QAccessibleInterface *patientRowAccessible(const QString &, QObject *object)
 {
     if (auto *row = qobject_cast<PatientRow *>(object))
-        return new PatientRowAccessible(row);
+        return new SelectedRowAccessible(row, QAccessible::CheckBox, [row] { return row->isSelected(); });
     return nullptr;
 }
 

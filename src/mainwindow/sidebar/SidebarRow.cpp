@@ -1,8 +1,8 @@
 #include "mainwindow/sidebar/SidebarRow.h"
 
+#include "widgets/SelectedRowAccessible.h"
 #include "widgets/Theme.h"
 
-#include <QAccessibleWidget>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,54 +13,10 @@ namespace
 constexpr int horizontalPadding = 6;
 constexpr int spacing = 10;
 
-// Reads a row as a checkable button in its real state, and offers "Press" and "Toggle", both a click.
-class SidebarRowAccessible final : public QAccessibleWidget
-{
-public:
-    explicit SidebarRowAccessible(SidebarRow *row) : QAccessibleWidget(row, QAccessible::Button) {}
-
-    QString text(QAccessible::Text kind) const override
-    {
-        const QString text = QAccessibleWidget::text(kind);
-        if (kind == QAccessible::Name && text.isEmpty())
-            return row()->text();
-        return text;
-    }
-
-    QAccessible::State state() const override
-    {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.checkable = true;
-        state.checked = row()->isSelected();
-        return state;
-    }
-
-    QStringList actionNames() const override
-    {
-        // A row without an action takes no focus and does nothing.
-        const bool acts = row()->isEnabled() && row()->focusPolicy() != Qt::NoFocus;
-        const QStringList own = acts ? QStringList{pressAction(), toggleAction()} : QStringList();
-        return own + QAccessibleWidget::actionNames();
-    }
-
-    void doAction(const QString &name) override
-    {
-        if (name == pressAction() || name == toggleAction()) {
-            if (row()->isEnabled())
-                row()->click();
-            return;
-        }
-        QAccessibleWidget::doAction(name);
-    }
-
-private:
-    SidebarRow *row() const { return static_cast<SidebarRow *>(widget()); }
-};
-
 QAccessibleInterface *rowAccessible(const QString &, QObject *object)
 {
     if (auto *row = qobject_cast<SidebarRow *>(object))
-        return new SidebarRowAccessible(row);
+        return new SelectedRowAccessible(row, QAccessible::Button, [row] { return row->isSelected(); });
     return nullptr;
 }
 

@@ -38,10 +38,7 @@ void PatientRow::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
+    SelectedRowAccessible::announceSelectionChange(this);
 }
 
 QString PatientRow::shownName() const

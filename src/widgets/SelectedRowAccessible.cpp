@@ -8,6 +8,14 @@ SelectedRowAccessible::SelectedRowAccessible(QAbstractButton *row, QAccessible::
 {
 }
 
+void SelectedRowAccessible::announceSelectionChange(QAbstractButton *row)
+{
+    QAccessible::State changed;
+    changed.checked = true;
+    QAccessibleStateChangeEvent event(row, changed);
+    QAccessible::updateAccessibility(&event);
+}
+
 QString SelectedRowAccessible::text(QAccessible::Text kind) const
 {
     const QString text = QAccessibleWidget::text(kind);

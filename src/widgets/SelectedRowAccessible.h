@@ -14,6 +14,8 @@ class SelectedRowAccessible final : public QAccessibleWidget
 {
 public:
     SelectedRowAccessible(QAbstractButton *row, QAccessible::Role role, std::function<bool()> isSelected);
+    // Tells a screen reader that the row's checked state changed; the row calls it as it marks or unmarks.
+    static void announceSelectionChange(QAbstractButton *row);
 
     QString text(QAccessible::Text kind) const override;
     QAccessible::State state() const override;

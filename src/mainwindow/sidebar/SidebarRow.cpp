@@ -96,10 +96,7 @@ void SidebarRow::setSelected(bool selected)
         return;
     m_selected = selected;
     update();
-    QAccessible::State changed;
-    changed.checked = true;
-    QAccessibleStateChangeEvent event(this, changed);
-    QAccessible::updateAccessibility(&event);
+    SelectedRowAccessible::announceSelectionChange(this);
 }
 
 void SidebarRow::keyPressEvent(QKeyEvent *event)

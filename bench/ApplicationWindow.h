@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/VantorelleApp.h"
+#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/timeline/TimelineListView.h"
 #include "net/APIClient.h"
@@ -39,7 +40,7 @@ public:
         SymbolIcons::installFallbackTheme();
         ModalShield::install();
         APIClient::shared().setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1/api").arg(port)));
-        m_app = std::make_unique<VantorelleApp>(&m_keychain, ContentView::factory());
+        m_app = std::make_unique<VantorelleApp>(&m_keychain, ContentView::factory(&m_healthStoryWriter));
         m_window = m_app->openNewWindow();
         // The stored credentials are looked for first; the sign-in screen follows when there are none.
         waitFor([this] { return signInButton() != nullptr; }, 10000);
@@ -110,6 +111,7 @@ private:
 
     QTemporaryDir m_settingsFolder;
     MemoryKeychain m_keychain;
+    HealthStoryWriter m_healthStoryWriter;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };

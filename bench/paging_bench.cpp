@@ -9,6 +9,7 @@
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
+#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
 #include "records/MedbitStore.h"
 
@@ -77,7 +78,8 @@ int main(int argc, char **argv)
     if (!server.isRunning())
         return 1;
     SignedInSession session(server);
-    ContentView view(session.auth(), session.patients());
+    HealthStoryWriter healthStoryWriter;
+    ContentView view(session.auth(), session.patients(), &healthStoryWriter);
     view.resize(1400, 800);
     view.show();
     session.signIn(StandinServer::demoEmail, StandinServer::demoPassword);

@@ -1,4 +1,5 @@
 #include "app/VantorelleApp.h"
+#include "ask/HealthStoryWriter.h"
 #include "clipboard/ClipboardDraftFolder.h"
 #include "mainwindow/ContentView.h"
 #include "platform/SecretServiceKeychain.h"
@@ -19,7 +20,9 @@ int main(int argc, char *argv[])
     ClipboardDraftFolder().removeDraftsOfEarlierRuns();
 
     SecretServiceKeychain keychain;
-    VantorelleApp app(&keychain, ContentView::factory());
+    // One for the whole program: every window's stories share one cache.
+    HealthStoryWriter healthStoryWriter;
+    VantorelleApp app(&keychain, ContentView::factory(&healthStoryWriter));
     app.openNewWindow();
     return QApplication::exec();
 }

@@ -2,23 +2,23 @@
 
 #include "HealthStoryWriter.h"
 
-HealthStoryController::HealthStoryController(QString patientID, QObject *parent)
-    : QObject(parent), m_patientID(std::move(patientID)), m_story(HealthStory::loadCached(m_patientID))
+HealthStoryController::HealthStoryController(QString patientID, HealthStoryWriter *writer, QObject *parent)
+    : QObject(parent), m_patientID(std::move(patientID)), m_writer(writer),
+      m_story(HealthStory::loadCached(m_patientID))
 {
-    HealthStoryWriter &writer = HealthStoryWriter::shared();
-    connect(&writer, &HealthStoryWriter::writingChanged, this, &HealthStoryController::writingChanged);
-    connect(&writer, &HealthStoryWriter::written, this, &HealthStoryController::storyWritten);
-    connect(&writer, &HealthStoryWriter::failed, this, &HealthStoryController::writingFailed);
+    connect(m_writer, &HealthStoryWriter::writingChanged, this, &HealthStoryController::writingChanged);
+    connect(m_writer, &HealthStoryWriter::written, this, &HealthStoryController::storyWritten);
+    connect(m_writer, &HealthStoryWriter::failed, this, &HealthStoryController::writingFailed);
 }
 
 bool HealthStoryController::isGenerating() const
 {
-    return HealthStoryWriter::shared().isWriting(m_patientID);
+    return m_writer->isWriting(m_patientID);
 }
 
 QCoro::Task<> HealthStoryController::generate()
 {
-    return HealthStoryWriter::shared().write(m_patientID);
+    return m_writer->write(m_patientID);
 }
 
 void HealthStoryController::setErrorMessage(const std::optional<QString> &message)

@@ -9,17 +9,19 @@
 
 #include <optional>
 
+class HealthStoryWriter;
+
 // The Health Story section's state for one patient: the story shown (the cached one at first), whether the
-// service is writing a new one, and the last failure. The writing belongs to the program's writer, not to
-// the controller: a controller made while its patient's story is being written shows that writing, and
-// every controller of the patient shows the story when it comes.
+// service is writing a new one, and the last failure. The writing belongs to the writer it is handed (the
+// program's one), not to the controller: a controller made while its patient's story is being written
+// shows that writing, and every controller of the patient shows the story when it comes.
 class HealthStoryController final : public QObject
 {
     Q_OBJECT
     Q_PROPERTY(bool isGenerating READ isGenerating NOTIFY isGeneratingChanged)
 
 public:
-    explicit HealthStoryController(QString patientID, QObject *parent = nullptr);
+    HealthStoryController(QString patientID, HealthStoryWriter *writer, QObject *parent = nullptr);
 
     QString patientID() const { return m_patientID; }
     const std::optional<HealthStory> &story() const { return m_story; }
@@ -43,6 +45,7 @@ private:
     void writingFailed(const QString &patientID, const QString &message);
 
     QString m_patientID;
+    HealthStoryWriter *m_writer = nullptr;
     std::optional<HealthStory> m_story;
     std::optional<QString> m_errorMessage;
 };

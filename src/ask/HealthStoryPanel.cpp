@@ -29,7 +29,7 @@ constexpr int emptySymbolSize = 40;
 } // namespace
 
 HealthStoryPanel::HealthStoryPanel(const WindowContext &context, QWidget *parent)
-    : QWidget(parent), m_controller(new HealthStoryController(context.patientID, this))
+    : QWidget(parent), m_controller(new HealthStoryController(context.patientID, context.healthStoryWriter, this))
 {
     setMinimumWidth(panelMinimumWidth);
     setBackgroundRole(QPalette::Window);

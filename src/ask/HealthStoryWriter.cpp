@@ -4,20 +4,12 @@
 
 #include "net/APIError.h"
 
-#include <optional>
-
-HealthStoryWriter &HealthStoryWriter::shared()
-{
-    static HealthStoryWriter *writer = new HealthStoryWriter;
-    return *writer;
-}
-
 QCoro::Task<> HealthStoryWriter::write(const QString &patientID)
 {
     return writeStory(this, patientID);
 }
 
-QCoro::Task<> HealthStoryWriter::writeStory(HealthStoryWriter *writer, QString patientID)
+QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, QString patientID)
 {
     if (writer->isWriting(patientID))
         co_return;
@@ -28,15 +20,19 @@ QCoro::Task<> HealthStoryWriter::writeStory(HealthStoryWriter *writer, QString p
             const QString narrative = co_await ChatAPIClient::generateHealthStory(patientID);
             // An empty reply is no story: the one shown and cached stays, with its date.
             if (narrative.trimmed().isEmpty()) {
-                Q_EMIT writer->failed(patientID, tr("No new story came back. Try again later."));
+                if (writer)
+                    Q_EMIT writer->failed(patientID, tr("No new story came back. Try again later."));
             } else {
                 const HealthStory story{narrative, QDateTime::currentDateTime()};
                 HealthStory::saveCached(story, patientID);
-                Q_EMIT writer->written(patientID, story);
+                if (writer)
+                    Q_EMIT writer->written(patientID, story);
             }
         } catch (const APIError &error) {
-            Q_EMIT writer->failed(patientID, error.description());
+            if (writer)
+                Q_EMIT writer->failed(patientID, error.description());
         }
     }
-    Q_EMIT writer->writingChanged(patientID, false);
+    if (writer)
+        Q_EMIT writer->writingChanged(patientID, false);
 }

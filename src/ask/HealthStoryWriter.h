@@ -5,20 +5,22 @@
 #include "net/LocalChanges.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <QCoroTask>
 
-// The health stories being written, for the whole program, whose cache they share: one at a time per
-// patient, whichever panel or window asked, so that a story never lands in the cache after one asked for
-// later. A panel built while its patient's story is being written shows that writing and gets its story.
-// Each story is cached under the patient it was written for before anyone hears of it.
+// The health stories being written, for the whole program, whose cache they share: the program makes one
+// writer and hands it to every window, so a story is written one at a time per patient, whichever panel or
+// window asked, and never lands in the cache after one asked for later. A panel built while its patient's
+// story is being written shows that writing and gets its story. Each story is cached under the patient it
+// was written for before anyone hears of it, also when the writer is gone by then.
 class HealthStoryWriter final : public QObject
 {
     Q_OBJECT
 
 public:
-    static HealthStoryWriter &shared();
+    explicit HealthStoryWriter(QObject *parent = nullptr) : QObject(parent) {}
 
     bool isWriting(const QString &patientID) const { return m_writes.isRunning(patientID); }
     // Refused while the patient's story is being written. The task ends with the request.
@@ -31,9 +33,7 @@ Q_SIGNALS:
     void failed(const QString &patientID, const QString &message);
 
 private:
-    HealthStoryWriter() = default;
-
-    static QCoro::Task<> writeStory(HealthStoryWriter *writer, QString patientID);
+    static QCoro::Task<> writeStory(QPointer<HealthStoryWriter> writer, QString patientID);
 
     LocalChanges m_writes;
 };

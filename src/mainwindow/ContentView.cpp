@@ -38,11 +38,13 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 
 } // namespace
 
-ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent)
+ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, HealthStoryWriter *healthStoryWriter,
+                         QWidget *parent)
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
       m_clipboardManager(new ClipboardManager(QString(), this)),
       m_importManager(new DocumentImportManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this)),
-      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this))
+      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this)),
+      m_healthStoryWriter(healthStoryWriter)
 {
     setObjectName(QStringLiteral("contentView"));
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
@@ -118,10 +120,10 @@ QWidget *ContentView::buildMainLayout()
     return main;
 }
 
-MainContentFactory ContentView::factory()
+MainContentFactory ContentView::factory(HealthStoryWriter *healthStoryWriter)
 {
-    return [](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> MainContent * {
-        return new ContentView(authManager, patientStore, parent);
+    return [healthStoryWriter](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> MainContent * {
+        return new ContentView(authManager, patientStore, healthStoryWriter, parent);
     };
 }
 
@@ -179,6 +181,7 @@ WindowContext ContentView::sectionContext() const
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
                           .pendingAnswers = m_pendingAnswers,
+                          .healthStoryWriter = m_healthStoryWriter,
                           .patientID = patientID()};
     m_timeline->addActions(context);
     return context;

@@ -11,6 +11,7 @@ class AuthManager;
 class ClipboardManager;
 class CreatePatientOnboardingView;
 class DocumentImportManager;
+class HealthStoryWriter;
 class ImportPresenter;
 class MedbitStore;
 class OnboardingImportChoiceView;
@@ -36,16 +37,18 @@ struct WindowContext;
 // moves them to the selected patient when the main layout first shows and on every later change of patient. Each
 // section's panel comes from the table of sections (the timeline's from its section) and is rebuilt when the section
 // changes, or the patient for a panel made for one. It also counts the Ask answers still streaming, which
-// outlive the Ask panel that asked.
+// outlive the Ask panel that asked. The health story writer is the program's, shared by every window.
 class ContentView final : public MainContent
 {
     Q_OBJECT
 
 public:
-    ContentView(AuthManager *authManager, PatientStore *patientStore, QWidget *parent = nullptr);
+    ContentView(AuthManager *authManager, PatientStore *patientStore, HealthStoryWriter *healthStoryWriter,
+                QWidget *parent = nullptr);
 
-    // What main.cpp hands to the application so that its windows show this view when signed in.
-    static MainContentFactory factory();
+    // What main.cpp hands to the application so that its windows show this view when signed in, all of them
+    // writing health stories through `healthStoryWriter`.
+    static MainContentFactory factory(HealthStoryWriter *healthStoryWriter);
 
     WindowState *state() const { return m_state; }
     MedbitStore *medbitStore() const { return m_medbitStore; }
@@ -82,6 +85,7 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     ImportPresenter *m_imports = nullptr;
     PendingAnswers *m_pendingAnswers = nullptr;
+    HealthStoryWriter *m_healthStoryWriter = nullptr;
     TimelineSection *m_timeline = nullptr;
 
     QStackedWidget *m_screens = nullptr;

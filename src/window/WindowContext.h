@@ -7,6 +7,7 @@
 #include <optional>
 
 class ClipboardManager;
+class HealthStoryWriter;
 class MedbitStore;
 class PatientStore;
 class PendingAnswers;
@@ -24,6 +25,8 @@ struct WindowContext {
     WindowState *state = nullptr;
     // The Ask answers still streaming in this window, which outlive the panel that asked.
     PendingAnswers *pendingAnswers = nullptr;
+    // The program's one writer of health stories, which every window shares with the story cache.
+    HealthStoryWriter *healthStoryWriter = nullptr;
     QString patientID;
     // Opens the entry form for a new entry that starts with `text` and, when given, `attachment` as its one
     // chosen file.

@@ -6,6 +6,7 @@
 #include "app/RootView.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
+#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
@@ -49,6 +50,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
+    HealthStoryWriter m_healthStoryWriter;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -64,7 +66,7 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     m_keychain = std::make_unique<MemoryKeychain>();
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
     m_window = m_app->openNewWindow();
     QTRY_COMPARE_WITH_TIMEOUT(m_window->rootView()->screen(), RootView::Screen::SignIn, 10000);
 }

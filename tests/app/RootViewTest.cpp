@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
+#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
@@ -47,6 +48,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
+    HealthStoryWriter m_healthStoryWriter;
     std::unique_ptr<VantorelleApp> m_app;
 };
 
@@ -91,7 +93,7 @@ void RootViewTest::storeCredentials(const QString &email, const QString &passwor
 MainWindow *RootViewTest::startedWindow()
 {
     if (!m_app)
-        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
+        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
     return m_app->openNewWindow();
 }
 
@@ -117,7 +119,7 @@ void RootViewTest::startUp_showsSigningInThenTheScreenOfTheOutcome()
     QFETCH(bool, keepsCredentials);
     if (!storedPassword.isEmpty())
         storeCredentials(StandinServer::demoEmail, storedPassword);
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
     MainWindow window(m_app.get());
     QCOMPARE(window.rootView()->screen(), Screen::Resolving);
     QCOMPARE(child<QLabel>(&window, "progressLabel")->text(), QStringLiteral("Signing in…"));

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/VantorelleApp.h"
+#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
 #include "net/APIClient.h"
 #include "platform/MemoryKeychain.h"
@@ -45,6 +46,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
+    HealthStoryWriter m_healthStoryWriter;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -86,7 +88,7 @@ QWidget *ScreenReadabilityTest::openScreen(const QString &screen)
         m_keychain->save(email, Keychain::emailService);
         m_keychain->save(StandinServer::demoPassword, Keychain::passwordService);
     }
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory());
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
     m_window = m_app->openNewWindow();
     if (!QTest::qWaitFor([this] { return m_window->rootView()->screen() != RootView::Screen::Resolving; }, 10000))
         return nullptr;

@@ -6,6 +6,7 @@
 
 #include "ask/HealthStory.h"
 #include "ask/HealthStoryPanel.h"
+#include "ask/HealthStoryWriter.h"
 #include "ask/MarkdownAnswerLabel.h"
 #include "records/DateText.h"
 #include "widgets/Theme.h"
@@ -38,6 +39,7 @@ private:
     ClipboardTestSettings m_settings;
     StandinServer m_server;
     std::unique_ptr<SignedInSession> m_client;
+    HealthStoryWriter m_writer;
     std::unique_ptr<HealthStoryPanel> m_panel;
     QString m_alex;
     QString m_sam;
@@ -47,6 +49,7 @@ private:
     void openPanel(const QString &patientID)
     {
         WindowContext context;
+        context.healthStoryWriter = &m_writer;
         context.patientID = patientID;
         m_panel = std::make_unique<HealthStoryPanel>(context);
         m_panel->resize(700, 600);

@@ -5,6 +5,7 @@
 
 #include "ask/HealthStory.h"
 #include "ask/HealthStoryController.h"
+#include "ask/HealthStoryWriter.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -45,6 +46,7 @@ private:
     QTemporaryDir m_settingsFolder;
     StandinServer m_server;
     std::unique_ptr<SignedInSession> m_client;
+    HealthStoryWriter m_writer;
     QString m_alex;
     QString m_sam;
 
@@ -104,7 +106,7 @@ private Q_SLOTS:
         writeRawEntry(m_alex, entry);
         QVERIFY(!HealthStory::loadCached(m_alex));
         QCOMPARE(rawEntry(m_alex), entry);
-        HealthStoryController controller(m_alex);
+        HealthStoryController controller(m_alex, &m_writer);
         QVERIFY(!controller.story());
     }
 
@@ -121,7 +123,7 @@ private Q_SLOTS:
 
     void generating_showsAndCachesTheStory_andANewControllerReadsIt()
     {
-        HealthStoryController controller(m_alex);
+        HealthStoryController controller(m_alex, &m_writer);
         QVERIFY(!controller.story() && !controller.isGenerating());
         QSignalSpy generating(&controller, &HealthStoryController::isGeneratingChanged);
         const QDateTime before = QDateTime::currentDateTime();
@@ -133,16 +135,16 @@ private Q_SLOTS:
 
         // What the next start of the application reads back.
         QSettings().sync();
-        HealthStoryController reopened(m_alex);
+        HealthStoryController reopened(m_alex, &m_writer);
         QCOMPARE(reopened.story(), controller.story());
-        QVERIFY(!HealthStoryController(m_sam).story());
+        QVERIFY(!HealthStoryController(m_sam, &m_writer).story());
     }
 
     void failure_keepsTheStory_showsTheError_andTheNextGenerationClearsIt()
     {
         const HealthStory earlier{QStringLiteral("Earlier"), QDateTime(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC)};
         HealthStory::saveCached(earlier, m_alex);
-        HealthStoryController controller(m_alex);
+        HealthStoryController controller(m_alex, &m_writer);
         m_server.injectFault({{"path", storyPath}, {"status", 500}, {"body", R"({"message":"Stories are resting."})"}});
         AwaitTask::run(controller.generate());
         QCOMPARE(controller.errorMessage(), std::optional<QString>(QStringLiteral("Stories are resting.")));
@@ -175,7 +177,7 @@ private Q_SLOTS:
         QFETCH(QString, narrative);
         if (earlier)
             HealthStory::saveCached(*earlier, m_alex);
-        HealthStoryController controller(m_alex);
+        HealthStoryController controller(m_alex, &m_writer);
         const QString body = QStringLiteral(R"({"narrative":"%1"})").arg(narrative);
         m_server.injectFault({{"path", storyPath}, {"status", 200}, {"body", body}});
         AwaitTask::run(controller.generate());
@@ -187,7 +189,8 @@ private Q_SLOTS:
     }
 
     // A controller made while its patient's story is being written (the section left and entered again, or
-    // a second window) shows that writing, starts no second request, and shows the story when it comes.
+    // a second window) shows that writing, starts no second request, and shows the story when it comes. Both
+    // are handed the one writer, as every window of the program is.
     void storyBeingWritten_isAskedForOnce_andReachesAControllerMadeMeanwhile_data()
     {
         QTest::addColumn<bool>("firstStays");
@@ -200,19 +203,19 @@ private Q_SLOTS:
         QFETCH(bool, firstStays);
         const HealthStory earlier{QStringLiteral("Earlier"), QDateTime(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC)};
         HealthStory::saveCached(earlier, m_alex);
-        auto first = std::make_unique<HealthStoryController>(m_alex);
+        auto first = std::make_unique<HealthStoryController>(m_alex, &m_writer);
         m_server.injectFault({{"path", storyPath}, {"hold", true}});
         QCoro::Task<> writing = first->generate();
         QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, 10000);
         if (!firstStays)
             first.reset();
-        HealthStoryController second(m_alex);
+        HealthStoryController second(m_alex, &m_writer);
         QVERIFY(second.isGenerating());
         QCOMPARE(second.story(), std::optional<HealthStory>(earlier));
         AwaitTask::run(second.generate());
         m_client->roundTrip();
         QCOMPARE(m_server.requests(storyPath).size(), 1);
-        QVERIFY(!HealthStoryController(m_sam).isGenerating());
+        QVERIFY(!HealthStoryController(m_sam, &m_writer).isGenerating());
 
         m_server.releaseHeldReplies();
         AwaitTask::run(std::move(writing));
@@ -227,13 +230,13 @@ private Q_SLOTS:
     // The story lands in the cache of the patient it was asked for, whatever the window shows by then.
     void storyOfAPatientLeftBehind_isCachedForThatPatientOnly()
     {
-        auto controller = std::make_unique<HealthStoryController>(m_sam);
+        auto controller = std::make_unique<HealthStoryController>(m_sam, &m_writer);
         controller->generate();
-        controller = std::make_unique<HealthStoryController>(m_alex);
+        controller = std::make_unique<HealthStoryController>(m_alex, &m_writer);
         QTRY_COMPARE_WITH_TIMEOUT(m_client->finishedReplies(storyPath.mid(4)), 1, 10000);
         QVERIFY(HealthStory::loadCached(m_sam)->narrative.startsWith(QStringLiteral("## The health story of Sam")));
         QVERIFY(!controller->story() && !HealthStory::loadCached(m_alex));
-        QVERIFY(HealthStoryController(m_sam).story());
+        QVERIFY(HealthStoryController(m_sam, &m_writer).story());
     }
 };
 

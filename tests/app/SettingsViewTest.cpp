@@ -187,6 +187,34 @@ private Q_SLOTS:
         QCOMPARE(m_session->requests(activate).size(), sheetOpen ? 0 : 1);
     }
 
+    // After a switch marks the rows in place, Tab and Shift+Tab still pass every named stop, the rows
+    // included, in opposite orders, and come back to where they started.
+    void keyboardWalk_afterASwitch_reachesEveryStopBothWays()
+    {
+        m_view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_view.get()));
+        PatientRow *sam = patientRows().at(1);
+        sam->setFocus();
+        QTest::keyClick(sam, Qt::Key_Space);
+        QVERIFY(FocusChain::unnamedStops(m_view.get()).isEmpty());
+        const int stopCount = int(FocusChain::stops(m_view.get()).size());
+        QList<QWidget *> forward;
+        QList<QWidget *> backward;
+        for (int i = 0; i < stopCount; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            forward << QApplication::focusWidget();
+        }
+        QCOMPARE(forward.constLast(), sam);
+        for (int i = 0; i < stopCount; ++i) {
+            backward.prepend(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        }
+        QCOMPARE(QApplication::focusWidget(), sam);
+        QCOMPARE(backward, forward);
+        for (PatientRow *row : patientRows())
+            QVERIFY(forward.contains(row));
+    }
+
     void checkedRow_sendsNothing()
     {
         QSignalSpy selections(m_session->patients(), &PatientStore::selectedPatientIDChanged);

@@ -2,8 +2,8 @@
 
 #include "app/MainWindow.h"
 #include "app/VantorelleApp.h"
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "mainwindow/timeline/TimelineListView.h"
 #include "net/APIClient.h"
 #include "platform/MemoryKeychain.h"
@@ -40,7 +40,7 @@ public:
         SymbolIcons::installFallbackTheme();
         ModalShield::install();
         APIClient::shared().setBaseURLForTesting(QUrl(QStringLiteral("http://127.0.0.1:%1/api").arg(port)));
-        m_app = std::make_unique<VantorelleApp>(&m_keychain, ContentView::factory(&m_healthStoryWriter));
+        m_app = std::make_unique<VantorelleApp>(&m_keychain, ContentView::factory(&m_records));
         m_window = m_app->openNewWindow();
         // The stored credentials are looked for first; the sign-in screen follows when there are none.
         waitFor([this] { return signInButton() != nullptr; }, 10000);
@@ -111,7 +111,7 @@ private:
 
     QTemporaryDir m_settingsFolder;
     MemoryKeychain m_keychain;
-    HealthStoryWriter m_healthStoryWriter;
+    ProgramRecords m_records;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };

@@ -9,8 +9,8 @@
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "records/MedbitStore.h"
 
 #include <QAbstractItemView>
@@ -78,8 +78,8 @@ int main(int argc, char **argv)
     if (!server.isRunning())
         return 1;
     SignedInSession session(server);
-    HealthStoryWriter healthStoryWriter;
-    ContentView view(session.auth(), session.patients(), &healthStoryWriter);
+    ProgramRecords records;
+    ContentView view(session.auth(), session.patients(), &records);
     view.resize(1400, 800);
     view.show();
     session.signIn(StandinServer::demoEmail, StandinServer::demoPassword);

@@ -1,7 +1,7 @@
 #include "app/VantorelleApp.h"
-#include "ask/HealthStoryWriter.h"
 #include "clipboard/ClipboardDraftFolder.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "platform/SecretServiceKeychain.h"
 #include "widgets/ModalShield.h"
 #include "widgets/SymbolIcons.h"
@@ -20,9 +20,8 @@ int main(int argc, char *argv[])
     ClipboardDraftFolder().removeDraftsOfEarlierRuns();
 
     SecretServiceKeychain keychain;
-    // One for the whole program: every window's stories share one cache.
-    HealthStoryWriter healthStoryWriter;
-    VantorelleApp app(&keychain, ContentView::factory(&healthStoryWriter));
+    ProgramRecords records;
+    VantorelleApp app(&keychain, ContentView::factory(&records));
     app.openNewWindow();
     return QApplication::exec();
 }

@@ -8,6 +8,7 @@
 #include "mainwindow/DiscardLater.h"
 #include "mainwindow/PatientsLoadFailedView.h"
 #include "mainwindow/PatientsLoadingView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "mainwindow/SectionPanels.h"
 #include "mainwindow/sidebar/SidebarPanel.h"
 #include "mainwindow/timeline/TimelineSection.h"
@@ -38,13 +39,12 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 
 } // namespace
 
-ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, HealthStoryWriter *healthStoryWriter,
-                         QWidget *parent)
+ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, ProgramRecords *records, QWidget *parent)
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
       m_clipboardManager(new ClipboardManager(QString(), this)),
       m_importManager(new DocumentImportManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this)),
       m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this)),
-      m_healthStoryWriter(healthStoryWriter)
+      m_records(records)
 {
     setObjectName(QStringLiteral("contentView"));
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
@@ -120,10 +120,10 @@ QWidget *ContentView::buildMainLayout()
     return main;
 }
 
-MainContentFactory ContentView::factory(HealthStoryWriter *healthStoryWriter)
+MainContentFactory ContentView::factory(ProgramRecords *records)
 {
-    return [healthStoryWriter](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> MainContent * {
-        return new ContentView(authManager, patientStore, healthStoryWriter, parent);
+    return [records](AuthManager *authManager, PatientStore *patientStore, QWidget *parent) -> MainContent * {
+        return new ContentView(authManager, patientStore, records, parent);
     };
 }
 
@@ -181,7 +181,7 @@ WindowContext ContentView::sectionContext() const
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
                           .pendingAnswers = m_pendingAnswers,
-                          .healthStoryWriter = m_healthStoryWriter,
+                          .healthStoryWriter = m_records->healthStoryWriter(),
                           .patientID = patientID()};
     m_timeline->addActions(context);
     return context;

@@ -11,7 +11,6 @@ class AuthManager;
 class ClipboardManager;
 class CreatePatientOnboardingView;
 class DocumentImportManager;
-class HealthStoryWriter;
 class ImportPresenter;
 class MedbitStore;
 class OnboardingImportChoiceView;
@@ -19,6 +18,7 @@ class PatientsLoadFailedView;
 class PatientsLoadingView;
 class PatientStore;
 class PendingAnswers;
+class ProgramRecords;
 class QLabel;
 class QSplitter;
 class QStackedWidget;
@@ -43,12 +43,12 @@ class ContentView final : public MainContent
     Q_OBJECT
 
 public:
-    ContentView(AuthManager *authManager, PatientStore *patientStore, HealthStoryWriter *healthStoryWriter,
+    ContentView(AuthManager *authManager, PatientStore *patientStore, ProgramRecords *records,
                 QWidget *parent = nullptr);
 
     // What main.cpp hands to the application so that its windows show this view when signed in, all of them
-    // writing health stories through `healthStoryWriter`.
-    static MainContentFactory factory(HealthStoryWriter *healthStoryWriter);
+    // over the program's one copy of each record.
+    static MainContentFactory factory(ProgramRecords *records);
 
     WindowState *state() const { return m_state; }
     MedbitStore *medbitStore() const { return m_medbitStore; }
@@ -85,7 +85,7 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     ImportPresenter *m_imports = nullptr;
     PendingAnswers *m_pendingAnswers = nullptr;
-    HealthStoryWriter *m_healthStoryWriter = nullptr;
+    ProgramRecords *m_records = nullptr;
     TimelineSection *m_timeline = nullptr;
 
     QStackedWidget *m_screens = nullptr;

@@ -6,8 +6,8 @@
 #include "app/RootView.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
@@ -50,7 +50,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    HealthStoryWriter m_healthStoryWriter;
+    ProgramRecords m_records;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -66,7 +66,7 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     m_keychain = std::make_unique<MemoryKeychain>();
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
     m_window = m_app->openNewWindow();
     QTRY_COMPARE_WITH_TIMEOUT(m_window->rootView()->screen(), RootView::Screen::SignIn, 10000);
 }

@@ -7,8 +7,8 @@
 #include "app/MainWindow.h"
 #include "app/SettingsView.h"
 #include "app/VantorelleApp.h"
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/MemoryKeychain.h"
@@ -48,7 +48,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    HealthStoryWriter m_healthStoryWriter;
+    ProgramRecords m_records;
     std::unique_ptr<VantorelleApp> m_app;
 };
 
@@ -93,7 +93,7 @@ void RootViewTest::storeCredentials(const QString &email, const QString &passwor
 MainWindow *RootViewTest::startedWindow()
 {
     if (!m_app)
-        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
+        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
     return m_app->openNewWindow();
 }
 
@@ -119,7 +119,7 @@ void RootViewTest::startUp_showsSigningInThenTheScreenOfTheOutcome()
     QFETCH(bool, keepsCredentials);
     if (!storedPassword.isEmpty())
         storeCredentials(StandinServer::demoEmail, storedPassword);
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
     MainWindow window(m_app.get());
     QCOMPARE(window.rootView()->screen(), Screen::Resolving);
     QCOMPARE(child<QLabel>(&window, "progressLabel")->text(), QStringLiteral("Signing in…"));

@@ -1,8 +1,8 @@
 #include "app/MainWindow.h"
 #include "app/RootView.h"
 #include "app/VantorelleApp.h"
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "net/APIClient.h"
 #include "platform/MemoryKeychain.h"
 #include "widgets/BusyButton.h"
@@ -46,7 +46,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    HealthStoryWriter m_healthStoryWriter;
+    ProgramRecords m_records;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -88,7 +88,7 @@ QWidget *ScreenReadabilityTest::openScreen(const QString &screen)
         m_keychain->save(email, Keychain::emailService);
         m_keychain->save(StandinServer::demoPassword, Keychain::passwordService);
     }
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_healthStoryWriter));
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
     m_window = m_app->openNewWindow();
     if (!QTest::qWaitFor([this] { return m_window->rootView()->screen() != RootView::Screen::Resolving; }, 10000))
         return nullptr;

@@ -135,7 +135,7 @@ private Q_SLOTS:
         QTRY_VERIFY(form && form->isVisible());
 
         pressPatient(m_window.view(), QStringLiteral("Sam Rivera"));
-        ContentView otherWindow(m_window.session()->auth(), patients, m_window.healthStoryWriter());
+        ContentView otherWindow(m_window.session()->auth(), patients, m_window.records());
         otherWindow.show();
         QVERIFY(QTest::qWaitForWindowExposed(&otherWindow));
         pressPatient(&otherWindow, QStringLiteral("Sam Rivera"));

@@ -4,8 +4,8 @@
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
-#include "ask/HealthStoryWriter.h"
 #include "mainwindow/ContentView.h"
+#include "mainwindow/ProgramRecords.h"
 #include "widgets/ModalShield.h"
 
 #include <QSize>
@@ -15,8 +15,8 @@
 
 // The main window over a fresh session on a reset stand-in, for the window's screen tests. A member of the
 // test class beside its stand-in: each case opens it in init() and closes it in cleanup(). The window's
-// settings live in a temporary folder of the test executable. Its health story writer stands for the
-// program's: a second window of the same program is handed it too.
+// settings live in a temporary folder of the test executable. Its records stand for the program's: a second
+// window of the same program is handed them too.
 class SignedInWindow final
 {
 public:
@@ -36,7 +36,7 @@ public:
         // As the application does at start: sheets and alerts keep screen readers away from what is behind.
         ModalShield::install();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients(), &m_healthStoryWriter);
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients(), &m_records);
         m_view->resize(size);
         m_view->show();
         if (!QTest::qWaitForWindowExposed(m_view.get()))
@@ -55,12 +55,12 @@ public:
 
     SignedInSession *session() const { return m_session.get(); }
     ContentView *view() const { return m_view.get(); }
-    HealthStoryWriter *healthStoryWriter() { return &m_healthStoryWriter; }
+    ProgramRecords *records() { return &m_records; }
 
 private:
     ClipboardTestSettings m_settings;
     StandinServer &m_server;
-    HealthStoryWriter m_healthStoryWriter;
+    ProgramRecords m_records;
     std::unique_ptr<SignedInSession> m_session;
     std::unique_ptr<ContentView> m_view;
 };

@@ -5,6 +5,7 @@
 
 #include "net/APIError.h"
 #include "records/MedbitStore.h"
+#include "records/PatientMedbits.h"
 
 #include <QPointer>
 
@@ -151,7 +152,8 @@ QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
     const QString patientID = m_patientID;
     const Generation::Token generation = m_generation.current();
     QPointer<DocumentImportReview> self(this);
-    const QPointer<MedbitStore> target(store);
+    // The patient's entries, which outlive this window and its store.
+    const QPointer<PatientMedbits> target(store->patient(patientID));
     QList<Medbit> created;
     try {
         const QStringList documentIDs = co_await documentIDsForSave(patientID, m_import->uploadedFiles(), generation);
@@ -162,7 +164,7 @@ QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
         throw;
     }
     if (target)
-        target->setMedbitsOfPatient(created + target->medbits(), patientID);
+        target->addCreated(created);
     if (!self)
         co_return;
     if (m_generation.isCurrent(generation))

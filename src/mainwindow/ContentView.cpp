@@ -42,7 +42,8 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, ProgramRecords *records, QWidget *parent)
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
       m_clipboardManager(new ClipboardManager(QString(), this)),
-      m_importManager(new DocumentImportManager(QString(), this)), m_medbitStore(new MedbitStore(QString(), this)),
+      m_importManager(new DocumentImportManager(QString(), this)),
+      m_medbitStore(new MedbitStore(records->medbits(), QString(), this)),
       m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this)),
       m_records(records)
 {
@@ -167,11 +168,6 @@ void ContentView::chooseImportFromOnboarding()
 {
     closeOnboardingChoice();
     Q_EMIT importSheetRequested();
-}
-
-const QSet<QString> &ContentView::fetchedDetailIDs() const
-{
-    return m_timeline->fetchedDetailIDs();
 }
 
 WindowContext ContentView::sectionContext() const

@@ -5,7 +5,6 @@
 #include "window/SidebarSection.h"
 
 #include <QPointer>
-#include <QSet>
 
 class AuthManager;
 class ClipboardManager;
@@ -54,7 +53,6 @@ public:
     MedbitStore *medbitStore() const { return m_medbitStore; }
     ClipboardManager *clipboardManager() const { return m_clipboardManager; }
     DocumentImportManager *documentImportManager() const { return m_importManager; }
-    const QSet<QString> &fetchedDetailIDs() const;
     // What a section panel built now is handed: this window's objects and actions, for the selected patient.
     WindowContext sectionContext() const;
 

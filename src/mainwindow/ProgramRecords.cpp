@@ -1,9 +1,10 @@
 #include "mainwindow/ProgramRecords.h"
 
 #include "ask/HealthStoryWriter.h"
+#include "records/MedbitLibrary.h"
 
 ProgramRecords::ProgramRecords()
-    : m_healthStoryWriter(std::make_unique<HealthStoryWriter>())
+    : m_medbits(std::make_unique<MedbitLibrary>()), m_healthStoryWriter(std::make_unique<HealthStoryWriter>())
 {
 }
 

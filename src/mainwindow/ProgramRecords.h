@@ -3,6 +3,7 @@
 #include <memory>
 
 class HealthStoryWriter;
+class MedbitLibrary;
 
 // What the program holds once for all its windows: each window is handed the same, so that a record has one
 // copy however many windows show it, and a change running in one window is held in every other. It outlives
@@ -15,8 +16,10 @@ public:
     ProgramRecords(const ProgramRecords &) = delete;
     ProgramRecords &operator=(const ProgramRecords &) = delete;
 
+    MedbitLibrary *medbits() const { return m_medbits.get(); }
     HealthStoryWriter *healthStoryWriter() const { return m_healthStoryWriter.get(); }
 
 private:
+    std::unique_ptr<MedbitLibrary> m_medbits;
     std::unique_ptr<HealthStoryWriter> m_healthStoryWriter;
 };

@@ -2,23 +2,23 @@
 
 #include "Medbit.h"
 
-#include "net/Generation.h"
-#include "net/LocalChanges.h"
-
-#include <QHash>
 #include <QList>
 #include <QObject>
-#include <QSet>
+#include <QPointer>
 #include <QString>
 
 #include <QCoroTask>
 
+#include <functional>
 #include <optional>
 
-// The timeline entries of the open patient, and every change of a single entry on the service.
-// setPatientID() opens a patient and loads its list; a reply for a patient that is no longer open is dropped.
-// A reply never puts back an older copy of an entry: a list or an entry read that began before a change made
-// here (an update, a creation, a deletion) keeps the fields written here as they are held now.
+class MedbitLibrary;
+class PatientMedbits;
+
+// A window's view of the timeline entries of the patient it has open, and the door to every change of a
+// single entry. The entries themselves, and the changes running on them, live once for the whole program in
+// the library (see PatientMedbits): two windows on one patient show and change one list. setPatientID()
+// opens a patient and loads its list; work begun for a patient stays with that patient when another opens.
 class MedbitStore final : public QObject
 {
     Q_OBJECT
@@ -27,37 +27,38 @@ class MedbitStore final : public QObject
     Q_PROPERTY(QString patientID READ patientID WRITE setPatientID NOTIFY patientIDChanged)
 
 public:
+    // Over a library of its own, shared with no other store.
     explicit MedbitStore(const QString &patientID = {}, QObject *parent = nullptr);
+    MedbitStore(MedbitLibrary *library, const QString &patientID = {}, QObject *parent = nullptr);
 
-    const QList<Medbit> &medbits() const { return m_medbits; }
+    const QList<Medbit> &medbits() const;
     void setMedbits(const QList<Medbit> &medbits);
-    // The same, only while the store shows `patientID`: a result that outlived a patient change is dropped.
-    // The document import puts the entries it created at the front through this.
-    void setMedbitsOfPatient(const QList<Medbit> &medbits, const QString &patientID);
-    bool isLoading() const { return m_isLoading; }
-    std::optional<QString> lastError() const { return m_lastError; }
+    bool isLoading() const;
+    std::optional<QString> lastError() const;
     QString patientID() const { return m_patientID; }
-    // A new patient empties the list and starts its load on the next event-loop turn; the same id does nothing.
+    // The same id does nothing; another shows that patient's entries and starts their load on the next
+    // event-loop turn; the empty id shows only what was put in for no patient.
     void setPatientID(const QString &id);
+    // The entries of `patientID` whichever patient is open: for work that must stay with one patient.
+    PatientMedbits *patient(const QString &patientID) const;
 
     // Never throws: a failure lands in lastError.
     QCoro::Task<> loadMedbits();
     // The entry in full, replacing the listed one; nullopt on any failure or a reply about another entry.
-    // The failure is kept as the entry's detailError until its next fetch starts or the patient changes.
-    // When the service no longer has the entry, it leaves the list and is reported gone (medbitGone).
+    // The failure is kept as the entry's detailError until its next fetch starts. When the service no longer
+    // has the entry, it leaves the list and is reported gone (medbitGone).
     QCoro::Task<std::optional<Medbit>> fetchMedbit(QString id);
     std::optional<QString> detailError(const QString &id) const;
-    // The service answered that it no longer has the entry; forgotten when the patient changes.
-    bool isGone(const QString &id) const { return m_goneIDs.contains(id); }
-    // These throw APIError and leave the list unchanged on failure. Without a patient id they write under
-    // the open patient; a caller that must stay with one patient through several steps passes it.
+    // The service answered that it no longer has the entry.
+    bool isGone(const QString &id) const;
+    // The listed copy is the whole entry (or is being read): a new list of the patient lists summaries.
+    bool isFetchedInFull(const QString &id) const;
+    // These throw APIError and leave the list unchanged on failure.
     QCoro::Task<Medbit> createMedbit(Medbit medbit);
-    QCoro::Task<Medbit> createMedbit(Medbit medbit, QString patientID);
     // `after` is the caller's copy `before` with its changes. Only the fields it changed are written, onto the
-    // newest copy held (the listed one, else `before`), and one update of an entry runs at a time: a change
+    // newest copy held (the listed one, else `before`), and one change of an entry runs at a time: a change
     // made from a copy that has since grown older never sends that copy's values of the other fields.
     QCoro::Task<Medbit> updateMedbit(Medbit before, Medbit after);
-    QCoro::Task<Medbit> updateMedbit(Medbit before, Medbit after, QString patientID);
     QCoro::Task<> deleteMedbit(Medbit medbit);
 
 Q_SIGNALS:
@@ -70,20 +71,9 @@ Q_SIGNALS:
     void medbitGone(const QString &id);
 
 private:
-    void setIsLoading(bool isLoading);
-    void setLastError(const std::optional<QString> &error);
-    void replaceFirst(const Medbit &medbit);
-    void setDetailError(const QString &id, const std::optional<QString> &error);
-    std::optional<Medbit> listed(const QString &id) const;
-    void removeAll(const QString &id);
-    void markGone(const QString &id);
+    void follow(PatientMedbits *medbits);
 
-    QList<Medbit> m_medbits;
-    bool m_isLoading = false;
-    std::optional<QString> m_lastError;
+    MedbitLibrary *m_library = nullptr;
     QString m_patientID;
-    Generation m_loads;
-    QHash<QString, QString> m_detailErrors;
-    LocalChanges m_changes;
-    QSet<QString> m_goneIDs;
+    QPointer<PatientMedbits> m_open;
 };

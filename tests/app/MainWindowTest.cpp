@@ -50,7 +50,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    ProgramRecords m_records;
+    std::unique_ptr<ProgramRecords> m_records;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -66,7 +66,8 @@ void MainWindowTest::initTestCase()
 void MainWindowTest::init()
 {
     m_keychain = std::make_unique<MemoryKeychain>();
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
+    m_records = std::make_unique<ProgramRecords>();
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(m_records.get()));
     m_window = m_app->openNewWindow();
     QTRY_COMPARE_WITH_TIMEOUT(m_window->rootView()->screen(), RootView::Screen::SignIn, 10000);
 }
@@ -74,6 +75,7 @@ void MainWindowTest::init()
 void MainWindowTest::cleanup()
 {
     m_app.reset();
+    m_records.reset();
     SignedInSession::drainSharedClient();
     m_keychain.reset();
 }

@@ -48,7 +48,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    ProgramRecords m_records;
+    std::unique_ptr<ProgramRecords> m_records;
     std::unique_ptr<VantorelleApp> m_app;
 };
 
@@ -67,6 +67,7 @@ void RootViewTest::init()
 void RootViewTest::cleanup()
 {
     m_app.reset();
+    m_records.reset();
     SignedInSession::drainSharedClient();
     m_keychain.reset();
 }
@@ -92,8 +93,10 @@ void RootViewTest::storeCredentials(const QString &email, const QString &passwor
 
 MainWindow *RootViewTest::startedWindow()
 {
-    if (!m_app)
-        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
+    if (!m_app) {
+        m_records = std::make_unique<ProgramRecords>();
+        m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(m_records.get()));
+    }
     return m_app->openNewWindow();
 }
 
@@ -119,7 +122,8 @@ void RootViewTest::startUp_showsSigningInThenTheScreenOfTheOutcome()
     QFETCH(bool, keepsCredentials);
     if (!storedPassword.isEmpty())
         storeCredentials(StandinServer::demoEmail, storedPassword);
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
+    m_records = std::make_unique<ProgramRecords>();
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(m_records.get()));
     MainWindow window(m_app.get());
     QCOMPARE(window.rootView()->screen(), Screen::Resolving);
     QCOMPARE(child<QLabel>(&window, "progressLabel")->text(), QStringLiteral("Signing in…"));

@@ -46,7 +46,7 @@ private:
 
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
-    ProgramRecords m_records;
+    std::unique_ptr<ProgramRecords> m_records;
     std::unique_ptr<VantorelleApp> m_app;
     MainWindow *m_window = nullptr;
 };
@@ -75,6 +75,7 @@ void ScreenReadabilityTest::init()
 void ScreenReadabilityTest::cleanup()
 {
     m_app.reset();
+    m_records.reset();
     SignedInSession::drainSharedClient();
     m_keychain.reset();
 }
@@ -88,7 +89,8 @@ QWidget *ScreenReadabilityTest::openScreen(const QString &screen)
         m_keychain->save(email, Keychain::emailService);
         m_keychain->save(StandinServer::demoPassword, Keychain::passwordService);
     }
-    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(&m_records));
+    m_records = std::make_unique<ProgramRecords>();
+    m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(m_records.get()));
     m_window = m_app->openNewWindow();
     if (!QTest::qWaitFor([this] { return m_window->rootView()->screen() != RootView::Screen::Resolving; }, 10000))
         return nullptr;

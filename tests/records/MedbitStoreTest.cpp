@@ -395,7 +395,7 @@ private Q_SLOTS:
         const QList<Medbit> before = m_store->medbits();
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/update")}, {"status", 500}});
         m_server.injectFault({{"path", QStringLiteral("/api/medbits/create")}, {"status", 200}, {"body", "{}"}});
-        m_server.injectFault({{"path", QStringLiteral("/api/medbits/delete/") + before.first().id}, {"status", 404}});
+        m_server.injectFault({{"path", QStringLiteral("/api/medbits/delete/") + before.first().id}, {"status", 500}});
         QVERIFY(failureOf(m_store->updateMedbit(before.first(), before.first())));
         const std::optional<APIError> undecodable = failureOf(m_store->createMedbit(draft(0)));
         QVERIFY(undecodable && undecodable->kind() == APIError::Kind::DecodingFailed);

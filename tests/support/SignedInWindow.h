@@ -36,7 +36,8 @@ public:
         // As the application does at start: sheets and alerts keep screen readers away from what is behind.
         ModalShield::install();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients(), &m_records);
+        m_records = std::make_unique<ProgramRecords>();
+        m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients(), m_records.get());
         m_view->resize(size);
         m_view->show();
         if (!QTest::qWaitForWindowExposed(m_view.get()))
@@ -46,21 +47,22 @@ public:
         return true;
     }
 
-    // The window goes before the session it shows.
+    // The window goes before the session it shows, and the records it showed after it.
     void close()
     {
         m_view.reset();
         m_session.reset();
+        m_records.reset();
     }
 
     SignedInSession *session() const { return m_session.get(); }
     ContentView *view() const { return m_view.get(); }
-    ProgramRecords *records() { return &m_records; }
+    ProgramRecords *records() { return m_records.get(); }
 
 private:
     ClipboardTestSettings m_settings;
     StandinServer &m_server;
-    ProgramRecords m_records;
     std::unique_ptr<SignedInSession> m_session;
+    std::unique_ptr<ProgramRecords> m_records;
     std::unique_ptr<ContentView> m_view;
 };

@@ -6,6 +6,7 @@
 #include "mainwindow/entry/EntryDateField.h"
 #include "records/CategoryOption.h"
 #include "records/MedbitStore.h"
+#include "records/PatientMedbits.h"
 #include "widgets/AttachmentPicker.h"
 #include "widgets/BusyButton.h"
 #include "widgets/FormKit.h"
@@ -334,30 +335,35 @@ Medbit CreateEntryView::entryToSave(const QString &text) const
 QCoro::Task<> CreateEntryView::runSave(SaveJob job)
 {
     std::optional<QString> readFailure;
-    QCoro::Task<> steps = saveSteps(std::move(job), this, m_store, &readFailure);
+    // The entries of the patient the sheet writes for, also when another patient is open by the time it saves.
+    QCoro::Task<> steps = saveSteps(std::move(job), this, m_store->patient(m_patientID), &readFailure);
     const ScreenAction::Outcome outcome = co_await m_saveAction->run(std::move(steps));
     if (outcome.abandoned)
         co_return;
     finishSave(outcome.failure ? outcome.failure : readFailure);
 }
 
-QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<MedbitStore> store,
+QCoro::Task<> CreateEntryView::saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<PatientMedbits> medbits,
                                          std::optional<QString> *readFailure)
 {
-    // save() saw the store, and this part runs before the first suspension.
-    QCoro::Task<Medbit> write = job.isUpdate ? store->updateMedbit(job.base, job.entry, job.patientID)
-                                             : store->createMedbit(job.entry, job.patientID);
+    // save() saw the entries, and this part runs before the first suspension.
+    QCoro::Task<Medbit> write =
+        job.isUpdate ? medbits->updateMedbit(job.base, job.entry) : medbits->createMedbit(job.entry);
     const Medbit saved = co_await std::move(write);
     if (form)
         form->markSaved(saved);
     try {
         for (const PendingAttachment &attachment : std::as_const(job.attachments)) {
-            co_await AttachmentUpload::upload(attachment.url, job.patientID, saved.id);
+            const auto upload = [url = attachment.url, patientID = job.patientID, id = saved.id] {
+                return AttachmentUpload::upload(url, patientID, id);
+            };
+            // The entry's copy then lists the new document; a failed refresh does not undo the upload.
+            if (medbits)
+                co_await medbits->attachDocument(saved.id, upload);
+            else
+                co_await upload();
             if (form)
                 form->markUploaded(attachment.id);
-            // The store's copy then lists the new document; a failed refresh does not undo the upload.
-            if (store)
-                co_await store->fetchMedbit(saved.id);
         }
     } catch (const AttachmentReadError &error) {
         *readFailure = error.description();

@@ -16,6 +16,7 @@ class BusyButton;
 class ClipboardManager;
 class EntryDateField;
 class MedbitStore;
+class PatientMedbits;
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
@@ -70,7 +71,7 @@ private:
     QCoro::Task<> runSave(SaveJob job);
     // The steps of one save; they go on when the form is gone, and write to it only while it exists. A file
     // that cannot be read ends them with its text in `readFailure`.
-    static QCoro::Task<> saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<MedbitStore> store,
+    static QCoro::Task<> saveSteps(SaveJob job, QPointer<CreateEntryView> form, QPointer<PatientMedbits> medbits,
                                    std::optional<QString> *readFailure);
     void markSaved(const Medbit &saved);
     void markUploaded(const QUuid &id);

@@ -96,7 +96,7 @@ void TimelineSection::onSelectedMedbitChange()
     if (!selected)
         return;
     m_state->setActiveDocumentName(attachmentName(*selected));
-    if (!m_fetchedDetailIDs.contains(selected->id))
+    if (!m_medbitStore->isFetchedInFull(selected->id))
         m_dwell.start();
 }
 
@@ -104,29 +104,24 @@ void TimelineSection::fetchSelectedDetail()
 {
     m_dwell.stop();
     const std::optional<Medbit> &selected = m_state->selectedMedbit();
-    if (!selected || m_fetchedDetailIDs.contains(selected->id))
+    if (!selected || m_medbitStore->isFetchedInFull(selected->id))
         return;
-    m_fetchedDetailIDs.insert(selected->id);
     fetchMedbitDetail(selected->id);
 }
 
 // Also after a fetch that succeeded once: a refresh after an upload may have failed since.
 void TimelineSection::fetchSelectedDetailAgain()
 {
+    m_dwell.stop();
     if (const std::optional<Medbit> &selected = m_state->selectedMedbit())
-        m_fetchedDetailIDs.remove(selected->id);
-    fetchSelectedDetail();
+        fetchMedbitDetail(selected->id);
 }
 
-QCoro::Task<> TimelineSection::fetchMedbitDetail(QString id)
+// The store puts the full entry in place of the summary. A failed fetch leaves the summary, so the next
+// selection of that entry asks again: until one succeeds its attachments cannot be reached.
+void TimelineSection::fetchMedbitDetail(const QString &id)
 {
-    // The store puts the full entry in place of the summary. A failed fetch is forgotten, so the next
-    // selection of that entry asks again: until one succeeds its attachments cannot be reached.
-    QPointer<TimelineSection> self(this);
-    QPointer<MedbitStore> store = m_medbitStore;
-    const std::optional<Medbit> fetched = co_await store->fetchMedbit(id);
-    if (self && !fetched)
-        m_fetchedDetailIDs.remove(id);
+    m_medbitStore->fetchMedbit(id);
 }
 
 void TimelineSection::onMedbitsChange()
@@ -148,7 +143,8 @@ void TimelineSection::onMedbitsChange()
         next = medbits.first();
     m_state->setSelectedMedbit(next);
     m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
-    // A selection the list itself moved (a new list, the selected entry gone) is not passing through.
-    if (next && next->id != previousID)
+    // A selection the list itself moved (a new list, the selected entry gone) is not passing through; a new
+    // list holds the selected entry's summary, unless reading it in full has just failed.
+    if (next && (next->id != previousID || !m_medbitStore->detailError(next->id)))
         fetchSelectedDetail();
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <QSet>
 #include <QString>
 #include <QTimer>
 #include <QUrl>
-
-#include <QCoroTask>
 
 #include <optional>
 
@@ -19,20 +16,17 @@ struct Medbit;
 struct WindowContext;
 
 // The timeline's part of the window that lives as long as the window, in every section: it keeps the
-// selected entry in step with the entry list, fetches each entry in full the first time it is selected in
-// this window, builds the middle column's list and the right-hand column, which only follows the selection
-// kept here, and opens the entry form. An entry the user selects in the list is fetched only once the
-// selection has rested on it for a moment, so that holding a key down through the list does not fetch
-// every entry it passes.
+// selected entry in step with the entry list, fetches the selected entry in full when the list holds only
+// its summary (the first time it is selected, and again after a new list), builds the middle column's list and the
+// right-hand column, which only follows the selection kept here, and opens the entry form. An entry the user selects in
+// the list is fetched only once the selection has rested on it for a moment, so that holding a key down through the
+// list does not fetch every entry it passes.
 class TimelineSection final : public QObject
 {
     Q_OBJECT
 
 public:
     TimelineSection(MedbitStore *medbitStore, ClipboardManager *clipboardManager, WindowState *state, QWidget *window);
-
-    // Ids of the entries whose full record this window has fetched, or is fetching now.
-    const QSet<QString> &fetchedDetailIDs() const { return m_fetchedDetailIDs; }
 
     // The middle column: the entry list with its search, its category filter and "New Entry".
     QWidget *buildList(QWidget *parent);
@@ -53,7 +47,7 @@ private:
     void openNewEntryForm();
     void onSelectedMedbitChange();
     void onMedbitsChange();
-    QCoro::Task<> fetchMedbitDetail(QString id);
+    void fetchMedbitDetail(const QString &id);
     void fetchSelectedDetail();
     void fetchSelectedDetailAgain();
 
@@ -61,7 +55,6 @@ private:
     MedbitStore *m_medbitStore = nullptr;
     ClipboardManager *m_clipboardManager = nullptr;
     WindowState *m_state = nullptr;
-    QSet<QString> m_fetchedDetailIDs;
     EntryQuestionsStore *m_entryQuestions = nullptr;
     QTimer m_dwell;
 };

@@ -57,7 +57,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!documents);
         QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>() &&
                     m_window.view()->findChild<InspectorPreviewPanel *>()->isVisible());
-        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
+        QVERIFY(m_window.view()->medbitStore()->isFetchedInFull(lab.id));
     }
 
     void failedFullFetch_isRetriedOnTheNextSelection()
@@ -73,14 +73,14 @@ private Q_SLOTS:
         WindowState *state = m_window.view()->state();
         state->setSelectedMedbit(lab);
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 2);
-        QTRY_VERIFY(!m_window.view()->fetchedDetailIDs().contains(lab.id));
+        QTRY_VERIFY(!m_window.view()->medbitStore()->isFetchedInFull(lab.id));
         state->setSelectedMedbit(other);
         // The selection rests on the other entry long enough to fetch it, then comes back.
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 3);
         state->setSelectedMedbit(lab);
         // The opening selection's, the failed one, the other entry's and the retry.
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 4);
-        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
+        QVERIFY(m_window.view()->medbitStore()->isFetchedInFull(lab.id));
         QStringList asked;
         for (const LoggedRequest &request : m_window.session()->requests(getPath))
             asked << QString::fromUtf8(request.query);
@@ -115,7 +115,7 @@ private Q_SLOTS:
         QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), 3);
         QVERIFY(!shownError->isVisible());
         QCOMPARE(fetchedIDs(), QStringList({lab.id, lab.id}));
-        QVERIFY(m_window.view()->fetchedDetailIDs().contains(lab.id));
+        QVERIFY(m_window.view()->medbitStore()->isFetchedInFull(lab.id));
     }
 
     void selection_passingThroughEntries_fetchesOnlyWhereItRests()
@@ -133,14 +133,14 @@ private Q_SLOTS:
         QVERIFY(!passed.contains(first) && !passed.contains(last));
         QTRY_COMPARE(fetchedIDs(), (QStringList{first, last}));
         for (const QString &id : passed)
-            QVERIFY(!m_window.view()->fetchedDetailIDs().contains(id));
+            QVERIFY(!m_window.view()->medbitStore()->isFetchedInFull(id));
 
         // Coming back to an entry already fetched in this window does not fetch it again: it stays known as
         // fetched, which is what keeps its rest from asking, and nothing went out for it meanwhile.
         for (int step = 0; step < 4; ++step)
             QTest::keyClick(list, Qt::Key_Up);
         QCOMPARE(m_window.view()->state()->selectedMedbit()->id, first);
-        QVERIFY(m_window.view()->fetchedDetailIDs().contains(first));
+        QVERIFY(m_window.view()->medbitStore()->isFetchedInFull(first));
         m_window.session()->roundTrip();
         // The round trip's own request for an entry is the last one.
         const QStringList fetched = fetchedIDs();

@@ -5,6 +5,7 @@
 #include "mainwindow/timeline/TimelineModel.h"
 #include "net/APIClient.h"
 #include "records/MedbitStore.h"
+#include "records/PatientStore.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
@@ -15,6 +16,8 @@
 
 #include <QAbstractItemView>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -217,6 +220,56 @@ private Q_SLOTS:
         state->setSelectedMedbit(other);
         QTRY_VERIFY(child<QPushButton>(m_window.view(), "editButton")->isVisible());
         QVERIFY(!gone->isVisible());
+    }
+
+    // What the window read in full belongs to the list it was read into: after a switch away and back the
+    // list holds summaries, and selecting the entry again reads it in full, so its attachment can be reached.
+    void newListOfThePatient_readsTheEntryInFullAgain()
+    {
+        const QString getPath = QStringLiteral("/medbits/get");
+        QTRY_COMPARE(m_window.session()->finishedReplies(getPath), 1);
+        WindowState *state = m_window.view()->state();
+        state->setSelectedMedbit(entry(QStringLiteral("Blood panel")));
+        QTRY_COMPARE(m_window.session()->finishedReplies(getPath), 2);
+        PatientStore *patients = m_window.session()->patients();
+        const QString alex = patients->selectedPatientID();
+        MedbitStore *store = m_window.view()->medbitStore();
+        QJsonArray summaries;
+        for (Medbit medbit : store->medbits()) {
+            medbit.documents.clear();
+            summaries.append(medbit.toJson());
+        }
+        patients->setSelectedPatientID(patients->patients().at(1)._id);
+        QTRY_VERIFY(!store->isLoading() && !store->medbits().isEmpty() &&
+                    entry(QStringLiteral("Blood panel")).id.isEmpty());
+        m_server.injectFault({{"path", QStringLiteral("/api/medbits/list/summary")},
+                              {"status", 200},
+                              {"body", QString::fromUtf8(QJsonDocument(summaries).toJson())}});
+        const QString listPath = QStringLiteral("/medbits/list/summary");
+        const int lists = m_window.session()->finishedReplies(listPath);
+        patients->setSelectedPatientID(alex);
+        QTRY_VERIFY(m_window.session()->finishedReplies(listPath) == lists + 1 && !store->isLoading());
+        QVERIFY(entry(QStringLiteral("Blood panel")).documents.isEmpty());
+
+        state->setSelectedMedbit(entry(QStringLiteral("Blood panel")));
+        QTRY_COMPARE(state->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
+        QTRY_VERIFY(child<QWidget>(m_window.view(), "attachmentTile")->isVisible());
+    }
+
+    // Two windows on one patient show one copy of its entries: a star in one is shown in the other at once.
+    void starInOneWindow_showsInTheOther()
+    {
+        ContentView other(m_window.session()->auth(), m_window.session()->patients(), m_window.records());
+        other.resize(1400, 800);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        QTRY_VERIFY(other.state()->selectedMedbit().has_value());
+        const Medbit shown = *other.state()->selectedMedbit();
+        QCOMPARE(m_window.view()->state()->selectedMedbit()->id, shown.id);
+        QTest::mouseClick(child<QToolButton>(m_window.view(), "starButton"), Qt::LeftButton);
+        QTRY_COMPARE(other.state()->selectedMedbit()->isStarred, !shown.isStarred);
+        QTRY_COMPARE(child<QToolButton>(&other, "starButton")->accessibleName(),
+                     shown.isStarred ? QStringLiteral("Star") : QStringLiteral("Unstar"));
     }
 
 private:

@@ -38,6 +38,11 @@ void DocumentDetailColumn::setDocument(const ImageAsset &document, const QString
     m_preview->showDocument(document);
 }
 
+QSize DocumentDetailColumn::minimumSizeHint() const
+{
+    return QSize(0, QWidget::minimumSizeHint().height());
+}
+
 bool DocumentDetailColumn::showsFailure() const
 {
     return m_preview->showsFailure();

@@ -23,6 +23,9 @@ public:
     void setDocument(const ImageAsset &document, const QString &key);
     bool showsFailure() const;
 
+    // Any width will do: the preview gives up its room before the window grows wider than the screen.
+    QSize minimumSizeHint() const override;
+
 Q_SIGNALS:
     // A PDF that could not be opened or an image that could not be loaded; not a missing link.
     void loadFailed();

@@ -42,8 +42,8 @@ HealthDocumentsPanel::HealthDocumentsPanel(const WindowContext &context, QWidget
     m_list = new DocumentListColumn(m_model, m_thumbnails, m_split);
     m_list->setMinimumWidth(280);
     m_list->setMaximumWidth(380);
+    // The preview takes what the list and the connected entries leave, and more as the window widens.
     m_detail = new DocumentDetailColumn(m_split);
-    m_detail->setMinimumWidth(350);
     m_connected = new ConnectedMedbitsColumn(m_split);
     m_connected->setMinimumWidth(260);
     m_connected->setMaximumWidth(340);

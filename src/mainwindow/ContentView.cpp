@@ -234,6 +234,7 @@ void ContentView::keepColumnsInTabOrder()
 
 void ContentView::onSelectedPatientChange(const QString &id)
 {
+    m_state->leavePatient();
     refreshTitle();
     refreshDetailColumn();
     // Before the main layout first shows, its first appearance moves the objects instead.

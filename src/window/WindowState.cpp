@@ -36,3 +36,9 @@ void WindowState::setActiveDocumentName(const std::optional<QString> &name)
     if (assign(m_activeDocumentName, name))
         Q_EMIT activeDocumentNameChanged();
 }
+
+void WindowState::leavePatient()
+{
+    setSelectedMedbit(std::nullopt);
+    setActiveDocumentName(std::nullopt);
+}

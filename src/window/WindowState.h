@@ -25,6 +25,10 @@ public:
     void setSelectedMedbit(const std::optional<Medbit> &medbit);
     const std::optional<QString> &activeDocumentName() const { return m_activeDocumentName; }
     void setActiveDocumentName(const std::optional<QString> &name);
+    // The window turns to another patient: what was the previous one's (the selected entry and the attachment
+    // previewed beside it, and with them their detail, preview and messages) goes before anything of the new
+    // patient shows. The section and the category filter are the window's and stay.
+    void leavePatient();
 
 Q_SIGNALS:
     void selectedSectionChanged();

@@ -1,10 +1,12 @@
 #include "app/SettingsView.h"
 #include "clipboard/ClipboardManager.h"
+#include "documents/PDFKitView.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/sidebar/SidebarRow.h"
 #include "records/MedbitStore.h"
 #include "records/PatientStore.h"
 #include "widgets/FormKit.h"
+#include "widgets/RemoteImageView.h"
 #include "window/WindowState.h"
 
 #include "ScreenTestKit.h"
@@ -101,6 +103,37 @@ private Q_SLOTS:
         view->resize(bare + 400, view->height());
         if (shownPage)
             QTRY_VERIFY(shownPage->isVisible() && shownPage->width() > 200);
+    }
+
+    // A document opened in the Health Documents section: its preview takes what the list and the connected
+    // entries leave it in the window, rather than widening the window, and takes more as the window widens.
+    void documentPreview_givesUpItsRoom_beforeTheWindowWidens_data()
+    {
+        QTest::addColumn<QString>("document");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("PDF") << QStringLiteral("Blood panel 2024-03.pdf") << QStringLiteral("documentPDF");
+        QTest::newRow("image") << QStringLiteral("Forearm rash.png") << QStringLiteral("documentImageScroll");
+    }
+
+    void documentPreview_givesUpItsRoom_beforeTheWindowWidens()
+    {
+        QFETCH(QString, document);
+        QFETCH(QString, page);
+        ContentView *view = m_window.view();
+        state()->setSelectedSection(SidebarSection::healthDocuments);
+        QTRY_VERIFY_WITH_TIMEOUT(documentsGridHolds(3), 10000);
+        const int width = view->width();
+        auto *grid = shown<QAbstractItemView>("documentsGrid");
+        const QModelIndex card = grid->model()->match(grid->model()->index(0, 0), Qt::DisplayRole, document).value(0);
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(card).center());
+        QWidget *shownPage = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((shownPage = shown<QWidget>(qPrintable(page))) && showsItsDocument(shownPage), 10000);
+        // By now the window has taken the minimum of what it shows, and grown to it if it had to.
+        QTRY_VERIFY(view->width() >= view->minimumWidth());
+        QVERIFY2(view->width() == width,
+                 qPrintable(QStringLiteral("%1 wide, at least %2").arg(view->width()).arg(view->minimumWidth())));
+        view->resize(width + 400, view->height());
+        QTRY_VERIFY(shownPage->width() >= 350);
     }
 
     // In a wide window the attachment's preview grows with the entry beside it, not left a narrow strip.
@@ -241,6 +274,15 @@ private:
                 return found;
         }
         return nullptr;
+    }
+
+    // The PDF or the image of a preview page, loaded.
+    static bool showsItsDocument(QWidget *page)
+    {
+        if (const auto *pdf = qobject_cast<PDFKitView *>(page))
+            return !pdf->isLoading() && !pdf->failedToLoad();
+        const auto *image = page->findChild<RemoteImageView *>();
+        return image && image->phase() == RemoteImageView::Phase::loaded;
     }
 
     bool documentsGridHolds(int cards) const

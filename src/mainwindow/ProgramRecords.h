@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class ClipboardHistories;
 class HealthStoryWriter;
 
 // What the program holds once for all its windows: each window is handed the same, so that a record has one
@@ -16,7 +17,10 @@ public:
     ProgramRecords &operator=(const ProgramRecords &) = delete;
 
     HealthStoryWriter *healthStoryWriter() const { return m_healthStoryWriter.get(); }
+    // Each patient's one clipboard history, and the one watch of the clipboard.
+    ClipboardHistories *clipboards() const { return m_clipboards.get(); }
 
 private:
     std::unique_ptr<HealthStoryWriter> m_healthStoryWriter;
+    std::unique_ptr<ClipboardHistories> m_clipboards;
 };

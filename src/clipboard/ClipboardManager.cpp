@@ -1,22 +1,14 @@
 #include "ClipboardManager.h"
 
-#include "ApplicationActivity.h"
 #include "ClipboardHistoryStore.h"
-#include "Pasteboard.h"
 
-#include <QGuiApplication>
-#include <QPointer>
-#include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
-
-#include <QCoroFuture>
-
-namespace
+ClipboardManager::ClipboardManager(ClipboardHistories *histories, const QString &patientID, QObject *parent)
+    : QObject(parent), m_histories(histories), m_patientID(patientID)
 {
-
-constexpr int pollIntervalMs = 500;
-
-} // namespace
+    m_histories->hold(patientID, ClipboardHistories::Read::Now);
+    m_histories->addView(this);
+    connect(m_histories, &ClipboardHistories::historyChanged, this, &ClipboardManager::onHistoryChanged);
+}
 
 ClipboardManager::ClipboardManager(const QString &patientID, QObject *parent)
     : ClipboardManager(patientID, ClipboardSeams{}, parent)
@@ -24,183 +16,91 @@ ClipboardManager::ClipboardManager(const QString &patientID, QObject *parent)
 }
 
 ClipboardManager::ClipboardManager(const QString &patientID, const ClipboardSeams &seams, QObject *parent)
-    : QObject(parent), m_patientID(patientID), m_pasteboard(seams.pasteboard), m_activity(seams.activity),
-      m_clock(seams.clock), m_pasteboardTimer(new QTimer(this))
+    : ClipboardManager(new ClipboardHistories(seams), patientID, parent)
 {
-    if (!m_pasteboard)
-        m_pasteboard = new Pasteboard(QGuiApplication::clipboard(), this);
-    if (!m_activity)
-        m_activity = ApplicationActivity::followingApplication(this);
-    if (!m_clock)
-        m_clock = [] { return QDateTime::currentDateTimeUtc(); };
-    // What is on the clipboard at start is not the user's doing in this app.
-    m_lastKnownChangeCount = m_pasteboard->changeCount();
-    m_items = loadHistory(patientID);
-
-    m_pasteboardTimer->setInterval(pollIntervalMs);
-    connect(m_pasteboardTimer, &QTimer::timeout, this, &ClipboardManager::pollPasteboard);
-    connect(m_activity, &ApplicationActivity::activeChanged, this, &ClipboardManager::onActiveChanged);
-    connect(m_pasteboard, &Pasteboard::selectionChanged, this, &ClipboardManager::onSelectionChanged);
-    if (m_activity->isActive())
-        m_pasteboardTimer->start();
+    // Its own histories go with it, after it has let go of its patient's.
+    m_histories->setParent(this);
 }
 
 ClipboardManager::~ClipboardManager()
 {
-    settleLoad();
-    // No read of the history outlives its manager: the next one may already be changing the same settings.
-    m_loading.waitForFinished();
+    m_histories->removeView(this);
+    m_histories->release(m_patientID);
     ClipboardHistoryStore::waitForSaves();
+}
+
+void ClipboardManager::onHistoryChanged(const QString &patientID)
+{
+    if (patientID == m_patientID)
+        Q_EMIT itemsChanged();
 }
 
 void ClipboardManager::setItems(const QList<ClipboardItem> &items)
 {
-    // The given list is the whole list: what is still being read would only add to it.
-    m_loads.next();
-    m_isLoading = false;
-    m_items = items;
-    Q_EMIT itemsChanged();
+    m_histories->noteActed(this);
+    m_histories->setItems(m_patientID, items);
 }
 
 void ClipboardManager::deleteItems(const QSet<QUuid> &ids)
 {
-    m_items.removeIf([&ids](const ClipboardItem &item) { return ids.contains(item.id); });
-    if (m_isLoading)
-        m_deletedWhileLoading.unite(ids);
-    Q_EMIT itemsChanged();
-    save();
+    m_histories->noteActed(this);
+    m_histories->deleteItems(m_patientID, ids);
 }
 
 void ClipboardManager::switchPatient(const QString &patientID)
 {
     if (patientID.isEmpty())
         return;
-    settleLoad();
-    m_patientID = patientID;
-    m_items.clear();
-    m_isLoading = true;
-    m_deletedWhileLoading.clear();
-    m_loading = QtConcurrent::run(&ClipboardManager::loadHistory, patientID);
+    m_histories->noteActed(this);
+    // Held before the one left is let go, so that staying with the patient reads nothing again.
+    m_histories->hold(patientID, ClipboardHistories::Read::InBackground);
+    const QString left = std::exchange(m_patientID, patientID);
+    m_histories->release(left);
     Q_EMIT itemsChanged();
-    readHistory(m_loads.next());
-}
-
-QCoro::Task<> ClipboardManager::readHistory(Generation::Token load)
-{
-    QPointer<ClipboardManager> self(this);
-    QFuture<QList<ClipboardItem>> loading = m_loading;
-    QList<ClipboardItem> stored = co_await loading;
-    // Another patient's, or one already finished or replaced: none of it belongs in the list shown now.
-    if (self && m_isLoading && m_loads.isCurrent(load))
-        finishLoad(std::move(stored));
-}
-
-void ClipboardManager::finishLoad(QList<ClipboardItem> stored)
-{
-    const bool changed = changedWhileLoading();
-    stored.removeIf([this](const ClipboardItem &item) { return m_deletedWhileLoading.contains(item.id); });
-    m_isLoading = false;
-    m_deletedWhileLoading.clear();
-    // What was recorded meanwhile is newer than anything stored.
-    m_items += stored;
-    Q_EMIT itemsChanged();
-    if (changed)
-        save();
-}
-
-bool ClipboardManager::changedWhileLoading() const
-{
-    return !m_items.isEmpty() || !m_deletedWhileLoading.isEmpty();
-}
-
-void ClipboardManager::settleLoad()
-{
-    if (!m_isLoading || !changedWhileLoading())
-        return;
-    m_loading.waitForFinished();
-    finishLoad(m_loading.result());
-}
-
-void ClipboardManager::save()
-{
-    // The list is saved whole once the stored part has come.
-    if (!m_isLoading)
-        saveHistory(m_items, m_patientID);
 }
 
 void ClipboardManager::record(ClipboardActionType action, const QString &text, const QString &source)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return;
-    addItem(ClipboardItem{QUuid::createUuid(), trimmed, std::nullopt, action, source, m_clock(), m_patientID});
+    m_histories->noteActed(this);
+    m_histories->record(m_patientID, action, text, source);
 }
 
 void ClipboardManager::recordFile(ClipboardActionType action, const ClipboardFile &file, const QString &source)
 {
-    addItem(ClipboardItem{QUuid::createUuid(), file.filename, file, action, source, m_clock(), m_patientID});
+    m_histories->noteActed(this);
+    m_histories->recordFile(m_patientID, action, file, source);
 }
 
 void ClipboardManager::addItem(const ClipboardItem &item)
 {
-    m_items.prepend(item);
-    Q_EMIT itemsChanged();
-    save();
-    m_lastKnownChangeCount = m_pasteboard->changeCount();
-    if (item.action != ClipboardActionType::Paste)
-        m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};
-}
-
-bool ClipboardManager::clipboardHoldsAnotherPatientsCopy(const QString &patientID) const
-{
-    return m_lastCopySource && m_lastCopySource->changeCount == m_pasteboard->changeCount() &&
-           m_lastCopySource->patientID != patientID;
-}
-
-bool ClipboardManager::isAnotherPatientsCopy(const QString &text, const QString &patientID) const
-{
-    return !text.isEmpty() && clipboardHoldsAnotherPatientsCopy(patientID) && m_pasteboard->text() == text;
-}
-
-bool ClipboardManager::selectionHoldsAnotherPatientsText(const QString &patientID) const
-{
-    return m_selectionPatientID && *m_selectionPatientID != patientID;
-}
-
-void ClipboardManager::onSelectionChanged()
-{
-    const bool ownSelection = m_pasteboard->ownsSelection() && !m_patientID.isEmpty();
-    m_selectionPatientID = ownSelection ? std::optional<QString>(m_patientID) : std::nullopt;
+    m_histories->noteActed(this);
+    m_histories->addItem(m_patientID, item);
 }
 
 void ClipboardManager::noteCopyBack(const QString &patientID)
 {
-    m_lastKnownChangeCount = m_pasteboard->changeCount();
-    m_lastCopySource = CopySource{patientID, m_lastKnownChangeCount};
+    m_histories->noteActed(this);
+    m_histories->noteCopyBack(patientID);
+}
+
+bool ClipboardManager::clipboardHoldsAnotherPatientsCopy(const QString &patientID) const
+{
+    return m_histories->clipboardHoldsAnotherPatientsCopy(patientID);
+}
+
+bool ClipboardManager::isAnotherPatientsCopy(const QString &text, const QString &patientID) const
+{
+    return m_histories->isAnotherPatientsCopy(text, patientID);
+}
+
+bool ClipboardManager::selectionHoldsAnotherPatientsText(const QString &patientID) const
+{
+    return m_histories->selectionHoldsAnotherPatientsText(patientID);
 }
 
 void ClipboardManager::pollPasteboard()
 {
-    const int changeCount = m_pasteboard->changeCount();
-    if (changeCount == m_lastKnownChangeCount)
-        return;
-    // Seen from here on, whether or not it is recorded.
-    m_lastKnownChangeCount = changeCount;
-    if (!m_activity->isActive())
-        return;
-    if (const std::optional<QString> text = m_pasteboard->text())
-        record(ClipboardActionType::Copy, *text, QStringLiteral("App"));
-}
-
-void ClipboardManager::onActiveChanged(bool isActive)
-{
-    if (!isActive) {
-        m_pasteboardTimer->stop();
-        return;
-    }
-    // What other applications copied meanwhile is theirs, not this application's history.
-    m_lastKnownChangeCount = m_pasteboard->changeCount();
-    m_pasteboardTimer->start();
+    m_histories->pollPasteboard();
 }
 
 QString ClipboardManager::storageKey(const QString &patientID)

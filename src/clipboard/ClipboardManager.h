@@ -1,37 +1,26 @@
 #pragma once
 
+#include "ClipboardHistories.h"
 #include "ClipboardModels.h"
 
 #include "net/Generation.h"
 
-#include <QDateTime>
-#include <QFuture>
 #include <QList>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QUuid>
 
-#include <QCoroTask>
-
-#include <functional>
 #include <optional>
 
-class ApplicationActivity;
 class Pasteboard;
-class QTimer;
 
-// What the history reads of the world; tests pass their own. Null members get the real ones.
-struct ClipboardSeams {
-    Pasteboard *pasteboard = nullptr;
-    ApplicationActivity *activity = nullptr;
-    std::function<QDateTime()> clock;
-};
-
-// One patient's clipboard history, kept in the settings under "com.vantorelle.clipboard-history." + patient id
-// and never sent to the service. Records the copies, cuts and pastes that the app's inputs report, and, every
-// half second while the application is active, a changed clipboard text as a copy from "App". After each
-// recorded event it takes the clipboard's change count as seen, so an own copy is not recorded a second time.
+// One window's view of the clipboard history of the patient it shows, kept in the settings under
+// "com.vantorelle.clipboard-history." + patient id and never sent to the service. The history itself is the
+// program's (ClipboardHistories): every window showing a patient shows and changes that patient's one list,
+// and the watch of the clipboard, with the patient of the latest copy, is one for the program. The view records
+// the copies, cuts and pastes that the window's inputs report, under its patient. After each recorded event the
+// clipboard's change count is taken as seen, so an own copy is not recorded a second time as a copy from "App".
 // Another patient's history is read on a worker thread (its photos make it slow): until it has come the list
 // holds only what was recorded since the switch, and the stored items then follow those, older as they are.
 class ClipboardManager final : public QObject
@@ -42,36 +31,37 @@ class ClipboardManager final : public QObject
 
 public:
     // The patient and clipboard change count of the application's latest recorded copy or cut.
-    struct CopySource {
-        QString patientID;
-        int changeCount = 0;
-    };
+    using CopySource = ClipboardHistories::CopySource;
 
+    // A view of the program's histories, which outlive it.
+    ClipboardManager(ClipboardHistories *histories, const QString &patientID, QObject *parent = nullptr);
+    // A view of histories of its own, as if it were the program's only window.
     explicit ClipboardManager(const QString &patientID, QObject *parent = nullptr);
     ClipboardManager(const QString &patientID, const ClipboardSeams &seams, QObject *parent = nullptr);
     // Waits until the history's saves are written, so that a closed window leaves it complete.
     ~ClipboardManager() override;
 
-    const QList<ClipboardItem> &items() const { return m_items; }
-    // Replaces the list, also one still being read; saves nothing.
+    const QList<ClipboardItem> &items() const { return m_histories->items(m_patientID); }
+    // Replaces the list, also one still being read, in every window; saves nothing.
     void setItems(const QList<ClipboardItem> &items);
     // From a switch of patient until that patient's stored history has been read.
-    bool isLoading() const { return m_isLoading; }
+    bool isLoading() const { return m_histories->isLoading(m_patientID); }
     // The panel's delete, saved. Made while the history is read, it applies to that as well.
     void deleteItems(const QSet<QUuid> &ids);
     // Changes only together with the items, so itemsChanged stands for both.
     QString patientID() const { return m_patientID; }
-    int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
+    int lastKnownChangeCount() const { return m_histories->lastKnownChangeCount(); }
     // After an item of patientID was put back on the clipboard: the write is taken as seen, so that the poll
     // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
     void noteCopyBack(const QString &patientID);
-    std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
+    std::optional<CopySource> lastCopySource() const { return m_histories->lastCopySource(); }
     // Each copy back takes a number; one overtaken by a newer one while it was prepared writes nothing.
-    Generation::Token startCopyBack() { return m_copyBacks.next(); }
-    bool isLatestCopyBack(Generation::Token copy) const { return m_copyBacks.isCurrent(copy); }
+    Generation::Token startCopyBack() { return m_histories->startCopyBack(); }
+    bool isLatestCopyBack(Generation::Token copy) const { return m_histories->isLatestCopyBack(copy); }
     // Whether a paste now may carry another patient's information into this one's: the clipboard still holds
-    // the application's latest copy or cut, and that was made while another patient was selected. Text kept for
-    // a patient other than the current one (an entry form keeps the patient it was opened for) names its own.
+    // the application's latest copy or cut, made in whichever window, and that was made while another patient
+    // was selected. Text kept for a patient other than the current one (an entry form keeps the patient it was
+    // opened for) names its own.
     bool clipboardHoldsAnotherPatientsCopy() const { return clipboardHoldsAnotherPatientsCopy(m_patientID); }
     bool clipboardHoldsAnotherPatientsCopy(const QString &patientID) const;
     // The same for a screen reader's insert of `text`: a paste when it is what the clipboard holds.
@@ -81,16 +71,19 @@ public:
     // selected: selecting text is copying it to the selection buffer.
     bool selectionHoldsAnotherPatientsText() const { return selectionHoldsAnotherPatientsText(m_patientID); }
     bool selectionHoldsAnotherPatientsText(const QString &patientID) const;
-    Pasteboard *pasteboard() const { return m_pasteboard; }
+    Pasteboard *pasteboard() const { return m_histories->pasteboard(); }
+    ClipboardHistories *histories() const { return m_histories; }
 
-    // Another patient's stored history becomes current, read in the background; the empty id changes nothing.
-    // The list being replaced is not written again: it was saved at its last change.
+    // Another patient's history becomes current: the one another window holds, else the stored one, read in
+    // the background; the empty id changes nothing. The list being left is not written again: it was saved at
+    // its last change.
     void switchPatient(const QString &patientID);
     // Trims the text; an empty result records nothing.
     void record(ClipboardActionType action, const QString &text, const QString &source);
     // A file event is added as it is: its text is the file's name, untrimmed, and even when empty.
     void recordFile(ClipboardActionType action, const ClipboardFile &file, const QString &source);
     void addItem(const ClipboardItem &item);
+    // The program's one poll, at once: a changed text is a copy from "App".
     void pollPasteboard();
 
     static QString storageKey(const QString &patientID);
@@ -102,30 +95,8 @@ Q_SIGNALS:
     void itemsChanged();
 
 private:
-    void onActiveChanged(bool isActive);
-    void onSelectionChanged();
-    QCoro::Task<> readHistory(Generation::Token load);
-    void finishLoad(QList<ClipboardItem> stored);
-    bool changedWhileLoading() const;
-    // A read whose list changed meanwhile is finished at once, so those changes are saved for its patient.
-    void settleLoad();
-    void save();
+    void onHistoryChanged(const QString &patientID);
 
-    QList<ClipboardItem> m_items;
+    ClipboardHistories *m_histories = nullptr;
     QString m_patientID;
-    int m_lastKnownChangeCount = 0;
-    std::optional<CopySource> m_lastCopySource;
-    // The patient selected when this application last made the selection buffer; none when another did, or
-    // when no patient was selected.
-    std::optional<QString> m_selectionPatientID;
-    Pasteboard *m_pasteboard = nullptr;
-    ApplicationActivity *m_activity = nullptr;
-    std::function<QDateTime()> m_clock;
-    QTimer *m_pasteboardTimer = nullptr;
-
-    Generation m_loads;
-    Generation m_copyBacks;
-    QFuture<QList<ClipboardItem>> m_loading;
-    bool m_isLoading = false;
-    QSet<QUuid> m_deletedWhileLoading;
 };

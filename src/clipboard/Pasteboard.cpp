@@ -5,7 +5,10 @@
 
 Pasteboard::Pasteboard(QClipboard *clipboard, QObject *parent) : QObject(parent), m_clipboard(clipboard)
 {
-    connect(m_clipboard, &QClipboard::dataChanged, this, [this] { ++m_changeCount; });
+    connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
+        ++m_changeCount;
+        Q_EMIT changed();
+    });
     connect(m_clipboard, &QClipboard::selectionChanged, this, &Pasteboard::selectionChanged);
 }
 

@@ -9,8 +9,9 @@ class QClipboard;
 class QMimeData;
 
 // The system clipboard as the history watches it: a change count that rises with every change of its
-// contents (Qt has none, so it counts dataChanged), its plain text and its whole contents. Of the selection
-// buffer (X11's middle-click paste) only its changes are told, and whether this application made it.
+// contents (Qt has none, so it counts dataChanged) and is told as it rises, its plain text and its whole
+// contents. Of the selection buffer (X11's middle-click paste) only its changes are told, and whether this
+// application made it.
 class Pasteboard final : public QObject
 {
     Q_OBJECT
@@ -28,6 +29,8 @@ public:
     bool ownsSelection() const;
 
 Q_SIGNALS:
+    // After the change count has risen.
+    void changed();
     void selectionChanged();
 
 private:

@@ -41,7 +41,7 @@ QCoro::Task<> reloadPatients(QPointer<PatientStore> store)
 
 ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, ProgramRecords *records, QWidget *parent)
     : MainContent(parent), m_patientStore(patientStore), m_state(new WindowState(this)),
-      m_clipboardManager(new ClipboardManager(QString(), this)),
+      m_clipboardManager(new ClipboardManager(records->clipboards(), QString(), this)),
       m_importManager(new DocumentImportManager(QString(), this)),
       m_medbitStore(new MedbitStore(records->medbits(), QString(), this)),
       m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this)),

@@ -32,11 +32,12 @@ struct WindowContext;
 // list and its panel. After the first patient is created a sheet offers importing documents or entering
 // entries by hand.
 //
-// The window owns its clipboard history, document import and entry store, all created for no patient, and
-// moves them to the selected patient when the main layout first shows and on every later change of patient. Each
-// section's panel comes from the table of sections (the timeline's from its section) and is rebuilt when the section
-// changes, or the patient for a panel made for one. It also counts the Ask answers still streaming, which
-// outlive the Ask panel that asked. The health story writer is the program's, shared by every window.
+// The window owns its views of the clipboard history and the entries, whose records are the program's (shared
+// by every window), and its document import, all created for no patient, and moves them to the selected
+// patient when the main layout first shows and on every later change of patient. Each section's panel comes
+// from the table of sections (the timeline's from its section) and is rebuilt when the section changes, or
+// the patient for a panel made for one. It also counts the Ask answers still streaming, which outlive the
+// Ask panel that asked.
 class ContentView final : public MainContent
 {
     Q_OBJECT

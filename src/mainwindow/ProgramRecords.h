@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class ClipboardHistories;
 class HealthStoryWriter;
 class MedbitLibrary;
 
@@ -18,8 +19,11 @@ public:
 
     MedbitLibrary *medbits() const { return m_medbits.get(); }
     HealthStoryWriter *healthStoryWriter() const { return m_healthStoryWriter.get(); }
+    // Each patient's one clipboard history, and the one watch of the clipboard.
+    ClipboardHistories *clipboards() const { return m_clipboards.get(); }
 
 private:
     std::unique_ptr<MedbitLibrary> m_medbits;
     std::unique_ptr<HealthStoryWriter> m_healthStoryWriter;
+    std::unique_ptr<ClipboardHistories> m_clipboards;
 };

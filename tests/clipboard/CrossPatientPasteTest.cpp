@@ -114,6 +114,7 @@ private Q_SLOTS:
     void cleanup()
     {
         m_window.reset();
+        m_otherWindow.reset();
         m_manager.reset();
     }
 
@@ -216,20 +217,60 @@ private Q_SLOTS:
         QTRY_COMPARE(textOf(input), leosNote);
     }
 
-private:
-    QWidget *openField(Field field)
+    // A second window of the program, opened on Leo too, follows the switch to Dana: a paste there asks for the
+    // copy (and the selection) made in the first window, whichever poll ran since.
+    void paste_inAnotherWindow_asksForWhatTheFirstCopied_data()
     {
+        QTest::addColumn<Field>("field");
+        QTest::addColumn<Paste>("door");
+        const QList<std::pair<const char *, Paste>> pastes{{"Ctrl+V", Paste::CtrlV},
+                                                           {"middle click", Paste::MiddleClick},
+                                                           {"screen reader's paste", Paste::ScreenReader}};
+        for (const auto &[pasteName, paste] : pastes) {
+            QTest::newRow(QByteArray("Ask field, ") + pasteName) << Field::Ask << paste;
+            QTest::newRow(QByteArray("entry text, ") + pasteName) << Field::Entry << paste;
+        }
+    }
+
+    void paste_inAnotherWindow_asksForWhatTheFirstCopied()
+    {
+        QFETCH(Field, field);
+        QFETCH(Paste, door);
+        if (door == Paste::MiddleClick && !QGuiApplication::clipboard()->supportsSelection())
+            QSKIP("This platform has no selection buffer, so a middle click pastes nothing.");
+        m_otherWindow = std::make_unique<ClipboardManager>(m_manager->histories(), leo);
+        m_manager->switchPatient(dana);
+        m_otherWindow->switchPatient(dana);
+        QTRY_VERIFY(!m_otherWindow->isLoading());
+        m_otherWindow->pollPasteboard();
+        QWidget *input = openField(field, m_otherWindow.get());
+
+        paste(input, door);
+        QPointer<CrossPatientPasteAlert> alert = input->findChild<CrossPatientPasteAlert *>();
+        QVERIFY(alert && alert->isVisible());
+        QTest::mouseClick(alert->findChild<QPushButton *>(QStringLiteral("cancelPaste")), Qt::LeftButton);
+        QTRY_VERIFY(!alert);
+        QCOMPARE(textOf(input), QString());
+        QVERIFY(m_otherWindow->items().isEmpty());
+    }
+
+private:
+    // In the first window, unless another is given.
+    QWidget *openField(Field field, ClipboardManager *manager = nullptr)
+    {
+        if (!manager)
+            manager = m_manager.get();
         m_window = std::make_unique<QWidget>();
         QWidget *input = nullptr;
         if (field == Field::Entry || field == Field::LeosEntry || field == Field::DanasEntry) {
             const QString patient = field == Field::LeosEntry    ? leo
                                     : field == Field::DanasEntry ? dana
-                                                                 : m_manager->patientID();
-            input = new PasteCheckedTextEdit(m_manager.get(), patient, m_window.get());
+                                                                 : manager->patientID();
+            input = new PasteCheckedTextEdit(manager, patient, m_window.get());
             input->setAccessibleName(QStringLiteral("Entry"));
         } else {
             const QString source = field == Field::Ask ? QStringLiteral("Ask") : QStringLiteral("Search Timeline");
-            auto *line = new ClipboardTrackingTextField(m_manager.get(), source, source, m_window.get());
+            auto *line = new ClipboardTrackingTextField(manager, source, source, m_window.get());
             line->setChecksPatientOnPaste(field == Field::Ask);
             input = line;
         }
@@ -249,6 +290,7 @@ private:
     ApplicationActivity m_activity{true};
     Pasteboard m_pasteboard{QGuiApplication::clipboard()};
     std::unique_ptr<ClipboardManager> m_manager;
+    std::unique_ptr<ClipboardManager> m_otherWindow;
     std::unique_ptr<QWidget> m_window;
 };
 

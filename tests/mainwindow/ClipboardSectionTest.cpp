@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QToolButton>
 
 using ScreenTestKit::child;
 
@@ -62,6 +63,40 @@ private Q_SLOTS:
         const QList<ClipboardItem> firstHistory = ClipboardManager::loadHistory(first);
         QCOMPARE(firstHistory.size(), 1);
         QCOMPARE(firstHistory.first().action, ClipboardActionType::Copy);
+    }
+
+    // File > New Window on the same patient: a copy in the second window's search field, then a switch of patient
+    // there, and the first window's entry form asks before the paste; the copy is kept once, as the field's.
+    void copyInAnotherWindow_thenASwitch_makesThePasteInTheEntryFormAsk()
+    {
+        const QString first = patients()->selectedPatientID();
+        const QString second = otherPatient(first);
+        ContentView otherWindow(m_window.session()->auth(), patients(), m_window.records());
+        otherWindow.resize(1200, 750);
+        otherWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&otherWindow));
+        auto *search = child<QLineEdit>(&otherWindow, "searchField");
+        QTest::keyClicks(search, QStringLiteral("Warfarin"));
+        search->selectAll();
+        QTest::keySequence(search, QKeySequence::Copy);
+        patients()->setSelectedPatientID(second);
+
+        QTest::mouseClick(child<QToolButton>(m_window.view(), "newEntryButton"), Qt::LeftButton);
+        QWidget *form = nullptr;
+        QTRY_VERIFY((form = child<QWidget>(m_window.view(), "createEntryView")) && form->isVisible());
+        auto *editor = child<QPlainTextEdit>(form, "entryTextEditor");
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        QPointer<QMessageBox> alert = child<QMessageBox>(editor, "crossPatientPasteAlert");
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(editor->toPlainText(), QString());
+        m_window.view()->clipboardManager()->pollPasteboard();
+
+        const QList<ClipboardItem> firstHistory = ClipboardManager::loadHistory(first);
+        QCOMPARE(firstHistory.size(), 1);
+        QCOMPARE(std::tuple(firstHistory.first().text, firstHistory.first().source),
+                 std::tuple(QStringLiteral("Warfarin"), QStringLiteral("Search Timeline")));
+        QVERIFY(ClipboardManager::loadHistory(second).isEmpty());
+        QCOMPARE(m_window.view()->clipboardManager()->items().size(), 0);
     }
 
     void newEntry_opensTheEntryFormPrefilled_data()

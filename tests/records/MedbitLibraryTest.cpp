@@ -3,6 +3,7 @@
 #include "StandinServer.h"
 
 #include "net/APIClient.h"
+#include "records/DocumentStore.h"
 #include "records/MedbitLibrary.h"
 #include "records/MedbitStore.h"
 #include "records/Patient.h"
@@ -42,6 +43,16 @@ Medbit edited(Medbit medbit)
 {
     medbit.entryText += QStringLiteral(" (edited)");
     return medbit;
+}
+
+// A small PDF sent as an attachment of the entry, as the entry form does.
+QCoro::Task<> uploadScan(QString patientID, QString medbitID)
+{
+    DocumentStore documents(patientID);
+    // Built outside co_await: GCC 12 destroys an aggregate built inside one twice.
+    MultipartFile scan{QStringLiteral("file"), QStringLiteral("scan.pdf"), QStringLiteral("application/pdf"),
+                       "%PDF-1.4"};
+    co_await documents.uploadAttachment(std::move(medbitID), std::move(scan));
 }
 
 } // namespace
@@ -233,6 +244,23 @@ private Q_SLOTS:
         AwaitTask::run(m_b->loadMedbits());
         QVERIFY(!m_a->isFetchedInFull(first.id));
         QVERIFY(m_a->isFetchedInFull(second.id));
+    }
+
+    // The read that follows an upload is held with it: a list read before the upload keeps the new document.
+    void upload_keepsItsDocument_whenAnOlderListAnswersAfterIt()
+    {
+        const Medbit shown = m_a->medbits().first();
+        m_server.injectFault({{"path", listPath}, {"hold", true}});
+        QCoro::Task<> load = m_b->loadMedbits();
+        QTRY_COMPARE_WITH_TIMEOUT(m_server.heldReplies(), 1, deadlineMs);
+        const QString patient = patientID(0);
+        const std::optional<Medbit> attached = AwaitTask::run(m_library->patient(patient)->attachDocument(
+            shown.id, [patient, id = shown.id] { return uploadScan(patient, id); }));
+        QVERIFY(attached && attached->documents.size() == shown.documents.size() + 1);
+        m_server.releaseHeldReplies();
+        AwaitTask::run(std::move(load));
+        QVERIFY(m_a->medbits().contains(*attached));
+        QVERIFY(m_a->isFetchedInFull(shown.id));
     }
 
     // The import's batch save: entries a list already holds are listed once, the others in front.

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class AskSessions;
 class HealthStoryWriter;
 
 // What the program holds once for all its windows: each window is handed the same, so that a record has one
@@ -16,7 +17,9 @@ public:
     ProgramRecords &operator=(const ProgramRecords &) = delete;
 
     HealthStoryWriter *healthStoryWriter() const { return m_healthStoryWriter.get(); }
+    AskSessions *askSessions() const { return m_askSessions.get(); }
 
 private:
     std::unique_ptr<HealthStoryWriter> m_healthStoryWriter;
+    std::unique_ptr<AskSessions> m_askSessions;
 };

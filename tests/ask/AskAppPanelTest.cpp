@@ -85,7 +85,7 @@ private:
     {
         WindowContext context;
         context.clipboardManager = m_clipboard.get();
-        context.pendingAnswers = &f.pendingAnswers;
+        context.askSessions = f.sessions.get();
         context.patientID = f.patientId;
         m_panel = std::make_unique<AskAppPanel>(context);
         m_panel->resize(1000, 700);
@@ -95,10 +95,11 @@ private:
             QTRY_VERIFY_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount() > 0, deadline);
     }
 
-    // The panel again, its first loads answered as the stand-in is told.
+    // The panel again in a program started afresh, its first loads answered as the stand-in is told.
     void reopenWith(const QList<QJsonObject> &faults)
     {
         m_panel.reset();
+        f.restartRecords();
         f.server.clearRequests();
         for (const QJsonObject &fault : faults)
             f.server.injectFault(fault);

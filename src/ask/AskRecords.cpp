@@ -22,7 +22,7 @@ QString changeKey(const AskConversation &conversation)
     return conversation.channelID.value_or(conversation.id);
 }
 
-QStringList turnIDs(const QList<AskTurn> &turns)
+QStringList idsOf(const QList<AskTurn> &turns)
 {
     QStringList ids;
     ids.reserve(turns.size());
@@ -207,7 +207,7 @@ void AskRecords::showMessages(const QString &conversationID, const QList<ChatMes
     for (const ChatMessage &message : messages)
         turns.append(AskTurn::fromMessage(message));
     if (isChangedSince(mark, *target)) {
-        const QStringList stored = turnIDs(turns);
+        const QStringList stored = idsOf(turns);
         for (const AskTurn &asked : std::as_const(target->turns)) {
             if (!stored.contains(asked.id))
                 turns.append(asked);
@@ -264,10 +264,10 @@ void AskRecords::ask(const QString &question, const AskConversation &conversatio
 
 // Held from the question's turns to the stream's end, read to its end even when the records are gone.
 QCoro::Task<> AskRecords::readAnswer(QPointer<AskRecords> records, std::shared_ptr<AnswerEventSource> answers,
-                                     AnswerQuestion query, AskedQuestion asked, QString changeKey)
+                                     AnswerQuestion query, AskedQuestion asked, QString key)
 {
     {
-        const LocalChanges::Change asking = co_await records->m_changes.begin(changeKey);
+        const LocalChanges::Change asking = co_await records->m_changes.begin(key);
         if (!records)
             co_return;
         records->appendTurns(asked);
@@ -359,7 +359,7 @@ bool AskRecords::mayUndo(const AskConversation &conversation, const QStringList 
     if (!conversation.channelID || !conversation.hasLoadedHistory || m_streamingConversationID == conversation.id)
         return false;
     const qsizetype removed = std::min<qsizetype>(2, conversation.turns.size());
-    const QStringList lastTurnIDs = turnIDs(conversation.turns.mid(conversation.turns.size() - removed));
+    const QStringList lastTurnIDs = idsOf(conversation.turns.mid(conversation.turns.size() - removed));
     return shownTurnIDs.mid(shownTurnIDs.size() - removed) == lastTurnIDs &&
            std::none_of(lastTurnIDs.cbegin(), lastTurnIDs.cend(),
                         [this](const QString &id) { return m_localTurnIDs.contains(id); });
@@ -371,7 +371,7 @@ void AskRecords::undoLastQuestion(const QString &conversationID, const QStringLi
     if (!target || !mayUndo(*target, shownTurnIDs))
         return;
     // The pair the user saw last: the service removes exactly that one.
-    const QStringList last = turnIDs(target->turns).mid(std::max<qsizetype>(0, target->turns.size() - 2));
+    const QStringList last = idsOf(target->turns).mid(std::max<qsizetype>(0, target->turns.size() - 2));
     m_undo->start(conversationID, *target->channelID, last);
 }
 

@@ -32,9 +32,12 @@ class AskUndo;
 // that comes while a new conversation waits for its channel is shown once that question is over: the
 // service lists the conversation under a channel that only the question's end names here.
 //
-// Undo acts on what the asking screen shows: it is refused before the stored messages are shown, while the
-// conversation's answer streams or its last turns are still local (the service would then remove the pair
-// before them), and when the pair shown last is not the newest here.
+// An answer stream that ends without "done" or "stream_error" stops its answer (an empty one becomes an
+// error turn). One undo runs per conversation at a time, and no question is asked there meanwhile: its reply
+// removes the turns that were last at the click, by id. Undo acts on what the asking screen shows: it is
+// refused before the stored messages are shown, while the conversation's answer streams or its last turns
+// are still local (the service would then remove the pair before them), and when the pair that screen shows
+// last is not the newest here.
 class AskRecords final : public QObject
 {
     Q_OBJECT
@@ -96,7 +99,7 @@ private:
     static QCoro::Task<> fetchHistory(QPointer<AskRecords> records);
     static QCoro::Task<> fetchMessages(QPointer<AskRecords> records, QString conversationID, QString channelID);
     static QCoro::Task<> readAnswer(QPointer<AskRecords> records, std::shared_ptr<AnswerEventSource> answers,
-                                    AnswerQuestion query, AskedQuestion asked, QString changeKey);
+                                    AnswerQuestion query, AskedQuestion asked, QString key);
 
     void setHistoryState(const std::optional<QString> &error, bool loaded);
     void setIsAsking(bool isAsking);

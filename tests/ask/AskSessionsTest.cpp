@@ -107,6 +107,7 @@ private Q_SLOTS:
     // Opened in one session and loading there, the conversation's messages are asked for once.
     void messages_loadOncePerPatient()
     {
+        m_other.reset();
         f.restartRecords();
         m_other = f.makeSession(f.patientId);
         AwaitTask::run(f.session->load());

@@ -16,7 +16,7 @@ class AskSuggestions final : public QObject
     Q_OBJECT
 
 public:
-    AskSuggestions(QString patientID, QObject *parent = nullptr);
+    explicit AskSuggestions(QString patientID, QObject *parent = nullptr);
 
     QStringList questions() const { return m_questions; }
     bool isLoading() const { return m_isLoading; }

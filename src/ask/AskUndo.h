@@ -19,7 +19,7 @@ class AskUndo final : public QObject
     Q_OBJECT
 
 public:
-    AskUndo(LocalChanges *changes, QObject *parent = nullptr) : QObject(parent), m_changes(changes) {}
+    explicit AskUndo(LocalChanges *changes, QObject *parent = nullptr) : QObject(parent), m_changes(changes) {}
 
     bool isUndoing(const QString &conversationID) const { return m_undoingConversationIDs.contains(conversationID); }
     // Does nothing while the conversation's earlier undo runs.

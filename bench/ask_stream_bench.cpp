@@ -10,7 +10,7 @@
 #include "ask/AnswerEventSource.h"
 #include "ask/AskConversationDetailView.h"
 #include "ask/AskSession.h"
-#include "window/PendingAnswers.h"
+#include "ask/AskSessions.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -84,8 +84,8 @@ struct Stream {
 
     void measured()
     {
-        PendingAnswers pendingAnswers;
-        AskSession session(QStringLiteral("bench"), std::make_shared<ScriptedAnswer>(text), &pendingAnswers);
+        AskSessions sessions(std::make_shared<ScriptedAnswer>(text));
+        AskSession session(QStringLiteral("bench"), &sessions);
         std::unique_ptr<AskConversationDetailView> view;
         QElapsedTimer piece;
         std::vector<double> changes;

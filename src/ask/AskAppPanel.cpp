@@ -1,6 +1,5 @@
 #include "AskAppPanel.h"
 
-#include "AnswerStreamSource.h"
 #include "AskConversationDetailView.h"
 #include "AskListView.h"
 #include "AskSession.h"
@@ -30,7 +29,7 @@ constexpr int emptySymbolSize = 40;
 
 AskAppPanel::AskAppPanel(const WindowContext &context, QWidget *parent)
     : QWidget(parent), m_clipboard(context.clipboardManager),
-      m_session(new AskSession(context.patientID, std::make_shared<AnswerStreamSource>(), context.pendingAnswers, this))
+      m_session(new AskSession(context.patientID, context.askSessions, this))
 {
     setBackgroundRole(QPalette::Window);
     setAutoFillBackground(true);

@@ -11,7 +11,8 @@ class QLabel;
 struct WindowContext;
 
 // The Ask section for one patient: the question list and, while a conversation is open, the conversation
-// beside it. The panel owns the session; the session's answer and undo tasks outlive both.
+// beside it. The panel owns its session, its view of the patient's records that every window shares; the
+// answer and undo tasks running on them outlive both.
 class AskAppPanel final : public QWidget
 {
     Q_OBJECT

@@ -28,6 +28,12 @@ AskConversation AskConversation::begun(const QString &question)
                            .historyError = std::nullopt};
 }
 
+void AskConversation::takeListing(const ChatChannel &channel)
+{
+    title = channel.title.value_or(QString());
+    updatedAt = channel.updatedAt.value_or(updatedAt);
+}
+
 AskTurn *AskConversation::turn(const QString &turnID)
 {
     const auto found = std::find_if(turns.begin(), turns.end(), [&turnID](const AskTurn &t) { return t.id == turnID; });
@@ -48,21 +54,4 @@ QList<AskConversation> sortAskConversations(QList<AskConversation> conversations
     std::stable_sort(conversations.begin(), conversations.end(),
                      [](const AskConversation &a, const AskConversation &b) { return a.updatedAt > b.updatedAt; });
     return conversations;
-}
-
-bool joinAskConversations(QList<AskConversation> &conversations, const QList<ChatChannel> &channels)
-{
-    bool changed = false;
-    for (const ChatChannel &channel : channels) {
-        const auto known = std::find_if(conversations.begin(), conversations.end(),
-                                        [&channel](const AskConversation &c) { return c.channelID == channel.id; });
-        if (known == conversations.end()) {
-            conversations.append(AskConversation::fromChannel(channel));
-            changed = true;
-        } else if (channel.updatedAt && *channel.updatedAt > known->updatedAt) {
-            known->updatedAt = *channel.updatedAt;
-            changed = true;
-        }
-    }
-    return changed;
 }

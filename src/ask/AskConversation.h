@@ -28,6 +28,8 @@ struct AskConversation {
     // A conversation begun with this (trimmed) question, titled by it.
     static AskConversation begun(const QString &question);
 
+    // The channel's title and time as the service lists them now; the turns and their load stay.
+    void takeListing(const ChatChannel &channel);
     AskTurn *turn(const QString &turnID);
     // "Q: " or "A: " and each turn's raw content, an empty line between turns; "" without turns.
     QString copyAllText() const;
@@ -35,6 +37,3 @@ struct AskConversation {
 
 // The display order: newest `updatedAt` first; conversations of equal time keep their order in the list.
 QList<AskConversation> sortAskConversations(QList<AskConversation> conversations);
-// Adds the channels not in the list and moves a known one's time forward; the rest stays as it is. True
-// when the list changed.
-bool joinAskConversations(QList<AskConversation> &conversations, const QList<ChatChannel> &channels);

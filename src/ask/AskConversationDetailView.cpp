@@ -128,7 +128,8 @@ QWidget *AskConversationDetailView::makeActionsRow()
     QToolButton *undo = m_undoButton =
         makeAction(QStringLiteral("undoLastButton"), tr("Undo Last Question"), QStringLiteral("arrow.uturn.backward"),
                    tr("Remove the most recent question and answer"));
-    connect(undo, &QToolButton::clicked, this, [this] { m_session->undoLastQuestion(m_conversationID); });
+    connect(undo, &QToolButton::clicked, this,
+            [this] { m_session->undoLastQuestion(m_conversationID, m_shownTurnIDs); });
     QToolButton *copy = makeAction(QStringLiteral("copyAllButton"), tr("Copy All"), QStringLiteral("doc.on.doc"),
                                    tr("Copy the whole conversation"));
     connect(copy, &QToolButton::clicked, this, [this] { Q_EMIT copyAllRequested(m_conversationID); });
@@ -207,12 +208,14 @@ void AskConversationDetailView::showTurns()
         delete item;
     }
     m_rows.clear();
+    m_shownTurnIDs.clear();
     if (!conversation)
         return;
     int position = 0;
     for (const AskTurn &turn : conversation->turns) {
         auto *row = new AskTurnRow(turn, m_turns);
         m_rows.insert(turn.id, row);
+        m_shownTurnIDs << turn.id;
         m_turnsLayout->insertWidget(position++, row);
         m_turnsLayout->insertWidget(position++, FormKit::divider(m_turns));
     }

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class AskSession;
@@ -60,6 +61,8 @@ private:
     QWidget *m_turns = nullptr;
     QVBoxLayout *m_turnsLayout = nullptr;
     QHash<QString, AskTurnRow *> m_rows;
+    // The rows' turns in the order shown: undo removes the last pair of these, or nothing.
+    QStringList m_shownTurnIDs;
     ClipboardTrackingTextField *m_followUpField = nullptr;
     QToolButton *m_sendButton = nullptr;
     QToolButton *m_undoButton = nullptr;

@@ -3,6 +3,7 @@
 #include "ChatAPIClient.h"
 
 #include "net/APIError.h"
+#include "net/LocalChanges.h"
 
 void AskUndo::start(const QString &conversationID, const QString &channelID, const QStringList &turnIDs)
 {
@@ -15,21 +16,24 @@ void AskUndo::start(const QString &conversationID, const QString &channelID, con
 
 QCoro::Task<> AskUndo::run(QPointer<AskUndo> undo, QString conversationID, QString channelID, QStringList turnIDs)
 {
-    bool succeeded = false;
-    try {
-        co_await ChatAPIClient::undoLastQuestion(channelID);
-        succeeded = true;
-    } catch (const APIError &) {
-        // A failed undo changes nothing and shows nothing.
+    {
+        const LocalChanges::Change undoing = co_await undo->m_changes->begin(channelID);
+        if (!undo)
+            co_return;
+        try {
+            co_await ChatAPIClient::undoLastQuestion(channelID);
+            if (undo)
+                Q_EMIT undo->undone(conversationID, turnIDs);
+        } catch (const APIError &) {
+            // A failed undo changes nothing and shows nothing.
+        }
     }
     if (undo)
-        undo->finish(conversationID, turnIDs, succeeded);
+        undo->finish(conversationID);
 }
 
-void AskUndo::finish(const QString &conversationID, const QStringList &turnIDs, bool succeeded)
+void AskUndo::finish(const QString &conversationID)
 {
     m_undoingConversationIDs.remove(conversationID);
     Q_EMIT undoingChanged(conversationID);
-    if (succeeded)
-        Q_EMIT undone(conversationID, turnIDs);
 }

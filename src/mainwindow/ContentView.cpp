@@ -16,7 +16,6 @@
 #include "records/PatientStore.h"
 #include "widgets/FocusOrder.h"
 #include "widgets/Theme.h"
-#include "window/PendingAnswers.h"
 #include "window/WindowContext.h"
 #include "window/WindowState.h"
 
@@ -44,8 +43,7 @@ ContentView::ContentView(AuthManager *authManager, PatientStore *patientStore, P
       m_clipboardManager(new ClipboardManager(records->clipboards(), QString(), this)),
       m_importManager(new DocumentImportManager(QString(), this)),
       m_medbitStore(new MedbitStore(records->medbits(), QString(), this)),
-      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_pendingAnswers(new PendingAnswers(this)),
-      m_records(records)
+      m_imports(new ImportPresenter(m_importManager, m_medbitStore, this)), m_records(records)
 {
     setObjectName(QStringLiteral("contentView"));
     m_timeline = new TimelineSection(m_medbitStore, m_clipboardManager, m_state, this);
@@ -176,7 +174,7 @@ WindowContext ContentView::sectionContext() const
                           .medbitStore = m_medbitStore,
                           .clipboardManager = m_clipboardManager,
                           .state = m_state,
-                          .pendingAnswers = m_pendingAnswers,
+                          .askSessions = m_records->askSessions(),
                           .healthStoryWriter = m_records->healthStoryWriter(),
                           .patientID = patientID()};
     m_timeline->addActions(context);

@@ -16,7 +16,6 @@ class OnboardingImportChoiceView;
 class PatientsLoadFailedView;
 class PatientsLoadingView;
 class PatientStore;
-class PendingAnswers;
 class ProgramRecords;
 class QLabel;
 class QSplitter;
@@ -36,8 +35,7 @@ struct WindowContext;
 // by every window), and its document import, all created for no patient, and moves them to the selected
 // patient when the main layout first shows and on every later change of patient. Each section's panel comes
 // from the table of sections (the timeline's from its section) and is rebuilt when the section changes, or
-// the patient for a panel made for one. It also counts the Ask answers still streaming, which outlive the
-// Ask panel that asked.
+// the patient for a panel made for one. The Ask records and the health story writer are the program's too.
 class ContentView final : public MainContent
 {
     Q_OBJECT
@@ -83,7 +81,6 @@ private:
     DocumentImportManager *m_importManager = nullptr;
     MedbitStore *m_medbitStore = nullptr;
     ImportPresenter *m_imports = nullptr;
-    PendingAnswers *m_pendingAnswers = nullptr;
     ProgramRecords *m_records = nullptr;
     TimelineSection *m_timeline = nullptr;
 

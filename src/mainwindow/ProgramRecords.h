@@ -2,6 +2,7 @@
 
 #include <memory>
 
+class AskSessions;
 class ClipboardHistories;
 class HealthStoryWriter;
 class MedbitLibrary;
@@ -21,9 +22,12 @@ public:
     HealthStoryWriter *healthStoryWriter() const { return m_healthStoryWriter.get(); }
     // Each patient's one clipboard history, and the one watch of the clipboard.
     ClipboardHistories *clipboards() const { return m_clipboards.get(); }
+    // Each patient's one Ask state: its conversations and the answer that streams.
+    AskSessions *askSessions() const { return m_askSessions.get(); }
 
 private:
     std::unique_ptr<MedbitLibrary> m_medbits;
     std::unique_ptr<HealthStoryWriter> m_healthStoryWriter;
     std::unique_ptr<ClipboardHistories> m_clipboards;
+    std::unique_ptr<AskSessions> m_askSessions;
 };

@@ -6,11 +6,11 @@
 #include <functional>
 #include <optional>
 
+class AskSessions;
 class ClipboardManager;
 class HealthStoryWriter;
 class MedbitStore;
 class PatientStore;
-class PendingAnswers;
 class WindowState;
 struct Medbit;
 
@@ -23,8 +23,8 @@ struct WindowContext {
     MedbitStore *medbitStore = nullptr;
     ClipboardManager *clipboardManager = nullptr;
     WindowState *state = nullptr;
-    // The Ask answers still streaming in this window, which outlive the panel that asked.
-    PendingAnswers *pendingAnswers = nullptr;
+    // The program's one copy of every patient's Ask conversations and the work running on them.
+    AskSessions *askSessions = nullptr;
     // The program's one writer of health stories, which every window shares with the story cache.
     HealthStoryWriter *healthStoryWriter = nullptr;
     QString patientID;

@@ -6,7 +6,7 @@
 
 #include "ask/AnswerStreamSource.h"
 #include "ask/AskSession.h"
-#include "window/PendingAnswers.h"
+#include "ask/AskSessions.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -24,19 +24,19 @@ struct DoubleClickInterval {
 
 // A signed-in client against a stand-in with the demo records, and an Ask session for the demo patient
 // whose stored conversation is `storedChannel`. Answers come from the stand-in's real event stream, and
-// every session made here counts them in `pendingAnswers`, as the sessions of one window do.
+// every session made here shares the records of `sessions`, as the sessions of one program do.
 struct AskFixture {
     static constexpr int deadlineMs = 10000;
     static inline const QString streamPath = QStringLiteral("/api/chats/get_answer_free");
 
     StandinServer server;
     std::unique_ptr<SignedInSession> client;
-    PendingAnswers pendingAnswers;
+    std::unique_ptr<AskSessions> sessions;
     std::unique_ptr<AskSession> session;
     QString patientId;
     QString storedChannel;
 
-    // Call from each test's init(): back to the seed, signed in, a fresh session, an empty request log.
+    // Call from each test's init(): back to the seed, signed in, fresh records and session, an empty log.
     void start()
     {
         server.reset();
@@ -46,19 +46,45 @@ struct AskFixture {
         storedChannel = server.apiCall("GET", "/chats/my_questions?patientId=" + patientId, {}, direct.access)
                             .toObject()[QStringLiteral("data")][0][QStringLiteral("_id")]
                             .toString();
-        session = makeSession(patientId);
+        restartRecords();
         server.clearRequests();
+    }
+
+    // As in a program started afresh: new records, and a session over them.
+    void restartRecords()
+    {
+        session.reset();
+        sessions = std::make_unique<AskSessions>(std::make_shared<AnswerStreamSource>());
+        session = makeSession(patientId);
     }
 
     void stop()
     {
         session.reset();
+        sessions.reset();
         client.reset();
     }
 
     std::unique_ptr<AskSession> makeSession(const QString &patientId)
     {
-        return std::make_unique<AskSession>(patientId, std::make_shared<AnswerStreamSource>(), &pendingAnswers);
+        return std::make_unique<AskSession>(patientId, sessions.get());
+    }
+
+    // The conversation's turns as a screen drawn from `on` shows them.
+    static QStringList shownTurnIDs(const AskSession &on, const QString &conversationID)
+    {
+        QStringList ids;
+        if (const AskConversation *shown = on.conversation(conversationID)) {
+            for (const AskTurn &turn : shown->turns)
+                ids << turn.id;
+        }
+        return ids;
+    }
+
+    // Undo as the session's screen asks for it, with the turns it shows.
+    void undo(const QString &conversationID)
+    {
+        session->undoLastQuestion(conversationID, shownTurnIDs(*session, conversationID));
     }
 
     // Loads suggestions and history, then opens the stored conversation and waits for its turns.

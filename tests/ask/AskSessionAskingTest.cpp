@@ -232,11 +232,11 @@ private Q_SLOTS:
         const DoubleClickInterval apart(0);
         QVERIFY(f.openStoredConversation());
         const QString secondQuestionID = stored().turns.at(2).id;
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
         QVERIFY(stored().turns.last().id != secondQuestionID);
         QCOMPARE(f.session->selectedConversationID(), std::optional<QString>(f.storedChannel));
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_VERIFY_WITH_TIMEOUT(f.session->conversations().isEmpty(), AskFixture::deadlineMs);
         QVERIFY(!f.session->selectedConversationID());
         QCOMPARE(f.requestCount(undoPath()), 2);
@@ -257,10 +257,10 @@ private Q_SLOTS:
         const QStringList kept{stored().turns.at(0).id, stored().turns.at(1).id};
         f.delay(undoPath(), 400);
         QSignalSpy undoing(f.session.get(), &AskSession::undoingChanged);
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QVERIFY(f.session->isUndoing(f.storedChannel));
         if (meanwhile == QLatin1String("undo"))
-            f.session->undoLastQuestion(f.storedChannel);
+            f.undo(f.storedChannel);
         else if (meanwhile == QLatin1String("followUp"))
             f.session->sendFollowUp(f.storedChannel, QStringLiteral("Meanwhile?"));
         else
@@ -288,9 +288,9 @@ private Q_SLOTS:
         QFETCH(int, undone);
         const DoubleClickInterval clicks(intervalMs);
         QVERIFY(f.openStoredConversation());
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_VERIFY_WITH_TIMEOUT(!f.session->isUndoing(f.storedChannel), AskFixture::deadlineMs);
         QCOMPARE(f.requestCount(undoPath()), undone);
         QCOMPARE(f.session->conversations().isEmpty(), undone == 2);
@@ -317,12 +317,12 @@ private Q_SLOTS:
         QSignalSpy states(f.session.get(), &AskSession::conversationHistoryStateChanged);
         f.session->selectConversation(f.storedChannel);
         QVERIFY(stored().isLoadingHistory);
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QVERIFY(!f.session->isUndoOffered(f.storedChannel));
         QTRY_VERIFY_WITH_TIMEOUT(!stored().isLoadingHistory, AskFixture::deadlineMs);
         QCOMPARE(stored().historyError.has_value(), fails);
         QCOMPARE(f.session->isUndoOffered(f.storedChannel), !fails);
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         if (fails) {
             QCOMPARE(f.requestCount(undoPath()), 0);
             QVERIFY(stored().turns.isEmpty());
@@ -330,7 +330,7 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(f.session->isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
             QVERIFY(!stored().historyError);
             QCOMPARE(states.size(), 4);
-            f.session->undoLastQuestion(f.storedChannel);
+            f.undo(f.storedChannel);
         }
         QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
         QCOMPARE(f.requestCount(undoPath()), 1);
@@ -340,7 +340,7 @@ private Q_SLOTS:
     void undo_ofAConversationNotYetOpened_sendsNothing()
     {
         AwaitTask::run(f.session->load());
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QCOMPARE(f.requestCount(undoPath()), 0);
         QCOMPARE(f.session->conversations().size(), 1);
     }
@@ -362,7 +362,7 @@ private Q_SLOTS:
             f.session->sendFollowUp(f.storedChannel, QStringLiteral("First?"));
         } else {
             f.delay(undoPath(), 400);
-            f.session->undoLastQuestion(f.storedChannel);
+            f.undo(f.storedChannel);
         }
         f.session->setFollowUpText(QStringLiteral(" Later? "));
         f.session->submitFollowUp(f.storedChannel);
@@ -381,7 +381,7 @@ private Q_SLOTS:
     {
         QVERIFY(f.openStoredConversation());
         f.server.injectFault({{"path", undoPath()}, {"status", 500}});
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(undoPath().mid(4)), 1, AskFixture::deadlineMs);
         QCOMPARE(stored().turns.size(), 4);
     }
@@ -392,7 +392,7 @@ private Q_SLOTS:
         QVERIFY(f.openStoredConversation());
         f.delay(AskFixture::streamPath, 400);
         f.session->sendFollowUp(f.storedChannel, QStringLiteral("Pending?"));
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QVERIFY(f.waitForAnswer());
         QCOMPARE(f.requestCount(undoPath()), 0);
 
@@ -400,13 +400,13 @@ private Q_SLOTS:
         f.session->sendFollowUp(f.storedChannel, QStringLiteral("Failing?"));
         QVERIFY(f.waitForAnswer());
         QVERIFY(stored().turns.last().isError);
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QCOMPARE(f.requestCount(undoPath()), 0);
     }
 
-    // Messages asked for after the question are shown as the service holds them, the streaming pair with
-    // the service's ids: the stream, not the turns, says the answer is not over.
-    void undo_isRefusedWhileStreaming_evenAfterTheHistoryReplacedTheLocalTurns()
+    // Try Again on messages that failed, while an answer streams there: the streaming pair stays, and the
+    // stored messages follow once the answer is over, holding it once; undo waits for the stream.
+    void undo_isRefusedWhileStreaming_andRetriedMessagesKeepTheStreamingAnswer()
     {
         AwaitTask::run(f.session->load());
         const QString messagesPath = QStringLiteral("/api/chats/channels/") + f.storedChannel;
@@ -417,14 +417,21 @@ private Q_SLOTS:
         f.session->sendFollowUp(f.storedChannel, QStringLiteral("Mid-load?"));
         QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
         f.session->retryConversationHistory(f.storedChannel);
-        QTRY_VERIFY_WITH_TIMEOUT(stored().hasLoadedHistory, AskFixture::deadlineMs);
-        QVERIFY(f.session->isAsking());
-        QCOMPARE(stored().turns.size(), 6);
-        f.session->undoLastQuestion(f.storedChannel);
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(messagesPath.mid(4)), 2, AskFixture::deadlineMs);
+        QCOMPARE(stored().turns.size(), 2);
+        QVERIFY(stored().turns.last().isStreaming);
+        f.undo(f.storedChannel);
         f.server.releaseHeldReplies();
         QVERIFY(f.waitForAnswer());
+        QTRY_VERIFY_WITH_TIMEOUT(stored().hasLoadedHistory, AskFixture::deadlineMs);
         QCOMPARE(f.requestCount(undoPath()), 0);
-        QCOMPARE(stored().turns.size(), 6);
+        const QJsonArray service =
+            f.server.apiCall("GET", "/chats/channels/" + f.storedChannel, {}, f.server.signIn().access)
+                .toObject()[QStringLiteral("data")]
+                .toArray();
+        QCOMPARE(stored().turns.size(), service.size());
+        QCOMPARE(stored().turns.last().id, service.last()[QStringLiteral("_id")].toString());
+        QCOMPARE(stored().turns.at(4).content, QStringLiteral("Mid-load?"));
     }
 
     void undo_ofAnotherConversation_goesOnWhileAnAnswerStreams()
@@ -432,23 +439,34 @@ private Q_SLOTS:
         QVERIFY(f.openStoredConversation());
         f.delay(AskFixture::streamPath, 400);
         f.session->submitQuestion(QStringLiteral("Elsewhere?"));
-        f.session->undoLastQuestion(f.storedChannel);
+        f.undo(f.storedChannel);
         QTRY_COMPARE_WITH_TIMEOUT(stored().turns.size(), 2, AskFixture::deadlineMs);
         QVERIFY(f.waitForAnswer());
     }
 
-    // Leaving Ask mid-answer: the next session lists the question once the service has stored it.
-    void newSession_catchesUpWithTheAnswerOfTheOldOne()
+    // Leaving Ask mid-answer: the next session shows the question as it streams, and its history, asked for
+    // meanwhile, lists it once after the answer.
+    void newSession_showsTheAnswerOfTheOldOne_andListsItOnce()
     {
         AwaitTask::run(f.session->load());
-        f.delay(AskFixture::streamPath, 800);
+        f.server.injectFault({{"path", AskFixture::streamPath}, {"hold", true}});
         f.session->submitQuestion(QStringLiteral("Asked before leaving?"));
+        const QString askedID = *f.session->selectedConversationID();
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
         f.session = f.makeSession(f.patientId);
-        AwaitTask::run(f.session->load());
-        QCOMPARE(f.session->conversations().size(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(f.session->conversations().size(), 2, AskFixture::deadlineMs);
-        QCOMPARE(f.session->displayedConversations().first().title, QStringLiteral("Asked before leaving?"));
-        QCOMPARE(f.requestCount(QStringLiteral("/api/chats/my_questions")), 3);
+        QVERIFY(f.session->isAsking());
+        QVERIFY(f.session->conversation(askedID)->turns.last().isStreaming);
+        QCoro::Task<> load = f.session->load();
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(QStringLiteral("/chats/my_questions")), 2,
+                                  AskFixture::deadlineMs);
+        QCOMPARE(f.session->conversations().size(), 2);
+        f.server.releaseHeldReplies();
+        AwaitTask::run(std::move(load));
+        QVERIFY(!f.session->isAsking());
+        QCOMPARE(f.session->conversations().size(), 2);
+        QCOMPARE(f.session->displayedConversations().first().id, askedID);
+        QVERIFY(f.session->conversation(askedID)->channelID);
+        QCOMPARE(f.requestCount(QStringLiteral("/api/chats/my_questions")), 2);
     }
 
     // A patient change destroys the session; its answer is read to the end without touching it.

@@ -108,8 +108,8 @@ private Q_SLOTS:
         QVERIFY(!f.session->isLoadingSuggestions());
     }
 
-    // A history asked for before a question was asked keeps that question's conversation as it is here,
-    // listed once; one asked for after it is shown as the service sends it.
+    // A history asked for before or after a question was asked keeps that question's conversation as it is
+    // here, listed once.
     void historyReply_keepsAQuestionAskedAfterItWasAskedFor_data()
     {
         QTest::addColumn<bool>("followUp");
@@ -151,13 +151,55 @@ private Q_SLOTS:
         channelsStored.sort();
         QCOMPARE(channelsShown, channelsStored);
         const AskConversation *asked = f.session->conversation(askedID);
-        if (reply == Reply::AskedAfterTheAnswer) {
-            QVERIFY(!asked);
-            return;
-        }
         QVERIFY(asked && asked->hasLoadedHistory);
         QCOMPARE(asked->turns.size(), followUp ? 6 : 2);
         QCOMPARE(asked->turns.last().id, serviceIDs(QStringLiteral("/chats/channels/") + *asked->channelID).last());
+    }
+
+    // The history asked for after a question began and back while its answer streams: the conversation
+    // stays open with its streaming answer, and once the answer is over the list holds it once.
+    void historyBackWhileTheAnswerStreams_keepsTheOpenConversation_data()
+    {
+        QTest::addColumn<bool>("afterAFailure");
+        QTest::newRow("start-up, the suggestions still loading") << false;
+        QTest::newRow("Try Again after a failed history") << true;
+    }
+    void historyBackWhileTheAnswerStreams_keepsTheOpenConversation()
+    {
+        QFETCH(bool, afterAFailure);
+        if (afterAFailure) {
+            f.server.injectFault({{"path", historyPath}, {"status", 500}});
+            AwaitTask::run(f.session->load());
+            QVERIFY(f.session->historyError());
+        }
+        f.server.injectFault({{"path", AskFixture::streamPath}, {"hold", true}});
+        // Asked before the start-up's suggestions reply is taken, so the history is asked for after it.
+        QCoro::Task<> history = afterAFailure ? QCoro::Task<>() : f.session->load();
+        f.session->submitQuestion(QStringLiteral("While loading?"));
+        const QString askedID = *f.session->selectedConversationID();
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, AskFixture::deadlineMs);
+        if (afterAFailure)
+            history = f.session->retryHistory();
+        QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(historyPath.mid(4)), afterAFailure ? 2 : 1,
+                                  AskFixture::deadlineMs);
+        QVERIFY(f.session->selectedConversation());
+        QCOMPARE(f.session->selectedConversation()->id, askedID);
+        QVERIFY(f.session->selectedConversation()->turns.last().isStreaming);
+
+        f.server.releaseHeldReplies();
+        AwaitTask::run(std::move(history));
+        QVERIFY(f.waitForAnswer());
+        const AskConversation *asked = f.session->conversation(askedID);
+        QVERIFY(asked && asked->channelID);
+        QCOMPARE(asked->turns.size(), 2);
+        QStringList channelsShown;
+        for (const AskConversation &shown : f.session->conversations())
+            channelsShown << shown.channelID.value_or(QString());
+        QCOMPARE(channelsShown.count(*asked->channelID), 1);
+        channelsShown.sort();
+        QStringList channelsStored = serviceIDs(QStringLiteral("/chats/my_questions?patientId=") + f.patientId);
+        channelsStored.sort();
+        QCOMPARE(channelsShown, channelsStored);
     }
 
     void selection_loadsTheMessagesOnce_andEveryChangeClearsTheFollowUp()

@@ -176,6 +176,34 @@ private Q_SLOTS:
         QTRY_VERIFY(shownQuestions(place).contains(question));
     }
 
+    // A question asked in one window's Ask panel shows in another window's at once; its answer, come while
+    // another patient was open, is in both when the patient is back.
+    void question_showsInEveryWindow_andItsAnswerOutlivesASwitch()
+    {
+        const QString question = QStringLiteral("Seen in both windows?");
+        ContentView other(m_window.session()->auth(), m_window.session()->patients(), m_window.records());
+        other.resize(1100, 700);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        for (ContentView *window : {m_window.view(), &other})
+            QTest::mouseClick(child<QAbstractButton>(window, "askRow"), Qt::LeftButton);
+        QTRY_VERIFY(questionPlace("askPanel") && questionPlace("askPanel", &other));
+        m_server.injectFault(held(answerPath));
+        auto *field = child<QLineEdit>(questionPlace("askPanel"), "askField");
+        QTest::keyClicks(field, question);
+        QTest::keyClick(field, Qt::Key_Return);
+        QTRY_VERIFY(shownQuestions("askPanel", &other).contains(question));
+
+        switchTo(m_sam);
+        m_server.clearFaults();
+        QTRY_COMPARE(m_window.session()->finishedReplies(answerPath.mid(4)), 1);
+        QTRY_VERIFY(questionPlace("askPanel", &other) && !shownQuestions("askPanel", &other).contains(question));
+        switchTo(m_alex);
+        QTRY_VERIFY(shownQuestions("askPanel").contains(question) &&
+                    shownQuestions("askPanel", &other).contains(question));
+        QCOMPARE(shownQuestions("askPanel", &other).count(question), 1);
+    }
+
 private:
     bool entriesShown() const
     {
@@ -272,9 +300,10 @@ private:
     }
 
     // The panel shown now: one on its way out after a switch is hidden already.
-    QWidget *questionPlace(const QString &place) const
+    QWidget *questionPlace(const QString &place, const QWidget *window = nullptr) const
     {
-        const QList<QWidget *> panels = m_window.view()->findChildren<QWidget *>(place);
+        window = window ? window : m_window.view();
+        const QList<QWidget *> panels = window->findChildren<QWidget *>(place);
         const auto shown =
             std::find_if(panels.begin(), panels.end(), [](QWidget *panel) { return panel->isVisible(); });
         return shown == panels.end() ? nullptr : *shown;
@@ -282,10 +311,10 @@ private:
 
     // The questions shown for the open patient: the Ask panel's history and open conversation, or those of the
     // selected entry.
-    QStringList shownQuestions(const QString &place) const
+    QStringList shownQuestions(const QString &place, const QWidget *window = nullptr) const
     {
         QStringList shown;
-        const QWidget *root = questionPlace(place);
+        const QWidget *root = questionPlace(place, window);
         if (!root)
             return shown;
         for (const QLabel *label : root->findChildren<QLabel *>()) {

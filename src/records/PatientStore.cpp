@@ -28,8 +28,10 @@ PatientStore::PatientStore(AuthManager *authManager, QObject *parent) : QObject(
     onAuthenticatedChanged(authManager->isAuthenticated());
 }
 
-void PatientStore::setSelectedPatientID(const QString &id)
+void PatientStore::setSelectedPatientID(const QString &requested)
 {
+    // A copy: the caller's id may be that of one of the patients that marking it active replaces.
+    const QString id = requested;
     if (m_selectedPatientID == id)
         return;
     m_selectedPatientID = id;

@@ -200,22 +200,6 @@ private Q_SLOTS:
         QVERIFY(!m_b->clipboardHoldsAnotherPatientsCopy());
     }
 
-    // A window coming to a patient that another shows takes that list as it is; the last one leaving lets it go.
-    void aPatientsList_isReadOnce_whileAWindowShowsIt()
-    {
-        copyInField(*m_a, QStringLiteral("kept"));
-        m_b->setItems({});
-        ClipboardManager third(m_histories.get(), QString());
-        third.switchPatient(leo);
-        QVERIFY(!third.isLoading() && third.items().isEmpty());
-        for (ClipboardManager *window : {m_a.get(), m_b.get(), &third})
-            window->switchPatient(dana);
-        QVERIFY(!m_histories->holds(leo));
-        m_a->switchPatient(leo);
-        QTRY_VERIFY(!m_a->isLoading());
-        QCOMPARE(describe(m_a->items()), QStringList{"kept copy Search Timeline"});
-    }
-
     // Both windows come to Dana while her history is read; what either does meanwhile applies to it, also when
     // both have left before the read came.
     void changesInEitherWindowWhileLoading_applyToTheOneStoredHistory_data()

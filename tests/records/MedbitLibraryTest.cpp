@@ -6,7 +6,6 @@
 #include "records/DocumentStore.h"
 #include "records/MedbitLibrary.h"
 #include "records/MedbitStore.h"
-#include "records/Patient.h"
 #include "records/PatientMedbits.h"
 
 #include <QJsonArray>
@@ -63,7 +62,7 @@ class MedbitLibraryTest : public QObject
     Q_OBJECT
 
 private:
-    QString patientID(int index) const { return m_patients.at(index)._id; }
+    QString patientID(int index) const { return m_patientIDs.at(index); }
 
     void open(MedbitStore *store, int patient)
     {
@@ -89,7 +88,7 @@ private:
     std::unique_ptr<MedbitLibrary> m_library;
     std::unique_ptr<MedbitStore> m_a;
     std::unique_ptr<MedbitStore> m_b;
-    QList<Patient> m_patients;
+    QStringList m_patientIDs;
 
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_server.isRunning()); }
@@ -98,10 +97,7 @@ private Q_SLOTS:
     {
         m_server.reset();
         m_session = std::make_unique<SignedInSession>(m_server, SignedInSession::Stores::AuthOnly);
-        m_session->signIn(StandinServer::demoEmail, StandinServer::demoPassword);
-        const APIRequest request{.path = QStringLiteral("/patients/listAll"),
-                                 .query = {{QStringLiteral("userId"), m_session->userID()}}};
-        m_patients = AwaitTask::run(APIClient::shared().request<QList<Patient>>(request));
+        m_patientIDs = m_session->signInForPatientIDs();
         m_library = std::make_unique<MedbitLibrary>();
         m_a = std::make_unique<MedbitStore>(m_library.get());
         m_b = std::make_unique<MedbitStore>(m_library.get());

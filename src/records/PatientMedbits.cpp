@@ -114,19 +114,24 @@ QCoro::Task<> PatientMedbits::loadMedbits()
     // Only the newest load speaks: an overtaken one was read before it.
     if (!self || !m_loads.isCurrent(load))
         co_return;
-    if (medbits)
-        setMedbits(overList(*medbits, mark));
+    if (medbits) {
+        const QList<Medbit> list = overList(*medbits, mark);
+        keepFullCopiesListedIn(list);
+        setMedbits(list);
+    }
     setLastError(error);
     setIsLoading(false);
 }
 
 // The reply of a list read that began at `mark`, set against the list held now. An entry changed here since
 // (or being changed) keeps the copy held, or stays out when it is no longer held (deleted or gone); one made
-// here that the reply does not list yet keeps its place. Every other entry takes the reply's copy,
-// which is a summary: it is no longer the full copy, unless it is the same.
+// here that the reply does not list yet keeps its place. Every other entry takes the reply's copy.
 QList<Medbit> PatientMedbits::overList(const QList<Medbit> &reply, LocalChanges::Mark mark)
 {
     const QSet<QString> changed = m_changes.changedSince(mark);
+    // Nothing changed meanwhile, as mostly: the reply is the list, shared rather than copied entry by entry.
+    if (changed.isEmpty())
+        return reply;
     QHash<QString, qsizetype> heldAt;
     for (qsizetype i = m_medbits.size() - 1; i >= 0; --i)
         heldAt.insert(m_medbits.at(i).id, i);
@@ -137,13 +142,10 @@ QList<Medbit> PatientMedbits::overList(const QList<Medbit> &reply, LocalChanges:
         replied.insert(medbit.id);
         const auto held = heldAt.constFind(medbit.id);
         const Medbit *mine = held == heldAt.cend() ? nullptr : &m_medbits.at(*held);
-        if (!changed.contains(medbit.id)) {
-            if (!mine || *mine != medbit)
-                m_fullIDs.remove(medbit.id);
+        if (!changed.contains(medbit.id))
             list.append(medbit);
-        } else if (mine) {
+        else if (mine)
             list.append(*mine);
-        }
     }
     for (qsizetype i = 0; i < m_medbits.size(); ++i) {
         const QString &id = m_medbits.at(i).id;
@@ -153,6 +155,25 @@ QList<Medbit> PatientMedbits::overList(const QList<Medbit> &reply, LocalChanges:
         }
     }
     return list;
+}
+
+// An entry stays read in full only where the new list holds the same copy: a summary replaces it.
+void PatientMedbits::keepFullCopiesListedIn(const QList<Medbit> &list)
+{
+    if (m_fullIDs.isEmpty())
+        return;
+    QHash<QString, const Medbit *> full;
+    for (const Medbit &medbit : std::as_const(m_medbits)) {
+        if (m_fullIDs.contains(medbit.id) && !full.contains(medbit.id))
+            full.insert(medbit.id, &medbit);
+    }
+    QSet<QString> kept;
+    for (const Medbit &medbit : list) {
+        const Medbit *held = full.value(medbit.id);
+        if (held && *held == medbit)
+            kept.insert(medbit.id);
+    }
+    m_fullIDs = kept;
 }
 
 QCoro::Task<std::optional<Medbit>> PatientMedbits::fetchMedbit(QString id)

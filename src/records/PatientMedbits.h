@@ -63,6 +63,7 @@ Q_SIGNALS:
 private:
     QCoro::Task<std::optional<Medbit>> readMedbit(QString id);
     QList<Medbit> overList(const QList<Medbit> &reply, LocalChanges::Mark mark);
+    void keepFullCopiesListedIn(const QList<Medbit> &list);
     void setIsLoading(bool isLoading);
     void setLastError(const std::optional<QString> &error);
     void setDetailError(const QString &id, const std::optional<QString> &error);

@@ -9,7 +9,6 @@
 
 #include <QCoroTask>
 
-#include <functional>
 #include <optional>
 
 class MedbitLibrary;

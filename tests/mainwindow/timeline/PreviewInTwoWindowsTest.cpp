@@ -46,125 +46,100 @@ private Q_SLOTS:
         m_window.close();
     }
 
-    void otherWindowsChange_leavesThisPreviewAsItWas_data()
+    // The preview here was closed; the other window stars an entry, reads entries in full, or the list takes a new
+    // copy of an entry. Only a new first attachment of the entry selected here opens it again.
+    void otherWindowsChange_leavesAClosedPreviewClosed_data()
     {
-        QTest::addColumn<bool>("closeFirst");
         QTest::addColumn<QString>("change");
-        // The entry the other window changes, by the start of its text.
+        // The entry changed, by the start of its text; the name previewed here afterwards, empty for none.
         QTest::addColumn<QString>("entry");
-        // The name previewed here afterwards; empty: none.
         QTest::addColumn<QString>("previewed");
-        const QString lab = QStringLiteral("Blood panel 2024-03.pdf");
-        QTest::newRow("closed, another entry starred") << true << "star"
-                                                       << "Seasonal asthma" << QString();
-        QTest::newRow("closed, this entry starred") << true << "star"
-                                                    << "Blood panel" << QString();
-        QTest::newRow("closed, other entries read in full") << true << "read" << QString() << QString();
-        QTest::newRow("closed, another entry's attachment renamed") << true << "rename"
-                                                                    << "Skin rash" << QString();
-        QTest::newRow("closed, this entry's attachment renamed") << true << "rename"
-                                                                 << "Blood panel" << QStringLiteral("Renamed scan.pdf");
-        QTest::newRow("open, another entry starred") << false << "star"
-                                                     << "Seasonal asthma" << lab;
-        QTest::newRow("open, this entry starred") << false << "star"
-                                                  << "Blood panel" << lab;
+        QTest::newRow("another entry starred") << "star"
+                                               << "Seasonal asthma" << QString();
+        QTest::newRow("this entry starred") << "star"
+                                            << "Blood panel" << QString();
+        QTest::newRow("other entries read in full") << "read" << QString() << QString();
+        QTest::newRow("another entry's attachment renamed") << "rename"
+                                                            << "Skin rash" << QString();
+        QTest::newRow("this entry's attachment renamed") << "rename"
+                                                         << "Blood panel"
+                                                         << "Renamed scan.pdf";
     }
 
-    void otherWindowsChange_leavesThisPreviewAsItWas()
+    void otherWindowsChange_leavesAClosedPreviewClosed()
     {
-        QFETCH(bool, closeFirst);
         QFETCH(QString, change);
         QFETCH(QString, entry);
         QFETCH(QString, previewed);
-        select(m_window.view(), QStringLiteral("Blood panel"));
-        QPointer<InspectorPreviewPanel> preview;
-        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) && preview->document());
+        ContentView *view = m_window.view();
+        select(view, idOf(QStringLiteral("Blood panel")));
         if (change == QLatin1String("read"))
-            listSummariesBut(m_window.view()->state()->selectedMedbit()->id);
-        if (closeFirst) {
-            QTest::mouseClick(child<QToolButton>(preview, "closePreview"), Qt::LeftButton);
-            QTRY_VERIFY(!preview);
-        }
-        const qsizetype documentFetches = m_window.session()->requests(QStringLiteral("/api/patients/document")).size();
+            listSummariesBut(view->state()->selectedMedbit()->id);
+        closePreview();
 
-        if (change == QLatin1String("star"))
-            starInOtherWindow(entry);
-        else if (change == QLatin1String("read"))
-            readOthersInOtherWindow();
-        else
-            renameAttachment(entry);
+        if (change == QLatin1String("star")) {
+            select(m_other.get(), idOf(entry));
+            QTest::mouseClick(child<QToolButton>(m_other.get(), "starButton"), Qt::LeftButton);
+            QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/update")), 1);
+        } else if (change == QLatin1String("read")) {
+            int reads = 0;
+            const QList<Medbit> medbits = m_other->medbitStore()->medbits();
+            for (const Medbit &medbit : medbits)
+                if (!m_other->medbitStore()->isFetchedInFull(medbit.id) && reads++ < 3)
+                    select(m_other.get(), medbit.id);
+        } else {
+            const QString id = idOf(entry);
+            QList<Medbit> medbits = m_other->medbitStore()->medbits();
+            for (Medbit &medbit : medbits)
+                if (medbit.id == id)
+                    medbit.documents.first().fileName = QStringLiteral("Renamed scan.pdf");
+            m_other->medbitStore()->setMedbits(medbits);
+        }
         m_window.session()->roundTrip();
-
-        const std::optional<QString> name = m_window.view()->state()->activeDocumentName();
-        QCOMPARE(name.value_or(QString()), previewed);
-        auto *shown = m_window.view()->findChild<InspectorPreviewPanel *>();
-        QCOMPARE(shown != nullptr, !previewed.isEmpty());
-        // One left open is the same panel, its document still shown, not loaded again.
-        if (!closeFirst) {
-            QCOMPARE(shown, preview.data());
-            QVERIFY(shown->document());
-            QCOMPARE(m_window.session()->requests(QStringLiteral("/api/patients/document")).size(), documentFetches);
-        }
+        QCOMPARE(view->state()->activeDocumentName().value_or(QString()), previewed);
+        QCOMPARE(view->findChild<InspectorPreviewPanel *>() != nullptr, !previewed.isEmpty());
     }
 
-    // A preview the user closed opens again on the next entry the user selects here, on its first attachment.
-    void ownSelection_previewsEachSelectedEntrysFirstAttachment()
+    // A closed preview opens on the next entry selected here, on its first attachment.
+    void ownSelection_previewsTheSelectedEntrysFirstAttachment()
     {
-        ContentView *view = m_window.view();
-        select(view, QStringLiteral("Blood panel"));
-        QTRY_VERIFY(view->findChild<InspectorPreviewPanel *>());
-        QTest::mouseClick(child<QToolButton>(view, "closePreview"), Qt::LeftButton);
-        QTRY_VERIFY(!view->findChild<InspectorPreviewPanel *>());
-        select(view, QStringLiteral("Skin rash"));
-        QCOMPARE(view->state()->activeDocumentName(), QStringLiteral("Forearm rash.png"));
-        QTRY_VERIFY(view->findChild<InspectorPreviewPanel *>());
-        select(view, QStringLiteral("Seasonal asthma"));
-        QCOMPARE(view->state()->activeDocumentName(), std::nullopt);
-        select(view, QStringLiteral("Blood panel"));
-        QCOMPARE(view->state()->activeDocumentName(), QStringLiteral("Blood panel 2024-03.pdf"));
-        QTRY_VERIFY(view->findChild<InspectorPreviewPanel *>());
+        select(m_window.view(), idOf(QStringLiteral("Blood panel")));
+        closePreview();
+        select(m_window.view(), idOf(QStringLiteral("Skin rash")));
+        QCOMPARE(m_window.view()->state()->activeDocumentName(), QStringLiteral("Forearm rash.png"));
+        QTRY_VERIFY(m_window.view()->findChild<InspectorPreviewPanel *>());
     }
 
 private:
-    static QAbstractItemView *list(const ContentView *window)
+    QString idOf(const QString &start) const
     {
-        return child<QAbstractItemView>(window, "timelineList");
-    }
-
-    static QString idOf(const ContentView *window, const QString &start)
-    {
-        for (const Medbit &medbit : window->medbitStore()->medbits()) {
+        for (const Medbit &medbit : m_window.view()->medbitStore()->medbits())
             if (medbit.entryText.startsWith(start))
                 return medbit.id;
-        }
         return {};
     }
 
-    void select(ContentView *window, const QString &start) { selectID(window, idOf(window, start)); }
-
     // Clicks the entry's row in `window` and waits until it is read in full, as selecting it reads it.
-    void selectID(ContentView *window, const QString &id)
+    void select(ContentView *window, const QString &id)
     {
-        const auto *model = static_cast<TimelineModel *>(list(window)->model());
-        const int row = model->rowOf(id);
-        QVERIFY(row >= 0);
+        auto *list = child<QAbstractItemView>(window, "timelineList");
+        const auto *model = static_cast<TimelineModel *>(list->model());
+        const QModelIndex index = model->index(model->rowOf(id));
         const bool known = window->medbitStore()->isFetchedInFull(id);
         const int reads = m_window.session()->finishedReplies(QStringLiteral("/medbits/get"));
-        const QModelIndex index = model->index(row);
-        list(window)->scrollTo(index);
-        QTest::mouseClick(list(window)->viewport(), Qt::LeftButton, {}, list(window)->visualRect(index).center());
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
         QCOMPARE(window->state()->selectedMedbit()->id, id);
         if (!known)
             QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), reads + 1);
     }
 
-    void starInOtherWindow(const QString &start)
+    void closePreview()
     {
-        select(m_other.get(), start);
-        const bool starred = m_other->state()->selectedMedbit()->isStarred;
-        QTest::mouseClick(child<QToolButton>(m_other.get(), "starButton"), Qt::LeftButton);
-        QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/update")), 1);
-        QCOMPARE(m_other->state()->selectedMedbit()->isStarred, !starred);
+        QPointer<InspectorPreviewPanel> preview;
+        QTRY_VERIFY((preview = m_window.view()->findChild<InspectorPreviewPanel *>()) != nullptr);
+        QTest::mouseClick(child<QToolButton>(preview, "closePreview"), Qt::LeftButton);
+        QTRY_VERIFY(!preview);
     }
 
     // The list read again as the service lists it, in summaries: each entry's text cut short but that of `kept`.
@@ -182,32 +157,6 @@ private:
                               {"body", QString::fromUtf8(QJsonDocument(summaries).toJson())}});
         AwaitTask::run(m_window.view()->medbitStore()->loadMedbits());
         SignedInSession::drainSharedClient();
-    }
-
-    // Browsing entries the other window has not read in full yet: each is read into the shared list, in place of its
-    // summary.
-    void readOthersInOtherWindow()
-    {
-        const QList<Medbit> medbits = m_other->medbitStore()->medbits();
-        int read = 0;
-        for (const Medbit &medbit : medbits) {
-            if (read < 3 && !m_other->medbitStore()->isFetchedInFull(medbit.id)) {
-                selectID(m_other.get(), medbit.id);
-                ++read;
-            }
-        }
-        QCOMPARE(read, 3);
-    }
-
-    // The shared list takes a new copy of the entry whose first attachment has another name.
-    void renameAttachment(const QString &start)
-    {
-        QList<Medbit> medbits = m_other->medbitStore()->medbits();
-        for (Medbit &medbit : medbits) {
-            if (medbit.entryText.startsWith(start) && !medbit.documents.isEmpty())
-                medbit.documents.first().fileName = QStringLiteral("Renamed scan.pdf");
-        }
-        m_other->medbitStore()->setMedbits(medbits);
     }
 
     StandinServer m_server;

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 using ScreenTestKit::child;
@@ -38,6 +39,8 @@ private Q_SLOTS:
         m_other->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_other.get()));
         QTRY_VERIFY(m_other->state()->selectedMedbit().has_value());
+        // The opening selection's read lands before any case's change.
+        SignedInSession::drainSharedClient();
     }
 
     void cleanup()
@@ -126,12 +129,22 @@ private:
         const auto *model = static_cast<TimelineModel *>(list->model());
         const QModelIndex index = model->index(model->rowOf(id));
         const bool known = window->medbitStore()->isFetchedInFull(id);
-        const int reads = m_window.session()->finishedReplies(QStringLiteral("/medbits/get"));
+        const int reads = readsOf(id);
         list->scrollTo(index);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
         QCOMPARE(window->state()->selectedMedbit()->id, id);
-        if (!known)
-            QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/medbits/get")), reads + 1);
+        if (!known) {
+            QTRY_COMPARE(readsOf(id), reads + 1);
+            SignedInSession::drainSharedClient();
+        }
+    }
+
+    // The requests for the entry in full that reached the stand-in.
+    int readsOf(const QString &id) const
+    {
+        const QList<LoggedRequest> reads = m_window.session()->requests(QStringLiteral("/api/medbits/get"));
+        return int(std::count_if(reads.cbegin(), reads.cend(),
+                                 [&](const LoggedRequest &read) { return read.query == "medbitId=" + id.toLatin1(); }));
     }
 
     void closePreview()

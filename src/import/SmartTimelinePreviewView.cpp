@@ -3,6 +3,7 @@
 #include "DocumentImportManager.h"
 #include "DocumentImportReview.h"
 #include "ReviewProgress.h"
+#include "ReviewProgressBar.h"
 #include "ReviewSectionBlock.h"
 #include "ReviewStatusLegend.h"
 #include "TranslationLanguage.h"
@@ -21,8 +22,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QProgressBar>
-#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -140,13 +139,10 @@ QWidget *SmartTimelinePreviewView::buildProgressBlock()
     layout->setContentsMargins(40, 40, 40, 40);
     layout->setSpacing(16);
     layout->addStretch(1);
-    m_progressBar = new QProgressBar(block);
+    m_progressBar = new ReviewProgressBar(block);
     m_progressBar->setObjectName(QStringLiteral("progressBar"));
     m_progressBar->setFixedWidth(320);
     m_progressBar->setTextVisible(false);
-    m_progressMotion = new QPropertyAnimation(m_progressBar, "value", this);
-    m_progressMotion->setDuration(250);
-    m_progressMotion->setEasingCurve(QEasingCurve::InOutQuad);
     m_progressSpinner = new BusyIndicator(32, block);
     m_progressSpinner->setObjectName(QStringLiteral("progressSpinner"));
     m_progressLabel = new QLabel(block);
@@ -320,27 +316,10 @@ void SmartTimelinePreviewView::refreshProgress()
     m_progressSpinner->setVisible(indicator == ReviewProgress::Indicator::spinner);
     m_progressBar->setVisible(indicator != ReviewProgress::Indicator::spinner);
     if (indicator == ReviewProgress::Indicator::uploadBar)
-        moveProgressBar(100, ReviewProgress::uploadPercent(upload));
+        m_progressBar->moveTo(100, ReviewProgress::uploadPercent(upload));
     else
-        moveProgressBar(ReviewProgress::maximum(sections), ReviewProgress::value(step, sections));
+        m_progressBar->moveTo(ReviewProgress::maximum(sections), ReviewProgress::value(step, sections));
     m_progressLabel->setText(ReviewProgress::label(step, upload, sections));
-}
-
-// The bar glides to a new value on the same scale; a new scale starts where it belongs.
-void SmartTimelinePreviewView::moveProgressBar(int maximum, int value)
-{
-    if (m_progressBar->maximum() != maximum) {
-        m_progressMotion->stop();
-        m_progressBar->setRange(0, maximum);
-        m_progressBar->setValue(value);
-        return;
-    }
-    if (m_progressMotion->endValue() == value && m_progressMotion->state() == QAbstractAnimation::Running)
-        return;
-    m_progressMotion->stop();
-    m_progressMotion->setStartValue(m_progressBar->value());
-    m_progressMotion->setEndValue(value);
-    m_progressMotion->start();
 }
 
 // The sections keep their blocks while the review keeps its tags; only a new import rebuilds them.

@@ -16,14 +16,13 @@ class DocumentImportManager;
 class DocumentImportReview;
 class MedbitStore;
 class QLabel;
-class QProgressBar;
-class QPropertyAnimation;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
 class QTimer;
 class QToolButton;
 class QVBoxLayout;
+class ReviewProgressBar;
 class ReviewSectionBlock;
 class ScreenAction;
 
@@ -58,7 +57,6 @@ private:
     void setErrorMessage(const QString &text);
     void refreshPhase();
     void refreshProgress();
-    void moveProgressBar(int maximum, int value);
     void refreshSections();
     void buildPendingRows();
     QList<ReviewTabStop> tabStops() const;
@@ -78,8 +76,7 @@ private:
     QStackedWidget *m_body = nullptr;
     QWidget *m_progressBlock = nullptr;
     QScrollArea *m_reviewList = nullptr;
-    QProgressBar *m_progressBar = nullptr;
-    QPropertyAnimation *m_progressMotion = nullptr;
+    ReviewProgressBar *m_progressBar = nullptr;
     BusyIndicator *m_progressSpinner = nullptr;
     QLabel *m_progressLabel = nullptr;
     QLabel *m_progressError = nullptr;

@@ -6,11 +6,13 @@
 #include "import/SmartTimelinePreviewView.h"
 #include "records/MedbitStore.h"
 
+#include <QAccessible>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QToolButton>
 
@@ -203,6 +205,39 @@ private Q_SLOTS:
         QVERIFY(header(QStringLiteral("ax"))->accessibleName().endsWith(QStringLiteral(", 0 entries")));
         QCOMPARE(editors("entryTextEditor").size(), 3);
         QCOMPARE(editors("entryTextEditor").first()->toPlainText(), QStringLiteral("Condition noted in checkup"));
+    }
+
+    // What a screen reader reads of the bar is where its label says the import has come, at each step of the
+    // stand-in's analysis stream: the steps come closer together than the bar's fill glides.
+    void progressBar_readsAsItsLabelCounts_atEveryStep()
+    {
+        startImport({f.file("checkup.pdf")});
+        auto *bar = child<QProgressBar>(m_view.get(), "progressBar");
+        auto *label = child<QLabel>(m_view.get(), "progressLabel");
+        QAccessibleValueInterface *read = QAccessible::queryAccessibleInterface(bar)->valueInterface();
+        QStringList heard;
+        const auto listen = [&] {
+            const QString line =
+                QStringLiteral("%1 %2 of %3")
+                    .arg(label->text(), read->currentValue().toString(), read->maximumValue().toString());
+            if (bar->isVisible() && !heard.contains(line))
+                heard << line;
+        };
+        connect(f.m_manager.get(), &DocumentImportManager::uploadProgressChanged, m_view.get(), listen);
+        connect(f.m_manager.get(), &DocumentImportManager::currentStepChanged, m_view.get(), listen);
+        connect(f.review(), &DocumentImportReview::sectionsChanged, m_view.get(), listen);
+        QTRY_COMPARE_WITH_TIMEOUT(title(), QStringLiteral("Review Timeline"), f.deadlineMs);
+
+        const QStringList extracting = heard.filter(QStringLiteral("Extracting"));
+        QStringList counted;
+        for (int finished = 0; finished <= 6; ++finished)
+            counted << QStringLiteral("Extracting Information (%1 of 6)… %2 of 8").arg(finished).arg(2 + finished);
+        QCOMPARE(extracting, counted);
+        const QRegularExpression uploading(QStringLiteral("^Uploading Document \\((\\d+)%\\)… (\\d+) of 100$"));
+        for (const QString &line : heard.filter(QStringLiteral("Uploading"))) {
+            const QRegularExpressionMatch match = uploading.match(line);
+            QVERIFY2(match.hasMatch() && match.captured(1) == match.captured(2), qPrintable(line));
+        }
     }
 
     void collapsingASection_hidesOnlyItsRows()

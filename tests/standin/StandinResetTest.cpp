@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSet>
 #include <QTest>
 
 #include <httplib.h>
@@ -15,7 +16,33 @@ private slots:
     void initTestCase();
     void reset_restoresSeedAndClearsControls();
     void withoutSeed_startsWithNoAccounts();
+    void seeds_giveIDsOfTheirOwn_theSameInEveryRun_data();
+    void seeds_giveIDsOfTheirOwn_theSameInEveryRun();
 };
+
+namespace
+{
+
+// The ids of the demo account, its patients and their entries on a stand-in of `seed` run on its own.
+QSet<QString> seededIDs(const QString &seed)
+{
+    StandinServer server({QStringLiteral("--seed"), seed});
+    const StandinSession session = server.signIn();
+    QSet<QString> ids{session.userId};
+    const QJsonValue patients =
+        server.apiCall("GET", QStringLiteral("/patients/listAll?userId=") + session.userId, {}, session.access);
+    for (const QJsonValue &patient : patients.toArray()) {
+        const QString id = patient.toObject().value(QStringLiteral("_id")).toString();
+        ids.insert(id);
+        const QJsonValue entries =
+            server.apiCall("GET", QStringLiteral("/medbits/list/summary?patientId=") + id, {}, session.access);
+        for (const QJsonValue &entry : entries.toArray())
+            ids.insert(entry.toObject().value(QStringLiteral("_id")).toString());
+    }
+    return ids;
+}
+
+} // namespace
 
 void StandinResetTest::initTestCase()
 {
@@ -53,6 +80,30 @@ void StandinResetTest::withoutSeed_startsWithNoAccounts()
                    {{QStringLiteral("email"), StandinServer::demoEmail},
                     {QStringLiteral("password"), StandinServer::demoPassword}});
     QCOMPARE(server.lastStatus(), 401);
+}
+
+// The program keeps a patient's clipboard history and health story under the patient's id: two seeds run one
+// after the other share none, and one seed gives the same ids in every run, so its patients keep theirs.
+void StandinResetTest::seeds_giveIDsOfTheirOwn_theSameInEveryRun_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("then");
+    QTest::newRow("demo, then large") << QStringLiteral("demo") << QStringLiteral("large");
+    QTest::newRow("large, then demo") << QStringLiteral("large") << QStringLiteral("demo");
+    QTest::newRow("demo twice") << QStringLiteral("demo") << QStringLiteral("demo");
+}
+
+void StandinResetTest::seeds_giveIDsOfTheirOwn_theSameInEveryRun()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, then);
+    const QSet<QString> before = seededIDs(first);
+    const QSet<QString> after = seededIDs(then);
+    QVERIFY(before.size() > 3 && after.size() > 3);
+    if (first == then)
+        QCOMPARE(after, before);
+    else
+        QVERIFY(!after.intersects(before));
 }
 
 QTEST_GUILESS_MAIN(StandinResetTest)

@@ -30,10 +30,13 @@ void StandinState::reset()
         LargeSeed::apply(*this);
 }
 
-// Ids look like the service's: 24 hex digits, unique within a run.
+// Ids look like the service's: 24 hex digits, unique within a run and the same in every run of one seed. Each
+// seed numbers in a range of its own: the program keeps what it knows of a patient on this computer under the
+// patient's id (its clipboard history, its health story), so the demo's Alex and the large seed's Jordan, run one
+// after the other in one home, must not share an id.
 QString StandinState::newId()
 {
-    return QStringLiteral("66a0%1").arg(m_nextId++, 20, 16, QLatin1Char('0'));
+    return QStringLiteral("66a%1%2").arg(int(seed)).arg(m_nextId++, 20, 16, QLatin1Char('0'));
 }
 
 User *StandinState::userById(const QString &id)

@@ -18,7 +18,8 @@
 // route takes `mutex` for the whole of its work on the state.
 struct StandinState {
     // What a reset brings back: nothing, the demo account, or the demo account with one very long timeline.
-    enum class Seed { none, demo, large };
+    // The value is the digit that sets the seed's ids apart from every other seed's (newId).
+    enum class Seed { none = 0, demo = 1, large = 2 };
 
     struct TokenPair {
         QString access;

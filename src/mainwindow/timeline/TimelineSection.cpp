@@ -92,12 +92,23 @@ void TimelineSection::showMedbit(const Medbit &medbit)
 
 void TimelineSection::onSelectedMedbitChange()
 {
+    followSelectionWithPreview();
     const std::optional<Medbit> &selected = m_state->selectedMedbit();
-    if (!selected)
-        return;
-    m_state->setActiveDocumentName(attachmentName(*selected));
-    if (!m_medbitStore->isFetchedInFull(selected->id))
+    if (selected && !m_medbitStore->isFetchedInFull(selected->id))
         m_dwell.start();
+}
+
+// A new copy of the same entry (a star, its full record read in any window) is not a new selection.
+void TimelineSection::followSelectionWithPreview()
+{
+    const std::optional<Medbit> &selected = m_state->selectedMedbit();
+    std::optional<Followed> followed;
+    if (selected)
+        followed = Followed{selected->id, attachmentName(*selected)};
+    if (followed == m_followed)
+        return;
+    m_followed = followed;
+    m_state->setActiveDocumentName(followed ? followed->attachment : std::nullopt);
 }
 
 void TimelineSection::fetchSelectedDetail()
@@ -142,7 +153,6 @@ void TimelineSection::onMedbitsChange()
     if (!next && !medbits.isEmpty())
         next = medbits.first();
     m_state->setSelectedMedbit(next);
-    m_state->setActiveDocumentName(next ? attachmentName(*next) : std::nullopt);
     // A selection the list itself moved (a new list, the selected entry gone) is not passing through; a new
     // list holds the selected entry's summary, unless reading it in full has just failed.
     if (next && (next->id != previousID || !m_medbitStore->detailError(next->id)))

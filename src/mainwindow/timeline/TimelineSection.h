@@ -20,7 +20,9 @@ struct WindowContext;
 // its summary (the first time it is selected, and again after a new list), builds the middle column's list and the
 // right-hand column, which only follows the selection kept here, and opens the entry form. An entry the user selects in
 // the list is fetched only once the selection has rested on it for a moment, so that holding a key down through the
-// list does not fetch every entry it passes.
+// list does not fetch every entry it passes. The preview follows this window's selection alone: the list is shared
+// with every other window, and a change of it in any window that leaves the selected entry and its first attachment as
+// they were leaves the preview as the user set it, closed or open.
 class TimelineSection final : public QObject
 {
     Q_OBJECT
@@ -47,6 +49,7 @@ private:
     void openNewEntryForm();
     void onSelectedMedbitChange();
     void onMedbitsChange();
+    void followSelectionWithPreview();
     void fetchMedbitDetail(const QString &id);
     void fetchSelectedDetail();
     void fetchSelectedDetailAgain();
@@ -57,4 +60,11 @@ private:
     WindowState *m_state = nullptr;
     EntryQuestionsStore *m_entryQuestions = nullptr;
     QTimer m_dwell;
+    // What the preview last followed: the selected entry and the name of its attachment.
+    struct Followed {
+        QString entryID;
+        std::optional<QString> attachment;
+        bool operator==(const Followed &) const = default;
+    };
+    std::optional<Followed> m_followed;
 };

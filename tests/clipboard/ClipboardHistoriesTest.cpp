@@ -7,6 +7,7 @@
 #include "clipboard/CrossPatientPasteAlert.h"
 #include "clipboard/PasteCheckedTextEdit.h"
 #include "clipboard/Pasteboard.h"
+#include "clipboard/PasteboardTransfer.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -279,6 +280,27 @@ private Q_SLOTS:
         QVERIFY(danas.view->items().isEmpty());
         QVERIFY(ClipboardManager::loadHistory(dana).isEmpty());
         QVERIFY(pasteAsks(danas));
+    }
+
+    // A copy of a text that records nothing, at once a field's copy, then the field's item copied back, all
+    // before any is recorded: each once, in the order made; the field's as the field recorded it.
+    void copiesInOneTurn_areRecordedOnceEach_inTheOrderMade()
+    {
+        m_a.reset();
+        m_b.reset();
+        PatientWindow leos = openPatientWindow(m_histories.get(), leo, QStringLiteral("Leo's label"));
+        auto *field = new ClipboardTrackingTextField(leos.view, search, search, leos.window.get());
+        field->setText(QStringLiteral("Leo's field"));
+        copyAll(leos.text);
+        field->selectAll();
+        field->performClipboardAction(ClipboardActionType::Copy);
+        copyToPasteboard(leos.view->items().first(), leos.view);
+        leos.view->pollPasteboard();
+
+        const QStringList history{"Leo's field copy Search Timeline", "Leo's label copy App"};
+        QCOMPARE(describe(leos.view->items()), history);
+        QCOMPARE(describe(ClipboardManager::loadHistory(leo)), history);
+        QCOMPARE(leos.view->lastCopySource()->changeCount, m_pasteboard.changeCount());
     }
 
     void copyInOneWindow_thenASwitch_makesAPasteInTheOtherAsk()

@@ -89,8 +89,9 @@ public:
 
     int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
-    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that the poll
-    // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
+    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that it is not
+    // recorded as a copy from "App", and it is the latest copy, so that pasting it under another patient asks
+    // first.
     void noteCopyBack(const QString &patientID);
     // Each copy back takes a number; one overtaken by a newer one, in any window, writes nothing.
     Generation::Token startCopyBack() { return m_copyBacks.next(); }

@@ -19,8 +19,8 @@ class Pasteboard final : public QObject
 
 public:
     explicit Pasteboard(QClipboard *clipboard, QObject *parent = nullptr);
-    // Tells by `isOwn` whether this program made what the clipboard holds: a platform without other programs
-    // (offscreen) never says that it did.
+    // With `isOwn` telling whether this program made what the clipboard holds, where the platform cannot tell:
+    // offscreen every change is this program's, yet the platform never says so.
     Pasteboard(QClipboard *clipboard, std::function<bool()> isOwn, QObject *parent = nullptr);
 
     int changeCount() const { return m_changeCount; }

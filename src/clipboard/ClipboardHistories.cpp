@@ -56,6 +56,7 @@ ClipboardHistories::ClipboardHistories(const ClipboardSeams &seams, QObject *par
 
 ClipboardHistories::~ClipboardHistories()
 {
+    recordOwnChanges();
     // At the program's end the reads and saves still running are waited for, so that none is lost.
     for (auto &[patientID, history] : m_histories)
         settleLoad(patientID, *history);
@@ -223,19 +224,28 @@ void ClipboardHistories::recordFile(const QString &patientID, ClipboardActionTyp
 
 void ClipboardHistories::addItem(const QString &patientID, const ClipboardItem &item)
 {
+    // A copy or cut is recorded by the field that has just made it; a paste makes no change.
+    const bool isCopy = item.action != ClipboardActionType::Paste;
+    recordOwnChanges(isCopy ? std::optional(m_pasteboard->changeCount()) : std::nullopt);
+    if (find(patientID))
+        insertItem(patientID, item, m_pasteboard->changeCount());
+}
+
+void ClipboardHistories::insertItem(const QString &patientID, const ClipboardItem &item, int changeCount)
+{
     History *history = find(patientID);
-    if (!history)
-        return;
     history->items.prepend(item);
     Q_EMIT historyChanged(patientID);
     save(patientID, *history);
-    m_lastKnownChangeCount = m_pasteboard->changeCount();
+    // A newer change made meanwhile by another program is still to be seen.
+    m_lastKnownChangeCount = std::max(m_lastKnownChangeCount, changeCount);
     if (item.action != ClipboardActionType::Paste)
-        m_lastCopySource = CopySource{item.patientID, m_lastKnownChangeCount};
+        m_lastCopySource = CopySource{item.patientID, changeCount};
 }
 
 void ClipboardHistories::noteCopyBack(const QString &patientID)
 {
+    recordOwnChanges(m_pasteboard->changeCount());
     m_lastKnownChangeCount = m_pasteboard->changeCount();
     m_lastCopySource = CopySource{patientID, m_lastKnownChangeCount};
 }
@@ -258,6 +268,7 @@ bool ClipboardHistories::selectionHoldsAnotherPatientsText(const QString &patien
 
 void ClipboardHistories::pollPasteboard()
 {
+    recordOwnChanges();
     const int changeCount = m_pasteboard->changeCount();
     if (changeCount == m_lastKnownChangeCount)
         return;
@@ -277,6 +288,8 @@ void ClipboardHistories::pollPasteboard()
 
 void ClipboardHistories::onActiveChanged(bool isActive)
 {
+    // Made while this program was in front, however soon it went to the back.
+    recordOwnChanges();
     if (!isActive) {
         m_pasteboardTimer->stop();
         return;
@@ -289,6 +302,42 @@ void ClipboardHistories::onActiveChanged(bool isActive)
 void ClipboardHistories::onPasteboardChanged()
 {
     m_changedUnder = patientInFront();
+    if (!m_pasteboard->ownsClipboard() || !m_changedUnder)
+        return;
+    const std::optional<QString> text = m_pasteboard->text();
+    if (!text)
+        return;
+    // Not at once: the widget that made it is still at work, and a field that records its own copy does so
+    // right after this.
+    if (m_ownChanges.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { recordOwnChanges(); }, Qt::QueuedConnection);
+    m_ownChanges.append(OwnChange{m_pasteboard->changeCount(), *m_changedUnder, *text});
+}
+
+void ClipboardHistories::recordOwnChanges(std::optional<int> recordedByItsMaker)
+{
+    for (const OwnChange &change : std::exchange(m_ownChanges, {})) {
+        if (change.changeCount != recordedByItsMaker)
+            recordOwnChange(change);
+    }
+}
+
+void ClipboardHistories::recordOwnChange(const OwnChange &change)
+{
+    const QString trimmed = change.text.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    // The window it was made in may show another patient by now, or be gone: the copy is still the patient's.
+    const bool held = holds(change.patientID);
+    if (!held)
+        hold(change.patientID, Read::InBackground);
+    insertItem(change.patientID,
+               ClipboardItem{QUuid::createUuid(), trimmed, std::nullopt, ClipboardActionType::Copy,
+                             QStringLiteral("App"), m_clock(), change.patientID},
+               change.changeCount);
+    if (!held)
+        release(change.patientID);
 }
 
 void ClipboardHistories::onSelectionChanged()

@@ -40,9 +40,13 @@ struct ClipboardSeams {
 // count of the latest copy or cut made anywhere in the program, and the patient under which this program last
 // made the selection buffer. Each window's ClipboardManager is a view of it.
 //
-// A change seen by the poll is a copy from "App" under the patient of the window in front when the clipboard
-// changed: the window holding the focus, else the view that acted last. A copy that a field records itself
-// takes the change count as seen, so that no poll records it a second time.
+// A change that this program made (a selectable text's copy, the copy of an Ask conversation) is a copy from
+// "App" under the patient of the window in front when the clipboard changed: the window holding the focus, else
+// the view that acted last. It is taken then and recorded once the call that made it has returned, under that
+// patient whatever came since (a switch, another application in front, the window closed), unless its maker
+// recorded it meanwhile: a field's own copy, a copy back. Other programs' changes are left to the poll, under
+// the patient in front when they came. A copy that a field records itself takes the change count as seen, so
+// that no poll records it a second time.
 class ClipboardHistories final : public QObject
 {
     Q_OBJECT
@@ -85,8 +89,9 @@ public:
 
     int lastKnownChangeCount() const { return m_lastKnownChangeCount; }
     std::optional<CopySource> lastCopySource() const { return m_lastCopySource; }
-    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that the poll
-    // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
+    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that it is not
+    // recorded as a copy from "App", and it is the latest copy, so that pasting it under another patient asks
+    // first.
     void noteCopyBack(const QString &patientID);
     // Each copy back takes a number; one overtaken by a newer one, in any window, writes nothing.
     Generation::Token startCopyBack() { return m_copyBacks.next(); }
@@ -121,6 +126,12 @@ private:
         QFuture<QList<ClipboardItem>> loading;
         QSet<QUuid> deletedWhileLoading;
     };
+    // A change of the clipboard that this program made, as it was when made.
+    struct OwnChange {
+        int changeCount = 0;
+        QString patientID;
+        QString text;
+    };
 
     History *find(const QString &patientID) const;
     QCoro::Task<> readHistory(QString patientID, Generation::Token load, QFuture<QList<ClipboardItem>> loading);
@@ -131,9 +142,15 @@ private:
     // Its read runs on, unwaited for, until the end.
     void stopLoading(History &history);
     void save(const QString &patientID, const History &history);
+    // Puts the item first and saves it; changeCount is the change it was made at.
+    void insertItem(const QString &patientID, const ClipboardItem &item, int changeCount);
     std::optional<QString> patientInFront() const;
     void onActiveChanged(bool isActive);
     void onPasteboardChanged();
+    // Records the changes this program made that no one has recorded yet, in the order they were made, but the
+    // one of that change count, which its maker is recording.
+    void recordOwnChanges(std::optional<int> recordedByItsMaker = std::nullopt);
+    void recordOwnChange(const OwnChange &change);
     void onSelectionChanged();
 
     std::map<QString, std::unique_ptr<History>> m_histories;
@@ -150,6 +167,8 @@ private:
     int m_lastKnownChangeCount = 0;
     // The patient in front when the clipboard last changed: a copy the poll finds is theirs.
     std::optional<QString> m_changedUnder;
+    // Taken when made, and recorded once the call that made them has returned.
+    QList<OwnChange> m_ownChanges;
     std::optional<CopySource> m_lastCopySource;
     // The patient selected when this application last made the selection buffer; none when another did, or
     // when no patient was selected.

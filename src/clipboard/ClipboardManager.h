@@ -51,8 +51,9 @@ public:
     // Changes only together with the items, so itemsChanged stands for both.
     QString patientID() const { return m_patientID; }
     int lastKnownChangeCount() const { return m_histories->lastKnownChangeCount(); }
-    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that the poll
-    // does not record it, and it is the latest copy, so that pasting it under another patient asks first.
+    // After an item of patientID was put back on the clipboard: the write is taken as seen, so that it is not
+    // recorded as a copy from "App", and it is the latest copy, so that pasting it under another patient asks
+    // first.
     void noteCopyBack(const QString &patientID);
     std::optional<CopySource> lastCopySource() const { return m_histories->lastCopySource(); }
     // Each copy back takes a number; one overtaken by a newer one while it was prepared writes nothing.

@@ -3,7 +3,14 @@
 #include <QClipboard>
 #include <QMimeData>
 
-Pasteboard::Pasteboard(QClipboard *clipboard, QObject *parent) : QObject(parent), m_clipboard(clipboard)
+Pasteboard::Pasteboard(QClipboard *clipboard, QObject *parent)
+    : Pasteboard(
+          clipboard, [clipboard] { return clipboard->ownsClipboard(); }, parent)
+{
+}
+
+Pasteboard::Pasteboard(QClipboard *clipboard, std::function<bool()> isOwn, QObject *parent)
+    : QObject(parent), m_clipboard(clipboard), m_isOwn(std::move(isOwn))
 {
     connect(m_clipboard, &QClipboard::dataChanged, this, [this] {
         ++m_changeCount;

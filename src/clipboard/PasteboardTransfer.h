@@ -54,6 +54,6 @@ QCoro::Task<ClipboardFileRead> readClipboardFileInBackground(ClipboardOffer offe
 // as they are stored (a PNG is offered as "image/png" without being encoded again), and a decodable image as
 // an image too, else the text. The image is decoded on a worker thread first; a newer copy back, or any other
 // change of the clipboard meanwhile, wins and this one writes nothing. Copying back is no event of the
-// history: nothing is recorded, and the write is taken as seen so the poll does not record it. It is the
+// history: nothing is recorded, and the write is taken as seen so that it is not recorded from "App". It is the
 // latest copy, of the item's patient, so that pasting it under another patient asks first.
 QCoro::Task<> copyToPasteboard(ClipboardItem item, QPointer<ClipboardManager> manager);

@@ -6,6 +6,7 @@ class AskSessions;
 class ClipboardHistories;
 class HealthStoryWriter;
 class MedbitLibrary;
+struct ClipboardSeams;
 
 // What the program holds once for all its windows: each window is handed the same, so that a record has one
 // copy however many windows show it, and a change running in one window is held in every other. It outlives
@@ -14,6 +15,8 @@ class ProgramRecords final
 {
 public:
     ProgramRecords();
+    // With what the clipboard's watch reads of the world given, as tests do.
+    explicit ProgramRecords(const ClipboardSeams &clipboardSeams);
     ~ProgramRecords();
     ProgramRecords(const ProgramRecords &) = delete;
     ProgramRecords &operator=(const ProgramRecords &) = delete;

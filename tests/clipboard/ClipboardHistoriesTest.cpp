@@ -4,11 +4,17 @@
 #include "clipboard/ClipboardHistories.h"
 #include "clipboard/ClipboardManager.h"
 #include "clipboard/ClipboardTrackingTextField.h"
+#include "clipboard/CrossPatientPasteAlert.h"
+#include "clipboard/PasteCheckedTextEdit.h"
 #include "clipboard/Pasteboard.h"
+#include "clipboard/PasteboardTransfer.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -51,6 +57,7 @@ std::unique_ptr<QWidget> openWindow()
 {
     auto window = std::make_unique<QWidget>();
     auto *input = new QLineEdit(window.get());
+    input->setObjectName(QStringLiteral("input"));
     (new QVBoxLayout(window.get()))->addWidget(input);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
@@ -63,8 +70,57 @@ void bringToFront(QWidget *window)
     QApplication::setActiveWindow(window);
     if (!window->isActiveWindow())
         qFatal("the window did not become active");
-    window->findChild<QLineEdit *>()->setFocus();
+    window->findChild<QWidget *>(QStringLiteral("input"))->setFocus();
 }
+
+// A window of the program showing one patient, with a text that can be selected and copied but records
+// nothing itself, as the entry detail's.
+struct PatientWindow {
+    std::unique_ptr<QWidget> window;
+    ClipboardManager *view = nullptr;
+    QLabel *text = nullptr;
+};
+
+PatientWindow openPatientWindow(ClipboardHistories *histories, const QString &patientID, const QString &text)
+{
+    PatientWindow shown{std::make_unique<QWidget>()};
+    shown.view = new ClipboardManager(histories, patientID, shown.window.get());
+    shown.text = new QLabel(text, shown.window.get());
+    shown.text->setObjectName(QStringLiteral("input"));
+    shown.text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    (new QVBoxLayout(shown.window.get()))->addWidget(shown.text);
+    shown.window->show();
+    if (!QTest::qWaitForWindowExposed(shown.window.get()))
+        qFatal("the window did not show");
+    bringToFront(shown.window.get());
+    return shown;
+}
+
+// As a person copies a text that does not record it: in its window, select it all, then copy.
+void copyAll(QLabel *text)
+{
+    bringToFront(text->window());
+    QTest::keyClick(text, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(text, Qt::Key_C, Qt::ControlModifier);
+}
+
+// Whether Ctrl+V into the text of a new entry for the patient the window shows asks first; Cancel answers.
+bool pasteAsks(const PatientWindow &shown)
+{
+    auto *entry = new PasteCheckedTextEdit(shown.view, shown.view->patientID(), shown.window.get());
+    shown.window->layout()->addWidget(entry);
+    bringToFront(shown.window.get());
+    entry->setFocus();
+    QTest::keyClick(entry, Qt::Key_V, Qt::ControlModifier);
+    QPointer<CrossPatientPasteAlert> alert = entry->findChild<CrossPatientPasteAlert *>();
+    const bool asks = alert && alert->isVisible();
+    if (alert)
+        QTest::mouseClick(alert->findChild<QPushButton *>(QStringLiteral("cancelPaste")), Qt::LeftButton);
+    return asks && entry->toPlainText().isEmpty();
+}
+
+// What comes at once after a copy in Leo's window.
+enum class Then { Switch, OtherApplication, OtherWindow, Close };
 
 } // namespace
 
@@ -177,6 +233,76 @@ private Q_SLOTS:
         QVERIFY(shownInB.clipboardHoldsAnotherPatientsCopy());
     }
 
+    void copyThatNothingRecords_isLeosWhateverComesNext_data()
+    {
+        QTest::addColumn<Then>("then");
+        QTest::addColumn<bool>("twoWindows");
+        QTest::newRow("a switch") << Then::Switch << false;
+        QTest::newRow("another application in front") << Then::OtherApplication << false;
+        QTest::newRow("the window closed") << Then::Close << false;
+        QTest::newRow("two windows, a switch") << Then::Switch << true;
+        QTest::newRow("two windows, another application in front") << Then::OtherApplication << true;
+        QTest::newRow("two windows, the other window in front") << Then::OtherWindow << true;
+        QTest::newRow("two windows, the window closed") << Then::Close << true;
+    }
+
+    // A copy of a text that records nothing itself is Leo's, from "App", however soon after it the window
+    // turns to Dana, the program goes to the back or the window closes: a paste under Dana asks first.
+    void copyThatNothingRecords_isLeosWhateverComesNext()
+    {
+        QFETCH(Then, then);
+        QFETCH(bool, twoWindows);
+        // Only the windows of this case, so that Leo is held by none but the first.
+        m_a.reset();
+        m_b.reset();
+        PatientWindow leos = openPatientWindow(m_histories.get(), leo, QStringLiteral("Leo: mild persistent asthma"));
+        PatientWindow danas;
+        if (twoWindows)
+            danas = openPatientWindow(m_histories.get(), dana, QStringLiteral("Dana's entry"));
+
+        copyAll(leos.text);
+        if (then == Then::Switch)
+            leos.view->switchPatient(dana);
+        if (then == Then::OtherApplication)
+            m_activity.setActive(false);
+        if (then == Then::OtherWindow)
+            bringToFront(danas.window.get());
+        if (then == Then::Close)
+            leos.window.reset();
+
+        QTRY_COMPARE(describe(ClipboardManager::loadHistory(leo)), QStringList{"Leo: mild persistent asthma copy App"});
+        m_activity.setActive(true);
+        if (!twoWindows)
+            danas = then == Then::Close ? openPatientWindow(m_histories.get(), dana, QString()) : std::move(leos);
+        danas.view->switchPatient(dana);
+        QTRY_VERIFY(!danas.view->isLoading());
+        danas.view->pollPasteboard();
+        QVERIFY(danas.view->items().isEmpty());
+        QVERIFY(ClipboardManager::loadHistory(dana).isEmpty());
+        QVERIFY(pasteAsks(danas));
+    }
+
+    // A copy of a text that records nothing, at once a field's copy, then the field's item copied back, all
+    // before any is recorded: each once, in the order made; the field's as the field recorded it.
+    void copiesInOneTurn_areRecordedOnceEach_inTheOrderMade()
+    {
+        m_a.reset();
+        m_b.reset();
+        PatientWindow leos = openPatientWindow(m_histories.get(), leo, QStringLiteral("Leo's label"));
+        auto *field = new ClipboardTrackingTextField(leos.view, search, search, leos.window.get());
+        field->setText(QStringLiteral("Leo's field"));
+        copyAll(leos.text);
+        field->selectAll();
+        field->performClipboardAction(ClipboardActionType::Copy);
+        copyToPasteboard(leos.view->items().first(), leos.view);
+        leos.view->pollPasteboard();
+
+        const QStringList history{"Leo's field copy Search Timeline", "Leo's label copy App"};
+        QCOMPARE(describe(leos.view->items()), history);
+        QCOMPARE(describe(ClipboardManager::loadHistory(leo)), history);
+        QCOMPARE(leos.view->lastCopySource()->changeCount, m_pasteboard.changeCount());
+    }
+
     void copyInOneWindow_thenASwitch_makesAPasteInTheOtherAsk()
     {
         copyInField(*m_b, QStringLiteral("Leo: penicillin allergy"));
@@ -234,7 +360,8 @@ private Q_SLOTS:
 private:
     ClipboardTestSettings m_settings;
     ApplicationActivity m_activity{true};
-    Pasteboard m_pasteboard{QGuiApplication::clipboard()};
+    // Here every change of the clipboard made while the program is in front is its own.
+    Pasteboard m_pasteboard{QGuiApplication::clipboard(), [this] { return m_activity.isActive(); }};
     std::unique_ptr<ClipboardHistories> m_histories;
     std::unique_ptr<ClipboardManager> m_a, m_b;
 };

@@ -1,4 +1,5 @@
 #include "clipboard/ClipboardManager.h"
+#include "clipboard/Pasteboard.h"
 #include "mainwindow/ContentView.h"
 #include "records/PatientStore.h"
 #include "window/WindowState.h"
@@ -7,11 +8,13 @@
 #include "SignedInSession.h"
 #include "SignedInWindow.h"
 
+#include <QAbstractButton>
 #include <QClipboard>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -99,6 +102,67 @@ private Q_SLOTS:
         QCOMPARE(m_window.view()->clipboardManager()->items().size(), 0);
     }
 
+    void copyOfAShownText_thenASwitch_isTheFirstPatientsAndMakesTheirPasteAsk_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("entry detail's text") << "medbitDetailPanel"
+                                             << "entryText";
+        QTest::newRow("entry question") << "medbitDetailPanel"
+                                        << "askQuestion";
+        QTest::newRow("entry question's answer") << "medbitDetailPanel"
+                                                 << "askAnswer";
+        QTest::newRow("Ask answer") << "askPanel"
+                                    << "answerText";
+    }
+
+    // Ctrl+A and Ctrl+C in a text that records nothing itself, then at once another patient from the picker: the
+    // copy is the first patient's, from "App", and a paste into the other's new entry asks first.
+    void copyOfAShownText_thenASwitch_isTheFirstPatientsAndMakesTheirPasteAsk()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, text);
+        const QString first = patients()->selectedPatientID();
+        const QString second = otherPatient(first);
+        if (place == QLatin1String("askPanel"))
+            QTest::mouseClick(child<QAbstractButton>(m_window.view(), "askRow"), Qt::LeftButton);
+        QWidget *where = nullptr;
+        QTRY_VERIFY((where = child<QWidget>(m_window.view(), place.toLatin1())) != nullptr);
+        if (text != QLatin1String("entryText")) {
+            auto *field = child<QLineEdit>(where, "askField");
+            field->setFocus();
+            QTest::keyClicks(field, QStringLiteral("Is it mild?"));
+            QTest::keyClick(field, Qt::Key_Return);
+            QTRY_COMPARE(m_window.session()->finishedReplies(QStringLiteral("/chats/get_answer_free")), 1);
+        }
+        QWidget *shown = nullptr;
+        QTRY_VERIFY((shown = child<QWidget>(where, text.toLatin1())) != nullptr && shown->isVisible());
+
+        shown->setFocus();
+        QTest::keyClick(shown, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(shown, Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QGuiApplication::clipboard()->text().trimmed();
+        choosePatient(second);
+
+        QVERIFY(!copied.isEmpty());
+        QTRY_COMPARE(ClipboardManager::loadHistory(first).size(), 1);
+        const ClipboardItem item = ClipboardManager::loadHistory(first).first();
+        QCOMPARE(std::tuple(item.text, item.source, item.patientID), std::tuple(copied, QStringLiteral("App"), first));
+        QVERIFY(ClipboardManager::loadHistory(second).isEmpty());
+        QTest::mouseClick(child<QAbstractButton>(m_window.view(), "timelineRow"), Qt::LeftButton);
+        QToolButton *newEntry = nullptr;
+        QTRY_VERIFY((newEntry = child<QToolButton>(m_window.view(), "newEntryButton")) && newEntry->isVisible());
+        QTest::mouseClick(newEntry, Qt::LeftButton);
+        QWidget *form = nullptr;
+        QTRY_VERIFY((form = child<QWidget>(m_window.view(), "createEntryView")) && form->isVisible());
+        auto *editor = child<QPlainTextEdit>(form, "entryTextEditor");
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        QPointer<QMessageBox> alert = child<QMessageBox>(editor, "crossPatientPasteAlert");
+        QVERIFY(alert && alert->isVisible());
+        QCOMPARE(editor->toPlainText(), QString());
+    }
+
     void newEntry_opensTheEntryFormPrefilled_data()
     {
         QTest::addColumn<bool>("isFile");
@@ -143,6 +207,15 @@ private:
         return nullptr;
     }
 
+    // As a person does: the patient menu's item.
+    void choosePatient(const QString &patientID)
+    {
+        for (QAction *item : child<QToolButton>(m_window.view(), "patientPicker")->menu()->actions()) {
+            if (item->data().toString() == patientID)
+                item->trigger();
+        }
+    }
+
     QString otherPatient(const QString &id) const
     {
         for (const Patient &patient : patients()->patients()) {
@@ -153,7 +226,10 @@ private:
     }
 
     StandinServer m_server;
-    SignedInWindow m_window{m_server};
+    // Offscreen, every change of the clipboard is this program's, but the platform does not say so.
+    Pasteboard m_pasteboard{QGuiApplication::clipboard(),
+                            [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; }};
+    SignedInWindow m_window{m_server, ClipboardSeams{&m_pasteboard, nullptr, {}}};
 };
 
 QTEST_MAIN(ClipboardSectionTest)

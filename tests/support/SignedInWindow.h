@@ -4,6 +4,7 @@
 #include "SignedInSession.h"
 #include "StandinServer.h"
 
+#include "clipboard/ClipboardHistories.h"
 #include "mainwindow/ContentView.h"
 #include "mainwindow/ProgramRecords.h"
 #include "widgets/ModalShield.h"
@@ -23,6 +24,11 @@ public:
     enum class SignIn { Demo, Later };
 
     explicit SignedInWindow(StandinServer &server) : m_server(server) {}
+    // The program's clipboard watch reads the world through clipboardSeams.
+    SignedInWindow(StandinServer &server, const ClipboardSeams &clipboardSeams)
+        : m_server(server), m_clipboardSeams(clipboardSeams)
+    {
+    }
     ~SignedInWindow() { close(); }
     SignedInWindow(const SignedInWindow &) = delete;
     SignedInWindow &operator=(const SignedInWindow &) = delete;
@@ -36,7 +42,7 @@ public:
         // As the application does at start: sheets and alerts keep screen readers away from what is behind.
         ModalShield::install();
         m_session = std::make_unique<SignedInSession>(m_server);
-        m_records = std::make_unique<ProgramRecords>();
+        m_records = std::make_unique<ProgramRecords>(m_clipboardSeams);
         m_view = std::make_unique<ContentView>(m_session->auth(), m_session->patients(), m_records.get());
         m_view->resize(size);
         m_view->show();
@@ -62,6 +68,7 @@ public:
 private:
     ClipboardTestSettings m_settings;
     StandinServer &m_server;
+    ClipboardSeams m_clipboardSeams;
     std::unique_ptr<SignedInSession> m_session;
     std::unique_ptr<ProgramRecords> m_records;
     std::unique_ptr<ContentView> m_view;

@@ -71,10 +71,10 @@ bool AskRecords::isUndoing(const QString &conversationID) const
     return m_undo->isUndoing(conversationID);
 }
 
-bool AskRecords::isUndoOffered(const QString &conversationID) const
+bool AskRecords::isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const
 {
     const AskConversation *target = conversation(conversationID);
-    return target && target->hasLoadedHistory && !isUndoing(conversationID);
+    return target && !isUndoing(conversationID) && mayUndo(*target, shownTurnIDs);
 }
 
 void AskRecords::setHistoryState(const std::optional<QString> &error, bool loaded)
@@ -250,10 +250,11 @@ void AskRecords::explainSimply(const QString &conversationID)
 
 void AskRecords::ask(const QString &question, const AskConversation &conversation)
 {
-    setIsAsking(true);
+    // Before the signal: screens told of it ask whether undo is still offered there.
     m_streamingConversationID = conversation.id;
     if (!conversation.channelID)
         m_creatingConversationID = conversation.id;
+    setIsAsking(true);
     AskedQuestion asked{.conversationID = conversation.id,
                         .question = AskTurn::localQuestion(question),
                         .answer = AskTurn::localAnswerPlaceholder()};
@@ -367,9 +368,9 @@ bool AskRecords::mayUndo(const AskConversation &conversation, const QStringList 
 
 void AskRecords::undoLastQuestion(const QString &conversationID, const QStringList &shownTurnIDs)
 {
-    const AskConversation *target = conversation(conversationID);
-    if (!target || !mayUndo(*target, shownTurnIDs))
+    if (!isUndoOffered(conversationID, shownTurnIDs))
         return;
+    const AskConversation *target = conversation(conversationID);
     // The pair the user saw last: the service removes exactly that one.
     const QStringList last = idsOf(target->turns).mid(std::max<qsizetype>(0, target->turns.size() - 2));
     m_undo->start(conversationID, *target->channelID, last);

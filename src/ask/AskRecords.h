@@ -57,8 +57,9 @@ public:
     bool hasLoadedHistory() const { return m_hasLoadedHistory; }
     bool isAsking() const { return m_isAsking; }
     bool isUndoing(const QString &conversationID) const;
-    // The conversation's stored messages are shown, and no undo of it runs.
-    bool isUndoOffered(const QString &conversationID) const;
+    // Undo would act now on the screen that shows `shownTurnIDs` (oldest first): the conversation's stored
+    // messages are shown, no undo of it runs and it holds no question still being answered or never confirmed.
+    bool isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const;
 
     QCoro::Task<> loadHistory();
     // Once, unless it failed; one load at a time per conversation.

@@ -318,16 +318,16 @@ private Q_SLOTS:
         f.session->selectConversation(f.storedChannel);
         QVERIFY(stored().isLoadingHistory);
         f.undo(f.storedChannel);
-        QVERIFY(!f.session->isUndoOffered(f.storedChannel));
+        QVERIFY(!f.isUndoOffered(f.storedChannel));
         QTRY_VERIFY_WITH_TIMEOUT(!stored().isLoadingHistory, AskFixture::deadlineMs);
         QCOMPARE(stored().historyError.has_value(), fails);
-        QCOMPARE(f.session->isUndoOffered(f.storedChannel), !fails);
+        QCOMPARE(f.isUndoOffered(f.storedChannel), !fails);
         f.undo(f.storedChannel);
         if (fails) {
             QCOMPARE(f.requestCount(undoPath()), 0);
             QVERIFY(stored().turns.isEmpty());
             f.session->retryConversationHistory(f.storedChannel);
-            QTRY_VERIFY_WITH_TIMEOUT(f.session->isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
+            QTRY_VERIFY_WITH_TIMEOUT(f.isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
             QVERIFY(!stored().historyError);
             QCOMPARE(states.size(), 4);
             f.undo(f.storedChannel);

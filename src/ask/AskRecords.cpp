@@ -138,8 +138,14 @@ void AskRecords::showHistory(const QList<ChatChannel> &channels, LocalChanges::M
 {
     QList<AskConversation> listed;
     QSet<QString> heldIDs;
+    QStringList claimedIDs;
     for (const ChatChannel &channel : channels) {
         const AskConversation *held = findChannel(channel.id);
+        if (!held) {
+            held = claimChannel(channel);
+            if (held)
+                claimedIDs << held->id;
+        }
         if (!held) {
             if (!m_changes.isChangedSince(mark, channel.id))
                 listed.append(AskConversation::fromChannel(channel));
@@ -157,6 +163,24 @@ void AskRecords::showHistory(const QList<ChatChannel> &channels, LocalChanges::M
     }
     m_conversations = made + listed;
     Q_EMIT conversationsChanged();
+    for (const QString &claimed : std::as_const(claimedIDs))
+        loadConversationHistory(claimed);
+}
+
+// A conversation begun here whose question ended without "done" never learned its channel, while the service
+// lists it under one titled by that question: the first such channel that no conversation here holds is
+// taken as its own. Its turns are what the broken stream left: the stored messages are loaded in their place.
+AskConversation *AskRecords::claimChannel(const ChatChannel &channel)
+{
+    const auto unnamed = std::find_if(m_conversations.begin(), m_conversations.end(), [&](const AskConversation &c) {
+        return !c.channelID && c.id != m_creatingConversationID && c.title == channel.title;
+    });
+    if (unnamed == m_conversations.end())
+        return nullptr;
+    unnamed->channelID = channel.id;
+    unnamed->turns.clear();
+    unnamed->hasLoadedHistory = false;
+    return &*unnamed;
 }
 
 void AskRecords::loadConversationHistory(const QString &conversationID)

@@ -619,7 +619,7 @@ private Q_SLOTS:
 
         f.server.releaseHeldReplies();
         QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled() && otherUndo->isEnabled(), deadline);
-        QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), questionsAfter);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), questionsAfter, deadline);
         QVERIFY(!spoken->state().disabled);
         spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QTRY_COMPARE_WITH_TIMEOUT(shownLabels(second.get(), "questionBubble").size(), questionsAfter - 1, deadline);

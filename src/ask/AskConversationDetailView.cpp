@@ -67,10 +67,13 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
             showTurns();
     });
     connect(m_session, &AskSession::turnChanged, this, &AskConversationDetailView::showTurn);
-    connect(m_session, &AskSession::undoingChanged, this, &AskConversationDetailView::refreshUndoOffered);
+    connect(m_session, &AskSession::undoingChanged, this, [this](const QString &changed) {
+        if (changed == m_conversationID)
+            refreshActions();
+    });
     connect(m_session, &AskSession::conversationHistoryStateChanged, this,
             &AskConversationDetailView::showHistoryState);
-    connect(m_session, &AskSession::isAskingChanged, this, &AskConversationDetailView::refreshSendEnabled);
+    connect(m_session, &AskSession::isAskingChanged, this, &AskConversationDetailView::refreshActions);
     showTitle();
     showTurns();
     showHistoryState(m_conversationID);
@@ -177,9 +180,8 @@ QWidget *AskConversationDetailView::makeFollowUpRow(ClipboardManager *clipboard)
     connect(bar, &AskInputBar::submitted, this, &AskConversationDetailView::submitFollowUp);
     connect(m_session, &AskSession::followUpTextChanged, this, [this, bar](const QString &text) {
         bar->showText(text);
-        refreshSendEnabled();
+        refreshActions();
     });
-    refreshSendEnabled();
     return bar;
 }
 
@@ -219,6 +221,7 @@ void AskConversationDetailView::showTurns()
         m_turnsLayout->insertWidget(position++, row);
         m_turnsLayout->insertWidget(position++, FormKit::divider(m_turns));
     }
+    refreshActions();
 }
 
 void AskConversationDetailView::showTurn(const QString &conversationID, const QString &turnID)
@@ -247,18 +250,12 @@ void AskConversationDetailView::submitFollowUp()
         scrollToLastQuestion();
 }
 
-void AskConversationDetailView::refreshSendEnabled()
+// Undo looks as it acts: a question on the conversation from any window, or its undo, leaves it disabled here.
+void AskConversationDetailView::refreshActions()
 {
     m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty() && !m_session->isAsking() &&
                              !m_session->isUndoing(m_conversationID));
-}
-
-void AskConversationDetailView::refreshUndoOffered(const QString &conversationID)
-{
-    if (conversationID != m_conversationID)
-        return;
-    m_undoButton->setEnabled(m_session->isUndoOffered(m_conversationID));
-    refreshSendEnabled();
+    m_undoButton->setEnabled(m_session->isUndoOffered(m_conversationID, m_shownTurnIDs));
 }
 
 void AskConversationDetailView::showHistoryState(const QString &conversationID)
@@ -267,7 +264,7 @@ void AskConversationDetailView::showHistoryState(const QString &conversationID)
         return;
     const AskConversation *conversation = m_session->conversation(m_conversationID);
     m_historyFailure->showError(conversation ? conversation->historyError : std::nullopt);
-    refreshUndoOffered(conversationID);
+    refreshActions();
 }
 
 // After the rows are laid out: the new question's row has no place in the column before.

@@ -19,8 +19,9 @@ class QVBoxLayout;
 // disclaimer, the turns and the follow-up field. The turn list scrolls by itself only to show a follow-up
 // the user sent; a growing answer redraws its own row only, so typing a follow-up meanwhile keeps the caret
 // and focus. While an undo of the conversation runs, undo and sending wait for it; while an answer streams,
-// sending waits, the follow-up kept in its field. Undo is offered once the stored messages are shown; a
-// failed load of them shows its error with "Try Again" in their place.
+// sending waits, the follow-up kept in its field. Undo is enabled only while it would act: once the stored
+// messages are shown and while no question of the conversation is being answered, in any window; a failed
+// load of them shows its error with "Try Again" in their place.
 class AskConversationDetailView final : public QWidget
 {
     Q_OBJECT
@@ -47,8 +48,7 @@ private:
     void showTurns();
     void showTurn(const QString &conversationID, const QString &turnID);
     void submitFollowUp();
-    void refreshSendEnabled();
-    void refreshUndoOffered(const QString &conversationID);
+    void refreshActions();
     void showHistoryState(const QString &conversationID);
     void scrollToLastQuestion();
 

@@ -71,10 +71,10 @@ bool AskRecords::isUndoing(const QString &conversationID) const
     return m_undo->isUndoing(conversationID);
 }
 
-bool AskRecords::isUndoOffered(const QString &conversationID) const
+bool AskRecords::isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const
 {
     const AskConversation *target = conversation(conversationID);
-    return target && target->hasLoadedHistory && !isUndoing(conversationID);
+    return target && !isUndoing(conversationID) && mayUndo(*target, shownTurnIDs);
 }
 
 void AskRecords::setHistoryState(const std::optional<QString> &error, bool loaded)
@@ -138,8 +138,14 @@ void AskRecords::showHistory(const QList<ChatChannel> &channels, LocalChanges::M
 {
     QList<AskConversation> listed;
     QSet<QString> heldIDs;
+    QStringList claimedIDs;
     for (const ChatChannel &channel : channels) {
         const AskConversation *held = findChannel(channel.id);
+        if (!held) {
+            held = claimChannel(channel);
+            if (held)
+                claimedIDs << held->id;
+        }
         if (!held) {
             if (!m_changes.isChangedSince(mark, channel.id))
                 listed.append(AskConversation::fromChannel(channel));
@@ -157,6 +163,24 @@ void AskRecords::showHistory(const QList<ChatChannel> &channels, LocalChanges::M
     }
     m_conversations = made + listed;
     Q_EMIT conversationsChanged();
+    for (const QString &claimed : std::as_const(claimedIDs))
+        loadConversationHistory(claimed);
+}
+
+// A conversation begun here whose question ended without "done" never learned its channel, while the service
+// lists it under one titled by that question: the first such channel that no conversation here holds is
+// taken as its own. Its turns are what the broken stream left: the stored messages are loaded in their place.
+AskConversation *AskRecords::claimChannel(const ChatChannel &channel)
+{
+    const auto unnamed = std::find_if(m_conversations.begin(), m_conversations.end(), [&](const AskConversation &c) {
+        return !c.channelID && c.id != m_creatingConversationID && c.title == channel.title;
+    });
+    if (unnamed == m_conversations.end())
+        return nullptr;
+    unnamed->channelID = channel.id;
+    unnamed->turns.clear();
+    unnamed->hasLoadedHistory = false;
+    return &*unnamed;
 }
 
 void AskRecords::loadConversationHistory(const QString &conversationID)
@@ -250,10 +274,11 @@ void AskRecords::explainSimply(const QString &conversationID)
 
 void AskRecords::ask(const QString &question, const AskConversation &conversation)
 {
-    setIsAsking(true);
+    // Before the signal: screens told of it ask whether undo is still offered there.
     m_streamingConversationID = conversation.id;
     if (!conversation.channelID)
         m_creatingConversationID = conversation.id;
+    setIsAsking(true);
     AskedQuestion asked{.conversationID = conversation.id,
                         .question = AskTurn::localQuestion(question),
                         .answer = AskTurn::localAnswerPlaceholder()};
@@ -367,9 +392,9 @@ bool AskRecords::mayUndo(const AskConversation &conversation, const QStringList 
 
 void AskRecords::undoLastQuestion(const QString &conversationID, const QStringList &shownTurnIDs)
 {
-    const AskConversation *target = conversation(conversationID);
-    if (!target || !mayUndo(*target, shownTurnIDs))
+    if (!isUndoOffered(conversationID, shownTurnIDs))
         return;
+    const AskConversation *target = conversation(conversationID);
     // The pair the user saw last: the service removes exactly that one.
     const QStringList last = idsOf(target->turns).mid(std::max<qsizetype>(0, target->turns.size() - 2));
     m_undo->start(conversationID, *target->channelID, last);

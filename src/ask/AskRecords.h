@@ -30,7 +30,9 @@ class AskUndo;
 // A question with its answer, and an undo, are each held in the book of changes from their start to their
 // end; a list or message load that answers meanwhile leaves what they change as it is here. A history reply
 // that comes while a new conversation waits for its channel is shown once that question is over: the
-// service lists the conversation under a channel that only the question's end names here.
+// service lists the conversation under a channel that only the question's end names here. A stream that
+// ended without naming it leaves the conversation to take the listed channel of its title that nothing here
+// holds.
 //
 // An answer stream that ends without "done" or "stream_error" stops its answer (an empty one becomes an
 // error turn). One undo runs per conversation at a time, and no question is asked there meanwhile: its reply
@@ -57,8 +59,9 @@ public:
     bool hasLoadedHistory() const { return m_hasLoadedHistory; }
     bool isAsking() const { return m_isAsking; }
     bool isUndoing(const QString &conversationID) const;
-    // The conversation's stored messages are shown, and no undo of it runs.
-    bool isUndoOffered(const QString &conversationID) const;
+    // Undo would act now on the screen that shows `shownTurnIDs` (oldest first): the conversation's stored
+    // messages are shown, no undo of it runs and it holds no question still being answered or never confirmed.
+    bool isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const;
 
     QCoro::Task<> loadHistory();
     // Once, unless it failed; one load at a time per conversation.
@@ -105,6 +108,7 @@ private:
     void setIsAsking(bool isAsking);
     bool isChangedSince(LocalChanges::Mark mark, const AskConversation &conversation) const;
     void showHistory(const QList<ChatChannel> &channels, LocalChanges::Mark mark);
+    AskConversation *claimChannel(const ChatChannel &channel);
     void showMessages(const QString &conversationID, const QList<ChatMessage> &messages, LocalChanges::Mark mark);
     AskConversation *findConversation(const QString &conversationID);
     AskConversation *findChannel(const QString &channelID);

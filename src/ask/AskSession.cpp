@@ -79,9 +79,9 @@ bool AskSession::isUndoing(const QString &conversationID) const
     return m_records->isUndoing(conversationID);
 }
 
-bool AskSession::isUndoOffered(const QString &conversationID) const
+bool AskSession::isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const
 {
-    return m_records->isUndoOffered(conversationID);
+    return m_records->isUndoOffered(conversationID, shownTurnIDs);
 }
 
 bool AskSession::isAsking() const

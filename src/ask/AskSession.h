@@ -55,7 +55,7 @@ public:
     const std::optional<QString> &historyError() const;
     bool hasLoadedHistory() const;
     bool isUndoing(const QString &conversationID) const;
-    bool isUndoOffered(const QString &conversationID) const;
+    bool isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const;
     bool isAsking() const;
     QString askText() const { return m_askText; }
     void setAskText(const QString &text);

@@ -4,6 +4,10 @@
 
 #include "net/APIError.h"
 
+HealthStoryWriter::HealthStoryWriter(QObject *parent) : HealthStoryWriter(&ChatAPIClient::generateHealthStory, parent)
+{
+}
+
 QCoro::Task<> HealthStoryWriter::write(const QString &patientID)
 {
     return writeStory(this, patientID);
@@ -13,11 +17,12 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
 {
     if (writer->isWriting(patientID))
         co_return;
+    const StorySource source = writer->m_source;
     {
         const LocalChanges::Change writing = co_await writer->m_writes.begin(patientID);
         Q_EMIT writer->writingChanged(patientID, true);
         try {
-            const QString narrative = co_await ChatAPIClient::generateHealthStory(patientID);
+            const QString narrative = co_await source(patientID);
             // An empty reply is no story: the one shown and cached stays, with its date.
             if (narrative.trimmed().isEmpty()) {
                 if (writer)
@@ -31,8 +36,13 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
         } catch (const APIError &error) {
             if (writer)
                 Q_EMIT writer->failed(patientID, error.description());
+        } catch (const std::exception &) {
+            // Nobody awaits the task to hear of it: it is shown as a reply that could not be used.
+            if (writer)
+                Q_EMIT writer->failed(patientID, APIError::decodingFailed().description());
         }
     }
+    // Reached after every failure too, or the panels would say it is being written for good.
     if (writer)
         Q_EMIT writer->writingChanged(patientID, false);
 }

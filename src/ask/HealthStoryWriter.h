@@ -20,10 +20,15 @@ class HealthStoryWriter final : public QObject
     Q_OBJECT
 
 public:
-    explicit HealthStoryWriter(QObject *parent = nullptr) : QObject(parent) {}
+    // Where the narrative comes from: the service, unless a test stands in for a failure no reply gives.
+    using StorySource = QCoro::Task<QString> (*)(QString patientID);
+
+    explicit HealthStoryWriter(QObject *parent = nullptr);
+    explicit HealthStoryWriter(StorySource source, QObject *parent = nullptr) : QObject(parent), m_source(source) {}
 
     bool isWriting(const QString &patientID) const { return m_writes.isRunning(patientID); }
-    // Refused while the patient's story is being written. The task ends with the request.
+    // Refused while the patient's story is being written. The task ends with the request; whatever fails,
+    // failed() tells why before writingChanged() tells the writing is over.
     QCoro::Task<> write(const QString &patientID);
 
 Q_SIGNALS:
@@ -35,5 +40,6 @@ Q_SIGNALS:
 private:
     static QCoro::Task<> writeStory(QPointer<HealthStoryWriter> writer, QString patientID);
 
+    StorySource m_source = nullptr;
     LocalChanges m_writes;
 };

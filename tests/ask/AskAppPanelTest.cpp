@@ -81,15 +81,22 @@ private:
     template <typename T> T *find(const char *name) const { return child<T>(m_panel.get(), name); }
     AskSession *session() const { return m_panel->session(); }
 
-    void openPanel(bool waitForHistory = true)
+    // A panel of the test's patient as a window shows it, over the records every window shares.
+    std::unique_ptr<AskAppPanel> shownPanel()
     {
         WindowContext context;
         context.clipboardManager = m_clipboard.get();
         context.askSessions = f.sessions.get();
         context.patientID = f.patientId;
-        m_panel = std::make_unique<AskAppPanel>(context);
-        m_panel->resize(1000, 700);
-        m_panel->show();
+        auto panel = std::make_unique<AskAppPanel>(context);
+        panel->resize(1000, 700);
+        panel->show();
+        return panel;
+    }
+
+    void openPanel(bool waitForHistory = true)
+    {
+        m_panel = shownPanel();
         QVERIFY(QTest::qWaitForWindowExposed(m_panel.get()));
         if (waitForHistory)
             QTRY_VERIFY_WITH_TIMEOUT(find<QAbstractItemView>("historyList")->model()->rowCount() > 0, deadline);
@@ -118,12 +125,14 @@ private:
         return viewport->rect().contains(shown);
     }
 
-    void openStoredConversation()
+    void openStoredConversation(AskAppPanel *panel = nullptr)
     {
-        auto *history = find<FittedListView>("historyList");
+        panel = panel ? panel : m_panel.get();
+        auto *history = child<FittedListView>(panel, "historyList");
+        QTRY_VERIFY_WITH_TIMEOUT(history->model()->rowCount() > 0, deadline);
         QTest::mouseClick(history->viewport(), Qt::LeftButton, {},
                           history->visualRect(history->model()->index(0, 0)).center());
-        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), 2, deadline);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(panel, "questionBubble").size(), 2, deadline);
     }
 
     // Where a widget's drawn text begins, from the panel's left edge.
@@ -572,6 +581,49 @@ private Q_SLOTS:
         QVERIFY(undo->isEnabled());
         QCOMPARE(f.requestCount(undoPath), 1);
         QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
+    }
+
+    // Two windows on one conversation: while the other window's question or undo is under way, Undo is
+    // disabled in both, for the mouse and for a screen reader alike, and works again once it is over.
+    void undo_isDisabledEverywhere_whileAnotherWindowWorksOnTheConversation_data()
+    {
+        QTest::addColumn<QString>("work"); // the second window's button, its request held at the service
+        QTest::addColumn<int>("questionsAfter");
+        QTest::newRow("follow-up streams") << QStringLiteral("followUpSendButton") << 3;
+        QTest::newRow("explain simply streams") << QStringLiteral("explainSimplyButton") << 3;
+        QTest::newRow("undo runs") << QStringLiteral("undoLastButton") << 1;
+    }
+    void undo_isDisabledEverywhere_whileAnotherWindowWorksOnTheConversation()
+    {
+        QFETCH(QString, work);
+        QFETCH(int, questionsAfter);
+        const DoubleClickInterval apart(0);
+        const QString undoPath = QStringLiteral("/api/chats/channels/") + f.storedChannel + QStringLiteral("/undo");
+        openStoredConversation();
+        const std::unique_ptr<AskAppPanel> second = shownPanel();
+        openStoredConversation(second.get());
+        auto *undo = find<QToolButton>("undoLastButton");
+        auto *otherUndo = child<QToolButton>(second.get(), "undoLastButton");
+        QVERIFY(undo->isEnabled() && otherUndo->isEnabled());
+
+        const bool undoing = work == QLatin1String("undoLastButton");
+        f.server.injectFault({{"path", undoing ? undoPath : AskFixture::streamPath}, {"hold", true}});
+        QTest::keyClicks(child<QWidget>(second.get(), "followUpField"), QStringLiteral("And now?"));
+        QTest::mouseClick(child<QToolButton>(second.get(), qPrintable(work)), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, deadline);
+        QVERIFY(!undo->isEnabled() && !otherUndo->isEnabled());
+        QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(undo);
+        QVERIFY(spoken->state().disabled);
+        spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(f.requestCount(undoPath), undoing ? 1 : 0);
+
+        f.server.releaseHeldReplies();
+        QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled() && otherUndo->isEnabled(), deadline);
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), questionsAfter, deadline);
+        QVERIFY(!spoken->state().disabled);
+        spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE_WITH_TIMEOUT(shownLabels(second.get(), "questionBubble").size(), questionsAfter - 1, deadline);
+        QCOMPARE(f.requestCount(undoPath), undoing ? 2 : 1);
     }
 
     // Messages that could not be loaded say so where they would be, offer Try Again, and no undo.

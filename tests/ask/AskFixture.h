@@ -87,6 +87,12 @@ struct AskFixture {
         session->undoLastQuestion(conversationID, shownTurnIDs(*session, conversationID));
     }
 
+    // Whether the session's screen, showing the conversation's turns, offers undo.
+    bool isUndoOffered(const QString &conversationID) const
+    {
+        return session->isUndoOffered(conversationID, shownTurnIDs(*session, conversationID));
+    }
+
     // Loads suggestions and history, then opens the stored conversation and waits for its turns.
     bool openStoredConversation()
     {

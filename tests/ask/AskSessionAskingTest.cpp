@@ -1,5 +1,7 @@
 #include "AskFixture.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrlQuery>
@@ -318,16 +320,16 @@ private Q_SLOTS:
         f.session->selectConversation(f.storedChannel);
         QVERIFY(stored().isLoadingHistory);
         f.undo(f.storedChannel);
-        QVERIFY(!f.session->isUndoOffered(f.storedChannel));
+        QVERIFY(!f.isUndoOffered(f.storedChannel));
         QTRY_VERIFY_WITH_TIMEOUT(!stored().isLoadingHistory, AskFixture::deadlineMs);
         QCOMPARE(stored().historyError.has_value(), fails);
-        QCOMPARE(f.session->isUndoOffered(f.storedChannel), !fails);
+        QCOMPARE(f.isUndoOffered(f.storedChannel), !fails);
         f.undo(f.storedChannel);
         if (fails) {
             QCOMPARE(f.requestCount(undoPath()), 0);
             QVERIFY(stored().turns.isEmpty());
             f.session->retryConversationHistory(f.storedChannel);
-            QTRY_VERIFY_WITH_TIMEOUT(f.session->isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
+            QTRY_VERIFY_WITH_TIMEOUT(f.isUndoOffered(f.storedChannel), AskFixture::deadlineMs);
             QVERIFY(!stored().historyError);
             QCOMPARE(states.size(), 4);
             f.undo(f.storedChannel);
@@ -467,6 +469,65 @@ private Q_SLOTS:
         QCOMPARE(f.session->displayedConversations().first().id, askedID);
         QVERIFY(f.session->conversation(askedID)->channelID);
         QCOMPARE(f.requestCount(QStringLiteral("/api/chats/my_questions")), 2);
+    }
+
+    // The service stores a new question as it arrives, and its stream breaks before "done": the history
+    // lists the conversation once, as the one open here, and its stored messages take the broken answer's place.
+    void newConversation_whoseStreamEndsWithoutDone_isListedOnce_data()
+    {
+        QTest::addColumn<bool>("cut");       // the connection ends mid-body, else the stream just ends
+        QTest::addColumn<bool>("meanwhile"); // the history is asked for while the answer streams
+        QTest::newRow("cut, history loaded after") << true << false;
+        QTest::newRow("ended, history loaded after") << false << false;
+        QTest::newRow("cut, history loaded meanwhile") << true << true;
+    }
+    void newConversation_whoseStreamEndsWithoutDone_isListedOnce()
+    {
+        QFETCH(bool, cut);
+        QFETCH(bool, meanwhile);
+        const QString question = QStringLiteral("Cut short?");
+        AwaitTask::run(f.session->load());
+        const QByteArray access = f.server.signIn().access;
+        const QString asked = QString::fromUtf8(QUrl::toPercentEncoding(question));
+        f.server.apiCall("GET", "/chats/get_answer_free?patientId=" + f.patientId + "&content=" + asked, {}, access);
+        QJsonArray chunks{QJsonObject{{"data", QString::fromUtf8(delta("Half"))}}};
+        if (meanwhile) // Held until the faults are cleared, which cuts it.
+            chunks.append(QJsonObject{{"data", ""}, {"pauseMs", 600000}});
+        f.server.scriptStream({{"path", AskFixture::streamPath}, {"chunks", chunks}, {"cut", cut}});
+        f.session->submitQuestion(question);
+        const QString askedID = *f.session->selectedConversationID();
+        if (meanwhile) {
+            QTRY_COMPARE_WITH_TIMEOUT(first().turns.last().content, QStringLiteral("Half"), AskFixture::deadlineMs);
+            const std::unique_ptr<AskSession> other = f.makeSession(f.patientId);
+            QCoro::Task<> load = other->load();
+            QTRY_COMPARE_WITH_TIMEOUT(f.client->finishedReplies(QStringLiteral("/chats/my_questions")), 2,
+                                      AskFixture::deadlineMs);
+            f.server.clearFaults();
+            AwaitTask::run(std::move(load));
+        } else {
+            QVERIFY(f.waitForAnswer());
+            AwaitTask::run(f.session->retryHistory());
+        }
+        QVERIFY(f.waitForAnswer());
+        QStringList titles;
+        for (const AskConversation &listed : f.session->displayedConversations())
+            titles << listed.title;
+        QCOMPARE(titles.count(question), 1);
+        QVERIFY(f.session->selectedConversation());
+        QCOMPARE(f.session->selectedConversation()->id, askedID);
+        const QJsonValue channel = f.server.apiCall("GET", "/chats/my_questions?patientId=" + f.patientId, {},
+                                                    access)[QStringLiteral("data")][0];
+        QCOMPARE(channel[QStringLiteral("title")].toString(), question); // the newest one
+        QCOMPARE(f.session->conversation(askedID)->channelID, channel[QStringLiteral("_id")].toString());
+        QTRY_VERIFY_WITH_TIMEOUT(f.session->conversation(askedID)->hasLoadedHistory, AskFixture::deadlineMs);
+        const QJsonArray messages = f.server
+                                        .apiCall("GET", "/chats/channels/" + channel[QStringLiteral("_id")].toString(),
+                                                 {}, access)[QStringLiteral("data")]
+                                        .toArray();
+        const QList<AskTurn> &turns = f.session->conversation(askedID)->turns;
+        QCOMPARE(turns.size(), 2);
+        QCOMPARE(turns.last().content, messages.last()[QStringLiteral("content")].toString());
+        QVERIFY(!turns.last().isError && !turns.last().isStreaming);
     }
 
     // A patient change destroys the session; its answer is read to the end without touching it.

@@ -17,6 +17,7 @@
 #include <QTest>
 
 #include <memory>
+#include <stdexcept>
 
 namespace
 {
@@ -33,6 +34,13 @@ void writeRawEntry(const QString &patientID, const QVariant &value)
     QSettings settings;
     settings.setValue(HealthStory::storageKey(patientID), value);
     settings.sync();
+}
+
+// A failure that no reply of the service gives.
+QCoro::Task<QString> storyThatThrows(QString)
+{
+    throw std::runtime_error("out of memory for the story");
+    co_return QString();
 }
 
 } // namespace
@@ -159,6 +167,20 @@ private Q_SLOTS:
         QVERIFY(!controller.errorMessage());
         QVERIFY(controller.story()->narrative.startsWith(QStringLiteral("## The health story of Alex")));
         QCOMPARE(m_server.requests(storyPath).size(), 2);
+    }
+
+    // Whatever is thrown on the way ends the writing and says so, as a failed reply does.
+    void anyFailure_endsTheWriting_andSaysSo()
+    {
+        HealthStoryWriter writer(&storyThatThrows);
+        HealthStoryController controller(m_alex, &writer);
+        QSignalSpy generating(&controller, &HealthStoryController::isGeneratingChanged);
+        AwaitTask::run(controller.generate());
+        QCOMPARE(generating.size(), 2);
+        QVERIFY(!controller.isGenerating() && !generating.last().first().toBool());
+        QCOMPARE(controller.errorMessage(),
+                 std::optional<QString>(QStringLiteral("Received an unexpected response from the server.")));
+        QVERIFY(!controller.story() && !HealthStory::loadCached(m_alex));
     }
 
     // A reply without a story is no story: what was shown and cached stays, with its date.

@@ -2,6 +2,7 @@
 
 #include "ChatAPIClient.h"
 
+#include "net/APIClient.h"
 #include "net/APIError.h"
 
 QCoro::Task<> HealthStoryWriter::write(const QString &patientID)
@@ -14,6 +15,7 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
     if (writer->isWriting(patientID))
         co_return;
     {
+        ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
         const LocalChanges::Change writing = co_await writer->m_writes.begin(patientID);
         Q_EMIT writer->writingChanged(patientID, true);
         try {
@@ -29,6 +31,7 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
                     Q_EMIT writer->written(patientID, story);
             }
         } catch (const APIError &error) {
+            hold.fail(error);
             if (writer)
                 Q_EMIT writer->failed(patientID, error.description());
         }

@@ -22,13 +22,8 @@ void ChangesInFlight::Hold::fail(const std::exception &error)
     const auto *apiError = dynamic_cast<const APIError *>(&error);
     if (apiError && apiError->isCanceled())
         return;
-    fail(apiError ? apiError->description() : QString::fromUtf8(error.what()));
-}
-
-void ChangesInFlight::Hold::fail(const QString &description)
-{
     if (m_book)
-        m_book->noteFailure(description);
+        m_book->noteFailure(apiError ? apiError->description() : QString::fromUtf8(error.what()));
 }
 
 bool ChangesInFlight::Settling::await_ready() const

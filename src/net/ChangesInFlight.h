@@ -39,7 +39,6 @@ public:
 
         // The change failed with this error (its user text); a cancellation the user asked for is no failure.
         void fail(const std::exception &error);
-        void fail(const QString &description);
 
     private:
         ChangesInFlight *m_book = nullptr;

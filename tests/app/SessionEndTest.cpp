@@ -65,6 +65,20 @@ QCoro::Task<> attach(QPointer<PatientMedbits> medbits, QString patientID, QStrin
     co_await medbits->attachDocument(entryID, upload);
 }
 
+// As the entry form saves a new entry with an attachment: the upload starts as the creation's reply comes.
+QCoro::Task<> createWithAttachment(QPointer<PatientMedbits> medbits, QString patientID, Medbit entry, QUrl file)
+{
+    const Medbit created = co_await medbits->createMedbit(std::move(entry));
+    co_await attach(medbits, std::move(patientID), created.id, std::move(file));
+}
+
+// A star that waits its turn behind an edit of the same entry.
+QCoro::Task<> editThenStar(QCoro::Task<> editing, QCoro::Task<> starring)
+{
+    co_await std::move(editing);
+    co_await std::move(starring);
+}
+
 } // namespace
 
 // Ending the session or the program with changes still on their way to the service, with two windows open:
@@ -159,8 +173,10 @@ void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession_data()
     QTest::newRow("a star") << QStringLiteral("star");
     QTest::newRow("an edit") << QStringLiteral("edit");
     QTest::newRow("a delete") << QStringLiteral("delete");
+    QTest::newRow("a star waiting its turn behind an edit") << QStringLiteral("editThenStar");
     QTest::newRow("a new entry") << QStringLiteral("create");
     QTest::newRow("an attachment upload") << QStringLiteral("upload");
+    QTest::newRow("a new entry, then its attachment") << QStringLiteral("createWithAttachment");
     QTest::newRow("a batch save, storing its documents") << QStringLiteral("registerDocuments");
     QTest::newRow("a batch save, creating its entries") << QStringLiteral("bulkCreate");
 }
@@ -189,7 +205,7 @@ void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession()
 
     AwaitTask::run(m_app->authManager()->login(StandinServer::demoEmail, StandinServer::demoPassword, true));
     verifyOnTheService(change, entry);
-    if (change == QLatin1String("create"))
+    if (change.startsWith(QLatin1String("create")))
         QCOMPARE(serviceList().size(), listed + 1);
     if (change == QLatin1String("registerDocuments") || change == QLatin1String("bulkCreate"))
         QVERIFY(serviceList().size() > listed);
@@ -327,7 +343,7 @@ QString SessionEndTest::gatedPath(const QString &change, const Medbit &entry) co
 {
     if (change == QLatin1String("delete"))
         return QStringLiteral("/api/medbits/delete/") + entry.id;
-    if (change == QLatin1String("create"))
+    if (change == QLatin1String("create") || change == QLatin1String("createWithAttachment"))
         return QStringLiteral("/api/medbits/create");
     if (change == QLatin1String("upload"))
         return QStringLiteral("/api/medbits/upload_image");
@@ -351,15 +367,22 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
         changed.entryText = editedText;
         return changeEntry(entries(), entry, changed);
     }
+    if (change == QLatin1String("editThenStar")) {
+        changed.entryText = editedText;
+        Medbit starred = entry;
+        starred.isStarred = !starred.isStarred;
+        QCoro::Task<> editing = changeEntry(entries(), entry, changed);
+        QCoro::Task<> starring = changeEntry(entries(), entry, starred);
+        return editThenStar(std::move(editing), std::move(starring));
+    }
     if (change == QLatin1String("delete"))
         return entries()->deleteMedbit(entry);
-    if (change == QLatin1String("create")) {
-        Medbit made;
-        made.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-        made.entryText = createdText;
-        made.date = QDateTime::currentSecsSinceEpoch();
+    Medbit made;
+    made.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    made.entryText = createdText;
+    made.date = QDateTime::currentSecsSinceEpoch();
+    if (change == QLatin1String("create"))
         return createEntry(entries(), made);
-    }
     const QString path = m_files->filePath(attachmentName);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write("%PDF-1.4 signing out") < 0)
@@ -367,6 +390,8 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
     file.close();
     if (change == QLatin1String("upload"))
         return attach(entries(), m_patientID, entry.id, QUrl::fromLocalFile(path));
+    if (change == QLatin1String("createWithAttachment"))
+        return createWithAttachment(entries(), m_patientID, made, QUrl::fromLocalFile(path));
     m_import = std::make_unique<DocumentImportManager>(m_patientID);
     m_importStore = std::make_unique<MedbitStore>(m_records->medbits(), m_patientID);
     m_import->importFiles({QUrl::fromLocalFile(path)});
@@ -377,22 +402,25 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
 
 void SessionEndTest::verifyOnTheService(const QString &change, const Medbit &entry)
 {
-    const QJsonValue stored = serviceCall(QStringLiteral("/medbits/get?medbitId=") + entry.id);
-    if (change == QLatin1String("star"))
+    QString id = entry.id;
+    if (change.startsWith(QLatin1String("create"))) {
+        const QJsonArray list = serviceList();
+        const auto made = std::find_if(list.begin(), list.end(), [](const QJsonValue &listed) {
+            return listed[QLatin1String("entryText")].toString() == createdText;
+        });
+        QVERIFY(made != list.end());
+        id = (*made)[QLatin1String("_id")].toString();
+    }
+    const QJsonValue stored = serviceCall(QStringLiteral("/medbits/get?medbitId=") + id);
+    if (change == QLatin1String("star") || change == QLatin1String("editThenStar"))
         QCOMPARE(stored[QLatin1String("isStarred")].toBool(), !entry.isStarred);
-    else if (change == QLatin1String("edit"))
+    if (change == QLatin1String("edit") || change == QLatin1String("editThenStar"))
         QCOMPARE(stored[QLatin1String("entryText")].toString(), editedText);
-    else if (change == QLatin1String("delete"))
+    if (change == QLatin1String("delete"))
         QVERIFY(stored.isNull());
-    else if (change == QLatin1String("upload"))
+    if (change == QLatin1String("upload") || change == QLatin1String("createWithAttachment"))
         QCOMPARE(stored[QLatin1String("documents")].toArray().last()[QLatin1String("fileName")].toString(),
                  attachmentName);
-    else if (change == QLatin1String("create")) {
-        const QJsonArray list = serviceList();
-        QVERIFY(std::any_of(list.begin(), list.end(), [](const QJsonValue &listed) {
-            return listed[QLatin1String("entryText")].toString() == createdText;
-        }));
-    }
 }
 
 void SessionEndTest::gate(const QString &path, std::optional<int> status)

@@ -1,3 +1,4 @@
+#include "../clipboard/ClipboardTestSettings.h"
 #include "AwaitTask.h"
 #include "ScreenTestKit.h"
 #include "SignedInSession.h"
@@ -10,6 +11,8 @@
 #include "app/VantorelleApp.h"
 #include "ask/AskRecords.h"
 #include "ask/AskSessions.h"
+#include "ask/HealthStory.h"
+#include "ask/HealthStoryWriter.h"
 #include "import/DocumentImportManager.h"
 #include "import/DocumentImportReview.h"
 #include "mainwindow/ContentView.h"
@@ -119,6 +122,7 @@ private:
         return serviceCall(QStringLiteral("/medbits/list/summary?patientId=") + m_patientID).toArray();
     }
 
+    ClipboardTestSettings m_settings;
     StandinServer m_server;
     std::unique_ptr<MemoryKeychain> m_keychain;
     std::unique_ptr<ProgramRecords> m_records;
@@ -140,6 +144,7 @@ void SessionEndTest::initTestCase()
 void SessionEndTest::init()
 {
     m_server.reset();
+    ClipboardTestSettings::clear();
     m_keychain = std::make_unique<MemoryKeychain>();
     m_records = std::make_unique<ProgramRecords>();
     m_app = std::make_unique<VantorelleApp>(m_keychain.get(), ContentView::factory(m_records.get()));
@@ -179,6 +184,7 @@ void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession_data()
     QTest::newRow("a new entry, then its attachment") << QStringLiteral("createWithAttachment");
     QTest::newRow("a batch save, storing its documents") << QStringLiteral("registerDocuments");
     QTest::newRow("a batch save, creating its entries") << QStringLiteral("bulkCreate");
+    QTest::newRow("a health story") << QStringLiteral("healthStory");
 }
 
 void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession()
@@ -351,6 +357,8 @@ QString SessionEndTest::gatedPath(const QString &change, const Medbit &entry) co
         return QStringLiteral("/api/patients/update_vector_store");
     if (change == QLatin1String("bulkCreate"))
         return QStringLiteral("/api/medbits/bulk_create");
+    if (change == QLatin1String("healthStory"))
+        return QStringLiteral("/api/chats/health_story");
     return QStringLiteral("/api/medbits/update");
 }
 
@@ -377,6 +385,8 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
     }
     if (change == QLatin1String("delete"))
         return entries()->deleteMedbit(entry);
+    if (change == QLatin1String("healthStory"))
+        return m_records->healthStoryWriter()->write(m_patientID);
     Medbit made;
     made.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     made.entryText = createdText;
@@ -402,6 +412,11 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
 
 void SessionEndTest::verifyOnTheService(const QString &change, const Medbit &entry)
 {
+    // The service writes the story and hands it back; it is kept here.
+    if (change == QLatin1String("healthStory")) {
+        QVERIFY(HealthStory::loadCached(m_patientID));
+        return;
+    }
     QString id = entry.id;
     if (change.startsWith(QLatin1String("create"))) {
         const QJsonArray list = serviceList();

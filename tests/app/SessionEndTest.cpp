@@ -75,6 +75,11 @@ QCoro::Task<> createWithAttachment(QPointer<PatientMedbits> medbits, QString pat
     co_await attach(medbits, std::move(patientID), created.id, std::move(file));
 }
 
+QCoro::Task<> alreadyStarted()
+{
+    co_return;
+}
+
 // A star that waits its turn behind an edit of the same entry.
 QCoro::Task<> editThenStar(QCoro::Task<> editing, QCoro::Task<> starring)
 {
@@ -110,6 +115,7 @@ private Q_SLOTS:
 private:
     PatientMedbits *entries() const { return m_records->medbits()->patient(m_patientID); }
     Medbit firstEntry() const { return entries()->medbits().first(); }
+    void prepare(const QString &change);
     QString gatedPath(const QString &change, const Medbit &entry) const;
     QCoro::Task<> start(const QString &change, const Medbit &entry);
     void verifyOnTheService(const QString &change, const Medbit &entry);
@@ -133,6 +139,8 @@ private:
     std::unique_ptr<QTemporaryDir> m_files;
     std::unique_ptr<DocumentImportManager> m_import;
     std::unique_ptr<MedbitStore> m_importStore;
+    QString m_conversationID;
+    QString m_channelID;
 };
 
 void SessionEndTest::initTestCase()
@@ -185,6 +193,7 @@ void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession_data()
     QTest::newRow("a batch save, storing its documents") << QStringLiteral("registerDocuments");
     QTest::newRow("a batch save, creating its entries") << QStringLiteral("bulkCreate");
     QTest::newRow("a health story") << QStringLiteral("healthStory");
+    QTest::newRow("an Ask undo") << QStringLiteral("askUndo");
 }
 
 void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession()
@@ -192,6 +201,7 @@ void SessionEndTest::signOut_waitsForAChangeOnItsWay_thenEndsTheSession()
     QFETCH(QString, change);
     const Medbit entry = firstEntry();
     const qsizetype listed = serviceList().size();
+    prepare(change);
     gate(gatedPath(change, entry));
     QCoro::Task<> changing = start(change, entry);
     QTRY_COMPARE(m_server.gatedRequests(), 1);
@@ -345,8 +355,23 @@ void SessionEndTest::savingDialog_quitNowLeavesTheChange_cancelKeepsTheProgram()
     }
 }
 
+// An undo needs a conversation whose stored messages are shown: asked and answered before the case begins.
+void SessionEndTest::prepare(const QString &change)
+{
+    if (change != QLatin1String("askUndo"))
+        return;
+    AskRecords *ask = m_records->askSessions()->records(m_patientID);
+    ask->askNew(QStringLiteral("What changed?"), [this](const QString &id) { m_conversationID = id; });
+    QTRY_VERIFY(!ask->isAsking() && ask->conversation(m_conversationID)->channelID);
+    m_channelID = *ask->conversation(m_conversationID)->channelID;
+    ask->loadConversationHistory(m_conversationID);
+    QTRY_VERIFY(ask->isUndoOffered(m_conversationID));
+}
+
 QString SessionEndTest::gatedPath(const QString &change, const Medbit &entry) const
 {
+    if (change == QLatin1String("askUndo"))
+        return QStringLiteral("/api/chats/channels/") + m_channelID + QStringLiteral("/undo");
     if (change == QLatin1String("delete"))
         return QStringLiteral("/api/medbits/delete/") + entry.id;
     if (change == QLatin1String("create") || change == QLatin1String("createWithAttachment"))
@@ -387,6 +412,14 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
         return entries()->deleteMedbit(entry);
     if (change == QLatin1String("healthStory"))
         return m_records->healthStoryWriter()->write(m_patientID);
+    if (change == QLatin1String("askUndo")) {
+        AskRecords *ask = m_records->askSessions()->records(m_patientID);
+        QStringList shown;
+        for (const AskTurn &turn : ask->conversation(m_conversationID)->turns)
+            shown << turn.id;
+        ask->undoLastQuestion(m_conversationID, shown);
+        return alreadyStarted();
+    }
     Medbit made;
     made.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
     made.entryText = createdText;
@@ -415,6 +448,12 @@ void SessionEndTest::verifyOnTheService(const QString &change, const Medbit &ent
     // The service writes the story and hands it back; it is kept here.
     if (change == QLatin1String("healthStory")) {
         QVERIFY(HealthStory::loadCached(m_patientID));
+        return;
+    }
+    // The undo took the conversation's only question and answer, and the service dropped the channel with them.
+    if (change == QLatin1String("askUndo")) {
+        serviceCall(QStringLiteral("/chats/channels/") + m_channelID);
+        QCOMPARE(m_server.lastStatus(), 404);
         return;
     }
     QString id = entry.id;

@@ -55,7 +55,7 @@ void MainWindow::buildMenus()
     connect(auth, &AuthManager::isAuthenticatedChanged, settings, &QAction::setEnabled);
 
     appMenu->addSeparator();
-    auto *quit = appMenu->addAction(tr("Quit"), QCoreApplication::instance(), &QCoreApplication::quit);
+    auto *quit = appMenu->addAction(tr("Quit"), m_app, &VantorelleApp::quit);
     quit->setObjectName(QStringLiteral("quitAction"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);

@@ -131,8 +131,12 @@ QWidget *SettingsView::buildAccountSection()
     QPalette destructive = m_signOut->palette();
     destructive.setColor(QPalette::ButtonText, Theme::errorColor());
     m_signOut->setPalette(destructive);
+    // A sign-out stopped by a change that failed while it waited says so here, where it was asked for.
+    m_signOutError = FormKit::errorCaption(box);
+    m_signOutError->setObjectName(QStringLiteral("signOutError"));
     layout->addWidget(changePassword, 0, Qt::AlignLeft);
     layout->addWidget(m_signOut, 0, Qt::AlignLeft);
+    layout->addWidget(m_signOutError);
 
     connect(changePassword, &QPushButton::clicked, this, &SettingsView::showChangePassword);
     connect(m_signOut, &QPushButton::clicked, this, &SettingsView::signOut);
@@ -209,7 +213,13 @@ void SettingsView::signOut()
 
 QCoro::Task<> SettingsView::runSignOut()
 {
+    FormKit::setCaptionText(m_signOutError, QString());
     QCoro::Task<> operation = m_authManager->logout();
-    // Sign-out reports nothing: the session is cleared whatever the service answered.
-    co_await m_signingOut->run(std::move(operation));
+    // The service's answer to the sign-out itself is never shown: only a change that failed while the sign-out
+    // waited for it stops it.
+    const ScreenAction::Outcome outcome = co_await m_signingOut->run(std::move(operation));
+    if (outcome.abandoned || !outcome.failure)
+        co_return;
+    FormKit::setCaptionText(m_signOutError,
+                            tr("A change could not be saved, so you are still signed in: %1").arg(*outcome.failure));
 }

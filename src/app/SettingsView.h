@@ -54,6 +54,7 @@ private:
     QLabel *m_name = nullptr;
     QLabel *m_email = nullptr;
     BusyButton *m_signOut = nullptr;
+    QLabel *m_signOutError = nullptr;
     QPointer<ChangePasswordSheet> m_changePasswordSheet;
     bool m_openedOnce = false;
 };

@@ -1,12 +1,15 @@
 #include "VantorelleApp.h"
 
 #include "MainWindow.h"
+#include "SavingChangesDialog.h"
 #include "SettingsView.h"
+#include "net/APIClient.h"
 #include "net/AuthManager.h"
 #include "platform/UpdaterController.h"
 #include "records/PatientStore.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QTimer>
 
 VantorelleApp::VantorelleApp(Keychain *keychain, MainContentFactory mainContent, QObject *parent)
@@ -22,6 +25,7 @@ VantorelleApp::~VantorelleApp()
     for (const auto &window : std::as_const(m_windows))
         delete window.data();
     delete m_settingsView.data();
+    delete m_savingChanges.data();
 }
 
 PatientStore *VantorelleApp::patientStore()
@@ -58,6 +62,7 @@ MainWindow *VantorelleApp::openNewWindow()
     m_windows.removeIf([](const QPointer<MainWindow> &window) { return window.isNull(); });
     auto *window = new MainWindow(this);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    window->installEventFilter(this);
     m_windows.append(window);
     window->show();
     return window;
@@ -70,8 +75,10 @@ void VantorelleApp::showSettings()
         return;
     if (auto *opener = qobject_cast<MainWindow *>(QApplication::activeWindow()))
         m_settingsOpener = opener;
-    if (!m_settingsView)
+    if (!m_settingsView) {
         m_settingsView = new SettingsView(m_authManager.get(), patientStore());
+        m_settingsView->installEventFilter(this);
+    }
     m_settingsView->show();
     m_settingsView->raise();
     m_settingsView->activateWindow();
@@ -87,4 +94,74 @@ void VantorelleApp::returnFromSettingsOnSignOut(bool isAuthenticated)
     QPointer<MainWindow> window = m_settingsOpener ? m_settingsOpener.data() : (open.isEmpty() ? nullptr : open.last());
     if (window)
         QTimer::singleShot(0, window, [window] { window->activateWindow(); });
+}
+
+SavingChangesDialog *VantorelleApp::savingChangesDialog() const
+{
+    return m_savingChanges;
+}
+
+void VantorelleApp::quit()
+{
+    if (APIClient::shared().changes().count() == 0) {
+        QCoreApplication::quit();
+        return;
+    }
+    quitWhenSaved(nullptr);
+}
+
+// The close of the last window ends the program: with a change still on its way it waits, as Quit does.
+bool VantorelleApp::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::Close || m_isLeavingChanges || APIClient::shared().changes().count() == 0 ||
+        !isLastWindow(watched))
+        return false;
+    event->ignore();
+    quitWhenSaved(qobject_cast<QWidget *>(watched));
+    return true;
+}
+
+bool VantorelleApp::isLastWindow(const QObject *closing) const
+{
+    for (const MainWindow *window : windows()) {
+        if (window != closing && window->isVisible())
+            return false;
+    }
+    return !m_settingsView || m_settingsView == closing || !m_settingsView->isVisible();
+}
+
+QCoro::Task<> VantorelleApp::quitWhenSaved(QPointer<QWidget> closing)
+{
+    if (m_savingChanges) {
+        m_savingChanges->raise();
+        m_savingChanges->activateWindow();
+        co_return;
+    }
+    const QPointer<SavingChangesDialog> dialog = new SavingChangesDialog;
+    m_savingChanges = dialog;
+    const QPointer<VantorelleApp> self(this);
+    connect(dialog, &SavingChangesDialog::quitNowChosen, this, [this, closing] {
+        m_isLeavingChanges = true;
+        finishQuit(closing);
+    });
+    dialog->show();
+    ChangesInFlight::Settling settling = APIClient::shared().changes().settled();
+    const std::optional<QString> failure = co_await settling;
+    // Cancelled, or left with "Quit Now", meanwhile.
+    if (!self || !dialog)
+        co_return;
+    if (failure) {
+        dialog->showFailure(*failure);
+        co_return;
+    }
+    dialog->close();
+    finishQuit(closing);
+}
+
+void VantorelleApp::finishQuit(const QPointer<QWidget> &closing)
+{
+    if (closing)
+        closing->close();
+    else
+        QCoreApplication::quit();
 }

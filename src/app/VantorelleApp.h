@@ -6,12 +6,16 @@
 #include <QObject>
 #include <QPointer>
 
+#include <QCoroTask>
+
 #include <memory>
 
 class AuthManager;
 class Keychain;
 class MainWindow;
 class PatientStore;
+class QWidget;
+class SavingChangesDialog;
 class SettingsView;
 class UpdaterController;
 
@@ -40,9 +44,21 @@ public:
     MainWindow *openNewWindow();
     // Only while signed in; the window closes at sign-out.
     void showSettings();
+    // Quits, once no change to the service is on its way any more (a process that exits cuts them off).
+    // Meanwhile the saving dialog shows; closing the last window waits the same way.
+    void quit();
+    // Null unless a quit waits for changes.
+    SavingChangesDialog *savingChangesDialog() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void returnFromSettingsOnSignOut(bool isAuthenticated);
+    bool isLastWindow(const QObject *closing) const;
+    // Quits, or closes `closing` when it is a window, as soon as the changes in flight have ended well.
+    QCoro::Task<> quitWhenSaved(QPointer<QWidget> closing);
+    void finishQuit(const QPointer<QWidget> &closing);
 
     MainContentFactory m_mainContent;
     std::unique_ptr<AuthManager> m_authManager;
@@ -52,4 +68,7 @@ private:
     QPointer<SettingsView> m_settingsView;
     // The window Settings… was last chosen from.
     QPointer<MainWindow> m_settingsOpener;
+    QPointer<SavingChangesDialog> m_savingChanges;
+    // The user chose to quit without waiting for the changes.
+    bool m_isLeavingChanges = false;
 };

@@ -6,6 +6,7 @@
 #include "AskUndo.h"
 #include "ChatAPIClient.h"
 
+#include "net/APIClient.h"
 #include "net/APIError.h"
 
 #include <algorithm>
@@ -292,6 +293,8 @@ QCoro::Task<> AskRecords::readAnswer(QPointer<AskRecords> records, std::shared_p
                                      AnswerQuestion query, AskedQuestion asked, QString key)
 {
     {
+        // From the click on, also while the question waits its turn: the reader holds only its stream.
+        const ChangesInFlight::Hold held = APIClient::shared().changes().hold();
         const LocalChanges::Change asking = co_await records->m_changes.begin(key);
         if (!records)
             co_return;

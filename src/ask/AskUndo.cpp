@@ -2,6 +2,7 @@
 
 #include "ChatAPIClient.h"
 
+#include "net/APIClient.h"
 #include "net/APIError.h"
 #include "net/LocalChanges.h"
 
@@ -17,6 +18,7 @@ void AskUndo::start(const QString &conversationID, const QString &channelID, con
 QCoro::Task<> AskUndo::run(QPointer<AskUndo> undo, QString conversationID, QString channelID, QStringList turnIDs)
 {
     {
+        ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
         const LocalChanges::Change undoing = co_await undo->m_changes->begin(channelID);
         if (!undo)
             co_return;
@@ -24,8 +26,9 @@ QCoro::Task<> AskUndo::run(QPointer<AskUndo> undo, QString conversationID, QStri
             co_await ChatAPIClient::undoLastQuestion(channelID);
             if (undo)
                 Q_EMIT undo->undone(conversationID, turnIDs);
-        } catch (const APIError &) {
-            // A failed undo changes nothing and shows nothing.
+        } catch (const APIError &error) {
+            // A failed undo changes nothing and shows nothing here; only a sign-out waiting for it hears of it.
+            hold.fail(error);
         }
     }
     if (undo)

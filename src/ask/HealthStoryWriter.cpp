@@ -2,6 +2,7 @@
 
 #include "ChatAPIClient.h"
 
+#include "net/APIClient.h"
 #include "net/APIError.h"
 
 HealthStoryWriter::HealthStoryWriter(QObject *parent) : HealthStoryWriter(&ChatAPIClient::generateHealthStory, parent)
@@ -19,6 +20,7 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
         co_return;
     const StorySource source = writer->m_source;
     {
+        ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
         const LocalChanges::Change writing = co_await writer->m_writes.begin(patientID);
         Q_EMIT writer->writingChanged(patientID, true);
         try {
@@ -34,6 +36,7 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
                     Q_EMIT writer->written(patientID, story);
             }
         } catch (const APIError &error) {
+            hold.fail(error);
             if (writer)
                 Q_EMIT writer->failed(patientID, error.description());
         } catch (const std::exception &) {

@@ -3,6 +3,7 @@
 #include "DocumentImportManager.h"
 #include "ImportRequests.h"
 
+#include "net/APIClient.h"
 #include "net/APIError.h"
 #include "records/MedbitStore.h"
 #include "records/PatientMedbits.h"
@@ -154,11 +155,14 @@ QCoro::Task<> DocumentImportReview::save(MedbitStore *store)
     QPointer<DocumentImportReview> self(this);
     // The patient's entries, which outlive this window and its store.
     const QPointer<PatientMedbits> target(store->patient(patientID));
+    // One change through both requests, so that a sign-out cannot slip in between them.
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     QList<Medbit> created;
     try {
         const QStringList documentIDs = co_await documentIDsForSave(patientID, m_import->uploadedFiles(), generation);
         created = co_await ImportRequests::bulkCreate(patientID, medbits, documentIDs);
-    } catch (const APIError &) {
+    } catch (const APIError &error) {
+        hold.fail(error);
         if (self)
             setIsSaving(false);
         throw;

@@ -54,7 +54,8 @@ void throwIfAborted(const std::shared_ptr<AbortHandle> &abort)
 } // namespace
 
 APIClient::APIClient()
-    : m_baseURL(QUrl(QStringLiteral(VANTORELLE_API_BASE))), m_network(new QNetworkAccessManager(this))
+    : m_baseURL(QUrl(QStringLiteral(VANTORELLE_API_BASE))), m_network(new QNetworkAccessManager(this)),
+      m_changes(new ChangesInFlight(this))
 {
     Q_ASSERT(m_baseURL.isValid());
 }

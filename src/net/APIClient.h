@@ -2,6 +2,7 @@
 
 #include "APIError.h"
 #include "APIRequest.h"
+#include "ChangesInFlight.h"
 #include "Json.h"
 #include "MonitoredReply.h"
 #include "MultipartBody.h"
@@ -63,6 +64,8 @@ public:
     void setAuthProvider(AuthTokenProviding *provider);
     AuthTokenProviding *authProvider() const;
     QNetworkAccessManager *network() const { return m_network; }
+    // The changes to the service still on their way, program-wide: the sign-out and the quit wait for them.
+    ChangesInFlight &changes() const { return *m_changes; }
 
     template <typename T> QCoro::Task<T> request(APIRequest request)
     {
@@ -147,6 +150,7 @@ private:
 
     QUrl m_baseURL;
     QNetworkAccessManager *m_network = nullptr;
+    ChangesInFlight *m_changes = nullptr;
     QPointer<AuthTokenProviding> m_authProvider;
     std::chrono::milliseconds m_idleTimeout{60000};
 };

@@ -1,6 +1,7 @@
 #include "AuthManager.h"
 
 #include "APIClient.h"
+#include "ChangeFailure.h"
 #include "Keychain.h"
 
 #include <QPointer>
@@ -189,6 +190,13 @@ QCoro::Task<> AuthManager::registerAccount(QString fullName, QString email, QStr
 QCoro::Task<> AuthManager::logout()
 {
     const QPointer<AuthManager> self(this);
+    // A change that reached the service after the sign-out would be refused, and nothing would send it again.
+    ChangesInFlight::Settling settling = APIClient::shared().changes().settled();
+    const std::optional<QString> failure = co_await settling;
+    if (failure)
+        throw ChangeFailure(*failure);
+    if (!self)
+        co_return;
     if (const std::optional<QString> userID = currentUserID()) {
         APIRequest request{.method = HTTPMethod::POST, .path = u"/auth/userLogout"_s};
         request.setJSONBody({{u"userId"_s, *userID}});

@@ -37,6 +37,9 @@ public:
     QCoro::Task<bool> reauthenticateFromKeychain();
 
     QCoro::Task<> registerAccount(QString fullName, QString email, QString password);
+    // Lets every change to the service still on its way end first (the program's, whatever window made it),
+    // then posts the sign-out and ends the session whatever the service answers. When a change fails while
+    // the sign-out waits, the session stays and ChangeFailure with that change's text is thrown.
     QCoro::Task<> logout();
     QCoro::Task<> updatePassword(QString currentPassword, QString newPassword);
     QCoro::Task<> forgotPassword(QString email);

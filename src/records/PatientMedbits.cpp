@@ -246,11 +246,18 @@ QCoro::Task<Medbit> PatientMedbits::createMedbit(Medbit medbit)
                            {QLatin1StringView("medbit"), payload(medbit)}};
     APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/medbits/create")};
     request.setJSONBody(body);
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     QPointer<PatientMedbits> self(this);
-    const Medbit created = co_await APIClient::shared().request<Medbit>(request);
+    std::optional<Medbit> created;
+    try {
+        created = co_await APIClient::shared().request<Medbit>(request);
+    } catch (const APIError &error) {
+        hold.fail(error);
+        throw;
+    }
     if (self)
-        addCreated({created});
-    co_return created;
+        addCreated({*created});
+    co_return *created;
 }
 
 void PatientMedbits::addCreated(const QList<Medbit> &created)
@@ -272,6 +279,8 @@ void PatientMedbits::addCreated(const QList<Medbit> &created)
 
 QCoro::Task<Medbit> PatientMedbits::updateMedbit(Medbit before, Medbit after)
 {
+    // Held from here: a sign-out waits also while this change waits its turn.
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     LocalChanges::Turn turn = m_changes.begin(after.id);
     // Ends, letting the next change of this entry start, once the reply is in the list.
     const LocalChanges::Change change = co_await turn;
@@ -287,6 +296,7 @@ QCoro::Task<Medbit> PatientMedbits::updateMedbit(Medbit before, Medbit after)
     try {
         updated = co_await APIClient::shared().request<Medbit>(request);
     } catch (const APIError &error) {
+        hold.fail(error);
         if (self)
             markGoneOnNotFound(medbit.id, error.status());
         throw;
@@ -298,6 +308,7 @@ QCoro::Task<Medbit> PatientMedbits::updateMedbit(Medbit before, Medbit after)
 
 QCoro::Task<> PatientMedbits::deleteMedbit(Medbit medbit)
 {
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     LocalChanges::Turn turn = m_changes.begin(medbit.id);
     // Held until the entry has left the list: a list read meanwhile neither keeps nor brings it back.
     const LocalChanges::Change change = co_await turn;
@@ -307,8 +318,10 @@ QCoro::Task<> PatientMedbits::deleteMedbit(Medbit medbit)
         co_await APIClient::shared().request<EmptyResponse>(request);
     } catch (const APIError &error) {
         // Not found: the entry is already gone, which is all the delete asked for.
-        if (error.status() != notFound)
+        if (error.status() != notFound) {
+            hold.fail(error);
             throw;
+        }
         if (self)
             markGone(medbit.id);
         co_return;
@@ -319,11 +332,17 @@ QCoro::Task<> PatientMedbits::deleteMedbit(Medbit medbit)
 
 QCoro::Task<std::optional<Medbit>> PatientMedbits::attachDocument(QString id, std::function<QCoro::Task<>()> upload)
 {
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     LocalChanges::Turn turn = m_changes.begin(id);
     // Held through the read that follows: a list read meanwhile keeps the copy that lists the new document.
     const LocalChanges::Change change = co_await turn;
     QPointer<PatientMedbits> self(this);
-    co_await upload();
+    try {
+        co_await upload();
+    } catch (const std::exception &error) {
+        hold.fail(error);
+        throw;
+    }
     if (!self)
         co_return std::nullopt;
     co_return co_await fetchMedbit(id);

@@ -90,14 +90,21 @@ QCoro::Task<Patient> PatientStore::createPatient(QString name, std::function<boo
         {QLatin1StringView("firstName"), trimmed.isEmpty() ? QStringLiteral("New Patient") : trimmed}};
     APIRequest request{.method = HTTPMethod::POST, .path = QStringLiteral("/patients/create")};
     request.setJSONBody(body);
+    ChangesInFlight::Hold hold = APIClient::shared().changes().hold();
     QPointer<PatientStore> self(this);
-    const Patient patient = co_await APIClient::shared().request<Patient>(request);
-    if (self && isCurrent(*ticket)) {
-        setPatients(m_patients + QList<Patient>{patient});
-        if (!mayMoveSelection || mayMoveSelection())
-            setSelectedPatientID(patient._id);
+    std::optional<Patient> patient;
+    try {
+        patient = co_await APIClient::shared().request<Patient>(request);
+    } catch (const APIError &error) {
+        hold.fail(error);
+        throw;
     }
-    co_return patient;
+    if (self && isCurrent(*ticket)) {
+        setPatients(m_patients + QList<Patient>{*patient});
+        if (!mayMoveSelection || mayMoveSelection())
+            setSelectedPatientID(patient->_id);
+    }
+    co_return *patient;
 }
 
 void PatientStore::onAuthenticatedChanged(bool isAuthenticated)

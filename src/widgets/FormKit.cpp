@@ -3,6 +3,7 @@
 #include "SymbolIcons.h"
 #include "Theme.h"
 #include "net/APIError.h"
+#include "net/ChangeFailure.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -220,6 +221,8 @@ QString errorDescription(const std::exception &error)
 {
     if (const auto *apiError = dynamic_cast<const APIError *>(&error))
         return apiError->description();
+    if (const auto *changeFailure = dynamic_cast<const ChangeFailure *>(&error))
+        return changeFailure->description();
     return APIError::decodingFailed().description();
 }
 

@@ -11,6 +11,8 @@
 
 #include <httplib.h>
 
+#include <thread>
+
 namespace
 {
 
@@ -44,6 +46,7 @@ private slots:
     void delayOnly_isHandledNormallyAfterTheDelay();
     void drop_closesWithoutReply();
     void hang_neverAnswers_clientTimesOut();
+    void gate_handlesOnlyOnceOpened_andOthersMeanwhile();
 
 private:
     httplib::Result forgotPassword();
@@ -154,6 +157,32 @@ void StandinFaultsTest::hang_neverAnswers_clientTimesOut()
     QVERIFY(!outcome.status.isValid());
     m_server.clearFaults();
     QCOMPARE(forgotPassword()->status, 200);
+}
+
+void StandinFaultsTest::gate_handlesOnlyOnceOpened_andOthersMeanwhile()
+{
+    m_server.injectFault(
+        {{QStringLiteral("path"), QStringLiteral("/api/auth/userRegister")}, {QStringLiteral("gate"), true}});
+    int registered = 0;
+    std::thread registering([this, &registered] {
+        httplib::Client client("127.0.0.1", m_server.port());
+        const auto result =
+            client.Post("/api/auth/userRegister",
+                        R"({"fullName":"Gated","email":"gated@example.test","password":"pw-1"})", "application/json");
+        registered = result ? result->status : -1;
+    });
+    QTRY_COMPARE(m_server.gatedRequests(), 1);
+    // Logged as it arrived, not yet handled: the account does not exist, and other requests are answered.
+    QCOMPARE(m_server.requests(QStringLiteral("/api/auth/userRegister")).size(), 1);
+    QVERIFY(m_server.signIn(QStringLiteral("gated@example.test"), QStringLiteral("pw-1")).access.isEmpty());
+    QCOMPARE(m_server.lastStatus(), 401);
+    QCOMPARE(forgotPassword()->status, 200);
+
+    m_server.openGates();
+    registering.join();
+    QCOMPARE(registered, 200);
+    QCOMPARE(m_server.gatedRequests(), 0);
+    QVERIFY(!m_server.signIn(QStringLiteral("gated@example.test"), QStringLiteral("pw-1")).access.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(StandinFaultsTest)

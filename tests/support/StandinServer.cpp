@@ -176,6 +176,16 @@ void StandinServer::releaseHeldReplies()
     control("POST", QStringLiteral("/_standin/release"));
 }
 
+int StandinServer::gatedRequests() const
+{
+    return control("GET", QStringLiteral("/_standin/gated")).toObject().value(QLatin1String("gated")).toInt();
+}
+
+void StandinServer::openGates()
+{
+    control("POST", QStringLiteral("/_standin/open"));
+}
+
 void StandinServer::scriptStream(const QJsonObject &script)
 {
     control("POST", QStringLiteral("/_standin/streams"), script);

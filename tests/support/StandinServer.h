@@ -67,6 +67,10 @@ public:
     // Replies that a fault with "hold" keeps back (each built when its request arrived), and letting them go.
     int heldReplies() const;
     void releaseHeldReplies();
+    // Requests that a fault with "gate" keeps from their handler (each logged as it arrived), and letting
+    // them in: a request that reaches the service only then.
+    int gatedRequests() const;
+    void openGates();
     void expireAccessTokens();
     void reset(); // back to the seed: accounts, records, tokens, log, faults and streams
 

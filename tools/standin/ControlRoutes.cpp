@@ -72,6 +72,14 @@ void ControlRoutes::install(httplib::Server &server, StandinState &state, Reques
         f->release();
         replyJson(res, 200, QJsonObject{});
     });
+    // Requests stopped before their handler by a "gate" fault: how many wait, and letting them all in.
+    server.Get("/_standin/gated", [f](const Request &, Response &res) {
+        replyJson(res, 200, QJsonObject{{"gated", f->gatedRequests()}});
+    });
+    server.Post("/_standin/open", [f](const Request &, Response &res) {
+        f->openGates();
+        replyJson(res, 200, QJsonObject{});
+    });
     server.Post("/_standin/streams", [f](const Request &req, Response &res) { addStream(*f, req, res); });
     server.Post("/_standin/expire-tokens", [s](const Request &, Response &res) {
         const std::lock_guard lock(s->mutex);

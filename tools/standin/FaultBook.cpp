@@ -62,6 +62,7 @@ std::optional<Fault> FaultBook::parseFault(const QJsonObject &json, QString *err
     fault.hang = json.value(QLatin1String("hang")).toBool();
     fault.drop = json.value(QLatin1String("drop")).toBool();
     fault.hold = json.value(QLatin1String("hold")).toBool();
+    fault.gate = json.value(QLatin1String("gate")).toBool();
     if (!readHeaders(json.value(QLatin1String("headers")), &fault.headers, error))
         return std::nullopt;
     return fault;
@@ -79,7 +80,8 @@ std::optional<StreamScript> FaultBook::parseStream(const QJsonObject &json, QStr
     for (const QJsonValue &value : json.value(QLatin1String("chunks")).toArray()) {
         const QJsonObject chunk = value.toObject();
         script.chunks.append({readData(chunk, QStringLiteral("data"), QStringLiteral("dataBase64")),
-                              chunk.value(QLatin1String("pauseMs")).toInt()});
+                              chunk.value(QLatin1String("pauseMs")).toInt(),
+                              chunk.value(QLatin1String("gate")).toBool()});
     }
     return script;
 }
@@ -195,6 +197,32 @@ void FaultBook::release()
     {
         const std::lock_guard lock(m_mutex);
         ++m_releases;
+    }
+    m_wake.notify_all();
+}
+
+void FaultBook::waitAtGate()
+{
+    std::unique_lock lock(m_mutex);
+    const quint64 generation = m_generation;
+    const quint64 openings = m_openings;
+    ++m_gated;
+    m_wake.wait_for(lock, longestHang,
+                    [&] { return m_stopped || m_generation != generation || m_openings != openings; });
+    --m_gated;
+}
+
+int FaultBook::gatedRequests()
+{
+    const std::lock_guard lock(m_mutex);
+    return m_gated;
+}
+
+void FaultBook::openGates()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        ++m_openings;
     }
     m_wake.notify_all();
 }

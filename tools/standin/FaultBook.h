@@ -25,6 +25,9 @@ struct Fault {
     // The route answers as usual, from the state at arrival, but the reply waits until released: a reply
     // that is late in the way a slow network makes it.
     bool hold = false;
+    // The request is logged as it arrives, but its handler runs only once the gates are opened: a request
+    // that reaches the service late, as over a slow network. Other requests are handled meanwhile.
+    bool gate = false;
     int times = 1; // 0: until cleared
 };
 
@@ -33,6 +36,8 @@ struct StreamScript {
     struct Chunk {
         QByteArray data;
         int pauseMs = 0;
+        // Written only once the gates are opened: a stream that stops mid-way until the test lets it go on.
+        bool gate = false;
     };
     QByteArray method;
     QByteArray path;
@@ -67,6 +72,10 @@ public:
     void holdReply();
     int heldReplies();
     void release();
+    // Waits until openGates(), the faults are cleared or the server stops.
+    void waitAtGate();
+    int gatedRequests();
+    void openGates();
 
 private:
     template <typename T> std::optional<T> take(QList<T> &list, const QByteArray &method, const QByteArray &path);
@@ -77,6 +86,8 @@ private:
     quint64 m_generation = 0;
     quint64 m_releases = 0;
     int m_held = 0;
+    quint64 m_openings = 0;
+    int m_gated = 0;
     bool m_stopped = false;
     QList<Fault> m_faults;
     QList<StreamScript> m_streams;

@@ -113,6 +113,8 @@ Router::Handler Router::wrap(Handler handler)
 
 bool Router::applyFault(const Fault &fault, const httplib::Request &req, httplib::Response &res)
 {
+    if (fault.gate)
+        m_faults.waitAtGate();
     if (fault.delayMs > 0)
         m_faults.pause(fault.delayMs);
     if (fault.hang)
@@ -148,6 +150,8 @@ void Router::serveStream(const StreamScript &script, httplib::Response &res)
     FaultBook *faults = &m_faults;
     res.set_chunked_content_provider(type, [script, faults](size_t, httplib::DataSink &sink) {
         for (const StreamScript::Chunk &chunk : script.chunks) {
+            if (chunk.gate)
+                faults->waitAtGate();
             if (chunk.pauseMs > 0 && !faults->pause(chunk.pauseMs))
                 return false;
             if (!chunk.data.isEmpty() && !sink.write(chunk.data.constData(), size_t(chunk.data.size())))

@@ -116,6 +116,7 @@ private:
     PatientMedbits *entries() const { return m_records->medbits()->patient(m_patientID); }
     Medbit firstEntry() const { return entries()->medbits().first(); }
     void prepare(const QString &change);
+    QStringList shownTurns(const AskRecords *ask) const;
     QString gatedPath(const QString &change, const Medbit &entry) const;
     QCoro::Task<> start(const QString &change, const Medbit &entry);
     void verifyOnTheService(const QString &change, const Medbit &entry);
@@ -365,7 +366,16 @@ void SessionEndTest::prepare(const QString &change)
     QTRY_VERIFY(!ask->isAsking() && ask->conversation(m_conversationID)->channelID);
     m_channelID = *ask->conversation(m_conversationID)->channelID;
     ask->loadConversationHistory(m_conversationID);
-    QTRY_VERIFY(ask->isUndoOffered(m_conversationID));
+    QTRY_VERIFY(ask->isUndoOffered(m_conversationID, shownTurns(ask)));
+}
+
+// The conversation's turns as a screen that shows them all would.
+QStringList SessionEndTest::shownTurns(const AskRecords *ask) const
+{
+    QStringList shown;
+    for (const AskTurn &turn : ask->conversation(m_conversationID)->turns)
+        shown << turn.id;
+    return shown;
 }
 
 QString SessionEndTest::gatedPath(const QString &change, const Medbit &entry) const
@@ -414,10 +424,7 @@ QCoro::Task<> SessionEndTest::start(const QString &change, const Medbit &entry)
         return m_records->healthStoryWriter()->write(m_patientID);
     if (change == QLatin1String("askUndo")) {
         AskRecords *ask = m_records->askSessions()->records(m_patientID);
-        QStringList shown;
-        for (const AskTurn &turn : ask->conversation(m_conversationID)->turns)
-            shown << turn.id;
-        ask->undoLastQuestion(m_conversationID, shown);
+        ask->undoLastQuestion(m_conversationID, shownTurns(ask));
         return alreadyStarted();
     }
     Medbit made;

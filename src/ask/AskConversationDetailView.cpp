@@ -62,6 +62,8 @@ AskConversationDetailView::AskConversationDetailView(AskSession *session, QStrin
     layout->addWidget(makeFollowUpRow(clipboard));
 
     connect(m_session, &AskSession::conversationsChanged, this, &AskConversationDetailView::showTitle);
+    // A new conversation's channel comes with the list: only then can it be explained.
+    connect(m_session, &AskSession::conversationsChanged, this, &AskConversationDetailView::refreshActions);
     connect(m_session, &AskSession::turnsChanged, this, [this](const QString &changed) {
         if (changed == m_conversationID)
             showTurns();
@@ -125,8 +127,9 @@ QWidget *AskConversationDetailView::makeActionsRow()
     auto *row = new QHBoxLayout(actions);
     row->setContentsMargins(24, 0, 24, 12);
     row->setSpacing(18);
-    QToolButton *explain = makeAction(QStringLiteral("explainSimplyButton"), tr("Explain Simply"),
-                                      QStringLiteral("lightbulb"), tr("Explain this conversation in simple terms"));
+    QToolButton *explain = m_explainButton =
+        makeAction(QStringLiteral("explainSimplyButton"), tr("Explain Simply"), QStringLiteral("lightbulb"),
+                   tr("Explain this conversation in simple terms"));
     connect(explain, &QToolButton::clicked, this, [this] { m_session->explainSimply(m_conversationID); });
     QToolButton *undo = m_undoButton =
         makeAction(QStringLiteral("undoLastButton"), tr("Undo Last Question"), QStringLiteral("arrow.uturn.backward"),
@@ -250,12 +253,14 @@ void AskConversationDetailView::submitFollowUp()
         scrollToLastQuestion();
 }
 
-// Undo looks as it acts: a question on the conversation from any window, or its undo, leaves it disabled here.
+// Undo and Explain Simply look as they act: a question on the conversation from any window, or its undo, leaves
+// them disabled here.
 void AskConversationDetailView::refreshActions()
 {
     m_sendButton->setEnabled(!m_followUpField->text().trimmed().isEmpty() && !m_session->isAsking() &&
                              !m_session->isUndoing(m_conversationID));
     m_undoButton->setEnabled(m_session->isUndoOffered(m_conversationID, m_shownTurnIDs));
+    m_explainButton->setEnabled(m_session->isExplainOffered(m_conversationID));
 }
 
 void AskConversationDetailView::showHistoryState(const QString &conversationID)

@@ -66,4 +66,5 @@ private:
     ClipboardTrackingTextField *m_followUpField = nullptr;
     QToolButton *m_sendButton = nullptr;
     QToolButton *m_undoButton = nullptr;
+    QToolButton *m_explainButton = nullptr;
 };

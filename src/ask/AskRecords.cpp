@@ -266,11 +266,16 @@ void AskRecords::askFollowUp(const QString &conversationID, const QString &quest
         ask(question, *target);
 }
 
-void AskRecords::explainSimply(const QString &conversationID)
+bool AskRecords::isExplainOffered(const QString &conversationID) const
 {
     const AskConversation *target = conversation(conversationID);
-    if (target && target->channelID && mayAsk(conversationID))
-        ask(explainSimplyQuestion, *target);
+    return target && target->channelID && mayAsk(conversationID);
+}
+
+void AskRecords::explainSimply(const QString &conversationID)
+{
+    if (isExplainOffered(conversationID))
+        ask(explainSimplyQuestion, *conversation(conversationID));
 }
 
 void AskRecords::ask(const QString &question, const AskConversation &conversation)

@@ -62,6 +62,8 @@ public:
     // Undo would act now on the screen that shows `shownTurnIDs` (oldest first): the conversation's stored
     // messages are shown, no undo of it runs and it holds no question still being answered or never confirmed.
     bool isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const;
+    // Explain Simply would ask now: the conversation is on the service and no answer or undo of it runs.
+    bool isExplainOffered(const QString &conversationID) const;
 
     QCoro::Task<> loadHistory();
     // Once, unless it failed; one load at a time per conversation.

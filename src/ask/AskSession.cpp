@@ -84,6 +84,11 @@ bool AskSession::isUndoOffered(const QString &conversationID, const QStringList 
     return m_records->isUndoOffered(conversationID, shownTurnIDs);
 }
 
+bool AskSession::isExplainOffered(const QString &conversationID) const
+{
+    return m_records->isExplainOffered(conversationID);
+}
+
 bool AskSession::isAsking() const
 {
     return m_records->isAsking();

@@ -56,6 +56,7 @@ public:
     bool hasLoadedHistory() const;
     bool isUndoing(const QString &conversationID) const;
     bool isUndoOffered(const QString &conversationID, const QStringList &shownTurnIDs) const;
+    bool isExplainOffered(const QString &conversationID) const;
     bool isAsking() const;
     QString askText() const { return m_askText; }
     void setAskText(const QString &text);

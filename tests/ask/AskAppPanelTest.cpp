@@ -583,8 +583,8 @@ private Q_SLOTS:
         QCOMPARE(shownLabels(m_panel.get(), "questionBubble").size(), 1);
     }
 
-    // Two windows on one conversation: while the other window's question or undo is under way, Undo is
-    // disabled in both, for the mouse and for a screen reader alike, and works again once it is over.
+    // Two windows on one conversation: while the other window's question or undo is under way, Undo and
+    // Explain Simply are disabled in both, for the mouse and for a screen reader alike, and work again after.
     void undo_isDisabledEverywhere_whileAnotherWindowWorksOnTheConversation_data()
     {
         QTest::addColumn<QString>("work"); // the second window's button, its request held at the service
@@ -612,6 +612,8 @@ private Q_SLOTS:
         QTest::mouseClick(child<QToolButton>(second.get(), qPrintable(work)), Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(f.server.heldReplies(), 1, deadline);
         QVERIFY(!undo->isEnabled() && !otherUndo->isEnabled());
+        auto *explain = find<QToolButton>("explainSimplyButton");
+        QVERIFY(!explain->isEnabled() && !child<QToolButton>(second.get(), "explainSimplyButton")->isEnabled());
         QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(undo);
         QVERIFY(spoken->state().disabled);
         spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
@@ -619,6 +621,7 @@ private Q_SLOTS:
 
         f.server.releaseHeldReplies();
         QTRY_VERIFY_WITH_TIMEOUT(undo->isEnabled() && otherUndo->isEnabled(), deadline);
+        QVERIFY(explain->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(shownLabels(m_panel.get(), "questionBubble").size(), questionsAfter, deadline);
         QVERIFY(!spoken->state().disabled);
         spoken->actionInterface()->doAction(QAccessibleActionInterface::pressAction());

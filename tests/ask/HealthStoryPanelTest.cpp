@@ -5,17 +5,13 @@
 #include "StandinServer.h"
 
 #include "ask/HealthStory.h"
-#include "ask/HealthStoryController.h"
 #include "ask/HealthStoryPanel.h"
 #include "ask/HealthStoryWriter.h"
 #include "ask/MarkdownAnswerLabel.h"
-#include "net/APIClient.h"
 #include "records/DateText.h"
 #include "widgets/Theme.h"
 #include "window/WindowContext.h"
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -153,65 +149,6 @@ private Q_SLOTS:
         QCOMPARE(find<QLabel>("healthStoryLastUpdated")->text(),
                  QStringLiteral("Last updated ") + DateText::dateTime(story.generatedAt));
         QVERIFY(find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(QStringLiteral("Kept")));
-    }
-
-    // However the generation fails, the panel stops writing, shows why in red under its header, and its
-    // button tries again.
-    void failedGeneration_endsTheWriting_showsWhy_andTryingAgainWorks_data()
-    {
-        QTest::addColumn<QJsonObject>("fault"); // a fault, or with "chunks" a reply written by hand
-        QTest::addColumn<QString>("error");     // empty: the transport's own text
-        QTest::addColumn<bool>("storyShown");
-        const QString unexpected = QStringLiteral("Received an unexpected response from the server.");
-        QTest::newRow("failed status") << QJsonObject{{"status", 502}, {"body", ""}}
-                                       << QStringLiteral("Request failed with status 502.") << false;
-        QTest::newRow("refused") << QJsonObject{{"status", 403}, {"body", R"({"message":"Not yours."})"}}
-                                 << QStringLiteral("Not yours.") << true;
-        // Qt sends once more when the connection closes before any reply byte.
-        QTest::newRow("dropped connection") << QJsonObject{{"drop", true}, {"times", 0}} << QString() << false;
-        QTest::newRow("hangs") << QJsonObject{{"hang", true}} << QStringLiteral("The request timed out.") << true;
-        QTest::newRow("malformed body") << QJsonObject{{"status", 200}, {"body", R"({"story":"x"})"}} << unexpected
-                                        << true;
-        QTest::newRow("not JSON") << QJsonObject{{"status", 200}, {"body", "<html>"}} << unexpected << false;
-        const QJsonObject partial{{"data", "{\"narrative\":\"Half a st"}};
-        QTest::newRow("cut mid-body") << QJsonObject{{"chunks", QJsonArray{partial}}, {"cut", true}} << QString()
-                                      << true;
-    }
-    void failedGeneration_endsTheWriting_showsWhy_andTryingAgainWorks()
-    {
-        QFETCH(QJsonObject, fault);
-        QFETCH(QString, error);
-        QFETCH(bool, storyShown);
-        if (storyShown)
-            HealthStory::saveCached({QStringLiteral("Earlier"), QDateTime(QDate(2025, 3, 1), QTime(9, 30))}, m_alex);
-        openPanel(m_alex);
-        fault.insert(QStringLiteral("path"), storyPath);
-        if (fault.contains(QLatin1String("chunks")))
-            m_server.scriptStream(fault);
-        else
-            m_server.injectFault(fault);
-        const std::chrono::milliseconds idle = APIClient::shared().idleTimeout();
-        if (fault.contains(QLatin1String("hang")))
-            APIClient::shared().setIdleTimeout(std::chrono::milliseconds(300));
-        const char *button = storyShown ? "healthStoryRefreshButton" : "generateHealthStoryButton";
-        click(button);
-        QVERIFY(m_panel->controller()->isGenerating());
-        auto *shown = find<QLabel>("healthStoryError");
-        QTRY_VERIFY_WITH_TIMEOUT(shown->isVisible(), deadline);
-        APIClient::shared().setIdleTimeout(idle);
-        m_server.clearFaults();
-        QVERIFY(!shownText(shown).isEmpty());
-        if (!error.isEmpty())
-            QCOMPARE(shownText(shown), error);
-        QVERIFY(!m_panel->controller()->isGenerating());
-        QVERIFY(!isShown("healthStoryWriting") && !isShown("healthStoryRefreshSpinner"));
-        QCOMPARE(isShown("healthStoryNarrative"), storyShown);
-        QVERIFY(find<QAbstractButton>(button)->isEnabled());
-
-        click(button);
-        QVERIFY(!shown->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(find<MarkdownAnswerLabel>("healthStoryNarrative")->text().contains(u"Alex"), deadline);
-        QVERIFY(!shown->isVisible());
     }
 
     // Every stop of the Tab chain is named, in the order drawn; the generate button is the accent one.

@@ -177,52 +177,56 @@ void FaultBook::hang()
 
 void FaultBook::holdReply()
 {
-    std::unique_lock lock(m_mutex);
-    const quint64 generation = m_generation;
-    const quint64 releases = m_releases;
-    ++m_held;
-    m_wake.wait_for(lock, longestHang,
-                    [&] { return m_stopped || m_generation != generation || m_releases != releases; });
-    --m_held;
+    waitIn(m_heldReplies);
 }
 
 int FaultBook::heldReplies()
 {
-    const std::lock_guard lock(m_mutex);
-    return m_held;
+    return countIn(m_heldReplies);
 }
 
 void FaultBook::release()
 {
-    {
-        const std::lock_guard lock(m_mutex);
-        ++m_releases;
-    }
-    m_wake.notify_all();
+    letGo(m_heldReplies);
 }
 
 void FaultBook::waitAtGate()
 {
-    std::unique_lock lock(m_mutex);
-    const quint64 generation = m_generation;
-    const quint64 openings = m_openings;
-    ++m_gated;
-    m_wake.wait_for(lock, longestHang,
-                    [&] { return m_stopped || m_generation != generation || m_openings != openings; });
-    --m_gated;
+    waitIn(m_gatedRequests);
 }
 
 int FaultBook::gatedRequests()
 {
-    const std::lock_guard lock(m_mutex);
-    return m_gated;
+    return countIn(m_gatedRequests);
 }
 
 void FaultBook::openGates()
 {
+    letGo(m_gatedRequests);
+}
+
+void FaultBook::waitIn(WaitingLine &line)
+{
+    std::unique_lock lock(m_mutex);
+    const quint64 generation = m_generation;
+    const quint64 lettings = line.lettings;
+    ++line.waiting;
+    m_wake.wait_for(lock, longestHang,
+                    [&] { return m_stopped || m_generation != generation || line.lettings != lettings; });
+    --line.waiting;
+}
+
+int FaultBook::countIn(const WaitingLine &line)
+{
+    const std::lock_guard lock(m_mutex);
+    return line.waiting;
+}
+
+void FaultBook::letGo(WaitingLine &line)
+{
     {
         const std::lock_guard lock(m_mutex);
-        ++m_openings;
+        ++line.lettings;
     }
     m_wake.notify_all();
 }

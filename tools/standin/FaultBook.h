@@ -78,16 +78,23 @@ public:
     void openGates();
 
 private:
+    // A line of requests kept waiting (held replies, gated requests) until the line is let go.
+    struct WaitingLine {
+        quint64 lettings = 0;
+        int waiting = 0;
+    };
+
     template <typename T> std::optional<T> take(QList<T> &list, const QByteArray &method, const QByteArray &path);
     void wakeAll();
+    void waitIn(WaitingLine &line);
+    int countIn(const WaitingLine &line);
+    void letGo(WaitingLine &line);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     quint64 m_generation = 0;
-    quint64 m_releases = 0;
-    int m_held = 0;
-    quint64 m_openings = 0;
-    int m_gated = 0;
+    WaitingLine m_heldReplies;
+    WaitingLine m_gatedRequests;
     bool m_stopped = false;
     QList<Fault> m_faults;
     QList<StreamScript> m_streams;

@@ -39,8 +39,9 @@ QCoro::Task<> HealthStoryWriter::writeStory(QPointer<HealthStoryWriter> writer, 
             hold.fail(error);
             if (writer)
                 Q_EMIT writer->failed(patientID, error.description());
-        } catch (const std::exception &) {
+        } catch (const std::exception &error) {
             // Nobody awaits the task to hear of it: it is shown as a reply that could not be used.
+            hold.fail(error);
             if (writer)
                 Q_EMIT writer->failed(patientID, APIError::decodingFailed().description());
         }
